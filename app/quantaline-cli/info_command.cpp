@@ -1,0 +1,182 @@
+#include "analysis/analysis.h"
+#include "analysis/display.h"
+#include "commands.h"
+#include "json.h"
+#include "report/headings.h"
+
+#include <cstdio>
+#include <string>
+
+namespace quantaline::cli {
+
+namespace {
+
+void print_messages_to_stderr(const std::string& file, const Messages& messages) {
+    for (const auto& message : messages) {
+        std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), message.title.c_str(),
+                     message.text.c_str());
+    }
+}
+
+void print_grid(std::string& out, const QuantMatrix& matrix) {
+    for (int row = 0; row < 8; ++row) {
+        for (int column = 0; column < 8; ++column) {
+            char cell[8];
+            std::snprintf(cell, sizeof cell, "%4u",
+                          static_cast<unsigned>(matrix[row * 8 + column]));
+            out += cell;
+        }
+        out += '\n';
+    }
+}
+
+std::string human_text(const std::string& file, const AnalysisResult& result) {
+    const DisplayTexts texts = display_texts(result.info);
+    std::string out;
+    const auto line = [&out](const char* caption, const std::string& value) {
+        out += caption;
+        out += value;
+        out += '\n';
+    };
+    line("Fichier : ", file);
+    line("Type de flux : ", texts.stream_type);
+    line("Résolution : ", texts.width + " x " + texts.height);
+    line("Aspect ratio : ", texts.aspect_ratio);
+    line("Fréquence d'image : ", texts.frame_rate);
+    line("Débit maximum : ", texts.max_bit_rate);
+    line("VBV : ", texts.vbv_buffer_size);
+    line("Profil : ", texts.profile_and_level);
+    line("Format YUV : ", texts.chroma_format);
+    line("Format Video : ", texts.video_format);
+    line("DCT :", texts.dc_precision);
+    line("Structure d'image : ", texts.picture_structure);
+    out += '\n';
+    out += intra_heading(result.matrices.intra_from_stream);
+    out += '\n';
+    print_grid(out, result.matrices.intra);
+    out += '\n';
+    out += non_intra_heading(result.matrices.non_intra_from_stream);
+    out += '\n';
+    print_grid(out, result.matrices.non_intra);
+    return out;
+}
+
+std::string json_matrix(const QuantMatrix& matrix) {
+    std::string out = "[";
+    for (int row = 0; row < 8; ++row) {
+        out += row == 0 ? "[" : ",[";
+        for (int column = 0; column < 8; ++column) {
+            if (column > 0) {
+                out += ',';
+            }
+            out += std::to_string(matrix[row * 8 + column]);
+        }
+        out += ']';
+    }
+    out += ']';
+    return out;
+}
+
+std::string json_line(const std::string& file, const AnalysisResult& result) {
+    const StreamInfo& info = result.info;
+    std::string out = "{";
+    const auto key = [&out](const char* name) {
+        if (out.size() > 1) {
+            out += ',';
+        }
+        out += '"';
+        out += name;
+        out += "\":";
+    };
+    const auto text = [&](const char* name, const std::string& value) {
+        key(name);
+        out += json_string(value);
+    };
+    const auto number = [&](const char* name, long value) {
+        key(name);
+        out += std::to_string(value);
+    };
+    const auto boolean = [&](const char* name, bool value) {
+        key(name);
+        out += value ? "true" : "false";
+    };
+    text("file", file);
+    text("stream_type_text", info.stream_type_text);
+    number("header_position", info.header_position);
+    text("mpeg_version_text", info.mpeg_version_text);
+    number("horizontal_size", info.horizontal_size);
+    number("vertical_size", info.vertical_size);
+    text("aspect_ratio_text", info.aspect_ratio_text);
+    text("frame_rate_text", info.frame_rate_text);
+    number("max_bit_rate_kbps", info.max_bit_rate_kbps);
+    number("vbv_buffer_size_kb", info.vbv_buffer_size_kb);
+    text("profile_text", info.profile_text);
+    text("level_text", info.level_text);
+    text("chroma_format_text", info.chroma_format_text);
+    number("intra_dc_precision_bits", info.intra_dc_precision_bits);
+    text("video_format_text", info.video_format_text);
+    text("picture_structure_text", info.picture_structure_text);
+    key("intra");
+    out += json_matrix(result.matrices.intra);
+    key("non_intra");
+    out += json_matrix(result.matrices.non_intra);
+    boolean("intra_from_stream", result.matrices.intra_from_stream);
+    boolean("non_intra_from_stream", result.matrices.non_intra_from_stream);
+    key("messages");
+    out += '[';
+    for (std::size_t i = 0; i < result.messages.size(); ++i) {
+        const auto& message = result.messages[i];
+        out += i == 0 ? "{" : ",{";
+        out += "\"icon\":" + json_string(icon_name(message.icon));
+        out += ",\"title\":" + json_string(message.title);
+        out += ",\"text\":" + json_string(message.text);
+        out += '}';
+    }
+    out += "]}\n";
+    return out;
+}
+
+} // namespace
+
+int run_info(const Arguments& arguments) {
+    bool json = false;
+    std::vector<std::string> files;
+    bool options_done = false;
+    for (const auto& argument : arguments) {
+        if (!options_done && argument == "--json") {
+            json = true;
+        } else if (!options_done && argument == "--") {
+            options_done = true;
+        } else if (!options_done && argument.size() > 1 && argument[0] == '-') {
+            return usage_error("unknown option for info: " + argument);
+        } else {
+            files.push_back(argument);
+        }
+    }
+    if (files.empty()) {
+        return usage_error("info needs at least one FILE");
+    }
+
+    int status = exit_ok;
+    bool first = true;
+    for (const auto& file : files) {
+        AnalysisResult result = analyse_file(file);
+        result.info.mpeg_version_text = mpeg_version_text(result.info);
+        if (!result.messages.empty()) {
+            status = exit_message;
+        }
+        std::string out;
+        if (json) {
+            out = json_line(file, result);
+        } else {
+            print_messages_to_stderr(file, result.messages);
+            out = (first ? "" : "\n") + human_text(file, result);
+        }
+        first = false;
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        std::fflush(stdout);
+    }
+    return status;
+}
+
+} // namespace quantaline::cli

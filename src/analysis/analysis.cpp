@@ -1,0 +1,242 @@
+#include "analysis/analysis.h"
+
+#include "analysis/tables.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quantaline {
+
+const Message scan_read_failure_message{Icon::critical, "impossible de lire le fichier...",
+                                        "Une erreur s'est produite à la lecture du fichier, cer...",
+                                        Buttons::ok, Button::ok};
+
+const Message header_read_warning_message{
+    Icon::exclamation, "Problême(s) en lisant l'entête du fichier...",
+    "Une erreur s'est produite à la lecture du fichier, Quantaline n'a pas pu décrypter "
+    "correctement les informations.\r\nLes données affichées sont peut-être fausses. Il est "
+    "déconseillé d'exporter les matrices dans ce cas ",
+    Buttons::ok, Button::ok};
+
+const QuantMatrix default_intra = {8,  16, 19, 22, 26, 27, 29, 34, //
+                                   16, 16, 22, 24, 27, 29, 34, 37, //
+                                   19, 22, 26, 27, 29, 34, 34, 38, //
+                                   22, 22, 26, 27, 29, 34, 37, 40, //
+                                   22, 26, 27, 29, 32, 35, 40, 48, //
+                                   26, 27, 29, 32, 35, 40, 48, 58, //
+                                   26, 27, 29, 34, 38, 46, 56, 69, //
+                                   27, 29, 35, 38, 46, 56, 69, 83};
+
+namespace {
+
+constexpr QuantMatrix all_sixteen() {
+    QuantMatrix m{};
+    m.fill(16);
+    return m;
+}
+
+// The file's first bytes. A byte past the end of the file reads as 0; the searches
+// below only match patterns whose last bytes are not 0, so the padding never matches.
+class Bytes {
+  public:
+    explicit Bytes(std::span<const std::uint8_t> data) : data_(data) {}
+
+    std::uint32_t at(std::int64_t offset) const {
+        if (offset < 0 || static_cast<std::uint64_t>(offset) >= data_.size()) {
+            return 0;
+        }
+        return data_[static_cast<std::size_t>(offset)];
+    }
+    std::size_t size() const { return data_.size(); }
+
+    // The first start offset p in [from, last_start] where 00 00 01 `code` begins, or -1.
+    // Windows overlap, as a byte-by-byte search would have them.
+    std::int64_t find_start_code(std::int64_t from, std::int64_t last_start,
+                                 std::uint8_t code) const {
+        const std::int64_t end =
+            std::min<std::int64_t>(last_start, static_cast<std::int64_t>(data_.size()) - 4);
+        const std::uint8_t* base = data_.data();
+        for (std::int64_t p = from; p <= end;) {
+            const void* hit =
+                std::memchr(base + p + 2, 0x01, static_cast<std::size_t>(end - p + 1));
+            if (hit == nullptr) {
+                return -1;
+            }
+            const std::int64_t q = static_cast<const std::uint8_t*>(hit) - base - 2;
+            if (base[q] == 0x00 && base[q + 1] == 0x00 && base[q + 3] == code) {
+                return q;
+            }
+            p = q + 1;
+        }
+        return -1;
+    }
+
+  private:
+    std::span<const std::uint8_t> data_;
+};
+
+constexpr std::uint8_t pack_start_code = 0xBA;
+constexpr std::uint8_t sequence_header_code = 0xB3;
+constexpr std::uint8_t extension_start_code = 0xB5;
+
+constexpr unsigned sequence_extension_id = 1;
+constexpr unsigned sequence_display_extension_id = 2;
+
+std::string text(std::string_view view) {
+    return std::string(view);
+}
+
+} // namespace
+
+const QuantMatrix default_non_intra = all_sixteen();
+
+SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix) {
+    const Bytes bytes(prefix);
+    SequenceHeaderLocation location;
+
+    // Any start code other than a pack header at the very start makes an elementary
+    // stream; the fourth byte must be there to be "other than BA".
+    if (bytes.size() >= 4 && bytes.at(0) == 0x00 && bytes.at(1) == 0x00 && bytes.at(2) == 0x01 &&
+        bytes.at(3) != pack_start_code) {
+        location.stream_type_text = "Flux élémentaire";
+        return location;
+    }
+
+    const auto found = bytes.find_start_code(0, last_header_search_offset, sequence_header_code);
+    if (found >= 0) {
+        location.stream_type_text = "Flux programme";
+        location.header_position = static_cast<std::int32_t>(found);
+    }
+    return location;
+}
+
+void zigzag_to_raster(const QuantMatrix& intra_scan, const QuantMatrix& non_intra_scan,
+                      QuantMatrixPair& matrices) {
+    for (std::size_t n = 0; n < 64; ++n) {
+        const auto raster = tables::zigzag_scan[n];
+        if (matrices.intra_from_stream) {
+            matrices.intra[raster] = intra_scan[n];
+        }
+        if (matrices.non_intra_from_stream) {
+            matrices.non_intra[raster] = non_intra_scan[n];
+        }
+    }
+}
+
+std::string mpeg_version_text(const StreamInfo& info) {
+    const bool extension_found =
+        !info.profile_text.empty() || !info.level_text.empty() || !info.chroma_format_text.empty();
+    return extension_found ? "MPEG-2" : "MPEG-1";
+}
+
+AnalysisResult analyse_bytes(const std::optional<std::span<const std::uint8_t>>& prefix) {
+    AnalysisResult result;
+    StreamInfo& info = result.info;
+    QuantMatrixPair& matrices = result.matrices;
+
+    if (!prefix) {
+        // Neither the scan nor the decoding can read the file; every value stays
+        // cleared and both matrices take their defaults below.
+        result.messages.push_back(scan_read_failure_message);
+        result.messages.push_back(header_read_warning_message);
+    }
+    const std::span<const std::uint8_t> data =
+        prefix ? prefix->first(std::min(prefix->size(), analysis_prefix_size))
+               : std::span<const std::uint8_t>{};
+    const Bytes bytes(data);
+
+    const auto location = find_sequence_header(data);
+    info.stream_type_text = location.stream_type_text;
+    info.header_position = location.header_position;
+    const std::int64_t h = location.header_position;
+
+    // Sequence header: the eight bytes after the start code.
+    const auto b4 = bytes.at(h + 4), b5 = bytes.at(h + 5), b6 = bytes.at(h + 6);
+    const auto b7 = bytes.at(h + 7), b8 = bytes.at(h + 8), b9 = bytes.at(h + 9);
+    const auto b10 = bytes.at(h + 10), b11 = bytes.at(h + 11);
+
+    info.horizontal_size = static_cast<std::int16_t>(b4 * 16 + (b5 >> 4));  // 12 bits
+    info.vertical_size = static_cast<std::int16_t>((b5 & 0x0F) * 256 + b6); // 12 bits
+    info.aspect_ratio_text = text(tables::aspect_ratio[b7 >> 4]);           // 4 bits
+    info.frame_rate_text = text(tables::frame_rate[b7 & 0x0F]);             // 4 bits
+    const std::int32_t bit_rate_value = static_cast<std::int32_t>(b8 * 1024 + b9 * 4 + (b10 >> 6));
+    // R * 0.4 never ends in .5, so adding half and truncating is rounding to nearest.
+    info.max_bit_rate_kbps = (bit_rate_value * 400 + 500) / 1000;
+    info.vbv_buffer_size_kb = static_cast<std::int32_t>(((b10 & 0x1F) * 32 + (b11 >> 3)) * 2);
+
+    // Quantiser matrices. The intra values run one bit out of step with the bytes:
+    // they start at the lowest bit of b11.
+    QuantMatrix intra_scan{};
+    QuantMatrix non_intra_scan{};
+    std::int64_t next = h + 12;
+    matrices.intra_from_stream = (b11 & 0x02) != 0;
+    if (matrices.intra_from_stream) {
+        for (std::size_t k = 0; k < 64; ++k) {
+            const auto previous = bytes.at(next - 1);
+            const auto current = bytes.at(next);
+            intra_scan[k] = static_cast<std::uint8_t>((previous & 0x01) * 128 + (current >> 1));
+            ++next;
+        }
+        zigzag_to_raster(intra_scan, non_intra_scan, matrices);
+    } else {
+        matrices.intra = default_intra;
+    }
+    matrices.non_intra_from_stream = (bytes.at(next - 1) & 0x01) != 0;
+    if (matrices.non_intra_from_stream) {
+        for (std::size_t k = 0; k < 64; ++k) {
+            non_intra_scan[k] = static_cast<std::uint8_t>(bytes.at(next));
+            ++next;
+        }
+        zigzag_to_raster(intra_scan, non_intra_scan, matrices);
+    } else {
+        matrices.non_intra = default_non_intra;
+    }
+    const std::int64_t s = next;
+
+    // Extension search: sequence extensions until the sequence display extension.
+    std::int64_t picture_search_start = std::max<std::int64_t>(s, 99999);
+    for (std::int64_t p = s;
+         (p = bytes.find_start_code(p, last_extension_search_offset, extension_start_code)) >= 0;
+         ++p) {
+        const auto e0 = bytes.at(p + 4);
+        const auto extension_id = e0 >> 4;
+        if (extension_id == sequence_extension_id) {
+            const auto e1 = bytes.at(p + 5);
+            info.profile_text = text(tables::profile[e0 & 0x07]);
+            info.level_text = text(tables::level(e1 >> 4));
+            info.chroma_format_text = text(tables::chroma_format[(e1 >> 1) & 0x03]);
+        } else if (extension_id == sequence_display_extension_id) {
+            info.video_format_text = text(tables::video_format[(e0 >> 1) & 0x07]);
+            picture_search_start = p;
+            break;
+        }
+    }
+
+    // Picture coding extension: the first extension whose identifier is 8 or above.
+    for (std::int64_t p = picture_search_start;
+         (p = bytes.find_start_code(p, last_picture_coding_search_offset, extension_start_code)) >=
+         0;
+         ++p) {
+        if ((bytes.at(p + 4) & 0x80) != 0) {
+            const auto e2 = bytes.at(p + 6);
+            info.intra_dc_precision_bits = static_cast<std::int16_t>(8 + ((e2 >> 2) & 0x03));
+            info.picture_structure_text = text(tables::picture_structure[e2 & 0x03]);
+            break;
+        }
+    }
+    return result;
+}
+
+AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader) {
+    const auto prefix = reader(path, analysis_prefix_size);
+    if (!prefix) {
+        return analyse_bytes(std::nullopt);
+    }
+    return analyse_bytes(std::span<const std::uint8_t>(*prefix));
+}
+
+AnalysisResult analyse_file(const std::string& path) {
+    return analyse_file(path, read_file_prefix);
+}
+
+} // namespace quantaline

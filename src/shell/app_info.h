@@ -1,0 +1,15 @@
+#pragma once
+
+namespace quantaline::app_info {
+
+inline constexpr const char* title = "Quantaline";
+inline constexpr int version_major = 1;
+inline constexpr int version_minor = 1;
+inline constexpr int version_revision = 0;
+inline constexpr const char* version_string = "1.1.0";
+
+// The author's addresses are the project's own, under example.org.
+inline constexpr const char* web_address = "https://quantaline.example.org/";
+inline constexpr const char* mail_address = "velnor@quantaline.example.org";
+
+} // namespace quantaline::app_info
