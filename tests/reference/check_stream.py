@@ -90,9 +90,12 @@ class Failure(Exception):
 
 TRACE_LINE = re.compile(r"^\[trace_headers @ 0x[0-9a-f]+\] (.*)$")
 FIELD = re.compile(r"^(\d+)\s+(\S+)\s+([01]+) = (-?\d+)$")
-# Units whose start codes the pairing follows, and the byte after 00 00 01 for each.
-UNIT_CODES = {"Sequence Header": 0xB3, "Extension Data": 0xB5,
-              "Group of Pictures Header": 0xB8, "Picture Header": 0x00}
+# The units the analysis reads, and the byte after 00 00 01 for each. Picture and GOP
+# start codes are not paired: the analysis never looks for them, and the sound of a
+# program stream can hold their byte patterns.
+UNIT_CODES = {"Sequence Header": 0xB3, "Extension Data": 0xB5}
+OTHER_UNITS = ("Group of Pictures Header", "Picture Header", "Slice Header", "User Data",
+               "Sequence End")
 
 
 def read_trace(path):
@@ -130,7 +133,7 @@ def read_trace(path):
             if not units:
                 raise Failure(f"trace field outside any unit: {body!r}")
             units[-1]["fields"].append((field.group(2), int(field.group(4))))
-        elif body in UNIT_CODES or body in ("Slice Header", "User Data", "Sequence End"):
+        elif body in UNIT_CODES or body in OTHER_UNITS:
             units.append({"kind": body, "fields": []})
         elif body.endswith("Extension") and units and units[-1]["kind"] == "Extension Data":
             units[-1]["name"] = body
@@ -183,8 +186,14 @@ def pair_units(units, codes, data):
         offset, code = codes[next_code]
         if code != UNIT_CODES[unit["kind"]]:
             continue
+        # The identifier of an extension, the width of a sequence header: the bytes after
+        # the start code must say the same as the trace, or the unit is not this one.
         if unit["kind"] == "Extension Data" and offset + 4 < len(data) and \
                 data[offset + 4] >> 4 != unit["id"]:
+            continue
+        if unit["kind"] == "Sequence Header" and offset + 5 < len(data) and \
+                (data[offset + 4] << 4 | data[offset + 5] >> 4) != \
+                field_value(unit, "horizontal_size_value"):
             continue
         unit["offset"] = offset
         next_code += 1
