@@ -1,3 +1,4 @@
+#include "command_line.h"
 #include "commands.h"
 #include "shell/app_info.h"
 
@@ -32,11 +33,13 @@ int usage_error(const std::string& problem) {
 
 int main(int argc, char** argv) {
     using namespace quantaline::cli;
-    if (argc < 2) {
+    prepare_console();
+    const Arguments all = command_line(argc, argv);
+    if (all.size() < 2) {
         return usage_error("no command given");
     }
-    const std::string command = argv[1];
-    const Arguments arguments(argv + 2, argv + argc);
+    const std::string command = all[1];
+    const Arguments arguments(all.begin() + 2, all.end());
     if (command == "--help" || command == "-h") {
         std::fputs(usage_text, stdout);
         return exit_ok;

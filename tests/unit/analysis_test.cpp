@@ -3,7 +3,12 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 namespace quantaline {
 namespace {
@@ -318,9 +323,22 @@ TEST(Extensions, BytesPastTheEndCountAsZero) {
 
 TEST(AnalyseFile, UnreadableFilesGiveBothMessagesInOrderAndDefaults) {
     test::TempDir dir;
+    std::vector<std::string> paths = {dir.file("missing.m2v"), dir.folder()};
+#ifdef _WIN32
+    // A pipe with a server that never writes, and a device: neither may be waited on.
+    const std::string pipe_name =
+        "\\\\.\\pipe\\quantaline-test-" + std::to_string(GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeA(pipe_name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0,
+                                   0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    paths.push_back(pipe_name);
+    paths.push_back("NUL");
+#else
     const auto fifo = dir.file("pipe.m2v");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    for (const auto& path : {dir.file("missing.m2v"), dir.folder(), fifo}) {
+    paths.push_back(fifo);
+#endif
+    for (const auto& path : paths) {
         const auto result = analyse_file(path);
         ASSERT_EQ(result.messages.size(), 2u) << path;
         EXPECT_EQ(result.messages[0].icon, Icon::critical);
@@ -338,6 +356,9 @@ TEST(AnalyseFile, UnreadableFilesGiveBothMessagesInOrderAndDefaults) {
         EXPECT_EQ(result.matrices.non_intra, default_non_intra);
         EXPECT_FALSE(result.matrices.intra_from_stream || result.matrices.non_intra_from_stream);
     }
+#ifdef _WIN32
+    CloseHandle(pipe);
+#endif
 }
 
 TEST(AnalyseFile, ReadsTheFileOnceAndNoMoreThanThePrefix) {
