@@ -1,0 +1,12 @@
+# The Windows build of the core, quantaline-cli and core_tests, run under Wine. The
+# script installs mingw-w64 and Wine when it can, and skips (saying why) when it cannot.
+if(NOT DEFINED QUANTALINE_SUITES OR QUANTALINE_SUITES)
+  # Not from inside a cross build of its own.
+  if(NOT CMAKE_CROSSCOMPILING AND UNIX)
+    add_test(NAME windows.wine
+             COMMAND ${CMAKE_CURRENT_LIST_DIR}/run.sh ${PROJECT_SOURCE_DIR}
+                     ${CMAKE_BINARY_DIR}/windows $<TARGET_FILE:quantaline-cli>)
+    # A first run installs the tools and builds GoogleTest for Windows.
+    set_tests_properties(windows.wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 1800)
+  endif()
+endif()
