@@ -95,11 +95,11 @@ TEST(CliExportCce, WritesTheScriptAndHandsItOn) {
     EXPECT_TRUE(bytes.starts_with("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\CCE]\r\n"
                                   "\"Matrice DVD\"=hex:08, 10, 13, 16, 1A, 1B, 1D, 22, 10, "))
         << bytes;
-    EXPECT_TRUE(bytes.ends_with(
-        ", 45, 53, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, "
-        "10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, "
-        "10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, "
-        "10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10\r\n"));
+    std::string tail = ", 45, 53"; // the last intra values, then 64 times 16
+    for (int i = 0; i < 64; ++i) {
+        tail += ", 10";
+    }
+    EXPECT_TRUE(bytes.ends_with(tail + "\r\n")) << bytes;
     EXPECT_EQ(read_all(dir.file("opened")), script + "\n");
 }
 
