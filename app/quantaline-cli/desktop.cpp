@@ -1,10 +1,12 @@
 #include "commands.h"
 
 #include <filesystem>
+#include <iterator>
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h builds on the types windows.h declares.
+#include <shellapi.h>
 #else
 #include <spawn.h>
 #include <sys/wait.h>

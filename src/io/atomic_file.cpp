@@ -3,6 +3,7 @@
 #include "io/file_system.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <random>
 
 #ifdef _WIN32
