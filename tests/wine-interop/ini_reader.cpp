@@ -2,10 +2,9 @@
 // through GetPrivateProfileStringA, and prints every entry on one line:
 // "N|name|intra rows|non-intra rows". Exits with 1 when an entry the count promises is
 // missing.
-#include <windows.h>
-
 #include <cstdio>
 #include <string>
+#include <windows.h>
 
 static std::string read_key(const char* file, const std::string& key) {
     char value[512];
