@@ -65,8 +65,38 @@ bool flush_to_disk(std::FILE* file) {
 
 std::optional<WriteError> write_file_atomically(const std::string& path, std::string_view bytes,
                                                 std::optional<WriteStep> fail_at) {
-    const fs::path target = path_from_utf8(path);
     std::error_code error;
+    fs::path target = path_from_utf8(path);
+    // Through a symbolic link the file it points to is replaced, and the link stays.
+    if (fs::is_symlink(target, error)) {
+        target = fs::weakly_canonical(target, error);
+        if (error) {
+            return WriteError{path, reason_text(error)};
+        }
+    }
+    // A file marked read-only, or that we may not write, is refused rather than replaced:
+    // the rename below would otherwise go through wherever the folder can be written.
+    const fs::file_status existing = fs::status(target, error);
+    if (fs::exists(existing)) {
+        constexpr auto write_bits =
+            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        errno = 0;
+        std::FILE* probe = open_file(target, "r+b");
+        const std::error_code open_error = last_error();
+        if (probe != nullptr) {
+            std::fclose(probe);
+        }
+        if ((existing.permissions() & write_bits) == fs::perms::none) {
+            return WriteError{path,
+                              reason_text(std::make_error_code(std::errc::permission_denied))};
+        }
+        if (probe == nullptr && (open_error == std::errc::permission_denied ||
+                                 open_error == std::errc::operation_not_permitted ||
+                                 open_error == std::errc::read_only_file_system)) {
+            return WriteError{path, reason_text(open_error)};
+        }
+    }
+    error.clear();
     TempFile temp = create_temp_beside(target, error);
     if (temp.file == nullptr) {
         return WriteError{path, reason_text(error)};
@@ -104,9 +134,8 @@ std::optional<WriteError> write_file_atomically(const std::string& path, std::st
     }
     // The new file keeps the access rights of the one it replaces.
     std::error_code ignored;
-    const fs::file_status previous = fs::status(target, ignored);
-    if (fs::exists(previous)) {
-        fs::permissions(temp.path, previous.permissions(), ignored);
+    if (fs::exists(existing)) {
+        fs::permissions(temp.path, existing.permissions(), ignored);
     }
     if (fail_at == WriteStep::rename) {
         return abandon(io_error);

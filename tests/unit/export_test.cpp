@@ -2,6 +2,7 @@
 #include "export/cce_export.h"
 #include "export/tmpgenc_export.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -206,22 +207,39 @@ TEST(TmpgencExport, ANameWithALineBreakIsRefused) {
 }
 
 TEST(TmpgencExport, AFileThatCannotBeReplacedStaysAsItWas) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders; run as another user to test this";
-    }
-    TempDir dir;
     const std::string before = "[Tools.QuantizeMatrix]\r\nCount=0\r\n";
-    dir.write_text("TMPGEnc.ini", before);
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write,
+    const auto refused = [&](const TempDir& dir) {
+        Configuration configuration;
+        const auto message = export_tmpgenc(dir.folder(), "m", export_pair(), configuration);
+        return message && message->icon == Icon::critical &&
+               message->text == "Le fichier [" + dir.file("TMPGEnc.ini") +
+                                    "] n'a pas pu être écrit : Permission non accordée. Le "
+                                    "fichier n'a pas été modifié." &&
+               read_all(dir.file("TMPGEnc.ini")) == before &&
+               std::distance(std::filesystem::directory_iterator(dir.path()),
+                             std::filesystem::directory_iterator()) == 1;
+    };
+    // A TMPGEnc.ini marked read-only, in a folder that can be written.
+    TempDir read_only_file;
+    read_only_file.write_text("TMPGEnc.ini", before);
+    std::filesystem::permissions(read_only_file.file("TMPGEnc.ini"),
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
-    Configuration configuration;
-    const auto message = export_tmpgenc(dir.folder(), "m", export_pair(), configuration);
-    ASSERT_TRUE(message);
-    EXPECT_EQ(message->icon, Icon::critical);
-    EXPECT_EQ(message->text, "Le fichier [" + dir.file("TMPGEnc.ini") +
-                                 "] n'a pas pu être écrit : Permission non accordée. Le fichier "
-                                 "n'a pas été modifié.");
-    EXPECT_EQ(read_all(dir.file("TMPGEnc.ini")), before);
+    EXPECT_TRUE(refused(read_only_file));
+
+    // A writable TMPGEnc.ini in a folder that cannot be written: as an ordinary user.
+    TempDir read_only_folder;
+    read_only_folder.write_text("TMPGEnc.ini", before);
+    std::filesystem::permissions(read_only_folder.file("TMPGEnc.ini"), std::filesystem::perms::all);
+    std::filesystem::permissions(read_only_folder.path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    const auto outcome = test::run_unprivileged([&] { return refused(read_only_folder); });
+    if (!outcome) {
+        GTEST_SKIP() << "cannot drop root privileges to test a read-only folder";
+    }
+    EXPECT_TRUE(*outcome);
 }
 
 std::string repeated(const std::string& item, int count) {

@@ -2,12 +2,12 @@
 #include "analysis/analysis.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quantaline {
@@ -78,25 +78,11 @@ TEST(HostileInputs, AFileWithoutReadPermission) {
     ::chmod(path.c_str(), 0000);
     ::chmod(dir.path().c_str(), 0755);
 
-    // Root reads anything: the check runs in a child that drops to an ordinary user.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-            ::_exit(3);
-        }
-        if (::geteuid() == 0) {
-            ::_exit(3);
-        }
-        ::_exit(unreadable(analyse_file(path)) ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 3) {
+    const auto outcome = test::run_unprivileged([&] { return unreadable(analyse_file(path)); });
+    if (!outcome) {
         GTEST_SKIP() << "cannot drop root privileges to test a file without read permission";
     }
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(*outcome);
 }
 
 TEST(HostileInputs, AFiveGigabyteSparseFileIsReadOnlyForItsPrefix) {

@@ -2,6 +2,7 @@
 #include "io/paths.h"
 #include "io/text_file.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -132,18 +133,43 @@ TEST(WriteTextLines, ReportsTheSystemsReasonInFrench) {
 }
 
 TEST(WriteTextLines, AReadOnlyFolderRefusesTheWrite) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders; run as another user to test this";
-    }
     TempDir dir;
     const auto path = dir.write_text("quantaline.cfg", "old\r\n");
     std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
-    const auto error = write_text_lines(path, {"new"});
+    const auto outcome = test::run_unprivileged([&] {
+        const auto error = write_text_lines(path, {"new"});
+        return error && error->reason == "Permission non accordée" && read_all(path) == "old\r\n" &&
+               !folder_is_writable(dir.folder()) &&
+               std::distance(std::filesystem::directory_iterator(dir.path()),
+                             std::filesystem::directory_iterator()) == 1;
+    });
+    if (!outcome) {
+        GTEST_SKIP() << "cannot drop root privileges to test a read-only folder";
+    }
+    EXPECT_TRUE(*outcome);
+}
+
+TEST(WriteTextLines, ReadOnlyFilesAreRefusedAndSymlinksWrittenThrough) {
+    TempDir dir;
+    const auto read_only = dir.write_text("TMPGEnc.ini", "old\r\n");
+    std::filesystem::permissions(read_only, std::filesystem::perms::owner_read |
+                                                std::filesystem::perms::group_read |
+                                                std::filesystem::perms::others_read);
+    const auto error = write_text_lines(read_only, {"new"});
     ASSERT_TRUE(error);
     EXPECT_EQ(error->reason, "Permission non accordée");
-    EXPECT_EQ(read_all(path), "old\r\n");
-    EXPECT_FALSE(folder_is_writable(dir.folder()));
+    EXPECT_EQ(read_all(read_only), "old\r\n");
+
+    const auto real = dir.write_text("real.cfg", "old\r\n");
+    std::filesystem::create_symlink(real, dir.file("link.cfg"));
+    EXPECT_FALSE(write_text_lines(dir.file("link.cfg"), {"new"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.cfg")));
+    EXPECT_EQ(read_all(real), "new\r\n");
+    // Only the three files: no temporary file left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              3);
 }
 
 TEST(Paths, SeparatorsAndWinePrefix) {
