@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace quantaline {
 namespace {
@@ -127,7 +129,12 @@ TEST(WriteTextLines, ReportsTheSystemsReasonInFrench) {
     std::filesystem::create_directories(dir.path() / "taken" / "inside");
     const auto over_folder = write_text_lines(dir.file("taken"), {"x"});
     ASSERT_TRUE(over_folder);
+#ifdef _WIN32
+    // Windows refuses to replace a folder with "access denied".
+    EXPECT_EQ(over_folder->reason, "Permission non accordée");
+#else
     EXPECT_EQ(over_folder->reason, "C'est un dossier");
+#endif
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "taken" / "inside"));
     EXPECT_EQ(entries_in(dir.path()), 1u);
 }
@@ -161,6 +168,7 @@ TEST(WriteTextLines, ReadOnlyFilesAreRefusedAndSymlinksWrittenThrough) {
     EXPECT_EQ(error->reason, "Permission non accordée");
     EXPECT_EQ(read_all(read_only), "old\r\n");
 
+#ifndef _WIN32 // creating a symbolic link takes a privilege on Windows, and Wine has none
     const auto real = dir.write_text("real.cfg", "old\r\n");
     std::filesystem::create_symlink(real, dir.file("link.cfg"));
     EXPECT_FALSE(write_text_lines(dir.file("link.cfg"), {"new"}));
@@ -170,8 +178,15 @@ TEST(WriteTextLines, ReadOnlyFilesAreRefusedAndSymlinksWrittenThrough) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
               3);
+#else
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+#endif
 }
 
+// The POSIX rules; tests/unit/windows_paths_test.cpp holds the Windows ones.
+#ifndef _WIN32
 TEST(Paths, SeparatorsAndWinePrefix) {
     EXPECT_EQ(with_trailing_separator("/opt/tmpgenc"), "/opt/tmpgenc/");
     EXPECT_EQ(with_trailing_separator("/opt/tmpgenc/"), "/opt/tmpgenc/");
@@ -197,6 +212,7 @@ TEST(Paths, SeparatorsAndWinePrefix) {
         setenv("WINEPREFIX", saved_prefix.c_str(), 1);
     }
 }
+#endif
 
 } // namespace
 } // namespace quantaline
