@@ -65,7 +65,7 @@ constexpr ParameterRow detail_rows[] = {
 // 141 pixels, and the host and path are what a reader types.
 QString address_caption(const char* address) {
     QString caption = QString::fromUtf8(address);
-    for (const QString scheme : {QStringLiteral("https://"), QStringLiteral("http://")}) {
+    for (const QString& scheme : {QStringLiteral("https://"), QStringLiteral("http://")}) {
         if (caption.startsWith(scheme)) {
             return caption.mid(scheme.size());
         }
