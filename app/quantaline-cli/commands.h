@@ -14,6 +14,14 @@ using Arguments = std::vector<std::string>;
 
 // Each command takes the arguments after its name.
 int run_info(const Arguments& arguments);
+int run_report(const Arguments& arguments);
+int run_export_cce(const Arguments& arguments);
+int run_export_tmpgenc(const Arguments& arguments);
+
+// The running executable's full path (empty when the system does not tell).
+std::string executable_path();
+// Hands a file to the desktop's default program for it; false when that failed.
+bool open_with_desktop(const std::string& path);
 
 // Prints the usage text to standard error and returns exit_usage.
 int usage_error(const std::string& problem);

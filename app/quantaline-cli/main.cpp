@@ -13,13 +13,20 @@ constexpr const char* usage_text =
     "\n"
     "Commands:\n"
     "  info [--json] FILE...   show the stream parameters and quantiser matrices\n"
+    "  report FILE [--output-dir DIR]\n"
+    "                          write FILE's text report (default DIR: the program folder)\n"
+    "  export-cce FILE --key KEY --name NAME [--output PATH] [--open]\n"
+    "                          write the CCE registry script (default PATH: the program\n"
+    "                          folder's quantaline.reg); --open hands it to the desktop\n"
+    "  export-tmpgenc FILE --folder DIR --name NAME\n"
+    "                          add FILE's matrices to DIR's TMPGEnc.ini\n"
     "\n"
     "Options:\n"
     "  --help                  show this text\n"
     "  --version               show the version\n"
     "\n"
-    "Exit status: 0 when every file was read without a message, 1 when any gave one,\n"
-    "2 for a usage error.\n";
+    "Exit status: 0 when every file was read without a message, 1 when any gave one\n"
+    "or a file could not be written, 2 for a usage error.\n";
 
 } // namespace
 
@@ -47,6 +54,15 @@ int main(int argc, char** argv) {
     }
     if (command == "info") {
         return run_info(arguments);
+    }
+    if (command == "report") {
+        return run_report(arguments);
+    }
+    if (command == "export-cce") {
+        return run_export_cce(arguments);
+    }
+    if (command == "export-tmpgenc") {
+        return run_export_tmpgenc(arguments);
     }
     return usage_error("unknown command: " + command);
 }

@@ -44,6 +44,9 @@ using PrefixReader = std::function<std::optional<std::vector<std::uint8_t>>(cons
                                                                             std::size_t max_bytes)>;
 std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& path,
                                                           std::size_t max_bytes);
+// The same into a caller's buffer (at most its size); returns the count of bytes read.
+std::optional<std::size_t> read_file_prefix_into(const std::string& path,
+                                                 std::span<std::uint8_t> buffer);
 
 // The whole analysis of one file. The file is read once, through `reader`.
 AnalysisResult analyse_file(const std::string& path);

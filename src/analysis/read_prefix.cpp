@@ -13,8 +13,8 @@ namespace quantaline {
 
 #ifdef _WIN32
 
-std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& path,
-                                                          std::size_t max_bytes) {
+std::optional<std::size_t> read_file_prefix_into(const std::string& path,
+                                                 std::span<std::uint8_t> buffer) {
     const int wide_size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
     if (wide_size <= 0) {
         return std::nullopt;
@@ -31,11 +31,10 @@ std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& pat
         CloseHandle(file);
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(max_bytes);
     std::size_t total = 0;
-    while (total < max_bytes) {
+    while (total < buffer.size()) {
         DWORD got = 0;
-        if (!ReadFile(file, bytes.data() + total, static_cast<DWORD>(max_bytes - total), &got,
+        if (!ReadFile(file, buffer.data() + total, static_cast<DWORD>(buffer.size() - total), &got,
                       nullptr)) {
             CloseHandle(file);
             return std::nullopt;
@@ -46,14 +45,13 @@ std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& pat
         total += got;
     }
     CloseHandle(file);
-    bytes.resize(total);
-    return bytes;
+    return total;
 }
 
 #else
 
-std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& path,
-                                                          std::size_t max_bytes) {
+std::optional<std::size_t> read_file_prefix_into(const std::string& path,
+                                                 std::span<std::uint8_t> buffer) {
     // O_NONBLOCK so that opening a FIFO with no writer cannot hang; only regular
     // files are read at all.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -65,10 +63,9 @@ std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& pat
         ::close(fd);
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(max_bytes);
     std::size_t total = 0;
-    while (total < max_bytes) {
-        const ssize_t got = ::read(fd, bytes.data() + total, max_bytes - total);
+    while (total < buffer.size()) {
+        const ssize_t got = ::read(fd, buffer.data() + total, buffer.size() - total);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -82,10 +79,20 @@ std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& pat
         total += static_cast<std::size_t>(got);
     }
     ::close(fd);
-    bytes.resize(total);
-    return bytes;
+    return total;
 }
 
 #endif
+
+std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& path,
+                                                          std::size_t max_bytes) {
+    std::vector<std::uint8_t> bytes(max_bytes);
+    const auto total = read_file_prefix_into(path, bytes);
+    if (!total) {
+        return std::nullopt;
+    }
+    bytes.resize(*total);
+    return bytes;
+}
 
 } // namespace quantaline

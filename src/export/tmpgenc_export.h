@@ -1,0 +1,24 @@
+#pragma once
+
+#include "analysis/stream_info.h"
+#include "platform/message.h"
+#include "shell/configuration.h"
+
+#include <optional>
+#include <string>
+
+namespace quantaline {
+
+// The file the export changes: folder (with a separator added when it has none) +
+// "TMPGEnc.ini", a Windows drive path resolved through the Wine prefix off Windows.
+std::string tmpgenc_ini_path(const std::string& folder_text);
+
+// Adds the matrices as a new entry named `name` to the list of "[Tools.QuantizeMatrix]" in
+// the folder's TMPGEnc.ini and stores the folder, with its separator, in
+// configuration.tmpgenc_folder. Nothing on success; otherwise the message to show, and the
+// file is left as it was.
+std::optional<Message> export_tmpgenc(const std::string& folder_text, const std::string& name,
+                                      const QuantMatrixPair& matrices,
+                                      Configuration& configuration);
+
+} // namespace quantaline

@@ -1,0 +1,132 @@
+#include "io/atomic_file.h"
+
+#include "io/file_system.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <random>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace quantaline {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::error_code last_error() {
+    return {errno, std::generic_category()};
+}
+
+struct TempFile {
+    fs::path path;
+    std::FILE* file = nullptr;
+};
+
+// A new file beside `target`, opened exclusively so that two writers never share one.
+TempFile create_temp_beside(const fs::path& target, std::error_code& error) {
+    std::random_device random;
+    const char* digits = "0123456789abcdef";
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::string suffix;
+        for (std::uint32_t value = random(), i = 0; i < 8; ++i, value >>= 4) {
+            suffix += digits[value & 15u];
+        }
+        fs::path candidate = target;
+        candidate.replace_filename("." + target.filename().string() + "." + suffix + ".tmp");
+        errno = 0;
+        if (std::FILE* file = open_file(candidate, "wbx")) {
+            return {candidate, file};
+        }
+        error = last_error();
+        if (error != std::errc::file_exists) {
+            return {};
+        }
+    }
+    return {};
+}
+
+bool flush_to_disk(std::FILE* file) {
+    if (std::fflush(file) != 0) {
+        return false;
+    }
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+} // namespace
+
+std::optional<WriteError> write_file_atomically(const std::string& path, std::string_view bytes,
+                                                std::optional<WriteStep> fail_at) {
+    const fs::path target = path_from_utf8(path);
+    std::error_code error;
+    TempFile temp = create_temp_beside(target, error);
+    if (temp.file == nullptr) {
+        return WriteError{path, reason_text(error)};
+    }
+    const auto abandon = [&](const std::error_code& cause) {
+        if (temp.file != nullptr) {
+            std::fclose(temp.file);
+        }
+        std::error_code ignored;
+        fs::remove(temp.path, ignored);
+        return WriteError{path, reason_text(cause)};
+    };
+    const auto io_error = std::make_error_code(std::errc::io_error);
+    if (fail_at == WriteStep::create) {
+        return abandon(io_error);
+    }
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), temp.file) != bytes.size()) {
+        return abandon(last_error());
+    }
+    if (fail_at == WriteStep::write) {
+        return abandon(io_error);
+    }
+    errno = 0;
+    if (!flush_to_disk(temp.file)) {
+        return abandon(last_error());
+    }
+    const bool closed = std::fclose(temp.file) == 0;
+    temp.file = nullptr;
+    if (!closed) {
+        return abandon(last_error());
+    }
+    if (fail_at == WriteStep::flush) {
+        return abandon(io_error);
+    }
+    // The new file keeps the access rights of the one it replaces.
+    std::error_code ignored;
+    const fs::file_status previous = fs::status(target, ignored);
+    if (fs::exists(previous)) {
+        fs::permissions(temp.path, previous.permissions(), ignored);
+    }
+    if (fail_at == WriteStep::rename) {
+        return abandon(io_error);
+    }
+    fs::rename(temp.path, target, error);
+    if (error) {
+        return abandon(error);
+    }
+    return std::nullopt;
+}
+
+bool folder_is_writable(const std::string& folder) {
+    std::error_code error;
+    const TempFile probe = create_temp_beside(path_from_utf8(folder) / "quantaline", error);
+    if (probe.file == nullptr) {
+        return false;
+    }
+    std::fclose(probe.file);
+    fs::remove(probe.path, error);
+    return true;
+}
+
+} // namespace quantaline

@@ -1,0 +1,154 @@
+#include "io/text_file.h"
+
+#include "io/atomic_file.h"
+#include "io/file_system.h"
+
+#include <array>
+#include <cstdint>
+
+namespace quantaline {
+
+namespace {
+
+// Bytes 80 to 9F of Windows-1252. The unassigned bytes keep the control character of
+// their own number.
+constexpr std::array<char32_t, 32> cp1252_high = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, //
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t code_point_of_byte(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F ? cp1252_high[byte - 0x80] : byte;
+}
+
+char byte_of_code_point(char32_t code_point) {
+    if (code_point < 0x80 || (code_point >= 0xA0 && code_point <= 0xFF)) {
+        return static_cast<char>(code_point);
+    }
+    for (std::size_t i = 0; i < cp1252_high.size(); ++i) {
+        if (cp1252_high[i] == code_point) {
+            return static_cast<char>(0x80 + i);
+        }
+    }
+    return '?';
+}
+
+void append_utf8(std::string& out, char32_t c) {
+    const auto byte = [&out](std::uint32_t value) { out += static_cast<char>(value); };
+    if (c < 0x80) {
+        byte(c);
+    } else if (c < 0x800) {
+        byte(0xC0 | (c >> 6));
+        byte(0x80 | (c & 0x3F));
+    } else {
+        byte(0xE0 | (c >> 12));
+        byte(0x80 | ((c >> 6) & 0x3F));
+        byte(0x80 | (c & 0x3F));
+    }
+}
+
+// The smallest code point a sequence of 2, 3 or 4 bytes may carry; less is an overlong form.
+constexpr std::array<char32_t, 5> smallest_of_length = {0, 0, 0x80, 0x800, 0x10000};
+
+// Decodes one UTF-8 sequence at `text[i]` and advances `i`; a malformed sequence (stray
+// continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short) gives
+// U+FFFD for its first byte alone.
+char32_t next_code_point(std::string_view text, std::size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i++]);
+    if (lead < 0x80) {
+        return lead;
+    }
+    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || i + static_cast<std::size_t>(length - 1) > text.size()) {
+        return 0xFFFD;
+    }
+    char32_t c = lead & (0x7Fu >> length);
+    for (int k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k - 1)]);
+        if ((next & 0xC0) != 0x80) {
+            return 0xFFFD;
+        }
+        c = (c << 6) | (next & 0x3Fu);
+    }
+    if (c < smallest_of_length[static_cast<std::size_t>(length)] || c > 0x10FFFF ||
+        (c >= 0xD800 && c <= 0xDFFF)) {
+        return 0xFFFD;
+    }
+    i += static_cast<std::size_t>(length - 1);
+    return c;
+}
+
+} // namespace
+
+std::string utf8_to_cp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        out += byte_of_code_point(next_code_point(utf8, i));
+    }
+    return out;
+}
+
+std::string cp1252_to_utf8(std::string_view cp1252) {
+    std::string out;
+    out.reserve(cp1252.size() + cp1252.size() / 8);
+    for (const char byte : cp1252) {
+        append_utf8(out, code_point_of_byte(static_cast<unsigned char>(byte)));
+    }
+    return out;
+}
+
+std::optional<std::vector<std::string>> read_text_lines(const std::string& path) {
+    const auto file_path = path_from_utf8(path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file_path, error)) {
+        return std::nullopt;
+    }
+    std::FILE* file = open_file(file_path, "rb");
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    std::array<char, 65536> buffer;
+    std::size_t count = 0;
+    while ((count = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
+        bytes.append(buffer.data(), count);
+    }
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        return std::nullopt;
+    }
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' || bytes[i] == '\n') {
+            lines.push_back(cp1252_to_utf8(std::string_view(bytes).substr(start, i - start)));
+            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < bytes.size()) {
+        lines.push_back(cp1252_to_utf8(std::string_view(bytes).substr(start)));
+    }
+    return lines;
+}
+
+std::optional<WriteError> write_text_lines(const std::string& path,
+                                           const std::vector<std::string>& utf8_lines) {
+    std::string bytes;
+    for (const auto& line : utf8_lines) {
+        bytes += utf8_to_cp1252(line);
+        bytes += "\r\n";
+    }
+    return write_file_atomically(path, bytes);
+}
+
+std::string write_error_text(const WriteError& error) {
+    return "Le fichier [" + error.path + "] n'a pas pu être écrit : " + error.reason + ".";
+}
+
+} // namespace quantaline

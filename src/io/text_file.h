@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quantaline {
+
+// Every text inside the program is UTF-8; the files it reads and writes are Windows-1252.
+// A character the code page cannot hold becomes "?". The five bytes the code page leaves
+// unassigned (81, 8D, 8F, 90, 9D) map to the control characters of the same number, so
+// that any file read and written back keeps its bytes.
+std::string utf8_to_cp1252(std::string_view utf8);
+std::string cp1252_to_utf8(std::string_view cp1252);
+
+// The lines of a Windows-1252 text file, as UTF-8. Lines end with CR LF, LF or a lone CR;
+// a last line without an ending still counts. Nothing when the file cannot be read.
+std::optional<std::vector<std::string>> read_text_lines(const std::string& path);
+
+struct WriteError {
+    std::string path;
+    std::string reason; // the system's reason, in French where we know it
+};
+
+// Writes the lines in Windows-1252, each followed by CR LF, to a temporary file in the
+// same folder and renames it over `path`: on failure the previous file is untouched and
+// no temporary file is left. Nothing on success.
+std::optional<WriteError> write_text_lines(const std::string& path,
+                                           const std::vector<std::string>& utf8_lines);
+
+// "Le fichier [PATH] n'a pas pu être écrit : REASON." — the one wording of a failed write.
+std::string write_error_text(const WriteError& error);
+
+} // namespace quantaline

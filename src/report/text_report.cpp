@@ -1,0 +1,38 @@
+#include "report/text_report.h"
+
+#include "io/paths.h"
+#include "io/text_file.h"
+#include "report/report_writer.h"
+
+namespace quantaline {
+
+namespace {
+
+Message report_saved_message(const std::string& name) {
+    return {Icon::information, "Matrice sauvegardées...",
+            "Le fichier [Matrice " + name + ".txt] a été crée dans le dossier de Quantaline",
+            Buttons::ok, Button::ok};
+}
+
+Message report_failed_message(const WriteError& error) {
+    return {Icon::critical, "Rapport non enregistré...",
+            write_error_text(error) + " Le rapport n'a pas été enregistré.", Buttons::ok,
+            Button::ok};
+}
+
+} // namespace
+
+std::string text_report_path(const std::string& program_folder, const std::string& file_path) {
+    return program_folder + "matrice de " + after_last_separator(file_path) + ".txt";
+}
+
+ReportOutcome write_text_report(const std::string& program_folder, const std::string& file_path,
+                                const StreamInfo& info, const QuantMatrixPair& matrices) {
+    const std::string path = text_report_path(program_folder, file_path);
+    if (const auto error = write_text_lines(path, report_lines(file_path, info, matrices))) {
+        return {path, report_failed_message(*error), false};
+    }
+    return {path, report_saved_message(after_last_separator(file_path)), true};
+}
+
+} // namespace quantaline

@@ -1,0 +1,25 @@
+# The real streams of tests/data checked against ffmpeg's header trace and MediaInfo:
+# one test per stream, so that a failure names its file.
+find_package(Python3 COMPONENTS Interpreter)
+find_program(QUANTALINE_FFMPEG ffmpeg)
+find_program(QUANTALINE_MEDIAINFO mediainfo)
+
+file(GLOB QUANTALINE_REFERENCE_STREAMS CONFIGURE_DEPENDS
+     ${CMAKE_CURRENT_LIST_DIR}/../data/*.m1v ${CMAKE_CURRENT_LIST_DIR}/../data/*.m2v
+     ${CMAKE_CURRENT_LIST_DIR}/../data/*.mpg ${CMAKE_CURRENT_LIST_DIR}/../data/*.vob)
+
+if(NOT Python3_Interpreter_FOUND OR NOT QUANTALINE_FFMPEG OR NOT QUANTALINE_MEDIAINFO)
+  # Missing reference tools are a failure, never a silent skip.
+  message(WARNING "python3, ffmpeg and mediainfo are needed for tests/reference")
+  add_test(NAME reference.tools_missing COMMAND ${CMAKE_COMMAND} -E false)
+elseif(NOT QUANTALINE_REFERENCE_STREAMS)
+  message(FATAL_ERROR "tests/data holds no stream: run tests/data/make_streams.sh")
+else()
+  foreach(stream IN LISTS QUANTALINE_REFERENCE_STREAMS)
+    get_filename_component(stream_name ${stream} NAME)
+    add_test(NAME reference.${stream_name}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_stream.py
+                     $<TARGET_FILE:quantaline-cli> ${stream})
+    set_tests_properties(reference.${stream_name} PROPERTIES TIMEOUT 60)
+  endforeach()
+endif()

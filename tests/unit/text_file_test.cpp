@@ -1,0 +1,176 @@
+#include "io/atomic_file.h"
+#include "io/paths.h"
+#include "io/text_file.h"
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace quantaline {
+namespace {
+
+using test::read_all;
+using test::TempDir;
+
+TEST(Cp1252, MapsEveryCharacterOfTheCodePage) {
+    struct Case {
+        const char* utf8;
+        const char* cp1252;
+    };
+    const Case cases[] = {
+        {"abc =\\[]", "abc =\\[]"},
+        {"é", "\xE9"},
+        {"Clé du registre", "Cl\xE9 du registre"},
+        {"àçèêëîïôùûüÿ ÀÉÈ", "\xE0\xE7\xE8\xEA\xEB\xEE\xEF\xF4\xF9\xFB\xFC\xFF \xC0\xC9\xC8"},
+        {"\u00A0¡«°»¿×÷", "\xA0\xA1\xAB\xB0\xBB\xBF\xD7\xF7"},
+        {"€‚ƒ„…†‡ˆ‰Š‹ŒŽ", "\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E"},
+        {"‘’“”•–—˜™š›œžŸ", "\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F"},
+        // Not in the code page: one "?" per character, however many bytes it takes.
+        {"Ā中😀", "???"},
+        {"\u0080", "?"},
+        // Malformed UTF-8: a stray continuation byte, a cut sequence, an overlong "/", a
+        // surrogate.
+        {"a\x80z", "a?z"},
+        {"a\xC3", "a?"},
+        {"\xC0\xAF", "??"},
+        {"\xED\xA0\x80", "???"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(utf8_to_cp1252(c.utf8), c.cp1252) << c.utf8;
+    }
+    EXPECT_EQ(cp1252_to_utf8("\x80\x8C\x9C\x9F\xE9\xFF"), "€ŒœŸéÿ");
+}
+
+TEST(Cp1252, EveryByteSurvivesTheWayThroughUtf8) {
+    std::string all_bytes;
+    for (int byte = 0; byte < 256; ++byte) {
+        all_bytes += static_cast<char>(byte);
+    }
+    EXPECT_EQ(utf8_to_cp1252(cp1252_to_utf8(all_bytes)), all_bytes);
+}
+
+TEST(ReadTextLines, SplitsOnEveryLineEnding) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+        {"LF", "a\nb\n", {"a", "b"}},
+        {"lone CR", "a\rb\r", {"a", "b"}},
+        {"mixed", "a\r\n\nb\r\r\nc", {"a", "", "b", "", "c"}},
+        {"last line without ending", "a\r\nb", {"a", "b"}},
+        {"empty lines at the end", "a\r\n\r\n\r\n", {"a", "", ""}},
+        {"empty file", "", {}},
+        {"Windows-1252", "Cl\xE9\r\n\x80", {"Clé", "€"}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const auto lines = read_text_lines(dir.write_text("f.txt", c.bytes));
+        ASSERT_TRUE(lines) << c.name;
+        EXPECT_EQ(*lines, c.lines) << c.name;
+    }
+}
+
+TEST(ReadTextLines, GivesNothingForWhatCannotBeRead) {
+    TempDir dir;
+    EXPECT_FALSE(read_text_lines(dir.file("missing.txt")));
+    EXPECT_FALSE(read_text_lines(dir.folder()));
+}
+
+TEST(WriteTextLines, WritesWindows1252WithCrLfAfterEachLine) {
+    TempDir dir;
+    const auto path = dir.file("out.txt");
+    EXPECT_FALSE(write_text_lines(path, {"Résolution", "", "€ 中"}));
+    EXPECT_EQ(read_all(path), "R\xE9solution\r\n\r\n\x80 ?\r\n");
+    EXPECT_FALSE(write_text_lines(path, {"x"}));
+    EXPECT_EQ(read_all(path), "x\r\n");
+    EXPECT_FALSE(write_text_lines(path, {}));
+    EXPECT_EQ(read_all(path), "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+std::size_t entries_in(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+TEST(WriteTextLines, AFailedWriteLeavesThePreviousFileAsItWas) {
+    for (const auto step :
+         {WriteStep::create, WriteStep::write, WriteStep::flush, WriteStep::rename}) {
+        TempDir dir;
+        const auto path = dir.write_text("TMPGEnc.ini", "old\r\ncontent\r\n");
+        const auto error = write_file_atomically(path, "new\r\n", step);
+        ASSERT_TRUE(error) << static_cast<int>(step);
+        EXPECT_EQ(error->path, path);
+        EXPECT_EQ(error->reason, "Erreur d'entrée/sortie");
+        EXPECT_EQ(read_all(path), "old\r\ncontent\r\n");
+        EXPECT_EQ(entries_in(dir.path()), 1u) << "a temporary file was left behind";
+    }
+}
+
+TEST(WriteTextLines, ReportsTheSystemsReasonInFrench) {
+    TempDir dir;
+    const auto missing_folder = dir.file("missing") + "/out.txt";
+    const auto no_folder = write_text_lines(missing_folder, {"x"});
+    ASSERT_TRUE(no_folder);
+    EXPECT_EQ(no_folder->path, missing_folder);
+    EXPECT_EQ(no_folder->reason, "Aucun fichier ou dossier de ce nom");
+    EXPECT_EQ(write_error_text(*no_folder), "Le fichier [" + missing_folder +
+                                                "] n'a pas pu être écrit : Aucun fichier ou "
+                                                "dossier de ce nom.");
+
+    // The rename itself fails: a folder with content stands where the file should go.
+    std::filesystem::create_directories(dir.path() / "taken" / "inside");
+    const auto over_folder = write_text_lines(dir.file("taken"), {"x"});
+    ASSERT_TRUE(over_folder);
+    EXPECT_EQ(over_folder->reason, "C'est un dossier");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "taken" / "inside"));
+    EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
+TEST(WriteTextLines, AReadOnlyFolderRefusesTheWrite) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders; run as another user to test this";
+    }
+    TempDir dir;
+    const auto path = dir.write_text("quantaline.cfg", "old\r\n");
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    const auto error = write_text_lines(path, {"new"});
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->reason, "Permission non accordée");
+    EXPECT_EQ(read_all(path), "old\r\n");
+    EXPECT_FALSE(folder_is_writable(dir.folder()));
+}
+
+TEST(Paths, SeparatorsAndWinePrefix) {
+    EXPECT_EQ(with_trailing_separator("/opt/tmpgenc"), "/opt/tmpgenc/");
+    EXPECT_EQ(with_trailing_separator("/opt/tmpgenc/"), "/opt/tmpgenc/");
+    EXPECT_EQ(with_trailing_separator("/"), "/");
+    EXPECT_EQ(with_trailing_separator("C:\\TMPGEnc"), "C:\\TMPGEnc\\");
+    EXPECT_EQ(with_trailing_separator("C:\\"), "C:\\");
+    EXPECT_EQ(after_last_separator("/videos/clip.m2v"), "clip.m2v");
+    EXPECT_EQ(after_last_separator("clip.m2v"), "");
+    EXPECT_EQ(after_last_separator("/videos/"), "");
+
+    const char* saved = std::getenv("WINEPREFIX");
+    const std::string saved_prefix = saved ? saved : "";
+    setenv("WINEPREFIX", "/tmp/prefix", 1);
+    EXPECT_EQ(resolve_windows_path("C:\\Program Files\\Pegasys\\TMPGEnc\\TMPGEnc.ini"),
+              "/tmp/prefix/dosdevices/c:/Program Files/Pegasys/TMPGEnc/TMPGEnc.ini");
+    EXPECT_EQ(resolve_windows_path("D:/enc/TMPGEnc.ini"),
+              "/tmp/prefix/dosdevices/d:/enc/TMPGEnc.ini");
+    EXPECT_EQ(resolve_windows_path("/opt/TMPGEnc.ini"), "/opt/TMPGEnc.ini");
+    unsetenv("WINEPREFIX");
+    const std::string home = std::getenv("HOME");
+    EXPECT_EQ(resolve_windows_path("c:\\x.ini"), home + "/.wine/dosdevices/c:/x.ini");
+    if (saved) {
+        setenv("WINEPREFIX", saved_prefix.c_str(), 1);
+    }
+}
+
+} // namespace
+} // namespace quantaline
