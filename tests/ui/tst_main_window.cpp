@@ -318,27 +318,79 @@ class MainWindowTest : public QObject {
         const QStringList default_intra_texts = standard_intra;
         const QStringList sixteen = standard_non_intra;
 
-        // A DVD program stream; its values were checked against ffmpeg's header trace:
-        // 720 x 576, aspect code 1, frame rate code 3, bit_rate_value 22500,
-        // vbv_buffer_size_value 112, profile_and_level 0x48, 4:2:0, intra_dc_precision 0,
-        // frame pictures, no matrix in the header.
-        std::ifstream in(QUANTALINE_TEST_DATA "/sample-dvd.vob", std::ios::binary);
-        std::vector<std::uint8_t> dvd((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
-        QTest::newRow("dvd program stream") << dvd
+        // Real streams of tests/data (recipes in streams.txt). The values were read from
+        // ffmpeg's header trace (MPEG-2) and MediaInfo (MPEG-1); the matrices are the
+        // raster lists the encoder was given.
+        const QStringList soft_intra = QString("8 9 10 12 14 17 20 24 9 10 12 14 17 20 24 28 "
+                                               "10 12 14 17 20 24 28 33 12 14 17 20 24 28 33 39 "
+                                               "14 17 20 24 28 33 39 46 17 20 24 28 33 39 46 54 "
+                                               "20 24 28 33 39 46 54 63 24 28 33 39 46 54 63 74")
+                                           .split(' ');
+        const QStringList steep_intra =
+            QString("8 16 24 32 40 48 56 64 20 28 36 44 52 60 68 76 32 40 48 56 64 72 80 88 "
+                    "44 52 60 68 76 84 92 100 96 104 112 120 128 136 144 152 "
+                    "128 136 144 152 160 168 176 184 160 168 176 184 192 200 208 216 "
+                    "200 210 220 230 240 250 254 255")
+                .split(' ');
+        const QStringList rising_non_intra =
+            QString("16 17 18 19 20 21 22 23 24 26 28 30 32 34 36 38 40 43 46 49 52 55 58 61 "
+                    "64 68 72 76 80 84 88 92 96 101 106 111 116 121 126 131 "
+                    "136 142 148 154 160 166 172 178 184 190 196 202 208 214 "
+                    "220 226 232 235 238 241 244 247 250 253")
+                .split(' ');
+        const auto file_bytes = [](const char* name) {
+            std::ifstream in(std::string(QUANTALINE_TEST_DATA) + "/" + name, std::ios::binary);
+            return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
+                                             std::istreambuf_iterator<char>());
+        };
+        // aspect 3, frame rate code 3, bit_rate_value 22500, vbv 112, profile and level
+        // 72, 4:2:0, video format 1, intra_dc_precision 1, frame pictures.
+        QTest::newRow("dvd program stream") << file_bytes("sample-dvd.vob")
                                             << QStringList{"720",
                                                            "576",
-                                                           "1:1",
+                                                           "16:9",
                                                            "25",
                                                            "9000",
                                                            "224",
                                                            "Flux programme MPEG-2",
                                                            "MainProfil@MainLevel",
                                                            "4:2:0",
-                                                           "Défaut",
-                                                           " 8",
+                                                           "PAL",
+                                                           " 9",
                                                            "Frame Picture"}
-                                            << default_intra_texts << sixteen << true << true;
+                                            << soft_intra << sixteen << false << true;
+        // aspect 3, frame rate code 7, bit_rate_value 262143, vbv 3, NTSC, DC precision 2.
+        QTest::newRow("mpeg-2 elementary stream, non-intra matrix only")
+            << file_bytes("mpeg2-es-dc10-ntsc.m2v")
+            << QStringList{"176",
+                           "144",
+                           "16:9",
+                           "59,94",
+                           "104857",
+                           "6",
+                           "Flux élémentaire MPEG-2",
+                           "MainProfil@MainLevel",
+                           "4:2:0",
+                           "NTSC",
+                           " 10",
+                           "Frame Picture"}
+            << default_intra_texts << rising_non_intra << true << false;
+        // MediaInfo: 176 x 144, 24 frames/s, 1150000 bit/s, buffer 40960 bytes, both
+        // matrices custom.
+        QTest::newRow("mpeg-1 elementary stream with both matrices")
+            << file_bytes("mpeg1-es-matrices.m1v") << QStringList{"176",
+                                                                  "144",
+                                                                  "1:1",
+                                                                  "24",
+                                                                  "1150",
+                                                                  "40",
+                                                                  "Flux élémentaire MPEG-1",
+                                                                  "Sans objet",
+                                                                  "???",
+                                                                  "Défaut",
+                                                                  "???",
+                                                                  "???"}
+            << steep_intra << rising_non_intra << false << false;
 
         StreamBuilder mpeg1;
         mpeg1
@@ -349,7 +401,7 @@ class MainWindowTest : public QObject {
                               .bit_rate_value = 2875,
                               .vbv_buffer_size_value = 20})
             .fill_to(4000);
-        QTest::newRow("mpeg-1 elementary stream")
+        QTest::newRow("mpeg-1 elementary stream, built")
             << mpeg1.bytes() << QStringList{"352",
                                             "288",
                                             "1:1",

@@ -2,6 +2,7 @@
 
 #include "analysis/stream_info.h"
 #include "platform/message.h"
+#include "shell/configuration.h"
 
 #include <string>
 
@@ -23,8 +24,12 @@ struct AppState {
     std::string remembered_drive;
     std::string remembered_folder;
 
-    // Ends with the native separator; the registry script and the reports live there.
+    // Ends with the native separator; the configuration, the registry script and the
+    // reports live there.
     std::string program_folder;
+    // The executable's file name: the configuration file's first line carries it.
+    std::string executable_name = "quantaline";
+    Configuration configuration;
 
     // The last export chosen ("CCE" or "TMPGEnc") and whether an export ran.
     std::string export_target;

@@ -1,5 +1,6 @@
 #include "shell/qt/startup.h"
 
+#include "io/file_system.h"
 #include "platform/qt/platform.h"
 #include "shell/qt/centre_on_screen.h"
 #include "shell/qt/header_frm.h"
@@ -19,8 +20,10 @@ bool start_up(AppState& state, Platform& platform, HeaderFrm& window,
     }
     state.remembered_drive = "c:\\";
     state.remembered_folder = "c:\\";
-    (void)executable_path;
+    state.program_folder = program_folder_from_executable(executable_path);
+    state.executable_name = path_to_utf8(path_from_utf8(executable_path).filename());
     centre_on_screen(window, platform);
+    state.configuration = load_configuration(state.program_folder, state.executable_name);
     return true;
 }
 
