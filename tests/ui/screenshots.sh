@@ -8,7 +8,7 @@ build=$(cd "${1:-$top/build}" && pwd)
 out=${2:-$build/screenshots}
 stream=${3:-}
 if [ -z "$stream" ]; then
-    for candidate in "$top"/tests/data/*dvd*.vob "$top"/tests/data/*.vob; do
+    for candidate in "$top"/tests/data/sample-dvd.vob "$top"/tests/data/*dvd*.vob; do
         [ -f "$candidate" ] && { stream=$candidate; break; }
     done
 fi
@@ -25,7 +25,13 @@ QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" \
     QUANTALINE_SCREENSHOT_DIR="$out" QUANTALINE_SCREENSHOT_FILE="$stream" \
     timeout 60 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build/quantaline"
 
-for shot in frm_ouvrir header_frm frm_propos; do
-    [ -s "$out/$shot.png" ] || { echo "missing $out/$shot.png" >&2; exit 1; }
-    echo "$out/$shot.png $(identify -format '%wx%h' "$out/$shot.png")"
+# Bare Xvfb has no window manager, so a shot is the client area: the twips sizes / 15.
+status=0
+for expected in frm_ouvrir:491x190 header_frm:534x556 frm_propos:438x278; do
+    shot=${expected%%:*}
+    [ -s "$out/$shot.png" ] || { echo "missing $out/$shot.png" >&2; status=1; continue; }
+    size=$(identify -format '%wx%h' "$out/$shot.png")
+    echo "$out/$shot.png $size"
+    [ "$size" = "${expected#*:}" ] || { echo "$shot is $size, not ${expected#*:}" >&2; status=1; }
 done
+exit $status

@@ -86,7 +86,10 @@ class SingleCopyTest : public QObject {
         first.start(program_, {});
         QVERIFY(first.waitForStarted());
         QVERIFY(wait_for_lock());
-        QTest::qWait(300);
+        // The first copy has finished its start-up once its configuration file is there.
+        QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program_folder_->file("quantaline.cfg")),
+                                 10000);
+        QTest::qWait(200);
         const QStringList before = folder_content(program_folder_->path());
 
         QProcess second;
