@@ -103,10 +103,21 @@ std::optional<Message> export_tmpgenc(const std::string& folder_text, const std:
     if (!lines) {
         return unreadable_message(path);
     }
-    const auto used_end = std::find_if(lines->rbegin(), lines->rend(), [](const auto& line) {
+    if (auto problem = add_tmpgenc_entry(*lines, path, name, matrices)) {
+        return problem;
+    }
+    if (const auto error = write_text_lines(path, *lines)) {
+        return tmpgenc_message(Icon::critical, write_error_text(*error));
+    }
+    return std::nullopt;
+}
+
+std::optional<Message> add_tmpgenc_entry(std::vector<std::string>& lines, const std::string& path,
+                                         const std::string& name, const QuantMatrixPair& matrices) {
+    const auto used_end = std::find_if(lines.rbegin(), lines.rend(), [](const auto& line) {
                               return !line.empty();
                           }).base();
-    const auto header = std::find(lines->begin(), used_end, section_header);
+    const auto header = std::find(lines.begin(), used_end, section_header);
     if (header == used_end) {
         return missing_section_message(path);
     }
@@ -122,9 +133,9 @@ std::optional<Message> export_tmpgenc(const std::string& folder_text, const std:
     if (section_end == used_end) {
         // The usual case: the entry ends the file, followed by one empty line that takes
         // the place of any trailing ones.
-        lines->erase(used_end, lines->end());
+        lines.erase(used_end, lines.end());
         entry.emplace_back();
-        lines->insert(lines->end(), entry.begin(), entry.end());
+        lines.insert(lines.end(), entry.begin(), entry.end());
     } else {
         // Another section follows: the entry goes after this section's last line that is
         // not empty, so that the Windows INI reader finds it where the count says.
@@ -132,11 +143,7 @@ std::optional<Message> export_tmpgenc(const std::string& folder_text, const std:
         while (insert_at[-1].empty()) {
             --insert_at;
         }
-        lines->insert(insert_at, entry.begin(), entry.end());
-    }
-
-    if (const auto error = write_text_lines(path, *lines)) {
-        return tmpgenc_message(Icon::critical, write_error_text(*error));
+        lines.insert(insert_at, entry.begin(), entry.end());
     }
     return std::nullopt;
 }

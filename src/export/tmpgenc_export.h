@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quantaline {
 
@@ -20,5 +21,11 @@ std::string tmpgenc_ini_path(const std::string& folder_text);
 std::optional<Message> export_tmpgenc(const std::string& folder_text, const std::string& name,
                                       const QuantMatrixPair& matrices,
                                       Configuration& configuration);
+
+// The change itself, on the file's lines: the count line raised by one and the entry's 18
+// lines added to the section. `path` only names the file in a message; on a message the
+// lines are left as they were.
+std::optional<Message> add_tmpgenc_entry(std::vector<std::string>& lines, const std::string& path,
+                                         const std::string& name, const QuantMatrixPair& matrices);
 
 } // namespace quantaline

@@ -99,6 +99,24 @@ std::string cp1252_to_utf8(std::string_view cp1252) {
     return out;
 }
 
+std::vector<std::string> split_text_lines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' || bytes[i] == '\n') {
+            lines.push_back(cp1252_to_utf8(bytes.substr(start, i - start)));
+            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < bytes.size()) {
+        lines.push_back(cp1252_to_utf8(bytes.substr(start)));
+    }
+    return lines;
+}
+
 std::optional<std::vector<std::string>> read_text_lines(const std::string& path) {
     const auto file_path = path_from_utf8(path);
     std::error_code error;
@@ -120,21 +138,7 @@ std::optional<std::vector<std::string>> read_text_lines(const std::string& path)
     if (failed) {
         return std::nullopt;
     }
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r' || bytes[i] == '\n') {
-            lines.push_back(cp1252_to_utf8(std::string_view(bytes).substr(start, i - start)));
-            if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
-                ++i;
-            }
-            start = i + 1;
-        }
-    }
-    if (start < bytes.size()) {
-        lines.push_back(cp1252_to_utf8(std::string_view(bytes).substr(start)));
-    }
-    return lines;
+    return split_text_lines(bytes);
 }
 
 std::optional<WriteError> write_text_lines(const std::string& path,

@@ -14,6 +14,9 @@ namespace quantaline {
 std::string utf8_to_cp1252(std::string_view utf8);
 std::string cp1252_to_utf8(std::string_view cp1252);
 
+// Windows-1252 text cut into UTF-8 lines, by the rules of read_text_lines.
+std::vector<std::string> split_text_lines(std::string_view cp1252_bytes);
+
 // The lines of a Windows-1252 text file, as UTF-8. Lines end with CR LF, LF or a lone CR;
 // a last line without an ending still counts. Nothing when the file cannot be read.
 std::optional<std::vector<std::string>> read_text_lines(const std::string& path);

@@ -67,8 +67,12 @@ Configuration load_configuration(const std::string& program_folder,
                          configuration_lines(executable_name, defaults, "Defaut"));
         return defaults;
     }
+    return read_configuration_lines(*lines);
+}
+
+Configuration read_configuration_lines(const std::vector<std::string>& lines) {
     Configuration configuration;
-    for (const auto& line : *lines) {
+    for (const auto& line : lines) {
         if (auto value = value_of(line, key_cce)) {
             configuration.cce_registry_key = std::move(*value);
         } else if (auto folder = value_of(line, key_tmpgenc)) {

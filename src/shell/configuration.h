@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quantaline {
 
@@ -27,6 +28,10 @@ inline constexpr const char* default_tmpgenc_folder = "C:\\Program Files\\Pegasy
 // serve in memory all the same.
 Configuration load_configuration(const std::string& program_folder,
                                  const std::string& executable_name = "quantaline");
+
+// The lenient reader behind load_configuration: keys matched by their first characters,
+// the character after the key skipped, nothing trimmed, a later line winning.
+Configuration read_configuration_lines(const std::vector<std::string>& lines);
 
 // Rewrites the file with both texts and "Valeurs=Utilisateur"; values_are_default is left
 // as it is. Nothing on success.

@@ -11,7 +11,7 @@ namespace {
 using test::read_all;
 using test::TempDir;
 
-const std::string sample = std::string(QUANTALINE_TEST_DATA) + "/sample-dvd.vob";
+const std::string sample = std::string(QUANTALINE_TEST_DATA) + "/mpeg2-ps-dvd.vob";
 
 struct Run {
     int status;
@@ -52,7 +52,7 @@ TEST(CliReport, WritesTheReportOfARealStream) {
     TempDir dir;
     const auto result = run(dir, {"report", sample, "--output-dir", dir.path().string()});
     EXPECT_EQ(result.status, 0) << result.err;
-    const auto path = dir.folder() + "matrice de sample-dvd.vob.txt";
+    const auto path = dir.folder() + "matrice de mpeg2-ps-dvd.vob.txt";
     EXPECT_EQ(result.out, path + "\n");
     const std::string bytes = read_all(path);
     const std::string absolute = std::filesystem::absolute(sample).string();
@@ -60,7 +60,7 @@ TEST(CliReport, WritesTheReportOfARealStream) {
                                   "Nom du fichier trait\xE9 = " +
                                   absolute + "\r\n\r\nType de flux = Flux programme MPEG-2\r\n"))
         << bytes.substr(0, 200);
-    EXPECT_NE(bytes.find("\r\nR\xE9solution =  720  X  576 \r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("\r\nR\xE9solution =  720  X  480 \r\n"), std::string::npos);
     EXPECT_NE(bytes.find("\r\nMatrice INTRA-BLOCK Standard MPEG" + std::string(37, ' ') +
                          "Matrice non INTRA-BLOCK Standard MPEG\r\n\r\n 8  16  19 "),
               std::string::npos);
@@ -74,8 +74,8 @@ TEST(CliReport, DefaultsToTheProgramFolder) {
     TempDir elsewhere;
     const auto result = run(elsewhere, {"report", sample}, program);
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, dir.folder() + "matrice de sample-dvd.vob.txt\n");
-    EXPECT_TRUE(std::filesystem::exists(dir.file("matrice de sample-dvd.vob.txt")));
+    EXPECT_EQ(result.out, dir.folder() + "matrice de mpeg2-ps-dvd.vob.txt\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("matrice de mpeg2-ps-dvd.vob.txt")));
 }
 
 TEST(CliExportCce, WritesTheScriptAndHandsItOn) {
@@ -133,7 +133,7 @@ TEST(CliFiles, FailuresChangeNothing) {
          {"report", sample, "--output-dir", missing},
          1,
          "Rapport non enregistré...: Le fichier [" + missing +
-             "/matrice de sample-dvd.vob.txt] n'a pas pu être écrit : Aucun fichier ou dossier "
+             "/matrice de mpeg2-ps-dvd.vob.txt] n'a pas pu être écrit : Aucun fichier ou dossier "
              "de ce nom. Le rapport n'a pas été enregistré.\n"},
         {"report on a file that cannot be read",
          {"report", missing + ".vob", "--output-dir", dir.path().string()},

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Rebuilds the small seed corpus in fuzz/corpus/ from the test streams in tests/data and a
+# few hand-written settings files.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+data="$here/../tests/data"
+rm -rf "$here/corpus"
+mkdir -p "$here/corpus/analysis" "$here/corpus/configuration" "$here/corpus/tmpgenc"
+# The analysis reads headers near the start: the first 4 KiB of each stream keep them.
+for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob; do
+    [ -f "$stream" ] || continue
+    head -c 4096 "$stream" > "$here/corpus/analysis/$(basename "$stream")"
+done
+printf '[quantaline 1  1 ]\r\n\r\n\r\n[CCE]\r\nCl\xe9 du registre=HKEY_CURRENT_USER\\Software\\Custom Technology\\CCE SP Trial Version\\qmat\r\n\r\n[TMPGEnc]\r\nChemin de TMPGEnc=C:\\Program Files\\Pegasys\\TMPGEnc\\\r\n\r\n\r\nValeurs=Defaut\r\n\r\n[EOF]\r\n' \
+    > "$here/corpus/configuration/default.cfg"
+printf 'Valeurs=Utilisateur\nCl\xe9 du registre:key\rChemin de TMPGEnc = x\r\n[EOF]\nValeurs=Defaut ' \
+    > "$here/corpus/configuration/lenient.cfg"
+printf '[Environment]\r\nLang=0\r\n[Tools.QuantizeMatrix]\r\nCount=1\r\nName0="DVD"\r\nReadOnly0=1\r\nIntra0_0=8 16 19 22 26 27 29 34\r\n\r\n[Video]\r\nBitrate=8000\r\n\r\n' \
+    > "$here/corpus/tmpgenc/section-not-last.ini"
+printf '[Tools.QuantizeMatrix]\r\nCount=0\r\n\r\n\r\n\r\n' > "$here/corpus/tmpgenc/empty-list.ini"
+printf '[tools.quantizematrix]\nCount=deux\n[Tools.QuantizeMatrix]\nCount=2\n[Tools.QuantizeMatrix]\nCount=9\n' \
+    > "$here/corpus/tmpgenc/two-sections.ini"
