@@ -28,7 +28,7 @@ set_tests_properties(wine_interop.cleanup PROPERTIES FIXTURES_CLEANUP wine_prefi
 if(QUANTALINE_MINGW_CXX)
   add_test(NAME wine_interop.tmpgenc_ini
            COMMAND ${wine_interop_run} ini $<TARGET_FILE:quantaline-cli>
-                   ${CMAKE_CURRENT_SOURCE_DIR}/data/sample-dvd.vob ${QUANTALINE_MINGW_CXX}
+                   ${CMAKE_CURRENT_SOURCE_DIR}/data/mpeg2-ps-dvd.vob ${QUANTALINE_MINGW_CXX}
                    ${wine_interop_dir}/ini_reader.cpp)
   set_tests_properties(wine_interop.tmpgenc_ini PROPERTIES FIXTURES_REQUIRED wine_prefix
                                                            TIMEOUT 300)
@@ -38,6 +38,6 @@ endif()
 
 add_test(NAME wine_interop.registry_script
          COMMAND ${wine_interop_run} reg $<TARGET_FILE:quantaline-cli>
-                 ${CMAKE_CURRENT_SOURCE_DIR}/data/sample-dvd.vob)
+                 ${CMAKE_CURRENT_SOURCE_DIR}/data/mpeg2-ps-dvd.vob)
 set_tests_properties(wine_interop.registry_script PROPERTIES FIXTURES_REQUIRED wine_prefix
                                                              TIMEOUT 300)

@@ -1,0 +1,23 @@
+#include "platform/qt/qt_platform.h"
+#include "screenshot_tour.h"
+#include "shell/qt/app_state.h"
+#include "shell/qt/header_frm.h"
+#include "shell/qt/startup.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quantaline"));
+
+    quantaline::QtPlatform platform;
+    quantaline::AppState state;
+    quantaline::HeaderFrm window(state, platform);
+    if (!quantaline::start_up(state, platform, window,
+                              QCoreApplication::applicationFilePath().toStdString())) {
+        return 0;
+    }
+    window.show();
+    quantaline::start_screenshot_tour_if_asked(window, state);
+    return QApplication::exec();
+}

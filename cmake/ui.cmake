@@ -1,0 +1,20 @@
+# The desktop program: the Qt windows and the Qt side of the platform seam in the
+# static library quantaline_ui, and the thin executable `quantaline` on top of it.
+find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
+
+set(CMAKE_AUTOMOC ON)
+
+file(GLOB QUANTALINE_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*/qt/*.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/src/*/qt/*.h)
+add_library(quantaline_ui STATIC ${QUANTALINE_UI_SOURCES})
+target_include_directories(quantaline_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
+target_link_libraries(quantaline_ui PUBLIC quantaline_core Qt6::Widgets Qt6::PrintSupport)
+if(WIN32)
+  target_link_libraries(quantaline_ui PUBLIC shell32)
+endif()
+
+file(GLOB QUANTALINE_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/quantaline/*.cpp)
+add_executable(quantaline WIN32 ${QUANTALINE_APP_SOURCES})
+target_link_libraries(quantaline PRIVATE quantaline_ui)
+# `make run` and the tests find the program at the top of the build folder.
+set_target_properties(quantaline PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

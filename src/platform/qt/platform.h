@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/message.h"
+
+#include <QSize>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace quantaline {
+
+// What the windows need of the desktop. The program uses QtPlatform; the window tests
+// use a recording fake, so that no modal box blocks them and every message, pointer
+// change and shell call can be checked.
+class Platform {
+  public:
+    virtual ~Platform() = default;
+
+    // Shows a modal message box over `owner` and returns the button pressed.
+    virtual Button show_message(QWidget* owner, const Message& message) = 0;
+
+    // The application-wide hourglass, and the default arrow back.
+    virtual void show_hourglass() = 0;
+    virtual void show_arrow() = 0;
+
+    // Opens a web address, a mailto: address or a file with the desktop's default
+    // program. `work_folder` may be empty. The outcome is not reported.
+    virtual void open_target(QWidget* owner, const std::string& target,
+                             const std::string& work_folder) = 0;
+
+    // Whether another copy of the program is running. The first caller keeps the
+    // claim until the process ends.
+    virtual bool another_copy_running() = 0;
+
+    // The whole screen, task bar included, in device-independent pixels.
+    virtual QSize screen_size() = 0;
+
+    // Lets the user interface handle what is pending (repaints after a dialog closed).
+    virtual void process_events() = 0;
+
+    // The drives in the form the drive selector shows them, each ending with the
+    // native separator: drive letters on Windows, mounted volumes elsewhere with the
+    // root first.
+    virtual std::vector<std::string> drives() = 0;
+
+    // Ends the program at once; no other closing step of any window runs.
+    virtual void end_program() = 0;
+};
+
+} // namespace quantaline
