@@ -91,12 +91,26 @@ std::optional<WriteError> save_configuration(const std::string& program_folder,
                             configuration_lines(executable_name, configuration, "Utilisateur"));
 }
 
+namespace {
+
+// /usr belongs to the package manager: root may write there, but a file left beside an
+// installed program is one no package owns, and survives its removal.
+bool is_installed_system_folder([[maybe_unused]] const std::string& folder) {
+#ifdef _WIN32
+    return false;
+#else
+    return folder.starts_with("/usr/");
+#endif
+}
+
+} // namespace
+
 std::string program_folder_from_executable(const std::string& executable_path) {
     std::error_code error;
     const auto executable = std::filesystem::absolute(path_from_utf8(executable_path), error);
     const std::string folder = with_trailing_separator(
         path_to_utf8((error ? path_from_utf8(executable_path) : executable).parent_path()));
-    if (folder_is_writable(folder)) {
+    if (!is_installed_system_folder(folder) && folder_is_writable(folder)) {
         return folder;
     }
 #ifdef _WIN32

@@ -40,7 +40,8 @@ std::optional<WriteError> save_configuration(const std::string& program_folder,
                                              const std::string& executable_name = "quantaline");
 
 // The executable's folder with a trailing native separator, or, when no file can be
-// created there (an installed program), the per-user data folder's "Quantaline" folder.
+// created there or it lies under /usr (an installed program, even run by root), the
+// per-user data folder's "Quantaline" folder.
 std::string program_folder_from_executable(const std::string& executable_path);
 
 } // namespace quantaline

@@ -133,6 +133,23 @@ TEST(ProgramFolder, IsTheExecutablesFolderOrThePerUserDataFolder) {
         unsetenv("XDG_DATA_HOME");
     }
 }
+
+TEST(ProgramFolder, AnInstalledProgramUsesThePerUserFolderEvenForRoot) {
+    TempDir dir;
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string saved_value = saved ? saved : "";
+    setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+    // /usr/bin can be written by root, yet nothing of ours may be left there.
+    for (const char* installed : {"/usr/bin/quantaline", "/usr/local/bin/quantaline-cli"}) {
+        EXPECT_EQ(program_folder_from_executable(installed), dir.file("data") + "/Quantaline/")
+            << installed;
+    }
+    if (saved) {
+        setenv("XDG_DATA_HOME", saved_value.c_str(), 1);
+    } else {
+        unsetenv("XDG_DATA_HOME");
+    }
+}
 #endif
 
 } // namespace

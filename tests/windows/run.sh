@@ -107,7 +107,10 @@ wine "$tests_exe" --gtest_brief=1 >"$work_dir/core_tests.log" 2>&1 || {
 }
 tail -n 2 "$work_dir/core_tests.log" | tr -d '\r'
 passed=$(tr -d '\r' <"$work_dir/core_tests.log" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p')
-[ -n "$passed" ] && [ "$passed" -gt 0 ] || { say "FAILED: no test ran"; exit 1; }
+if [ -z "$passed" ] || [ "$passed" -eq 0 ]; then
+    say "FAILED: no test ran"
+    exit 1
+fi
 skipped=$(tr -d '\r' <"$work_dir/core_tests.log" | sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?\./\1/p')
 say "core_tests.exe: $passed tests passed, ${skipped:-0} skipped, under Wine in $(seconds_since "$start") s"
 tr -d '\r' <"$work_dir/core_tests.log" | grep -A1 ': Skipped$' || true
