@@ -33,7 +33,7 @@ if [ "$(id -u)" -ne 0 ]; then
         exit $skip
     fi
 fi
-for tool in apt-get dpkg dpkg-deb dpkg-shlibdeps cpack; do
+for tool in apt-get dpkg dpkg-deb dpkg-shlibdeps cpack desktop-file-validate; do
     command -v "$tool" >/dev/null || { say "SKIPPED: $tool is missing"; exit $skip; }
 done
 if dpkg-query -W -f='${Status}' quantaline 2>/dev/null | grep -q "install ok installed"; then
@@ -86,6 +86,16 @@ if grep -qx /usr/bin/quantaline <<<"$contents"; then
     expect_file /usr/share/icons/hicolor/scalable/apps/quantaline.svg
     expect_file /usr/share/icons/hicolor/48x48/apps/quantaline.png
     expect_file /usr/share/icons/hicolor/256x256/apps/quantaline.png
+    dpkg-deb -x "$deb" "$work/unpacked"
+    desktop-file-validate "$work/unpacked/usr/share/applications/quantaline.desktop" ||
+        fail "quantaline.desktop is not a valid desktop entry"
+    desktop_entry=$(cat "$work/unpacked/usr/share/applications/quantaline.desktop")
+    for line in "Exec=quantaline" "Categories=AudioVideo;Video;" "Icon=quantaline"; do
+        grep -qx "$line" <<<"$desktop_entry" || fail "quantaline.desktop lacks $line"
+    done
+    # The program speaks French: so do its name and comment, English being the translation.
+    grep -qx 'Comment=Affiche les matrices de quantification .*' <<<"$desktop_entry" ||
+        fail "quantaline.desktop has no French comment"
 else
     say "the package holds no desktop program (built without QUANTALINE_UI)"
 fi
