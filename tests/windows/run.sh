@@ -12,7 +12,7 @@ set -euo pipefail
 
 source_dir=$(cd "$1" && pwd)
 work_dir=$2
-linux_cli=$3
+linux_cli=$(realpath "$3")
 skip=77
 triple=x86_64-w64-mingw32
 jobs=${QUANTALINE_JOBS:-2}
@@ -184,6 +184,29 @@ cp "$source_dir/tests/data/sample-dvd.vob" "$unicode_dir/$unicode_name"
 rm -rf "$unicode_dir"
 cmp -s "$out_dir/unicode.windows" "$out_dir/unicode.linux" ||
     fail "a non-ASCII file name: $(head -c 200 "$out_dir/unicode.windows")"
+
+# The text report of a Windows program goes next to its .exe, named after what follows
+# the last "\" of the video's path; apart from that path its bytes are the Linux ones.
+program_dir=$(mktemp -d)
+cp "$cli_exe" "$program_dir/quantaline-cli.exe"
+report_status=0
+printed=$(cd "$source_dir/tests/data" &&
+    wine "$program_dir/quantaline-cli.exe" report sample-dvd.vob 2>&1 | tr -d '\r') ||
+    report_status=$?
+windows_report="$program_dir/matrice de sample-dvd.vob.txt"
+linux_report_dir=$(mktemp -d)
+(cd "$source_dir/tests/data" && "$linux_cli" report sample-dvd.vob --output-dir "$linux_report_dir" >/dev/null)
+linux_report="$linux_report_dir/matrice de sample-dvd.vob.txt"
+if [ "$report_status" -ne 0 ] || [ ! -f "$windows_report" ]; then
+    fail "report: status $report_status, printed $printed, folder: $(ls "$program_dir")"
+elif [ "$printed" != "Z:${program_dir//\//\\}\\matrice de sample-dvd.vob.txt" ]; then
+    fail "report: printed $printed"
+elif ! diff <(sed 4d "$linux_report") <(sed 4d "$windows_report") >/dev/null; then
+    fail "report: the Windows report differs from the Linux one beyond the video's path"
+elif [ "$(sed -n 4p "$windows_report")" != "Nom du fichier trait$(printf '\351') = Z:${source_dir//\//\\}\\tests\\data\\sample-dvd.vob"$'\r' ]; then
+    fail "report: the video's path line is $(sed -n 4p "$windows_report" | od -c | head -3)"
+fi
+rm -rf "$program_dir" "$linux_report_dir"
 
 # The exit statuses: a missing file and a usage error.
 compare missing.json "$cli_exe" info --json no-such-file.vob -- \
