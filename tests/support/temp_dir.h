@@ -48,7 +48,13 @@ class TempDir {
 };
 
 inline std::string read_all(const std::string& path) {
+#ifdef _WIN32
+    // The program's paths are UTF-8; a narrow name would be taken in the ANSI code page.
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::binary);
+#else
     std::ifstream in(path, std::ios::binary);
+#endif
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

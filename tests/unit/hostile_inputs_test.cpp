@@ -141,12 +141,16 @@ TEST(HostileInputs, ReportsOnNamesTheCodePageCannotHold) {
         std::string name;         // the video file's name, as the file system holds it
         std::string line_4_bytes; // what line 4 holds after "Nom du fichier trait\xE9 = "
     };
+    // clang-format off
     const Case cases[] = {
         {"clip-\xe6\x97\xa5\xe6\x9c\xac.m2v", "clip-??.m2v"}, // two CJK characters
         {"\xce\xb1\xce\xb2-\xe2\x82\xac.vob", "?" "?-\x80.vob"}, // Greek letters, the euro sign
+#ifndef _WIN32 // Windows names are UTF-16: they always convert to valid UTF-8
         {"caf\xe9-latin1.mpg", "caf?-latin1.mpg"},            // a Latin-1 byte, not UTF-8
+#endif
         {"\xf0\x9f\x8e\xac film.m2v", "? film.m2v"},          // outside the BMP
     };
+    // clang-format on
     for (const auto& c : cases) {
         const std::string video = dir.folder() + c.name;
         const auto outcome =
