@@ -10,15 +10,16 @@
 
 namespace quantaline::test {
 
-// A printer whose every character is one column wide: the page is recorded as text
-// lines, each text put at its column.
+// A printer whose every character is one column wide, with an average character width
+// of its own: the page is recorded as text lines, each text put at its column.
 class FakeDocument final : public PrintDocument {
   public:
-    FakeDocument(std::vector<std::string>& page, std::vector<std::string>& events, bool refuses)
-        : page_(page), events_(events), refuses_(refuses) {
+    FakeDocument(std::vector<std::string>& page, std::vector<std::string>& events,
+                 double average_width, bool refuses)
+        : page_(page), events_(events), average_width_(average_width), refuses_(refuses) {
         page_.assign(1, std::string());
     }
-    double average_char_width() const override { return 1; }
+    double average_char_width() const override { return average_width_; }
     double text_width(std::string_view text) const override {
         double width = 0;
         for (const char byte : text) {
@@ -42,6 +43,7 @@ class FakeDocument final : public PrintDocument {
   private:
     std::vector<std::string>& page_;
     std::vector<std::string>& events_;
+    double average_width_;
     bool refuses_;
 };
 
@@ -75,7 +77,7 @@ class FakePlatform final : public Platform {
         if (!printer_installed) {
             return nullptr;
         }
-        return std::make_unique<FakeDocument>(page, events, printer_refuses);
+        return std::make_unique<FakeDocument>(page, events, average_width, printer_refuses);
     }
     void end_program() override { events.push_back("end"); }
 
@@ -87,6 +89,7 @@ class FakePlatform final : public Platform {
     std::vector<std::string> drive_list{"/"};
     bool printer_installed = true;
     bool printer_refuses = false;
+    double average_width = 1;
     // The last document printed, one text per line; new_line() opens the next one.
     std::vector<std::string> page;
 };

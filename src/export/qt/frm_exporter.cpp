@@ -85,7 +85,9 @@ FrmExporter::FrmExporter(AppState& state, Platform& platform, GridValues grids, 
     setObjectName(QStringLiteral("frm_exporter"));
     setFont(default_font());
     setFixedSize(twips(7650), twips(2070));
-    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    // A fixed dialog frame: a title and the close button, nothing else.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setModal(true);
 
     add_label(this, QStringLiteral("lbl_chemin"), QString(), twips_rect(120, 120, 6495, 255),
