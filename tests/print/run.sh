@@ -58,7 +58,9 @@ setup)
     mkdir -p "$work"
     install_missing
     [ "$(id -u)" = 0 ] || skip "setting up a print queue needs root"
-    : >"$state"
+    # A setup run twice keeps what the first one found: the scheduler it started and the
+    # default printer before it.
+    touch "$state"
     if ! scheduler_running; then
         # Our own scheduler, detached from the test's output so that the test can end.
         setsid /usr/sbin/cupsd -f </dev/null >/dev/null 2>&1 &
@@ -77,8 +79,10 @@ setup)
     lpadmin -p "$queue" -o pdftops-renderer-default=pdftocairo
     cupsenable "$queue"
     cupsaccept "$queue"
-    previous=$(lpstat -d 2>/dev/null | sed -n 's/^system default destination: //p')
-    echo "previous_default=$previous" >>"$state"
+    if ! grep -q '^previous_default=' "$state"; then
+        previous=$(lpstat -d 2>/dev/null | sed -n 's/^system default destination: //p')
+        echo "previous_default=$previous" >>"$state"
+    fi
     lpadmin -d "$queue"
     lpstat -d | grep -q ": $queue\$" || fail "$queue is not the default printer: $(lpstat -d)"
     echo "$queue is the default printer"
