@@ -277,8 +277,10 @@ class MainWindowTest : public QObject {
             QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) + 6 <= button->width(),
                      qPrintable(button->objectName()));
         }
-        auto* note = window.findChild<QLabel*>(QStringLiteral("Label8"));
-        QVERIFY(note->heightForWidth(note->width()) <= note->height());
+        for (const auto* name : {"Label8", "Label20"}) {
+            auto* wrapped = window.findChild<QLabel*>(QString::fromLatin1(name));
+            QVERIFY2(wrapped->heightForWidth(wrapped->width()) <= wrapped->height(), name);
+        }
         // The widest value a cell can hold, in the grid font of every cell after a press.
         QVERIFY(cell(window, 1, 1)->fontMetrics().horizontalAdvance(QStringLiteral("255")) <=
                 cell(window, 1, 1)->contentsRect().width());

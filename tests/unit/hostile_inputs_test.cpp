@@ -1,5 +1,6 @@
 // Files a user can point the program at that are not plain, readable MPEG files.
 #include "analysis/analysis.h"
+#include "report/text_report.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -116,6 +117,39 @@ TEST(HostileInputs, AFileThatShrinksWhileItIsAnalysedGivesTheResultOfWhatWasRead
     EXPECT_EQ(result.info, analyse_bytes(std::span<const std::uint8_t>(bytes)).info);
     EXPECT_EQ(std::filesystem::file_size(path), 3u);
     EXPECT_EQ(result.info.horizontal_size, 704);
+}
+
+} // namespace
+} // namespace quantaline
+
+namespace quantaline {
+namespace {
+
+TEST(HostileInputs, ReportsOnNamesTheCodePageCannotHold) {
+    test::TempDir dir;
+    struct Case {
+        std::string name;         // the video file's name, as the file system holds it
+        std::string line_4_bytes; // what line 4 holds after "Nom du fichier trait\xE9 = "
+    };
+    const Case cases[] = {
+        {"clip-\xe6\x97\xa5\xe6\x9c\xac.m2v", "clip-??.m2v"}, // two CJK characters
+        {"\xce\xb1\xce\xb2-\xe2\x82\xac.vob", "?" "?-\x80.vob"}, // Greek letters, the euro sign
+        {"caf\xe9-latin1.mpg", "caf?-latin1.mpg"},            // a Latin-1 byte, not UTF-8
+        {"\xf0\x9f\x8e\xac film.m2v", "? film.m2v"},          // outside the BMP
+    };
+    for (const auto& c : cases) {
+        const std::string video = dir.folder() + c.name;
+        const auto outcome =
+            write_text_report(dir.folder(), video, StreamInfo{}, QuantMatrixPair{});
+        ASSERT_TRUE(outcome.written) << outcome.message.text;
+        // The report's own name keeps the video's name, so it stays easy to find and open.
+        EXPECT_EQ(outcome.path, dir.folder() + "matrice de " + c.name + ".txt");
+        const std::string bytes = test::read_all(outcome.path);
+        // The temporary folder's path is plain ASCII, the same in both encodings.
+        const std::string line_4 =
+            "\r\nNom du fichier trait\xE9 = " + dir.folder() + c.line_4_bytes + "\r\n";
+        EXPECT_NE(bytes.find(line_4), std::string::npos) << c.name;
+    }
 }
 
 } // namespace

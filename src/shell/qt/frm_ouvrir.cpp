@@ -6,12 +6,17 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
+#include <algorithm>
+#include <filesystem>
+#include <utility>
+#include <vector>
 
 namespace quantaline {
 
@@ -51,6 +56,17 @@ QString with_separator(const QString& folder) {
 QString native(const QString& path) {
     return QDir::toNativeSeparators(QDir::cleanPath(path));
 }
+
+// A path as the analysis opens it: UTF-8 on Windows, the file system's own bytes elsewhere.
+std::string path_bytes(const QString& path) {
+#ifdef Q_OS_WIN
+    return path.toStdString();
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
+
+constexpr int raw_name_role = Qt::UserRole;
 
 } // namespace
 
@@ -253,20 +269,48 @@ void FrmOuvrir::fill_folder_list() {
 
 void FrmOuvrir::fill_file_list() {
     file_list_->clear();
-    QDir current(QDir::fromNativeSeparators(folder_));
-    // Without QDir::CaseSensitive the patterns ignore the case: CLIP.MPG is listed.
-    current.setNameFilters(QString::fromLatin1(video_file_pattern).split(QLatin1Char(';')));
-    current.setFilter(QDir::Files);
-    current.setSorting(QDir::Name | QDir::IgnoreCase);
-    file_list_->addItems(current.entryList());
+    // The names are read as the file system holds them, so that a name that is not valid
+    // UTF-8 (an old disk written in Latin-1) can still be opened; the list shows it as well
+    // as it can. The patterns ignore the case: CLIP.MPG is listed.
+    const QStringList patterns = QString::fromLatin1(video_file_pattern).split(QLatin1Char(';'));
+    std::vector<std::pair<QString, std::string>> names;
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(path_bytes(folder_)), error)) {
+        std::error_code ignored;
+        if (!entry.is_regular_file(ignored)) {
+            continue;
+        }
+        std::string raw = entry.path().filename().string();
+        QString shown = QFile::decodeName(QByteArray::fromStdString(raw));
+#ifdef Q_OS_WIN
+        shown = QString::fromStdWString(entry.path().filename().wstring());
+        raw = shown.toStdString();
+#endif
+        if (QDir::match(patterns, shown)) {
+            names.emplace_back(std::move(shown), std::move(raw));
+        }
+    }
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
+        return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
+    });
+    for (const auto& [shown, raw] : names) {
+        auto* item = new QListWidgetItem(shown, file_list_);
+        item->setData(raw_name_role, QByteArray::fromStdString(raw));
+    }
     file_list_->clearSelection();
     file_list_->setCurrentRow(-1);
 }
 
 void FrmOuvrir::ouvrir() {
     const QList<QListWidgetItem*> selected = file_list_->selectedItems();
-    const QString name = selected.isEmpty() ? QString() : selected.front()->text();
-    state_.file_path = join_file_path(folder_.toStdString(), name.toStdString());
+    std::string name;
+    if (!selected.isEmpty()) {
+        const QVariant raw = selected.front()->data(raw_name_role);
+        name =
+            raw.isValid() ? raw.toByteArray().toStdString() : path_bytes(selected.front()->text());
+    }
+    state_.file_path = join_file_path(path_bytes(folder_), name);
     // The main window puts the arrow back once it has shown the analysis.
     platform_.show_hourglass();
     done(QDialog::Accepted);

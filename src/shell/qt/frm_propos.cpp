@@ -55,7 +55,7 @@ FrmPropos::FrmPropos(Platform& platform, QWidget* parent) : QDialog(parent), pla
 
     // Element 0 shares the mail link's colour but is no link: it only names the program.
     auto* name = add_label(this, QStringLiteral("Label1_0"),
-                           QStringLiteral("Quantaline %1.%2%3 - © 2025 Velnor")
+                           QStringLiteral("Quantaline %1.%2%3 - © 2026 Velnor")
                                .arg(app_info::version_major)
                                .arg(app_info::version_minor)
                                .arg(app_info::version_revision),

@@ -149,8 +149,12 @@ HeaderFrm::HeaderFrm(AppState& state, Platform& platform, QWidget* parent)
         button->setEnabled(false);
     }
 
+    // Faces wider than the one the box was drawn for need five lines where four and a half
+    // fit; a slightly tighter spacing keeps the last word of the help text inside the box.
+    QFont help_font = default_font();
+    help_font.setLetterSpacing(QFont::PercentageSpacing, 96);
     auto* help = add_bordered_label(this, QStringLiteral("Label20"), QString::fromUtf8(help_text),
-                                    twips_rect(3375, 6750, 4515, 915), default_font());
+                                    twips_rect(3375, 6750, 4515, 915), help_font);
     help->setWordWrap(true);
     help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
