@@ -376,6 +376,28 @@ class ExportDialogTest : public QObject {
                                                                     "matrices vers TMPGEnc ..."}));
     }
 
+    // A configuration that cannot be saved says so: the edit would otherwise be lost at the
+    // next start without a word.
+    void closing_step_that_cannot_save() {
+        Session session(false);
+        const std::string folder = session.folder.file("absent") + "/";
+        session.state.program_folder = folder;
+        session.press("btc_cce", [](FrmExporter& d) {
+            QTest::mouseClick(box(d, "txt_chemin"), Qt::LeftButton);
+            click(d, "btc_annuler_export");
+        });
+        QCOMPARE(session.platform.messages.size(), std::size_t(1));
+        const Message& message = session.platform.messages.front();
+        QCOMPARE(message.icon, Icon::critical);
+        QCOMPARE(message.title, std::string("Configuration non enregistrée..."));
+        QVERIFY2(message.text.starts_with("Le fichier [" + folder +
+                                          "quantaline.cfg] n'a pas pu être écrit : "),
+                 message.text.c_str());
+        QVERIFY(message.text.ends_with(". La configuration n'a pas été enregistrée."));
+        QVERIFY(!session.state.path_edited);
+        QVERIFY(!std::filesystem::exists(folder));
+    }
+
     void cce_export_writes_the_grids_and_opens_the_script() {
         Session session(false);
         const std::string script_path = session.folder.file("quantaline.reg");
