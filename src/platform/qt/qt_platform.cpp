@@ -120,7 +120,10 @@ Button QtPlatform::show_message(QWidget* owner, const Message& message) {
     QPushButton* cancel = nullptr;
     if (message.buttons == Buttons::ok_cancel) {
         cancel = box.addButton(QMessageBox::Cancel);
+        // The interface is French whatever the desktop's language.
+        cancel->setText(QStringLiteral("Annuler"));
     }
+    ok->setText(QStringLiteral("OK"));
     box.setDefaultButton(message.default_button == Button::cancel && cancel ? cancel : ok);
     // The hourglass of a long step must not hide the arrow over the box.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
