@@ -1,4 +1,5 @@
 #include "platform/qt/qt_platform.h"
+#include "print_run.h"
 #include "screenshot_tour.h"
 #include "shell/qt/app_state.h"
 #include "shell/qt/header_frm.h"
@@ -19,5 +20,6 @@ int main(int argc, char** argv) {
     }
     window.show();
     quantaline::start_screenshot_tour_if_asked(window, state);
+    quantaline::start_print_run_if_asked(window);
     return QApplication::exec();
 }

@@ -1,18 +1,20 @@
 #include "screenshot_tour.h"
 
+#include "export/qt/frm_exporter.h"
+#include "scripted_open.h"
 #include "shell/qt/frm_ouvrir.h"
 #include "shell/qt/frm_propos.h"
 #include "shell/qt/header_frm.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
+#include <memory>
 
 namespace quantaline {
 
@@ -47,28 +49,47 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
     if (folder.isEmpty() || stream.isEmpty()) {
         return;
     }
-    (void)state;
+    // In memory only, for the warning's picture: the dialog is left untouched, so the
+    // configuration file is not rewritten.
+    state.configuration.values_are_default = true;
     QTimer::singleShot(500, &window, [&window, folder, stream] {
         // The dialog is modal: its part of the tour runs inside its own event loop.
         QTimer::singleShot(300, &window, [folder, stream] {
-            auto* dialog = qobject_cast<FrmOuvrir*>(QApplication::activeModalWidget());
+            FrmOuvrir* dialog = select_in_open_dialog(stream);
             if (dialog == nullptr) {
                 std::fprintf(stderr, "the open dialog did not show\n");
                 QApplication::exit(1);
                 return;
-            }
-            const QFileInfo file(stream);
-            dialog->change_folder(file.absolutePath());
-            auto* files = dialog->findChild<QListWidget*>(QStringLiteral("File1"));
-            const auto found = files->findItems(file.fileName(), Qt::MatchExactly);
-            if (!found.isEmpty()) {
-                files->setCurrentItem(found.front());
             }
             save_screen(*dialog, folder + QStringLiteral("/frm_ouvrir.png"));
             click(*dialog, "Command1");
         });
         click(window, "btc_ouvrir");
         save_screen(window, folder + QStringLiteral("/header_frm.png"));
+
+        // The CCE export: its warning when the values are the defaults, answered OK, then
+        // the export dialog, left by "Annuler" with its path box untouched.
+        auto* export_steps = new QTimer(&window);
+        export_steps->setInterval(100);
+        auto busy = std::make_shared<bool>(false);
+        QObject::connect(export_steps, &QTimer::timeout, &window, [folder, busy] {
+            if (*busy) {
+                return;
+            }
+            *busy = true;
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                save_screen(*box, folder + QStringLiteral("/cce_warning.png"));
+                box->button(QMessageBox::Ok)->click();
+            } else if (auto* dialog = qobject_cast<FrmExporter*>(modal)) {
+                save_screen(*dialog, folder + QStringLiteral("/frm_exporter.png"));
+                click(*dialog, "btc_annuler_export");
+            }
+            *busy = false;
+        });
+        export_steps->start();
+        click(window, "btc_cce");
+        export_steps->stop();
 
         QTimer::singleShot(300, &window, [folder] {
             auto* about = qobject_cast<FrmPropos*>(QApplication::activeModalWidget());

@@ -60,7 +60,8 @@ std::string row_text(const QuantMatrix& matrix, int row) {
         if (column > 0) {
             text += ' ';
         }
-        text += std::to_string(matrix[static_cast<std::size_t>(row * 8 + column)]);
+        text += std::to_string(
+            matrix[static_cast<std::size_t>(row) * 8 + static_cast<std::size_t>(column)]);
     }
     return text;
 }

@@ -10,8 +10,6 @@ namespace quantaline {
 
 namespace {
 
-constexpr int columns_per_zone = 14;
-
 // Counts columns in characters: each character is one byte in the file.
 class TextSink : public ReportSink {
   public:
@@ -70,7 +68,7 @@ void ReportLineWriter::end_line() {
 }
 
 void write_report(ReportLineWriter& writer, const std::string& file_path, const StreamInfo& info,
-                  const QuantMatrixPair& matrices) {
+                  const QuantMatrixPair& matrices, int closing_blank_lines) {
     const auto empty_lines = [&writer](int count) {
         for (int i = 0; i < count; ++i) {
             writer.end_line();
@@ -132,15 +130,15 @@ void write_report(ReportLineWriter& writer, const std::string& file_path, const 
         }
         writer.end_line();
     }
-    empty_lines(4);
+    empty_lines(closing_blank_lines);
     writer.text("Fin du document.").end_line();
 }
 
 std::vector<std::string> report_lines(const std::string& file_path, const StreamInfo& info,
-                                      const QuantMatrixPair& matrices) {
+                                      const QuantMatrixPair& matrices, int closing_blank_lines) {
     TextSink sink;
     ReportLineWriter writer(sink);
-    write_report(writer, file_path, info, matrices);
+    write_report(writer, file_path, info, matrices, closing_blank_lines);
     return sink.take_lines();
 }
 

@@ -8,6 +8,10 @@
 
 namespace quantaline {
 
+// Print zones are this many columns wide; a column is one character in a file and the
+// font's average character width on paper.
+inline constexpr int columns_per_zone = 14;
+
 // Where report lines go. A text file counts positions in characters; a printer measures
 // them in its own units. Print zones are 14 average character widths wide on both.
 class ReportSink {
@@ -40,12 +44,18 @@ class ReportLineWriter {
     ReportSink& sink_;
 };
 
-// Writes the 36 lines of the report on `file_path`'s stream through `writer`.
-void write_report(ReportLineWriter& writer, const std::string& file_path, const StreamInfo& info,
-                  const QuantMatrixPair& matrices);
+// Empty lines before "Fin du document.": four in the file (36 lines), seven on paper (39).
+inline constexpr int file_closing_blank_lines = 4;
+inline constexpr int printed_closing_blank_lines = 7;
 
-// The same 36 lines as text, without their line endings.
+// Writes the report on `file_path`'s stream through `writer`.
+void write_report(ReportLineWriter& writer, const std::string& file_path, const StreamInfo& info,
+                  const QuantMatrixPair& matrices,
+                  int closing_blank_lines = file_closing_blank_lines);
+
+// The same lines as text, without their line endings.
 std::vector<std::string> report_lines(const std::string& file_path, const StreamInfo& info,
-                                      const QuantMatrixPair& matrices);
+                                      const QuantMatrixPair& matrices,
+                                      int closing_blank_lines = file_closing_blank_lines);
 
 } // namespace quantaline

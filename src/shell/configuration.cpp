@@ -61,7 +61,7 @@ Configuration load_configuration(const std::string& program_folder,
                                  const std::string& executable_name) {
     const auto lines = read_text_lines(configuration_path(program_folder));
     if (!lines) {
-        const Configuration defaults{default_cce_registry_key, default_tmpgenc_folder, true};
+        Configuration defaults{default_cce_registry_key, default_tmpgenc_folder, true};
         // Without a writable folder the program still works, on the defaults.
         write_text_lines(configuration_path(program_folder),
                          configuration_lines(executable_name, defaults, "Defaut"));
@@ -108,7 +108,7 @@ bool is_installed_system_folder([[maybe_unused]] const std::string& folder) {
 std::string program_folder_from_executable(const std::string& executable_path) {
     std::error_code error;
     const auto executable = std::filesystem::absolute(path_from_utf8(executable_path), error);
-    const std::string folder = with_trailing_separator(
+    std::string folder = with_trailing_separator(
         path_to_utf8((error ? path_from_utf8(executable_path) : executable).parent_path()));
     if (!is_installed_system_folder(folder) && folder_is_writable(folder)) {
         return folder;

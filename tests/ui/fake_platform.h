@@ -3,10 +3,49 @@
 #include "platform/qt/platform.h"
 
 #include <deque>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quantaline::test {
+
+// A printer whose every character is one column wide, with an average character width
+// of its own: the page is recorded as text lines, each text put at its column.
+class FakeDocument final : public PrintDocument {
+  public:
+    FakeDocument(std::vector<std::string>& page, std::vector<std::string>& events,
+                 double average_width, bool refuses)
+        : page_(page), events_(events), average_width_(average_width), refuses_(refuses) {
+        page_.assign(1, std::string());
+    }
+    double average_char_width() const override { return average_width_; }
+    double text_width(std::string_view text) const override {
+        double width = 0;
+        for (const char byte : text) {
+            width += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
+        }
+        return width;
+    }
+    void print_text(double x, std::string_view text) override {
+        std::string& line = page_.back();
+        const auto column = static_cast<std::size_t>(x);
+        const auto at = static_cast<std::size_t>(text_width(line));
+        line.append(column > at ? column - at : 0, ' ');
+        line += text;
+    }
+    void new_line() override { page_.emplace_back(); }
+    bool end_document() override {
+        events_.push_back(refuses_ ? "print refused" : "printed");
+        return !refuses_;
+    }
+
+  private:
+    std::vector<std::string>& page_;
+    std::vector<std::string>& events_;
+    double average_width_;
+    bool refuses_;
+};
 
 // Records what the windows ask of the desktop, in order, and answers from a script.
 class FakePlatform final : public Platform {
@@ -33,6 +72,13 @@ class FakePlatform final : public Platform {
     QSize screen_size() override { return screen; }
     void process_events() override { events.push_back("process events"); }
     std::vector<std::string> drives() override { return drive_list; }
+    std::unique_ptr<PrintDocument> start_document(double points) override {
+        events.push_back("print at " + std::to_string(static_cast<int>(points * 10)) + "/10 pt");
+        if (!printer_installed) {
+            return nullptr;
+        }
+        return std::make_unique<FakeDocument>(page, events, average_width, printer_refuses);
+    }
     void end_program() override { events.push_back("end"); }
 
     std::vector<Message> messages;
@@ -41,6 +87,11 @@ class FakePlatform final : public Platform {
     bool other_copy = false;
     QSize screen{1024, 768};
     std::vector<std::string> drive_list{"/"};
+    bool printer_installed = true;
+    bool printer_refuses = false;
+    double average_width = 1;
+    // The last document printed, one text per line; new_line() opens the next one.
+    std::vector<std::string> page;
 };
 
 } // namespace quantaline::test

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the real program under Xvfb, opens a DVD stream through its open dialog and
-# saves what the screen shows of the open dialog, the main window and the About box.
+# saves what the screen shows of the open dialog, the main window, the CCE warning, the
+# export dialog and the About box.
 #   tests/ui/screenshots.sh [build folder] [output folder] [stream]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -14,7 +15,8 @@ if [ -z "$stream" ]; then
 fi
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/frm_ouvrir.png "$out"/header_frm.png "$out"/frm_propos.png
+rm -f "$out"/frm_ouvrir.png "$out"/header_frm.png "$out"/frm_propos.png "$out"/frm_exporter.png \
+    "$out"/cce_warning.png
 
 # A runtime folder of our own, so that a copy running on the desktop does not refuse us.
 runtime=$(mktemp -d)
@@ -27,7 +29,7 @@ QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" \
 
 # Bare Xvfb has no window manager, so a shot is the client area: the twips sizes / 15.
 status=0
-for expected in frm_ouvrir:491x190 header_frm:534x556 frm_propos:438x278; do
+for expected in frm_ouvrir:491x190 header_frm:534x556 frm_propos:438x278 frm_exporter:510x138; do
     shot=${expected%%:*}
     [ -s "$out/$shot.png" ] || { echo "missing $out/$shot.png" >&2; status=1; continue; }
     size=$(identify -format '%wx%h' "$out/$shot.png")

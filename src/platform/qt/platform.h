@@ -3,12 +3,30 @@
 #include "platform/message.h"
 
 #include <QSize>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QWidget;
 
 namespace quantaline {
+
+// One document on the default printer, written line by line from the top-left corner of
+// the first page's printable area. Positions and widths are in the printer's own units.
+class PrintDocument {
+  public:
+    virtual ~PrintDocument() = default;
+    // The average character width of the document's font.
+    virtual double average_char_width() const = 0;
+    // How far `utf8_text` reaches on paper in the document's font.
+    virtual double text_width(std::string_view utf8_text) const = 0;
+    // Prints `utf8_text` on the current line, its left edge `x` from the printable area's.
+    virtual void print_text(double x, std::string_view utf8_text) = 0;
+    virtual void new_line() = 0;
+    // Hands the document to the printer; false when the printer did not take it.
+    virtual bool end_document() = 0;
+};
 
 // What the windows need of the desktop. The program uses QtPlatform; the window tests
 // use a recording fake, so that no modal box blocks them and every message, pointer
@@ -43,6 +61,10 @@ class Platform {
     // native separator: drive letters on Windows, mounted volumes elsewhere with the
     // root first.
     virtual std::vector<std::string> drives() = 0;
+
+    // Starts a document on the system's default printer, in the printer's default face at
+    // `points`; nothing when there is no default printer or it cannot start a document.
+    virtual std::unique_ptr<PrintDocument> start_document(double points) = 0;
 
     // Ends the program at once; no other closing step of any window runs.
     virtual void end_program() = 0;

@@ -4,8 +4,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
@@ -43,6 +47,54 @@ std::string with_separator(QString folder) {
     return folder.toStdString();
 }
 
+QString from_utf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A document on a QPrinter. The painter's origin is the top-left corner of the printable
+// area, which is where the first line starts.
+class QtPrintDocument final : public PrintDocument {
+  public:
+    explicit QtPrintDocument(const QPrinterInfo& printer_info)
+        : printer_(printer_info, QPrinter::HighResolution) {}
+
+    bool begin(double points) {
+        printer_.setDocName(QStringLiteral("Quantaline"));
+        if (!printer_.isValid() || !painter_.begin(&printer_)) {
+            return false;
+        }
+        // Only the size is set: the face and weight stay the printer's own. Latin text is
+        // printed glyph by glyph, as the printer's own text output does: no ligatures, so
+        // the page's text reads back as it was written.
+        QFont font = painter_.font();
+        font.setPointSizeF(points);
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        painter_.setFont(font);
+        metrics_ = std::make_unique<QFontMetricsF>(painter_.font(), &printer_);
+        return true;
+    }
+
+    double average_char_width() const override { return metrics_->averageCharWidth(); }
+    double text_width(std::string_view utf8_text) const override {
+        return metrics_->horizontalAdvance(from_utf8(utf8_text));
+    }
+    void print_text(double x, std::string_view utf8_text) override {
+        const double baseline = line_ * metrics_->lineSpacing() + metrics_->ascent();
+        painter_.drawText(QPointF(x, baseline), from_utf8(utf8_text));
+    }
+    void new_line() override { ++line_; }
+    bool end_document() override {
+        return painter_.end() && printer_.printerState() != QPrinter::Error &&
+               printer_.printerState() != QPrinter::Aborted;
+    }
+
+  private:
+    QPrinter printer_;
+    QPainter painter_;
+    std::unique_ptr<QFontMetricsF> metrics_;
+    int line_ = 0;
+};
+
 } // namespace
 
 QtPlatform::QtPlatform() : message_log_(qEnvironmentVariable("QUANTALINE_MESSAGE_LOG")) {}
@@ -68,7 +120,10 @@ Button QtPlatform::show_message(QWidget* owner, const Message& message) {
     QPushButton* cancel = nullptr;
     if (message.buttons == Buttons::ok_cancel) {
         cancel = box.addButton(QMessageBox::Cancel);
+        // The interface is French whatever the desktop's language.
+        cancel->setText(QStringLiteral("Annuler"));
     }
+    ok->setText(QStringLiteral("OK"));
     box.setDefaultButton(message.default_button == Button::cancel && cancel ? cancel : ok);
     // The hourglass of a long step must not hide the arrow over the box.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -165,6 +220,18 @@ std::vector<std::string> QtPlatform::drives() {
     result.insert(result.end(), others.begin(), others.end());
 #endif
     return result;
+}
+
+std::unique_ptr<PrintDocument> QtPlatform::start_document(double points) {
+    const QPrinterInfo default_printer = QPrinterInfo::defaultPrinter();
+    if (default_printer.isNull()) {
+        return nullptr;
+    }
+    auto document = std::make_unique<QtPrintDocument>(default_printer);
+    if (!document->begin(points)) {
+        return nullptr;
+    }
+    return document;
 }
 
 void QtPlatform::end_program() {

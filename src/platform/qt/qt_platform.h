@@ -22,6 +22,7 @@ class QtPlatform final : public Platform {
     QSize screen_size() override;
     void process_events() override;
     std::vector<std::string> drives() override;
+    std::unique_ptr<PrintDocument> start_document(double points) override;
     void end_program() override;
 
     // The lock file that tells a running copy: in the user's runtime folder.

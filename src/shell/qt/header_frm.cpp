@@ -2,7 +2,11 @@
 
 #include "analysis/analysis.h"
 #include "analysis/display.h"
+#include "export/cce_export.h"
+#include "export/qt/frm_exporter.h"
+#include "io/file_system.h"
 #include "platform/qt/platform.h"
+#include "report/qt/report_commands.h"
 #include "shell/app_info.h"
 #include "shell/qt/artwork.h"
 #include "shell/qt/centre_on_screen.h"
@@ -175,10 +179,10 @@ HeaderFrm::HeaderFrm(AppState& state, Platform& platform, QWidget* parent)
     connect(propos, &QPushButton::clicked, this, &HeaderFrm::show_about);
     connect(quitter, &QPushButton::clicked, this, &HeaderFrm::quit);
     connect(link, &LinkLabel::clicked, this, &HeaderFrm::open_web_site);
-    connect(cce, &QPushButton::clicked, this, &HeaderFrm::cce_export_requested);
-    connect(tmpgenc, &QPushButton::clicked, this, &HeaderFrm::tmpgenc_export_requested);
-    connect(texte, &QPushButton::clicked, this, &HeaderFrm::text_report_requested);
-    connect(imprimer, &QPushButton::clicked, this, &HeaderFrm::print_requested);
+    connect(cce, &QPushButton::clicked, this, &HeaderFrm::export_cce);
+    connect(tmpgenc, &QPushButton::clicked, this, &HeaderFrm::export_tmpgenc);
+    connect(texte, &QPushButton::clicked, this, &HeaderFrm::write_text_report);
+    connect(imprimer, &QPushButton::clicked, this, &HeaderFrm::print_report);
 }
 
 HeaderFrm::~HeaderFrm() {
@@ -321,6 +325,33 @@ void HeaderFrm::display_analysis() {
     }
 }
 
+std::array<std::uint8_t, 128> HeaderFrm::grid_values() const {
+    std::array<std::uint8_t, 128> values{};
+    std::size_t i = 0;
+    for (const std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
+        for (const QLabel* cell : *grid) {
+            values[i++] = static_cast<std::uint8_t>(cell->text().toUInt());
+        }
+    }
+    return values;
+}
+
+void HeaderFrm::export_cce() {
+    export_to_cce(this, state_, platform_, [this] { return grid_values(); });
+}
+
+void HeaderFrm::export_tmpgenc() {
+    export_to_tmpgenc(this, state_, platform_, [this] { return grid_values(); });
+}
+
+void HeaderFrm::write_text_report() {
+    write_text_report_command(this, state_, platform_);
+}
+
+void HeaderFrm::print_report() {
+    quantaline::print_report(this, state_, platform_);
+}
+
 void HeaderFrm::show_about() {
     FrmPropos& about = about_box();
     about.exec();
@@ -330,8 +361,7 @@ void HeaderFrm::quit() {
     if (state_.export_target == "CCE" && state_.export_done) {
         std::error_code ignored;
         // Already removed or locked: the program ends all the same.
-        std::filesystem::remove(std::filesystem::path(state_.program_folder + "quantaline.reg"),
-                                ignored);
+        std::filesystem::remove(path_from_utf8(cce_script_path(state_.program_folder)), ignored);
         state_.export_done = false;
     }
     platform_.end_program();

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 
 class QLabel;
 class QPushButton;
@@ -29,19 +30,18 @@ class HeaderFrm : public QWidget {
     // its title-bar close destroyed it).
     FrmPropos& about_box();
 
+    // The grids' cell texts read back as numbers: mat1_1 to mat1_64, then mat2_1 to mat2_64.
+    std::array<std::uint8_t, 128> grid_values() const;
+
   public slots:
     void open_and_display();
+    void export_cce();
+    void export_tmpgenc();
+    void write_text_report();
+    void print_report();
     void show_about();
     void quit();
     void open_web_site();
-
-  signals:
-    // The export and report buttons; the export dialog and the report writers connect
-    // to these.
-    void cce_export_requested();
-    void tmpgenc_export_requested();
-    void text_report_requested();
-    void print_requested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "modal.h"
+#include "shell/qt/frm_ouvrir.h"
+#include "shell/qt/header_frm.h"
+
+#include <QListWidget>
+#include <QPushButton>
+
+namespace quantaline::test {
+
+// Opens a stream of tests/data through the open dialog, as a user would.
+inline bool open_test_stream(HeaderFrm& window, const QString& name) {
+    return with_modal<FrmOuvrir>(
+        [name](FrmOuvrir& dialog) {
+            dialog.change_folder(QStringLiteral(QUANTALINE_TEST_DATA));
+            auto* files = dialog.findChild<QListWidget*>(QStringLiteral("File1"));
+            const auto found = files->findItems(name, Qt::MatchExactly);
+            if (!found.isEmpty()) {
+                files->setCurrentItem(found.front());
+            }
+            dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        },
+        [&window] { window.findChild<QPushButton*>(QStringLiteral("btc_ouvrir"))->click(); });
+}
+
+} // namespace quantaline::test
