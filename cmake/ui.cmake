@@ -12,6 +12,14 @@ target_link_libraries(quantaline_ui PUBLIC quantaline_core Qt6::Widgets Qt6::Pri
 if(WIN32)
   target_link_libraries(quantaline_ui PUBLIC shell32)
 endif()
+# Where Qt prints through CUPS, its answer to a print job comes from libcups.
+find_path(QUANTALINE_CUPS_INCLUDE cups/cups.h)
+find_library(QUANTALINE_CUPS_LIBRARY cups)
+if(NOT WIN32 AND QUANTALINE_CUPS_INCLUDE AND QUANTALINE_CUPS_LIBRARY)
+  target_include_directories(quantaline_ui PRIVATE ${QUANTALINE_CUPS_INCLUDE})
+  target_link_libraries(quantaline_ui PRIVATE ${QUANTALINE_CUPS_LIBRARY})
+  target_compile_definitions(quantaline_ui PRIVATE QUANTALINE_HAVE_CUPS)
+endif()
 
 file(GLOB QUANTALINE_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/quantaline/*.cpp)
 add_executable(quantaline WIN32 ${QUANTALINE_APP_SOURCES})

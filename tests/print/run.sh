@@ -4,6 +4,7 @@
 #   run.sh setup WORK                       CUPS running, the queue added and made the default
 #   run.sh page WORK PROGRAM STREAM         print STREAM's report from the program, check the page
 #   run.sh no-printer WORK PROGRAM STREAM   no default printer: the failure message
+#   run.sh rejected WORK PROGRAM STREAM     a default printer that refuses jobs: the same message
 #   run.sh cleanup WORK                     the previous default back; a scheduler we started stops
 # Running it again is harmless: every step looks first at what is already there.
 set -euo pipefail
@@ -121,6 +122,17 @@ no-printer)
     [ "$(cat "$work/messages.log" 2>/dev/null)" = "$expected" ] ||
         fail "messages shown:"$'\n'"$(cat "$work/messages.log" 2>/dev/null)"$'\n'"expected:"$'\n'"$expected"
     echo "no default printer: the failure message, and no other"
+    ;;
+rejected)
+    program=$3 stream=$4
+    [ -f "$state" ] || skip "no print queue was set up"
+    trap 'cupsaccept "$queue"' EXIT
+    cupsreject "$queue"
+    print_from_program "$program" "$stream"
+    expected=$'exclamation\tImpression impossible...\tImpossible d\'imprimer le document; Vérifiez l\'imprimante !'
+    [ "$(cat "$work/messages.log" 2>/dev/null)" = "$expected" ] ||
+        fail "messages shown:"$'\n'"$(cat "$work/messages.log" 2>/dev/null)"$'\n'"expected:"$'\n'"$expected"
+    echo "a queue that refuses the job: the failure message, and no other"
     ;;
 cleanup)
     [ -f "$state" ] || exit 0

@@ -21,11 +21,15 @@ add_test(NAME print.page_default_intra
 add_test(NAME print.no_default_printer
          COMMAND ${print_run} no-printer ${print_work} $<TARGET_FILE:quantaline>
                  ${print_data}/mpeg2-es-422-component.m2v)
+add_test(NAME print.queue_refuses_jobs
+         COMMAND ${print_run} rejected ${print_work} $<TARGET_FILE:quantaline>
+                 ${print_data}/mpeg2-es-422-component.m2v)
 
 set_tests_properties(print.setup PROPERTIES FIXTURES_SETUP print_queue TIMEOUT 600
                                             SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)
 set_tests_properties(print.cleanup PROPERTIES FIXTURES_CLEANUP print_queue TIMEOUT 60
                                               RUN_SERIAL TRUE)
 set_tests_properties(print.page_both_matrices print.page_default_intra print.no_default_printer
+                     print.queue_refuses_jobs
                      PROPERTIES FIXTURES_REQUIRED print_queue TIMEOUT 120
                                 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)

@@ -18,6 +18,10 @@
 #include <QWidget>
 #include <algorithm>
 
+#ifdef QUANTALINE_HAVE_CUPS
+#include <cups/cups.h>
+#endif
+
 #ifdef Q_OS_WIN
 #include <shellapi.h>
 #include <windows.h>
@@ -49,6 +53,17 @@ std::string with_separator(QString folder) {
 
 QString from_utf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Qt hands the finished document to CUPS without looking at the answer, so a queue that
+// refuses jobs would pass for a success. Its print engine runs in this thread with the same
+// libcups, whose last status is then the answer to the job just sent.
+bool print_job_accepted() {
+#ifdef QUANTALINE_HAVE_CUPS
+    return cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
+#else
+    return true;
+#endif
 }
 
 // A document on a QPrinter. The painter's origin is the top-left corner of the printable
@@ -85,7 +100,7 @@ class QtPrintDocument final : public PrintDocument {
     void new_line() override { ++line_; }
     bool end_document() override {
         return painter_.end() && printer_.printerState() != QPrinter::Error &&
-               printer_.printerState() != QPrinter::Aborted;
+               printer_.printerState() != QPrinter::Aborted && print_job_accepted();
     }
 
   private:
