@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QPushButton>
 #include <filesystem>
@@ -87,6 +88,14 @@ QGroupBox* add_frame(QWidget* parent, const QString& name, const QString& captio
     frame->setObjectName(name);
     frame->setGeometry(rect);
     frame->setFont(ui_font(9.75, true));
+    // The caption sits on the frame's top line, as on the desktop the layout was drawn for:
+    // the line runs through the middle of the caption, the controls keep their places.
+    const int line = QFontMetrics(frame->font()).height() / 2;
+    frame->setStyleSheet(QStringLiteral("QGroupBox { border: 2px groove palette(mid); "
+                                        "margin-top: %1px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; "
+                                        "left: 6px; padding: 0px 2px; }")
+                             .arg(line));
     return frame;
 }
 
