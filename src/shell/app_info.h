@@ -9,7 +9,7 @@ inline constexpr int version_revision = 0;
 inline constexpr const char* version_string = "1.1.0";
 
 // The author's addresses are the project's own, under example.org.
-inline constexpr const char* web_address = "https://quantaline.example.org/";
+inline constexpr const char* web_address = "https://velnor.example.org/";
 inline constexpr const char* mail_address = "velnor@quantaline.example.org";
 
 } // namespace quantaline::app_info

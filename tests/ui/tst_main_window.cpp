@@ -78,7 +78,7 @@ const std::vector<Expected> layout = {
      "Avant d'exporter les matrices, vérifier dans la base de registre la clé corespondant à "
      "CCE (elle doit commencer par 'HKEY_CURRENT_USER\\Software\\Custom Technology\\'    Pour "
      "TMPGEnc, verifiez le dossier d'installation du programme."},
-    {"Label21", "header_frm", 3525, 7950, 2115, 240, "quantaline.example.org/"},
+    {"Label21", "header_frm", 3525, 7950, 2115, 240, "https://velnor.example.org/"},
     {"btc_propos", "header_frm", 5925, 7875, 975, 375, "A propos"},
     {"btc_quitter", "header_frm", 6975, 7875, 975, 375, "Quitter"},
 };

@@ -66,18 +66,6 @@ constexpr ParameterRow detail_rows[] = {
     {"lbl_image", "Structure d'image :", {75, 2100, 1680, 255}, "Label9", {1800, 2100, 1695, 240}},
 };
 
-// The link's caption leaves out the scheme: the whole address does not fit the label's
-// 141 pixels, and the host and path are what a reader types.
-QString address_caption(const char* address) {
-    QString caption = QString::fromUtf8(address);
-    for (const QString& scheme : {QStringLiteral("https://"), QStringLiteral("http://")}) {
-        if (caption.startsWith(scheme)) {
-            return caption.mid(scheme.size());
-        }
-    }
-    return caption;
-}
-
 QRect rect_of(const int (&r)[4]) {
     return twips_rect(r[0], r[1], r[2], r[3]);
 }
@@ -168,7 +156,7 @@ HeaderFrm::HeaderFrm(AppState& state, Platform& platform, QWidget* parent)
     help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* link =
-        add_link_label(this, QStringLiteral("Label21"), address_caption(app_info::web_address),
+        add_link_label(this, QStringLiteral("Label21"), QString::fromUtf8(app_info::web_address),
                        twips_rect(3525, 7950, 2115, 240), ui_font(8.25, false, true));
     set_text_colour(*link, QColor(0, 0, 255));
 
