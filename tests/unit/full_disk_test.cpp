@@ -1,0 +1,95 @@
+// A disk that fills up half-way through a write, for real: a small tmpfs mounted in a
+// mount namespace of a child process (root, or a user namespace, is needed to mount it).
+#ifdef __linux__
+
+#include "analysis/analysis.h"
+#include "export/tmpgenc_export.h"
+#include "io/text_file.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quantaline {
+namespace {
+
+using test::read_all;
+using test::TempDir;
+
+constexpr int cannot_mount = 3;
+
+// Runs `check` in a child that sees a 32 KiB tmpfs on `folder`; nothing when no such file
+// system could be mounted here.
+std::optional<bool> on_a_small_disk(const std::string& folder, const std::function<bool()>& check) {
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return std::nullopt;
+    }
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=32k") != 0) {
+            ::_exit(cannot_mount);
+        }
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == cannot_mount) {
+        return std::nullopt;
+    }
+    return WEXITSTATUS(status) == 0;
+}
+
+bool only_file_is(const std::filesystem::path& folder, const std::string& name) {
+    auto entries = std::filesystem::directory_iterator(folder);
+    return std::distance(entries, std::filesystem::directory_iterator()) == 1 &&
+           std::filesystem::exists(folder / name);
+}
+
+TEST(FullDisk, AWriteThatRunsOutOfSpaceLeavesThePreviousFile) {
+    TempDir dir;
+    const std::string folder = dir.folder();
+    const auto outcome = on_a_small_disk(dir.path().string(), [&] {
+        // An encoder settings file of 20 KiB: its new copy cannot fit beside it.
+        std::string before = "[Tools.QuantizeMatrix]\r\nCount=0\r\n";
+        before += std::string(20 * 1024, 'x') + "\r\n";
+        const std::string ini = folder + "TMPGEnc.ini";
+        FILE* file = std::fopen(ini.c_str(), "wb");
+        if (file == nullptr ||
+            std::fwrite(before.data(), 1, before.size(), file) != before.size() ||
+            std::fclose(file) != 0) {
+            return false;
+        }
+        QuantMatrixPair matrices;
+        matrices.intra = default_intra;
+        matrices.non_intra = default_non_intra;
+        Configuration configuration;
+        const auto message = export_tmpgenc(folder, "Plein", matrices, configuration);
+        const bool told = message && message->icon == Icon::critical &&
+                          message->text == "Le fichier [" + ini +
+                                               "] n'a pas pu être écrit : Plus de place sur le "
+                                               "disque. Le fichier n'a pas été modifié.";
+        const bool kept = read_all(ini) == before && only_file_is(folder, "TMPGEnc.ini");
+
+        // A plain text file too: the error is returned, never a success.
+        const auto error = write_text_lines(folder + "quantaline.cfg",
+                                            std::vector<std::string>(400, std::string(100, 'y')));
+        const bool refused = error && error->reason == "Plus de place sur le disque" &&
+                             only_file_is(folder, "TMPGEnc.ini");
+        return told && kept && refused;
+    });
+    if (!outcome) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root or user namespaces)";
+    }
+    EXPECT_TRUE(*outcome);
+}
+
+} // namespace
+} // namespace quantaline
+
+#endif
