@@ -120,7 +120,7 @@ make mpeg2-es-422-component.m2v $(pattern 176x144 25) -- \
 make mpeg2-es-1080i-mac.m2v $(pattern 1920x1080 30000/1001) -- \
     -frames:v 2 -c:v mpeg2video -flags +ilme+ildct -top 1 -q:v 12 -aspect 16:9 \
     -seq_disp_ext 1 -video_format mac -f mpeg2video
-make mpeg2-es-221-unspecified.m2v $(pattern 352x288 24) -- \
+make mpeg2-es-221-vf5.m2v $(pattern 352x288 24) -- \
     -frames:v 3 -c:v mpeg2video -q:v 4 -aspect 2.21 -seq_disp_ext 1 \
     -video_format unspecified -intra_matrix "$intra_soft" -inter_matrix "$inter_flat" \
     -f mpeg2video
