@@ -10,9 +10,6 @@
 
 namespace quantaline::test {
 
-// Runs `check` in a child process as an ordinary user (root drops to "nobody" first),
-// for the failures that root never meets: read-only folders, files it may not read.
-// The check's answer, or nothing when the privileges could not be dropped.
 #ifdef _WIN32
 // Windows has no root that writes through permissions, nor a fork to drop them in, and its
 // folders have no write bit to take away: the caller skips.
@@ -20,27 +17,41 @@ inline std::optional<bool> run_unprivileged(const std::function<bool()>&) {
     return std::nullopt;
 }
 #else
-inline std::optional<bool> run_unprivileged(const std::function<bool()>& check) {
-    constexpr int cannot_drop = 3;
+// Runs `check` in a child process once `prepare` has changed that child's world (dropped
+// its privileges, mounted a file system of its own, ...). The check's answer, or nothing
+// when `prepare` could not be done here.
+inline std::optional<bool> run_in_child(const std::function<bool()>& prepare,
+                                        const std::function<bool()>& check) {
+    constexpr int cannot_prepare = 3;
     const pid_t child = ::fork();
     if (child < 0) {
         return std::nullopt;
     }
     if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-            ::_exit(cannot_drop);
-        }
-        if (::geteuid() == 0) {
-            ::_exit(cannot_drop);
+        if (!prepare()) {
+            ::_exit(cannot_prepare);
         }
         ::_exit(check() ? 0 : 1);
     }
     int status = 0;
     if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) == cannot_drop) {
+        WEXITSTATUS(status) == cannot_prepare) {
         return std::nullopt;
     }
     return WEXITSTATUS(status) == 0;
+}
+
+// `check` as an ordinary user (root drops to "nobody" first), for the failures that root
+// never meets: read-only folders, files it may not read.
+inline std::optional<bool> run_unprivileged(const std::function<bool()>& check) {
+    return run_in_child(
+        [] {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                return false;
+            }
+            return ::geteuid() != 0;
+        },
+        check);
 }
 #endif
 

@@ -6,13 +6,12 @@
 #include "export/tmpgenc_export.h"
 #include "io/text_file.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace quantaline {
 namespace {
@@ -20,29 +19,16 @@ namespace {
 using test::read_all;
 using test::TempDir;
 
-constexpr int cannot_mount = 3;
-
 // Runs `check` in a child that sees a 32 KiB tmpfs on `folder`; nothing when no such file
 // system could be mounted here.
 std::optional<bool> on_a_small_disk(const std::string& folder, const std::function<bool()>& check) {
-    const pid_t child = ::fork();
-    if (child < 0) {
-        return std::nullopt;
-    }
-    if (child == 0) {
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=32k") != 0) {
-            ::_exit(cannot_mount);
-        }
-        ::_exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) == cannot_mount) {
-        return std::nullopt;
-    }
-    return WEXITSTATUS(status) == 0;
+    return test::run_in_child(
+        [&] {
+            return ::unshare(CLONE_NEWNS) == 0 &&
+                   ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                   ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=32k") == 0;
+        },
+        check);
 }
 
 bool only_file_is(const std::filesystem::path& folder, const std::string& name) {
