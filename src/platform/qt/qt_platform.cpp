@@ -23,6 +23,7 @@
 #endif
 
 #ifdef Q_OS_WIN
+// windows.h first: shellapi.h builds on its types.
 #include <shellapi.h>
 #include <windows.h>
 #endif
@@ -112,9 +113,22 @@ class QtPrintDocument final : public PrintDocument {
 
 } // namespace
 
-QtPlatform::QtPlatform() : message_log_(qEnvironmentVariable("QUANTALINE_MESSAGE_LOG")) {}
+QtPlatform::QtPlatform() : message_log_(qEnvironmentVariable("QUANTALINE_MESSAGE_LOG")) {
+#ifdef Q_OS_WIN
+    // A drive without a medium (an empty DVD drive) answers the open dialog's look with a
+    // failure the dialog reports itself; without this, Windows would first stop the program
+    // on its own "no disk in the drive" box.
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+#endif
+}
 
-QtPlatform::~QtPlatform() = default;
+QtPlatform::~QtPlatform() {
+#ifdef Q_OS_WIN
+    if (copy_mutex_ != nullptr) {
+        CloseHandle(static_cast<HANDLE>(copy_mutex_));
+    }
+#endif
+}
 
 Button QtPlatform::show_message(QWidget* owner, const Message& message) {
     if (!message_log_.isEmpty()) {
@@ -184,6 +198,24 @@ QString QtPlatform::lock_file_path() {
 }
 
 bool QtPlatform::another_copy_running() {
+#ifdef Q_OS_WIN
+    // A named mutex in the user's session: Windows lets it go when the process ends, however
+    // it ends, so there is no stale lock to recover and no file left in the user's folders.
+    if (copy_mutex_ != nullptr) {
+        return false;
+    }
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Quantaline");
+    if (mutex == nullptr) {
+        // Nothing tells a second copy: let this one run rather than refuse every start.
+        return false;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return true;
+    }
+    copy_mutex_ = mutex;
+    return false;
+#else
     if (lock_ && lock_->isLocked()) {
         return false;
     }
@@ -200,6 +232,7 @@ bool QtPlatform::another_copy_running() {
     // The runtime folder cannot be written: nothing tells a second copy, so let this
     // one run rather than refuse every start.
     return false;
+#endif
 }
 
 QSize QtPlatform::screen_size() {

@@ -30,6 +30,10 @@ class QtPlatform final : public Platform {
 
   private:
     std::unique_ptr<QLockFile> lock_;
+#ifdef Q_OS_WIN
+    // The named mutex that tells a running copy on Windows (a HANDLE).
+    void* copy_mutex_ = nullptr;
+#endif
     // Test hook: when QUANTALINE_MESSAGE_LOG names a file, message boxes are appended
     // to it and answered with their default button instead of being shown, so that
     // scripted runs of the real program never wait for a click.
