@@ -14,7 +14,8 @@ jobs=${QUANTALINE_JOBS:-2}
 triple=x86_64-w64-mingw32
 say() { printf '[windows] %s\n' "$*"; }
 
-"$source_dir/tools/install-deps.sh"
+# The Wine suite has installed what it needs already.
+[ "${QUANTALINE_NO_DEPS:-0}" = 1 ] || "$source_dir/tools/install-deps.sh"
 
 qt_dir=$("$source_dir/tools/build-qt-windows.sh" | tail -n 1)
 [ -f "$qt_dir/.complete" ] || { say "no Qt for Windows"; exit 1; }

@@ -4,17 +4,24 @@
 //   winprobe gone TITLE SECONDS      waits until no visible window has it any more
 //   winprobe geometry TITLE          "window X Y W H" and "client X Y W H" (screen pixels)
 //   winprobe titles                  the captions of every visible top-level window
-//   winprobe click TITLE X Y         a left click at (X, Y) of the window's client area
+//   winprobe click TITLE X Y [N]     N left clicks (1: a click, 2: a double click) at (X, Y) of
+//                                    the window's client area
 //   winprobe key TITLE VK            a key press and release (virtual-key code, decimal)
 //   winprobe text TITLE TEXT         types TEXT (UTF-8) into the window's focused control
 //   winprobe open FILE [FOLDER]      ShellExecuteW(NULL, "open", FILE, NULL, FOLDER, 0)
+//   winprobe printers                "default NAME", then "printer NAME" for each printer
 // Captions and texts are UTF-8 on the command line. Exit status 1 when a window is missing.
+// windows.h first: the other Windows headers build on its types.
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+#include <winspool.h>
+// clang-format on
+
 #include <cstdio>
 #include <cstdlib>
-#include <shellapi.h>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 namespace {
 
@@ -134,18 +141,22 @@ int main() {
         std::printf("client %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
         return 0;
     }
-    if (command == "click" && argc == 5) {
+    if (command == "click" && (argc == 5 || argc == 6)) {
+        const int clicks = argc == 6 ? std::atoi(args[5].c_str()) : 1;
         HWND window = require(args[2].c_str());
         bring_forward(window);
         POINT point{std::atoi(args[3].c_str()), std::atoi(args[4].c_str())};
         ClientToScreen(window, &point);
         SetCursorPos(point.x, point.y);
         Sleep(100);
-        INPUT inputs[2] = {};
-        inputs[0].type = inputs[1].type = INPUT_MOUSE;
-        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        SendInput(2, inputs, sizeof(INPUT));
+        for (int i = 0; i < clicks; ++i) {
+            INPUT inputs[2] = {};
+            inputs[0].type = inputs[1].type = INPUT_MOUSE;
+            inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+            inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+            SendInput(2, inputs, sizeof(INPUT));
+            Sleep(50);
+        }
         Sleep(200);
         return 0;
     }
@@ -182,6 +193,24 @@ int main() {
             nullptr, L"open", file.c_str(), nullptr, folder.empty() ? nullptr : folder.c_str(), 0));
         std::printf("ShellExecuteW: %lld\n", static_cast<long long>(result));
         return result > 32 ? 0 : 1;
+    }
+    if (command == "printers") {
+        wchar_t name[512] = {};
+        DWORD length = 512;
+        std::printf("default %s\n", GetDefaultPrinterW(name, &length) ? utf8(name).c_str() : "");
+        DWORD needed = 0;
+        DWORD count = 0;
+        EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0,
+                      &needed, &count);
+        std::vector<BYTE> buffer(needed + 1);
+        if (EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, buffer.data(),
+                          needed, &needed, &count)) {
+            const auto* printers = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
+            for (DWORD i = 0; i < count; ++i) {
+                std::printf("printer %s\n", utf8(printers[i].pPrinterName).c_str());
+            }
+        }
+        return 0;
     }
     std::fprintf(stderr, "winprobe: unknown command %s\n", command.c_str());
     return 2;

@@ -24,8 +24,10 @@
 
 #ifdef Q_OS_WIN
 // windows.h first: shellapi.h builds on its types.
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 #endif
 
 namespace quantaline {
