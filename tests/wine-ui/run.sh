@@ -243,9 +243,9 @@ fi
 windows_report=$program_folder/$report_name
 linux_report_dir=$(mktemp -d)
 (cd "$c_drive/Clips" && "$linux_cli" report "$stream_name" --output-dir "$linux_report_dir" >/dev/null)
-cli_report_dir=$c_drive/cli-report
+cli_report_dir=$c_drive/Rapports
 mkdir -p "$cli_report_dir"
-wine 'C:\Quantaline\quantaline-cli.exe' report "C:\\Clips\\$stream_name" --output-dir 'C:\cli-report' >/dev/null 2>&1 ||
+wine 'C:\Quantaline\quantaline-cli.exe' report "C:\\Clips\\$stream_name" --output-dir 'C:\Rapports' >/dev/null 2>&1 ||
     fail "quantaline-cli.exe report failed"
 if [ ! -f "$windows_report" ]; then
     fail "no report beside the .exe: $(ls "$program_folder" | tr '\n' '|')"
