@@ -4,6 +4,7 @@
 #include "export/tmpgenc_export.h"
 #include "io/file_system.h"
 #include "io/paths.h"
+#include "one_file_command.h"
 #include "report/text_report.h"
 #include "shell/configuration.h"
 
@@ -14,15 +15,6 @@
 #include <set>
 
 namespace quantaline::cli {
-
-namespace {
-
-// The parsed arguments of one command: its one FILE, its options with a value, its flags.
-struct CommandLine {
-    std::string file;
-    std::map<std::string, std::string> values;
-    std::set<std::string> flags;
-};
 
 std::optional<CommandLine> parse(const std::string& command, const Arguments& arguments,
                                  const std::set<std::string>& value_options,
@@ -59,6 +51,8 @@ std::optional<CommandLine> parse(const std::string& command, const Arguments& ar
     }
     return line;
 }
+
+namespace {
 
 int fail(const Message& message) {
     std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());

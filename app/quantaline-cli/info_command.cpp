@@ -1,10 +1,12 @@
 #include "analysis/analysis.h"
 #include "analysis/display.h"
 #include "commands.h"
+#include "export/matrix_formats.h"
+#include "export/matrix_library.h"
 #include "json.h"
-#include "report/headings.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace quantaline::cli {
@@ -18,19 +20,8 @@ void print_messages_to_stderr(const std::string& file, const Messages& messages)
     }
 }
 
-void print_grid(std::string& out, const QuantMatrix& matrix) {
-    for (int row = 0; row < 8; ++row) {
-        for (int column = 0; column < 8; ++column) {
-            char cell[8];
-            std::snprintf(cell, sizeof cell, "%4u",
-                          static_cast<unsigned>(matrix[row * 8 + column]));
-            out += cell;
-        }
-        out += '\n';
-    }
-}
-
-std::string human_text(const std::string& file, const AnalysisResult& result) {
+std::string human_text(const std::string& file, const AnalysisResult& result,
+                       const MatrixLibrary& library) {
     const DisplayTexts texts = display_texts(result.info);
     std::string out;
     const auto line = [&out](const char* caption, const std::string& value) {
@@ -51,13 +42,10 @@ std::string human_text(const std::string& file, const AnalysisResult& result) {
     line("DCT :", texts.dc_precision);
     line("Structure d'image : ", texts.picture_structure);
     out += '\n';
-    out += intra_heading(result.matrices.intra_from_stream);
-    out += '\n';
-    print_grid(out, result.matrices.intra);
-    out += '\n';
-    out += non_intra_heading(result.matrices.non_intra_from_stream);
-    out += '\n';
-    print_grid(out, result.matrices.non_intra);
+    out += matrix_pair_text(
+        result.matrices,
+        exact_matrix_name(library.entries, result.matrices.intra, MatrixKind::intra),
+        exact_matrix_name(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
     return out;
 }
 
@@ -77,7 +65,16 @@ std::string json_matrix(const QuantMatrix& matrix) {
     return out;
 }
 
-std::string json_line(const std::string& file, const AnalysisResult& result) {
+std::string json_match(const std::optional<MatrixMatch>& match) {
+    if (!match) {
+        return "null";
+    }
+    return "{\"name\":" + json_string(match->name) +
+           ",\"distance\":" + std::to_string(match->distance) + '}';
+}
+
+std::string json_line(const std::string& file, const AnalysisResult& result,
+                      const MatrixLibrary& library) {
     const StreamInfo& info = result.info;
     std::string out = "{";
     const auto key = [&out](const char* name) {
@@ -122,6 +119,11 @@ std::string json_line(const std::string& file, const AnalysisResult& result) {
     out += json_matrix(result.matrices.non_intra);
     boolean("intra_from_stream", result.matrices.intra_from_stream);
     boolean("non_intra_from_stream", result.matrices.non_intra_from_stream);
+    key("intra_match");
+    out += json_match(nearest_matrix(library.entries, result.matrices.intra, MatrixKind::intra));
+    key("non_intra_match");
+    out += json_match(
+        nearest_matrix(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
     key("messages");
     out += '[';
     for (std::size_t i = 0; i < result.messages.size(); ++i) {
@@ -157,6 +159,11 @@ int run_info(const Arguments& arguments) {
         return usage_error("info needs at least one FILE");
     }
 
+    const MatrixLibrary library = load_matrix_library(user_matrix_folder());
+    for (const auto& message : library.messages) {
+        std::fprintf(stderr, "quantaline-cli: %s: %s\n", message.title.c_str(),
+                     message.text.c_str());
+    }
     int status = exit_ok;
     bool first = true;
     for (const auto& file : files) {
@@ -167,10 +174,10 @@ int run_info(const Arguments& arguments) {
         }
         std::string out;
         if (json) {
-            out = json_line(file, result);
+            out = json_line(file, result, library);
         } else {
             print_messages_to_stderr(file, result.messages);
-            out = (first ? "" : "\n") + human_text(file, result);
+            out = (first ? "" : "\n") + human_text(file, result, library);
         }
         first = false;
         std::fwrite(out.data(), 1, out.size(), stdout);
