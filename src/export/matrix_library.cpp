@@ -176,7 +176,9 @@ std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::stri
             rest.remove_prefix(comma + 1);
         }
         if (column != 8) {
-            problem = line_problem(number, std::to_string(column) + " valeurs au lieu de 8");
+            problem =
+                line_problem(number, std::to_string(column) +
+                                         (column == 1 ? " valeur" : " valeurs") + " au lieu de 8");
             return std::nullopt;
         }
         ++rows;
