@@ -2,7 +2,7 @@
 
 #include "analysis/stream_info.h"
 #include "io/text_file.h"
-#include "platform/message.h"
+#include "io/message.h"
 
 #include <optional>
 #include <string>
