@@ -282,6 +282,17 @@ std::optional<MatrixMatch> nearest_matrix(const std::vector<NamedMatrices>& libr
     return nearest;
 }
 
+std::string matrix_match_text(const std::optional<MatrixMatch>& match) {
+    if (!match) {
+        return {};
+    }
+    if (match->distance == 0) {
+        return "Matrice connue : " + match->name;
+    }
+    return "Matrice la plus proche : " + match->name + " (distance " +
+           std::to_string(match->distance) + ")";
+}
+
 std::string exact_matrix_name(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
                               MatrixKind kind) {
     const auto match = nearest_matrix(library, matrix, kind);

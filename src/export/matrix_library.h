@@ -60,6 +60,9 @@ enum class MatrixKind { intra, non_intra };
 int matrix_distance(const QuantMatrix& a, const QuantMatrix& b);
 std::optional<MatrixMatch> nearest_matrix(const std::vector<NamedMatrices>& library,
                                           const QuantMatrix& matrix, MatrixKind kind);
+// "Matrice connue : NAME" for a distance of 0, "Matrice la plus proche : NAME (distance D)"
+// otherwise, empty without a match: the grids' tooltip.
+std::string matrix_match_text(const std::optional<MatrixMatch>& match);
 // The name of the first library matrix equal to `matrix`; empty when none is.
 std::string exact_matrix_name(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
                               MatrixKind kind);
