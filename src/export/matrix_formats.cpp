@@ -15,13 +15,13 @@ namespace {
 // goes on as a line of its own.
 constexpr std::size_t mpeg2enc_line_bytes = 79;
 
-std::string comma_row(const QuantMatrix& matrix, int row) {
+std::string comma_row(const QuantMatrix& matrix, std::size_t row) {
     std::string out;
-    for (int column = 0; column < 8; ++column) {
+    for (std::size_t column = 0; column < 8; ++column) {
         if (column > 0) {
             out += ',';
         }
-        out += std::to_string(matrix[static_cast<std::size_t>(row * 8 + column)]);
+        out += std::to_string(matrix[row * 8 + column]);
     }
     return out;
 }
@@ -42,12 +42,11 @@ bool is_continuation_byte(char c) {
 
 std::string matrix_grid_text(const QuantMatrix& matrix) {
     std::string out;
-    for (int row = 0; row < 8; ++row) {
-        for (int column = 0; column < 8; ++column) {
+    for (std::size_t row = 0; row < 8; ++row) {
+        for (std::size_t column = 0; column < 8; ++column) {
             char cell[8];
-            std::snprintf(
-                cell, sizeof cell, "%4u",
-                static_cast<unsigned>(matrix[static_cast<std::size_t>(row * 8 + column)]));
+            std::snprintf(cell, sizeof cell, "%4u",
+                          static_cast<unsigned>(matrix[row * 8 + column]));
             out += cell;
         }
         out += '\n';
@@ -66,7 +65,7 @@ std::string matrix_pair_text(const QuantMatrixPair& matrices, const std::string&
 std::string matrix_pair_csv(const QuantMatrixPair& matrices) {
     std::string out;
     for (const QuantMatrix* matrix : {&matrices.intra, &matrices.non_intra}) {
-        for (int row = 0; row < 8; ++row) {
+        for (std::size_t row = 0; row < 8; ++row) {
             out += comma_row(*matrix, row) + '\n';
         }
     }
@@ -75,7 +74,7 @@ std::string matrix_pair_csv(const QuantMatrixPair& matrices) {
 
 std::string ffmpeg_matrix_values(const QuantMatrix& matrix) {
     std::string out;
-    for (int row = 0; row < 8; ++row) {
+    for (std::size_t row = 0; row < 8; ++row) {
         out += (row > 0 ? "," : "") + comma_row(matrix, row);
     }
     return out;

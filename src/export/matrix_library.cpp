@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // A matrix file is a few hundred bytes; anything far larger is not one.
-constexpr std::uintmax_t largest_matrix_file = 64 * 1024;
+constexpr std::uintmax_t largest_matrix_file = std::uintmax_t{64} * 1024;
 
 bool is_blank(char c) {
     return c == ' ' || c == '\t';
