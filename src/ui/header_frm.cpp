@@ -1,11 +1,8 @@
 #include "ui/header_frm.h"
 
-#include "analysis/analysis.h"
 #include "analysis/display.h"
 #include "config/app_info.h"
-#include "export/cce_export.h"
 #include "export/matrix_library.h"
-#include "io/file_system.h"
 #include "ui/artwork.h"
 #include "ui/centre_on_screen.h"
 #include "ui/controls.h"
@@ -14,14 +11,18 @@
 #include "ui/frm_propos.h"
 #include "ui/matrix_menu.h"
 #include "ui/platform.h"
+#include "ui/qt_text.h"
 #include "ui/report_commands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QMimeData>
 #include <QPushButton>
-#include <filesystem>
+#include <QUrl>
 
 namespace quantaline {
 
@@ -107,14 +108,15 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
 
 } // namespace
 
-HeaderFrm::HeaderFrm(AppState& state, Platform& platform, QWidget* parent)
-    : QWidget(parent), state_(state), platform_(platform) {
+HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
+    : QWidget(parent), session_(session), platform_(platform) {
     setObjectName(QStringLiteral("header_frm"));
     setWindowTitle(QStringLiteral("Quantaline -  1.10 - by Velnor"));
     setWindowIcon(program_icon());
     setFont(default_font());
     setFixedSize(twips(8010), twips(8340));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    setAcceptDrops(true);
 
     auto* ouvrir = add_button(this, QStringLiteral("btc_ouvrir"),
                               QStringLiteral("Ouvrir un fichier"), twips_rect(120, 75, 1305, 420));
@@ -207,8 +209,9 @@ void HeaderFrm::build_frames() {
 
     // The export buttons are enabled once a file is shown; so is the grids' menu.
     const auto file_shown = [this] { return export_buttons_[0]->isEnabled(); };
-    attach_matrix_menu(intra, mat1_, MatrixKind::intra, state_, platform_, file_shown);
-    attach_matrix_menu(non_intra, mat2_, MatrixKind::non_intra, state_, platform_, file_shown);
+    attach_matrix_menu(intra, mat1_, MatrixKind::intra, session_.state(), platform_, file_shown);
+    attach_matrix_menu(non_intra, mat2_, MatrixKind::non_intra, session_.state(), platform_,
+                       file_shown);
 }
 
 void HeaderFrm::build_grid(QWidget* frame, const QString& name, std::array<QLabel*, 64>& cells,
@@ -259,35 +262,42 @@ void HeaderFrm::open_and_display() {
     // The default matrices are constant tables: there is nothing to fill before the
     // dialog.
     normalise_grid_style();
+    OpenChoice choice;
     {
-        FrmOuvrir dialog(state_, platform_, this);
+        FrmOuvrir dialog(session_.state(), platform_, this);
         dialog.exec();
+        choice = dialog.choice();
     }
     platform_.process_events();
-    if (state_.open_cancelled) {
-        state_.open_cancelled = false;
+    if (choice.open_cancelled) {
         return;
     }
+    analyse_and_display(choice.file_path);
+}
+
+void HeaderFrm::open_file(const std::string& path) {
+    normalise_grid_style();
+    session_.remember_folder_of(path);
+    platform_.show_hourglass();
+    analyse_and_display(path);
+}
+
+void HeaderFrm::analyse_and_display(const std::string& path) {
     for (std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
         for (QLabel* cell : *grid) {
             set_text_colour(*cell, stream_matrix_colour);
         }
     }
-
-    const std::string path = state_.file_path;
-    AnalysisResult result = analyse_file(path);
-    for (const Message& message : result.messages) {
+    for (const Message& message : session_.open(path)) {
         platform_.show_message(this, message);
     }
-    state_.stream_info = std::move(result.info);
-    state_.matrices = result.matrices;
-    state_.stream_info.mpeg_version_text = mpeg_version_text(state_.stream_info);
     display_analysis();
     platform_.show_arrow();
 }
 
 void HeaderFrm::display_analysis() {
-    const DisplayTexts texts = display_texts(state_.stream_info);
+    const AppState& state = session_.state();
+    const DisplayTexts texts = display_texts(state.stream_info);
     const auto set = [this](const char* name, const std::string& text) {
         findChild<QLabel*>(QString::fromLatin1(name))->setText(QString::fromStdString(text));
     };
@@ -301,11 +311,11 @@ void HeaderFrm::display_analysis() {
     set("Label14", texts.profile_and_level);
     set("Label15", texts.chroma_format);
     set("Label17", texts.video_format);
-    set("Label10", state_.file_path);
+    set("Label10", state.file_path);
     set("Label19", texts.dc_precision);
     set("Label9", texts.picture_structure);
 
-    const QuantMatrixPair& matrices = state_.matrices;
+    const QuantMatrixPair& matrices = state.matrices;
     // The colour follows the origin flag, not the values: a file may carry the default.
     if (!matrices.intra_from_stream) {
         for (QLabel* cell : mat1_) {
@@ -324,8 +334,9 @@ void HeaderFrm::display_analysis() {
             mat2_[k]->setText(QString::number(matrices.non_intra_at(row, column)));
         }
     }
+    // Without a sequence header there is nothing to export or print.
     for (QPushButton* button : export_buttons_) {
-        button->setEnabled(true);
+        button->setEnabled(session_.has_stream());
     }
 
     // The user's matrix files may change between two files: the library is read each time.
@@ -342,31 +353,20 @@ void HeaderFrm::display_analysis() {
     }
 }
 
-std::array<std::uint8_t, 128> HeaderFrm::grid_values() const {
-    std::array<std::uint8_t, 128> values{};
-    std::size_t i = 0;
-    for (const std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
-        for (const QLabel* cell : *grid) {
-            values[i++] = static_cast<std::uint8_t>(cell->text().toUInt());
-        }
-    }
-    return values;
-}
-
 void HeaderFrm::export_cce() {
-    export_to_cce(this, state_, platform_, [this] { return grid_values(); });
+    export_to(this, session_, platform_, ExportTarget::cce);
 }
 
 void HeaderFrm::export_tmpgenc() {
-    export_to_tmpgenc(this, state_, platform_, [this] { return grid_values(); });
+    export_to(this, session_, platform_, ExportTarget::tmpgenc);
 }
 
 void HeaderFrm::write_text_report() {
-    write_text_report_command(this, state_, platform_);
+    write_text_report_command(this, session_.state(), platform_);
 }
 
 void HeaderFrm::print_report() {
-    quantaline::print_report(this, state_, platform_);
+    quantaline::print_report(this, session_.state(), platform_);
 }
 
 void HeaderFrm::show_about() {
@@ -375,17 +375,28 @@ void HeaderFrm::show_about() {
 }
 
 void HeaderFrm::quit() {
-    if (state_.export_target == "CCE" && state_.export_done) {
-        std::error_code ignored;
-        // Already removed or locked: the program ends all the same.
-        std::filesystem::remove(path_from_utf8(cce_script_path(state_.program_folder)), ignored);
-        state_.export_done = false;
-    }
+    session_.quit();
     platform_.end_program();
 }
 
 void HeaderFrm::open_web_site() {
     platform_.open_target(this, app_info::web_address, std::string());
+}
+
+void HeaderFrm::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile()) {
+        event->acceptProposedAction();
+    }
+}
+
+void HeaderFrm::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return;
+    }
+    event->acceptProposedAction();
+    open_file(path_bytes(urls.front().toLocalFile()));
 }
 
 void HeaderFrm::closeEvent(QCloseEvent* event) {

@@ -97,7 +97,8 @@ class MatrixMenuTest : public QObject {
     void tooltips_name_the_known_or_the_nearest_matrix() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         QCOMPARE(cell(window, 1, 1)->toolTip(), QString());
 
         QVERIFY(open_test_stream(window, QStringLiteral("mpeg1-es-default.m1v")));
@@ -133,7 +134,8 @@ class MatrixMenuTest : public QObject {
     void the_menu_copies_the_grid_or_the_ffmpeg_options() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         const QString ellipsis = QString::fromUtf8("Enregistrer pour mpeg2enc\u2026");
         // Before a file is shown the menu is there, its actions disabled.
         QCOMPARE(right_click(cell(window, 1, 1)),
@@ -178,7 +180,8 @@ class MatrixMenuTest : public QObject {
     void the_mpeg2enc_file_goes_where_the_save_dialog_says() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         const QString save = QString::fromUtf8("Enregistrer pour mpeg2enc\u2026");
         QVERIFY(open_test_stream(window, QStringLiteral("sample-dvd.vob")));
         TempDir out;
