@@ -1,48 +1,37 @@
 #include "analysis/analysis.h"
-#include "commands.h"
+#include "command_line.h"
 #include "export/matrix_formats.h"
 #include "export/matrix_library.h"
 #include "io/atomic_file.h"
-#include "one_file_command.h"
+#include "report/matrix_text.h"
 
 #include <cstdio>
 
 namespace quantaline::cli {
 
-namespace {
-
-void print_message(const std::string& prefix, const Message& message) {
-    std::fprintf(stderr, "%s: %s: %s\n", prefix.c_str(), message.title.c_str(),
-                 message.text.c_str());
-}
-
-} // namespace
-
 int run_matrix(const Arguments& arguments) {
     int status = exit_ok;
-    const auto line = parse("matrix", arguments, {"--format", "--output"}, {}, status);
+    const auto line =
+        parse_arguments("matrix", arguments, {"--format", "--output"}, {}, true, status);
     if (!line) {
         return status;
     }
+    const std::string& file = line->files.front();
     const auto format_option = line->values.find("--format");
     const std::string format = format_option == line->values.end() ? "text" : format_option->second;
     if (format != "text" && format != "csv" && format != "ffmpeg" && format != "mpeg2enc") {
         return usage_error("unknown format for matrix: " + format);
     }
 
-    AnalysisResult result = analyse_file(line->file);
-    for (const auto& message : result.messages) {
-        print_message(line->file, message);
-    }
+    AnalysisResult result = analyse_file(file);
+    print_messages(file, result.messages);
     status = result.messages.empty() ? exit_ok : exit_message;
     const QuantMatrixPair& matrices = result.matrices;
 
     std::string bytes;
     if (format == "text") {
         const MatrixLibrary library = load_matrix_library(user_matrix_folder());
-        for (const auto& message : library.messages) {
-            print_message("quantaline-cli", message);
-        }
+        print_messages("quantaline-cli", library.messages);
         bytes = matrix_pair_text(
             matrices, exact_matrix_name(library.entries, matrices.intra, MatrixKind::intra),
             exact_matrix_name(library.entries, matrices.non_intra, MatrixKind::non_intra));
@@ -52,10 +41,9 @@ int run_matrix(const Arguments& arguments) {
         bytes = ffmpeg_options(matrices) + '\n';
     } else {
         if (!mpeg2enc_accepts(matrices)) {
-            print_message("quantaline-cli", mpeg2enc_value_message);
-            return exit_message;
+            return fail(mpeg2enc_value_message);
         }
-        bytes = mpeg2enc_file_text(matrices, line->file);
+        bytes = mpeg2enc_file_text(matrices, file);
     }
 
     const auto output = line->values.find("--output");
@@ -71,8 +59,7 @@ int run_matrix(const Arguments& arguments) {
         return status;
     }
     if (const auto error = write_file_atomically(output->second, bytes)) {
-        print_message("quantaline-cli", matrix_file_failed_message(*error));
-        return exit_message;
+        return fail(matrix_file_failed_message(*error));
     }
     return status;
 }

@@ -2,7 +2,6 @@
 
 #include "io/atomic_file.h"
 #include "io/file_system.h"
-#include "report/headings.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,14 +25,6 @@ std::string comma_row(const QuantMatrix& matrix, std::size_t row) {
     return out;
 }
 
-std::string heading_line(const char* heading, const std::string& name) {
-    std::string out = heading;
-    if (!name.empty()) {
-        out += " (" + name + ")";
-    }
-    return out + '\n';
-}
-
 bool is_continuation_byte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u;
 }
@@ -52,14 +43,6 @@ std::string matrix_grid_text(const QuantMatrix& matrix) {
         out += '\n';
     }
     return out;
-}
-
-std::string matrix_pair_text(const QuantMatrixPair& matrices, const std::string& intra_name,
-                             const std::string& non_intra_name) {
-    return heading_line(intra_heading(matrices.intra_from_stream), intra_name) +
-           matrix_grid_text(matrices.intra) + '\n' +
-           heading_line(non_intra_heading(matrices.non_intra_from_stream), non_intra_name) +
-           matrix_grid_text(matrices.non_intra);
 }
 
 std::string matrix_pair_csv(const QuantMatrixPair& matrices) {

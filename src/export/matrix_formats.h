@@ -1,8 +1,8 @@
 #pragma once
 
 #include "analysis/stream_info.h"
-#include "io/text_file.h"
 #include "io/message.h"
+#include "io/text_file.h"
 
 #include <optional>
 #include <string>
@@ -15,11 +15,6 @@ namespace quantaline {
 // The eight rows of one grid, four columns per value, each row ending with LF: the grid
 // the CLI's `info` prints and the window copies.
 std::string matrix_grid_text(const QuantMatrix& matrix);
-
-// Both grids under their headings, an empty line between them: the matrix part of
-// `info`'s output. A non-empty name is shown after its heading, in parentheses.
-std::string matrix_pair_text(const QuantMatrixPair& matrices, const std::string& intra_name = {},
-                             const std::string& non_intra_name = {});
 
 // 16 lines of 8 comma-separated values, intra first, each line ending with LF.
 std::string matrix_pair_csv(const QuantMatrixPair& matrices);

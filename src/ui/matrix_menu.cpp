@@ -1,7 +1,6 @@
 #include "ui/matrix_menu.h"
 
 #include "export/matrix_formats.h"
-#include "io/file_system.h"
 #include "ui/platform.h"
 
 #include <QClipboard>
@@ -11,18 +10,7 @@
 
 namespace quantaline {
 
-namespace {
-
-// Beside the video, named after it: "film.vob" suggests "film.mpeg2enc.txt".
-std::string suggested_mpeg2enc_path(const std::string& video_path) {
-    auto path = path_from_utf8(video_path);
-    path.replace_filename(path_from_utf8(path_to_utf8(path.stem()) + ".mpeg2enc.txt"));
-    return path_to_utf8(path);
-}
-
-} // namespace
-
-std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const AppState& state,
+std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const Session& session,
                                    Platform& platform, bool enabled) {
     auto menu = std::make_unique<QMenu>(owner);
     const auto add = [&](const char* text, std::function<void()> action) {
@@ -30,29 +18,28 @@ std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const AppSta
         item->setEnabled(enabled);
         QObject::connect(item, &QAction::triggered, menu.get(), std::move(action));
     };
-    add(copy_values_text, [&state, kind] {
-        const QuantMatrix& matrix =
-            kind == MatrixKind::intra ? state.matrices.intra : state.matrices.non_intra;
+    const QuantMatrixPair& matrices = session.state().matrices;
+    add(copy_values_text, [&matrices, kind] {
+        const QuantMatrix& matrix = kind == MatrixKind::intra ? matrices.intra : matrices.non_intra;
         QGuiApplication::clipboard()->setText(QString::fromStdString(matrix_grid_text(matrix)));
     });
-    add(copy_ffmpeg_text, [&state] {
-        QGuiApplication::clipboard()->setText(
-            QString::fromStdString(ffmpeg_options(state.matrices)));
+    add(copy_ffmpeg_text, [&matrices] {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(ffmpeg_options(matrices)));
     });
     add(save_mpeg2enc_text,
-        [owner, &state, &platform] { save_for_mpeg2enc(owner, state, platform); });
+        [owner, &session, &platform] { save_for_mpeg2enc(owner, session, platform); });
     return menu;
 }
 
 void attach_matrix_menu(QWidget* frame, const std::array<QLabel*, 64>& cells, MatrixKind kind,
-                        const AppState& state, Platform& platform,
+                        const Session& session, Platform& platform,
                         std::function<bool()> file_shown) {
     const auto attach = [&](QWidget* widget) {
         widget->setContextMenuPolicy(Qt::CustomContextMenu);
         QObject::connect(widget, &QWidget::customContextMenuRequested, widget,
-                         [widget, kind, &state, &platform, file_shown](const QPoint& at) {
+                         [widget, kind, &session, &platform, file_shown](const QPoint& at) {
                              const auto menu =
-                                 matrix_menu(widget, kind, state, platform, file_shown());
+                                 matrix_menu(widget, kind, session, platform, file_shown());
                              menu->exec(widget->mapToGlobal(at));
                          });
     };
@@ -69,17 +56,17 @@ void set_grid_tooltip(QWidget* frame, const std::array<QLabel*, 64>& cells, cons
     }
 }
 
-void save_for_mpeg2enc(QWidget* owner, const AppState& state, Platform& platform) {
-    if (!mpeg2enc_accepts(state.matrices)) {
-        platform.show_message(owner, mpeg2enc_value_message);
+void save_for_mpeg2enc(QWidget* owner, const Session& session, Platform& platform) {
+    if (const auto refusal = session.mpeg2enc_refusal()) {
+        platform.show_message(owner, *refusal);
         return;
     }
     const std::string path = platform.choose_save_path(owner, "Enregistrer pour mpeg2enc",
-                                                       suggested_mpeg2enc_path(state.file_path));
+                                                       session.mpeg2enc_suggested_path());
     if (path.empty()) {
         return;
     }
-    if (const auto message = write_mpeg2enc_file(path, state.matrices, state.file_path)) {
+    if (const auto message = session.save_for_mpeg2enc(path)) {
         platform.show_message(owner, *message);
     }
 }

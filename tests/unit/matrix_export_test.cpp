@@ -4,6 +4,7 @@
 #include "analysis/analysis.h"
 #include "export/matrix_formats.h"
 #include "export/matrix_library.h"
+#include "report/matrix_text.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
