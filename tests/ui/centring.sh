@@ -2,7 +2,8 @@
 # The main window, the open dialog and the About box under a real window manager
 # (openbox on Xvfb): each must come up with its outer frame, title bar included, in the
 # middle of the screen, and stay there (no move once it is up). Measured from outside with
-# xwininfo. With the About box up, the pointer is put over its web link and the screen is
+# xwininfo, and from the root window's events (xev): no frame moves while it is mapped.
+# With the About box up, the pointer is put over its web link and the screen is
 # saved with the pointer drawn in (about_hand.png, where ffmpeg is installed), for a look at
 # the hand.
 #   tests/ui/centring.sh [build folder] [output folder]
@@ -40,6 +41,7 @@ openbox_pid=$!
 driver_pid=
 cleanup() {
     [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null || true
+    [ -n "${xev_pid:-}" ] && kill "$xev_pid" 2>/dev/null || true
     kill "$openbox_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -48,6 +50,12 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || { echo "openbox did not start" >&2; exit 1; }
+
+# Every window the manager creates, maps and moves on the root, from before the program
+# starts: a frame that moves once it is mapped is a jump the user sees.
+xev -root -event substructure >"$out/root-events.log" 2>/dev/null &
+xev_pid=$!
+sleep 0.2
 
 QT_QPA_PLATFORM=xcb QUANTALINE_MESSAGE_LOG="$out/messages.log" "$build/quantaline-driver" &
 driver_pid=$!
@@ -122,4 +130,25 @@ if [ -n "$about" ]; then
     fi
     xdotool mousemove --window "$about" 406 257 click 1
 fi
+sleep 0.3
+kill "$xev_pid" 2>/dev/null || true
+wait "$xev_pid" 2>/dev/null || true
+xev_pid=
+# A window (not a menu or tooltip) that moves between its MapNotify and its UnmapNotify.
+awk '
+    /^[A-Za-z]+ event,/ { kind = $1; next }
+    kind != "" && /window 0x/ {
+        line = $0; kind_now = kind; kind = ""
+        match(line, /window 0x[0-9a-f]+/); id = substr(line, RSTART + 7, RLENGTH - 7)
+        if (kind_now == "CreateNotify" || kind_now == "ConfigureNotify") {
+            match(line, /\(-?[0-9]+,-?[0-9]+\)/); at = substr(line, RSTART, RLENGTH)
+            if (kind_now == "ConfigureNotify" && (id in mapped) && at != position[id]) {
+                print "a window moved from " position[id] " to " at " while up"; moved = 1
+            }
+            position[id] = at
+        } else if (kind_now == "MapNotify" && line ~ /override NO/) { mapped[id] = 1; maps++ }
+        else if (kind_now == "UnmapNotify") delete mapped[id]
+    }
+    END { if (maps < 3) { print "only " maps + 0 " windows mapped: nothing watched"; moved = 1 }
+          exit moved }' "$out/root-events.log" >&2 || echo "jump" >>"$failures"
 [ ! -s "$failures" ]
