@@ -14,7 +14,7 @@ if [ "${1:-}" != "--inside" ]; then
     top=$(cd "$(dirname "$0")/../.." && pwd)
     build=$(cd "${1:-$top/build}" && pwd)
     out=${2:-$build/centring}
-    for tool in xvfb-run Xvfb openbox xdotool xwininfo xprop; do
+    for tool in xvfb-run Xvfb openbox xdotool xwininfo xprop xev; do
         if ! command -v "$tool" >/dev/null; then
             echo "SKIP: $tool is not installed (Debian: xvfb, openbox, xdotool, x11-utils)"
             exit 77
