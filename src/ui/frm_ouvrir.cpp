@@ -1,5 +1,6 @@
 #include "ui/frm_ouvrir.h"
 
+#include "io/paths.h"
 #include "ui/centre_on_screen.h"
 #include "ui/controls.h"
 #include "ui/platform.h"
@@ -201,8 +202,7 @@ void FrmOuvrir::ouvrir() {
     const QVariant raw = selected.front()->data(raw_name_role);
     const std::string name =
         raw.isValid() ? raw.toByteArray().toStdString() : path_bytes(selected.front()->text());
-    choice_.file_path =
-        join_file_path(path_bytes(current_folder()), name, QDir::separator().toLatin1());
+    choice_.file_path = join_file_path(path_bytes(current_folder()), name, native_separator);
     choice_.open_cancelled = false;
     // The main window puts the arrow back once it has shown the analysis.
     platform_.show_hourglass();

@@ -50,21 +50,25 @@ struct ParameterRow {
 };
 
 constexpr ParameterRow general_rows[] = {
-    {"Label11_0", "Résolution :", {150, 450, 1185, 285}, "Label1", {1920, 450, 600, 270}},
-    {"Label11_1", "x", {2640, 450, 135, 375}, "Label2", {2880, 450, 600, 270}},
-    {"Label11_2", "Aspect ratio :", {150, 825, 1200, 285}, "Label3", {2880, 825, 585, 240}},
-    {"Label11_3", "Fréquence d'image :", {120, 1200, 1800, 285}, "Label4", {2880, 1200, 600, 255}},
-    {"Label11_4", " Débit maximum  :", {75, 1575, 1590, 225}, "Label5", {2880, 1575, 600, 240}},
+    {"Label11_0", caption::resolution, {150, 450, 1185, 285}, "Label1", {1920, 450, 600, 270}},
+    {"Label11_1", caption::times, {2640, 450, 135, 375}, "Label2", {2880, 450, 600, 270}},
+    {"Label11_2", caption::aspect_ratio, {150, 825, 1200, 285}, "Label3", {2880, 825, 585, 240}},
+    {"Label11_3", caption::frame_rate, {120, 1200, 1800, 285}, "Label4", {2880, 1200, 600, 255}},
+    {"Label11_4", caption::max_bit_rate, {75, 1575, 1590, 225}, "Label5", {2880, 1575, 600, 240}},
 };
 
 constexpr ParameterRow detail_rows[] = {
-    {"Label11_6", "Type de flux :", {75, 375, 1260, 255}, "Label7", {1275, 375, 2250, 240}},
-    {"Label13", "Profil :", {75, 825, 735, 255}, "Label14", {1275, 825, 2250, 240}},
-    {"Label12", "Format YUV :", {75, 1275, 1140, 255}, "Label15", {1350, 1275, 660, 240}},
-    {"Label11_5", "VBV :", {2400, 1275, 570, 255}, "Label6", {2925, 1275, 585, 240}},
-    {"Label16", "Format Video :", {75, 1650, 1305, 255}, "Label17", {1350, 1650, 660, 240}},
-    {"Label18", "DCT :", {2400, 1650, 510, 255}, "Label19", {2925, 1650, 585, 240}},
-    {"lbl_image", "Structure d'image :", {75, 2100, 1680, 255}, "Label9", {1800, 2100, 1695, 240}},
+    {"Label11_6", caption::stream_type, {75, 375, 1260, 255}, "Label7", {1275, 375, 2250, 240}},
+    {"Label13", caption::profile, {75, 825, 735, 255}, "Label14", {1275, 825, 2250, 240}},
+    {"Label12", caption::chroma_format, {75, 1275, 1140, 255}, "Label15", {1350, 1275, 660, 240}},
+    {"Label11_5", caption::vbv, {2400, 1275, 570, 255}, "Label6", {2925, 1275, 585, 240}},
+    {"Label16", caption::video_format, {75, 1650, 1305, 255}, "Label17", {1350, 1650, 660, 240}},
+    {"Label18", caption::dc_precision, {2400, 1650, 510, 255}, "Label19", {2925, 1650, 585, 240}},
+    {"lbl_image",
+     caption::picture_structure,
+     {75, 2100, 1680, 255},
+     "Label9",
+     {1800, 2100, 1695, 240}},
 };
 
 QRect rect_of(const int (&r)[4]) {
@@ -93,7 +97,7 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
     for (std::size_t i = 0; i < count; ++i) {
         const ParameterRow& row = rows[i];
         // The "x" between width and height stands out in the frame's font.
-        const bool is_times = QString::fromUtf8(row.caption) == QStringLiteral("x");
+        const bool is_times = row.caption == caption::times;
         add_label(frame, row.caption_name, QString::fromUtf8(row.caption),
                   rect_of(row.caption_rect), is_times ? ui_font(9.75, true) : ui_font(8.25, true));
         QLabel* value = add_bordered_label(frame, row.value_name, QString(),

@@ -1,5 +1,6 @@
 #include "ui/qt_platform.h"
 
+#include "io/paths.h"
 #include "ui/qt_text.h"
 
 #include <QApplication>
@@ -53,12 +54,8 @@ QMessageBox::Icon box_icon(Icon icon) {
     return QMessageBox::Information;
 }
 
-std::string with_separator(QString folder) {
-    folder = QDir::toNativeSeparators(folder);
-    if (!folder.endsWith(QDir::separator())) {
-        folder += QDir::separator();
-    }
-    return folder.toStdString();
+std::string with_separator(const QString& folder) {
+    return with_trailing_separator(QDir::toNativeSeparators(folder).toStdString());
 }
 
 // Qt hands the finished document to CUPS without looking at the answer, so a queue that
