@@ -32,12 +32,7 @@ cmake -S "$source_dir" -B "$build_dir" -G Ninja "${launcher[@]}" \
     -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
     -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s \
     -DQUANTALINE_TESTS=OFF -DQUANTALINE_BENCH=OFF -DQUANTALINE_SUITES=OFF >/dev/null
-targets=(quantaline quantaline-cli)
-# The test-only driver of the real windows, where the checkout has it.
-if [ -d "$source_dir/tests/ui/driver" ]; then
-    targets+=(quantaline_driver)
-fi
-cmake --build "$build_dir" -j "$jobs" --target "${targets[@]}"
+cmake --build "$build_dir" -j "$jobs" --target quantaline quantaline-cli
 
 # One .exe each: nothing but Windows' own DLLs may be imported.
 for exe in "$build_dir/quantaline.exe" "$build_dir/quantaline-cli.exe"; do

@@ -171,21 +171,6 @@ propos=(427 537) quitter=(497 537)
 drive_box=(85 18) folder_row_1=(85 28) file_row_0=(250 14) open_button=(392 172)
 name_box=(130 95) export_button=(412 116)
 
-# Opens $c_drive/Clips/$stream_name through the open dialog with the mouse: the first
-# subfolder of C:\ (Clips sorts first), then the only file in it.
-open_stream() { # picture-prefix
-    click_main "${ouvrir[@]}"
-    wait_window "$open_title" 15 || return 1
-    [ -z "${1:-}" ] || shoot "$open_title" "$1-start.png"
-    probe click "$open_title" "${folder_row_1[@]}" 2 >/dev/null
-    sleep 0.5
-    probe click "$open_title" "${file_row_0[@]}" >/dev/null
-    [ -z "${1:-}" ] || shoot "$open_title" "$1-selected.png"
-    probe click "$open_title" "${open_button[@]}" >/dev/null
-    probe gone "$open_title" 15 || { fail "the open dialog stayed open"; return 1; }
-    sleep 1
-}
-
 # --- 1. The main window: caption, client size, position ---------------------------------
 start=$(date +%s)
 (cd "$program_folder" && wine 'C:\Quantaline\quantaline.exe' >/dev/null 2>&1) &
@@ -421,11 +406,17 @@ cmp -s "$work_dir/m2v-before.txt" "$work_dir/m2v-after.txt" ||
     fail "the installer changed the default program of .m2v: $(tr -d '\r' <"$work_dir/m2v-after.txt")"
 
 # The installed copy keeps its files in %LOCALAPPDATA%\Quantaline\, not in Program Files.
+# Started as Explorer's "Open with" starts it: the command the installer registered.
 rm -rf "$local_app_data/Quantaline"
-(wine 'C:\Program Files\Quantaline\quantaline.exe' >/dev/null 2>&1) &
+open_command=$(wine reg query 'HKCR\Applications\quantaline.exe\shell\open\command' /ve 2>/dev/null |
+    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+[ "$open_command" = '"C:\Program Files\Quantaline\quantaline.exe" "%1"' ] ||
+    fail "the Open with command is $open_command"
+(wine 'C:\Program Files\Quantaline\quantaline.exe' "C:\\Clips\\$stream_name" >/dev/null 2>&1) &
 installed_pid=$!
 if wait_window "$main_title" 60; then
-    open_stream installed-open
+    sleep 2
+    shoot "$main_title" installed-open-with.png
     click_main "${texte[@]}"
     if wait_window "Matrice sauvegardées..." 10; then
         probe key "Matrice sauvegardées..." 13 >/dev/null
