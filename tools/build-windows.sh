@@ -37,7 +37,7 @@ cmake --build "$build_dir" -j "$jobs" --target quantaline quantaline-cli
 # One .exe each: nothing but Windows' own DLLs may be imported.
 for exe in "$build_dir/quantaline.exe" "$build_dir/quantaline-cli.exe"; do
     imports=$("$triple-objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr -d '\r')
-    foreign=$(echo "$imports" | grep -viE '^(kernel32|user32|gdi32|shell32|ole32|oleaut32|advapi32|comdlg32|winspool\.drv|imm32|winmm|ws2_32|uxtheme|dwmapi|shlwapi|version|netapi32|userenv|msvcrt|uuid|setupapi|wtsapi32|d3d9|d3d11|d3d12|dxgi|dwrite|d2d1|mpr|authz|crypt32|bcrypt|ntdll|rpcrt4|comctl32|shcore|api-ms-win-.*)\.(dll|drv)$' || true)
+    foreign=$(echo "$imports" | grep -viE '^(kernel32|user32|gdi32|shell32|ole32|oleaut32|advapi32|comdlg32|winspool|imm32|winmm|ws2_32|uxtheme|dwmapi|shlwapi|version|netapi32|userenv|msvcrt|uuid|setupapi|wtsapi32|d3d9|d3d11|d3d12|dxgi|dwrite|d2d1|mpr|authz|crypt32|bcrypt|ntdll|rpcrt4|comctl32|shcore|api-ms-win-.*)\.(dll|drv)$' || true)
     if [ -n "$foreign" ]; then
         say "$(basename "$exe") needs DLLs that Windows does not have: $foreign"
         exit 1

@@ -5,7 +5,10 @@
 ; Start-menu entry, an uninstaller registered in "Programs and Features" and an "Open with"
 ; entry for the video files the open dialog lists, which never becomes their default program.
 ; Each user's settings and reports are in %LOCALAPPDATA%\Quantaline\ and stay his.
-Unicode true
+; A 64-bit installer for a 64-bit program: it runs where the program runs, writes the 64-bit
+; registry view and Program Files folder without redirection, and needs no 32-bit layer
+; (Wine built without its 32-bit part cannot start the usual x86 installers at all).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestSupportedOS all

@@ -29,7 +29,7 @@ void open_when_free(HeaderFrm& window, const std::string& path) {
 
 } // namespace
 
-std::string file_argument(int argc, char** argv) {
+std::string file_argument(int argc, [[maybe_unused]] char** argv) {
     if (argc < 2) {
         return {};
     }

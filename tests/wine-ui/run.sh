@@ -168,7 +168,8 @@ open_title="Ouvrir un fichier mpg,  mpeg, m1v, mpv, m2v, mv2, vob"
 click_main() { probe click "$main_title" "$@" >/dev/null; }
 ouvrir=(51 19) cce=(109 462) tmpgenc=(109 487) texte=(109 512) imprimer=(109 537)
 propos=(427 537) quitter=(497 537)
-drive_box=(85 18) folder_row_1=(85 28) file_row_0=(250 14) open_button=(392 172)
+# Rows of the folder and file lists are 20 pixels high in MS Sans Serif 8.25 under Wine.
+drive_box=(85 18) folder_row_1=(85 72) file_row_0=(250 16) open_button=(392 172)
 name_box=(130 95) export_button=(412 116)
 
 # --- 1. The main window: caption, client size, position ---------------------------------
@@ -183,9 +184,12 @@ if wait_window "$main_title" 60; then
     say "main window: outer ${ww}x${wh} at $wx,$wy; client ${cw}x${ch} at $cx,$cy"
     [ "$cw $ch" = "534 556" ] || fail "client area ${cw}x${ch}, expected 534x556 (8010 x 8340 twips)"
     # Centred: the outer window, frame included, in the middle of the 1024 x 768 screen.
+    # The frame is known before the window shows from the window's style; Wine, drawing
+    # its own frames without a window manager, makes the title bar 3 pixels taller than
+    # that, hence the tolerance downwards.
     expected_x=$(((screen_width - ww) / 2)) expected_y=$(((screen_height - wh) / 2))
     if [ $((wx - expected_x)) -lt -1 ] || [ $((wx - expected_x)) -gt 1 ] ||
-        [ $((wy - expected_y)) -lt -1 ] || [ $((wy - expected_y)) -gt 1 ]; then
+        [ $((wy - expected_y)) -lt -1 ] || [ $((wy - expected_y)) -gt 3 ]; then
         fail "main window at $wx,$wy, centred would be $expected_x,$expected_y"
     fi
     shoot "$main_title" main-empty.png
@@ -290,7 +294,7 @@ if wait_window "Exporter les matrices vers CCE..." 10; then
     fi
 fi
 expected_script=$(mktemp)
-"$linux_cli" export-cce "$stream" --name "$matrix_name" --output "$expected_script" >/dev/null
+"$linux_cli" export-cce "$stream" --key "$cce_key" --name "$matrix_name" --output "$expected_script" >/dev/null
 cmp -s "$expected_script" "$program_folder/quantaline.reg" ||
     fail "the registry script differs from the Linux export"
 # The bytes the script gives, as reg query prints them.
@@ -409,7 +413,7 @@ cmp -s "$work_dir/m2v-before.txt" "$work_dir/m2v-after.txt" ||
 # Started as Explorer's "Open with" starts it: the command the installer registered.
 rm -rf "$local_app_data/Quantaline"
 open_command=$(wine reg query 'HKCR\Applications\quantaline.exe\shell\open\command' /ve 2>/dev/null |
-    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+    tr -d '\r' | sed -n 's/.*REG_SZ *//p' || true)
 [ "$open_command" = '"C:\Program Files\Quantaline\quantaline.exe" "%1"' ] ||
     fail "the Open with command is $open_command"
 (wine 'C:\Program Files\Quantaline\quantaline.exe' "C:\\Clips\\$stream_name" >/dev/null 2>&1) &
