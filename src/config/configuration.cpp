@@ -100,10 +100,13 @@ namespace {
 // settings.
 bool is_installed_system_folder([[maybe_unused]] const std::string& folder) {
 #ifdef _WIN32
+    // Windows paths ignore the case, and Qt hands over the executable's path with "/".
     const auto lower = [](std::string text) {
         for (char& c : text) {
             if (c >= 'A' && c <= 'Z') {
                 c = static_cast<char>(c - 'A' + 'a');
+            } else if (c == '/') {
+                c = '\\';
             }
         }
         return text;

@@ -14,6 +14,7 @@
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -126,6 +127,10 @@ TEST(WindowsPaths, ProgramFolderIsTheExecutablesFolderOrLocalAppData) {
         c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     }
     EXPECT_EQ(program_folder_from_executable(shouting), user_folder);
+    // Qt gives the executable's path with "/".
+    std::string forward = program_files + "\\Quantaline\\quantaline.exe";
+    std::replace(forward.begin(), forward.end(), '\\', '/');
+    EXPECT_EQ(program_folder_from_executable(forward), user_folder);
     // A folder whose name only begins like Program Files' is not inside it.
     std::filesystem::create_directories(path_from_utf8(program_files + " perso"));
     EXPECT_EQ(program_folder_from_executable(program_files + " perso\\quantaline.exe"),

@@ -381,7 +381,8 @@ kill -0 "$program_pid" 2>/dev/null && fail "the program did not end on Quitter"
 # --- 9. The installer: silent install, the installed program, silent uninstall ------------
 local_app_data=$(dos_to_unix "$(wine cmd /c echo '%LOCALAPPDATA%' 2>/dev/null | tr -d '\r')")
 installed="$c_drive/Program Files/Quantaline"
-wine reg query 'HKCR\.m2v' /ve >"$work_dir/m2v-before.txt" 2>/dev/null || true
+# The user's player owns .m2v: the installer must leave it so.
+wine reg add 'HKCR\.m2v' /ve /d Lecteur.Video /f >/dev/null 2>&1
 start=$(date +%s)
 wine "$setup_exe" /S >/dev/null 2>&1 || fail "the installer ended with status $?"
 for _ in $(seq 100); do
@@ -405,9 +406,8 @@ done
 wine reg query 'HKCR\Applications\quantaline.exe\SupportedTypes' /v .vob >/dev/null 2>&1 ||
     fail "quantaline.exe does not list .vob among its supported types"
 # The user's default player stays: the extension's own default value is untouched.
-wine reg query 'HKCR\.m2v' /ve >"$work_dir/m2v-after.txt" 2>/dev/null || true
-cmp -s "$work_dir/m2v-before.txt" "$work_dir/m2v-after.txt" ||
-    fail "the installer changed the default program of .m2v: $(tr -d '\r' <"$work_dir/m2v-after.txt")"
+m2v_default=$(wine reg query 'HKCR\.m2v' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p' || true)
+[ "$m2v_default" = Lecteur.Video ] || fail "the installer changed the default program of .m2v: $m2v_default"
 
 # The installed copy keeps its files in %LOCALAPPDATA%\Quantaline\, not in Program Files.
 # Started as Explorer's "Open with" starts it: the command the installer registered.
@@ -454,6 +454,8 @@ wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstaller is stil
 wine reg query 'HKCR\.vob\OpenWithProgids' /v Quantaline.VideoMPEG >/dev/null 2>&1 &&
     fail "the Open with entry survived the uninstall"
 [ -f "$local_app_data/Quantaline/quantaline.cfg" ] || fail "the uninstall removed the user's settings"
+m2v_default=$(wine reg query 'HKCR\.m2v' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p' || true)
+[ "$m2v_default" = Lecteur.Video ] || fail "the uninstaller changed the default program of .m2v: $m2v_default"
 
 say "screenshots in $shots: $(ls "$shots" | tr '\n' ' ')"
 say "sizes: quantaline.exe $(stat -c %s "$build/quantaline.exe") bytes," \
