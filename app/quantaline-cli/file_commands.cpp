@@ -76,7 +76,6 @@ std::optional<AnalysisResult> analyse(const std::string& file) {
         }
         return std::nullopt;
     }
-    result.info.mpeg_version_text = mpeg_version_text(result.info);
     return result;
 }
 

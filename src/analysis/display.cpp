@@ -18,7 +18,10 @@ DisplayTexts display_texts(const StreamInfo& info) {
     texts.frame_rate = info.frame_rate_text;
     texts.max_bit_rate = std::to_string(info.max_bit_rate_kbps);
     texts.vbv_buffer_size = std::to_string(info.vbv_buffer_size_kb);
-    texts.stream_type = info.stream_type_text + " " + info.mpeg_version_text;
+    // No sequence header leaves both texts empty: "???" as for the other values.
+    texts.stream_type = info.stream_type_text.empty() && info.mpeg_version_text.empty()
+                            ? std::string("???")
+                            : info.stream_type_text + " " + info.mpeg_version_text;
     texts.profile_and_level = (info.profile_text.empty() || info.level_text.empty())
                                   ? std::string("Sans objet")
                                   : info.profile_text + "@" + info.level_text;

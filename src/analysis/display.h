@@ -23,7 +23,7 @@ struct DisplayTexts {
     std::string picture_structure; // Label9
 };
 
-// `info.mpeg_version_text` must already be set (see mpeg_version_text()).
+// `info.mpeg_version_text` is the analysis's own (see mpeg_version_text()).
 DisplayTexts display_texts(const StreamInfo& info);
 
 } // namespace quantaline
