@@ -1,11 +1,11 @@
 #include "analysis/analysis.h"
 #include "commands.h"
+#include "config/configuration.h"
 #include "export/cce_export.h"
 #include "export/tmpgenc_export.h"
 #include "io/file_system.h"
 #include "io/paths.h"
 #include "report/text_report.h"
-#include "shell/configuration.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,9 +1,9 @@
-#include "platform/qt/qt_platform.h"
 #include "print_run.h"
 #include "screenshot_tour.h"
-#include "shell/qt/app_state.h"
-#include "shell/qt/header_frm.h"
-#include "shell/qt/startup.h"
+#include "session/app_state.h"
+#include "ui/header_frm.h"
+#include "ui/qt_platform.h"
+#include "ui/startup.h"
 
 #include <QApplication>
 

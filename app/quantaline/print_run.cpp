@@ -1,8 +1,8 @@
 #include "print_run.h"
 
 #include "scripted_open.h"
-#include "shell/qt/frm_ouvrir.h"
-#include "shell/qt/header_frm.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/header_frm.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "screenshot_tour.h"
 
-#include "export/qt/frm_exporter.h"
 #include "scripted_open.h"
-#include "shell/qt/frm_ouvrir.h"
-#include "shell/qt/frm_propos.h"
-#include "shell/qt/header_frm.h"
+#include "ui/frm_exporter.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/frm_propos.h"
+#include "ui/header_frm.h"
 
 #include <QApplication>
 #include <QDir>

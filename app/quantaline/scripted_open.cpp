@@ -1,6 +1,6 @@
 #include "scripted_open.h"
 
-#include "shell/qt/frm_ouvrir.h"
+#include "ui/frm_ouvrir.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "analysis/stream_info.h"
+#include "io/message.h"
 #include "io/read_prefix.h"
-#include "platform/message.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/qt/platform.h"
+#include "ui/platform.h"
 
 #include <deque>
 #include <memory>

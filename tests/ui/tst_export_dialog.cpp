@@ -1,12 +1,12 @@
 // The export buttons and the export dialog: the warnings and their answers, the dialog's
 // layout, the path box's touch, the exports it runs and the closing step that saves the
 // configuration, and what quitting then does with the registry script.
-#include "export/qt/frm_exporter.h"
 #include "fake_platform.h"
 #include "modal.h"
 #include "open_stream.h"
-#include "shell/qt/header_frm.h"
 #include "support/temp_dir.h"
+#include "ui/frm_exporter.h"
+#include "ui/header_frm.h"
 
 #include <QLabel>
 #include <QLineEdit>

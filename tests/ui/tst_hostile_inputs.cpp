@@ -5,10 +5,10 @@
 #include "analysis/display.h"
 #include "fake_platform.h"
 #include "modal.h"
-#include "shell/qt/frm_ouvrir.h"
-#include "shell/qt/header_frm.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/header_frm.h"
 
 #include <QApplication>
 #include <QLabel>

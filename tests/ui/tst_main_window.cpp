@@ -1,14 +1,14 @@
 // The main window: layout, the open-and-display flow, quitting, the link and the About
 // box, with the recording platform.
 #include "analysis/analysis.h"
+#include "config/app_info.h"
 #include "fake_platform.h"
 #include "modal.h"
-#include "shell/app_info.h"
-#include "shell/qt/frm_ouvrir.h"
-#include "shell/qt/frm_propos.h"
-#include "shell/qt/header_frm.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/frm_propos.h"
+#include "ui/header_frm.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 // The open dialog's path rules, its memory between openings, the drive change and the
 // centring arithmetic.
 #include "fake_platform.h"
-#include "shell/qt/centre_on_screen.h"
-#include "shell/qt/frm_ouvrir.h"
 #include "support/temp_dir.h"
+#include "ui/centre_on_screen.h"
+#include "ui/frm_ouvrir.h"
 
 #include <QComboBox>
 #include <QDir>

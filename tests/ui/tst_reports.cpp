@@ -2,8 +2,8 @@
 // recording platform: the pointer, the messages, the file and the printed page.
 #include "fake_platform.h"
 #include "open_stream.h"
-#include "shell/qt/header_frm.h"
 #include "support/temp_dir.h"
+#include "ui/header_frm.h"
 
 #include <QPushButton>
 #include <QtTest>

@@ -2,10 +2,10 @@
 // touched, the remembered folder, the program folder, the centring and the
 // configuration.
 #include "fake_platform.h"
-#include "shell/qt/frm_propos.h"
-#include "shell/qt/header_frm.h"
-#include "shell/qt/startup.h"
 #include "support/temp_dir.h"
+#include "ui/frm_propos.h"
+#include "ui/header_frm.h"
+#include "ui/startup.h"
 
 #include <QtTest>
 #include <cmath>

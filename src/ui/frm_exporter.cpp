@@ -1,10 +1,10 @@
-#include "export/qt/frm_exporter.h"
+#include "ui/frm_exporter.h"
 
 #include "export/cce_export.h"
 #include "export/tmpgenc_export.h"
-#include "platform/qt/platform.h"
-#include "shell/qt/centre_on_screen.h"
-#include "shell/qt/controls.h"
+#include "ui/centre_on_screen.h"
+#include "ui/controls.h"
+#include "ui/platform.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/message.h"
-#include "shell/qt/app_state.h"
+#include "io/message.h"
+#include "session/app_state.h"
 
 #include <string>
 

@@ -1,10 +1,10 @@
-#include "shell/qt/frm_propos.h"
+#include "ui/frm_propos.h"
 
-#include "platform/qt/platform.h"
-#include "shell/app_info.h"
-#include "shell/qt/artwork.h"
-#include "shell/qt/centre_on_screen.h"
-#include "shell/qt/controls.h"
+#include "config/app_info.h"
+#include "ui/artwork.h"
+#include "ui/centre_on_screen.h"
+#include "ui/controls.h"
+#include "ui/platform.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,9 +1,9 @@
-#include "shell/qt/startup.h"
+#include "ui/startup.h"
 
 #include "io/file_system.h"
-#include "platform/qt/platform.h"
-#include "shell/qt/centre_on_screen.h"
-#include "shell/qt/header_frm.h"
+#include "ui/centre_on_screen.h"
+#include "ui/header_frm.h"
+#include "ui/platform.h"
 
 namespace quantaline {
 

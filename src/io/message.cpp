@@ -1,4 +1,4 @@
-#include "platform/message.h"
+#include "io/message.h"
 
 namespace quantaline {
 

@@ -1,9 +1,9 @@
-#include "shell/configuration.h"
+#include "config/configuration.h"
 
+#include "config/app_info.h"
 #include "io/atomic_file.h"
 #include "io/file_system.h"
 #include "io/paths.h"
-#include "shell/app_info.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/qt/app_state.h"
+#include "session/app_state.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,18 +1,18 @@
-#include "shell/qt/header_frm.h"
+#include "ui/header_frm.h"
 
 #include "analysis/analysis.h"
 #include "analysis/display.h"
+#include "config/app_info.h"
 #include "export/cce_export.h"
-#include "export/qt/frm_exporter.h"
 #include "io/file_system.h"
-#include "platform/qt/platform.h"
-#include "report/qt/report_commands.h"
-#include "shell/app_info.h"
-#include "shell/qt/artwork.h"
-#include "shell/qt/centre_on_screen.h"
-#include "shell/qt/controls.h"
-#include "shell/qt/frm_ouvrir.h"
-#include "shell/qt/frm_propos.h"
+#include "ui/artwork.h"
+#include "ui/centre_on_screen.h"
+#include "ui/controls.h"
+#include "ui/frm_exporter.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/frm_propos.h"
+#include "ui/platform.h"
+#include "ui/report_commands.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,8 +1,8 @@
-#include "report/qt/report_commands.h"
+#include "ui/report_commands.h"
 
-#include "platform/qt/platform.h"
 #include "report/report_writer.h"
 #include "report/text_report.h"
+#include "ui/platform.h"
 
 namespace quantaline {
 

@@ -1,8 +1,8 @@
-#include "shell/qt/frm_ouvrir.h"
+#include "ui/frm_ouvrir.h"
 
-#include "platform/qt/platform.h"
-#include "shell/qt/centre_on_screen.h"
-#include "shell/qt/controls.h"
+#include "ui/centre_on_screen.h"
+#include "ui/controls.h"
+#include "ui/platform.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "shell/qt/centre_on_screen.h"
+#include "ui/centre_on_screen.h"
 
-#include "platform/qt/platform.h"
+#include "ui/platform.h"
 
 #include <QWidget>
 #include <cmath>

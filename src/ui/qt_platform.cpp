@@ -1,4 +1,4 @@
-#include "platform/qt/qt_platform.h"
+#include "ui/qt_platform.h"
 
 #include <QApplication>
 #include <QDesktopServices>

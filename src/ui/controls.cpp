@@ -1,4 +1,4 @@
-#include "shell/qt/controls.h"
+#include "ui/controls.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "shell/qt/artwork.h"
+#include "ui/artwork.h"
 
 #include "analysis/analysis.h"
 
