@@ -11,6 +11,12 @@
 #endif
 
 namespace quantaline {
+
+// A failing comparison of messages names them by their titles.
+void PrintTo(const Message& message, std::ostream* out) {
+    *out << '"' << message.title << '"';
+}
+
 namespace {
 
 using test::counting_scan_matrix;
