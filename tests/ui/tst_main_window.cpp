@@ -519,15 +519,26 @@ class MainWindowTest : public QObject {
                 QVERIFY(cell(window, grid, k)->alignment() & Qt::AlignHCenter);
             }
         }
-        for (const char* name : export_buttons) {
-            QVERIFY(window.findChild<QPushButton*>(QString::fromLatin1(name))->isEnabled());
+        // Without a sequence header nothing is decoded and the analysis says so; what the
+        // buttons do then is the subject of its own test.
+        const bool header_found = labels[6] != QStringLiteral("???");
+        if (header_found) {
+            for (const char* name : export_buttons) {
+                QVERIFY(window.findChild<QPushButton*>(QString::fromLatin1(name))->isEnabled());
+            }
         }
-        QVERIFY(platform.messages.empty());
+        QCOMPARE(platform.messages,
+                 header_found ? Messages{} : Messages{no_sequence_header_message});
         // The dialog's hourglass stays until the window has shown everything.
-        QCOMPARE(platform.events,
-                 std::vector<std::string>({"hourglass", "process events", "arrow"}));
-        QCOMPARE(state.stream_info.mpeg_version_text,
-                 labels[6].endsWith("MPEG-2") ? std::string("MPEG-2") : std::string("MPEG-1"));
+        const std::vector<std::string> events =
+            header_found ? std::vector<std::string>{"hourglass", "process events", "arrow"}
+                         : std::vector<std::string>{"hourglass", "process events",
+                                                    "message:Aucune séquence MPEG...", "arrow"};
+        QCOMPARE(platform.events, events);
+        QCOMPARE(state.stream_info.mpeg_version_text, !header_found ? std::string()
+                                                      : labels[6].endsWith("MPEG-2")
+                                                          ? std::string("MPEG-2")
+                                                          : std::string("MPEG-1"));
     }
 
     void cancel_at_first_open_changes_nothing() {
