@@ -2,23 +2,23 @@
 
 #include "analysis/stream_info.h"
 #include "config/configuration.h"
-#include "io/message.h"
 
 #include <string>
 
 namespace quantaline {
 
+// The encoder the last export button chose.
+enum class ExportTarget { none, cce, tmpgenc };
+
 // The values the windows share for the life of the process. main() owns the one
-// instance and hands it by reference to every window.
+// instance, through the Session, and the windows read it there.
 struct AppState {
     // The last analysis, replaced whole by the next one.
     StreamInfo stream_info;
     QuantMatrixPair matrices;
 
-    // The open dialog's result: the chosen file, or the flag of a cancelled choice that
-    // the main window tests and clears.
+    // The file last opened.
     std::string file_path;
-    bool open_cancelled = false;
     // Where the next open dialog starts; "c:\" at start-up stands for the home folder
     // where there is no drive C.
     std::string remembered_drive;
@@ -31,8 +31,7 @@ struct AppState {
     std::string executable_name = "quantaline";
     Configuration configuration;
 
-    // The last export chosen ("CCE" or "TMPGEnc") and whether an export ran.
-    std::string export_target;
+    ExportTarget export_target = ExportTarget::none;
     bool path_edited = false;
     bool export_done = false;
 };

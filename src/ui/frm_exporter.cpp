@@ -1,46 +1,18 @@
 #include "ui/frm_exporter.h"
 
-#include "export/cce_export.h"
-#include "export/tmpgenc_export.h"
 #include "ui/centre_on_screen.h"
 #include "ui/controls.h"
 #include "ui/platform.h"
+#include "ui/qt_text.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 
 namespace quantaline {
 
-const Message cce_default_values_message{
-    Icon::exclamation, "Exporter les matrices vers CCE...",
-    "Attention, les informations qui vont suivre sont des valeurs par défaut :\r\nVérifiez bien "
-    "que la clé de la base de registre de CCE soit conforme à votre configuration !",
-    Buttons::ok_cancel, Button::cancel};
-
-const Message tmpgenc_running_message{Icon::information, "Exporter les matrices vers TMPGEnc ...",
-                                      "Attention, TMPGEnc ne doit pas être en cours d'exécution",
-                                      Buttons::ok_cancel, Button::ok};
-
-const Message tmpgenc_default_values_message{
-    Icon::exclamation, "Exporter les matrices ...",
-    "Attention, les informations qui vont suivre sont des valeurs par défaut :\r\nVérifiez que "
-    "le chemin d'accès à TMPGEnc est correcte !",
-    Buttons::ok_cancel, Button::cancel};
-
 namespace {
-
-const char* const cce_target = "CCE";
-const char* const tmpgenc_target = "TMPGEnc";
-// Where the registry editor starts on Windows; elsewhere the opener has no use for it.
-const char* const registry_editor_folder = "C:\\Windows\\";
-
-// A closing step whose save failed would lose the user's edit at the next start unseen.
-Message configuration_not_saved_message(const WriteError& error) {
-    return {Icon::critical, "Configuration non enregistrée...",
-            write_error_text(error) + " La configuration n'a pas été enregistrée.", Buttons::ok,
-            Button::ok};
-}
 
 QLineEdit* add_text_box(QWidget* parent, const QString& name, const QRect& rect) {
     auto* box = new QLineEdit(parent);
@@ -50,38 +22,48 @@ QLineEdit* add_text_box(QWidget* parent, const QString& name, const QRect& rect)
     return box;
 }
 
-void show_and_unload(QWidget* owner, AppState& state, Platform& platform, const GridValues& grids) {
-    FrmExporter dialog(state, platform, grids, owner);
+// One line only: a line break in the path would reach the configuration file as lines of
+// its own. Whatever brings the text in (a paste, a drop, the program), CR and LF are
+// dropped and the rest kept, the cursor staying after what came in.
+class OneLineValidator final : public QValidator {
+  public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& position) const override {
+        int kept_before_cursor = 0;
+        QString kept;
+        kept.reserve(input.size());
+        for (int i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+                continue;
+            }
+            kept.append(c);
+            kept_before_cursor += i < position ? 1 : 0;
+        }
+        if (kept.size() != input.size()) {
+            input = kept;
+            position = kept_before_cursor;
+        }
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+void export_to(QWidget* owner, Session& session, Platform& platform, ExportTarget target) {
+    for (const Message& question : session.export_questions(target)) {
+        if (platform.show_message(owner, question) != Button::ok) {
+            return;
+        }
+    }
+    FrmExporter dialog(session, platform, owner);
     dialog.exec();
     dialog.unload();
 }
 
-} // namespace
-
-void export_to_cce(QWidget* owner, AppState& state, Platform& platform, const GridValues& grids) {
-    state.export_target = cce_target;
-    if (state.configuration.values_are_default &&
-        platform.show_message(owner, cce_default_values_message) != Button::ok) {
-        return;
-    }
-    show_and_unload(owner, state, platform, grids);
-}
-
-void export_to_tmpgenc(QWidget* owner, AppState& state, Platform& platform,
-                       const GridValues& grids) {
-    state.export_target = tmpgenc_target;
-    if (platform.show_message(owner, tmpgenc_running_message) != Button::ok) {
-        return;
-    }
-    if (state.configuration.values_are_default &&
-        platform.show_message(owner, tmpgenc_default_values_message) != Button::ok) {
-        return;
-    }
-    show_and_unload(owner, state, platform, grids);
-}
-
-FrmExporter::FrmExporter(AppState& state, Platform& platform, GridValues grids, QWidget* parent)
-    : QDialog(parent), state_(state), platform_(platform), grids_(std::move(grids)) {
+FrmExporter::FrmExporter(Session& session, Platform& platform, QWidget* parent)
+    : QDialog(parent), session_(session), platform_(platform) {
     setObjectName(QStringLiteral("frm_exporter"));
     setFont(default_font());
     setFixedSize(twips(7650), twips(2070));
@@ -93,6 +75,7 @@ FrmExporter::FrmExporter(AppState& state, Platform& platform, GridValues grids, 
     add_label(this, QStringLiteral("lbl_chemin"), QString(), twips_rect(120, 120, 6495, 255),
               default_font());
     path_box_ = add_text_box(this, QStringLiteral("txt_chemin"), twips_rect(120, 375, 7455, 300));
+    path_box_->setValidator(new OneLineValidator(path_box_));
     add_label(this, QStringLiteral("lbl_nom_matrice"), QString(), twips_rect(150, 1050, 3255, 255),
               default_font());
     name_box_ =
@@ -116,20 +99,13 @@ FrmExporter::FrmExporter(AppState& state, Platform& platform, GridValues grids, 
 void FrmExporter::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     centre_on_screen(*this, platform_);
-    const bool cce = state_.export_target == cce_target;
-    const bool tmpgenc = state_.export_target == tmpgenc_target;
-    if (!cce && !tmpgenc) {
+    if (session_.state().export_target == ExportTarget::none) {
         return;
     }
-    setWindowTitle(cce ? QStringLiteral("Exporter les matrices dans CCE...")
-                       : QStringLiteral("Exporter les matrices dans TMPGEnc..."));
+    setWindowTitle(from_utf8(session_.export_title()));
     findChild<QLabel*>(QStringLiteral("lbl_chemin"))
-        ->setText(cce ? QStringLiteral("Emplacement de la clé dans le registre : Vérifiez bien "
-                                       "qu'il s'agit de la bonne clé :")
-                      : QStringLiteral("Chemin de TMPGEnc : Vérifiez bien qu'il s'agit du bon "
-                                       "chemin :"));
-    path_box_->setText(QString::fromStdString(cce ? state_.configuration.cce_registry_key
-                                                  : state_.configuration.tmpgenc_folder));
+        ->setText(from_utf8(session_.export_path_caption()));
+    path_box_->setText(from_utf8(session_.export_path_text()));
     findChild<QLabel*>(QStringLiteral("lbl_nom_matrice"))
         ->setText(QStringLiteral("Nom de l'enregistrement des matrices :"));
     name_box_->clear();
@@ -150,12 +126,12 @@ bool FrmExporter::eventFilter(QObject* watched, QEvent* event) {
     if (watched == path_box_) {
         if (event->type() == QEvent::MouseButtonPress ||
             event->type() == QEvent::MouseButtonDblClick) {
-            state_.path_edited = true;
+            session_.state().path_edited = true;
         } else if (event->type() == QEvent::KeyPress) {
             // Tab only moves the focus on; every other key counts, changed text or not.
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key != Qt::Key_Tab && key != Qt::Key_Backtab) {
-                state_.path_edited = true;
+                session_.state().path_edited = true;
             }
         }
     }
@@ -176,22 +152,13 @@ void FrmExporter::keyPressEvent(QKeyEvent* event) {
 }
 
 void FrmExporter::exporter() {
-    const std::string path_text = path_box_->text().toStdString();
-    const std::string name = name_box_->text().toStdString();
-    if (state_.export_target == cce_target) {
-        const std::string script = cce_script_path(state_.program_folder);
-        if (const auto message = write_cce_script(script, path_text, name, grids_())) {
-            platform_.show_message(this, *message);
-        } else {
-            platform_.open_target(this, script, registry_editor_folder);
-        }
-    } else if (state_.export_target == tmpgenc_target) {
-        if (const auto message =
-                export_tmpgenc(path_text, name, state_.matrices, state_.configuration)) {
-            platform_.show_message(this, *message);
-        }
+    const auto outcome =
+        session_.run_export(path_box_->text().toStdString(), name_box_->text().toStdString());
+    if (outcome.message) {
+        platform_.show_message(this, *outcome.message);
+    } else if (!outcome.open_target.empty()) {
+        platform_.open_target(this, outcome.open_target, outcome.work_folder);
     }
-    state_.export_done = true;
     accept();
 }
 
@@ -200,20 +167,9 @@ void FrmExporter::annuler() {
 }
 
 void FrmExporter::unload() {
-    if (!state_.path_edited) {
-        return;
+    if (const auto message = session_.close_export_dialog(path_box_->text().toStdString())) {
+        platform_.show_message(parentWidget(), *message);
     }
-    const std::string text = path_box_->text().toStdString();
-    if (state_.export_target == cce_target) {
-        state_.configuration.cce_registry_key = text;
-    } else if (state_.export_target == tmpgenc_target) {
-        state_.configuration.tmpgenc_folder = text;
-    }
-    if (const auto error = save_configuration(state_.program_folder, state_.configuration,
-                                              state_.executable_name)) {
-        platform_.show_message(parentWidget(), configuration_not_saved_message(*error));
-    }
-    state_.path_edited = false;
 }
 
 } // namespace quantaline

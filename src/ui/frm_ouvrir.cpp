@@ -1,8 +1,10 @@
 #include "ui/frm_ouvrir.h"
 
+#include "io/paths.h"
 #include "ui/centre_on_screen.h"
 #include "ui/controls.h"
 #include "ui/platform.h"
+#include "ui/qt_text.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -20,81 +22,20 @@
 
 namespace quantaline {
 
-const Message drive_unavailable_message{Icon::exclamation, "Erreur d'accès au périphérique",
-                                        "Le peripherique n'est pas disponible", Buttons::ok,
-                                        Button::ok};
-
 namespace {
 
-const QString start_folder = QStringLiteral("c:\\");
-
-bool names_drive_c(const QString& text) {
-    return text.compare(start_folder, Qt::CaseInsensitive) == 0 ||
-           text.compare(QStringLiteral("c:"), Qt::CaseInsensitive) == 0;
-}
-
-bool drive_c_exists() {
-#ifdef Q_OS_WIN
-    return QFileInfo(QStringLiteral("C:/")).isDir();
-#else
-    return false;
-#endif
-}
-
-Qt::CaseSensitivity path_case() {
-#ifdef Q_OS_WIN
-    return Qt::CaseInsensitive;
-#else
-    return Qt::CaseSensitive;
-#endif
-}
-
-QString with_separator(const QString& folder) {
-    return folder.endsWith(QDir::separator()) ? folder : folder + QDir::separator();
-}
-
-QString native(const QString& path) {
-    return QDir::toNativeSeparators(QDir::cleanPath(path));
-}
-
-// A path as the analysis opens it: UTF-8 on Windows, the file system's own bytes elsewhere.
-std::string path_bytes(const QString& path) {
-#ifdef Q_OS_WIN
-    return path.toStdString();
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
+QString native(const std::string& path) {
+    return QString::fromStdString(path);
 }
 
 constexpr int raw_name_role = Qt::UserRole;
 
 } // namespace
 
-std::string join_file_path(const std::string& folder, const std::string& file_name) {
-    const char separator = QDir::separator().toLatin1();
-    if (!folder.empty() && folder.back() == separator) {
-        return folder + file_name;
-    }
-    return folder + separator + file_name;
-}
-
-QString existing_folder(const QString& remembered) {
-    if (names_drive_c(remembered) && !drive_c_exists()) {
-        return existing_folder(QDir::homePath());
-    }
-    QString path = QDir::cleanPath(QDir(QDir::fromNativeSeparators(remembered)).absolutePath());
-    while (!QFileInfo(path).isDir()) {
-        const QString parent = QFileInfo(path).path();
-        if (parent == path) {
-            return native(QDir::homePath());
-        }
-        path = parent;
-    }
-    return native(path);
-}
-
 FrmOuvrir::FrmOuvrir(AppState& state, Platform& platform, QWidget* parent)
-    : QDialog(parent), state_(state), platform_(platform), drives_(platform.drives()) {
+    : QDialog(parent), platform_(platform),
+      folders_(platform.drives(), local_folder_system(), state.remembered_drive,
+               state.remembered_folder) {
     setObjectName(QStringLiteral("frm_ouvrir"));
     setWindowTitle(QStringLiteral("Ouvrir un fichier mpg,  mpeg, m1v, mpv, m2v, mv2, vob"));
     setFont(default_font());
@@ -105,10 +46,6 @@ FrmOuvrir::FrmOuvrir(AppState& state, Platform& platform, QWidget* parent)
     drive_list_ = new QComboBox(this);
     drive_list_->setObjectName(QStringLiteral("Drive1"));
     drive_list_->setGeometry(twips_rect(120, 120, 2325, 315));
-    for (const std::string& drive : drives_) {
-        drive_list_->addItem(style()->standardIcon(QStyle::SP_DriveHDIcon),
-                             QString::fromStdString(drive));
-    }
 
     folder_list_ = new QTreeWidget(this);
     folder_list_->setObjectName(QStringLiteral("Dir1"));
@@ -144,123 +81,77 @@ FrmOuvrir::FrmOuvrir(AppState& state, Platform& platform, QWidget* parent)
     connect(drive_list_, &QComboBox::activated, this,
             [this](int index) { change_drive(drive_list_->itemText(index)); });
 
-    // Loading: centred, then the remembered folder, then the remembered drive. The
-    // selector starts on the drive of the folder shown, so a reopened dialog shows the
-    // remembered folder unless the remembered drive is another one.
+    // Loading: centred, then the remembered folder, then the remembered drive.
     centre_on_screen(*this, platform_);
-    change_folder(existing_folder(QString::fromStdString(state_.remembered_folder)));
-    show_drive(drive_of(folder_));
-    const QString drive = drive_for(QString::fromStdString(state_.remembered_drive));
-    if (drive.compare(current_drive(), path_case()) != 0) {
-        change_drive(drive);
+    const auto message = folders_.load();
+    show_place();
+    if (message) {
+        platform_.show_message(this, *message);
     }
+}
+
+QString FrmOuvrir::current_folder() const {
+    return native(folders_.folder());
 }
 
 QString FrmOuvrir::current_drive() const {
     return drive_list_->currentText();
 }
 
-QString FrmOuvrir::drive_of(const QString& folder) const {
-    const QString inside = with_separator(folder);
-    QString best;
-    for (const std::string& text : drives_) {
-        const QString drive = QString::fromStdString(text);
-        if (inside.startsWith(with_separator(drive), path_case()) && drive.size() > best.size()) {
-            best = drive;
-        }
-    }
-    if (best.isEmpty() && !drives_.empty()) {
-        best = QString::fromStdString(drives_.front());
-    }
-    return best;
-}
-
-QString FrmOuvrir::drive_for(const QString& remembered_drive) const {
-    for (const std::string& text : drives_) {
-        if (remembered_drive.compare(QString::fromStdString(text), path_case()) == 0) {
-            return QString::fromStdString(text);
-        }
-    }
-    if (names_drive_c(remembered_drive)) {
-        return drive_of(existing_folder(remembered_drive));
-    }
-    // A drive that has gone since: stay on the drive of the folder shown.
-    return drive_of(folder_);
-}
-
-void FrmOuvrir::show_drive(const QString& drive) {
-    int index = drive_list_->findText(drive, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (index < 0) {
-        drive_list_->addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), drive);
-        index = drive_list_->count() - 1;
-    }
-    drive_list_->setCurrentIndex(index);
-}
-
 void FrmOuvrir::change_drive(const QString& drive) {
-    QString folder = drive;
-    QString shown = drive;
-    if (names_drive_c(drive) && drive_list_->findText(drive, Qt::MatchFixedString) < 0) {
-        // Drive C where there is none: the home folder, on the volume that holds it.
-        folder = existing_folder(drive);
-        shown = drive_of(folder);
+    const auto message = folders_.change_drive(drive.toStdString());
+    show_place();
+    if (message) {
+        platform_.show_message(this, *message);
     }
-    show_drive(shown);
-    const QFileInfo target(folder);
-    if (!target.isDir()) {
-        platform_.show_message(this, drive_unavailable_message);
-        change_drive(start_folder);
-        return;
-    }
-    if (!target.isReadable() || !target.isExecutable()) {
-        // Any other failure leaves the folder list, the file list and the remembered
-        // drive as they were, with the selector on the new drive.
-        return;
-    }
-    change_folder(folder);
-    state_.remembered_drive = current_drive().toStdString();
 }
 
 void FrmOuvrir::change_folder(const QString& folder) {
-    folder_ = native(folder);
+    folders_.change_folder(QDir::toNativeSeparators(folder).toStdString());
+    show_place();
+}
+
+void FrmOuvrir::show_place() {
+    fill_drive_list();
     fill_folder_list();
     fill_file_list();
-    state_.remembered_folder = folder_.toStdString();
+}
+
+void FrmOuvrir::fill_drive_list() {
+    const QIcon icon = style()->standardIcon(QStyle::SP_DriveHDIcon);
+    const auto& drives = folders_.drives();
+    for (auto i = static_cast<std::size_t>(drive_list_->count()); i < drives.size(); ++i) {
+        drive_list_->addItem(icon, native(drives[i]));
+    }
+    drive_list_->setCurrentIndex(drive_list_->findText(
+        native(folders_.drive()), Qt::MatchFixedString | Qt::MatchCaseSensitive));
 }
 
 void FrmOuvrir::fill_folder_list() {
     folder_list_->clear();
-    const QString root = drive_of(folder_);
     // The chain from the drive's root down to the current folder, then its subfolders.
-    QStringList chain;
-    for (QString path = QDir::cleanPath(QDir::fromNativeSeparators(folder_));;) {
-        chain.prepend(path);
-        const QString parent = QFileInfo(path).path();
-        if (parent == path ||
-            with_separator(native(path)).compare(with_separator(root), path_case()) == 0) {
-            break;
-        }
-        path = parent;
-    }
+    const std::vector<std::string> chain = folders_.folder_chain();
     const QIcon open_icon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed_icon = style()->standardIcon(QStyle::SP_DirClosedIcon);
     QTreeWidgetItem* parent = nullptr;
-    for (const QString& path : chain) {
-        const QString name = parent == nullptr ? native(path) : QFileInfo(path).fileName();
+    for (const std::string& text : chain) {
+        const QString path = native(text);
+        const QString name =
+            parent == nullptr ? path : QFileInfo(QDir::fromNativeSeparators(path)).fileName();
         auto* item =
             parent == nullptr ? new QTreeWidgetItem(folder_list_) : new QTreeWidgetItem(parent);
         item->setText(0, name);
         item->setIcon(0, open_icon);
-        item->setData(0, Qt::UserRole, native(path));
+        item->setData(0, Qt::UserRole, path);
         parent = item;
     }
-    const QDir current(QDir::fromNativeSeparators(folder_));
+    const QDir current(QDir::fromNativeSeparators(current_folder()));
     for (const QFileInfo& sub :
          current.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
         auto* item = new QTreeWidgetItem(parent);
         item->setText(0, sub.fileName());
         item->setIcon(0, closed_icon);
-        item->setData(0, Qt::UserRole, native(sub.absoluteFilePath()));
+        item->setData(0, Qt::UserRole, QDir::toNativeSeparators(sub.absoluteFilePath()));
     }
     folder_list_->expandAll();
     folder_list_->setCurrentItem(parent);
@@ -275,8 +166,8 @@ void FrmOuvrir::fill_file_list() {
     const QStringList patterns = QString::fromLatin1(video_file_pattern).split(QLatin1Char(';'));
     std::vector<std::pair<QString, std::string>> names;
     std::error_code error;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::filesystem::path(path_bytes(folder_)), error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(path_bytes(current_folder())), error)) {
         std::error_code ignored;
         if (!entry.is_regular_file(ignored)) {
             continue;
@@ -304,20 +195,22 @@ void FrmOuvrir::fill_file_list() {
 
 void FrmOuvrir::ouvrir() {
     const QList<QListWidgetItem*> selected = file_list_->selectedItems();
-    std::string name;
-    if (!selected.isEmpty()) {
-        const QVariant raw = selected.front()->data(raw_name_role);
-        name =
-            raw.isValid() ? raw.toByteArray().toStdString() : path_bytes(selected.front()->text());
+    // Nothing chosen: the dialog stays open, as every file dialog does.
+    if (selected.isEmpty()) {
+        return;
     }
-    state_.file_path = join_file_path(path_bytes(folder_), name);
+    const QVariant raw = selected.front()->data(raw_name_role);
+    const std::string name =
+        raw.isValid() ? raw.toByteArray().toStdString() : path_bytes(selected.front()->text());
+    choice_.file_path = join_file_path(path_bytes(current_folder()), name, native_separator);
+    choice_.open_cancelled = false;
     // The main window puts the arrow back once it has shown the analysis.
     platform_.show_hourglass();
     done(QDialog::Accepted);
 }
 
 void FrmOuvrir::annuler() {
-    state_.open_cancelled = true;
+    choice_.open_cancelled = true;
     done(QDialog::Rejected);
 }
 

@@ -1,10 +1,7 @@
 #include "ui/header_frm.h"
 
-#include "analysis/analysis.h"
 #include "analysis/display.h"
 #include "config/app_info.h"
-#include "export/cce_export.h"
-#include "io/file_system.h"
 #include "ui/artwork.h"
 #include "ui/centre_on_screen.h"
 #include "ui/controls.h"
@@ -12,14 +9,18 @@
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
 #include "ui/platform.h"
+#include "ui/qt_text.h"
 #include "ui/report_commands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QMimeData>
 #include <QPushButton>
-#include <filesystem>
+#include <QUrl>
 
 namespace quantaline {
 
@@ -49,21 +50,25 @@ struct ParameterRow {
 };
 
 constexpr ParameterRow general_rows[] = {
-    {"Label11_0", "Résolution :", {150, 450, 1185, 285}, "Label1", {1920, 450, 600, 270}},
-    {"Label11_1", "x", {2640, 450, 135, 375}, "Label2", {2880, 450, 600, 270}},
-    {"Label11_2", "Aspect ratio :", {150, 825, 1200, 285}, "Label3", {2880, 825, 585, 240}},
-    {"Label11_3", "Fréquence d'image :", {120, 1200, 1800, 285}, "Label4", {2880, 1200, 600, 255}},
-    {"Label11_4", " Débit maximum  :", {75, 1575, 1590, 225}, "Label5", {2880, 1575, 600, 240}},
+    {"Label11_0", caption::resolution, {150, 450, 1185, 285}, "Label1", {1920, 450, 600, 270}},
+    {"Label11_1", caption::times, {2640, 450, 135, 375}, "Label2", {2880, 450, 600, 270}},
+    {"Label11_2", caption::aspect_ratio, {150, 825, 1200, 285}, "Label3", {2880, 825, 585, 240}},
+    {"Label11_3", caption::frame_rate, {120, 1200, 1800, 285}, "Label4", {2880, 1200, 600, 255}},
+    {"Label11_4", caption::max_bit_rate, {75, 1575, 1590, 225}, "Label5", {2880, 1575, 600, 240}},
 };
 
 constexpr ParameterRow detail_rows[] = {
-    {"Label11_6", "Type de flux :", {75, 375, 1260, 255}, "Label7", {1275, 375, 2250, 240}},
-    {"Label13", "Profil :", {75, 825, 735, 255}, "Label14", {1275, 825, 2250, 240}},
-    {"Label12", "Format YUV :", {75, 1275, 1140, 255}, "Label15", {1350, 1275, 660, 240}},
-    {"Label11_5", "VBV :", {2400, 1275, 570, 255}, "Label6", {2925, 1275, 585, 240}},
-    {"Label16", "Format Video :", {75, 1650, 1305, 255}, "Label17", {1350, 1650, 660, 240}},
-    {"Label18", "DCT :", {2400, 1650, 510, 255}, "Label19", {2925, 1650, 585, 240}},
-    {"lbl_image", "Structure d'image :", {75, 2100, 1680, 255}, "Label9", {1800, 2100, 1695, 240}},
+    {"Label11_6", caption::stream_type, {75, 375, 1260, 255}, "Label7", {1275, 375, 2250, 240}},
+    {"Label13", caption::profile, {75, 825, 735, 255}, "Label14", {1275, 825, 2250, 240}},
+    {"Label12", caption::chroma_format, {75, 1275, 1140, 255}, "Label15", {1350, 1275, 660, 240}},
+    {"Label11_5", caption::vbv, {2400, 1275, 570, 255}, "Label6", {2925, 1275, 585, 240}},
+    {"Label16", caption::video_format, {75, 1650, 1305, 255}, "Label17", {1350, 1650, 660, 240}},
+    {"Label18", caption::dc_precision, {2400, 1650, 510, 255}, "Label19", {2925, 1650, 585, 240}},
+    {"lbl_image",
+     caption::picture_structure,
+     {75, 2100, 1680, 255},
+     "Label9",
+     {1800, 2100, 1695, 240}},
 };
 
 QRect rect_of(const int (&r)[4]) {
@@ -92,7 +97,7 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
     for (std::size_t i = 0; i < count; ++i) {
         const ParameterRow& row = rows[i];
         // The "x" between width and height stands out in the frame's font.
-        const bool is_times = QString::fromUtf8(row.caption) == QStringLiteral("x");
+        const bool is_times = row.caption == caption::times;
         add_label(frame, row.caption_name, QString::fromUtf8(row.caption),
                   rect_of(row.caption_rect), is_times ? ui_font(9.75, true) : ui_font(8.25, true));
         QLabel* value = add_bordered_label(frame, row.value_name, QString(),
@@ -105,14 +110,15 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
 
 } // namespace
 
-HeaderFrm::HeaderFrm(AppState& state, Platform& platform, QWidget* parent)
-    : QWidget(parent), state_(state), platform_(platform) {
+HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
+    : QWidget(parent), session_(session), platform_(platform) {
     setObjectName(QStringLiteral("header_frm"));
     setWindowTitle(QStringLiteral("Quantaline -  1.10 - by Velnor"));
     setWindowIcon(program_icon());
     setFont(default_font());
     setFixedSize(twips(8010), twips(8340));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    setAcceptDrops(true);
 
     auto* ouvrir = add_button(this, QStringLiteral("btc_ouvrir"),
                               QStringLiteral("Ouvrir un fichier"), twips_rect(120, 75, 1305, 420));
@@ -252,35 +258,42 @@ void HeaderFrm::open_and_display() {
     // The default matrices are constant tables: there is nothing to fill before the
     // dialog.
     normalise_grid_style();
+    OpenChoice choice;
     {
-        FrmOuvrir dialog(state_, platform_, this);
+        FrmOuvrir dialog(session_.state(), platform_, this);
         dialog.exec();
+        choice = dialog.choice();
     }
     platform_.process_events();
-    if (state_.open_cancelled) {
-        state_.open_cancelled = false;
+    if (choice.open_cancelled) {
         return;
     }
+    analyse_and_display(choice.file_path);
+}
+
+void HeaderFrm::open_file(const std::string& path) {
+    normalise_grid_style();
+    session_.remember_folder_of(path);
+    platform_.show_hourglass();
+    analyse_and_display(path);
+}
+
+void HeaderFrm::analyse_and_display(const std::string& path) {
     for (std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
         for (QLabel* cell : *grid) {
             set_text_colour(*cell, stream_matrix_colour);
         }
     }
-
-    const std::string path = state_.file_path;
-    AnalysisResult result = analyse_file(path);
-    for (const Message& message : result.messages) {
+    for (const Message& message : session_.open(path)) {
         platform_.show_message(this, message);
     }
-    state_.stream_info = std::move(result.info);
-    state_.matrices = result.matrices;
-    state_.stream_info.mpeg_version_text = mpeg_version_text(state_.stream_info);
     display_analysis();
     platform_.show_arrow();
 }
 
 void HeaderFrm::display_analysis() {
-    const DisplayTexts texts = display_texts(state_.stream_info);
+    const AppState& state = session_.state();
+    const DisplayTexts texts = display_texts(state.stream_info);
     const auto set = [this](const char* name, const std::string& text) {
         findChild<QLabel*>(QString::fromLatin1(name))->setText(QString::fromStdString(text));
     };
@@ -294,11 +307,11 @@ void HeaderFrm::display_analysis() {
     set("Label14", texts.profile_and_level);
     set("Label15", texts.chroma_format);
     set("Label17", texts.video_format);
-    set("Label10", state_.file_path);
+    set("Label10", state.file_path);
     set("Label19", texts.dc_precision);
     set("Label9", texts.picture_structure);
 
-    const QuantMatrixPair& matrices = state_.matrices;
+    const QuantMatrixPair& matrices = state.matrices;
     // The colour follows the origin flag, not the values: a file may carry the default.
     if (!matrices.intra_from_stream) {
         for (QLabel* cell : mat1_) {
@@ -317,36 +330,26 @@ void HeaderFrm::display_analysis() {
             mat2_[k]->setText(QString::number(matrices.non_intra_at(row, column)));
         }
     }
+    // Without a sequence header there is nothing to export or print.
     for (QPushButton* button : export_buttons_) {
-        button->setEnabled(true);
+        button->setEnabled(session_.has_stream());
     }
-}
-
-std::array<std::uint8_t, 128> HeaderFrm::grid_values() const {
-    std::array<std::uint8_t, 128> values{};
-    std::size_t i = 0;
-    for (const std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
-        for (const QLabel* cell : *grid) {
-            values[i++] = static_cast<std::uint8_t>(cell->text().toUInt());
-        }
-    }
-    return values;
 }
 
 void HeaderFrm::export_cce() {
-    export_to_cce(this, state_, platform_, [this] { return grid_values(); });
+    export_to(this, session_, platform_, ExportTarget::cce);
 }
 
 void HeaderFrm::export_tmpgenc() {
-    export_to_tmpgenc(this, state_, platform_, [this] { return grid_values(); });
+    export_to(this, session_, platform_, ExportTarget::tmpgenc);
 }
 
 void HeaderFrm::write_text_report() {
-    write_text_report_command(this, state_, platform_);
+    write_text_report_command(this, session_.state(), platform_);
 }
 
 void HeaderFrm::print_report() {
-    quantaline::print_report(this, state_, platform_);
+    quantaline::print_report(this, session_.state(), platform_);
 }
 
 void HeaderFrm::show_about() {
@@ -355,17 +358,28 @@ void HeaderFrm::show_about() {
 }
 
 void HeaderFrm::quit() {
-    if (state_.export_target == "CCE" && state_.export_done) {
-        std::error_code ignored;
-        // Already removed or locked: the program ends all the same.
-        std::filesystem::remove(path_from_utf8(cce_script_path(state_.program_folder)), ignored);
-        state_.export_done = false;
-    }
+    session_.quit();
     platform_.end_program();
 }
 
 void HeaderFrm::open_web_site() {
     platform_.open_target(this, app_info::web_address, std::string());
+}
+
+void HeaderFrm::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile()) {
+        event->acceptProposedAction();
+    }
+}
+
+void HeaderFrm::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return;
+    }
+    event->acceptProposedAction();
+    open_file(path_bytes(urls.front().toLocalFile()));
 }
 
 void HeaderFrm::closeEvent(QCloseEvent* event) {

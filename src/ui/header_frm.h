@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session/app_state.h"
+#include "session/session.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -23,15 +23,16 @@ class Platform;
 class HeaderFrm : public QWidget {
     Q_OBJECT
   public:
-    HeaderFrm(AppState& state, Platform& platform, QWidget* parent = nullptr);
+    HeaderFrm(Session& session, Platform& platform, QWidget* parent = nullptr);
     ~HeaderFrm() override;
 
     // The About box, built hidden when it does not exist (at start-up, and again after
     // its title-bar close destroyed it).
     FrmPropos& about_box();
 
-    // The grids' cell texts read back as numbers: mat1_1 to mat1_64, then mat2_1 to mat2_64.
-    std::array<std::uint8_t, 128> grid_values() const;
+    // Opens a file as if chosen in the open dialog: named on the command line, handed over
+    // by a second copy or dropped on the window.
+    void open_file(const std::string& path);
 
   public slots:
     void open_and_display();
@@ -45,15 +46,18 @@ class HeaderFrm : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void build_frames();
     void build_grid(QWidget* frame, const QString& name, std::array<QLabel*, 64>& cells,
                     bool centred);
     void normalise_grid_style();
+    void analyse_and_display(const std::string& path);
     void display_analysis();
 
-    AppState& state_;
+    Session& session_;
     Platform& platform_;
     std::array<QLabel*, 64> mat1_{};
     std::array<QLabel*, 64> mat2_{};

@@ -3,6 +3,7 @@
 #include "io/message.h"
 
 #include <QSize>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +51,10 @@ class Platform {
     // Whether another copy of the program is running. The first caller keeps the
     // claim until the process ends.
     virtual bool another_copy_running() = 0;
+    // Hands a file to the copy that runs, which opens it; false when none took it.
+    virtual bool hand_over(const std::string& path) = 0;
+    // The copy that runs: files handed over by later copies go to `open`.
+    virtual void receive_hand_overs(std::function<void(const std::string&)> open) = 0;
 
     // The whole screen, task bar included, in device-independent pixels.
     virtual QSize screen_size() = 0;

@@ -1,9 +1,13 @@
 #include "ui/qt_platform.h"
 
+#include "io/paths.h"
+#include "ui/qt_text.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -25,6 +29,13 @@
 #ifdef Q_OS_WIN
 #include <shellapi.h>
 #include <windows.h>
+#else
+#include <QSocketNotifier>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
 #endif
 
 namespace quantaline {
@@ -43,16 +54,8 @@ QMessageBox::Icon box_icon(Icon icon) {
     return QMessageBox::Information;
 }
 
-std::string with_separator(QString folder) {
-    folder = QDir::toNativeSeparators(folder);
-    if (!folder.endsWith(QDir::separator())) {
-        folder += QDir::separator();
-    }
-    return folder.toStdString();
-}
-
-QString from_utf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+std::string with_separator(const QString& folder) {
+    return with_trailing_separator(QDir::toNativeSeparators(folder).toStdString());
 }
 
 // Qt hands the finished document to CUPS without looking at the answer, so a queue that
@@ -112,23 +115,9 @@ class QtPrintDocument final : public PrintDocument {
 
 } // namespace
 
-QtPlatform::QtPlatform() : message_log_(qEnvironmentVariable("QUANTALINE_MESSAGE_LOG")) {}
-
-QtPlatform::~QtPlatform() = default;
+QtPlatform::QtPlatform() = default;
 
 Button QtPlatform::show_message(QWidget* owner, const Message& message) {
-    if (!message_log_.isEmpty()) {
-        QFile log(message_log_);
-        if (log.open(QIODevice::Append)) {
-            log.write(icon_name(message.icon));
-            log.write("\t");
-            log.write(message.title.c_str());
-            log.write("\t");
-            log.write(message.text.c_str());
-            log.write("\n");
-        }
-        return message.default_button;
-    }
     QMessageBox box(box_icon(message.icon), QString::fromStdString(message.title),
                     QString::fromStdString(message.text), QMessageBox::NoButton, owner);
     QPushButton* ok = box.addButton(QMessageBox::Ok);
@@ -173,6 +162,151 @@ void QtPlatform::open_target(QWidget* owner, const std::string& target,
                             text.startsWith(QStringLiteral("mailto:"), Qt::CaseInsensitive);
     QDesktopServices::openUrl(is_address ? QUrl(text) : QUrl::fromLocalFile(text));
 #endif
+}
+
+#ifdef Q_OS_WIN
+
+// No hand-over on Windows yet: a second copy is refused as one without a file.
+class HandOverServer {};
+
+bool QtPlatform::hand_over(const std::string&) {
+    return false;
+}
+
+void QtPlatform::receive_hand_overs(std::function<void(const std::string&)>) {}
+
+#else
+
+namespace {
+
+constexpr std::size_t longest_hand_over = 64 * 1024;
+
+bool socket_address(const QString& path, sockaddr_un& address) {
+    const QByteArray bytes = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (static_cast<std::size_t>(bytes.size()) >= sizeof(address.sun_path)) {
+        return false;
+    }
+    std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return true;
+}
+
+void set_timeout(int fd, int option, int seconds) {
+    timeval limit{};
+    limit.tv_sec = seconds;
+    ::setsockopt(fd, SOL_SOCKET, option, &limit, sizeof limit);
+}
+
+} // namespace
+
+// A Unix socket in the user's runtime folder: a later copy writes the file's path and
+// waits for one byte that says it was taken.
+class HandOverServer {
+  public:
+    HandOverServer(const QString& path, std::function<void(const std::string&)> open)
+        : path_(path), open_(std::move(open)) {
+        sockaddr_un address{};
+        if (!socket_address(path_, address)) {
+            return;
+        }
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd_ < 0) {
+            return;
+        }
+        // This copy holds the lock, so a socket file left there is a dead copy's.
+        ::unlink(address.sun_path);
+        if (::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(fd_, 4) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+        notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { take(); });
+    }
+    ~HandOverServer() {
+        if (fd_ >= 0) {
+            notifier_.reset();
+            ::close(fd_);
+            ::unlink(QFile::encodeName(path_).constData());
+        }
+    }
+    HandOverServer(const HandOverServer&) = delete;
+    HandOverServer& operator=(const HandOverServer&) = delete;
+
+  private:
+    void take() {
+        const int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0) {
+            return;
+        }
+        // A client that sends nothing cannot hold the window for long.
+        set_timeout(client, SO_RCVTIMEO, 2);
+        std::string path;
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::read(client, buffer, sizeof buffer);
+            if (got <= 0 || path.size() + static_cast<std::size_t>(got) > longest_hand_over) {
+                break;
+            }
+            path.append(buffer, static_cast<std::size_t>(got));
+        }
+        const bool taken = !path.empty();
+        if (taken) {
+            (void)!::write(client, "1", 1);
+        }
+        ::close(client);
+        if (taken) {
+            open_(path);
+        }
+    }
+
+    QString path_;
+    std::function<void(const std::string&)> open_;
+    int fd_ = -1;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+bool QtPlatform::hand_over(const std::string& path) {
+    sockaddr_un address{};
+    if (path.empty() || !socket_address(hand_over_socket_path(), address)) {
+        return false;
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    set_timeout(fd, SO_RCVTIMEO, 10);
+    set_timeout(fd, SO_SNDTIMEO, 10);
+    bool taken = false;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        std::size_t sent = 0;
+        while (sent < path.size()) {
+            const ssize_t wrote = ::write(fd, path.data() + sent, path.size() - sent);
+            if (wrote <= 0) {
+                break;
+            }
+            sent += static_cast<std::size_t>(wrote);
+        }
+        ::shutdown(fd, SHUT_WR);
+        char answer = 0;
+        taken = sent == path.size() && ::read(fd, &answer, 1) == 1 && answer == '1';
+    }
+    ::close(fd);
+    return taken;
+}
+
+void QtPlatform::receive_hand_overs(std::function<void(const std::string&)> open) {
+    hand_over_server_ = std::make_unique<HandOverServer>(hand_over_socket_path(), std::move(open));
+}
+
+#endif
+
+QtPlatform::~QtPlatform() = default;
+
+QString QtPlatform::hand_over_socket_path() {
+    return QFileInfo(lock_file_path()).path() + QStringLiteral("/quantaline.socket");
 }
 
 QString QtPlatform::lock_file_path() {

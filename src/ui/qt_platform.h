@@ -4,11 +4,13 @@
 
 #include <QLockFile>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace quantaline {
 
-class QtPlatform final : public Platform {
+// The desktop. The test driver derives from it to answer message boxes by itself.
+class QtPlatform : public Platform {
   public:
     QtPlatform();
     ~QtPlatform() override;
@@ -19,21 +21,22 @@ class QtPlatform final : public Platform {
     void open_target(QWidget* owner, const std::string& target,
                      const std::string& work_folder) override;
     bool another_copy_running() override;
+    bool hand_over(const std::string& path) override;
+    void receive_hand_overs(std::function<void(const std::string&)> open) override;
     QSize screen_size() override;
     void process_events() override;
     std::vector<std::string> drives() override;
     std::unique_ptr<PrintDocument> start_document(double points) override;
     void end_program() override;
 
-    // The lock file that tells a running copy: in the user's runtime folder.
+    // The lock file that tells a running copy: in the user's runtime folder; the socket
+    // that takes files handed over lies beside it.
     static QString lock_file_path();
+    static QString hand_over_socket_path();
 
   private:
     std::unique_ptr<QLockFile> lock_;
-    // Test hook: when QUANTALINE_MESSAGE_LOG names a file, message boxes are appended
-    // to it and answered with their default button instead of being shown, so that
-    // scripted runs of the real program never wait for a click.
-    QString message_log_;
+    std::unique_ptr<class HandOverServer> hand_over_server_;
 };
 
 } // namespace quantaline

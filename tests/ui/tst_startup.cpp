@@ -23,9 +23,10 @@ class StartupTest : public QObject {
         AppState state;
         FakePlatform platform;
         platform.other_copy = true;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         const QPoint before = window.pos();
-        QVERIFY(!start_up(state, platform, window, folder.file("quantaline")));
+        QVERIFY(!start_up(session, platform, window, folder.file("quantaline")));
         QCOMPARE(platform.events, std::vector<std::string>({"copy test", "message:Doublon..."}));
         QCOMPARE(platform.messages.front(), already_running_message);
         QCOMPARE(platform.messages.front().text,
@@ -44,8 +45,9 @@ class StartupTest : public QObject {
         AppState state;
         FakePlatform platform;
         platform.screen = QSize(1600, 1200);
-        HeaderFrm window(state, platform);
-        QVERIFY(start_up(state, platform, window, folder.file("quantaline")));
+        Session session(state);
+        HeaderFrm window(session, platform);
+        QVERIFY(start_up(session, platform, window, folder.file("quantaline")));
         QCOMPARE(platform.events, std::vector<std::string>({"copy test"}));
         QCOMPARE(state.remembered_drive, std::string("c:\\"));
         QCOMPARE(state.remembered_folder, std::string("c:\\"));
