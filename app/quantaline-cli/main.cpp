@@ -21,6 +21,9 @@ constexpr const char* usage_text =
     "                          folder's quantaline.reg); --open hands it to the desktop\n"
     "  export-tmpgenc FILE --folder DIR --name NAME\n"
     "                          add FILE's matrices to DIR's TMPGEnc.ini\n"
+    "  matrix FILE [--format text|csv|ffmpeg|mpeg2enc] [--output PATH]\n"
+    "                          print FILE's two matrices in the format (default text),\n"
+    "                          or write them to PATH\n"
     "\n"
     "Options:\n"
     "  --help                  show this text\n"
@@ -66,6 +69,9 @@ int main(int argc, char** argv) {
     }
     if (command == "export-tmpgenc") {
         return run_export_tmpgenc(arguments);
+    }
+    if (command == "matrix") {
+        return run_matrix(arguments);
     }
     return usage_error("unknown command: " + command);
 }
