@@ -21,6 +21,9 @@ constexpr const char* usage_text =
     "                          folder's quantaline.reg); --open hands it to the desktop\n"
     "  export-tmpgenc FILE --folder DIR --name NAME\n"
     "                          add FILE's matrices to DIR's TMPGEnc.ini\n"
+    "  scan [--json] [-r] FILE|FOLDER...\n"
+    "                          read the whole video: every matrix set it uses and where\n"
+    "                          it changes (elementary, program and transport streams)\n"
     "\n"
     "Options:\n"
     "  --help                  show this text\n"
@@ -66,6 +69,9 @@ int main(int argc, char** argv) {
     }
     if (command == "export-tmpgenc") {
         return run_export_tmpgenc(arguments);
+    }
+    if (command == "scan") {
+        return run_scan(arguments);
     }
     return usage_error("unknown command: " + command);
 }

@@ -1,5 +1,6 @@
 #include "analysis/analysis.h"
 
+#include "analysis/display.h"
 #include "analysis/tables.h"
 
 #include <algorithm>
@@ -160,8 +161,8 @@ AnalysisResult analyse_bytes(const std::optional<std::span<const std::uint8_t>>&
 
     info.horizontal_size = static_cast<std::int16_t>(b4 * 16 + (b5 >> 4));  // 12 bits
     info.vertical_size = static_cast<std::int16_t>((b5 & 0x0F) * 256 + b6); // 12 bits
-    info.aspect_ratio_text = text(tables::aspect_ratio[b7 >> 4]);           // 4 bits
-    info.frame_rate_text = text(tables::frame_rate[b7 & 0x0F]);             // 4 bits
+    info.aspect_ratio_text = text(aspect_ratio_text(b7 >> 4));              // 4 bits
+    info.frame_rate_text = text(frame_rate_text(b7 & 0x0F));                // 4 bits
     const std::int32_t bit_rate_value = static_cast<std::int32_t>(b8 * 1024 + b9 * 4 + (b10 >> 6));
     // R * 0.4 never ends in .5, so adding half and truncating is rounding to nearest.
     info.max_bit_rate_kbps = (bit_rate_value * 400 + 500) / 1000;
@@ -205,11 +206,11 @@ AnalysisResult analyse_bytes(const std::optional<std::span<const std::uint8_t>>&
         const auto extension_id = e0 >> 4;
         if (extension_id == sequence_extension_id) {
             const auto e1 = bytes.at(p + 5);
-            info.profile_text = text(tables::profile[e0 & 0x07]);
-            info.level_text = text(tables::level(e1 >> 4));
-            info.chroma_format_text = text(tables::chroma_format[(e1 >> 1) & 0x03]);
+            info.profile_text = text(profile_text(e0 & 0x07));
+            info.level_text = text(level_text(e1 >> 4));
+            info.chroma_format_text = text(chroma_format_text((e1 >> 1) & 0x03));
         } else if (extension_id == sequence_display_extension_id) {
-            info.video_format_text = text(tables::video_format[(e0 >> 1) & 0x07]);
+            info.video_format_text = text(video_format_text((e0 >> 1) & 0x07));
             picture_search_start = p;
             break;
         }
@@ -223,7 +224,7 @@ AnalysisResult analyse_bytes(const std::optional<std::span<const std::uint8_t>>&
         if ((bytes.at(p + 4) & 0x80) != 0) {
             const auto e2 = bytes.at(p + 6);
             info.intra_dc_precision_bits = static_cast<std::int16_t>(8 + ((e2 >> 2) & 0x03));
-            info.picture_structure_text = text(tables::picture_structure[e2 & 0x03]);
+            info.picture_structure_text = text(picture_structure_text(e2 & 0x03));
             break;
         }
     }
