@@ -2,6 +2,7 @@
 
 #include "mpeg/scan.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -23,7 +24,8 @@ class ByteWindow {
     }
     const std::uint8_t* data() const { return buffer_.get() + begin_; }
     std::size_t available() const { return end_ - begin_; }
-    void consume(std::size_t count) { begin_ += count; }
+    // At most what is readable: a wrong count cannot take the window past its bytes.
+    void consume(std::size_t count) { begin_ += std::min(count, end_ - begin_); }
     // Consumes `count` bytes across reads; returns how many there were.
     std::uint64_t skip(std::uint64_t count);
     // File offset of data()[0].

@@ -49,15 +49,23 @@ Container detect_container(std::span<const std::uint8_t> start, std::size_t& pac
         sync_offset = 4;
         return Container::transport;
     }
-    // The first start code tells: a pack, a system header or a PES packet make a program
-    // stream, a video start code an elementary stream.
-    for (std::size_t i = 0; i + 3 < start.size(); ++i) {
-        if (start[i] == 0 && start[i + 1] == 0 && start[i + 2] == 1) {
-            const std::uint8_t code = start[i + 3];
-            return code == start_code::pack || code >= start_code::system_header
-                       ? Container::program
-                       : Container::elementary;
+    // A pack start code before any sequence header makes a program stream, even after
+    // some damage; so does a PES packet or a system header first. Anything else is taken
+    // as an elementary stream.
+    const auto probe = start.first(std::min<std::size_t>(start.size(), 65536));
+    bool first = true;
+    for (std::size_t i = 0; i + 3 < probe.size(); ++i) {
+        if (probe[i] != 0 || probe[i + 1] != 0 || probe[i + 2] != 1) {
+            continue;
         }
+        const std::uint8_t code = probe[i + 3];
+        if (code == start_code::pack || (first && code >= start_code::system_header)) {
+            return Container::program;
+        }
+        if (code == start_code::sequence_header) {
+            return Container::elementary;
+        }
+        first = false;
     }
     return Container::elementary;
 }
@@ -113,8 +121,16 @@ void resync_program(ByteWindow& window, DemuxReport& report) {
     report.lost_sync(from, window.offset() - from);
 }
 
-// The size of a PES packet's header (MPEG-2 or MPEG-1 form), or 0 when it is broken.
+std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size);
+
+// The size of a PES packet's header (MPEG-2 or MPEG-1 form), or 0 when it is broken or
+// does not lie whole in the `size` bytes at p.
 std::size_t pes_header_size(const std::uint8_t* p, std::size_t size) {
+    const std::size_t header = pes_header_form_size(p, size);
+    return header <= size ? header : 0;
+}
+
+std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size) {
     if (size < 9) {
         return 0;
     }

@@ -9,15 +9,16 @@ template <class T> T field(BitReader& r, int bits) {
 }
 
 // Marker bits are checked as they are read; the first failure is the one reported.
+// A marker bit past the end is the truncation's fault, reported as such.
 void marker_bit(BitReader& r, SyntaxError& error) {
-    if (r.read(1) != 1 && error == SyntaxError::none) {
+    if (r.read(1) != 1 && !r.overrun() && error == SyntaxError::none) {
         error = SyntaxError::marker_bit;
     }
 }
 
 template <class Fields>
 Parsed<Fields> finish(const BitReader& r, Fields fields, SyntaxError error) {
-    if (r.overrun()) {
+    if (r.overrun() && error == SyntaxError::none) {
         error = SyntaxError::truncated;
     }
     return {fields, error};
