@@ -48,6 +48,26 @@ extern "C" void on_interrupt(int) {
     stop_requested.store(true);
 }
 
+// Output written in pieces: a file with thousands of changes never sits whole in memory.
+class Writer {
+  public:
+    Writer() = default;
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+    ~Writer() { flush(); }
+
+    std::string text;
+    void flush_if_large() {
+        if (text.size() >= 1 << 16) {
+            flush();
+        }
+    }
+    void flush() {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        text.clear();
+    }
+};
+
 // --- text output ------------------------------------------------------------------------
 
 void append_grid(std::string& out, const mpeg::Matrix& matrix) {
@@ -106,8 +126,8 @@ std::string capitalised(std::string_view text) {
     return out;
 }
 
-std::string human_text(const std::string& file, const ScanResult& result) {
-    std::string out;
+void write_text(Writer& writer, const std::string& file, const ScanResult& result) {
+    std::string& out = writer.text;
     const auto line = [&out](const char* caption, const std::string& value) {
         out += caption;
         out += value;
@@ -129,15 +149,17 @@ std::string human_text(const std::string& file, const ScanResult& result) {
         out += row;
         const mpeg::MatrixSet* before = nullptr;
         for (const auto& change : result.changes) {
+            const mpeg::MatrixSet& after = result.matrices_of(change);
             const std::string picture = change.picture ? std::to_string(*change.picture) : "-";
             const std::string time = change.time_code ? time_code_text(*change.time_code) : "-";
             const std::string kind(change_kind_text(change.kind));
             std::snprintf(row, sizeof row, "%12llu %8s  %-13s  %s %s\n",
                           static_cast<unsigned long long>(change.offset), picture.c_str(),
                           time.c_str(), padded(kind, 22).c_str(),
-                          changed_matrices_text(before, change.matrices).c_str());
+                          changed_matrices_text(before, after).c_str());
             out += row;
-            before = &change.matrices;
+            before = &after;
+            writer.flush_if_large();
         }
     }
     for (std::size_t i = 0; i < result.matrix_sets.size(); ++i) {
@@ -146,10 +168,10 @@ std::string human_text(const std::string& file, const ScanResult& result) {
                " image(s), la première : " + std::to_string(set.first_picture) + "\n";
         for (int m = 0; m < 4; ++m) {
             out += capitalised(matrix_name(m)) + " :\n";
-            append_grid(out, matrix_of(set.matrices, m));
+            append_grid(out, matrix_of(result.matrices_of(set), m));
         }
+        writer.flush_if_large();
     }
-    return out;
 }
 
 // --- JSON ---------------------------------------------------------------------------------
@@ -176,9 +198,10 @@ std::string json_matrices(const mpeg::MatrixSet& set) {
            ",\"chroma_non_intra\":" + json_matrix(set.chroma_non_intra);
 }
 
-std::string json_line(const std::string& file, const ScanResult& result) {
+void write_json_line(Writer& writer, const std::string& file, const ScanResult& result) {
     constexpr const char* containers[] = {"elementary", "program", "transport"};
-    std::string out = "{\"file\":" + json_string(file);
+    std::string& out = writer.text;
+    out += "{\"file\":" + json_string(file);
     out += ",\"container\":\"";
     out += containers[static_cast<int>(result.container)];
     out += "\",\"video\":" + (result.video ? std::to_string(*result.video) : "null");
@@ -196,14 +219,15 @@ std::string json_line(const std::string& file, const ScanResult& result) {
         out += change.kind == mpeg::ChangeKind::sequence_header
                    ? ",\"kind\":\"sequence_header\","
                    : ",\"kind\":\"quant_matrix_extension\",";
-        out += json_matrices(change.matrices);
+        out += json_matrices(result.matrices_of(change));
         out += '}';
+        writer.flush_if_large();
     }
     out += "],\"matrix_sets\":[";
     for (std::size_t i = 0; i < result.matrix_sets.size(); ++i) {
         const auto& set = result.matrix_sets[i];
         out += i == 0 ? "{" : ",{";
-        out += json_matrices(set.matrices);
+        out += json_matrices(result.matrices_of(set));
         out += ",\"first_picture\":" + std::to_string(set.first_picture);
         out += ",\"pictures\":" + std::to_string(set.pictures);
         out += '}';
@@ -218,7 +242,6 @@ std::string json_line(const std::string& file, const ScanResult& result) {
         out += '}';
     }
     out += "]}\n";
-    return out;
 }
 
 // --- running ------------------------------------------------------------------------------
@@ -361,18 +384,26 @@ int run_scan(const Arguments& arguments) {
         if (!result.messages.empty()) {
             status = exit_message;
         }
-        std::string out;
-        if (json) {
-            out = json_line(jobs[printed].file, result);
-        } else {
-            for (const auto& message : result.messages) {
-                std::fprintf(stderr, "%s: %s: %s\n", jobs[printed].file.c_str(),
-                             message.title.c_str(), message.text.c_str());
+        {
+            Writer writer;
+            if (json) {
+                write_json_line(writer, jobs[printed].file, result);
+            } else {
+                for (const auto& message : result.messages) {
+                    std::fprintf(stderr, "%s: %s: %s\n", jobs[printed].file.c_str(),
+                                 message.title.c_str(), message.text.c_str());
+                }
+                writer.text = printed == 0 ? "" : "\n";
+                write_text(writer, jobs[printed].file, result);
             }
-            out = (printed == 0 ? "" : "\n") + human_text(jobs[printed].file, result);
         }
-        std::fwrite(out.data(), 1, out.size(), stdout);
         std::fflush(stdout);
+        // Its output is written: the result need not stay in memory.
+        {
+            const std::lock_guard relock(mutex);
+            jobs[printed].result->changes = {};
+            jobs[printed].result->matrices = {};
+        }
         ++printed;
     }
     for (auto& thread : threads) {

@@ -12,18 +12,23 @@ class BitReader {
   public:
     explicit BitReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
+    // At most 32 bits, taken a byte (or what is left of one) at a time.
     std::uint32_t read(int bits) {
         std::uint32_t value = 0;
-        for (int i = 0; i < bits; ++i) {
+        while (bits > 0) {
             const std::size_t byte = position_ >> 3;
-            std::uint32_t bit = 0;
+            const int left_in_byte = 8 - static_cast<int>(position_ & 7);
+            const int take = bits < left_in_byte ? bits : left_in_byte;
+            std::uint32_t current = 0;
             if (byte < bytes_.size()) {
-                bit = (bytes_[byte] >> (7 - (position_ & 7))) & 1u;
+                current = bytes_[byte];
             } else {
                 overrun_ = true;
             }
-            value = (value << 1) | bit;
-            ++position_;
+            const std::uint32_t part = (current >> (left_in_byte - take)) & ((1u << take) - 1);
+            value = take == 32 ? part : (value << take) | part;
+            position_ += static_cast<std::size_t>(take);
+            bits -= take;
         }
         return value;
     }

@@ -33,6 +33,36 @@ void MatrixTracker::unit(const VideoUnit& unit) {
     }
 }
 
+namespace {
+
+constexpr std::size_t unused = static_cast<std::size_t>(-1);
+
+std::uint64_t hash_of(const MatrixSet& set) {
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (const Matrix* m : {&set.intra, &set.non_intra, &set.chroma_intra, &set.chroma_non_intra}) {
+        for (const std::uint8_t value : *m) {
+            hash = (hash ^ value) * 1099511628211ull;
+        }
+    }
+    return hash;
+}
+
+} // namespace
+
+std::size_t MatrixTracker::distinct_index(const MatrixSet& matrices) {
+    const std::uint64_t hash = hash_of(matrices);
+    const auto [first, last] = by_hash_.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+        if (result_.matrices[it->second] == matrices) {
+            return it->second;
+        }
+    }
+    result_.matrices.push_back(matrices);
+    use_of_.push_back(unused);
+    by_hash_.emplace(hash, result_.matrices.size() - 1);
+    return result_.matrices.size() - 1;
+}
+
 void MatrixTracker::close_picture() {
     if (!picture_open_) {
         return;
@@ -41,20 +71,12 @@ void MatrixTracker::close_picture() {
     if (!have_matrices_) {
         return; // a picture before any sequence header: its matrices are unknown
     }
-    if (!current_set_known_) {
-        current_set_ = result_.matrix_sets.size();
-        for (std::size_t i = 0; i < result_.matrix_sets.size(); ++i) {
-            if (result_.matrix_sets[i].matrices == current_) {
-                current_set_ = i;
-                break;
-            }
-        }
-        if (current_set_ == result_.matrix_sets.size()) {
-            result_.matrix_sets.push_back({current_, result_.pictures - 1, 0});
-        }
-        current_set_known_ = true;
+    std::size_t& use = use_of_[current_index_];
+    if (use == unused) {
+        use = result_.matrix_sets.size();
+        result_.matrix_sets.push_back({current_index_, result_.pictures - 1, 0});
     }
-    ++result_.matrix_sets[current_set_].pictures;
+    ++result_.matrix_sets[use].pictures;
 }
 
 void MatrixTracker::apply(const MatrixSet& matrices, ChangeKind kind, std::uint64_t offset) {
@@ -64,11 +86,11 @@ void MatrixTracker::apply(const MatrixSet& matrices, ChangeKind kind, std::uint6
     }
     have_matrices_ = true;
     current_ = matrices;
-    current_set_known_ = false;
+    current_index_ = distinct_index(matrices);
     MatrixChange change;
     change.offset = offset;
     change.kind = kind;
-    change.matrices = matrices;
+    change.matrices = current_index_;
     if (kind == ChangeKind::quant_matrix_extension && picture_open_) {
         // It sits in the header of the picture being read: that picture uses it.
         change.picture = result_.pictures - 1;

@@ -3,6 +3,9 @@
 #include "mpeg/scan.h"
 #include "mpeg/video_units.h"
 
+#include <unordered_map>
+#include <vector>
+
 namespace quantaline::mpeg {
 
 // The matrix semantics of ISO/IEC 13818-2 over the headers of one video stream, in
@@ -25,11 +28,16 @@ class MatrixTracker final : public VideoUnitSink {
     void apply(const MatrixSet& matrices, ChangeKind kind, std::uint64_t offset);
     void damaged(const char* kind, std::uint64_t offset);
 
+    std::size_t distinct_index(const MatrixSet& matrices);
+
     ScanResult& result_;
     bool have_matrices_ = false;
     MatrixSet current_;
-    std::size_t current_set_ = 0; // index in matrix_sets once a picture used it
-    bool current_set_known_ = false;
+    std::size_t current_index_ = 0; // in result_.matrices
+    // For each distinct set, its entry in matrix_sets once a picture used it.
+    std::vector<std::size_t> use_of_;
+    // Distinct sets by a hash of their bytes.
+    std::unordered_multimap<std::uint64_t, std::size_t> by_hash_;
 
     bool picture_open_ = false; // a picture header was seen and its picture not counted
     std::optional<std::size_t> change_waiting_; // first change waiting for its picture

@@ -50,13 +50,14 @@ struct MatrixChange {
     // The group_of_pictures_header between a sequence header and that picture.
     std::optional<TimeCode> time_code;
     ChangeKind kind = ChangeKind::sequence_header;
-    MatrixSet matrices;
+    // The four matrices after it: an index in ScanResult::matrices.
+    std::size_t matrices = 0;
 
     bool operator==(const MatrixChange&) const = default;
 };
 
 struct MatrixSetUse {
-    MatrixSet matrices;
+    std::size_t matrices = 0; // index in ScanResult::matrices
     std::uint64_t first_picture = 0;
     std::uint64_t pictures = 0;
 
@@ -72,6 +73,14 @@ struct ScanResult {
     std::uint64_t quant_matrix_extensions = 0;
     std::vector<MatrixChange> changes;
     std::vector<MatrixSetUse> matrix_sets;
+    // Each distinct set of four matrices met, once: a file whose matrices change at every
+    // picture between a few sets keeps a few sets, not one per change.
+    std::vector<MatrixSet> matrices;
+
+    const MatrixSet& matrices_of(const MatrixChange& change) const {
+        return matrices[change.matrices];
+    }
+    const MatrixSet& matrices_of(const MatrixSetUse& use) const { return matrices[use.matrices]; }
     Messages messages;
     // Bytes of the file read before the scan stopped.
     std::uint64_t bytes_read = 0;
