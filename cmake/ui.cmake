@@ -4,8 +4,8 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets PrintSupport)
 
 set(CMAKE_AUTOMOC ON)
 
-file(GLOB QUANTALINE_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*/qt/*.cpp
-     ${CMAKE_CURRENT_SOURCE_DIR}/src/*/qt/*.h)
+file(GLOB QUANTALINE_UI_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/*.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/src/ui/*.h)
 add_library(quantaline_ui STATIC ${QUANTALINE_UI_SOURCES})
 target_include_directories(quantaline_ui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
 target_link_libraries(quantaline_ui PUBLIC quantaline_core Qt6::Widgets Qt6::PrintSupport)

@@ -1,7 +1,7 @@
 // Any bytes as quantaline.cfg: the lenient reader must take them all, and the codec must
 // give back every byte it read.
+#include "config/configuration.h"
 #include "io/text_file.h"
-#include "shell/configuration.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include <cstdio>
+
 #ifdef _WIN32
 #include <cstdlib>
 // shellapi.h needs the types of windows.h.
@@ -72,5 +74,53 @@ Arguments command_line(int argc, char** argv) {
 void prepare_console() {}
 
 #endif
+
+std::optional<ParsedArguments> parse_arguments(const std::string& command,
+                                               const Arguments& arguments,
+                                               const std::set<std::string>& value_options,
+                                               const std::set<std::string>& flag_options,
+                                               bool one_file, int& status) {
+    ParsedArguments parsed;
+    bool options_done = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!options_done && argument == "--") {
+            options_done = true;
+        } else if (!options_done && value_options.contains(argument)) {
+            if (i + 1 == arguments.size()) {
+                status = usage_error(argument + " needs a value");
+                return std::nullopt;
+            }
+            parsed.values[argument] = arguments[++i];
+        } else if (!options_done && flag_options.contains(argument)) {
+            parsed.flags.insert(argument);
+        } else if (!options_done && argument.size() > 1 && argument[0] == '-') {
+            status = usage_error("unknown option for " + command + ": " + argument);
+            return std::nullopt;
+        } else if (one_file && !parsed.files.empty()) {
+            status = usage_error(command + " takes one FILE");
+            return std::nullopt;
+        } else {
+            parsed.files.push_back(argument);
+        }
+    }
+    if (parsed.files.empty()) {
+        status = usage_error(command + (one_file ? " needs a FILE" : " needs at least one FILE"));
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+void print_messages(const std::string& file, const Messages& messages) {
+    for (const auto& message : messages) {
+        std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), message.title.c_str(),
+                     message.text.c_str());
+    }
+}
+
+int fail(const Message& message) {
+    std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
+    return exit_message;
+}
 
 } // namespace quantaline::cli

@@ -1,11 +1,11 @@
 #include "analysis/analysis.h"
-#include "commands.h"
+#include "command_line.h"
+#include "config/configuration.h"
 #include "export/cce_export.h"
 #include "export/tmpgenc_export.h"
 #include "io/file_system.h"
 #include "io/paths.h"
 #include "report/text_report.h"
-#include "shell/configuration.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -17,63 +17,12 @@ namespace quantaline::cli {
 
 namespace {
 
-// The parsed arguments of one command: its one FILE, its options with a value, its flags.
-struct CommandLine {
-    std::string file;
-    std::map<std::string, std::string> values;
-    std::set<std::string> flags;
-};
-
-std::optional<CommandLine> parse(const std::string& command, const Arguments& arguments,
-                                 const std::set<std::string>& value_options,
-                                 const std::set<std::string>& flag_options, int& status) {
-    CommandLine line;
-    bool have_file = false;
-    bool options_done = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (!options_done && argument == "--") {
-            options_done = true;
-        } else if (!options_done && value_options.contains(argument)) {
-            if (i + 1 == arguments.size()) {
-                status = usage_error(argument + " needs a value");
-                return std::nullopt;
-            }
-            line.values[argument] = arguments[++i];
-        } else if (!options_done && flag_options.contains(argument)) {
-            line.flags.insert(argument);
-        } else if (!options_done && argument.size() > 1 && argument[0] == '-') {
-            status = usage_error("unknown option for " + command + ": " + argument);
-            return std::nullopt;
-        } else if (have_file) {
-            status = usage_error(command + " takes one FILE");
-            return std::nullopt;
-        } else {
-            line.file = argument;
-            have_file = true;
-        }
-    }
-    if (!have_file) {
-        status = usage_error(command + " needs a FILE");
-        return std::nullopt;
-    }
-    return line;
-}
-
-int fail(const Message& message) {
-    std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
-    return exit_message;
-}
-
 // The analysis of FILE, or nothing after printing its messages: matrices read with a
 // warning are not handed on.
 std::optional<AnalysisResult> analyse(const std::string& file) {
     AnalysisResult result = analyse_file(file);
     if (!result.messages.empty()) {
-        for (const auto& message : result.messages) {
-            std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), message.title.c_str(),
-                         message.text.c_str());
-        }
+        print_messages(file, result.messages);
         return std::nullopt;
     }
     result.info.mpeg_version_text = mpeg_version_text(result.info);
@@ -88,11 +37,11 @@ std::string program_folder() {
 
 int run_report(const Arguments& arguments) {
     int status = exit_ok;
-    const auto line = parse("report", arguments, {"--output-dir"}, {}, status);
+    const auto line = parse_arguments("report", arguments, {"--output-dir"}, {}, true, status);
     if (!line) {
         return status;
     }
-    const auto result = analyse(line->file);
+    const auto result = analyse(line->files.front());
     if (!result) {
         return exit_message;
     }
@@ -100,8 +49,8 @@ int run_report(const Arguments& arguments) {
     const std::string folder =
         output == line->values.end() ? program_folder() : with_trailing_separator(output->second);
     std::error_code error;
-    const auto absolute = std::filesystem::absolute(path_from_utf8(line->file), error);
-    const std::string file_path = error ? line->file : path_to_utf8(absolute);
+    const auto absolute = std::filesystem::absolute(path_from_utf8(line->files.front()), error);
+    const std::string file_path = error ? line->files.front() : path_to_utf8(absolute);
     const ReportOutcome outcome =
         write_text_report(folder, file_path, result->info, result->matrices);
     if (!outcome.written) {
@@ -113,15 +62,15 @@ int run_report(const Arguments& arguments) {
 
 int run_export_cce(const Arguments& arguments) {
     int status = exit_ok;
-    const auto line =
-        parse("export-cce", arguments, {"--key", "--name", "--output"}, {"--open"}, status);
+    const auto line = parse_arguments("export-cce", arguments, {"--key", "--name", "--output"},
+                                      {"--open"}, true, status);
     if (!line) {
         return status;
     }
     if (!line->values.contains("--key") || !line->values.contains("--name")) {
         return usage_error("export-cce needs --key KEY and --name NAME");
     }
-    const auto result = analyse(line->file);
+    const auto result = analyse(line->files.front());
     if (!result) {
         return exit_message;
     }
@@ -144,14 +93,15 @@ int run_export_cce(const Arguments& arguments) {
 
 int run_export_tmpgenc(const Arguments& arguments) {
     int status = exit_ok;
-    const auto line = parse("export-tmpgenc", arguments, {"--folder", "--name"}, {}, status);
+    const auto line =
+        parse_arguments("export-tmpgenc", arguments, {"--folder", "--name"}, {}, true, status);
     if (!line) {
         return status;
     }
     if (!line->values.contains("--folder") || !line->values.contains("--name")) {
         return usage_error("export-tmpgenc needs --folder DIR and --name NAME");
     }
-    const auto result = analyse(line->file);
+    const auto result = analyse(line->files.front());
     if (!result) {
         return exit_message;
     }

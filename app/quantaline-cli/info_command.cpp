@@ -1,6 +1,6 @@
 #include "analysis/analysis.h"
 #include "analysis/display.h"
-#include "commands.h"
+#include "command_line.h"
 #include "json.h"
 #include "report/headings.h"
 
@@ -10,13 +10,6 @@
 namespace quantaline::cli {
 
 namespace {
-
-void print_messages_to_stderr(const std::string& file, const Messages& messages) {
-    for (const auto& message : messages) {
-        std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), message.title.c_str(),
-                     message.text.c_str());
-    }
-}
 
 void print_grid(std::string& out, const QuantMatrix& matrix) {
     for (int row = 0; row < 8; ++row) {
@@ -34,22 +27,21 @@ std::string human_text(const std::string& file, const AnalysisResult& result) {
     const DisplayTexts texts = display_texts(result.info);
     std::string out;
     const auto line = [&out](const char* caption, const std::string& value) {
-        out += caption;
-        out += value;
-        out += '\n';
+        out += plain_caption(caption) + " " + value + "\n";
     };
-    line("Fichier : ", file);
-    line("Type de flux : ", texts.stream_type);
-    line("Résolution : ", texts.width + " x " + texts.height);
-    line("Aspect ratio : ", texts.aspect_ratio);
-    line("Fréquence d'image : ", texts.frame_rate);
-    line("Débit maximum : ", texts.max_bit_rate);
-    line("VBV : ", texts.vbv_buffer_size);
-    line("Profil : ", texts.profile_and_level);
-    line("Format YUV : ", texts.chroma_format);
-    line("Format Video : ", texts.video_format);
-    line("DCT :", texts.dc_precision);
-    line("Structure d'image : ", texts.picture_structure);
+    out += "Fichier : " + file + "\n";
+    line(caption::stream_type, texts.stream_type);
+    line(caption::resolution, texts.width + " x " + texts.height);
+    line(caption::aspect_ratio, texts.aspect_ratio);
+    line(caption::frame_rate, texts.frame_rate);
+    line(caption::max_bit_rate, texts.max_bit_rate);
+    line(caption::vbv, texts.vbv_buffer_size);
+    line(caption::profile, texts.profile_and_level);
+    line(caption::chroma_format, texts.chroma_format);
+    line(caption::video_format, texts.video_format);
+    // The precision's text brings its own leading blank, as in the window.
+    out += plain_caption(caption::dc_precision) + texts.dc_precision + "\n";
+    line(caption::picture_structure, texts.picture_structure);
     out += '\n';
     out += intra_heading(result.matrices.intra_from_stream);
     out += '\n';
@@ -139,25 +131,14 @@ std::string json_line(const std::string& file, const AnalysisResult& result) {
 } // namespace
 
 int run_info(const Arguments& arguments) {
-    bool json = false;
-    std::vector<std::string> files;
-    bool options_done = false;
-    for (const auto& argument : arguments) {
-        if (!options_done && argument == "--json") {
-            json = true;
-        } else if (!options_done && argument == "--") {
-            options_done = true;
-        } else if (!options_done && argument.size() > 1 && argument[0] == '-') {
-            return usage_error("unknown option for info: " + argument);
-        } else {
-            files.push_back(argument);
-        }
-    }
-    if (files.empty()) {
-        return usage_error("info needs at least one FILE");
-    }
-
     int status = exit_ok;
+    const auto parsed = parse_arguments("info", arguments, {}, {"--json"}, false, status);
+    if (!parsed) {
+        return status;
+    }
+    const bool json = parsed->flags.contains("--json");
+    const std::vector<std::string>& files = parsed->files;
+
     bool first = true;
     for (const auto& file : files) {
         AnalysisResult result = analyse_file(file);
@@ -169,7 +150,7 @@ int run_info(const Arguments& arguments) {
         if (json) {
             out = json_line(file, result);
         } else {
-            print_messages_to_stderr(file, result.messages);
+            print_messages(file, result.messages);
             out = (first ? "" : "\n") + human_text(file, result);
         }
         first = false;

@@ -1,6 +1,6 @@
 #include "command_line.h"
 #include "commands.h"
-#include "shell/app_info.h"
+#include "config/app_info.h"
 
 #include <cstdio>
 #include <cstring>

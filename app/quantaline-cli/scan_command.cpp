@@ -2,6 +2,7 @@
 // several files at once on all cores, printed in argument order.
 
 #include "analysis/display.h"
+#include "command_line.h"
 #include "commands.h"
 #include "io/file_system.h"
 #include "io/folder_walk.h"
@@ -256,26 +257,15 @@ struct Job {
 } // namespace
 
 int run_scan(const Arguments& arguments) {
-    bool json = false;
-    bool recursive = false;
-    bool options_done = false;
-    std::vector<std::string> inputs;
-    for (const auto& argument : arguments) {
-        if (!options_done && argument == "--json") {
-            json = true;
-        } else if (!options_done && (argument == "-r" || argument == "--recursive")) {
-            recursive = true;
-        } else if (!options_done && argument == "--") {
-            options_done = true;
-        } else if (!options_done && argument.size() > 1 && argument[0] == '-') {
-            return usage_error("unknown option for scan: " + argument);
-        } else {
-            inputs.push_back(argument);
-        }
+    int parse_status = exit_ok;
+    const auto parsed = parse_arguments("scan", arguments, {}, {"--json", "-r", "--recursive"},
+                                        false, parse_status);
+    if (!parsed) {
+        return parse_status;
     }
-    if (inputs.empty()) {
-        return usage_error("scan needs at least one FILE or FOLDER");
-    }
+    const bool json = parsed->flags.contains("--json");
+    const bool recursive = parsed->flags.contains("-r") || parsed->flags.contains("--recursive");
+    const std::vector<std::string>& inputs = parsed->files;
 
     int status = exit_ok;
     std::vector<std::string> files;
@@ -389,10 +379,7 @@ int run_scan(const Arguments& arguments) {
             if (json) {
                 write_json_line(writer, jobs[printed].file, result);
             } else {
-                for (const auto& message : result.messages) {
-                    std::fprintf(stderr, "%s: %s: %s\n", jobs[printed].file.c_str(),
-                                 message.title.c_str(), message.text.c_str());
-                }
+                print_messages(jobs[printed].file, result.messages);
                 writer.text = printed == 0 ? "" : "\n";
                 write_text(writer, jobs[printed].file, result);
             }

@@ -1,25 +1,12 @@
-#include "platform/qt/qt_platform.h"
-#include "print_run.h"
-#include "screenshot_tour.h"
-#include "shell/qt/app_state.h"
-#include "shell/qt/header_frm.h"
-#include "shell/qt/startup.h"
+#include "ui/program.h"
+#include "ui/qt_platform.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quantaline"));
-
     quantaline::QtPlatform platform;
-    quantaline::AppState state;
-    quantaline::HeaderFrm window(state, platform);
-    if (!quantaline::start_up(state, platform, window,
-                              QCoreApplication::applicationFilePath().toStdString())) {
-        return 0;
-    }
-    window.show();
-    quantaline::start_screenshot_tour_if_asked(window, state);
-    quantaline::start_print_run_if_asked(window);
-    return QApplication::exec();
+    return quantaline::run_program(platform, QCoreApplication::applicationFilePath().toStdString(),
+                                   quantaline::file_argument(argc, argv));
 }

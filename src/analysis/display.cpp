@@ -144,4 +144,15 @@ DisplayTexts display_texts(const StreamInfo& info) {
     return texts;
 }
 
+std::string plain_caption(const char* caption) {
+    std::string text;
+    for (const char* c = caption; *c != '\0'; ++c) {
+        // Blanks at either end go, and a run of blanks inside is one.
+        if (*c != ' ' || (!text.empty() && text.back() != ' ' && c[1] != '\0')) {
+            text += *c;
+        }
+    }
+    return text;
+}
+
 } // namespace quantaline

@@ -25,7 +25,6 @@ struct DisplayTexts {
     std::string picture_structure; // Label9
 };
 
-// `info.mpeg_version_text` must already be set (see mpeg_version_text()).
 DisplayTexts display_texts(const StreamInfo& info);
 
 // The texts of the coded values, as the analysis stores them in StreamInfo. A code
@@ -50,5 +49,24 @@ std::string_view matrix_name(int index);
 // What a change changed, against the set in force before it (none for the first):
 // "intra, chroma intra", or "matrices initiales".
 std::string changed_matrices_text(const mpeg::MatrixSet* before, const mpeg::MatrixSet& after);
+
+// The captions of the values, as the main window shows them beside the value labels.
+namespace caption {
+inline constexpr const char* resolution = "Résolution :";
+inline constexpr const char* times = "x";
+inline constexpr const char* aspect_ratio = "Aspect ratio :";
+inline constexpr const char* frame_rate = "Fréquence d'image :";
+inline constexpr const char* max_bit_rate = " Débit maximum  :";
+inline constexpr const char* stream_type = "Type de flux :";
+inline constexpr const char* profile = "Profil :";
+inline constexpr const char* chroma_format = "Format YUV :";
+inline constexpr const char* vbv = "VBV :";
+inline constexpr const char* video_format = "Format Video :";
+inline constexpr const char* dc_precision = "DCT :";
+inline constexpr const char* picture_structure = "Structure d'image :";
+} // namespace caption
+
+// A caption without the blanks the window's layout puts around it: "Débit maximum :".
+std::string plain_caption(const char* caption);
 
 } // namespace quantaline

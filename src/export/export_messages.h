@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/message.h"
+#include "io/message.h"
 
 #include <string>
 

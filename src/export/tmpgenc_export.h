@@ -1,8 +1,8 @@
 #pragma once
 
 #include "analysis/stream_info.h"
-#include "platform/message.h"
-#include "shell/configuration.h"
+#include "config/configuration.h"
+#include "io/message.h"
 
 #include <optional>
 #include <string>

@@ -2,6 +2,7 @@
 
 #include "io/atomic_file.h"
 #include "io/file_system.h"
+#include "io/utf8.h"
 
 #include <array>
 #include <cstdint>
@@ -32,51 +33,6 @@ char byte_of_code_point(char32_t code_point) {
         }
     }
     return '?';
-}
-
-void append_utf8(std::string& out, char32_t c) {
-    const auto byte = [&out](std::uint32_t value) { out += static_cast<char>(value); };
-    if (c < 0x80) {
-        byte(c);
-    } else if (c < 0x800) {
-        byte(0xC0 | (c >> 6));
-        byte(0x80 | (c & 0x3F));
-    } else {
-        byte(0xE0 | (c >> 12));
-        byte(0x80 | ((c >> 6) & 0x3F));
-        byte(0x80 | (c & 0x3F));
-    }
-}
-
-// The smallest code point a sequence of 2, 3 or 4 bytes may carry; less is an overlong form.
-constexpr std::array<char32_t, 5> smallest_of_length = {0, 0, 0x80, 0x800, 0x10000};
-
-// Decodes one UTF-8 sequence at `text[i]` and advances `i`; a malformed sequence (stray
-// continuation byte, overlong form, surrogate, beyond U+10FFFF, cut short) gives
-// U+FFFD for its first byte alone.
-char32_t next_code_point(std::string_view text, std::size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || i + static_cast<std::size_t>(length - 1) > text.size()) {
-        return 0xFFFD;
-    }
-    char32_t c = lead & (0x7Fu >> length);
-    for (int k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k - 1)]);
-        if ((next & 0xC0) != 0x80) {
-            return 0xFFFD;
-        }
-        c = (c << 6) | (next & 0x3Fu);
-    }
-    if (c < smallest_of_length[static_cast<std::size_t>(length)] || c > 0x10FFFF ||
-        (c >= 0xD800 && c <= 0xDFFF)) {
-        return 0xFFFD;
-    }
-    i += static_cast<std::size_t>(length - 1);
-    return c;
 }
 
 } // namespace

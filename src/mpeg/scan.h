@@ -3,8 +3,8 @@
 // The whole-stream scan: every sequence header and quant_matrix_extension of a file's
 // video, the four matrices in force after each, and the pictures coded with each set.
 
+#include "io/message.h"
 #include "mpeg/syntax.h"
-#include "platform/message.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "report/report_writer.h"
 
+#include "config/app_info.h"
 #include "report/headings.h"
-#include "shell/app_info.h"
 
 #include <cmath>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/stream_info.h"
-#include "platform/message.h"
+#include "io/message.h"
 
 #include <string>
 

@@ -1,6 +1,7 @@
 // quantaline-cli info, end to end: the real binary, its exit statuses, its texts and
 // its JSON Lines.
 
+#include "io/utf8.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
@@ -257,18 +258,6 @@ class JsonReader {
         }
         return std::stod(text_.substr(start, at_ - start));
     }
-    void put_utf8(std::string& out, unsigned code) {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
     std::string string() {
         expect('"');
         std::string out;
@@ -307,8 +296,8 @@ class JsonReader {
                     out += '\f';
                     break;
                 case 'u':
-                    put_utf8(out,
-                             static_cast<unsigned>(std::stoul(text_.substr(at_, 4), nullptr, 16)));
+                    append_utf8(
+                        out, static_cast<char32_t>(std::stoul(text_.substr(at_, 4), nullptr, 16)));
                     at_ += 4;
                     break;
                 default:
@@ -330,21 +319,10 @@ Json parse_json(const std::string& line) {
 
 bool valid_utf8(const std::string& text) {
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = lead < 0x80           ? 1
-                             : (lead >> 5) == 0x6  ? 2
-                             : (lead >> 4) == 0xE  ? 3
-                             : (lead >> 3) == 0x1E ? 4
-                                                   : 0;
-        if (length == 0 || i + length > text.size()) {
+        if (!valid_sequence_at(text, i)) {
             return false;
         }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-                return false;
-            }
-        }
-        i += length;
+        next_code_point(text, i);
     }
     return true;
 }

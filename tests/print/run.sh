@@ -41,7 +41,7 @@ pdf_folder() {
     echo "${out//\$\{HOME\}/$home}"
 }
 
-# Runs the real program: it opens STREAM through its open dialog, presses "Imprimer les
+# Runs the real windows (the test driver): they open STREAM through its open dialog, presses "Imprimer les
 # matrices" and quits; message boxes go to $work/messages.log.
 print_from_program() {
     local program=$1 stream=$2 runtime

@@ -1,7 +1,7 @@
 # The printed report on a real print queue (tests/print/run.sh): CUPS with a cups-pdf queue
 # as the default printer, the real program pressing "Imprimer les matrices", the PDF read
 # back. The queue and the default printer are the machine's own: the tests run one at a time.
-if(NOT TARGET quantaline)
+if(NOT TARGET quantaline_driver)
   return()
 endif()
 
@@ -13,16 +13,16 @@ add_test(NAME print.setup COMMAND ${print_run} setup ${print_work})
 add_test(NAME print.cleanup COMMAND ${print_run} cleanup ${print_work})
 # Both matrices from the stream, values of three digits; then the default intra matrix.
 add_test(NAME print.page_both_matrices
-         COMMAND ${print_run} page ${print_work} $<TARGET_FILE:quantaline>
+         COMMAND ${print_run} page ${print_work} $<TARGET_FILE:quantaline_driver>
                  ${print_data}/mpeg2-es-422-component.m2v)
 add_test(NAME print.page_default_intra
-         COMMAND ${print_run} page ${print_work} $<TARGET_FILE:quantaline>
+         COMMAND ${print_run} page ${print_work} $<TARGET_FILE:quantaline_driver>
                  ${print_data}/mpeg2-ps-ntsc-svcd.mpg)
 add_test(NAME print.no_default_printer
-         COMMAND ${print_run} no-printer ${print_work} $<TARGET_FILE:quantaline>
+         COMMAND ${print_run} no-printer ${print_work} $<TARGET_FILE:quantaline_driver>
                  ${print_data}/mpeg2-es-422-component.m2v)
 add_test(NAME print.queue_refuses_jobs
-         COMMAND ${print_run} rejected ${print_work} $<TARGET_FILE:quantaline>
+         COMMAND ${print_run} rejected ${print_work} $<TARGET_FILE:quantaline_driver>
                  ${print_data}/mpeg2-es-422-component.m2v)
 
 set_tests_properties(print.setup PROPERTIES FIXTURES_SETUP print_queue TIMEOUT 600

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/qt/platform.h"
+#include "ui/platform.h"
 
 #include <deque>
 #include <memory>
@@ -69,6 +69,14 @@ class FakePlatform final : public Platform {
         events.push_back("copy test");
         return other_copy;
     }
+    bool hand_over(const std::string& path) override {
+        events.push_back("hand over:" + path);
+        return false;
+    }
+    void receive_hand_overs(std::function<void(const std::string&)> open) override {
+        events.push_back("receive hand-overs");
+        receiver = std::move(open);
+    }
     QSize screen_size() override { return screen; }
     void process_events() override { events.push_back("process events"); }
     std::vector<std::string> drives() override { return drive_list; }
@@ -81,6 +89,7 @@ class FakePlatform final : public Platform {
     }
     void end_program() override { events.push_back("end"); }
 
+    std::function<void(const std::string&)> receiver;
     std::vector<Message> messages;
     std::vector<std::string> events;
     std::deque<Button> answers;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "modal.h"
-#include "shell/qt/frm_ouvrir.h"
-#include "shell/qt/header_frm.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/header_frm.h"
 
 #include <QListWidget>
 #include <QPushButton>

@@ -1,12 +1,12 @@
 // The export buttons and the export dialog: the warnings and their answers, the dialog's
 // layout, the path box's touch, the exports it runs and the closing step that saves the
 // configuration, and what quitting then does with the registry script.
-#include "export/qt/frm_exporter.h"
 #include "fake_platform.h"
 #include "modal.h"
 #include "open_stream.h"
-#include "shell/qt/header_frm.h"
 #include "support/temp_dir.h"
+#include "ui/frm_exporter.h"
+#include "ui/header_frm.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -60,21 +60,22 @@ const std::string tmpgenc_ini = "[Tools.QuantizeMatrix]\r\nCount=1\r\nName0=\"An
 
 // A program folder, a TMPGEnc folder holding a TMPGEnc.ini, and the main window showing
 // sample-dvd.vob.
-struct Session {
+struct Fixture {
     TempDir folder;
     TempDir tmpgenc;
     AppState state;
+    quantaline::Session flow{state};
     FakePlatform platform;
     std::unique_ptr<HeaderFrm> window;
 
-    explicit Session(bool values_are_default) {
+    explicit Fixture(bool values_are_default) {
         state.program_folder = folder.folder();
         state.configuration = {cce_key, tmpgenc.folder(), values_are_default};
         folder.write_text("quantaline.cfg",
                           configuration_file(cce_key, tmpgenc.folder(),
                                              values_are_default ? "Defaut" : "Utilisateur"));
         tmpgenc.write_text("TMPGEnc.ini", tmpgenc_ini);
-        window = std::make_unique<HeaderFrm>(state, platform);
+        window = std::make_unique<HeaderFrm>(flow, platform);
         const QString sample = QStringLiteral(QUANTALINE_TEST_DATA "/sample-dvd.vob");
         open_test_stream(*window, QStringLiteral("sample-dvd.vob"));
         if (state.file_path != sample.toStdString()) {
@@ -182,10 +183,10 @@ class ExportDialogTest : public QObject {
         QFETCH(int, messages_shown);
         QFETCH(bool, dialog_shows);
 
-        Session session(values_are_default);
+        Fixture session(values_are_default);
         const bool cce = export_button == QStringLiteral("btc_cce");
         // The button records its target before anything else, even when it then stops.
-        session.state.export_target = cce ? "TMPGEnc" : "CCE";
+        session.state.export_target = cce ? ExportTarget::tmpgenc : ExportTarget::cce;
         for (const int answer : answers) {
             session.platform.answers.push_back(answer == 1 ? Button::ok : Button::cancel);
         }
@@ -199,7 +200,7 @@ class ExportDialogTest : public QObject {
                 : std::vector<Message>{tmpgenc_notice, tmpgenc_warning};
         QCOMPARE(session.platform.messages,
                  std::vector<Message>(questions.begin(), questions.begin() + messages_shown));
-        QCOMPARE(session.state.export_target, std::string(cce ? "CCE" : "TMPGEnc"));
+        QVERIFY(session.state.export_target == (cce ? ExportTarget::cce : ExportTarget::tmpgenc));
         QVERIFY(!session.state.export_done);
         QCOMPARE(session.state.configuration.values_are_default, values_are_default);
         // Neither a Cancel nor an untouched dialog changes a file.
@@ -231,7 +232,7 @@ class ExportDialogTest : public QObject {
         QFETCH(QString, path_label);
         QFETCH(bool, cce);
 
-        Session session(false);
+        Fixture session(false);
         session.platform.screen = QSize(1280, 1024);
         struct Control {
             const char* name;
@@ -320,7 +321,7 @@ class ExportDialogTest : public QObject {
         QFETCH(QString, touch);
         QFETCH(bool, saved);
 
-        Session session(true);
+        Fixture session(true);
         session.platform.answers = {Button::ok};
         QString typed;
         session.press("btc_cce", [&](FrmExporter& d) {
@@ -360,7 +361,7 @@ class ExportDialogTest : public QObject {
     }
 
     void edit_then_title_bar_close_saves_and_exports_nothing() {
-        Session session(false);
+        Fixture session(false);
         const std::string edited = session.tmpgenc.folder() + "Nouveau";
         session.press("btc_tmpgenc", [&](FrmExporter& d) {
             type(box(d, "txt_nom_matrice"), QStringLiteral("Jamais"));
@@ -379,7 +380,7 @@ class ExportDialogTest : public QObject {
     // A configuration that cannot be saved says so: the edit would otherwise be lost at the
     // next start without a word.
     void closing_step_that_cannot_save() {
-        Session session(false);
+        Fixture session(false);
         const std::string folder = session.folder.file("absent") + "/";
         session.state.program_folder = folder;
         session.press("btc_cce", [](FrmExporter& d) {
@@ -399,7 +400,7 @@ class ExportDialogTest : public QObject {
     }
 
     void cce_export_writes_the_grids_and_opens_the_script() {
-        Session session(false);
+        Fixture session(false);
         const std::string script_path = session.folder.file("quantaline.reg");
         session.press("btc_cce", [](FrmExporter& d) { name_and_export(d, "DVD é"); });
         QCOMPARE(session.script(), "REGEDIT4\r\n\r\n[" + cce_key +
@@ -407,25 +408,22 @@ class ExportDialogTest : public QObject {
         QCOMPARE(session.platform.events,
                  std::vector<std::string>({"open:" + script_path + "|C:\\Windows\\"}));
         QVERIFY(session.state.export_done);
-        QCOMPARE(session.state.export_target, std::string("CCE"));
+        QVERIFY(session.state.export_target == ExportTarget::cce);
         // The path box was not touched: the configuration file stays as it was.
         QCOMPARE(session.configuration(),
                  configuration_file(cce_key, session.tmpgenc.folder(), "Utilisateur"));
 
-        // The values are the cells' texts, not the analysis behind them; an edited key goes
-        // to the script and to the configuration.
+        // The values are the analysis's, whatever the cells show; an edited key goes to the
+        // script and to the configuration.
         session.window->findChild<QLabel*>(QStringLiteral("mat1_1"))->setText("200");
         session.window->findChild<QLabel*>(QStringLiteral("mat2_64"))->setText("255");
         session.press("btc_cce", [](FrmExporter& d) {
             type_path(d, QStringLiteral("HKEY_CURRENT_USER\\Software\\Autre"));
             name_and_export(d, "deux");
         });
-        std::string values = dvd_values_hex;
-        values.replace(0, 2, "C8");
-        values.replace(values.size() - 2, 2, "FF");
         QCOMPARE(session.script(),
-                 "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Autre]\r\n\"deux\"=hex:" + values +
-                     "\r\n");
+                 "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Autre]\r\n\"deux\"=hex:" +
+                     dvd_values_hex + "\r\n");
         QCOMPARE(session.configuration(),
                  configuration_file("HKEY_CURRENT_USER\\Software\\Autre", session.tmpgenc.folder(),
                                     "Utilisateur"));
@@ -433,7 +431,7 @@ class ExportDialogTest : public QObject {
 
     // The export adds the separator it needs; the configuration keeps the folder as typed.
     void tmpgenc_folder_typed_without_its_separator() {
-        Session session(false);
+        Fixture session(false);
         std::string typed = session.tmpgenc.folder();
         typed.pop_back();
         session.platform.answers = {Button::ok};
@@ -453,7 +451,7 @@ class ExportDialogTest : public QObject {
     }
 
     void empty_name_is_accepted() {
-        Session session(false);
+        Fixture session(false);
         session.press("btc_cce", [](FrmExporter& d) { click(d, "btc_export_ok"); });
         QCOMPARE(session.script(),
                  "REGEDIT4\r\n\r\n[" + cce_key + "]\r\n\"\"=hex:" + dvd_values_hex + "\r\n");
@@ -467,7 +465,7 @@ class ExportDialogTest : public QObject {
     // An export that fails says why and leaves the file alone; the dialog closes as after
     // any export.
     void failed_export_shows_its_message() {
-        Session session(false);
+        Fixture session(false);
         const std::string missing = session.tmpgenc.folder() + "absent";
         session.press("btc_tmpgenc", [&](FrmExporter& d) {
             type_path(d, QString::fromStdString(missing));
@@ -504,7 +502,7 @@ class ExportDialogTest : public QObject {
         QFETCH(bool, script_kept);
         QFETCH(bool, done_after_quit);
 
-        Session session(false);
+        Fixture session(false);
         // A script left by an earlier run: a cancelled dialog exports nothing over it.
         session.folder.write_text("quantaline.reg", "REGEDIT4\r\n");
         for (const QString& step : steps) {

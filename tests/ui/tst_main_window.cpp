@@ -1,14 +1,14 @@
 // The main window: layout, the open-and-display flow, quitting, the link and the About
 // box, with the recording platform.
 #include "analysis/analysis.h"
+#include "config/app_info.h"
 #include "fake_platform.h"
 #include "modal.h"
-#include "shell/app_info.h"
-#include "shell/qt/frm_ouvrir.h"
-#include "shell/qt/frm_propos.h"
-#include "shell/qt/header_frm.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/frm_propos.h"
+#include "ui/header_frm.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +20,8 @@
 
 using namespace quantaline;
 using namespace quantaline::test;
+
+Q_DECLARE_METATYPE(quantaline::ExportTarget)
 
 namespace {
 
@@ -168,7 +170,8 @@ class MainWindowTest : public QObject {
     void layout_matches_the_twips_table() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         QCOMPARE(window.objectName(), QStringLiteral("header_frm"));
         QCOMPARE(window.windowTitle(), QStringLiteral("Quantaline -  1.10 - by Velnor"));
         QCOMPARE(window.size(), QSize(534, 556));
@@ -186,7 +189,8 @@ class MainWindowTest : public QObject {
     void fonts_colours_and_alignment() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         const auto font_of = [&](const char* name) {
             return window.findChild<QWidget*>(QString::fromLatin1(name))->font();
         };
@@ -243,7 +247,8 @@ class MainWindowTest : public QObject {
     void grid_cells_overlap_by_one_border() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         for (int grid = 1; grid <= 2; ++grid) {
             for (int k = 1; k <= 64; ++k) {
                 const int r = (k - 1) / 8;
@@ -264,7 +269,8 @@ class MainWindowTest : public QObject {
     void captions_and_three_digit_values_fit() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         for (QLabel* label : window.findChildren<QLabel*>()) {
             if (label->wordWrap() || label->text().isEmpty()) {
                 continue;
@@ -289,7 +295,8 @@ class MainWindowTest : public QObject {
     void tab_order_of_the_buttons() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         QStringList order;
         QWidget* widget = window.findChild<QWidget*>(QStringLiteral("btc_ouvrir"));
         for (int i = 0; i < 7; ++i) {
@@ -495,7 +502,8 @@ class MainWindowTest : public QObject {
         AppState state;
         state.remembered_drive = state.remembered_folder = "c:\\";
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         QVERIFY(open_file(window, QString::fromStdString(folder.path().string()), "clip.mpg"));
 
         QCOMPARE(state.file_path, path);
@@ -519,8 +527,11 @@ class MainWindowTest : public QObject {
                 QVERIFY(cell(window, grid, k)->alignment() & Qt::AlignHCenter);
             }
         }
+        // Without a sequence header there is nothing to export or print.
+        const bool header_found = QByteArray(QTest::currentDataTag()) != "no sequence header";
         for (const char* name : export_buttons) {
-            QVERIFY(window.findChild<QPushButton*>(QString::fromLatin1(name))->isEnabled());
+            QCOMPARE(window.findChild<QPushButton*>(QString::fromLatin1(name))->isEnabled(),
+                     header_found);
         }
         QVERIFY(platform.messages.empty());
         // The dialog's hourglass stays until the window has shown everything.
@@ -534,9 +545,9 @@ class MainWindowTest : public QObject {
         AppState state;
         state.remembered_drive = state.remembered_folder = "c:\\";
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         QVERIFY(cancel_open(window));
-        QVERIFY(!state.open_cancelled);
         QVERIFY(state.file_path.empty());
         for (const char* name : export_buttons) {
             QVERIFY(!window.findChild<QPushButton*>(QString::fromLatin1(name))->isEnabled());
@@ -559,12 +570,12 @@ class MainWindowTest : public QObject {
         AppState state;
         state.remembered_drive = state.remembered_folder = "c:\\";
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         QVERIFY(open_file(window, QString::fromStdString(folder.path().string()), "a.m2v"));
         const QStringList before = grid_texts(window, 1);
         const QString type = window.findChild<QLabel*>(QStringLiteral("Label7"))->text();
         QVERIFY(cancel_open(window));
-        QVERIFY(!state.open_cancelled);
         QCOMPARE(state.file_path, path);
         QCOMPARE(grid_texts(window, 1), before);
         QCOMPARE(window.findChild<QLabel*>(QStringLiteral("Label7"))->text(), type);
@@ -580,9 +591,10 @@ class MainWindowTest : public QObject {
         AppState state;
         state.remembered_drive = state.remembered_folder = "c:\\";
         FakePlatform platform;
-        HeaderFrm window(state, platform);
-        // "Ouvrir" with no file selected hands over the folder itself.
-        QVERIFY(open_file(window, QString::fromStdString(folder.path().string()), QString()));
+        Session session(state);
+        HeaderFrm window(session, platform);
+        // A folder given as the file, as a command line or a drop may name one.
+        window.open_file(folder.path().string() + "/");
         QCOMPARE(state.file_path, folder.path().string() + "/");
         QCOMPARE(platform.messages.size(), std::size_t(2));
         QCOMPARE(platform.messages[0], scan_read_failure_message);
@@ -597,17 +609,16 @@ class MainWindowTest : public QObject {
     }
 
     void quit_deletes_the_registry_script_after_a_cce_export_data() {
-        QTest::addColumn<QString>("target");
+        QTest::addColumn<ExportTarget>("target");
         QTest::addColumn<bool>("done");
         QTest::addColumn<bool>("deleted");
-        QTest::newRow("CCE export done") << "CCE" << true << true;
-        QTest::newRow("CCE chosen, not exported") << "CCE" << false << false;
-        QTest::newRow("TMPGEnc after CCE") << "TMPGEnc" << true << false;
-        QTest::newRow("case matters") << "cce" << true << false;
-        QTest::newRow("no export") << "" << false << false;
+        QTest::newRow("CCE export done") << ExportTarget::cce << true << true;
+        QTest::newRow("CCE chosen, not exported") << ExportTarget::cce << false << false;
+        QTest::newRow("TMPGEnc after CCE") << ExportTarget::tmpgenc << true << false;
+        QTest::newRow("no export") << ExportTarget::none << false << false;
     }
     void quit_deletes_the_registry_script_after_a_cce_export() {
-        QFETCH(QString, target);
+        QFETCH(ExportTarget, target);
         QFETCH(bool, done);
         QFETCH(bool, deleted);
         for (const bool by_close_box : {false, true}) {
@@ -615,10 +626,11 @@ class MainWindowTest : public QObject {
             folder.write_text("quantaline.reg", "REGEDIT4\r\n");
             AppState state;
             state.program_folder = folder.folder();
-            state.export_target = target.toStdString();
+            state.export_target = target;
             state.export_done = done;
             FakePlatform platform;
-            HeaderFrm window(state, platform);
+            Session session(state);
+            HeaderFrm window(session, platform);
             window.show();
             if (by_close_box) {
                 QVERIFY(window.close());
@@ -635,10 +647,11 @@ class MainWindowTest : public QObject {
         TempDir folder;
         AppState state;
         state.program_folder = folder.folder();
-        state.export_target = "CCE";
+        state.export_target = ExportTarget::cce;
         state.export_done = true;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         window.quit();
         QCOMPARE(platform.events, std::vector<std::string>({"end"}));
     }
@@ -646,7 +659,8 @@ class MainWindowTest : public QObject {
     void web_link_opens_the_address() {
         AppState state;
         FakePlatform platform;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         window.show();
         auto* link = window.findChild<QLabel*>(QStringLiteral("Label21"));
         QTest::mouseClick(link, Qt::LeftButton);
@@ -658,7 +672,8 @@ class MainWindowTest : public QObject {
         AppState state;
         FakePlatform platform;
         platform.screen = QSize(1000, 800);
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         FrmPropos* loaded = &window.about_box();
         QVERIFY(!loaded->isVisible());
         QCOMPARE(loaded->windowTitle(), QStringLiteral("A propos de Quantaline ..."));

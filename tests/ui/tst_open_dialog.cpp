@@ -1,9 +1,9 @@
 // The open dialog's path rules, its memory between openings, the drive change and the
 // centring arithmetic.
 #include "fake_platform.h"
-#include "shell/qt/centre_on_screen.h"
-#include "shell/qt/frm_ouvrir.h"
 #include "support/temp_dir.h"
+#include "ui/centre_on_screen.h"
+#include "ui/frm_ouvrir.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -48,31 +48,6 @@ class OpenDialogTest : public QObject {
     void initTestCase() {
         home_ = std::make_unique<TempDir>();
         qputenv("HOME", home_->path().string().c_str());
-    }
-
-    void file_path_has_one_separator_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("path");
-        QTest::newRow("root folder") << "/"
-                                     << "a.mpg"
-                                     << "/a.mpg";
-        QTest::newRow("folder") << "/video"
-                                << "a.mpg"
-                                << "/video/a.mpg";
-        QTest::newRow("no file selected") << "/video"
-                                          << ""
-                                          << "/video/";
-        QTest::newRow("no file in the root") << "/"
-                                             << ""
-                                             << "/";
-    }
-    void file_path_has_one_separator() {
-        QFETCH(QString, folder);
-        QFETCH(QString, name);
-        QFETCH(QString, path);
-        QCOMPARE(QString::fromStdString(join_file_path(folder.toStdString(), name.toStdString())),
-                 path);
     }
 
     void layout_and_captions() {
@@ -170,11 +145,30 @@ class OpenDialogTest : public QObject {
             } else {
                 dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
             }
-            QCOMPARE(state.file_path, folder.file("a.mpg"));
-            QVERIFY(!state.open_cancelled);
+            QCOMPARE(dialog.choice().file_path, folder.file("a.mpg"));
+            QVERIFY(!dialog.choice().open_cancelled);
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(platform.events, std::vector<std::string>({"hourglass"}));
         }
+    }
+
+    void ouvrir_with_nothing_selected_keeps_the_dialog_open() {
+        TempDir folder;
+        folder.write_text("a.mpg", "x");
+        AppState state;
+        state.remembered_drive = "c:\\";
+        state.remembered_folder = folder.path().string();
+        FakePlatform platform;
+        FrmOuvrir dialog(state, platform);
+        dialog.show();
+        dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        auto* files = dialog.findChild<QListWidget*>(QStringLiteral("File1"));
+        files->setCurrentRow(-1);
+        emit files->itemDoubleClicked(nullptr);
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.choice().open_cancelled);
+        QVERIFY(dialog.choice().file_path.empty());
+        QVERIFY(platform.events.empty());
     }
 
     void annuler_title_bar_and_escape() {
@@ -189,15 +183,15 @@ class OpenDialogTest : public QObject {
             dialog.show();
             QTest::keyClick(&dialog, Qt::Key_Escape);
             QVERIFY(dialog.isVisible());
-            QVERIFY(!state.open_cancelled);
             QVERIFY(dialog.close());
-            QVERIFY(state.open_cancelled);
+            QVERIFY(dialog.choice().open_cancelled);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
         }
-        state.open_cancelled = false;
         {
             FrmOuvrir dialog(state, platform);
             dialog.findChild<QPushButton*>(QStringLiteral("Command2"))->click();
-            QVERIFY(state.open_cancelled);
+            QVERIFY(dialog.choice().open_cancelled);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
         }
         QCOMPARE(state.file_path, std::string("/earlier/file.vob"));
         QVERIFY(platform.events.empty());
@@ -224,22 +218,6 @@ class OpenDialogTest : public QObject {
         std::filesystem::remove_all(folder.path() / "video");
         FrmOuvrir dialog(state, platform);
         QCOMPARE(dialog.current_folder(), q(folder.path()));
-    }
-
-    void existing_folder_falls_back_data() {
-        QTest::addColumn<QString>("remembered");
-        QTest::addColumn<QString>("expected");
-        const QString home = QDir::toNativeSeparators(QDir::homePath());
-        QTest::newRow("drive c") << "c:\\" << home;
-        QTest::newRow("drive C in capitals") << "C:\\" << home;
-        QTest::newRow("gone, parent exists") << home + "/gone/deeper" << home;
-        QTest::newRow("root") << "/"
-                              << "/";
-    }
-    void existing_folder_falls_back() {
-        QFETCH(QString, remembered);
-        QFETCH(QString, expected);
-        QCOMPARE(existing_folder(remembered), expected);
     }
 
     void unavailable_drive_falls_back_to_drive_c() {

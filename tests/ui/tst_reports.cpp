@@ -2,8 +2,8 @@
 // recording platform: the pointer, the messages, the file and the printed page.
 #include "fake_platform.h"
 #include "open_stream.h"
-#include "shell/qt/header_frm.h"
 #include "support/temp_dir.h"
+#include "ui/header_frm.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -62,15 +62,16 @@ std::vector<std::string> dvd_page(const std::string& file_path, std::size_t non_
     return page;
 }
 
-struct Session {
+struct Fixture {
     TempDir folder;
     AppState state;
+    quantaline::Session flow{state};
     FakePlatform platform;
     std::unique_ptr<HeaderFrm> window;
 
-    Session() {
+    Fixture() {
         state.program_folder = folder.folder();
-        window = std::make_unique<HeaderFrm>(state, platform);
+        window = std::make_unique<HeaderFrm>(flow, platform);
         if (!open_test_stream(*window, QStringLiteral("sample-dvd.vob")) ||
             state.file_path.empty()) {
             qFatal("sample-dvd.vob did not open");
@@ -101,7 +102,7 @@ class ReportsTest : public QObject {
     }
 
     void text_report_then_its_confirmation() {
-        Session session;
+        Fixture session;
         session.press("btc_texte");
         QCOMPARE(
             session.platform.events,
@@ -123,7 +124,7 @@ class ReportsTest : public QObject {
 
     // A folder the report cannot be written to: why, in place of the confirmation.
     void text_report_that_cannot_be_written() {
-        Session session;
+        Fixture session;
         session.state.program_folder = session.folder.file("absent") + "/";
         session.press("btc_texte");
         QCOMPARE(
@@ -152,7 +153,7 @@ class ReportsTest : public QObject {
     void printed_page() {
         QFETCH(double, average_width);
         QFETCH(int, non_intra_column);
-        Session session;
+        Fixture session;
         session.platform.average_width = average_width;
         session.press("btc_imprimer");
         QCOMPARE(session.platform.events,
@@ -186,7 +187,7 @@ class ReportsTest : public QObject {
     void printing_fails() {
         QFETCH(bool, installed);
         QFETCH(std::vector<std::string>, events);
-        Session session;
+        Fixture session;
         session.platform.printer_installed = installed;
         session.platform.printer_refuses = true;
         session.press("btc_imprimer");

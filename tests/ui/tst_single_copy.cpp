@@ -1,5 +1,7 @@
-// Two real copies of the program: the second is refused with its message and ends
-// without showing a window or touching a file; a lock left by a dead copy is taken over.
+// Two real copies of the windows: the second is refused with its message and ends
+// without showing a window or touching a file, or hands its file to the first; a lock left
+// by a dead copy is taken over. The copies are the test driver, whose message boxes go to a
+// log, and the shipped program where no box may show.
 #include "support/temp_dir.h"
 
 #include <QDir>
@@ -16,6 +18,11 @@ namespace {
 
 const QString refusal =
     QStringLiteral("exclamation\tDoublon...\tQuantaline est déja en cours d'exécution !\n");
+
+// What opening a file that cannot be read shows: the scan's box, then the header's.
+QString unreadable_boxes() {
+    return QStringLiteral("critical\timpossible de lire le fichier...\t");
+}
 
 QString q(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
@@ -41,6 +48,7 @@ class SingleCopyTest : public QObject {
     std::unique_ptr<TempDir> runtime_;
     std::unique_ptr<TempDir> program_folder_;
     QString program_;
+    QString shipped_;
 
     QProcessEnvironment environment(const QString& message_log) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -76,8 +84,30 @@ class SingleCopyTest : public QObject {
         // A copy of the program in a folder of its own: the folder must stay as it was.
         program_folder_ = std::make_unique<TempDir>();
         program_ = q(program_folder_->path() / "quantaline");
-        std::filesystem::copy_file(QUANTALINE_PROGRAM, program_.toStdString());
+        std::filesystem::copy_file(QUANTALINE_DRIVER, program_.toStdString());
         std::filesystem::permissions(program_.toStdString(), std::filesystem::perms::owner_all);
+        shipped_ = q(program_folder_->path() / "quantaline-shipped");
+        std::filesystem::copy_file(QUANTALINE_PROGRAM, shipped_.toStdString());
+        std::filesystem::permissions(shipped_.toStdString(), std::filesystem::perms::owner_all);
+    }
+
+    // Starts the first copy and waits until it has finished its start-up.
+    bool start_first(QProcess& first, const QStringList& arguments = {}) {
+        first.setProcessEnvironment(environment(q(runtime_->path() / "first.log")));
+        first.start(program_, arguments);
+        if (!first.waitForStarted() || !wait_for_lock()) {
+            return false;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        while (!std::filesystem::exists(program_folder_->file("quantaline.cfg"))) {
+            if (timer.elapsed() > 10000) {
+                return false;
+            }
+            QTest::qWait(20);
+        }
+        QTest::qWait(200);
+        return true;
     }
 
     void second_copy_is_refused() {
@@ -106,6 +136,42 @@ class SingleCopyTest : public QObject {
         QVERIFY(read((runtime_->path() / "first.log").string()).isEmpty());
         first.kill();
         first.waitForFinished();
+    }
+
+    void file_is_handed_to_the_running_copy() {
+        QProcess first;
+        QVERIFY(start_first(first));
+        const QString missing = q(runtime_->path() / "absent.mpg");
+        // Without a display the shipped program could not even show a box: it must end by
+        // itself, silently, having handed the file over.
+        QProcess second;
+        QProcessEnvironment env = environment(QString());
+        env.remove("QUANTALINE_MESSAGE_LOG");
+        second.setProcessEnvironment(env);
+        second.start(shipped_, {missing});
+        QVERIFY(second.waitForFinished(15000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            read((runtime_->path() / "first.log").string()).startsWith(unreadable_boxes()), 10000);
+        const QString log = read((runtime_->path() / "first.log").string());
+        QCOMPARE(log.count(unreadable_boxes()), 1);
+        QVERIFY(!log.contains(QStringLiteral("Doublon")));
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        first.waitForFinished();
+    }
+
+    void file_on_the_command_line_opens_at_once() {
+        QProcess copy;
+        // A relative name is the file in the folder the program was started from.
+        copy.setWorkingDirectory(q(runtime_->path()));
+        QVERIFY(start_first(copy, {QStringLiteral("absent.mpg")}));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            read((runtime_->path() / "first.log").string()).startsWith(unreadable_boxes()), 10000);
+        QCOMPARE(copy.state(), QProcess::Running);
+        copy.kill();
+        copy.waitForFinished();
     }
 
     void lock_of_a_dead_copy_is_taken_over() {

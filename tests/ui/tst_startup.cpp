@@ -2,10 +2,10 @@
 // touched, the remembered folder, the program folder, the centring and the
 // configuration.
 #include "fake_platform.h"
-#include "shell/qt/frm_propos.h"
-#include "shell/qt/header_frm.h"
-#include "shell/qt/startup.h"
 #include "support/temp_dir.h"
+#include "ui/frm_propos.h"
+#include "ui/header_frm.h"
+#include "ui/startup.h"
 
 #include <QtTest>
 #include <cmath>
@@ -23,9 +23,10 @@ class StartupTest : public QObject {
         AppState state;
         FakePlatform platform;
         platform.other_copy = true;
-        HeaderFrm window(state, platform);
+        Session session(state);
+        HeaderFrm window(session, platform);
         const QPoint before = window.pos();
-        QVERIFY(!start_up(state, platform, window, folder.file("quantaline")));
+        QVERIFY(!start_up(session, platform, window, folder.file("quantaline")));
         QCOMPARE(platform.events, std::vector<std::string>({"copy test", "message:Doublon..."}));
         QCOMPARE(platform.messages.front(), already_running_message);
         QCOMPARE(platform.messages.front().text,
@@ -44,8 +45,9 @@ class StartupTest : public QObject {
         AppState state;
         FakePlatform platform;
         platform.screen = QSize(1600, 1200);
-        HeaderFrm window(state, platform);
-        QVERIFY(start_up(state, platform, window, folder.file("quantaline")));
+        Session session(state);
+        HeaderFrm window(session, platform);
+        QVERIFY(start_up(session, platform, window, folder.file("quantaline")));
         QCOMPARE(platform.events, std::vector<std::string>({"copy test"}));
         QCOMPARE(state.remembered_drive, std::string("c:\\"));
         QCOMPARE(state.remembered_folder, std::string("c:\\"));

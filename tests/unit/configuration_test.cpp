@@ -1,4 +1,4 @@
-#include "shell/configuration.h"
+#include "config/configuration.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>

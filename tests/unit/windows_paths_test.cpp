@@ -5,11 +5,11 @@
 #ifdef _WIN32
 
 #include "analysis/analysis.h"
+#include "config/configuration.h"
 #include "io/atomic_file.h"
 #include "io/file_system.h"
 #include "io/paths.h"
 #include "report/text_report.h"
-#include "shell/configuration.h"
 #include "support/environment.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"

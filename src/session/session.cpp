@@ -1,0 +1,148 @@
+#include "session/session.h"
+
+#include "analysis/analysis.h"
+#include "export/cce_export.h"
+#include "export/tmpgenc_export.h"
+#include "io/file_system.h"
+#include "io/paths.h"
+#include "io/text_file.h"
+
+#include <filesystem>
+
+namespace quantaline {
+
+const Message already_running_message{Icon::exclamation, "Doublon...",
+                                      "Quantaline est déja en cours d'exécution !", Buttons::ok,
+                                      Button::ok};
+
+const Message cce_default_values_message{
+    Icon::exclamation, "Exporter les matrices vers CCE...",
+    "Attention, les informations qui vont suivre sont des valeurs par défaut :\r\nVérifiez bien "
+    "que la clé de la base de registre de CCE soit conforme à votre configuration !",
+    Buttons::ok_cancel, Button::cancel};
+
+const Message tmpgenc_running_message{Icon::information, "Exporter les matrices vers TMPGEnc ...",
+                                      "Attention, TMPGEnc ne doit pas être en cours d'exécution",
+                                      Buttons::ok_cancel, Button::ok};
+
+const Message tmpgenc_default_values_message{
+    Icon::exclamation, "Exporter les matrices ...",
+    "Attention, les informations qui vont suivre sont des valeurs par défaut :\r\nVérifiez que "
+    "le chemin d'accès à TMPGEnc est correcte !",
+    Buttons::ok_cancel, Button::cancel};
+
+namespace {
+
+// Where the registry editor starts on Windows; elsewhere the opener has no use for it.
+const char* const registry_editor_folder = "C:\\Windows\\";
+
+// A closing step whose save failed would lose the user's edit at the next start unseen.
+Message configuration_not_saved_message(const WriteError& error) {
+    return {Icon::critical, "Configuration non enregistrée...",
+            write_error_text(error) + " La configuration n'a pas été enregistrée.", Buttons::ok,
+            Button::ok};
+}
+
+} // namespace
+
+void Session::start(const std::string& executable_path) {
+    state_.remembered_drive = "c:\\";
+    state_.remembered_folder = "c:\\";
+    state_.program_folder = program_folder_from_executable(executable_path);
+    state_.executable_name = path_to_utf8(path_from_utf8(executable_path).filename());
+    state_.configuration = load_configuration(state_.program_folder, state_.executable_name);
+}
+
+Messages Session::open(const std::string& path) {
+    state_.file_path = path;
+    AnalysisResult result = analyse_file(path);
+    state_.stream_info = std::move(result.info);
+    state_.stream_info.mpeg_version_text = mpeg_version_text(state_.stream_info);
+    state_.matrices = result.matrices;
+    has_stream_ = !state_.stream_info.stream_type_text.empty();
+    return std::move(result.messages);
+}
+
+void Session::remember_folder_of(const std::string& path) {
+    std::error_code ignored;
+    const auto folder = std::filesystem::absolute(path_from_utf8(path), ignored).parent_path();
+    if (!folder.empty()) {
+        state_.remembered_folder = path_to_utf8(folder);
+        // No drive named: the dialog takes the one that holds the folder.
+        state_.remembered_drive.clear();
+    }
+}
+
+Messages Session::export_questions(ExportTarget target) {
+    state_.export_target = target;
+    Messages questions;
+    if (target == ExportTarget::tmpgenc) {
+        questions.push_back(tmpgenc_running_message);
+    }
+    if (state_.configuration.values_are_default) {
+        questions.push_back(target == ExportTarget::cce ? cce_default_values_message
+                                                        : tmpgenc_default_values_message);
+    }
+    return questions;
+}
+
+std::string Session::export_title() const {
+    return state_.export_target == ExportTarget::cce ? "Exporter les matrices dans CCE..."
+                                                     : "Exporter les matrices dans TMPGEnc...";
+}
+
+std::string Session::export_path_caption() const {
+    return state_.export_target == ExportTarget::cce
+               ? "Emplacement de la clé dans le registre : Vérifiez bien qu'il s'agit de la "
+                 "bonne clé :"
+               : "Chemin de TMPGEnc : Vérifiez bien qu'il s'agit du bon chemin :";
+}
+
+std::string Session::export_path_text() const {
+    return state_.export_target == ExportTarget::cce ? state_.configuration.cce_registry_key
+                                                     : state_.configuration.tmpgenc_folder;
+}
+
+Session::ExportOutcome Session::run_export(const std::string& path_text, const std::string& name) {
+    ExportOutcome outcome;
+    if (state_.export_target == ExportTarget::cce) {
+        const std::string script = cce_script_path(state_.program_folder);
+        outcome.message = write_cce_script(script, path_text, name, cce_values(state_.matrices));
+        if (!outcome.message) {
+            outcome.open_target = script;
+            outcome.work_folder = registry_editor_folder;
+        }
+    } else if (state_.export_target == ExportTarget::tmpgenc) {
+        outcome.message = export_tmpgenc(path_text, name, state_.matrices, state_.configuration);
+    }
+    state_.export_done = true;
+    return outcome;
+}
+
+std::optional<Message> Session::close_export_dialog(const std::string& path_text) {
+    if (!state_.path_edited) {
+        return std::nullopt;
+    }
+    state_.path_edited = false;
+    if (state_.export_target == ExportTarget::cce) {
+        state_.configuration.cce_registry_key = path_text;
+    } else if (state_.export_target == ExportTarget::tmpgenc) {
+        state_.configuration.tmpgenc_folder = path_text;
+    }
+    if (const auto error = save_configuration(state_.program_folder, state_.configuration,
+                                              state_.executable_name)) {
+        return configuration_not_saved_message(*error);
+    }
+    return std::nullopt;
+}
+
+void Session::quit() {
+    if (state_.export_target == ExportTarget::cce && state_.export_done) {
+        std::error_code ignored;
+        // Already removed or locked: the program ends all the same.
+        std::filesystem::remove(path_from_utf8(cce_script_path(state_.program_folder)), ignored);
+        state_.export_done = false;
+    }
+}
+
+} // namespace quantaline

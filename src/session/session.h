@@ -1,0 +1,67 @@
+#pragma once
+
+#include "io/message.h"
+#include "session/app_state.h"
+
+#include <optional>
+#include <string>
+
+namespace quantaline {
+
+extern const Message already_running_message;
+extern const Message cce_default_values_message;
+extern const Message tmpgenc_running_message;
+extern const Message tmpgenc_default_values_message;
+
+// The desktop program's flow without its windows: what the windows show comes from here,
+// and what the user does goes in here. Every step returns the messages the windows show,
+// in order; nothing here shows anything.
+class Session {
+  public:
+    explicit Session(AppState& state) : state_(state) {}
+
+    AppState& state() { return state_; }
+    const AppState& state() const { return state_; }
+
+    // The load step once no other copy runs: the open dialog starts at "c:\", the program
+    // folder is found and the configuration read, or written with its defaults.
+    void start(const std::string& executable_path);
+
+    // Opens and analyses a file chosen in the dialog, named on the command line or
+    // dropped on the window; the result replaces the previous one.
+    Messages open(const std::string& path);
+    // The open dialog's next start for a file that did not come through the dialog.
+    void remember_folder_of(const std::string& path);
+    // Whether the exports and the reports have something to work on: a file was opened and
+    // a sequence header was found in it.
+    bool has_stream() const { return has_stream_; }
+
+    // An export button: records its target and gives the questions to ask first, in order;
+    // the export dialog shows unless one is answered Cancel.
+    Messages export_questions(ExportTarget target);
+    // The export dialog's captions for the current target.
+    std::string export_title() const;
+    std::string export_path_caption() const;
+    std::string export_path_text() const;
+
+    // "Exporter": the target's export with the dialog's two texts. `open_target` is the
+    // registry script to hand to the desktop (CCE), `work_folder` where that starts.
+    struct ExportOutcome {
+        std::optional<Message> message;
+        std::string open_target;
+        std::string work_folder;
+    };
+    ExportOutcome run_export(const std::string& path_text, const std::string& name);
+    // The export dialog's closing step: a path box that was touched becomes the
+    // configuration's value, and the file is saved.
+    std::optional<Message> close_export_dialog(const std::string& path_text);
+
+    // "Quitter" and every close request: the registry script of a CCE export goes.
+    void quit();
+
+  private:
+    AppState& state_;
+    bool has_stream_ = false;
+};
+
+} // namespace quantaline

@@ -1,0 +1,391 @@
+#include "ui/header_frm.h"
+
+#include "analysis/display.h"
+#include "config/app_info.h"
+#include "ui/artwork.h"
+#include "ui/centre_on_screen.h"
+#include "ui/controls.h"
+#include "ui/frm_exporter.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/frm_propos.h"
+#include "ui/platform.h"
+#include "ui/qt_text.h"
+#include "ui/report_commands.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+
+namespace quantaline {
+
+namespace {
+
+const char* const note_text =
+    "Nota :                     Si une matrice est de couleur verte, cela veut dire que c'est "
+    "la matrice standard de la norme MPEG qui a été utilisé. Dans ce cas, celle-ci n'est pas "
+    "inscrite dans le fichier que  vous venez de lire. Quantaline l'affiche à titre "
+    "d'information.";
+
+const char* const help_text =
+    "Avant d'exporter les matrices, vérifier dans la base de registre la clé corespondant à "
+    "CCE (elle doit commencer par 'HKEY_CURRENT_USER\\Software\\Custom Technology\\'    Pour "
+    "TMPGEnc, verifiez le dossier d'installation du programme.";
+
+const QColor default_matrix_colour(0, 192, 0);
+const QColor stream_matrix_colour(0, 0, 0);
+
+// One parameter: its caption label and its value label, in the frame's coordinates.
+struct ParameterRow {
+    const char* caption_name;
+    const char* caption;
+    int caption_rect[4];
+    const char* value_name;
+    int value_rect[4];
+};
+
+constexpr ParameterRow general_rows[] = {
+    {"Label11_0", caption::resolution, {150, 450, 1185, 285}, "Label1", {1920, 450, 600, 270}},
+    {"Label11_1", caption::times, {2640, 450, 135, 375}, "Label2", {2880, 450, 600, 270}},
+    {"Label11_2", caption::aspect_ratio, {150, 825, 1200, 285}, "Label3", {2880, 825, 585, 240}},
+    {"Label11_3", caption::frame_rate, {120, 1200, 1800, 285}, "Label4", {2880, 1200, 600, 255}},
+    {"Label11_4", caption::max_bit_rate, {75, 1575, 1590, 225}, "Label5", {2880, 1575, 600, 240}},
+};
+
+constexpr ParameterRow detail_rows[] = {
+    {"Label11_6", caption::stream_type, {75, 375, 1260, 255}, "Label7", {1275, 375, 2250, 240}},
+    {"Label13", caption::profile, {75, 825, 735, 255}, "Label14", {1275, 825, 2250, 240}},
+    {"Label12", caption::chroma_format, {75, 1275, 1140, 255}, "Label15", {1350, 1275, 660, 240}},
+    {"Label11_5", caption::vbv, {2400, 1275, 570, 255}, "Label6", {2925, 1275, 585, 240}},
+    {"Label16", caption::video_format, {75, 1650, 1305, 255}, "Label17", {1350, 1650, 660, 240}},
+    {"Label18", caption::dc_precision, {2400, 1650, 510, 255}, "Label19", {2925, 1650, 585, 240}},
+    {"lbl_image",
+     caption::picture_structure,
+     {75, 2100, 1680, 255},
+     "Label9",
+     {1800, 2100, 1695, 240}},
+};
+
+QRect rect_of(const int (&r)[4]) {
+    return twips_rect(r[0], r[1], r[2], r[3]);
+}
+
+QGroupBox* add_frame(QWidget* parent, const QString& name, const QString& caption,
+                     const QRect& rect) {
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(name);
+    frame->setGeometry(rect);
+    frame->setFont(ui_font(9.75, true));
+    // The caption sits on the frame's top line, as on the desktop the layout was drawn for:
+    // the line runs through the middle of the caption, the controls keep their places.
+    const int line = QFontMetrics(frame->font()).height() / 2;
+    frame->setStyleSheet(QStringLiteral("QGroupBox { border: 2px groove palette(mid); "
+                                        "margin-top: %1px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; "
+                                        "left: 6px; padding: 0px 2px; }")
+                             .arg(line));
+    return frame;
+}
+
+void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t count) {
+    const QPalette system = QApplication::palette();
+    for (std::size_t i = 0; i < count; ++i) {
+        const ParameterRow& row = rows[i];
+        // The "x" between width and height stands out in the frame's font.
+        const bool is_times = row.caption == caption::times;
+        add_label(frame, row.caption_name, QString::fromUtf8(row.caption),
+                  rect_of(row.caption_rect), is_times ? ui_font(9.75, true) : ui_font(8.25, true));
+        QLabel* value = add_bordered_label(frame, row.value_name, QString(),
+                                           rect_of(row.value_rect), default_font());
+        value->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        set_background(*value, system.color(QPalette::Button));
+        set_text_colour(*value, system.color(QPalette::ButtonText));
+    }
+}
+
+} // namespace
+
+HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
+    : QWidget(parent), session_(session), platform_(platform) {
+    setObjectName(QStringLiteral("header_frm"));
+    setWindowTitle(QStringLiteral("Quantaline -  1.10 - by Velnor"));
+    setWindowIcon(program_icon());
+    setFont(default_font());
+    setFixedSize(twips(8010), twips(8340));
+    setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+    setAcceptDrops(true);
+
+    auto* ouvrir = add_button(this, QStringLiteral("btc_ouvrir"),
+                              QStringLiteral("Ouvrir un fichier"), twips_rect(120, 75, 1305, 420));
+    auto* file_label = add_bordered_label(this, QStringLiteral("Label10"), QString(),
+                                          twips_rect(1500, 150, 6465, 300), default_font());
+    set_background(*file_label, QColor(255, 255, 255));
+
+    build_frames();
+
+    auto* note = add_bordered_label(this, QStringLiteral("Label8"), QString::fromUtf8(note_text),
+                                    twips_rect(3225, 3600, 1530, 2835), default_font());
+    note->setWordWrap(true);
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    set_background(*note, QColor(255, 255, 255));
+    set_text_colour(*note, QColor(0, 128, 0));
+
+    auto* cce = add_button(this, QStringLiteral("btc_cce"),
+                           QStringLiteral("Exporter les matrices vers CCE"),
+                           twips_rect(75, 6750, 3135, 375));
+    auto* tmpgenc = add_button(this, QStringLiteral("btc_tmpgenc"),
+                               QStringLiteral("Exporter les matrices vers TMPGEnc"),
+                               twips_rect(75, 7125, 3135, 375));
+    auto* texte = add_button(this, QStringLiteral("btc_texte"),
+                             QStringLiteral("Exporter les matrices ( fichier txt)"),
+                             twips_rect(75, 7500, 3135, 375));
+    auto* imprimer =
+        add_button(this, QStringLiteral("btc_imprimer"), QStringLiteral("Imprimer les matrices"),
+                   twips_rect(75, 7875, 3135, 375));
+    export_buttons_ = {cce, tmpgenc, imprimer, texte};
+    for (QPushButton* button : export_buttons_) {
+        button->setEnabled(false);
+    }
+
+    // Faces wider than the one the box was drawn for need five lines where four and a half
+    // fit; a slightly tighter spacing keeps the last word of the help text inside the box.
+    QFont help_font = default_font();
+    help_font.setLetterSpacing(QFont::PercentageSpacing, 96);
+    auto* help = add_bordered_label(this, QStringLiteral("Label20"), QString::fromUtf8(help_text),
+                                    twips_rect(3375, 6750, 4515, 915), help_font);
+    help->setWordWrap(true);
+    help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* link =
+        add_link_label(this, QStringLiteral("Label21"), QString::fromUtf8(app_info::web_address),
+                       twips_rect(3525, 7950, 2115, 240), ui_font(8.25, false, true));
+    set_text_colour(*link, QColor(0, 0, 255));
+
+    auto* propos = add_button(this, QStringLiteral("btc_propos"), QStringLiteral("A propos"),
+                              twips_rect(5925, 7875, 975, 375));
+    auto* quitter = add_button(this, QStringLiteral("btc_quitter"), QStringLiteral("Quitter"),
+                               twips_rect(6975, 7875, 975, 375));
+
+    setTabOrder(ouvrir, quitter);
+    setTabOrder(quitter, cce);
+    setTabOrder(cce, tmpgenc);
+    setTabOrder(tmpgenc, texte);
+    setTabOrder(texte, imprimer);
+    setTabOrder(imprimer, propos);
+
+    connect(ouvrir, &QPushButton::clicked, this, &HeaderFrm::open_and_display);
+    connect(propos, &QPushButton::clicked, this, &HeaderFrm::show_about);
+    connect(quitter, &QPushButton::clicked, this, &HeaderFrm::quit);
+    connect(link, &LinkLabel::clicked, this, &HeaderFrm::open_web_site);
+    connect(cce, &QPushButton::clicked, this, &HeaderFrm::export_cce);
+    connect(tmpgenc, &QPushButton::clicked, this, &HeaderFrm::export_tmpgenc);
+    connect(texte, &QPushButton::clicked, this, &HeaderFrm::write_text_report);
+    connect(imprimer, &QPushButton::clicked, this, &HeaderFrm::print_report);
+}
+
+HeaderFrm::~HeaderFrm() {
+    delete about_.data();
+}
+
+void HeaderFrm::build_frames() {
+    auto* general = add_frame(this, QStringLiteral("Frame2"), QStringLiteral("Général"),
+                              twips_rect(75, 600, 3735, 2070));
+    add_parameter_rows(general, general_rows, std::size(general_rows));
+    auto* detail = add_frame(this, QStringLiteral("Frame3"), QStringLiteral("Détail "),
+                             twips_rect(4200, 600, 3735, 2520));
+    add_parameter_rows(detail, detail_rows, std::size(detail_rows));
+
+    auto* intra =
+        add_frame(this, QStringLiteral("cd_matrice1_1"), QStringLiteral("Matrice Intra-block"),
+                  twips_rect(75, 3300, 3135, 3375));
+    build_grid(intra, QStringLiteral("mat1"), mat1_, true);
+    auto* non_intra =
+        add_frame(this, QStringLiteral("Frame1"), QStringLiteral("Matrice non Intra-block"),
+                  twips_rect(4800, 3300, 3135, 3375));
+    build_grid(non_intra, QStringLiteral("mat2"), mat2_, false);
+}
+
+void HeaderFrm::build_grid(QWidget* frame, const QString& name, std::array<QLabel*, 64>& cells,
+                           bool centred) {
+    const QPalette system = QApplication::palette();
+    for (int k = 1; k <= 64; ++k) {
+        const int row = (k - 1) / 8;
+        const int column = (k - 1) % 8;
+        // The pitch is one border narrower than the cell, so neighbours share a line.
+        QLabel* cell =
+            add_bordered_label(frame, name + QLatin1Char('_') + QString::number(k), QString(),
+                               twips_rect(120 + 360 * column, 360 + 360 * row, 375, 375),
+                               k == 1 ? ui_font(9.75, true) : default_font());
+        cell->setAlignment((k == 1 || centred ? Qt::AlignHCenter : Qt::AlignLeft) |
+                           Qt::AlignVCenter);
+        set_background(*cell, system.color(QPalette::Base));
+        set_text_colour(*cell, system.color(QPalette::Text));
+        cells[static_cast<std::size_t>(k - 1)] = cell;
+    }
+}
+
+FrmPropos& HeaderFrm::about_box() {
+    if (about_.isNull()) {
+        about_ = new FrmPropos(platform_, this);
+    }
+    return *about_;
+}
+
+void HeaderFrm::normalise_grid_style() {
+    // Every cell takes the first cell's size and boldness; the non-intra grid also its
+    // alignment.
+    for (std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
+        const QFont first = (*grid)[0]->font();
+        for (std::size_t k = 1; k < 64; ++k) {
+            QLabel& cell = *(*grid)[k];
+            QFont font = cell.font();
+            font.setPointSizeF(first.pointSizeF());
+            font.setBold(first.bold());
+            cell.setFont(font);
+        }
+    }
+    for (std::size_t k = 1; k < 64; ++k) {
+        mat2_[k]->setAlignment(mat2_[0]->alignment());
+    }
+}
+
+void HeaderFrm::open_and_display() {
+    // The default matrices are constant tables: there is nothing to fill before the
+    // dialog.
+    normalise_grid_style();
+    OpenChoice choice;
+    {
+        FrmOuvrir dialog(session_.state(), platform_, this);
+        dialog.exec();
+        choice = dialog.choice();
+    }
+    platform_.process_events();
+    if (choice.open_cancelled) {
+        return;
+    }
+    analyse_and_display(choice.file_path);
+}
+
+void HeaderFrm::open_file(const std::string& path) {
+    normalise_grid_style();
+    session_.remember_folder_of(path);
+    platform_.show_hourglass();
+    analyse_and_display(path);
+}
+
+void HeaderFrm::analyse_and_display(const std::string& path) {
+    for (std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
+        for (QLabel* cell : *grid) {
+            set_text_colour(*cell, stream_matrix_colour);
+        }
+    }
+    for (const Message& message : session_.open(path)) {
+        platform_.show_message(this, message);
+    }
+    display_analysis();
+    platform_.show_arrow();
+}
+
+void HeaderFrm::display_analysis() {
+    const AppState& state = session_.state();
+    const DisplayTexts texts = display_texts(state.stream_info);
+    const auto set = [this](const char* name, const std::string& text) {
+        findChild<QLabel*>(QString::fromLatin1(name))->setText(QString::fromStdString(text));
+    };
+    set("Label1", texts.width);
+    set("Label2", texts.height);
+    set("Label3", texts.aspect_ratio);
+    set("Label4", texts.frame_rate);
+    set("Label5", texts.max_bit_rate);
+    set("Label6", texts.vbv_buffer_size);
+    set("Label7", texts.stream_type);
+    set("Label14", texts.profile_and_level);
+    set("Label15", texts.chroma_format);
+    set("Label17", texts.video_format);
+    set("Label10", state.file_path);
+    set("Label19", texts.dc_precision);
+    set("Label9", texts.picture_structure);
+
+    const QuantMatrixPair& matrices = state.matrices;
+    // The colour follows the origin flag, not the values: a file may carry the default.
+    if (!matrices.intra_from_stream) {
+        for (QLabel* cell : mat1_) {
+            set_text_colour(*cell, default_matrix_colour);
+        }
+    }
+    if (!matrices.non_intra_from_stream) {
+        for (QLabel* cell : mat2_) {
+            set_text_colour(*cell, default_matrix_colour);
+        }
+    }
+    std::size_t k = 0;
+    for (int row = 1; row <= 8; ++row) {
+        for (int column = 1; column <= 8; ++column, ++k) {
+            mat1_[k]->setText(QString::number(matrices.intra_at(row, column)));
+            mat2_[k]->setText(QString::number(matrices.non_intra_at(row, column)));
+        }
+    }
+    // Without a sequence header there is nothing to export or print.
+    for (QPushButton* button : export_buttons_) {
+        button->setEnabled(session_.has_stream());
+    }
+}
+
+void HeaderFrm::export_cce() {
+    export_to(this, session_, platform_, ExportTarget::cce);
+}
+
+void HeaderFrm::export_tmpgenc() {
+    export_to(this, session_, platform_, ExportTarget::tmpgenc);
+}
+
+void HeaderFrm::write_text_report() {
+    write_text_report_command(this, session_.state(), platform_);
+}
+
+void HeaderFrm::print_report() {
+    quantaline::print_report(this, session_.state(), platform_);
+}
+
+void HeaderFrm::show_about() {
+    FrmPropos& about = about_box();
+    about.exec();
+}
+
+void HeaderFrm::quit() {
+    session_.quit();
+    platform_.end_program();
+}
+
+void HeaderFrm::open_web_site() {
+    platform_.open_target(this, app_info::web_address, std::string());
+}
+
+void HeaderFrm::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile()) {
+        event->acceptProposedAction();
+    }
+}
+
+void HeaderFrm::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return;
+    }
+    event->acceptProposedAction();
+    open_file(path_bytes(urls.front().toLocalFile()));
+}
+
+void HeaderFrm::closeEvent(QCloseEvent* event) {
+    // Every close request (close box, system menu, session end) quits; none is refused.
+    event->accept();
+    quit();
+}
+
+} // namespace quantaline

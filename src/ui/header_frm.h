@@ -1,0 +1,68 @@
+#pragma once
+
+#include "session/session.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+
+class QLabel;
+class QPushButton;
+
+namespace quantaline {
+
+class FrmPropos;
+class Platform;
+
+// The main window. Its controls carry the names the rest of the program and the tests
+// know them by, as objectName(): btc_ouvrir, Label1 ... Label21, Frame1 ... Frame3.
+// Arrays of controls take the element's index after an underscore: Label11_0 to
+// Label11_6, cd_matrice1_1, and the grid cells mat1_1 to mat1_64 and mat2_1 to mat2_64
+// (index k stands in row (k - 1) / 8 and column (k - 1) % 8, counted from 0).
+class HeaderFrm : public QWidget {
+    Q_OBJECT
+  public:
+    HeaderFrm(Session& session, Platform& platform, QWidget* parent = nullptr);
+    ~HeaderFrm() override;
+
+    // The About box, built hidden when it does not exist (at start-up, and again after
+    // its title-bar close destroyed it).
+    FrmPropos& about_box();
+
+    // Opens a file as if chosen in the open dialog: named on the command line, handed over
+    // by a second copy or dropped on the window.
+    void open_file(const std::string& path);
+
+  public slots:
+    void open_and_display();
+    void export_cce();
+    void export_tmpgenc();
+    void write_text_report();
+    void print_report();
+    void show_about();
+    void quit();
+    void open_web_site();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void build_frames();
+    void build_grid(QWidget* frame, const QString& name, std::array<QLabel*, 64>& cells,
+                    bool centred);
+    void normalise_grid_style();
+    void analyse_and_display(const std::string& path);
+    void display_analysis();
+
+    Session& session_;
+    Platform& platform_;
+    std::array<QLabel*, 64> mat1_{};
+    std::array<QLabel*, 64> mat2_{};
+    std::array<QPushButton*, 4> export_buttons_{};
+    QPointer<FrmPropos> about_;
+};
+
+} // namespace quantaline

@@ -1,0 +1,106 @@
+#include "screenshot_tour.h"
+
+#include "scripted_open.h"
+#include "ui/frm_exporter.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/frm_propos.h"
+#include "ui/header_frm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <memory>
+
+namespace quantaline {
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+// What the screen shows where the window stands, frame included when there is one.
+void save_screen(QWidget& window, const QString& path) {
+    settle();
+    QScreen* screen = window.screen();
+    const QRect area = window.frameGeometry();
+    const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    if (!shot.save(path)) {
+        std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
+    }
+}
+
+void click(QWidget& parent, const char* name) {
+    parent.findChild<QPushButton*>(QString::fromLatin1(name))->click();
+}
+
+} // namespace
+
+void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
+    const QString folder = qEnvironmentVariable("QUANTALINE_SCREENSHOT_DIR");
+    const QString stream = qEnvironmentVariable("QUANTALINE_SCREENSHOT_FILE");
+    if (folder.isEmpty() || stream.isEmpty()) {
+        return;
+    }
+    // In memory only, for the warning's picture: the dialog is left untouched, so the
+    // configuration file is not rewritten.
+    state.configuration.values_are_default = true;
+    QTimer::singleShot(500, &window, [&window, folder, stream] {
+        // The dialog is modal: its part of the tour runs inside its own event loop.
+        QTimer::singleShot(300, &window, [folder, stream] {
+            FrmOuvrir* dialog = select_in_open_dialog(stream);
+            if (dialog == nullptr) {
+                std::fprintf(stderr, "the open dialog did not show\n");
+                QApplication::exit(1);
+                return;
+            }
+            save_screen(*dialog, folder + QStringLiteral("/frm_ouvrir.png"));
+            click(*dialog, "Command1");
+        });
+        click(window, "btc_ouvrir");
+        save_screen(window, folder + QStringLiteral("/header_frm.png"));
+
+        // The CCE export: its warning when the values are the defaults, answered OK, then
+        // the export dialog, left by "Annuler" with its path box untouched.
+        auto* export_steps = new QTimer(&window);
+        export_steps->setInterval(100);
+        auto busy = std::make_shared<bool>(false);
+        QObject::connect(export_steps, &QTimer::timeout, &window, [folder, busy] {
+            if (*busy) {
+                return;
+            }
+            *busy = true;
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                save_screen(*box, folder + QStringLiteral("/cce_warning.png"));
+                box->button(QMessageBox::Ok)->click();
+            } else if (auto* dialog = qobject_cast<FrmExporter*>(modal)) {
+                save_screen(*dialog, folder + QStringLiteral("/frm_exporter.png"));
+                click(*dialog, "btc_annuler_export");
+            }
+            *busy = false;
+        });
+        export_steps->start();
+        click(window, "btc_cce");
+        export_steps->stop();
+
+        QTimer::singleShot(300, &window, [folder] {
+            auto* about = qobject_cast<FrmPropos*>(QApplication::activeModalWidget());
+            if (about != nullptr) {
+                save_screen(*about, folder + QStringLiteral("/frm_propos.png"));
+                click(*about, "btc_ok");
+            }
+        });
+        click(window, "btc_propos");
+        click(window, "btc_quitter");
+    });
+}
+
+} // namespace quantaline
