@@ -39,6 +39,7 @@ Measure run(const std::vector<std::string>& arguments) {
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
         std::vector<char*> argv;
+        argv.reserve(arguments.size() + 1);
         for (const auto& argument : arguments) {
             argv.push_back(const_cast<char*>(argument.c_str()));
         }
@@ -61,6 +62,7 @@ Measure median(const std::vector<std::string>& arguments, int runs) {
         return {0, 0, -1};
     }
     std::vector<Measure> all;
+    all.reserve(static_cast<std::size_t>(runs));
     for (int i = 0; i < runs; ++i) {
         all.push_back(run(arguments));
     }

@@ -72,12 +72,11 @@ class Writer {
 // --- text output ------------------------------------------------------------------------
 
 void append_grid(std::string& out, const mpeg::Matrix& matrix) {
-    for (int row = 0; row < 8; ++row) {
-        for (int column = 0; column < 8; ++column) {
+    for (std::size_t row = 0; row < 8; ++row) {
+        for (std::size_t column = 0; column < 8; ++column) {
             char cell[8];
-            std::snprintf(
-                cell, sizeof cell, "%4u",
-                static_cast<unsigned>(matrix[static_cast<std::size_t>(row * 8 + column)]));
+            std::snprintf(cell, sizeof cell, "%4u",
+                          static_cast<unsigned>(matrix[row * 8 + column]));
             out += cell;
         }
         out += '\n';

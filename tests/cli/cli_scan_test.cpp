@@ -182,7 +182,7 @@ TEST(CliScan, FoldersInNameOrderAndFilesInArgumentOrder) {
     for (int i = 0; i < 16; ++i) {
         StreamBuilder s;
         s.sequence_header({}).picture(0, 1);
-        s.fill_to(static_cast<std::size_t>((16 - i) * 300000), 0x55);
+        s.fill_to(static_cast<std::size_t>(16 - i) * 300000, 0x55);
         const std::string name = dir.write("many-" + std::to_string(i) + ".bin", s.bytes());
         arguments.push_back(name);
         expected.push_back(name);

@@ -526,7 +526,7 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
     }
     {
         auto bytes = ts.bytes;
-        bytes.insert(bytes.begin() + 188 * 3, 50, 0x00);
+        bytes.insert(bytes.begin() + std::ptrdiff_t{564}, 50, 0x00); // after the first video packet
         bytes[188 * 3 + 20] = 0x47; // a sync byte that the next packet's does not confirm
         cases.push_back({"junk between transport packets",
                          bytes,
