@@ -65,6 +65,19 @@ void VideoUnitSplitter::on_code(const std::uint8_t* data, std::size_t size, std:
     unit_capacity_ = capacity;
     unit_stored_ = std::min(capacity, size - index - 1);
     std::memcpy(unit_bytes_.data(), data + index + 1, unit_stored_);
+    fit_capacity();
+}
+
+void VideoUnitSplitter::fit_capacity() {
+    // Of the extensions only a quant_matrix_extension is long: the others (one follows
+    // every picture header) need not be copied at its length.
+    constexpr std::size_t short_extension = 16;
+    if (unit_code_ == start_code::extension && unit_stored_ > 0 &&
+        extension_start_code_identifier(std::span(unit_bytes_.data(), 1)) !=
+            extension_id::quant_matrix) {
+        unit_capacity_ = std::min(unit_capacity_, short_extension);
+        unit_stored_ = std::min(unit_stored_, unit_capacity_);
+    }
 }
 
 void VideoUnitSplitter::feed(const std::uint8_t* data, std::size_t size,
@@ -79,6 +92,7 @@ void VideoUnitSplitter::feed(const std::uint8_t* data, std::size_t size,
         const std::size_t more = std::min(unit_capacity_ - unit_stored_, size);
         std::memcpy(unit_bytes_.data() + unit_stored_, data, more);
         unit_stored_ += more;
+        fit_capacity();
     }
 
     // Bytes before `reset` cannot begin a start code: they end one already found.

@@ -46,6 +46,7 @@ class VideoUnitSplitter {
   private:
     void on_code(const std::uint8_t* data, std::size_t size, std::size_t index);
     void end_unit(std::uint64_t end_position);
+    void fit_capacity();
     std::uint64_t file_offset_of(std::uint64_t position) const;
 
     VideoUnitSink& sink_;
