@@ -9,6 +9,7 @@
 #include "json.h"
 #include "mpeg/scan.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -177,6 +178,14 @@ void write_text(Writer& writer, const std::string& file, const ScanResult& resul
 // --- JSON ---------------------------------------------------------------------------------
 
 std::string json_matrix(const mpeg::Matrix& matrix) {
+    // The numbers 0 to 255 once: a file with many changes prints many matrices.
+    static const std::array<std::string, 256> numbers = [] {
+        std::array<std::string, 256> texts;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            texts[i] = std::to_string(i);
+        }
+        return texts;
+    }();
     std::string out = "[";
     for (std::size_t row = 0; row < 8; ++row) {
         out += row == 0 ? "[" : ",[";
@@ -184,7 +193,7 @@ std::string json_matrix(const mpeg::Matrix& matrix) {
             if (column > 0) {
                 out += ',';
             }
-            out += std::to_string(matrix[row * 8 + column]);
+            out += numbers[matrix[row * 8 + column]];
         }
         out += ']';
     }

@@ -33,6 +33,24 @@ class BitReader {
         return value;
     }
     bool read_flag() { return read(1) != 0; }
+    // `count` fields of 8 bits, as read(8) would give them; whole bytes at a time where
+    // they all lie in the data.
+    void read_bytes(std::uint8_t* out, std::size_t count) {
+        const std::size_t byte = position_ >> 3;
+        const unsigned shift = static_cast<unsigned>(position_ & 7);
+        if (byte + count + (shift != 0 ? 1 : 0) > bytes_.size()) {
+            for (std::size_t i = 0; i < count; ++i) {
+                out[i] = static_cast<std::uint8_t>(read(8));
+            }
+            return;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned pair = (unsigned{bytes_[byte + i]} << 8) |
+                                  (shift != 0 ? unsigned{bytes_[byte + i + 1]} : 0u);
+            out[i] = static_cast<std::uint8_t>(pair >> (8 - shift));
+        }
+        position_ += count * 8;
+    }
     void skip(std::size_t bits) {
         position_ += bits;
         if (position_ > bytes_.size() * 8) {

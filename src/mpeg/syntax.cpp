@@ -31,9 +31,11 @@ bool extension_identifier_is(BitReader& r, std::uint8_t expected) {
 } // namespace
 
 Matrix quantiser_matrix(BitReader& reader) {
+    std::array<std::uint8_t, 64> scan_order{};
+    reader.read_bytes(scan_order.data(), scan_order.size());
     Matrix raster{};
     for (std::size_t n = 0; n < 64; ++n) {
-        raster[zigzag_scan[n]] = field<std::uint8_t>(reader, 8);
+        raster[zigzag_scan[n]] = scan_order[n];
     }
     return raster;
 }
