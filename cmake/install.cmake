@@ -16,6 +16,9 @@ if(UNIX AND NOT APPLE)
   if(TARGET quantaline)
     install(FILES ${QUANTALINE_PACKAGING_DIR}/quantaline.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # The elementary streams' type, which the desktop entry names beside video/mpeg.
+    install(FILES ${QUANTALINE_PACKAGING_DIR}/quantaline-mime.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME quantaline.xml)
     install(FILES ${QUANTALINE_PACKAGING_DIR}/quantaline.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
     foreach(size 48 256)

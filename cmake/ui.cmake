@@ -20,6 +20,15 @@ if(NOT WIN32 AND QUANTALINE_CUPS_INCLUDE AND QUANTALINE_CUPS_LIBRARY)
   target_link_libraries(quantaline_ui PRIVATE ${QUANTALINE_CUPS_LIBRARY})
   target_compile_definitions(quantaline_ui PRIVATE QUANTALINE_HAVE_CUPS)
 endif()
+# On X11 the window manager is asked for the frame it will add, so that a window is centred
+# by its outer size before it is first shown.
+find_path(QUANTALINE_XCB_INCLUDE xcb/xcb.h)
+find_library(QUANTALINE_XCB_LIBRARY xcb)
+if(NOT WIN32 AND QUANTALINE_XCB_INCLUDE AND QUANTALINE_XCB_LIBRARY)
+  target_include_directories(quantaline_ui PRIVATE ${QUANTALINE_XCB_INCLUDE})
+  target_link_libraries(quantaline_ui PRIVATE ${QUANTALINE_XCB_LIBRARY})
+  target_compile_definitions(quantaline_ui PRIVATE QUANTALINE_HAVE_XCB)
+endif()
 
 file(GLOB QUANTALINE_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/quantaline/*.cpp)
 add_executable(quantaline WIN32 ${QUANTALINE_APP_SOURCES})

@@ -1,29 +1,21 @@
 #include "analysis/analysis.h"
 #include "analysis/display.h"
 #include "command_line.h"
+#include "export/matrix_formats.h"
+#include "export/matrix_library.h"
 #include "json.h"
-#include "report/headings.h"
+#include "report/matrix_text.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace quantaline::cli {
 
 namespace {
 
-void print_grid(std::string& out, const QuantMatrix& matrix) {
-    for (int row = 0; row < 8; ++row) {
-        for (int column = 0; column < 8; ++column) {
-            char cell[8];
-            std::snprintf(cell, sizeof cell, "%4u",
-                          static_cast<unsigned>(matrix[row * 8 + column]));
-            out += cell;
-        }
-        out += '\n';
-    }
-}
-
-std::string human_text(const std::string& file, const AnalysisResult& result) {
+std::string human_text(const std::string& file, const AnalysisResult& result,
+                       const MatrixLibrary& library) {
     const DisplayTexts texts = display_texts(result.info);
     std::string out;
     const auto line = [&out](const char* caption, const std::string& value) {
@@ -43,13 +35,10 @@ std::string human_text(const std::string& file, const AnalysisResult& result) {
     out += plain_caption(caption::dc_precision) + texts.dc_precision + "\n";
     line(caption::picture_structure, texts.picture_structure);
     out += '\n';
-    out += intra_heading(result.matrices.intra_from_stream);
-    out += '\n';
-    print_grid(out, result.matrices.intra);
-    out += '\n';
-    out += non_intra_heading(result.matrices.non_intra_from_stream);
-    out += '\n';
-    print_grid(out, result.matrices.non_intra);
+    out += matrix_pair_text(
+        result.matrices,
+        exact_matrix_name(library.entries, result.matrices.intra, MatrixKind::intra),
+        exact_matrix_name(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
     return out;
 }
 
@@ -69,7 +58,16 @@ std::string json_matrix(const QuantMatrix& matrix) {
     return out;
 }
 
-std::string json_line(const std::string& file, const AnalysisResult& result) {
+std::string json_match(const std::optional<MatrixMatch>& match) {
+    if (!match) {
+        return "null";
+    }
+    return "{\"name\":" + json_string(match->name) +
+           ",\"distance\":" + std::to_string(match->distance) + '}';
+}
+
+std::string json_line(const std::string& file, const AnalysisResult& result,
+                      const MatrixLibrary& library) {
     const StreamInfo& info = result.info;
     std::string out = "{";
     const auto key = [&out](const char* name) {
@@ -114,6 +112,11 @@ std::string json_line(const std::string& file, const AnalysisResult& result) {
     out += json_matrix(result.matrices.non_intra);
     boolean("intra_from_stream", result.matrices.intra_from_stream);
     boolean("non_intra_from_stream", result.matrices.non_intra_from_stream);
+    key("intra_match");
+    out += json_match(nearest_matrix(library.entries, result.matrices.intra, MatrixKind::intra));
+    key("non_intra_match");
+    out += json_match(
+        nearest_matrix(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
     key("messages");
     out += '[';
     for (std::size_t i = 0; i < result.messages.size(); ++i) {
@@ -139,6 +142,9 @@ int run_info(const Arguments& arguments) {
     const bool json = parsed->flags.contains("--json");
     const std::vector<std::string>& files = parsed->files;
 
+    const MatrixLibrary library = load_matrix_library(user_matrix_folder());
+    print_messages("quantaline-cli", library.messages);
+
     bool first = true;
     for (const auto& file : files) {
         AnalysisResult result = analyse_file(file);
@@ -148,10 +154,10 @@ int run_info(const Arguments& arguments) {
         }
         std::string out;
         if (json) {
-            out = json_line(file, result);
+            out = json_line(file, result, library);
         } else {
             print_messages(file, result.messages);
-            out = (first ? "" : "\n") + human_text(file, result);
+            out = (first ? "" : "\n") + human_text(file, result, library);
         }
         first = false;
         std::fwrite(out.data(), 1, out.size(), stdout);

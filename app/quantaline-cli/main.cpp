@@ -21,6 +21,9 @@ constexpr const char* usage_text =
     "                          folder's quantaline.reg); --open hands it to the desktop\n"
     "  export-tmpgenc FILE --folder DIR --name NAME\n"
     "                          add FILE's matrices to DIR's TMPGEnc.ini\n"
+    "  matrix FILE [--format text|csv|ffmpeg|mpeg2enc] [--output PATH]\n"
+    "                          print FILE's two matrices in the format (default text),\n"
+    "                          or write them to PATH\n"
     "  scan [--json] [-r] FILE|FOLDER...\n"
     "                          read the whole video: every matrix set it uses and where\n"
     "                          it changes (elementary, program and transport streams)\n"
@@ -69,6 +72,9 @@ int main(int argc, char** argv) {
     }
     if (command == "export-tmpgenc") {
         return run_export_tmpgenc(arguments);
+    }
+    if (command == "matrix") {
+        return run_matrix(arguments);
     }
     if (command == "scan") {
         return run_scan(arguments);

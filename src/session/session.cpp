@@ -2,6 +2,7 @@
 
 #include "analysis/analysis.h"
 #include "export/cce_export.h"
+#include "export/matrix_formats.h"
 #include "export/tmpgenc_export.h"
 #include "io/file_system.h"
 #include "io/paths.h"
@@ -134,6 +135,23 @@ std::optional<Message> Session::close_export_dialog(const std::string& path_text
         return configuration_not_saved_message(*error);
     }
     return std::nullopt;
+}
+
+std::optional<Message> Session::mpeg2enc_refusal() const {
+    if (mpeg2enc_accepts(state_.matrices)) {
+        return std::nullopt;
+    }
+    return mpeg2enc_value_message;
+}
+
+std::string Session::mpeg2enc_suggested_path() const {
+    auto path = path_from_utf8(state_.file_path);
+    path.replace_filename(path_from_utf8(path_to_utf8(path.stem()) + ".mpeg2enc.txt"));
+    return path_to_utf8(path);
+}
+
+std::optional<Message> Session::save_for_mpeg2enc(const std::string& path) const {
+    return write_mpeg2enc_file(path, state_.matrices, state_.file_path);
 }
 
 void Session::quit() {

@@ -56,6 +56,13 @@ class Session {
     // configuration's value, and the file is saved.
     std::optional<Message> close_export_dialog(const std::string& path_text);
 
+    // "Enregistrer pour mpeg2enc…" on a grid: the refusal shown instead of the save dialog
+    // (a matrix holding a 0), the dialog's suggestion (beside the video, named after it),
+    // then the writing of the file chosen.
+    std::optional<Message> mpeg2enc_refusal() const;
+    std::string mpeg2enc_suggested_path() const;
+    std::optional<Message> save_for_mpeg2enc(const std::string& path) const;
+
     // "Quitter" and every close request: the registry script of a CCE export goes.
     void quit();
 

@@ -2,8 +2,11 @@
 
 #include "analysis/analysis.h"
 
+#include <QBitmap>
 #include <QLinearGradient>
 #include <QPainter>
+#include <array>
+#include <string_view>
 
 namespace quantaline {
 
@@ -61,6 +64,60 @@ QIcon program_icon() {
     QPainter painter(&image);
     draw_grid(painter, QRectF(0, 0, 32, 32));
     return QIcon(QPixmap::fromImage(image));
+}
+
+QCursor hand_cursor() {
+    // '#' black, '.' white, blank transparent.
+    // clang-format off
+    static constexpr std::array<std::string_view, 32> hand = {
+    "                                ",
+    "                                ",
+    "                                ",
+    "                                ",
+    "                                ",
+    "          ###                   ",
+    "         #...#                  ",
+    "         #...#                  ",
+    "         #...#                  ",
+    "         #...#                  ",
+    "         #...####               ",
+    "         #...#...####           ",
+    "         #...#...#...###        ",
+    "         #...#...#...#..#       ",
+    "         #...#...#...#..#       ",
+    "         #...#...#...#..#       ",
+    "      ###...............#       ",
+    "     #..................#       ",
+    "     #..................#       ",
+    "     #..................#       ",
+    "     #..................#       ",
+    "      #.................#       ",
+    "       #................#       ",
+    "        #...............#       ",
+    "         #..............#       ",
+    "         #..............#       ",
+    "         #.............#        ",
+    "          ##############        ",
+    "          #............#        ",
+    "          #............#        ",
+    "          ##############        ",
+    "                                ",
+    };
+    // clang-format on
+    // In a cursor's bitmap 1 is black, and in its mask 1 is opaque: both images get the
+    // bitmap's own colours, 0 white and 1 black.
+    QImage bits(32, 32, QImage::Format_MonoLSB);
+    bits.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    bits.fill(0);
+    QImage mask = bits;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const char pixel = hand[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+            bits.setPixel(x, y, pixel == '#' ? 1 : 0);
+            mask.setPixel(x, y, pixel == ' ' ? 0 : 1);
+        }
+    }
+    return QCursor(QBitmap::fromImage(bits), QBitmap::fromImage(mask), 11, 5);
 }
 
 } // namespace quantaline

@@ -1,6 +1,7 @@
 #include "ui/centre_on_screen.h"
 
 #include "ui/platform.h"
+#include "ui/window_frame.h"
 
 #include <QWidget>
 #include <cmath>
@@ -18,7 +19,10 @@ CentredOrigin centred_origin(float screen_width, float screen_height, float wind
 void centre_on_screen(QWidget& window, Platform& platform) {
     constexpr float twips_per_pixel = 15.0f;
     const QSize screen = platform.screen_size();
-    const QSize outer = window.frameGeometry().size();
+    // The outer size counts the frame and title bar even before the window is first shown,
+    // so that it comes up in its place rather than moving there.
+    const QMargins frame = expected_frame_margins(window);
+    const QSize outer = window.size().grownBy(frame);
     const CentredOrigin origin =
         centred_origin(static_cast<float>(screen.width()) * twips_per_pixel,
                        static_cast<float>(screen.height()) * twips_per_pixel,
@@ -27,8 +31,9 @@ void centre_on_screen(QWidget& window, Platform& platform) {
     // A window sits on whole pixels; the move is where the half pixel goes.
     const int top = static_cast<int>(std::lround(origin.top / twips_per_pixel));
     const int left = static_cast<int>(std::lround(origin.left / twips_per_pixel));
-    window.move(window.x(), top);
-    window.move(left, window.y());
+    // The client area goes inside the frame's top left corner, whether or not the frame is
+    // up yet.
+    window.setGeometry(QRect(QPoint(left + frame.left(), top + frame.top()), window.size()));
 }
 
 } // namespace quantaline

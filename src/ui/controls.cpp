@@ -1,5 +1,7 @@
 #include "ui/controls.h"
 
+#include "ui/artwork.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -93,7 +95,7 @@ QPushButton* add_button(QWidget* parent, const QString& name, const QString& tex
 namespace quantaline {
 
 LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {
-    setCursor(Qt::PointingHandCursor);
+    setCursor(hand_cursor());
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {

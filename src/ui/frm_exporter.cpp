@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
 
 namespace quantaline {
 
@@ -20,6 +21,33 @@ QLineEdit* add_text_box(QWidget* parent, const QString& name, const QRect& rect)
     box->setFont(default_font());
     return box;
 }
+
+// One line only: a line break in the path would reach the configuration file as lines of
+// its own. Whatever brings the text in (a paste, a drop, the program), CR and LF are
+// dropped and the rest kept, the cursor staying after what came in.
+class OneLineValidator final : public QValidator {
+  public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& position) const override {
+        int kept_before_cursor = 0;
+        QString kept;
+        kept.reserve(input.size());
+        for (int i = 0; i < input.size(); ++i) {
+            const QChar c = input.at(i);
+            if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+                continue;
+            }
+            kept.append(c);
+            kept_before_cursor += i < position ? 1 : 0;
+        }
+        if (kept.size() != input.size()) {
+            input = kept;
+            position = kept_before_cursor;
+        }
+        return Acceptable;
+    }
+};
 
 } // namespace
 
@@ -47,6 +75,7 @@ FrmExporter::FrmExporter(Session& session, Platform& platform, QWidget* parent)
     add_label(this, QStringLiteral("lbl_chemin"), QString(), twips_rect(120, 120, 6495, 255),
               default_font());
     path_box_ = add_text_box(this, QStringLiteral("txt_chemin"), twips_rect(120, 375, 7455, 300));
+    path_box_->setValidator(new OneLineValidator(path_box_));
     add_label(this, QStringLiteral("lbl_nom_matrice"), QString(), twips_rect(150, 1050, 3255, 255),
               default_font());
     name_box_ =

@@ -2,12 +2,14 @@
 
 #include "analysis/display.h"
 #include "config/app_info.h"
+#include "export/matrix_library.h"
 #include "ui/artwork.h"
 #include "ui/centre_on_screen.h"
 #include "ui/controls.h"
 #include "ui/frm_exporter.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
+#include "ui/matrix_menu.h"
 #include "ui/platform.h"
 #include "ui/qt_text.h"
 #include "ui/report_commands.h"
@@ -208,6 +210,11 @@ void HeaderFrm::build_frames() {
         add_frame(this, QStringLiteral("Frame1"), QStringLiteral("Matrice non Intra-block"),
                   twips_rect(4800, 3300, 3135, 3375));
     build_grid(non_intra, QStringLiteral("mat2"), mat2_, false);
+
+    // The export buttons are enabled once a file is shown; so is the grids' menu.
+    const auto file_shown = [this] { return export_buttons_[0]->isEnabled(); };
+    attach_matrix_menu(intra, mat1_, MatrixKind::intra, session_, platform_, file_shown);
+    attach_matrix_menu(non_intra, mat2_, MatrixKind::non_intra, session_, platform_, file_shown);
 }
 
 void HeaderFrm::build_grid(QWidget* frame, const QString& name, std::array<QLabel*, 64>& cells,
@@ -333,6 +340,19 @@ void HeaderFrm::display_analysis() {
     // Without a sequence header there is nothing to export or print.
     for (QPushButton* button : export_buttons_) {
         button->setEnabled(session_.has_stream());
+    }
+
+    // The user's matrix files may change between two files: the library is read each time.
+    const MatrixLibrary library = load_matrix_library(user_matrix_folder());
+    const auto tooltip = [&library](const QuantMatrix& matrix, MatrixKind kind) {
+        return QString::fromStdString(
+            matrix_match_text(nearest_matrix(library.entries, matrix, kind)));
+    };
+    set_grid_tooltip(mat1_[0]->parentWidget(), mat1_, tooltip(matrices.intra, MatrixKind::intra));
+    set_grid_tooltip(mat2_[0]->parentWidget(), mat2_,
+                     tooltip(matrices.non_intra, MatrixKind::non_intra));
+    for (const Message& message : library.messages) {
+        platform_.show_message(this, message);
     }
 }
 

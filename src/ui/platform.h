@@ -71,6 +71,11 @@ class Platform {
     // `points`; nothing when there is no default printer or it cannot start a document.
     virtual std::unique_ptr<PrintDocument> start_document(double points) = 0;
 
+    // A save dialog titled `title` that starts at `suggested_path`: the path the user chose,
+    // or empty when the dialog was cancelled.
+    virtual std::string choose_save_path(QWidget* owner, const std::string& title,
+                                         const std::string& suggested_path) = 0;
+
     // Ends the program at once; no other closing step of any window runs.
     virtual void end_program() = 0;
 };

@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -343,6 +344,18 @@ QSize QtPlatform::screen_size() {
 
 void QtPlatform::process_events() {
     QApplication::processEvents();
+}
+
+std::string QtPlatform::choose_save_path(QWidget* owner, const std::string& title,
+                                         const std::string& suggested_path) {
+    QFileDialog dialog(owner, QString::fromStdString(title), QString::fromStdString(suggested_path),
+                       QStringLiteral("Fichiers texte (*.txt);;Tous les fichiers (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
 }
 
 std::vector<std::string> QtPlatform::drives() {

@@ -27,6 +27,8 @@ class QtPlatform : public Platform {
     void process_events() override;
     std::vector<std::string> drives() override;
     std::unique_ptr<PrintDocument> start_document(double points) override;
+    std::string choose_save_path(QWidget* owner, const std::string& title,
+                                 const std::string& suggested_path) override;
     void end_program() override;
 
     // The lock file that tells a running copy: in the user's runtime folder; the socket

@@ -461,6 +461,8 @@ TEST(CliInfo, JsonHasExactlyTheKeysInOrder) {
                                                "non_intra",
                                                "intra_from_stream",
                                                "non_intra_from_stream",
+                                               "intra_match",
+                                               "non_intra_match",
                                                "messages"};
     EXPECT_EQ(keys, expected);
     for (const char* matrix : {"intra", "non_intra"}) {
@@ -545,7 +547,7 @@ TEST(CliInfo, HumanOutputUsesTheWindowTexts) {
                                  "DCT :???\n"
                                  "Structure d'image : ???\n"
                                  "\n"
-                                 "Matrice INTRA-BLOCK Standard MPEG\n"
+                                 "Matrice INTRA-BLOCK Standard MPEG (MPEG)\n"
                                  "   8  16  19  22  26  27  29  34\n"
                                  "  16  16  22  24  27  29  34  37\n"
                                  "  19  22  26  27  29  34  34  38\n"
@@ -555,7 +557,7 @@ TEST(CliInfo, HumanOutputUsesTheWindowTexts) {
                                  "  26  27  29  34  38  46  56  69\n"
                                  "  27  29  35  38  46  56  69  83\n"
                                  "\n"
-                                 "Matrice non INTRA-BLOCK Standard MPEG\n" +
+                                 "Matrice non INTRA-BLOCK Standard MPEG (MPEG)\n" +
                                  [] {
                                      std::string grid;
                                      for (int row = 0; row < 8; ++row) {
@@ -571,7 +573,7 @@ TEST(CliInfo, HumanOutputUsesTheWindowTexts) {
     for (const char* line :
          {"Type de flux : Flux programme MPEG-2\n", "Profil : MainProfil@MainLevel\n",
           "Format YUV : 4:2:0\n", "Format Video : PAL\n", "DCT : 9\n",
-          "Structure d'image : Frame Picture\n", "Matrice INTRA-BLOCK Standard MPEG\n",
+          "Structure d'image : Frame Picture\n", "Matrice INTRA-BLOCK Standard MPEG (MPEG)\n",
           "Matrice non INTRA-BLOCK speciale\n"}) {
         EXPECT_NE(dvd.out.find(line), std::string::npos) << line;
     }

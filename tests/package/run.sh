@@ -90,9 +90,17 @@ if grep -qx /usr/bin/quantaline <<<"$contents"; then
     desktop-file-validate "$work/unpacked/usr/share/applications/quantaline.desktop" ||
         fail "quantaline.desktop is not a valid desktop entry"
     desktop_entry=$(cat "$work/unpacked/usr/share/applications/quantaline.desktop")
-    for line in "Exec=quantaline" "Categories=AudioVideo;Video;" "Icon=quantaline"; do
+    expect_file /usr/share/mime/packages/quantaline.xml
+    # "Open with" in a file manager: the file is handed over as %f, for the types of every
+    # extension the open dialog lists.
+    for line in "Exec=quantaline %f" "MimeType=video/mpeg;video/mpv;" \
+        "Categories=AudioVideo;Video;" "Icon=quantaline"; do
         grep -qx "$line" <<<"$desktop_entry" || fail "quantaline.desktop lacks $line"
     done
+    if command -v xmllint >/dev/null; then
+        xmllint --noout "$work/unpacked/usr/share/mime/packages/quantaline.xml" ||
+            fail "quantaline.xml is not well-formed"
+    fi
     # The program speaks French: so do its name and comment, English being the translation.
     grep -qx 'Comment=Affiche les matrices de quantification .*' <<<"$desktop_entry" ||
         fail "quantaline.desktop has no French comment"
@@ -183,28 +191,30 @@ report=$(cd "$home" && "$cli" report "$sample") || fail "quantaline-cli report f
 
 # --- The installed desktop program, offscreen ----------------------------------------------
 if $with_desktop; then
-    shots=$home/shots
-    mkdir -p "$shots"
     cp "$sample" "$home/sample.vob"
-    # The program's own tour: it opens the stream, shows every window, saves each one
-    # as a picture, then quits through its Quitter button. Message boxes go to a log
-    # instead of waiting for a click.
-    status=0
-    QT_QPA_PLATFORM=offscreen QUANTALINE_MESSAGE_LOG=$home/messages.log \
-        QUANTALINE_SCREENSHOT_DIR=$shots QUANTALINE_SCREENSHOT_FILE=$home/sample.vob \
-        timeout 60 /usr/bin/quantaline >"$work/quantaline.log" 2>&1 || status=$?
-    if [ "$status" -ne 0 ]; then
+    # The installed program, opening a file as a file manager's "Open with" starts it: it
+    # must come up, write its configuration into the per-user folder and keep running.
+    QT_QPA_PLATFORM=offscreen /usr/bin/quantaline "$home/sample.vob" >"$work/quantaline.log" 2>&1 &
+    program=$!
+    for _ in $(seq 100); do
+        [ -f "$user_folder/quantaline.cfg" ] && break
+        sleep 0.1
+    done
+    sleep 1
+    if kill -0 "$program" 2>/dev/null; then
+        kill "$program"
+        wait "$program" 2>/dev/null || true
+    else
         cat "$work/quantaline.log"
-        fail "quantaline ended with status $status (124: still running after 60 s)"
+        fail "quantaline ended by itself"
     fi
-    [ -s "$shots/header_frm.png" ] || fail "the main window was never shown"
     [ -f "$user_folder/quantaline.cfg" ] ||
         fail "no configuration in $user_folder: $(ls -A "$XDG_DATA_HOME" 2>&1)"
     head -n 1 "$user_folder/quantaline.cfg" | grep -q '^\[quantaline ' ||
         fail "the configuration does not name the program: $(head -n 1 "$user_folder/quantaline.cfg")"
-    if [ -s "$home/messages.log" ]; then
-        say "messages shown by quantaline:"
-        cat "$home/messages.log"
+    # Test hooks live in the test driver only: the shipped program reads no variable of ours.
+    if grep -a -o 'QUANTALINE_[A-Z_]*' /usr/bin/quantaline /usr/bin/quantaline-cli; then
+        fail "the shipped programs name environment variables of their own"
     fi
 fi
 [ ! -e /usr/bin/quantaline.cfg ] || fail "a configuration was written into /usr/bin"

@@ -87,6 +87,11 @@ class FakePlatform final : public Platform {
         }
         return std::make_unique<FakeDocument>(page, events, average_width, printer_refuses);
     }
+    std::string choose_save_path(QWidget*, const std::string& title,
+                                 const std::string& suggested_path) override {
+        events.push_back("save dialog:" + title + "|" + suggested_path);
+        return save_path;
+    }
     void end_program() override { events.push_back("end"); }
 
     std::function<void(const std::string&)> receiver;
@@ -96,6 +101,8 @@ class FakePlatform final : public Platform {
     bool other_copy = false;
     QSize screen{1024, 768};
     std::vector<std::string> drive_list{"/"};
+    // The save dialog's answer; empty stands for "Annuler".
+    std::string save_path;
     bool printer_installed = true;
     bool printer_refuses = false;
     double average_width = 1;

@@ -8,10 +8,12 @@
 #include "ui/frm_exporter.h"
 #include "ui/header_frm.h"
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -358,6 +360,74 @@ class ExportDialogTest : public QObject {
         if (touch == "letter") {
             QCOMPARE(key, cce_key + "X");
         }
+    }
+
+    void line_breaks_never_reach_the_path_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kept");
+        const QString smuggled = QStringLiteral("HKEY_CURRENT_USER\\Software\\X\nValeurs=Defaut");
+        const QString joined = QStringLiteral("HKEY_CURRENT_USER\\Software\\XValeurs=Defaut");
+        QTest::newRow("Ctrl+V, LF") << "Ctrl+V" << smuggled << joined;
+        QTest::newRow("Ctrl+V, CR LF and a final line break")
+            << "Ctrl+V" << QStringLiteral("HKEY_CURRENT_USER\\A\r\nValeurs=Defaut\r\n")
+            << QStringLiteral("HKEY_CURRENT_USER\\AValeurs=Defaut");
+        QTest::newRow("Shift+Insert, lone CR")
+            << "Shift+Insert" << QStringLiteral("C:\\TMPGEnc\\\r[EOF]")
+            << QStringLiteral("C:\\TMPGEnc\\[EOF]");
+        QTest::newRow("menu paste after a click") << "menu paste" << smuggled << joined;
+        QTest::newRow("insert after a click") << "insert" << smuggled << joined;
+        QTest::newRow("text set, then a key") << "set" << smuggled << joined;
+        QTest::newRow("nothing but line breaks") << "Ctrl+V" << QStringLiteral("\r\n\n") << "";
+    }
+
+    // A pasted text that holds line breaks would put extra lines, even a "Valeurs=" of its
+    // own, in the configuration file: the box keeps the rest of the text and drops them,
+    // however the text comes in, and the cursor stays after what came in.
+    void line_breaks_never_reach_the_path() {
+        QFETCH(QString, way);
+        QFETCH(QString, text);
+        QFETCH(QString, kept);
+
+        Fixture session(false);
+        QString shown;
+        session.press("btc_cce", [&](FrmExporter& d) {
+            QLineEdit* path = box(d, "txt_chemin");
+            QApplication::clipboard()->setText(text);
+            path->setFocus();
+            path->selectAll();
+            if (way == "Ctrl+V") {
+                QTest::keyClick(path, Qt::Key_V, Qt::ControlModifier);
+            } else if (way == "Shift+Insert") {
+                QTest::keyClick(path, Qt::Key_Insert, Qt::ShiftModifier);
+            } else if (way == "menu paste") {
+                // The right button's press, as the context menu comes; then its "Coller".
+                QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5),
+                                  path->mapToGlobal(QPointF(5, 5)), Qt::RightButton,
+                                  Qt::RightButton, Qt::NoModifier);
+                QApplication::sendEvent(path, &press);
+                path->selectAll();
+                path->paste();
+            } else if (way == "insert") {
+                QTest::mouseClick(path, Qt::LeftButton);
+                path->selectAll();
+                path->insert(text);
+            } else if (way == "set") {
+                path->setText(text);
+                QTest::keyClick(path, Qt::Key_End);
+            }
+            QVERIFY(session.state.path_edited);
+            QCOMPARE(path->text(), kept);
+            type(path, QStringLiteral("Z"));
+            shown = path->text();
+            click(d, "btc_annuler_export");
+        });
+        QCOMPARE(shown, kept + "Z");
+        const std::string saved = session.configuration();
+        QCOMPARE(saved,
+                 configuration_file(shown.toStdString(), session.tmpgenc.folder(), "Utilisateur"));
+        QCOMPARE(std::count(saved.begin(), saved.end(), '\n'), 13);
+        QCOMPARE(std::count(saved.begin(), saved.end(), '\r'), 13);
     }
 
     void edit_then_title_bar_close_saves_and_exports_nothing() {

@@ -28,6 +28,47 @@ namespace {
 const QColor green(0, 192, 0);
 const QColor black(0, 0, 0);
 
+// The links' pointer is our own 32 x 32 black and white hand, hot spot at the tip of the
+// raised index finger: the outline there is black, the finger below it white, and the
+// corners are see-through.
+void check_hand_cursor(const QWidget* link) {
+    const QCursor cursor = link->cursor();
+    QCOMPARE(cursor.shape(), Qt::BitmapCursor);
+    QCOMPARE(cursor.hotSpot(), QPoint(11, 5));
+    const QImage bits = cursor.bitmap().toImage();
+    const QImage mask = cursor.mask().toImage();
+    QCOMPARE(bits.size(), QSize(32, 32));
+    QCOMPARE(mask.size(), QSize(32, 32));
+    struct Pixel {
+        int x, y;
+        bool opaque;
+        QColor colour;
+    };
+    const Pixel pixels[] = {
+        {11, 5, true, black}, {11, 4, false, {}},  {11, 9, true, QColor(255, 255, 255)},
+        {0, 0, false, {}},    {31, 31, false, {}},
+    };
+    for (const Pixel& p : pixels) {
+        QCOMPARE(mask.pixelColor(p.x, p.y) == black, p.opaque);
+        if (p.opaque) {
+            QCOMPARE(bits.pixelColor(p.x, p.y), p.colour);
+        }
+    }
+    // A hand, not a square: opaque pixels, white ones among them, far fewer than all.
+    int opaque = 0;
+    int white = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            if (mask.pixelColor(x, y) == black) {
+                ++opaque;
+                white += bits.pixelColor(x, y) == black ? 0 : 1;
+            }
+        }
+    }
+    QVERIFY2(opaque > 200 && opaque < 600 && white > opaque / 2,
+             qPrintable(QString::number(opaque)));
+}
+
 struct Expected {
     QString name;
     QString parent;
@@ -216,7 +257,7 @@ class MainWindowTest : public QObject {
         QVERIFY(link->font().underline());
         QCOMPARE(link->font().pointSizeF(), 8.25);
         QCOMPARE(text_colour(link), QColor(0, 0, 255));
-        QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+        check_hand_cursor(link);
 
         auto* note = window.findChild<QLabel*>(QStringLiteral("Label8"));
         QCOMPARE(text_colour(note), QColor(0, 128, 0));
@@ -752,8 +793,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(web->font().pointSizeF(), 9.75);
         auto* mail = about.findChild<QLabel*>(QStringLiteral("Label1_1"));
         QVERIFY(!mail->font().bold() && mail->font().underline());
-        QCOMPARE(mail->cursor().shape(), Qt::PointingHandCursor);
-        QCOMPARE(web->cursor().shape(), Qt::PointingHandCursor);
+        check_hand_cursor(mail);
+        check_hand_cursor(web);
+        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("Label1_0"))->cursor().shape(),
+                 Qt::ArrowCursor);
         QVERIFY(about.findChild<QLabel*>(QStringLiteral("Label1_0"))->text().contains("1.10"));
         for (QLabel* label : about.findChildren<QLabel*>()) {
             if (!label->wordWrap() && !label->text().isEmpty()) {

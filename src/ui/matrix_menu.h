@@ -1,0 +1,44 @@
+#pragma once
+
+#include "export/matrix_library.h"
+#include "session/session.h"
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QWidget;
+
+namespace quantaline {
+
+class Platform;
+
+// The extras of a matrix grid: a tooltip that names the known matrix nearest to the one
+// shown, and a context menu that copies the values or saves them for an encoder.
+
+inline constexpr const char* copy_values_text = "Copier les valeurs";
+inline constexpr const char* copy_ffmpeg_text = "Copier pour ffmpeg";
+inline constexpr const char* save_mpeg2enc_text = "Enregistrer pour mpeg2enc\u2026";
+
+// The menu of the intra grid or the non-intra grid, over the session's matrices. Its
+// actions are disabled while `enabled` is false (no file shown yet).
+std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const Session& session,
+                                   Platform& platform, bool enabled);
+
+// Gives the grid's frame and cells that menu on a right click; `file_shown` tells whether
+// the grid shows a file's matrices.
+void attach_matrix_menu(QWidget* frame, const std::array<QLabel*, 64>& cells, MatrixKind kind,
+                        const Session& session, Platform& platform,
+                        std::function<bool()> file_shown);
+
+// The same text as the tooltip of the frame and of every cell.
+void set_grid_tooltip(QWidget* frame, const std::array<QLabel*, 64>& cells, const QString& text);
+
+// "Enregistrer pour mpeg2enc…": the session's refusal, or the platform's save dialog and
+// then the writing, with its failure shown.
+void save_for_mpeg2enc(QWidget* owner, const Session& session, Platform& platform);
+
+} // namespace quantaline
