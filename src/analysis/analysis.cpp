@@ -1,6 +1,8 @@
 #include "analysis/analysis.h"
 
+#include "analysis/display.h"
 #include "analysis/tables.h"
+#include "mpeg/syntax.h"
 
 #include <algorithm>
 #include <cstring>
@@ -195,48 +197,32 @@ AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix, PrefixEnd end
     const std::int64_t h = location.header_position;
     const Bytes bytes(data, end);
 
-    // Sequence header: the eight bytes after the start code.
-    const auto b4 = bytes.at(h + 4), b5 = bytes.at(h + 5), b6 = bytes.at(h + 6);
-    const auto b7 = bytes.at(h + 7), b8 = bytes.at(h + 8), b9 = bytes.at(h + 9);
-    const auto b10 = bytes.at(h + 10), b11 = bytes.at(h + 11);
+    // The sequence header with its matrices, read field by field from the bytes after
+    // its start code. Bytes past the end read as 0 and the marker bit is not looked at,
+    // so the values are those of the eight bytes at H+4 to H+11 whatever they hold; the
+    // intra values run one bit out of step with the bytes (from the lowest bit of H+11),
+    // as the fields lie.
+    const auto after_code = static_cast<std::size_t>(
+        std::min<std::int64_t>(h + 4, static_cast<std::int64_t>(data.size())));
+    const mpeg::SequenceHeader header = mpeg::sequence_header(data.subspan(after_code)).fields;
 
-    info.horizontal_size = static_cast<std::int16_t>(b4 * 16 + (b5 >> 4));  // 12 bits
-    info.vertical_size = static_cast<std::int16_t>((b5 & 0x0F) * 256 + b6); // 12 bits
-    info.aspect_ratio_text = text(tables::aspect_ratio[b7 >> 4]);           // 4 bits
-    info.frame_rate_text = text(tables::frame_rate[b7 & 0x0F]);             // 4 bits
-    const std::int32_t bit_rate_value = static_cast<std::int32_t>(b8 * 1024 + b9 * 4 + (b10 >> 6));
+    info.horizontal_size = static_cast<std::int16_t>(header.horizontal_size_value);
+    info.vertical_size = static_cast<std::int16_t>(header.vertical_size_value);
+    info.aspect_ratio_text = text(aspect_ratio_text(header.aspect_ratio_information));
+    info.frame_rate_text = text(frame_rate_text(header.frame_rate_code));
+    const auto bit_rate_value = static_cast<std::int32_t>(header.bit_rate_value);
     // R * 0.4 never ends in .5, so adding half and truncating is rounding to nearest.
     info.max_bit_rate_kbps = (bit_rate_value * 400 + 500) / 1000;
-    info.vbv_buffer_size_kb = static_cast<std::int32_t>(((b10 & 0x1F) * 32 + (b11 >> 3)) * 2);
+    info.vbv_buffer_size_kb = static_cast<std::int32_t>(header.vbv_buffer_size_value) * 2;
 
-    // Quantiser matrices. The intra values run one bit out of step with the bytes:
-    // they start at the lowest bit of b11.
-    QuantMatrix intra_scan{};
-    QuantMatrix non_intra_scan{};
-    std::int64_t next = h + 12;
-    matrices.intra_from_stream = (b11 & 0x02) != 0;
-    if (matrices.intra_from_stream) {
-        for (std::size_t k = 0; k < 64; ++k) {
-            const auto previous = bytes.at(next - 1);
-            const auto current = bytes.at(next);
-            intra_scan[k] = static_cast<std::uint8_t>((previous & 0x01) * 128 + (current >> 1));
-            ++next;
-        }
-        zigzag_to_raster(intra_scan, non_intra_scan, matrices);
-    } else {
-        matrices.intra = default_intra;
-    }
-    matrices.non_intra_from_stream = (bytes.at(next - 1) & 0x01) != 0;
-    if (matrices.non_intra_from_stream) {
-        for (std::size_t k = 0; k < 64; ++k) {
-            non_intra_scan[k] = static_cast<std::uint8_t>(bytes.at(next));
-            ++next;
-        }
-        zigzag_to_raster(intra_scan, non_intra_scan, matrices);
-    } else {
-        matrices.non_intra = default_non_intra;
-    }
-    const std::int64_t s = next;
+    // A matrix the header does not load is the default one.
+    matrices.intra_from_stream = header.load_intra_quantiser_matrix;
+    matrices.intra = matrices.intra_from_stream ? header.intra_quantiser_matrix : default_intra;
+    matrices.non_intra_from_stream = header.load_non_intra_quantiser_matrix;
+    matrices.non_intra =
+        matrices.non_intra_from_stream ? header.non_intra_quantiser_matrix : default_non_intra;
+    // The extension search starts after the header's last byte: H+12, H+76 or H+140.
+    const std::int64_t s = h + 4 + static_cast<std::int64_t>(header.size);
 
     // Extension search: sequence extensions until the sequence display extension.
     std::int64_t picture_search_start = std::max<std::int64_t>(s, 99999);
@@ -247,11 +233,11 @@ AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix, PrefixEnd end
         const auto extension_id = e0 >> 4;
         if (extension_id == sequence_extension_id) {
             const auto e1 = bytes.at(p + 5);
-            info.profile_text = text(tables::profile[e0 & 0x07]);
-            info.level_text = text(tables::level(e1 >> 4));
-            info.chroma_format_text = text(tables::chroma_format[(e1 >> 1) & 0x03]);
+            info.profile_text = text(profile_text(e0 & 0x07));
+            info.level_text = text(level_text(e1 >> 4));
+            info.chroma_format_text = text(chroma_format_text((e1 >> 1) & 0x03));
         } else if (extension_id == sequence_display_extension_id) {
-            info.video_format_text = text(tables::video_format[(e0 >> 1) & 0x07]);
+            info.video_format_text = text(video_format_text((e0 >> 1) & 0x07));
             picture_search_start = p;
             break;
         }
@@ -265,7 +251,7 @@ AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix, PrefixEnd end
         if ((bytes.at(p + 4) & 0x80) != 0) {
             const auto e2 = bytes.at(p + 6);
             info.intra_dc_precision_bits = static_cast<std::int16_t>(8 + ((e2 >> 2) & 0x03));
-            info.picture_structure_text = text(tables::picture_structure[e2 & 0x03]);
+            info.picture_structure_text = text(picture_structure_text(e2 & 0x03));
             break;
         }
     }
