@@ -223,6 +223,9 @@ AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix, PrefixEnd end
         matrices.non_intra_from_stream ? header.non_intra_quantiser_matrix : default_non_intra;
     // The extension search starts after the header's last byte: H+12, H+76 or H+140.
     const std::int64_t s = h + 4 + static_cast<std::int64_t>(header.size);
+    // The header was read from the span directly: a read failure inside it counts all the
+    // same.
+    (void)bytes.at(s - 1);
 
     // Extension search: sequence extensions until the sequence display extension.
     std::int64_t picture_search_start = std::max<std::int64_t>(s, 99999);
