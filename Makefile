@@ -10,7 +10,7 @@ deps:
 	@tools/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUANTALINE_WERROR=ON
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)

@@ -6,12 +6,18 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quantaline;
-    auto result = analyse_bytes(std::span<const std::uint8_t>(data, size));
-    result.info.mpeg_version_text = mpeg_version_text(result.info);
+    const auto result = analyse_bytes(std::span<const std::uint8_t>(data, size));
     const auto texts = display_texts(result.info);
 
-    // A readable file never gives a message, and the header is found inside the window.
-    if (!result.messages.empty() || result.info.header_position < 0 ||
+    // A readable file gives a message only when it holds no sequence header, and then
+    // nothing is decoded; a header is found inside the window.
+    const bool no_header = result.info.stream_type_text.empty();
+    if (no_header && (result.messages != Messages{no_sequence_header_message} ||
+                      result.info != StreamInfo{} || result.matrices.intra != default_intra ||
+                      result.matrices.non_intra != default_non_intra)) {
+        std::abort();
+    }
+    if ((!no_header && !result.messages.empty()) || result.info.header_position < 0 ||
         result.info.header_position > last_header_search_offset ||
         result.info.horizontal_size < 0 || result.info.vertical_size < 0 ||
         result.info.max_bit_rate_kbps > 104857 || result.info.vbv_buffer_size_kb > 2046 ||

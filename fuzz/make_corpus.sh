@@ -5,11 +5,19 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 data="$here/../tests/data"
 rm -rf "$here/corpus"
-mkdir -p "$here/corpus/analysis" "$here/corpus/configuration" "$here/corpus/tmpgenc"
+mkdir -p "$here/corpus/analysis" "$here/corpus/configuration" "$here/corpus/tmpgenc" \
+    "$here/corpus/scan"
 # The analysis reads headers near the start: the first 4 KiB of each stream keep them.
 for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob; do
     [ -f "$stream" ] || continue
     head -c 4096 "$stream" > "$here/corpus/analysis/$(basename "$stream")"
+done
+# The scan reads whole files: 8 KiB of each stream, transport streams too, hold a few
+# packets of every kind.
+for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob "$data"/*.ts \
+    "$data"/*.m2ts; do
+    [ -f "$stream" ] || continue
+    head -c 8192 "$stream" > "$here/corpus/scan/$(basename "$stream")"
 done
 printf '[quantaline 1  1 ]\r\n\r\n\r\n[CCE]\r\nCl\xe9 du registre=HKEY_CURRENT_USER\\Software\\Custom Technology\\CCE SP Trial Version\\qmat\r\n\r\n[TMPGEnc]\r\nChemin de TMPGEnc=C:\\Program Files\\Pegasys\\TMPGEnc\\\r\n\r\n\r\nValeurs=Defaut\r\n\r\n[EOF]\r\n' \
     > "$here/corpus/configuration/default.cfg"

@@ -25,7 +25,6 @@ std::optional<AnalysisResult> analyse(const std::string& file) {
         print_messages(file, result.messages);
         return std::nullopt;
     }
-    result.info.mpeg_version_text = mpeg_version_text(result.info);
     return result;
 }
 

@@ -147,8 +147,7 @@ int run_info(const Arguments& arguments) {
 
     bool first = true;
     for (const auto& file : files) {
-        AnalysisResult result = analyse_file(file);
-        result.info.mpeg_version_text = mpeg_version_text(result.info);
+        const AnalysisResult result = analyse_file(file);
         if (!result.messages.empty()) {
             status = exit_message;
         }

@@ -24,6 +24,9 @@ constexpr const char* usage_text =
     "  matrix FILE [--format text|csv|ffmpeg|mpeg2enc] [--output PATH]\n"
     "                          print FILE's two matrices in the format (default text),\n"
     "                          or write them to PATH\n"
+    "  scan [--json] [-r] FILE|FOLDER...\n"
+    "                          read the whole video: every matrix set it uses and where\n"
+    "                          it changes (elementary, program and transport streams)\n"
     "\n"
     "Options:\n"
     "  --help                  show this text\n"
@@ -72,6 +75,9 @@ int main(int argc, char** argv) {
     }
     if (command == "matrix") {
         return run_matrix(arguments);
+    }
+    if (command == "scan") {
+        return run_scan(arguments);
     }
     return usage_error("unknown command: " + command);
 }

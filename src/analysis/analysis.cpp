@@ -1,10 +1,13 @@
 #include "analysis/analysis.h"
 
+#include "analysis/display.h"
 #include "analysis/tables.h"
+#include "mpeg/syntax.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace quantaline {
 
@@ -17,6 +20,12 @@ const Message header_read_warning_message{
     "Une erreur s'est produite à la lecture du fichier, Quantaline n'a pas pu décrypter "
     "correctement les informations.\r\nLes données affichées sont peut-être fausses. Il est "
     "déconseillé d'exporter les matrices dans ce cas ",
+    Buttons::ok, Button::ok};
+
+const Message no_sequence_header_message{
+    Icon::information, "Aucune séquence MPEG...",
+    "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 premiers octets du fichier. "
+    "Les matrices affichées sont celles de la norme MPEG.",
     Buttons::ok, Button::ok};
 
 const QuantMatrix default_intra = {8,  16, 19, 22, 26, 27, 29, 34, //
@@ -38,24 +47,29 @@ constexpr QuantMatrix all_sixteen() {
 
 // The file's first bytes. A byte past the end of the file reads as 0; the searches
 // below only match patterns whose last bytes are not 0, so the padding never matches.
+// When the bytes end where a read failed, a step that needs a byte past them is told by
+// needed_unread_bytes().
 class Bytes {
   public:
-    explicit Bytes(std::span<const std::uint8_t> data) : data_(data) {}
+    Bytes(std::span<const std::uint8_t> data, PrefixEnd end)
+        : data_(data), cut_by_failure_(end == PrefixEnd::read_failure) {}
 
     std::uint32_t at(std::int64_t offset) const {
         if (offset < 0 || static_cast<std::uint64_t>(offset) >= data_.size()) {
+            needed_unread_ = needed_unread_ || cut_by_failure_;
             return 0;
         }
         return data_[static_cast<std::size_t>(offset)];
     }
     std::size_t size() const { return data_.size(); }
+    bool needed_unread_bytes() const { return needed_unread_; }
 
     // The first start offset p in [from, last_start] where 00 00 01 `code` begins, or -1.
     // Windows overlap, as a byte-by-byte search would have them.
     std::int64_t find_start_code(std::int64_t from, std::int64_t last_start,
                                  std::uint8_t code) const {
-        const std::int64_t end =
-            std::min<std::int64_t>(last_start, static_cast<std::int64_t>(data_.size()) - 4);
+        const auto size = static_cast<std::int64_t>(data_.size());
+        const std::int64_t end = std::min<std::int64_t>(last_start, size - 4);
         const std::uint8_t* base = data_.data();
         // Look for the code byte first: in video and in sound alike it is far rarer
         // than the 01 of the prefix, so memchr runs long stretches.
@@ -63,7 +77,7 @@ class Bytes {
             const void* hit =
                 std::memchr(base + p + 3, code, static_cast<std::size_t>(end - p + 1));
             if (hit == nullptr) {
-                return -1;
+                break;
             }
             const std::int64_t q = static_cast<const std::uint8_t*>(hit) - base - 3;
             if (base[q] == 0x00 && base[q + 1] == 0x00 && base[q + 2] == 0x01) {
@@ -71,11 +85,17 @@ class Bytes {
             }
             p = q + 1;
         }
+        // Not found: the search went on to its last window, whose last byte it needed.
+        if (from <= last_start && last_start + 3 >= size) {
+            needed_unread_ = needed_unread_ || cut_by_failure_;
+        }
         return -1;
     }
 
   private:
     std::span<const std::uint8_t> data_;
+    bool cut_by_failure_;
+    mutable bool needed_unread_ = false;
 };
 
 constexpr std::uint8_t pack_start_code = 0xBA;
@@ -93,24 +113,41 @@ std::string text(std::string_view view) {
 
 const QuantMatrix default_non_intra = all_sixteen();
 
-SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix) {
-    const Bytes bytes(prefix);
-    SequenceHeaderLocation location;
+namespace {
 
-    // Any start code other than a pack header at the very start makes an elementary
-    // stream; the fourth byte must be there to be "other than BA".
-    if (bytes.size() >= 4 && bytes.at(0) == 0x00 && bytes.at(1) == 0x00 && bytes.at(2) == 0x01 &&
-        bytes.at(3) != pack_start_code) {
+SequenceHeaderLocation locate_sequence_header(const Bytes& bytes) {
+    SequenceHeaderLocation location;
+    // A file that begins with a start code other than a pack header is an elementary
+    // stream; the fourth byte must be there to be "other than BA". Only a sequence
+    // header at offset 0 is taken as it stands: after any other start code (a PES
+    // packet, a group, a picture) the header is searched as in a program stream.
+    const bool elementary = bytes.size() >= 4 && bytes.at(0) == 0x00 && bytes.at(1) == 0x00 &&
+                            bytes.at(2) == 0x01 && bytes.at(3) != pack_start_code;
+    if (elementary && bytes.at(3) == sequence_header_code) {
         location.stream_type_text = "Flux élémentaire";
         return location;
     }
-
     const auto found = bytes.find_start_code(0, last_header_search_offset, sequence_header_code);
     if (found >= 0) {
-        location.stream_type_text = "Flux programme";
+        location.stream_type_text = elementary ? "Flux élémentaire" : "Flux programme";
         location.header_position = static_cast<std::int32_t>(found);
     }
     return location;
+}
+
+// Nothing decoded: every value cleared, the default matrices.
+AnalysisResult nothing_decoded(Messages messages) {
+    AnalysisResult result;
+    result.matrices.intra = default_intra;
+    result.matrices.non_intra = default_non_intra;
+    result.messages = std::move(messages);
+    return result;
+}
+
+} // namespace
+
+SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix) {
+    return locate_sequence_header(Bytes(prefix, PrefixEnd::end_of_file));
 }
 
 void zigzag_to_raster(const QuantMatrix& intra_scan, const QuantMatrix& non_intra_scan,
@@ -127,74 +164,68 @@ void zigzag_to_raster(const QuantMatrix& intra_scan, const QuantMatrix& non_intr
 }
 
 std::string mpeg_version_text(const StreamInfo& info) {
+    if (info.stream_type_text.empty()) {
+        return {};
+    }
     const bool extension_found =
         !info.profile_text.empty() || !info.level_text.empty() || !info.chroma_format_text.empty();
     return extension_found ? "MPEG-2" : "MPEG-1";
 }
 
-AnalysisResult analyse_bytes(const std::optional<std::span<const std::uint8_t>>& prefix) {
+AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix, PrefixEnd end) {
+    const std::span<const std::uint8_t> data =
+        prefix.first(std::min(prefix.size(), analysis_prefix_size));
+    // Nothing past the prefix is ever looked at, so a failure beyond it cannot matter.
+    if (data.size() < prefix.size()) {
+        end = PrefixEnd::end_of_file;
+    }
+
+    const Bytes scanned(data, end);
+    const auto location = locate_sequence_header(scanned);
+    if (location.stream_type_text.empty()) {
+        // With no header there is nothing to decode: bytes that are not a header would
+        // give sizes, rates and a matrix that the encoders would then be handed.
+        return nothing_decoded({scanned.needed_unread_bytes() ? scan_read_failure_message
+                                                              : no_sequence_header_message});
+    }
+
     AnalysisResult result;
     StreamInfo& info = result.info;
     QuantMatrixPair& matrices = result.matrices;
-
-    if (!prefix) {
-        // Neither the scan nor the decoding can read the file; every value stays
-        // cleared and both matrices take their defaults below.
-        result.messages.push_back(scan_read_failure_message);
-        result.messages.push_back(header_read_warning_message);
-    }
-    const std::span<const std::uint8_t> data =
-        prefix ? prefix->first(std::min(prefix->size(), analysis_prefix_size))
-               : std::span<const std::uint8_t>{};
-    const Bytes bytes(data);
-
-    const auto location = find_sequence_header(data);
     info.stream_type_text = location.stream_type_text;
     info.header_position = location.header_position;
     const std::int64_t h = location.header_position;
+    const Bytes bytes(data, end);
 
-    // Sequence header: the eight bytes after the start code.
-    const auto b4 = bytes.at(h + 4), b5 = bytes.at(h + 5), b6 = bytes.at(h + 6);
-    const auto b7 = bytes.at(h + 7), b8 = bytes.at(h + 8), b9 = bytes.at(h + 9);
-    const auto b10 = bytes.at(h + 10), b11 = bytes.at(h + 11);
+    // The sequence header with its matrices, read field by field from the bytes after
+    // its start code. Bytes past the end read as 0 and the marker bit is not looked at,
+    // so the values are those of the eight bytes at H+4 to H+11 whatever they hold; the
+    // intra values run one bit out of step with the bytes (from the lowest bit of H+11),
+    // as the fields lie.
+    const auto after_code = static_cast<std::size_t>(
+        std::min<std::int64_t>(h + 4, static_cast<std::int64_t>(data.size())));
+    const mpeg::SequenceHeader header = mpeg::sequence_header(data.subspan(after_code)).fields;
 
-    info.horizontal_size = static_cast<std::int16_t>(b4 * 16 + (b5 >> 4));  // 12 bits
-    info.vertical_size = static_cast<std::int16_t>((b5 & 0x0F) * 256 + b6); // 12 bits
-    info.aspect_ratio_text = text(tables::aspect_ratio[b7 >> 4]);           // 4 bits
-    info.frame_rate_text = text(tables::frame_rate[b7 & 0x0F]);             // 4 bits
-    const std::int32_t bit_rate_value = static_cast<std::int32_t>(b8 * 1024 + b9 * 4 + (b10 >> 6));
+    info.horizontal_size = static_cast<std::int16_t>(header.horizontal_size_value);
+    info.vertical_size = static_cast<std::int16_t>(header.vertical_size_value);
+    info.aspect_ratio_text = text(aspect_ratio_text(header.aspect_ratio_information));
+    info.frame_rate_text = text(frame_rate_text(header.frame_rate_code));
+    const auto bit_rate_value = static_cast<std::int32_t>(header.bit_rate_value);
     // R * 0.4 never ends in .5, so adding half and truncating is rounding to nearest.
     info.max_bit_rate_kbps = (bit_rate_value * 400 + 500) / 1000;
-    info.vbv_buffer_size_kb = static_cast<std::int32_t>(((b10 & 0x1F) * 32 + (b11 >> 3)) * 2);
+    info.vbv_buffer_size_kb = static_cast<std::int32_t>(header.vbv_buffer_size_value) * 2;
 
-    // Quantiser matrices. The intra values run one bit out of step with the bytes:
-    // they start at the lowest bit of b11.
-    QuantMatrix intra_scan{};
-    QuantMatrix non_intra_scan{};
-    std::int64_t next = h + 12;
-    matrices.intra_from_stream = (b11 & 0x02) != 0;
-    if (matrices.intra_from_stream) {
-        for (std::size_t k = 0; k < 64; ++k) {
-            const auto previous = bytes.at(next - 1);
-            const auto current = bytes.at(next);
-            intra_scan[k] = static_cast<std::uint8_t>((previous & 0x01) * 128 + (current >> 1));
-            ++next;
-        }
-        zigzag_to_raster(intra_scan, non_intra_scan, matrices);
-    } else {
-        matrices.intra = default_intra;
-    }
-    matrices.non_intra_from_stream = (bytes.at(next - 1) & 0x01) != 0;
-    if (matrices.non_intra_from_stream) {
-        for (std::size_t k = 0; k < 64; ++k) {
-            non_intra_scan[k] = static_cast<std::uint8_t>(bytes.at(next));
-            ++next;
-        }
-        zigzag_to_raster(intra_scan, non_intra_scan, matrices);
-    } else {
-        matrices.non_intra = default_non_intra;
-    }
-    const std::int64_t s = next;
+    // A matrix the header does not load is the default one.
+    matrices.intra_from_stream = header.load_intra_quantiser_matrix;
+    matrices.intra = matrices.intra_from_stream ? header.intra_quantiser_matrix : default_intra;
+    matrices.non_intra_from_stream = header.load_non_intra_quantiser_matrix;
+    matrices.non_intra =
+        matrices.non_intra_from_stream ? header.non_intra_quantiser_matrix : default_non_intra;
+    // The extension search starts after the header's last byte: H+12, H+76 or H+140.
+    const std::int64_t s = h + 4 + static_cast<std::int64_t>(header.size);
+    // The header was read from the span directly: a read failure inside it counts all the
+    // same.
+    (void)bytes.at(s - 1);
 
     // Extension search: sequence extensions until the sequence display extension.
     std::int64_t picture_search_start = std::max<std::int64_t>(s, 99999);
@@ -205,11 +236,11 @@ AnalysisResult analyse_bytes(const std::optional<std::span<const std::uint8_t>>&
         const auto extension_id = e0 >> 4;
         if (extension_id == sequence_extension_id) {
             const auto e1 = bytes.at(p + 5);
-            info.profile_text = text(tables::profile[e0 & 0x07]);
-            info.level_text = text(tables::level(e1 >> 4));
-            info.chroma_format_text = text(tables::chroma_format[(e1 >> 1) & 0x03]);
+            info.profile_text = text(profile_text(e0 & 0x07));
+            info.level_text = text(level_text(e1 >> 4));
+            info.chroma_format_text = text(chroma_format_text((e1 >> 1) & 0x03));
         } else if (extension_id == sequence_display_extension_id) {
-            info.video_format_text = text(tables::video_format[(e0 >> 1) & 0x07]);
+            info.video_format_text = text(video_format_text((e0 >> 1) & 0x07));
             picture_search_start = p;
             break;
         }
@@ -223,32 +254,34 @@ AnalysisResult analyse_bytes(const std::optional<std::span<const std::uint8_t>>&
         if ((bytes.at(p + 4) & 0x80) != 0) {
             const auto e2 = bytes.at(p + 6);
             info.intra_dc_precision_bits = static_cast<std::int16_t>(8 + ((e2 >> 2) & 0x03));
-            info.picture_structure_text = text(tables::picture_structure[e2 & 0x03]);
+            info.picture_structure_text = text(picture_structure_text(e2 & 0x03));
             break;
         }
     }
+    if (bytes.needed_unread_bytes()) {
+        result.messages.push_back(header_read_warning_message);
+    }
+    info.mpeg_version_text = mpeg_version_text(info);
     return result;
 }
 
 AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader) {
-    const auto prefix = reader(path, analysis_prefix_size);
-    if (!prefix) {
-        return analyse_bytes(std::nullopt);
-    }
-    return analyse_bytes(std::span<const std::uint8_t>(*prefix));
-}
-
-AnalysisResult analyse_file(const std::string& path) {
     // One buffer per thread, kept for the next file: a fresh 300 KB allocation costs
     // more (zeroing, page faults, unmapping) than the whole analysis of a typical VOB.
     thread_local const std::unique_ptr<std::uint8_t[]> buffer =
         std::make_unique_for_overwrite<std::uint8_t[]>(analysis_prefix_size);
     const std::span<std::uint8_t> whole(buffer.get(), analysis_prefix_size);
-    const auto size = read_file_prefix_into(path, whole);
-    if (!size) {
-        return analyse_bytes(std::nullopt);
+    const PrefixRead read = reader(path, whole);
+    if (!read.opened) {
+        // Neither the scan nor the decoding can read the file.
+        return nothing_decoded({scan_read_failure_message, header_read_warning_message});
     }
-    return analyse_bytes(std::span<const std::uint8_t>(whole.first(*size)));
+    return analyse_bytes(whole.first(std::min(read.size, whole.size())),
+                         read.failed ? PrefixEnd::read_failure : PrefixEnd::end_of_file);
+}
+
+AnalysisResult analyse_file(const std::string& path) {
+    return analyse_file(path, read_file_prefix);
 }
 
 } // namespace quantaline

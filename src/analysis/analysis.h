@@ -2,14 +2,12 @@
 
 #include "analysis/stream_info.h"
 #include "io/message.h"
+#include "io/read_prefix.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace quantaline {
 
@@ -34,27 +32,27 @@ struct AnalysisResult {
 extern const Message scan_read_failure_message;
 // The header decoding cannot read the file.
 extern const Message header_read_warning_message;
+// The scan read the file but found no sequence header in its search window.
+extern const Message no_sequence_header_message;
 
 extern const QuantMatrix default_intra;
 extern const QuantMatrix default_non_intra;
 
-// Reads at most `max_bytes` from the start of a regular file. Returns nothing when the
-// path is not a regular file or cannot be read; never blocks on FIFOs or devices.
-using PrefixReader = std::function<std::optional<std::vector<std::uint8_t>>(const std::string& path,
-                                                                            std::size_t max_bytes)>;
-std::optional<std::vector<std::uint8_t>> read_file_prefix(const std::string& path,
-                                                          std::size_t max_bytes);
-// The same into a caller's buffer (at most its size); returns the count of bytes read.
-std::optional<std::size_t> read_file_prefix_into(const std::string& path,
-                                                 std::span<std::uint8_t> buffer);
-
-// The whole analysis of one file. The file is read once, through `reader`.
+// The whole analysis of one file. The file's first analysis_prefix_size bytes are read
+// once, through `reader`, into a buffer the thread keeps for the next file.
 AnalysisResult analyse_file(const std::string& path);
 AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader);
 
+// How the bytes handed to analyse_bytes end: at the end of the file, or where a read
+// failed. Either way the bytes after them count as past the end of the file; a step that
+// needs one of them after a failed read reports it (the scan's message, or the header
+// warning).
+enum class PrefixEnd { end_of_file, read_failure };
+
 // The same analysis on bytes already in memory: `prefix` holds the first bytes of the
-// file (at most analysis_prefix_size count), or nothing when the file could not be read.
-AnalysisResult analyse_bytes(const std::optional<std::span<const std::uint8_t>>& prefix);
+// file (only the first analysis_prefix_size count).
+AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix,
+                             PrefixEnd end = PrefixEnd::end_of_file);
 
 // The stream scan: stream type text and header position.
 struct SequenceHeaderLocation {
@@ -67,7 +65,9 @@ SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix
 void zigzag_to_raster(const QuantMatrix& intra_scan, const QuantMatrix& non_intra_scan,
                       QuantMatrixPair& matrices);
 
-// "MPEG-2" when a sequence extension was found (any of its three texts set).
+// "MPEG-2" when a sequence extension was found (any of its three texts set), "MPEG-1"
+// for any other sequence header, empty when no sequence header was found. The analysis
+// sets info.mpeg_version_text with it.
 std::string mpeg_version_text(const StreamInfo& info);
 
 } // namespace quantaline

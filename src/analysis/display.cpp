@@ -1,6 +1,119 @@
 #include "analysis/display.h"
 
+#include <array>
+#include <cstdio>
+
 namespace quantaline {
+
+namespace {
+
+// aspect_ratio_information
+constexpr std::array<std::string_view, 16> aspect_ratios = {
+    "", "1:1", "4:3", "16:9", "2.21:1", "", "", "", "", "", "", "", "", "", "", ""};
+
+// frame_rate_code
+constexpr std::array<std::string_view, 16> frame_rates = {
+    "", "23,976", "24", "25", "29,97", "30", "50", "59,94", "60", "", "", "", "", "", "", ""};
+
+constexpr std::array<std::string_view, 8> profiles = {
+    "ProfilInconnu", "HighProfil",   "ProfilInconnu", "ProfilInconnu",
+    "MainProfil",    "SimpleProfil", "ProfilInconnu", "ProfilInconnu"};
+
+constexpr std::array<std::string_view, 4> chroma_formats = {"Inconnu", "4:2:0", "4:2:2", "4:4:4"};
+
+constexpr std::array<std::string_view, 8> video_formats = {
+    "Component", "PAL", "NTSC", "SECAM", "MAC", "Defaut", "Non-identifié", "Non-identifié"};
+
+constexpr std::array<std::string_view, 4> picture_structures = {"Inconnue", "Top Field",
+                                                                "Bottom Field", "Frame Picture"};
+
+template <std::size_t N>
+std::string_view lookup(const std::array<std::string_view, N>& table, unsigned code) {
+    return code < N ? table[code] : std::string_view{};
+}
+
+} // namespace
+
+std::string_view aspect_ratio_text(unsigned code) {
+    return lookup(aspect_ratios, code);
+}
+std::string_view frame_rate_text(unsigned code) {
+    return lookup(frame_rates, code);
+}
+std::string_view profile_text(unsigned code) {
+    return lookup(profiles, code);
+}
+std::string_view level_text(unsigned code) {
+    switch (code) {
+    case 4:
+        return "HighLevel";
+    case 6:
+        return "HighLevel1440";
+    case 8:
+        return "MainLevel";
+    case 10:
+        return "LowLevel";
+    default:
+        return "LevelInconnu";
+    }
+}
+std::string_view chroma_format_text(unsigned code) {
+    return lookup(chroma_formats, code);
+}
+std::string_view video_format_text(unsigned code) {
+    return lookup(video_formats, code);
+}
+std::string_view picture_structure_text(unsigned code) {
+    return lookup(picture_structures, code);
+}
+
+std::string_view container_text(mpeg::Container container) {
+    switch (container) {
+    case mpeg::Container::elementary:
+        return "Flux élémentaire";
+    case mpeg::Container::program:
+        return "Flux programme";
+    case mpeg::Container::transport:
+        return "Flux de transport";
+    }
+    return "";
+}
+
+std::string_view change_kind_text(mpeg::ChangeKind kind) {
+    return kind == mpeg::ChangeKind::sequence_header ? "en-tête de séquence"
+                                                     : "extension de matrices";
+}
+
+std::string time_code_text(const mpeg::TimeCode& t) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u:%02u", unsigned{t.hours}, unsigned{t.minutes},
+                  unsigned{t.seconds}, unsigned{t.pictures});
+    return text;
+}
+
+std::string_view matrix_name(int index) {
+    constexpr std::array<std::string_view, 4> names = {"intra", "non-intra", "chroma intra",
+                                                       "chroma non-intra"};
+    return index >= 0 && index < 4 ? names[static_cast<std::size_t>(index)] : "";
+}
+
+std::string changed_matrices_text(const mpeg::MatrixSet* before, const mpeg::MatrixSet& after) {
+    if (before == nullptr) {
+        return "matrices initiales";
+    }
+    const std::array<bool, 4> changed = {before->intra != after.intra,
+                                         before->non_intra != after.non_intra,
+                                         before->chroma_intra != after.chroma_intra,
+                                         before->chroma_non_intra != after.chroma_non_intra};
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        if (changed[static_cast<std::size_t>(i)]) {
+            text += text.empty() ? "" : ", ";
+            text += matrix_name(i);
+        }
+    }
+    return text;
+}
 
 namespace {
 
@@ -18,7 +131,10 @@ DisplayTexts display_texts(const StreamInfo& info) {
     texts.frame_rate = info.frame_rate_text;
     texts.max_bit_rate = std::to_string(info.max_bit_rate_kbps);
     texts.vbv_buffer_size = std::to_string(info.vbv_buffer_size_kb);
-    texts.stream_type = info.stream_type_text + " " + info.mpeg_version_text;
+    // No sequence header leaves both texts empty: "???" as for the other values.
+    texts.stream_type = info.stream_type_text.empty() && info.mpeg_version_text.empty()
+                            ? std::string("???")
+                            : info.stream_type_text + " " + info.mpeg_version_text;
     texts.profile_and_level = (info.profile_text.empty() || info.level_text.empty())
                                   ? std::string("Sans objet")
                                   : info.profile_text + "@" + info.level_text;

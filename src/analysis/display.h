@@ -1,8 +1,10 @@
 #pragma once
 
 #include "analysis/stream_info.h"
+#include "mpeg/scan.h"
 
 #include <string>
+#include <string_view>
 
 namespace quantaline {
 
@@ -23,7 +25,31 @@ struct DisplayTexts {
     std::string picture_structure; // Label9
 };
 
+// `info.mpeg_version_text` is the analysis's own (see mpeg_version_text()).
 DisplayTexts display_texts(const StreamInfo& info);
+
+// The texts of the coded values, as the analysis stores them in StreamInfo. A code
+// without a text gives an empty one.
+std::string_view aspect_ratio_text(unsigned aspect_ratio_information);
+std::string_view frame_rate_text(unsigned frame_rate_code);
+// The three low bits of profile_and_level_indication's upper nibble.
+std::string_view profile_text(unsigned profile_code);
+// The lower nibble of profile_and_level_indication.
+std::string_view level_text(unsigned level_code);
+std::string_view chroma_format_text(unsigned chroma_format);
+std::string_view video_format_text(unsigned video_format);
+std::string_view picture_structure_text(unsigned picture_structure);
+
+// The whole-stream scan.
+std::string_view container_text(mpeg::Container container);
+std::string_view change_kind_text(mpeg::ChangeKind kind);
+// "hh:mm:ss:ff"
+std::string time_code_text(const mpeg::TimeCode& time_code);
+// The four matrices of a set, in the order intra, non-intra, chroma intra, chroma non-intra.
+std::string_view matrix_name(int index);
+// What a change changed, against the set in force before it (none for the first):
+// "intra, chroma intra", or "matrices initiales".
+std::string changed_matrices_text(const mpeg::MatrixSet* before, const mpeg::MatrixSet& after);
 
 // The captions of the values, as the main window shows them beside the value labels.
 namespace caption {

@@ -87,6 +87,11 @@ Configuration read_configuration_lines(const std::vector<std::string>& lines) {
 std::optional<WriteError> save_configuration(const std::string& program_folder,
                                              const Configuration& configuration,
                                              const std::string& executable_name) {
+    // A line break would put lines of its own into the file, read back at the next start.
+    if (has_line_break(configuration.cce_registry_key) ||
+        has_line_break(configuration.tmpgenc_folder)) {
+        return WriteError{configuration_path(program_folder), {}, WriteErrorKind::line_break};
+    }
     return write_text_lines(configuration_path(program_folder),
                             configuration_lines(executable_name, configuration, "Utilisateur"));
 }

@@ -34,7 +34,8 @@ Configuration load_configuration(const std::string& program_folder,
 Configuration read_configuration_lines(const std::vector<std::string>& lines);
 
 // Rewrites the file with both texts and "Valeurs=Utilisateur"; values_are_default is left
-// as it is. Nothing on success.
+// as it is. Nothing on success. A text holding CR or LF is refused whole (the error's kind
+// is WriteErrorKind::line_break) and the file is left as it was.
 std::optional<WriteError> save_configuration(const std::string& program_folder,
                                              const Configuration& configuration,
                                              const std::string& executable_name = "quantaline");

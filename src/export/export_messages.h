@@ -1,13 +1,11 @@
 #pragma once
 
 #include "io/message.h"
-
-#include <string>
+#include "io/text_file.h"
 
 namespace quantaline {
 
-// A name or key holding a line break would add lines of its own to the file written.
-bool has_line_break(const std::string& text);
+// A name or key holding a line break (has_line_break) is refused with this message.
 extern const Message line_break_message;
 
 } // namespace quantaline

@@ -9,6 +9,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -50,6 +51,29 @@ TempFile create_temp_beside(const fs::path& target, std::error_code& error) {
     return {};
 }
 
+// Why the existing file may not be written, or nothing. Only the right to write counts:
+// a file the user may write but not read (mode 0200) is written.
+std::error_code write_permission_error(const fs::path& target) {
+#ifdef _WIN32
+    // Windows has no write-only files; opening for update tells the read-only attribute
+    // and the access rights alike.
+    errno = 0;
+    std::FILE* probe = open_file(target, "r+b");
+    if (probe != nullptr) {
+        std::fclose(probe);
+        return {};
+    }
+    return last_error();
+#else
+    // The effective user's rights, as an open would check them; nothing is opened, so a
+    // FIFO cannot block and the file's times do not change.
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0) {
+        return {};
+    }
+    return last_error();
+#endif
+}
+
 bool flush_to_disk(std::FILE* file) {
     if (std::fflush(file) != 0) {
         return false;
@@ -80,20 +104,15 @@ std::optional<WriteError> write_file_atomically(const std::string& path, std::st
     if (fs::exists(existing)) {
         constexpr auto write_bits =
             fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-        errno = 0;
-        std::FILE* probe = open_file(target, "r+b");
-        const std::error_code open_error = last_error();
-        if (probe != nullptr) {
-            std::fclose(probe);
-        }
         if ((existing.permissions() & write_bits) == fs::perms::none) {
             return WriteError{path,
                               reason_text(std::make_error_code(std::errc::permission_denied))};
         }
-        if (probe == nullptr && (open_error == std::errc::permission_denied ||
-                                 open_error == std::errc::operation_not_permitted ||
-                                 open_error == std::errc::read_only_file_system)) {
-            return WriteError{path, reason_text(open_error)};
+        const std::error_code denied = write_permission_error(target);
+        if (denied == std::errc::permission_denied ||
+            denied == std::errc::operation_not_permitted ||
+            denied == std::errc::read_only_file_system) {
+            return WriteError{path, reason_text(denied)};
         }
     }
     error.clear();

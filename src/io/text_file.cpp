@@ -107,7 +107,14 @@ std::optional<WriteError> write_text_lines(const std::string& path,
     return write_file_atomically(path, bytes);
 }
 
+bool has_line_break(const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
 std::string write_error_text(const WriteError& error) {
+    if (error.kind == WriteErrorKind::line_break) {
+        return line_break_text;
+    }
     return "Le fichier [" + error.path + "] n'a pas pu être écrit : " + error.reason + ".";
 }
 

@@ -21,9 +21,22 @@ std::vector<std::string> split_text_lines(std::string_view cp1252_bytes);
 // a last line without an ending still counts. Nothing when the file cannot be read.
 std::optional<std::vector<std::string>> read_text_lines(const std::string& path);
 
+// A text holding CR or LF would add lines of its own to a file written line by line.
+bool has_line_break(const std::string& text);
+// What the user is told when such a text is refused and nothing was written.
+inline constexpr const char* line_break_text =
+    "Le nom de l'enregistrement et la clé ne doivent pas contenir de retour à la ligne. "
+    "Rien n'a été écrit.";
+
+enum class WriteErrorKind {
+    system,     // the system refused: `reason` tells why
+    line_break, // a value held a line break; nothing was tried
+};
+
 struct WriteError {
     std::string path;
     std::string reason; // the system's reason, in French where we know it
+    WriteErrorKind kind = WriteErrorKind::system;
 };
 
 // Writes the lines in Windows-1252, each followed by CR LF, to a temporary file in the
@@ -32,7 +45,8 @@ struct WriteError {
 std::optional<WriteError> write_text_lines(const std::string& path,
                                            const std::vector<std::string>& utf8_lines);
 
-// "Le fichier [PATH] n'a pas pu être écrit : REASON." — the one wording of a failed write.
+// "Le fichier [PATH] n'a pas pu être écrit : REASON." — the one wording of a failed write;
+// line_break_text for a refused line break.
 std::string write_error_text(const WriteError& error);
 
 } // namespace quantaline

@@ -58,7 +58,6 @@ Messages Session::open(const std::string& path) {
     state_.file_path = path;
     AnalysisResult result = analyse_file(path);
     state_.stream_info = std::move(result.info);
-    state_.stream_info.mpeg_version_text = mpeg_version_text(state_.stream_info);
     state_.matrices = result.matrices;
     has_stream_ = !state_.stream_info.stream_type_text.empty();
     return std::move(result.messages);

@@ -28,6 +28,10 @@
 #endif
 
 #ifdef Q_OS_WIN
+#include "config/app_info.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QTimer>
 // windows.h first: shellapi.h builds on its types.
 // clang-format off
 #include <windows.h>
@@ -177,14 +181,78 @@ void QtPlatform::open_target(QWidget* owner, const std::string& target,
 
 #ifdef Q_OS_WIN
 
-// No hand-over on Windows yet: a second copy is refused as one without a file.
-class HandOverServer {};
+namespace {
 
-bool QtPlatform::hand_over(const std::string&) {
-    return false;
+// WM_COPYDATA from a later copy to the running copy's main window: the tag says it is ours,
+// the data is the file's path in UTF-8.
+constexpr ULONG_PTR hand_over_tag = 0x51554131; // "QUA1"
+constexpr DWORD longest_hand_over = 64 * 1024;
+
+} // namespace
+
+class HandOverServer final : public QAbstractNativeEventFilter {
+  public:
+    explicit HandOverServer(std::function<void(const std::string&)> open) : open_(std::move(open)) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~HandOverServer() override {
+        if (QCoreApplication* application = QCoreApplication::instance()) {
+            application->removeNativeEventFilter(this);
+        }
+    }
+    HandOverServer(const HandOverServer&) = delete;
+    HandOverServer& operator=(const HandOverServer&) = delete;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override {
+        if (type != "windows_generic_MSG") {
+            return false;
+        }
+        const MSG* msg = static_cast<const MSG*>(message);
+        if (msg->message != WM_COPYDATA) {
+            return false;
+        }
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(msg->lParam);
+        if (data == nullptr || data->dwData != hand_over_tag || data->cbData == 0 ||
+            data->cbData > longest_hand_over || data->lpData == nullptr) {
+            return false;
+        }
+        std::string path(static_cast<const char*>(data->lpData), data->cbData);
+        *result = 1;
+        // The sender waits inside SendMessage: open the file once it has its answer.
+        QTimer::singleShot(0, [open = open_, path] { open(path); });
+        return true;
+    }
+
+  private:
+    std::function<void(const std::string&)> open_;
+};
+
+bool QtPlatform::hand_over(const std::string& path) {
+    if (path.empty() || path.size() > longest_hand_over) {
+        return false;
+    }
+    const std::wstring caption = QString::fromUtf8(app_info::main_window_caption).toStdWString();
+    HWND window = FindWindowW(nullptr, caption.c_str());
+    if (window == nullptr) {
+        return false;
+    }
+    // The running copy may then come to the front.
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    AllowSetForegroundWindow(process);
+    COPYDATASTRUCT data{};
+    data.dwData = hand_over_tag;
+    data.cbData = static_cast<DWORD>(path.size());
+    data.lpData = const_cast<char*>(path.data());
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, 10000, &answer) != 0 &&
+           answer == 1;
 }
 
-void QtPlatform::receive_hand_overs(std::function<void(const std::string&)>) {}
+void QtPlatform::receive_hand_overs(std::function<void(const std::string&)> open) {
+    hand_over_server_ = std::make_unique<HandOverServer>(std::move(open));
+}
 
 #else
 

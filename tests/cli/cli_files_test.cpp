@@ -128,6 +128,7 @@ TEST(CliFiles, FailuresChangeNothing) {
     const std::string ini = "[Tools.QuantizeMatrix]\r\nCount=deux\r\n";
     dir.write_text("TMPGEnc.ini", ini);
     const std::string missing = dir.file("missing");
+    const std::string no_header = std::string(QUANTALINE_TEST_DATA) + "/mpeg2-ps-no-header.vob";
     const std::vector<Case> cases = {
         {"report into a missing folder",
          {"report", sample, "--output-dir", missing},
@@ -139,6 +140,19 @@ TEST(CliFiles, FailuresChangeNothing) {
          {"report", missing + ".vob", "--output-dir", dir.path().string()},
          1,
          "impossible de lire le fichier..."},
+        // Nothing decoded, nothing to hand on: no report, no script, no entry.
+        {"report on a file without a sequence header",
+         {"report", no_header, "--output-dir", dir.path().string()},
+         1,
+         "Aucune séquence MPEG...: Aucun en-tête de séquence MPEG n'a été trouvé"},
+        {"script of a file without a sequence header",
+         {"export-cce", no_header, "--key", "K", "--name", "n", "--output", dir.file("q.reg")},
+         1,
+         "Aucune séquence MPEG..."},
+        {"entry of a file without a sequence header",
+         {"export-tmpgenc", no_header, "--folder", dir.path().string(), "--name", "n"},
+         1,
+         "Aucune séquence MPEG..."},
         {"script into a missing folder",
          {"export-cce", sample, "--key", "K", "--name", "n", "--output", missing + "/q.reg",
           "--open"},

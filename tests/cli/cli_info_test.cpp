@@ -612,7 +612,7 @@ TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
         EXPECT_EQ(line["stream_type_text"].text(), "");
         EXPECT_EQ(line["horizontal_size"].number(), 0);
         EXPECT_EQ(line["max_bit_rate_kbps"].number(), 0);
-        EXPECT_EQ(line["mpeg_version_text"].text(), "MPEG-1");
+        EXPECT_EQ(line["mpeg_version_text"].text(), "");
         EXPECT_EQ(rows_of(line["intra"]), default_intra_rows);
         EXPECT_FALSE(line["intra_from_stream"].boolean());
         EXPECT_FALSE(line["non_intra_from_stream"].boolean());
@@ -624,6 +624,55 @@ TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
         EXPECT_EQ(human.err, input + ": " + scan_title + ": " + scan_text + "\n" + input + ": " +
                                  warning_title + ": " + warning_text + "\n");
         EXPECT_NE(human.out.find("Résolution : 0 x 0\n"), std::string::npos);
+        EXPECT_NE(human.out.find("Type de flux : ???\n"), std::string::npos);
+    }
+}
+
+// No sequence header within the search window: one information message, nothing decoded.
+TEST(CliInfo, NoSequenceHeaderGivesOneInformationMessageAndNothingDecoded) {
+    const std::string title = "Aucune séquence MPEG...";
+    const std::string text = "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 "
+                             "premiers octets du fichier. Les matrices affichées sont celles de "
+                             "la norme MPEG.";
+    TempDir dir;
+    StreamBuilder late;
+    late.fill_to(299999, 0x55).sequence_header({.non_intra = scan_matrix_of(20)});
+    const std::vector<std::string> inputs = {
+        dir.write("late.m2v", late.bytes()), dir.write("empty.m2v", {}),
+        std::string(QUANTALINE_TEST_DATA) + "/mpeg2-ps-no-header.vob"};
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(input);
+        const CliRun json = run_cli({"info", "--json", input});
+        EXPECT_EQ(json.status, 1);
+        EXPECT_EQ(json.err, "");
+        const Json line = parse_json(json.out);
+        const auto& messages = line["messages"].array();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0]["icon"].text(), "information");
+        EXPECT_EQ(messages[0]["title"].text(), title);
+        EXPECT_EQ(messages[0]["text"].text(), text);
+        for (const char* key :
+             {"stream_type_text", "mpeg_version_text", "aspect_ratio_text", "frame_rate_text",
+              "profile_text", "level_text", "chroma_format_text", "video_format_text",
+              "picture_structure_text"}) {
+            EXPECT_EQ(line[key].text(), "") << key;
+        }
+        for (const char* key :
+             {"header_position", "horizontal_size", "vertical_size", "max_bit_rate_kbps",
+              "vbv_buffer_size_kb", "intra_dc_precision_bits"}) {
+            EXPECT_EQ(line[key].number(), 0) << key;
+        }
+        EXPECT_EQ(rows_of(line["intra"]), default_intra_rows);
+        EXPECT_EQ(rows_of(line["non_intra"]),
+                  std::vector<std::vector<int>>(8, std::vector<int>(8, 16)));
+        EXPECT_FALSE(line["intra_from_stream"].boolean());
+        EXPECT_FALSE(line["non_intra_from_stream"].boolean());
+
+        const CliRun human = run_cli({"info", input});
+        EXPECT_EQ(human.status, 1);
+        EXPECT_EQ(human.err, input + ": " + title + ": " + text + "\n");
+        EXPECT_NE(human.out.find("Type de flux : ???\n"), std::string::npos) << human.out;
+        EXPECT_NE(human.out.find("Résolution : 0 x 0\n"), std::string::npos) << human.out;
     }
 }
 

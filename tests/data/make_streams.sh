@@ -168,4 +168,58 @@ make_late mpeg2-ps-late-header.vob 1.4
 make_late mpeg2-ps-no-header.vob 2.4
 rm -f "$late_video"
 
+# Whole-stream scans (quantaline-cli scan): matrices that change along a file, packets
+# small enough to cut start codes, transport streams.
+# Elementary streams joined: `cat a b a` is a valid stream whose matrices change twice.
+joined_part() {
+    ffmpeg -nostdin -hide_banner -loglevel error -y $(pattern 176x144 25) -frames:v 4 -g 2 \
+        -c:v mpeg2video -q:v 4 "$@" -fflags +bitexact -flags:v +bitexact -f mpeg2video
+}
+joined_a="$out/.joined-a.m2v" joined_b="$out/.joined-b.m2v"
+joined_part -intra_matrix "$intra_soft" "$joined_a"
+joined_part -intra_matrix "$intra_high" -inter_matrix "$inter_wide" "$joined_b"
+cat "$joined_a" "$joined_b" "$joined_a" >"$out/mpeg2-es-joined.m2v"
+echo "mpeg2-es-joined.m2v A B A, A: $(pattern 176x144 25) -frames:v 4 -g 2 -c:v mpeg2video" \
+    "-q:v 4 -intra_matrix $intra_soft -f mpeg2video; B: the same with -intra_matrix" \
+    "$intra_high -inter_matrix $inter_wide" >>"$manifest.tmp"
+rm -f "$joined_a" "$joined_b"
+# Two VOBs joined as a DVD's VTS_01_1.VOB and VTS_01_2.VOB are: the program end code of
+# the first is followed by the packs of the second. Small packets cut the start codes.
+joined_vob() {
+    ffmpeg -nostdin -hide_banner -loglevel error -y $(pattern 352x288 25) $(tone) \
+        -frames:v 3 -t 0.12 -c:v mpeg2video -q:v 5 -c:a mp2 -b:a 64k -packetsize 300 "$@" \
+        -fflags +bitexact -flags:v +bitexact -flags:a +bitexact -f vob
+}
+joined_vob -intra_matrix "$intra_high" "$out/.vts-1.vob"
+joined_vob -inter_matrix "$inter_flat" "$out/.vts-2.vob"
+# ffmpeg ends a program stream without its end code: written here as an authoring tool would.
+{ cat "$out/.vts-1.vob"; printf '\000\000\001\271'; cat "$out/.vts-2.vob"; } \
+    >"$out/mpeg2-ps-joined.vob"
+echo "mpeg2-ps-joined.vob 1, 00 00 01 B9, 2: $(pattern 352x288 25) $(tone) -frames:v 3 -t 0.12" \
+    "-c:v mpeg2video -q:v 5 -c:a mp2 -b:a 64k -packetsize 300 -f vob; 1: -intra_matrix" \
+    "$intra_high; 2: -inter_matrix $inter_flat" >>"$manifest.tmp"
+rm -f "$out/.vts-1.vob" "$out/.vts-2.vob"
+# MPEG-1 system stream with small packets: the MPEG-1 forms of pack and PES headers.
+make mpeg1-ps-small-packets.mpg $(pattern 176x144 25) $(tone) -- \
+    -frames:v 4 -t 0.16 -c:v mpeg1video -q:v 4 -g 2 -c:a mp2 -b:a 64k -packetsize 256 \
+    -inter_matrix "$inter_wide" -f mpeg
+# Transport streams: MPEG-2 video with sound, 188-byte packets and 192-byte ones.
+make mpeg2-ts-audio.ts $(pattern 352x288 25) $(tone) -- \
+    -frames:v 6 -t 0.24 -g 3 -c:v mpeg2video -q:v 5 -intra_matrix "$intra_soft" \
+    -c:a mp2 -b:a 64k -f mpegts
+make mpeg2-m2ts-audio.m2ts $(pattern 352x288 30000/1001) $(tone) -- \
+    -frames:v 4 -t 0.14 -c:v mpeg2video -q:v 5 -inter_matrix "$inter_wide" \
+    -c:a ac3 -b:a 96k -mpegts_m2ts_mode 1 -f mpegts
+# 4:2:2 in a transport stream.
+make mpeg2-ts-422.ts $(pattern 176x144 25) -- \
+    -frames:v 3 -c:v mpeg2video -pix_fmt yuv422p -q:v 4 -intra_matrix "$intra_high" \
+    -inter_matrix "$inter_wide" -f mpegts
+# A transport stream cut in the middle of a packet.
+make .truncated-whole.ts $(pattern 176x144 25) $(tone) -- \
+    -frames:v 6 -t 0.24 -g 3 -c:v mpeg2video -q:v 4 -c:a mp2 -b:a 64k -f mpegts
+head -c $((188 * 60 + 100)) "$out/.truncated-whole.ts" >"$out/mpeg2-ts-truncated.ts"
+rm -f "$out/.truncated-whole.ts"
+sed -i 's/^\.truncated-whole\.ts /mpeg2-ts-truncated.ts (the first 188 * 60 + 100 bytes of) /' \
+    "$manifest.tmp"
+
 mv "$manifest.tmp" "$manifest"

@@ -1,5 +1,5 @@
 # The real streams of tests/data checked against ffmpeg's header trace and MediaInfo:
-# one test per stream, so that a failure names its file.
+# one test per stream and per command, so that a failure names its file.
 find_package(Python3 COMPONENTS Interpreter)
 find_program(QUANTALINE_FFMPEG ffmpeg)
 find_program(QUANTALINE_MEDIAINFO mediainfo)
@@ -21,5 +21,15 @@ else()
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_stream.py
                      $<TARGET_FILE:quantaline-cli> ${stream})
     set_tests_properties(reference.${stream_name} PROPERTIES TIMEOUT 60)
+  endforeach()
+  # The whole-stream scan, on every stream and on the transport streams too.
+  file(GLOB QUANTALINE_TRANSPORT_STREAMS CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_LIST_DIR}/../data/*.ts ${CMAKE_CURRENT_LIST_DIR}/../data/*.m2ts)
+  foreach(stream IN LISTS QUANTALINE_REFERENCE_STREAMS QUANTALINE_TRANSPORT_STREAMS)
+    get_filename_component(stream_name ${stream} NAME)
+    add_test(NAME scan_reference.${stream_name}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_scan.py
+                     $<TARGET_FILE:quantaline-cli> ${stream})
+    set_tests_properties(scan_reference.${stream_name} PROPERTIES TIMEOUT 60)
   endforeach()
 endif()

@@ -6,7 +6,7 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 build=${SANITIZE_BUILD_DIR:-$top/build-sanitize}
 flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUANTALINE_UI=OFF \
-    -DQUANTALINE_BENCH=OFF -DQUANTALINE_SUITES=OFF \
+    -DQUANTALINE_BENCH=OFF -DQUANTALINE_SUITES=OFF -DQUANTALINE_WERROR=ON \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1

@@ -11,6 +11,12 @@
 #endif
 
 namespace quantaline {
+
+// A failing comparison of messages names them by their titles.
+void PrintTo(const Message& message, std::ostream* out) {
+    *out << '"' << message.title << '"';
+}
+
 namespace {
 
 using test::counting_scan_matrix;
@@ -45,11 +51,16 @@ TEST(StreamScan, DecidesElementaryOrProgramStream) {
         start.insert(start.end(), header.begin(), header.end());
         return start;
     };
+    // After a first start code other than a sequence header or a pack header, the header is
+    // searched as in a program stream; the stream stays an elementary one.
     const std::vector<Case> cases = {
         {"sequence header first", header, "Flux élémentaire", 0},
-        {"PES packet first", with_header_at_10({0x00, 0x00, 0x01, 0xE0}), "Flux élémentaire", 0},
+        {"PES packet first", with_header_at_10({0x00, 0x00, 0x01, 0xE0}), "Flux élémentaire", 10},
         {"picture start code first", with_header_at_10({0x00, 0x00, 0x01, 0x00}),
-         "Flux élémentaire", 0},
+         "Flux élémentaire", 10},
+        {"group of pictures first", with_header_at_10({0x00, 0x00, 0x01, 0xB8}), "Flux élémentaire",
+         10},
+        {"PES packet, no sequence header", {0x00, 0x00, 0x01, 0xE0, 0x07, 0xEC, 0x81}, "", 0},
         {"pack header first", with_header_at_10({0x00, 0x00, 0x01, 0xBA}), "Flux programme", 10},
         {"first byte not 00", with_header_at_10({0x47}), "Flux programme", 10},
         {"pack header, no sequence header", {0x00, 0x00, 0x01, 0xBA, 0x44, 0x00}, "", 0},
@@ -63,7 +74,10 @@ TEST(StreamScan, DecidesElementaryOrProgramStream) {
         EXPECT_EQ(location.stream_type_text, c.expected_type) << c.name;
         EXPECT_EQ(location.header_position, c.expected_position) << c.name;
         const auto result = analyse_bytes(std::span<const std::uint8_t>(c.start));
-        EXPECT_TRUE(result.messages.empty()) << c.name;
+        EXPECT_EQ(result.info.header_position, c.expected_position) << c.name;
+        EXPECT_EQ(result.messages,
+                  c.expected_type.empty() ? Messages{no_sequence_header_message} : Messages{})
+            << c.name;
     }
 }
 
@@ -75,8 +89,8 @@ TEST(StreamScan, SearchLimitIsStartOffset299998) {
         const auto result = analyse(s);
         EXPECT_EQ(result.info.stream_type_text, found ? "Flux programme" : "") << offset;
         EXPECT_EQ(result.info.header_position, found ? offset : 0) << offset;
-        // Not found: bytes 4..11 of the file (the pack header's 0x44, 0x00) are decoded.
-        EXPECT_EQ(result.info.horizontal_size, found ? 352 : 0x44 * 16) << offset;
+        // Not found: nothing is decoded.
+        EXPECT_EQ(result.info.horizontal_size, found ? 352 : 0) << offset;
     }
 }
 
@@ -321,6 +335,173 @@ TEST(Extensions, BytesPastTheEndCountAsZero) {
     EXPECT_TRUE(cut_result.messages.empty());
 }
 
+// Nothing decoded: every value "not found", the standard's matrices, both flags false.
+void expect_nothing_decoded(const AnalysisResult& result, const std::string& name) {
+    EXPECT_EQ(result.info, StreamInfo{}) << name;
+    EXPECT_EQ(result.matrices.intra, default_intra) << name;
+    EXPECT_EQ(result.matrices.non_intra, default_non_intra) << name;
+    EXPECT_FALSE(result.matrices.intra_from_stream) << name;
+    EXPECT_FALSE(result.matrices.non_intra_from_stream) << name;
+}
+
+// An MPEG-2 elementary stream that loads both matrices: whatever of it is decoded shows.
+StreamBuilder& append_real_stream(StreamBuilder& s) {
+    s.sequence_header({.intra = counting_scan_matrix(), .non_intra = scan_matrix_of(30)});
+    s.sequence_extension(0x48).sequence_display_extension(1).picture_coding_extension(1, 3);
+    return s;
+}
+
+TEST(NoSequenceHeader, NothingIsDecodedAndOneInformationMessageSaysSo) {
+    EXPECT_EQ(no_sequence_header_message,
+              (Message{Icon::information, "Aucune séquence MPEG...",
+                       "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 premiers "
+                       "octets du fichier. Les matrices affichées sont celles de la norme MPEG.",
+                       Buttons::ok, Button::ok}));
+    struct Case {
+        const char* name;
+        StreamBuilder stream;
+    };
+    std::vector<Case> cases(6);
+    cases[0].name = "299999 bytes of 0x55, then an elementary stream";
+    append_real_stream(cases[0].stream.fill_to(299999, 0x55));
+    cases[1].name = "pack header, sequence header at 299999";
+    append_real_stream(cases[1].stream.pack_header().fill_to(299999));
+    cases[2].name = "PES packet first, sequence header at 299999";
+    append_real_stream(cases[2].stream.start_code(0xE0).fill_to(299999));
+    cases[3].name = "no start code at all";
+    cases[3].stream.fill_to(5000, 0x00);
+    cases[4].name = "empty file";
+    cases[5].name = "three bytes";
+    cases[5].stream.raw({0x00, 0x00, 0x01});
+    for (const auto& c : cases) {
+        const auto result = analyse(c.stream);
+        expect_nothing_decoded(result, c.name);
+        EXPECT_EQ(result.messages, Messages{no_sequence_header_message}) << c.name;
+    }
+    const auto real = analyse_file(std::string(QUANTALINE_TEST_DATA) + "/mpeg2-ps-no-header.vob");
+    expect_nothing_decoded(real, "mpeg2-ps-no-header.vob");
+    EXPECT_EQ(real.messages, Messages{no_sequence_header_message});
+}
+
+TEST(StreamScan, AnotherFirstStartCodeIsSearchedLikeAProgramStream) {
+    // A PES packet header (14 bytes) before the stream: everything after the header is
+    // decoded as for a program stream whose header lies at the same offset.
+    for (const std::size_t offset : {std::size_t{14}, std::size_t{299998}}) {
+        StreamBuilder pes;
+        pes.start_code(0xE0).raw({0x07, 0xEC, 0x81, 0x80, 0x05, 0x21, 0x00, 0x01, 0x00, 0x01});
+        append_real_stream(pes.fill_to(offset));
+        StreamBuilder program;
+        append_real_stream(program.pack_header().fill_to(offset));
+
+        const auto result = analyse(pes);
+        auto expected = analyse(program);
+        ASSERT_EQ(expected.info.header_position, static_cast<std::int32_t>(offset));
+        expected.info.stream_type_text = "Flux élémentaire";
+        EXPECT_EQ(result.info, expected.info) << offset;
+        EXPECT_EQ(result.matrices, expected.matrices) << offset;
+        EXPECT_TRUE(result.messages.empty()) << offset;
+        EXPECT_EQ(result.info.horizontal_size, 720) << offset;
+        EXPECT_EQ(result.info.mpeg_version_text, offset < 99987 ? "MPEG-2" : "MPEG-1") << offset;
+        EXPECT_TRUE(result.matrices.intra_from_stream && result.matrices.non_intra_from_stream);
+    }
+}
+
+// A reader over a file held in memory whose read fails at `fail_at`.
+PrefixReader reader_failing_at(const std::vector<std::uint8_t>& file,
+                               std::optional<std::size_t> fail_at) {
+    return [&file, fail_at](const std::string&, std::span<std::uint8_t> buffer) {
+        const std::size_t readable = std::min(file.size(), buffer.size());
+        const bool fails = fail_at && *fail_at < readable;
+        const std::size_t size = fails ? *fail_at : readable;
+        std::copy_n(file.begin(), size, buffer.begin());
+        return PrefixRead{.opened = true, .size = size, .failed = fails};
+    };
+}
+
+TEST(ReadFailure, ReportedOnlyByTheStepThatNeededTheBytesPastIt) {
+    const Messages none;
+    const Messages scan{scan_read_failure_message};
+    const Messages warning{header_read_warning_message};
+
+    // A DVD-like stream whose parts are at known offsets.
+    StreamBuilder dvd;
+    dvd.pack_header().raw({0x00, 0x00, 0x01, 0xBB, 0x00, 0x00});
+    const std::size_t header = dvd.size();
+    dvd.sequence_header({.intra = counting_scan_matrix()});
+    dvd.sequence_extension(0x48);
+    const std::size_t display = dvd.size();
+    dvd.sequence_display_extension(1);
+    const std::size_t picture = dvd.size();
+    dvd.picture_coding_extension(2, 3).fill_to(1000);
+
+    // MPEG-2 without a display extension: both extension searches run long.
+    StreamBuilder long_search;
+    long_search.sequence_header({}).sequence_extension(0x48).fill_to(120000);
+    long_search.picture_coding_extension(1, 3).fill_to(200000);
+
+    // The last header the scan can find, both matrices loaded: read up to 299990 + 139.
+    StreamBuilder late;
+    late.pack_header().fill_to(299990);
+    late.sequence_header({.intra = scan_matrix_of(40), .non_intra = scan_matrix_of(50)});
+
+    StreamBuilder no_header;
+    no_header.pack_header().fill_to(400000);
+
+    struct Case {
+        const char* name;
+        const StreamBuilder& stream;
+        std::size_t fail_at;
+        Messages expected;
+    };
+    const std::vector<Case> cases = {
+        {"at the first byte", dvd, 0, scan},
+        {"inside the header's start code", dvd, header + 3, scan},
+        {"after the start code, in the header's fields", dvd, header + 4, warning},
+        {"inside the intra matrix", dvd, header + 40, warning},
+        {"on the display extension's identifier", dvd, display + 4, warning},
+        {"on the picture coding extension's last byte read", dvd, picture + 6, warning},
+        {"just after the last byte the analysis reads", dvd, picture + 7, none},
+        {"far past what the analysis reads", dvd, 500, none},
+        {"in the extension search's last window", long_search, 100001, warning},
+        {"past the extension search, in the picture search", long_search, 100002, warning},
+        {"past the picture coding extension found", long_search, 120007, none},
+        {"on the late header's last non-intra value", late, 299990 + 139, warning},
+        {"past the late header's matrices", late, 299990 + 140, none},
+        {"in the scan's last window", no_header, 300001, scan},
+        {"past the scan's last window", no_header, 300002, Messages{no_sequence_header_message}},
+    };
+    for (const auto& c : cases) {
+        const auto& bytes = c.stream.bytes();
+        const auto result = analyse_file("scratched.vob", reader_failing_at(bytes, c.fail_at));
+        EXPECT_EQ(result.messages, c.expected) << c.name;
+        // The bytes from the failure on count as past the end of the file.
+        const auto cut = analyse_bytes(std::span(bytes).first(c.fail_at));
+        EXPECT_EQ(result.info, cut.info) << c.name;
+        EXPECT_EQ(result.matrices, cut.matrices) << c.name;
+        if (c.expected == scan) {
+            expect_nothing_decoded(result, c.name);
+        }
+        if (c.expected == none) {
+            const auto whole = analyse_file("whole.vob", reader_failing_at(bytes, std::nullopt));
+            EXPECT_EQ(result.info, whole.info) << c.name;
+            EXPECT_EQ(result.matrices, whole.matrices) << c.name;
+        }
+    }
+    // Values whose bytes were read survive a failure further on.
+    const auto partial = analyse_file("scratched.vob", reader_failing_at(dvd.bytes(), picture + 6));
+    EXPECT_EQ(partial.info.header_position, static_cast<std::int32_t>(header));
+    EXPECT_EQ(partial.info.horizontal_size, 720);
+    EXPECT_EQ(partial.info.video_format_text, "PAL");
+    EXPECT_TRUE(partial.matrices.intra_from_stream);
+
+    // A file that cannot be opened at all: both messages, nothing decoded.
+    const auto unopened = analyse_file(
+        "missing.vob", [](const std::string&, std::span<std::uint8_t>) { return PrefixRead{}; });
+    EXPECT_EQ(unopened.messages,
+              (Messages{scan_read_failure_message, header_read_warning_message}));
+    expect_nothing_decoded(unopened, "cannot be opened");
+}
+
 TEST(AnalyseFile, UnreadableFilesGiveBothMessagesInOrderAndDefaults) {
     test::TempDir dir;
     std::vector<std::string> paths = {dir.file("missing.m2v"), dir.folder()};
@@ -368,12 +549,12 @@ TEST(AnalyseFile, ReadsTheFileOnceAndNoMoreThanThePrefix) {
     const auto path = dir.write("big.mpg", s.bytes());
     int calls = 0;
     std::size_t largest_request = 0, largest_answer = 0;
-    const PrefixReader counting = [&](const std::string& p, std::size_t max_bytes) {
+    const PrefixReader counting = [&](const std::string& p, std::span<std::uint8_t> buffer) {
         ++calls;
-        largest_request = std::max(largest_request, max_bytes);
-        auto bytes = read_file_prefix(p, max_bytes);
-        largest_answer = std::max(largest_answer, bytes ? bytes->size() : 0);
-        return bytes;
+        largest_request = std::max(largest_request, buffer.size());
+        const PrefixRead read = read_file_prefix(p, buffer);
+        largest_answer = std::max(largest_answer, read.size);
+        return read;
     };
     const auto result = analyse_file(path, counting);
     EXPECT_EQ(calls, 1);

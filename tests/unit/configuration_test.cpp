@@ -1,4 +1,5 @@
 #include "config/configuration.h"
+#include "export/export_messages.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -113,6 +114,33 @@ TEST(Configuration, SaveWritesTheThirteenLinesAsUserValues) {
     const auto failed = save_configuration(dir.file("missing") + "/", configuration);
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->path, dir.file("missing") + "/quantaline.cfg");
+}
+
+// A value holding CR or LF would smuggle lines into the file, read back at the next start.
+TEST(Configuration, SaveRefusesLineBreaksAndLeavesTheFileAsItWas) {
+    const std::vector<Configuration> cases = {
+        {"HKEY_CURRENT_USER\\Software\\X\nValeurs=Defaut", "C:\\TMPGEnc\\", false},
+        {"HKEY_CURRENT_USER\\Software\\X\r\nValeurs=Defaut", "C:\\TMPGEnc\\", false},
+        {"HKCU\\Q", "C:\\TMPGEnc\\\rChemin de TMPGEnc=D:\\", false},
+        {"HKCU\\Q", "\n", false},
+    };
+    for (const auto& configuration : cases) {
+        TempDir dir;
+        load_configuration(dir.folder()); // the default file
+        const auto error = save_configuration(dir.folder(), configuration);
+        ASSERT_TRUE(error) << configuration.cce_registry_key << configuration.tmpgenc_folder;
+        EXPECT_EQ(error->kind, WriteErrorKind::line_break);
+        EXPECT_EQ(error->path, dir.file("quantaline.cfg"));
+        // The same words as the encoders' writers give for a line break.
+        EXPECT_EQ(write_error_text(*error), line_break_message.text);
+        EXPECT_EQ(write_error_text(*error),
+                  "Le nom de l'enregistrement et la clé ne doivent pas contenir de retour à la "
+                  "ligne. Rien n'a été écrit.");
+        EXPECT_EQ(read_all(dir.file("quantaline.cfg")), default_file);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
 }
 
 // XDG_DATA_HOME and "/": tests/unit/windows_paths_test.cpp holds the Windows case.

@@ -116,8 +116,9 @@ TEST(HostileInputs, AFileThatShrinksWhileItIsAnalysedGivesTheResultOfWhatWasRead
     const auto path = dir.write("shrinking.mpg", bytes);
     // The file is cut to three bytes as soon as its prefix has been read: the
     // analysis never goes back to the file, so the result is that of the full bytes.
-    const PrefixReader shrink_after_read = [](const std::string& p, std::size_t max) {
-        auto prefix = read_file_prefix(p, max);
+    const PrefixReader shrink_after_read = [](const std::string& p,
+                                              std::span<std::uint8_t> buffer) {
+        const PrefixRead prefix = read_file_prefix(p, buffer);
         std::error_code error;
         std::filesystem::resize_file(p, 3, error);
         EXPECT_FALSE(error) << error.message();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -184,6 +185,42 @@ TEST(WriteTextLines, ReadOnlyFilesAreRefusedAndSymlinksWrittenThrough) {
               1);
 #endif
 }
+
+#ifndef _WIN32
+// Only the right to write counts: a file the user may write but not read is written, and
+// keeps its mode. Checked as an ordinary user, since root writes anything.
+TEST(WriteTextLines, WritePermissionAloneDecides) {
+    struct Case {
+        mode_t mode;
+        bool written;
+    };
+    for (const auto& c : {Case{0200, true}, Case{0600, true}, Case{0400, false}, Case{0, false}}) {
+        TempDir dir;
+        ::chmod(dir.path().c_str(), 0777);
+        const auto path = dir.write_text("quantaline.cfg", "old\r\n");
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        }
+        ::chmod(path.c_str(), c.mode);
+        const auto outcome = test::run_unprivileged([&] {
+            const auto error = write_text_lines(path, {"new"});
+            return c.written ? !error : error && error->reason == "Permission non accordée";
+        });
+        if (!outcome) {
+            GTEST_SKIP() << "cannot drop root privileges to test write permissions";
+        }
+        EXPECT_TRUE(*outcome) << std::oct << c.mode;
+        struct stat status {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, c.mode) << std::oct << c.mode;
+        ::chmod(path.c_str(), 0600);
+        EXPECT_EQ(read_all(path), c.written ? "new\r\n" : "old\r\n") << std::oct << c.mode;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+}
+#endif
 
 // The POSIX rules; tests/unit/windows_paths_test.cpp holds the Windows ones.
 #ifndef _WIN32

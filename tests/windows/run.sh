@@ -90,7 +90,7 @@ start=$(now_ms)
 cmake -S "$source_dir" -B "$work_dir/quantaline" "${generator[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_FIND_ROOT_PATH="$sysroot" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUANTALINE_UI=OFF -DQUANTALINE_BENCH=OFF \
-    -DQUANTALINE_SUITES=OFF >/dev/null
+    -DQUANTALINE_SUITES=OFF -DQUANTALINE_WERROR=ON >/dev/null
 # Only what runs on Windows: cli_tests drive the CLI with POSIX processes.
 cmake --build "$work_dir/quantaline" -j "$jobs" --target quantaline-cli core_tests
 say "core, quantaline-cli.exe and core_tests.exe built in $(seconds_since "$start") s"

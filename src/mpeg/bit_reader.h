@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace quantaline::mpeg {
+
+// Reads big-endian bit fields. Bits past the end read as 0, as the first-header analysis
+// has always taken missing bytes; overrun() tells a structure that it ran off its bytes.
+class BitReader {
+  public:
+    explicit BitReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    // At most 32 bits, taken a byte (or what is left of one) at a time.
+    std::uint32_t read(int bits) {
+        std::uint32_t value = 0;
+        while (bits > 0) {
+            const std::size_t byte = position_ >> 3;
+            const int left_in_byte = 8 - static_cast<int>(position_ & 7);
+            const int take = bits < left_in_byte ? bits : left_in_byte;
+            std::uint32_t current = 0;
+            if (byte < bytes_.size()) {
+                current = bytes_[byte];
+            } else {
+                overrun_ = true;
+            }
+            const std::uint32_t part = (current >> (left_in_byte - take)) & ((1u << take) - 1);
+            value = take == 32 ? part : (value << take) | part;
+            position_ += static_cast<std::size_t>(take);
+            bits -= take;
+        }
+        return value;
+    }
+    bool read_flag() { return read(1) != 0; }
+    // `count` fields of 8 bits, as read(8) would give them; whole bytes at a time where
+    // they all lie in the data.
+    void read_bytes(std::uint8_t* out, std::size_t count) {
+        const std::size_t byte = position_ >> 3;
+        const unsigned shift = static_cast<unsigned>(position_ & 7);
+        if (byte + count + (shift != 0 ? 1 : 0) > bytes_.size()) {
+            for (std::size_t i = 0; i < count; ++i) {
+                out[i] = static_cast<std::uint8_t>(read(8));
+            }
+            return;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned pair = (unsigned{bytes_[byte + i]} << 8) |
+                                  (shift != 0 ? unsigned{bytes_[byte + i + 1]} : 0u);
+            out[i] = static_cast<std::uint8_t>(pair >> (8 - shift));
+        }
+        position_ += count * 8;
+    }
+    void skip(std::size_t bits) {
+        position_ += bits;
+        if (position_ > bytes_.size() * 8) {
+            overrun_ = true;
+        }
+    }
+
+    std::size_t bit_position() const { return position_; }
+    // The byte offset just after the last bit read (a partly read byte counts whole).
+    std::size_t byte_position() const { return (position_ + 7) / 8; }
+    bool overrun() const { return overrun_; }
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t position_ = 0;
+    bool overrun_ = false;
+};
+
+} // namespace quantaline::mpeg

@@ -1,0 +1,517 @@
+#include "mpeg/demux.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace quantaline::mpeg {
+
+namespace {
+
+constexpr std::uint8_t ts_sync_byte = 0x47;
+constexpr std::size_t ts_packet_size = 188;
+constexpr std::uint8_t first_video_stream_id = 0xE0;
+constexpr std::uint8_t last_video_stream_id = 0xEF;
+
+bool is_video_stream_id(std::uint8_t id) {
+    return id >= first_video_stream_id && id <= last_video_stream_id;
+}
+
+bool ts_packets_at(std::span<const std::uint8_t> start, std::size_t packet_size,
+                   std::size_t sync_offset) {
+    // Three sync bytes in a row, or as many as the file holds.
+    int seen = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::size_t at = sync_offset + k * packet_size;
+        if (at >= start.size()) {
+            break;
+        }
+        if (start[at] != ts_sync_byte) {
+            return false;
+        }
+        ++seen;
+    }
+    return seen > 0;
+}
+
+} // namespace
+
+Container detect_container(std::span<const std::uint8_t> start, std::size_t& packet_size,
+                           std::size_t& sync_offset) {
+    if (ts_packets_at(start, 188, 0)) {
+        packet_size = 188;
+        sync_offset = 0;
+        return Container::transport;
+    }
+    if (start.size() > 4 && ts_packets_at(start, 192, 4)) {
+        packet_size = 192;
+        sync_offset = 4;
+        return Container::transport;
+    }
+    // A pack start code before any sequence header makes a program stream, even after
+    // some damage; so does a PES packet or a system header first. Anything else is taken
+    // as an elementary stream.
+    const auto probe = start.first(std::min<std::size_t>(start.size(), 65536));
+    bool first = true;
+    for (std::size_t i = 0; i + 3 < probe.size(); ++i) {
+        if (probe[i] != 0 || probe[i + 1] != 0 || probe[i + 2] != 1) {
+            continue;
+        }
+        const std::uint8_t code = probe[i + 3];
+        if (code == start_code::pack || (first && code >= start_code::system_header)) {
+            return Container::program;
+        }
+        if (code == start_code::sequence_header) {
+            return Container::elementary;
+        }
+        first = false;
+    }
+    return Container::elementary;
+}
+
+void demux_elementary(ByteWindow& window, VideoUnitSplitter& video) {
+    while (true) {
+        const std::size_t have = window.ensure(1);
+        if (have == 0) {
+            return;
+        }
+        video.feed(window.data(), have, window.offset());
+        window.consume(have);
+    }
+}
+
+// --- program streams ------------------------------------------------------------------
+
+namespace {
+
+// Steps to the next 00 00 01 xx whose xx is a pack, system or PES start code (B9 to FF).
+void resync_program(ByteWindow& window, DemuxReport& report) {
+    const std::uint64_t from = window.offset();
+    window.consume(1);
+    while (true) {
+        const std::size_t have = window.ensure(4);
+        if (have < 4) {
+            window.consume(have);
+            break;
+        }
+        const std::uint8_t* p = window.data();
+        std::size_t i = 0;
+        bool found = false;
+        while (i + 4 <= have) {
+            const void* hit = std::memchr(p + i + 2, 0x01, have - i - 3);
+            if (hit == nullptr) {
+                i = have - 3;
+                break;
+            }
+            const std::size_t s =
+                static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - p) - 2;
+            if (p[s] == 0 && p[s + 1] == 0 && p[s + 3] >= start_code::program_end) {
+                i = s;
+                found = true;
+                break;
+            }
+            i = s + 1;
+        }
+        window.consume(i);
+        if (found) {
+            break;
+        }
+    }
+    report.lost_sync(from, window.offset() - from);
+}
+
+std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size);
+
+// The size of a PES packet's header (MPEG-2 or MPEG-1 form), or 0 when it is broken or
+// does not lie whole in the `size` bytes at p.
+std::size_t pes_header_size(const std::uint8_t* p, std::size_t size) {
+    const std::size_t header = pes_header_form_size(p, size);
+    return header <= size ? header : 0;
+}
+
+std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size) {
+    if (size < 9) {
+        return 0;
+    }
+    if ((p[6] & 0xC0) == 0x80) {
+        return 9 + std::size_t{p[8]};
+    }
+    std::size_t i = 6;
+    while (i < size && p[i] == 0xFF && i < 6 + 16) { // stuffing_byte
+        ++i;
+    }
+    if (i < size && (p[i] & 0xC0) == 0x40) { // STD_buffer_scale and size
+        i += 2;
+    }
+    if (i >= size) {
+        return 0;
+    }
+    if ((p[i] & 0xF0) == 0x20) { // PTS
+        return i + 5;
+    }
+    if ((p[i] & 0xF0) == 0x30) { // PTS and DTS
+        return i + 10;
+    }
+    if (p[i] == 0x0F) {
+        return i + 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+void demux_program(ByteWindow& window, VideoUnitSplitter& video, ScanResult& result,
+                   DemuxReport& report) {
+    while (true) {
+        std::size_t have = window.ensure(6);
+        if (have == 0) {
+            return;
+        }
+        const std::uint8_t* p = window.data();
+        if (have < 4) {
+            report.cut("au milieu d'un code de début", window.offset());
+            window.consume(have);
+            return;
+        }
+        if (p[0] == 0 && p[1] == 0 && p[2] == 0) {
+            // Zero stuffing before a start code (Video CD sectors end with it): step over
+            // the zeros but the two that may begin the next start code.
+            std::size_t zeros = 3;
+            while (zeros < have && p[zeros] == 0) {
+                ++zeros;
+            }
+            window.consume(zeros - 2);
+            continue;
+        }
+        if (p[0] != 0 || p[1] != 0 || p[2] != 1) {
+            resync_program(window, report);
+            continue;
+        }
+        const std::uint8_t code = p[3];
+        if (code == start_code::program_end) {
+            // Joined files go on after the end code of the first.
+            window.consume(4);
+            continue;
+        }
+        std::uint64_t length = 0;
+        if (code == start_code::pack) {
+            have = window.ensure(14);
+            p = window.data();
+            if (have >= 5 && (p[4] >> 6) == 1) { // MPEG-2 pack header
+                length = have >= 14 ? 14 + std::uint64_t{p[13] & 0x07u} : 14;
+            } else if (have >= 5 && (p[4] >> 4) == 2) { // MPEG-1 pack header
+                length = 12;
+            } else if (have < 5) {
+                length = 5;
+            } else {
+                resync_program(window, report);
+                continue;
+            }
+            const std::uint64_t at = window.offset();
+            if (window.skip(length) < length) {
+                report.cut("au milieu d'un en-tête de pack", at);
+                return;
+            }
+            continue;
+        }
+        if (code < start_code::system_header) {
+            resync_program(window, report);
+            continue;
+        }
+        const std::uint64_t at = window.offset();
+        if (have < 6) {
+            report.cut("au milieu d'un en-tête de paquet", at);
+            window.consume(have);
+            return;
+        }
+        length = 6 + ((std::uint64_t{p[4]} << 8) | p[5]);
+        const bool wanted = is_video_stream_id(code) && (!result.video || *result.video == code);
+        if (!wanted) {
+            if (window.skip(length) < length) {
+                report.cut("au milieu d'un paquet", at);
+                return;
+            }
+            continue;
+        }
+        result.video = code;
+        have = window.ensure(static_cast<std::size_t>(std::min<std::uint64_t>(length, 300)));
+        const std::size_t header = pes_header_size(
+            window.data(), static_cast<std::size_t>(std::min<std::uint64_t>(have, length)));
+        if (header == 0 || header > length) {
+            if (have < length && have < 300) {
+                report.cut("au milieu d'un paquet de la vidéo", at);
+                window.consume(have);
+                return;
+            }
+            // A broken PES header: the packet is stepped over by its length.
+            report.lost_sync(at, length);
+            if (window.skip(length) < length) {
+                report.cut("au milieu d'un paquet de la vidéo", at);
+                return;
+            }
+            continue;
+        }
+        window.consume(header);
+        std::uint64_t remaining = length - header;
+        while (remaining > 0) {
+            have = window.ensure(1);
+            if (have == 0) {
+                report.cut("au milieu d'un paquet de la vidéo", at);
+                return;
+            }
+            const std::size_t step =
+                static_cast<std::size_t>(std::min<std::uint64_t>(have, remaining));
+            video.feed(window.data(), step, window.offset());
+            window.consume(step);
+            remaining -= step;
+        }
+    }
+}
+
+// --- transport streams ----------------------------------------------------------------
+
+namespace {
+
+class TransportDemux {
+  public:
+    TransportDemux(VideoUnitSplitter& video, ScanResult& result, DemuxReport& report)
+        : video_(video), result_(result), report_(report) {}
+
+    void packet(const std::uint8_t* p, std::uint64_t offset);
+
+  private:
+    void program_association(const std::uint8_t* section, std::size_t size);
+    void program_map(const std::uint8_t* section, std::size_t size);
+    void video_payload(const std::uint8_t* data, std::size_t size, std::uint64_t offset,
+                       bool unit_start);
+    // The section a packet's payload begins, after its pointer_field; empty when none.
+    static std::span<const std::uint8_t> section_of(const std::uint8_t* payload, std::size_t size);
+
+    VideoUnitSplitter& video_;
+    ScanResult& result_;
+    DemuxReport& report_;
+    std::vector<std::uint16_t> pmt_pids_;
+    std::optional<std::uint16_t> video_pid_;
+    int last_continuity_counter_ = -1;
+    bool in_pes_ = false;
+    bool in_pes_header_ = false;
+    std::array<std::uint8_t, 9 + 255> pes_header_{};
+    std::size_t pes_header_size_ = 0;
+};
+
+std::span<const std::uint8_t> TransportDemux::section_of(const std::uint8_t* payload,
+                                                         std::size_t size) {
+    if (size < 1 || std::size_t{payload[0]} + 1 >= size) {
+        return {};
+    }
+    const std::size_t start = std::size_t{payload[0]} + 1;
+    const std::uint8_t* section = payload + start;
+    const std::size_t left = size - start;
+    if (left < 3) {
+        return {};
+    }
+    const std::size_t section_length = ((std::size_t{section[1]} & 0x0F) << 8) | section[2];
+    // Sections longer than one packet are not followed; PATs and PMTs of the files this
+    // reads fit in one.
+    return {section, std::min(left, 3 + section_length)};
+}
+
+void TransportDemux::program_association(const std::uint8_t* s, std::size_t size) {
+    if (size < 12 || s[0] != 0x00) {
+        return;
+    }
+    const std::size_t end = size - 4; // CRC_32
+    for (std::size_t i = 8; i + 4 <= end; i += 4) {
+        const unsigned program_number = (unsigned{s[i]} << 8) | s[i + 1];
+        const auto pid = static_cast<std::uint16_t>(((s[i + 2] & 0x1F) << 8) | s[i + 3]);
+        if (program_number != 0 &&
+            std::find(pmt_pids_.begin(), pmt_pids_.end(), pid) == pmt_pids_.end() &&
+            pmt_pids_.size() < 64) {
+            pmt_pids_.push_back(pid);
+        }
+    }
+}
+
+void TransportDemux::program_map(const std::uint8_t* s, std::size_t size) {
+    if (size < 16 || s[0] != 0x02) {
+        return;
+    }
+    const std::size_t end = size - 4; // CRC_32
+    const std::size_t program_info_length = ((std::size_t{s[10]} & 0x0F) << 8) | s[11];
+    for (std::size_t i = 12 + program_info_length; i + 5 <= end;) {
+        const std::uint8_t stream_type = s[i];
+        const auto pid = static_cast<std::uint16_t>(((s[i + 1] & 0x1F) << 8) | s[i + 2]);
+        const std::size_t es_info_length = ((std::size_t{s[i + 3]} & 0x0F) << 8) | s[i + 4];
+        // 0x01: ISO/IEC 11172-2 video, 0x02: ISO/IEC 13818-2 video.
+        if (stream_type == 0x01 || stream_type == 0x02) {
+            video_pid_ = pid;
+            result_.video = pid;
+            return;
+        }
+        i += 5 + es_info_length;
+    }
+}
+
+void TransportDemux::video_payload(const std::uint8_t* data, std::size_t size, std::uint64_t offset,
+                                   bool unit_start) {
+    if (unit_start) {
+        in_pes_ = true;
+        in_pes_header_ = true;
+        pes_header_size_ = 0;
+    }
+    if (!in_pes_) {
+        return; // the middle of a PES packet whose start the file does not hold
+    }
+    if (in_pes_header_) {
+        // The PES header, collected whole even when it runs into the next packet.
+        while (size > 0) {
+            const std::size_t wanted = pes_header_size_ < 9 ? 9 : 9 + std::size_t{pes_header_[8]};
+            if (pes_header_size_ == wanted) {
+                break;
+            }
+            const std::size_t step = std::min(size, wanted - pes_header_size_);
+            std::memcpy(pes_header_.data() + pes_header_size_, data, step);
+            pes_header_size_ += step;
+            data += step;
+            size -= step;
+            offset += step;
+            if (pes_header_size_ == 9 &&
+                (pes_header_[0] != 0 || pes_header_[1] != 0 || pes_header_[2] != 1 ||
+                 !is_video_stream_id(pes_header_[3]) || (pes_header_[6] & 0xC0) != 0x80)) {
+                report_.lost_sync(offset - 9, 0);
+                video_.discontinuity();
+                in_pes_ = false;
+                return;
+            }
+        }
+        if (pes_header_size_ < 9 || pes_header_size_ < 9 + std::size_t{pes_header_[8]}) {
+            return;
+        }
+        in_pes_header_ = false;
+    }
+    video_.feed(data, size, offset);
+}
+
+void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
+    const bool transport_error_indicator = (p[1] & 0x80) != 0;
+    const bool payload_unit_start_indicator = (p[1] & 0x40) != 0;
+    const auto pid = static_cast<std::uint16_t>(((p[1] & 0x1F) << 8) | p[2]);
+    const unsigned adaptation_field_control = (p[3] >> 4) & 0x03;
+    const int continuity_counter = p[3] & 0x0F;
+
+    std::size_t payload = 4;
+    bool discontinuity_indicator = false;
+    if ((adaptation_field_control & 0x02) != 0) {
+        const std::size_t adaptation_field_length = p[4];
+        if (adaptation_field_length > 0) {
+            discontinuity_indicator = (p[5] & 0x80) != 0;
+        }
+        payload = 5 + adaptation_field_length;
+    }
+    const bool has_payload = (adaptation_field_control & 0x01) != 0 && payload < ts_packet_size;
+
+    if (video_pid_ && pid == *video_pid_) {
+        if (transport_error_indicator || payload > ts_packet_size) {
+            ++report_.continuity_errors;
+            video_.discontinuity();
+            in_pes_ = false;
+            return;
+        }
+        if ((adaptation_field_control & 0x01) != 0) {
+            if (last_continuity_counter_ >= 0) {
+                if (continuity_counter == last_continuity_counter_ && !discontinuity_indicator) {
+                    return; // a duplicate packet, sent twice on purpose
+                }
+                if (continuity_counter != ((last_continuity_counter_ + 1) & 0x0F) &&
+                    !discontinuity_indicator) {
+                    ++report_.continuity_errors;
+                    video_.discontinuity();
+                }
+            }
+            last_continuity_counter_ = continuity_counter;
+        }
+        if (has_payload) {
+            video_payload(p + payload, ts_packet_size - payload, offset + payload,
+                          payload_unit_start_indicator);
+        }
+        return;
+    }
+    if (transport_error_indicator || !has_payload || !payload_unit_start_indicator || video_pid_) {
+        return;
+    }
+    if (pid == 0x0000) {
+        const auto section = section_of(p + payload, ts_packet_size - payload);
+        program_association(section.data(), section.size());
+    } else if (std::find(pmt_pids_.begin(), pmt_pids_.end(), pid) != pmt_pids_.end()) {
+        const auto section = section_of(p + payload, ts_packet_size - payload);
+        program_map(section.data(), section.size());
+    }
+}
+
+// Steps to the next sync byte that a sync byte one packet later confirms.
+void resync_transport(ByteWindow& window, DemuxReport& report, std::size_t packet_size,
+                      std::size_t sync_offset) {
+    const std::uint64_t from = window.offset();
+    window.consume(1);
+    while (true) {
+        const std::size_t have = window.ensure(2 * packet_size + sync_offset + 1);
+        if (have <= sync_offset) {
+            window.consume(have);
+            break;
+        }
+        const std::uint8_t* p = window.data();
+        const std::size_t limit = have - sync_offset;
+        std::size_t found = limit;
+        for (std::size_t i = 0; i < limit; ++i) {
+            if (p[i + sync_offset] != ts_sync_byte) {
+                continue;
+            }
+            if (i + packet_size + sync_offset >= have ||
+                p[i + packet_size + sync_offset] == ts_sync_byte) {
+                found = i;
+                break;
+            }
+        }
+        window.consume(found);
+        if (found < limit) {
+            break;
+        }
+    }
+    report.lost_sync(from, window.offset() - from);
+}
+
+} // namespace
+
+void demux_transport(ByteWindow& window, VideoUnitSplitter& video, ScanResult& result,
+                     DemuxReport& report, std::size_t packet_size, std::size_t sync_offset) {
+    TransportDemux demux(video, result, report);
+    while (true) {
+        const std::size_t have = window.ensure(packet_size);
+        if (have == 0) {
+            return;
+        }
+        if (have < packet_size) {
+            // A last packet cut short is dropped.
+            report.cut("au milieu d'un paquet de transport", window.offset());
+            window.consume(have);
+            return;
+        }
+        const std::uint8_t* p = window.data();
+        if (p[sync_offset] != ts_sync_byte) {
+            resync_transport(window, report, packet_size, sync_offset);
+            continue;
+        }
+        // Whole buffers of packets at a time: no call to ensure() per packet.
+        const std::size_t count = have / packet_size;
+        std::size_t done = 0;
+        while (done < count && p[done * packet_size + sync_offset] == ts_sync_byte) {
+            demux.packet(p + done * packet_size + sync_offset,
+                         window.offset() + done * packet_size + sync_offset);
+            ++done;
+        }
+        window.consume(done * packet_size);
+    }
+}
+
+} // namespace quantaline::mpeg

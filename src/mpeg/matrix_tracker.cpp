@@ -1,0 +1,197 @@
+#include "mpeg/matrix_tracker.h"
+
+namespace quantaline::mpeg {
+
+void MatrixTracker::damaged(const char* kind, std::uint64_t offset) {
+    if (damaged_count_++ == 0) {
+        first_damaged_kind_ = kind;
+        first_damaged_offset_ = offset;
+    }
+}
+
+void MatrixTracker::unit(const VideoUnit& unit) {
+    switch (unit.code) {
+    case start_code::sequence_header:
+        sequence_header(unit);
+        break;
+    case start_code::extension:
+        if (extension_start_code_identifier(unit.bytes) == extension_id::quant_matrix) {
+            quant_matrix_extension(unit);
+        }
+        break;
+    case start_code::group:
+        group(unit);
+        break;
+    case start_code::picture:
+        picture(unit);
+        break;
+    case start_code::sequence_end:
+        close_picture();
+        break;
+    default:
+        break;
+    }
+}
+
+namespace {
+
+constexpr std::size_t unused = static_cast<std::size_t>(-1);
+
+std::uint64_t hash_of(const MatrixSet& set) {
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (const Matrix* m : {&set.intra, &set.non_intra, &set.chroma_intra, &set.chroma_non_intra}) {
+        for (const std::uint8_t value : *m) {
+            hash = (hash ^ value) * 1099511628211ull;
+        }
+    }
+    return hash;
+}
+
+} // namespace
+
+std::size_t MatrixTracker::distinct_index(const MatrixSet& matrices) {
+    const std::uint64_t hash = hash_of(matrices);
+    const auto [first, last] = by_hash_.equal_range(hash);
+    for (auto it = first; it != last; ++it) {
+        if (result_.matrices[it->second] == matrices) {
+            return it->second;
+        }
+    }
+    result_.matrices.push_back(matrices);
+    use_of_.push_back(unused);
+    by_hash_.emplace(hash, result_.matrices.size() - 1);
+    return result_.matrices.size() - 1;
+}
+
+void MatrixTracker::close_picture() {
+    if (!picture_open_) {
+        return;
+    }
+    picture_open_ = false;
+    if (!have_matrices_) {
+        return; // a picture before any sequence header: its matrices are unknown
+    }
+    std::size_t& use = use_of_[current_index_];
+    if (use == unused) {
+        use = result_.matrix_sets.size();
+        result_.matrix_sets.push_back({current_index_, result_.pictures - 1, 0});
+    }
+    ++result_.matrix_sets[use].pictures;
+}
+
+void MatrixTracker::apply(const MatrixSet& matrices, ChangeKind kind, std::uint64_t offset) {
+    const bool first = !have_matrices_;
+    if (!first && matrices == current_) {
+        return;
+    }
+    have_matrices_ = true;
+    current_ = matrices;
+    current_index_ = distinct_index(matrices);
+    MatrixChange change;
+    change.offset = offset;
+    change.kind = kind;
+    change.matrices = current_index_;
+    if (kind == ChangeKind::quant_matrix_extension && picture_open_) {
+        // It sits in the header of the picture being read: that picture uses it.
+        change.picture = result_.pictures - 1;
+    } else if (!change_waiting_) {
+        change_waiting_ = result_.changes.size();
+        gop_after_change_ = false;
+    }
+    result_.changes.push_back(change);
+}
+
+void MatrixTracker::sequence_header(const VideoUnit& unit) {
+    close_picture();
+    const auto parsed = mpeg::sequence_header(unit.bytes);
+    if (!parsed.ok()) {
+        damaged("sequence_header", unit.offset);
+        return;
+    }
+    ++result_.sequence_headers;
+    const SequenceHeader& h = parsed.fields;
+    MatrixSet set;
+    set.intra =
+        h.load_intra_quantiser_matrix ? h.intra_quantiser_matrix : default_intra_quantiser_matrix;
+    set.non_intra = h.load_non_intra_quantiser_matrix ? h.non_intra_quantiser_matrix
+                                                      : default_non_intra_quantiser_matrix;
+    set.chroma_intra = set.intra;
+    set.chroma_non_intra = set.non_intra;
+    apply(set, ChangeKind::sequence_header, unit.offset);
+}
+
+void MatrixTracker::quant_matrix_extension(const VideoUnit& unit) {
+    const auto parsed = mpeg::quant_matrix_extension(unit.bytes);
+    if (!parsed.ok()) {
+        damaged("quant_matrix_extension", unit.offset);
+        return;
+    }
+    ++result_.quant_matrix_extensions;
+    if (!have_matrices_) {
+        // No sequence header yet: there is nothing for it to change.
+        return;
+    }
+    const QuantMatrixExtension& e = parsed.fields;
+    MatrixSet set = current_;
+    if (e.load_intra_quantiser_matrix) {
+        set.intra = set.chroma_intra = e.intra_quantiser_matrix;
+    }
+    if (e.load_non_intra_quantiser_matrix) {
+        set.non_intra = set.chroma_non_intra = e.non_intra_quantiser_matrix;
+    }
+    if (e.load_chroma_intra_quantiser_matrix) {
+        set.chroma_intra = e.chroma_intra_quantiser_matrix;
+    }
+    if (e.load_chroma_non_intra_quantiser_matrix) {
+        set.chroma_non_intra = e.chroma_non_intra_quantiser_matrix;
+    }
+    apply(set, ChangeKind::quant_matrix_extension, unit.offset);
+}
+
+void MatrixTracker::group(const VideoUnit& unit) {
+    close_picture();
+    const auto parsed = group_of_pictures_header(unit.bytes);
+    if (!parsed.ok()) {
+        damaged("group_of_pictures_header", unit.offset);
+        return;
+    }
+    if (!change_waiting_ || gop_after_change_) {
+        return;
+    }
+    gop_after_change_ = true;
+    const GroupOfPicturesHeader& g = parsed.fields;
+    const TimeCode time_code{g.drop_frame_flag, g.time_code_hours, g.time_code_minutes,
+                             g.time_code_seconds, g.time_code_pictures};
+    for (std::size_t i = *change_waiting_; i < result_.changes.size(); ++i) {
+        if (result_.changes[i].kind == ChangeKind::sequence_header) {
+            result_.changes[i].time_code = time_code;
+        }
+    }
+}
+
+void MatrixTracker::picture(const VideoUnit& unit) {
+    close_picture();
+    const auto parsed = picture_header(unit.bytes);
+    if (!parsed.ok()) {
+        damaged("picture_header", unit.offset);
+        return;
+    }
+    const std::uint64_t number = result_.pictures++;
+    picture_open_ = true;
+    if (change_waiting_) {
+        for (std::size_t i = *change_waiting_; i < result_.changes.size(); ++i) {
+            result_.changes[i].picture = number;
+        }
+        change_waiting_.reset();
+    }
+}
+
+void MatrixTracker::finish() {
+    close_picture();
+    if (damaged_count_ > 0) {
+        result_.messages.push_back(scan_damaged_structures_message(
+            damaged_count_, first_damaged_kind_, first_damaged_offset_));
+    }
+}
+
+} // namespace quantaline::mpeg

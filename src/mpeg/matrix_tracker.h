@@ -1,0 +1,51 @@
+#pragma once
+
+#include "mpeg/scan.h"
+#include "mpeg/video_units.h"
+
+#include <unordered_map>
+#include <vector>
+
+namespace quantaline::mpeg {
+
+// The matrix semantics of ISO/IEC 13818-2 over the headers of one video stream, in
+// stream order: which matrices are in force, where they change, which pictures use them.
+class MatrixTracker final : public VideoUnitSink {
+  public:
+    explicit MatrixTracker(ScanResult& result) : result_(result) {}
+
+    void unit(const VideoUnit& unit) override;
+    // End of the stream: the last picture is counted with its set, and the damaged
+    // structures, if any, become one message.
+    void finish();
+
+  private:
+    void sequence_header(const VideoUnit& unit);
+    void quant_matrix_extension(const VideoUnit& unit);
+    void picture(const VideoUnit& unit);
+    void group(const VideoUnit& unit);
+    void close_picture();
+    void apply(const MatrixSet& matrices, ChangeKind kind, std::uint64_t offset);
+    void damaged(const char* kind, std::uint64_t offset);
+
+    std::size_t distinct_index(const MatrixSet& matrices);
+
+    ScanResult& result_;
+    bool have_matrices_ = false;
+    MatrixSet current_;
+    std::size_t current_index_ = 0; // in result_.matrices
+    // For each distinct set, its entry in matrix_sets once a picture used it.
+    std::vector<std::size_t> use_of_;
+    // Distinct sets by a hash of their bytes.
+    std::unordered_multimap<std::uint64_t, std::size_t> by_hash_;
+
+    bool picture_open_ = false; // a picture header was seen and its picture not counted
+    std::optional<std::size_t> change_waiting_; // first change waiting for its picture
+    bool gop_after_change_ = false;
+
+    std::uint64_t damaged_count_ = 0;
+    const char* first_damaged_kind_ = nullptr;
+    std::uint64_t first_damaged_offset_ = 0;
+};
+
+} // namespace quantaline::mpeg

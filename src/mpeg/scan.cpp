@@ -1,0 +1,245 @@
+#include "mpeg/scan.h"
+
+#include "mpeg/byte_window.h"
+#include "mpeg/demux.h"
+#include "mpeg/matrix_tracker.h"
+#include "mpeg/video_units.h"
+
+#include <algorithm>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace quantaline::mpeg {
+
+const Message scan_no_video_message{
+    Icon::exclamation, "Aucune vidéo MPEG",
+    "Aucun en-tête de séquence vidéo MPEG n'a été trouvé dans le fichier.", Buttons::ok,
+    Button::ok};
+
+const Message scan_unreadable_message{Icon::critical, "impossible de lire le fichier...",
+                                      "Le fichier ne peut pas être ouvert.", Buttons::ok,
+                                      Button::ok};
+
+Message scan_stopped_message(std::uint64_t offset, const char* where) {
+    return {Icon::exclamation, "Fichier incomplet",
+            "Le fichier s'arrête à l'octet " + std::to_string(offset) + ", " + where +
+                " ; l'analyse porte sur ce qui précède.",
+            Buttons::ok, Button::ok};
+}
+
+Message scan_read_error_message(std::uint64_t offset) {
+    return {Icon::critical, "impossible de lire le fichier...",
+            "Erreur de lecture à l'octet " + std::to_string(offset) +
+                " ; l'analyse porte sur ce qui précède.",
+            Buttons::ok, Button::ok};
+}
+
+Message scan_interrupted_message(std::uint64_t offset) {
+    return {Icon::information, "Analyse interrompue",
+            "Analyse interrompue à l'octet " + std::to_string(offset) +
+                " ; les résultats portent sur ce qui précède.",
+            Buttons::ok, Button::ok};
+}
+
+Message scan_damaged_structures_message(std::uint64_t count, const char* first_kind,
+                                        std::uint64_t first_offset) {
+    return {Icon::exclamation, "Structure(s) endommagée(s)",
+            std::to_string(count) + " structure(s) endommagée(s) ignorée(s) ; la première : " +
+                first_kind + " à l'octet " + std::to_string(first_offset) + ".",
+            Buttons::ok, Button::ok};
+}
+
+Message scan_resync_message(std::uint64_t count, std::uint64_t first_offset,
+                            std::uint64_t skipped_bytes) {
+    return {Icon::exclamation, "Données endommagées",
+            "Synchronisation perdue " + std::to_string(count) + " fois, la première à l'octet " +
+                std::to_string(first_offset) + " ; " + std::to_string(skipped_bytes) +
+                " octet(s) ignoré(s).",
+            Buttons::ok, Button::ok};
+}
+
+Message scan_continuity_message(std::uint64_t count, std::uint32_t pid) {
+    return {Icon::exclamation, "Paquets perdus",
+            std::to_string(count) + " discontinuité(s) dans les paquets de la vidéo (PID " +
+                std::to_string(pid) + ").",
+            Buttons::ok, Button::ok};
+}
+
+ScanResult scan_source(ByteSource& source, const ScanControl& control) {
+    ScanResult result;
+    ByteWindow window(source, control, scan_buffer_size);
+    MatrixTracker tracker(result);
+    VideoUnitSplitter video(tracker);
+    DemuxReport report;
+
+    const std::size_t probed = window.ensure(4 * 192 + 8);
+    std::size_t packet_size = 188;
+    std::size_t sync_offset = 0;
+    result.container = detect_container(std::span<const std::uint8_t>(window.data(), probed),
+                                        packet_size, sync_offset);
+    switch (result.container) {
+    case Container::elementary:
+        demux_elementary(window, video);
+        break;
+    case Container::program:
+        demux_program(window, video, result, report);
+        break;
+    case Container::transport:
+        demux_transport(window, video, result, report, packet_size, sync_offset);
+        break;
+    }
+    video.finish();
+    tracker.finish();
+    result.bytes_read = window.bytes_read();
+
+    if (report.resync_count > 0) {
+        result.messages.push_back(scan_resync_message(
+            report.resync_count, report.first_resync_offset, report.skipped_bytes));
+    }
+    if (report.continuity_errors > 0) {
+        result.messages.push_back(
+            scan_continuity_message(report.continuity_errors, result.video.value_or(0)));
+    }
+    if (window.failed()) {
+        result.messages.push_back(scan_read_error_message(window.bytes_read()));
+    } else if (window.stopped()) {
+        result.messages.push_back(scan_interrupted_message(window.bytes_read()));
+    } else if (report.cut_inside != nullptr) {
+        result.messages.push_back(scan_stopped_message(report.cut_offset, report.cut_inside));
+    }
+    if (result.sequence_headers == 0 && !window.failed() && !window.stopped()) {
+        result.messages.push_back(scan_no_video_message);
+    }
+    return result;
+}
+
+namespace {
+
+class MemorySource final : public ByteSource {
+  public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
+        const std::size_t step = std::min(size, bytes_.size() - position_);
+        std::memcpy(data, bytes_.data() + position_, step);
+        position_ += step;
+        return step;
+    }
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t position_ = 0;
+};
+
+#ifdef _WIN32
+
+class FileSource final : public ByteSource {
+  public:
+    explicit FileSource(const std::string& path) {
+        const int wide_size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+        if (wide_size <= 0) {
+            return;
+        }
+        std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), wide_size);
+        file_ = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        // Only disk files: a pipe, a console or a device is unreadable, never waited on.
+        if (file_ != INVALID_HANDLE_VALUE && GetFileType(file_) != FILE_TYPE_DISK) {
+            CloseHandle(file_);
+            file_ = INVALID_HANDLE_VALUE;
+        }
+    }
+    ~FileSource() override {
+        if (file_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(file_);
+        }
+    }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+    bool is_open() const { return file_ != INVALID_HANDLE_VALUE; }
+    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
+        DWORD got = 0;
+        if (!ReadFile(file_, data, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &got,
+                      nullptr)) {
+            return std::nullopt;
+        }
+        return got;
+    }
+
+  private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+#else
+
+class FileSource final : public ByteSource {
+  public:
+    explicit FileSource(const std::string& path) {
+        // O_NONBLOCK so that opening a FIFO with no writer cannot hang; only regular files
+        // are read at all.
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        struct stat status {};
+        if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+#ifdef POSIX_FADV_SEQUENTIAL
+        if (fd_ >= 0) {
+            ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+        }
+#endif
+    }
+    ~FileSource() override {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+    bool is_open() const {
+        return fd_ >= 0;
+    }
+    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
+        while (true) {
+            const ssize_t got = ::read(fd_, data, size);
+            if (got >= 0) {
+                return static_cast<std::size_t>(got);
+            }
+            if (errno != EINTR) {
+                return std::nullopt;
+            }
+        }
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+#endif
+
+} // namespace
+
+ScanResult scan_bytes(std::span<const std::uint8_t> bytes, const ScanControl& control) {
+    MemorySource source(bytes);
+    return scan_source(source, control);
+}
+
+ScanResult scan_file(const std::string& path, const ScanControl& control) {
+    FileSource source(path);
+    if (!source.is_open()) {
+        ScanResult result;
+        result.messages.push_back(scan_unreadable_message);
+        return result;
+    }
+    return scan_source(source, control);
+}
+
+} // namespace quantaline::mpeg
