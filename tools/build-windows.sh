@@ -10,6 +10,9 @@ set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-$source_dir/build-windows}
+# makensis reads the paths it is given from its own folder: make them absolute.
+mkdir -p "$build_dir"
+build_dir=$(cd "$build_dir" && pwd)
 jobs=${QUANTALINE_JOBS:-2}
 triple=x86_64-w64-mingw32
 say() { printf '[windows] %s\n' "$*"; }
