@@ -14,10 +14,10 @@ using test::TempDir;
 const std::string sample = std::string(QUANTALINE_TEST_DATA) + "/mpeg2-ps-dvd.vob";
 
 // Runs the command line tool (or `program`) from `dir`, with `environment` over ours.
-cli_run::CliRun run(const TempDir& dir, const std::vector<std::string>& arguments,
-                    const std::string& program = QUANTALINE_CLI,
-                    const std::vector<std::string>& environment = {}) {
-    return cli_run::run_cli(
+test::cli_run::CliRun run(const TempDir& dir, const std::vector<std::string>& arguments,
+                          const std::string& program = QUANTALINE_CLI,
+                          const std::vector<std::string>& environment = {}) {
+    return test::cli_run::run_cli(
         arguments,
         {.working_folder = dir.path().string(), .program = program, .environment = environment});
 }
