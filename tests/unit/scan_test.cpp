@@ -467,72 +467,40 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
     const auto ts = test::transport_stream(es);
     const auto ps = test::program_stream(es, {.max_payload = 100});
 
+    const auto resized = [](std::vector<std::uint8_t> bytes, std::size_t size) {
+        bytes.resize(size);
+        return bytes;
+    };
+    auto ts_junk = ts.bytes;
+    ts_junk.insert(ts_junk.begin() + std::ptrdiff_t{564}, 50, 0x00); // after the first video packet
+    ts_junk[188 * 3 + 20] = 0x47; // a sync byte that the next packet's does not confirm
+    auto ps_junk = ps.bytes;
+    const std::vector<std::uint8_t> junk = {0x12, 0x00, 0x00, 0x01, 0x00, 0x34};
+    ps_junk.insert(ps_junk.begin(), junk.begin(), junk.end());
+
     struct Case {
         const char* name;
         std::vector<std::uint8_t> bytes;
         std::optional<std::uint64_t> pictures; // none: what the damage left is not counted
-        std::vector<std::string> message_titles;
+        std::string title;
         std::string text_part; // in the last message
     };
-    std::vector<Case> cases;
-    {
-        auto bytes = test::transport_stream(es, {.lost_packets = {2}}).bytes;
-        cases.push_back({"a lost transport packet",
-                         bytes,
-                         std::nullopt,
-                         {"Paquets perdus"},
-                         "1 discontinuité(s) dans les paquets de la vidéo (PID 256)"});
-    }
-    {
-        auto bytes = ts.bytes;
-        const std::size_t cut = 188 * 7 + 100;
-        bytes.resize(cut);
-        cases.push_back({"a transport stream cut in a packet",
-                         bytes,
-                         std::nullopt,
-                         {"Fichier incomplet"},
-                         "l'octet " + std::to_string(188 * 7) + ","});
-    }
-    {
-        auto bytes = ts.bytes;
-        bytes.insert(bytes.begin() + std::ptrdiff_t{564}, 50, 0x00); // after the first video packet
-        bytes[188 * 3 + 20] = 0x47; // a sync byte that the next packet's does not confirm
-        cases.push_back({"junk between transport packets",
-                         bytes,
-                         5,
-                         {"Données endommagées"},
-                         "la première à l'octet 564 ; 50 octet(s)"});
-    }
-    {
-        auto bytes = ps.bytes;
-        const std::vector<std::uint8_t> junk = {0x12, 0x00, 0x00, 0x01, 0x00, 0x34};
-        bytes.insert(bytes.begin() + 0, junk.begin(), junk.end());
-        cases.push_back({"junk before the first pack",
-                         bytes,
-                         5,
-                         {"Données endommagées"},
-                         "la première à l'octet 0 ; 6 octet(s)"});
-    }
-    {
-        auto bytes = ps.bytes;
-        bytes.resize(bytes.size() - 30);
-        cases.push_back({"a program stream cut in a video packet",
-                         bytes,
-                         5,
-                         {"Fichier incomplet"},
-                         "au milieu d'un paquet de la vidéo"});
-    }
-    {
-        auto bytes = es;
-        bytes.resize(qme + 40);
-        cases.push_back({"an elementary stream cut in a quant_matrix_extension",
-                         bytes,
-                         4,
-                         {"Structure(s) endommagée(s)"},
-                         "quant_matrix_extension à l'octet " + std::to_string(qme)});
-    }
-    cases.push_back(
-        {"no video at all", std::vector<std::uint8_t>(5000, 0x00), 0, {"Aucune vidéo MPEG"}, ""});
+    const std::vector<Case> cases = {
+        {"a lost transport packet", test::transport_stream(es, {.lost_packets = {2}}).bytes,
+         std::nullopt, "Paquets perdus",
+         "1 discontinuité(s) dans les paquets de la vidéo (PID 256)"},
+        {"a transport stream cut in a packet", resized(ts.bytes, 188 * 7 + 100), std::nullopt,
+         "Fichier incomplet", "l'octet " + std::to_string(188 * 7) + ","},
+        {"junk between transport packets", ts_junk, 5, "Données endommagées",
+         "la première à l'octet 564 ; 50 octet(s)"},
+        {"junk before the first pack", ps_junk, 5, "Données endommagées",
+         "la première à l'octet 0 ; 6 octet(s)"},
+        {"a program stream cut in a video packet", resized(ps.bytes, ps.bytes.size() - 30), 5,
+         "Fichier incomplet", "au milieu d'un paquet de la vidéo"},
+        {"an elementary stream cut in a quant_matrix_extension", resized(es, qme + 40), 4,
+         "Structure(s) endommagée(s)", "quant_matrix_extension à l'octet " + std::to_string(qme)},
+        {"no video at all", std::vector<std::uint8_t>(5000, 0x00), 0, "Aucune vidéo MPEG", ""},
+    };
     for (const auto& damage : cases) {
         SCOPED_TRACE(damage.name);
         const ScanResult r = scan(damage.bytes);
@@ -543,12 +511,12 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
         std::vector<std::string> titles;
         for (const auto& m : r.messages) {
             if (titles.empty() && m.title == "Structure(s) endommagée(s)" &&
-                damage.message_titles[0] != m.title) {
+                damage.title != m.title) {
                 continue;
             }
             titles.push_back(m.title);
         }
-        EXPECT_EQ(titles, damage.message_titles);
+        EXPECT_EQ(titles, std::vector<std::string>{damage.title});
         ASSERT_FALSE(r.messages.empty());
         EXPECT_NE(r.messages.back().text.find(damage.text_part), std::string::npos)
             << r.messages.back().text;
