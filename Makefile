@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test clean format
+.PHONY: all deps configure build run test clean format windows
 
 all: build
 
@@ -20,6 +20,11 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Windows programs, installer and zip in build-windows/ (Qt for Windows is built once,
+# about 25 minutes on two cores, and cached outside the checkout).
+windows: deps
+	tools/build-windows.sh build-windows
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

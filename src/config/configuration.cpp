@@ -99,9 +99,30 @@ std::optional<WriteError> save_configuration(const std::string& program_folder,
 namespace {
 
 // /usr belongs to the package manager: root may write there, but a file left beside an
-// installed program is one no package owns, and survives its removal.
+// installed program is one no package owns, and survives its removal. Program Files is the
+// installer's on Windows: an administrator (or Wine, which has no file permissions) may
+// write there, but the uninstaller must leave the folder empty and each user keeps his own
+// settings.
 bool is_installed_system_folder([[maybe_unused]] const std::string& folder) {
 #ifdef _WIN32
+    // Windows paths ignore the case, and Qt hands over the executable's path with "/".
+    const auto lower = [](std::string text) {
+        for (char& c : text) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c - 'A' + 'a');
+            } else if (c == '/') {
+                c = '\\';
+            }
+        }
+        return text;
+    };
+    for (const char* name : {"ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0' &&
+            lower(folder).starts_with(lower(with_trailing_separator(value)))) {
+            return true;
+        }
+    }
     return false;
 #else
     return folder.starts_with("/usr/");

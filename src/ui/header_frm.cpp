@@ -115,7 +115,7 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
 HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
     : QWidget(parent), session_(session), platform_(platform) {
     setObjectName(QStringLiteral("header_frm"));
-    setWindowTitle(QStringLiteral("Quantaline -  1.10 - by Velnor"));
+    setWindowTitle(QString::fromUtf8(app_info::main_window_caption));
     setWindowIcon(program_icon());
     setFont(default_font());
     setFixedSize(twips(8010), twips(8340));

@@ -7,6 +7,7 @@
 #include "ui/startup.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -28,7 +29,7 @@ void open_when_free(HeaderFrm& window, const std::string& path) {
 
 } // namespace
 
-std::string file_argument(int argc, char** argv) {
+std::string file_argument(int argc, [[maybe_unused]] char** argv) {
     if (argc < 2) {
         return {};
     }
@@ -39,7 +40,11 @@ std::string file_argument(int argc, char** argv) {
 #else
     const QString name = QFile::decodeName(argv[1]);
 #endif
-    return name.isEmpty() ? std::string() : path_bytes(QFileInfo(name).absoluteFilePath());
+    // Native separators: on Windows the report names the video "C:\Clips\film.m2v", as the
+    // open dialog does, not "C:/Clips/film.m2v".
+    return name.isEmpty()
+               ? std::string()
+               : path_bytes(QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
 }
 
 int run_program(Platform& platform, const std::string& executable_path, const std::string& file,

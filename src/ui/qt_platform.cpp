@@ -28,8 +28,15 @@
 #endif
 
 #ifdef Q_OS_WIN
-#include <shellapi.h>
+#include "config/app_info.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QTimer>
+// windows.h first: shellapi.h builds on its types.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 #else
 #include <QSocketNotifier>
 #include <cstring>
@@ -116,7 +123,14 @@ class QtPrintDocument final : public PrintDocument {
 
 } // namespace
 
-QtPlatform::QtPlatform() = default;
+QtPlatform::QtPlatform() {
+#ifdef Q_OS_WIN
+    // A drive without a medium (an empty DVD drive) answers the open dialog's look with a
+    // failure the dialog reports itself; without this, Windows would first stop the program
+    // on its own "no disk in the drive" box.
+    SetErrorMode(SetErrorMode(0) | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+#endif
+}
 
 Button QtPlatform::show_message(QWidget* owner, const Message& message) {
     QMessageBox box(box_icon(message.icon), QString::fromStdString(message.title),
@@ -167,14 +181,78 @@ void QtPlatform::open_target(QWidget* owner, const std::string& target,
 
 #ifdef Q_OS_WIN
 
-// No hand-over on Windows yet: a second copy is refused as one without a file.
-class HandOverServer {};
+namespace {
 
-bool QtPlatform::hand_over(const std::string&) {
-    return false;
+// WM_COPYDATA from a later copy to the running copy's main window: the tag says it is ours,
+// the data is the file's path in UTF-8.
+constexpr ULONG_PTR hand_over_tag = 0x51554131; // "QUA1"
+constexpr DWORD longest_hand_over = 64 * 1024;
+
+} // namespace
+
+class HandOverServer final : public QAbstractNativeEventFilter {
+  public:
+    explicit HandOverServer(std::function<void(const std::string&)> open) : open_(std::move(open)) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~HandOverServer() override {
+        if (QCoreApplication* application = QCoreApplication::instance()) {
+            application->removeNativeEventFilter(this);
+        }
+    }
+    HandOverServer(const HandOverServer&) = delete;
+    HandOverServer& operator=(const HandOverServer&) = delete;
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override {
+        if (type != "windows_generic_MSG") {
+            return false;
+        }
+        const MSG* msg = static_cast<const MSG*>(message);
+        if (msg->message != WM_COPYDATA) {
+            return false;
+        }
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(msg->lParam);
+        if (data == nullptr || data->dwData != hand_over_tag || data->cbData == 0 ||
+            data->cbData > longest_hand_over || data->lpData == nullptr) {
+            return false;
+        }
+        std::string path(static_cast<const char*>(data->lpData), data->cbData);
+        *result = 1;
+        // The sender waits inside SendMessage: open the file once it has its answer.
+        QTimer::singleShot(0, [open = open_, path] { open(path); });
+        return true;
+    }
+
+  private:
+    std::function<void(const std::string&)> open_;
+};
+
+bool QtPlatform::hand_over(const std::string& path) {
+    if (path.empty() || path.size() > longest_hand_over) {
+        return false;
+    }
+    const std::wstring caption = QString::fromUtf8(app_info::main_window_caption).toStdWString();
+    HWND window = FindWindowW(nullptr, caption.c_str());
+    if (window == nullptr) {
+        return false;
+    }
+    // The running copy may then come to the front.
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    AllowSetForegroundWindow(process);
+    COPYDATASTRUCT data{};
+    data.dwData = hand_over_tag;
+    data.cbData = static_cast<DWORD>(path.size());
+    data.lpData = const_cast<char*>(path.data());
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, 10000, &answer) != 0 &&
+           answer == 1;
 }
 
-void QtPlatform::receive_hand_overs(std::function<void(const std::string&)>) {}
+void QtPlatform::receive_hand_overs(std::function<void(const std::string&)> open) {
+    hand_over_server_ = std::make_unique<HandOverServer>(std::move(open));
+}
 
 #else
 
@@ -304,7 +382,13 @@ void QtPlatform::receive_hand_overs(std::function<void(const std::string&)> open
 
 #endif
 
-QtPlatform::~QtPlatform() = default;
+QtPlatform::~QtPlatform() {
+#ifdef Q_OS_WIN
+    if (copy_mutex_ != nullptr) {
+        CloseHandle(static_cast<HANDLE>(copy_mutex_));
+    }
+#endif
+}
 
 QString QtPlatform::hand_over_socket_path() {
     return QFileInfo(lock_file_path()).path() + QStringLiteral("/quantaline.socket");
@@ -319,6 +403,24 @@ QString QtPlatform::lock_file_path() {
 }
 
 bool QtPlatform::another_copy_running() {
+#ifdef Q_OS_WIN
+    // A named mutex in the user's session: Windows lets it go when the process ends, however
+    // it ends, so there is no stale lock to recover and no file left in the user's folders.
+    if (copy_mutex_ != nullptr) {
+        return false;
+    }
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Quantaline");
+    if (mutex == nullptr) {
+        // Nothing tells a second copy: let this one run rather than refuse every start.
+        return false;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return true;
+    }
+    copy_mutex_ = mutex;
+    return false;
+#else
     if (lock_ && lock_->isLocked()) {
         return false;
     }
@@ -335,6 +437,7 @@ bool QtPlatform::another_copy_running() {
     // The runtime folder cannot be written: nothing tells a second copy, so let this
     // one run rather than refuse every start.
     return false;
+#endif
 }
 
 QSize QtPlatform::screen_size() {

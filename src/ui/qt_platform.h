@@ -38,6 +38,10 @@ class QtPlatform : public Platform {
 
   private:
     std::unique_ptr<QLockFile> lock_;
+#ifdef Q_OS_WIN
+    // The named mutex that tells a running copy on Windows (a HANDLE).
+    void* copy_mutex_ = nullptr;
+#endif
     std::unique_ptr<class HandOverServer> hand_over_server_;
 };
 

@@ -14,6 +14,7 @@
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -109,6 +110,36 @@ TEST(WindowsPaths, ProgramFolderIsTheExecutablesFolderOrLocalAppData) {
     EXPECT_EQ(program_folder_from_executable(dir.file("Program Files") + "\\Quantaline\\q.exe"),
               user_folder);
     EXPECT_TRUE(std::filesystem::is_directory(path_from_utf8(user_folder)));
+
+    // An installed program: Program Files can be written here (Wine has no permissions, an
+    // administrator may), but the configuration and the reports still go to the user's
+    // folder, whatever the case of the path.
+    const std::string program_files = dir.file("Programmes");
+    std::filesystem::create_directories(path_from_utf8(program_files + "\\Quantaline"));
+    const std::optional<std::string> saved_program_files =
+        std::getenv("ProgramFiles") ? std::optional<std::string>(std::getenv("ProgramFiles"))
+                                    : std::nullopt;
+    test::set_environment("ProgramFiles", program_files);
+    EXPECT_EQ(program_folder_from_executable(program_files + "\\Quantaline\\quantaline.exe"),
+              user_folder);
+    std::string shouting = program_files + "\\QUANTALINE\\quantaline.exe";
+    for (char& c : shouting) {
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+    EXPECT_EQ(program_folder_from_executable(shouting), user_folder);
+    // Qt gives the executable's path with "/".
+    std::string forward = program_files + "\\Quantaline\\quantaline.exe";
+    std::replace(forward.begin(), forward.end(), '\\', '/');
+    EXPECT_EQ(program_folder_from_executable(forward), user_folder);
+    // A folder whose name only begins like Program Files' is not inside it.
+    std::filesystem::create_directories(path_from_utf8(program_files + " perso"));
+    EXPECT_EQ(program_folder_from_executable(program_files + " perso\\quantaline.exe"),
+              program_files + " perso\\");
+    if (saved_program_files) {
+        test::set_environment("ProgramFiles", *saved_program_files);
+    } else {
+        test::unset_environment("ProgramFiles");
+    }
 
     // A program at the root of a drive: "C:\", not "C:\\" nor "C:".
     const std::string root = folder_is_writable("C:\\") ? "C:\\" : user_folder;
