@@ -1,9 +1,9 @@
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace quantaline {
 namespace {
@@ -13,34 +13,13 @@ using test::TempDir;
 
 const std::string sample = std::string(QUANTALINE_TEST_DATA) + "/mpeg2-ps-dvd.vob";
 
-struct Run {
-    int status;
-    std::string out, err;
-};
-
-std::string quoted(const std::string& text) {
-    std::string out = "'";
-    for (const char c : text) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
-
-// Runs the command line tool (or `program`) from `dir`, with `environment` before it.
-Run run(const TempDir& dir, const std::vector<std::string>& arguments,
-        const std::string& program = QUANTALINE_CLI, const std::string& environment = "") {
-    std::string command =
-        "cd " + quoted(dir.path().string()) + " && " + environment + " " + quoted(program);
-    for (const auto& argument : arguments) {
-        command += " " + quoted(argument);
-    }
-    const auto out = dir.file(".out"), err = dir.file(".err");
-    command += " >" + quoted(out) + " 2>" + quoted(err);
-    const int status = std::system(command.c_str());
-    Run result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_all(out), read_all(err)};
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return result;
+// Runs the command line tool (or `program`) from `dir`, with `environment` over ours.
+test::cli_run::CliRun run(const TempDir& dir, const std::vector<std::string>& arguments,
+                          const std::string& program = QUANTALINE_CLI,
+                          const std::vector<std::string>& environment = {}) {
+    return test::cli_run::run_cli(
+        arguments,
+        {.working_folder = dir.path().string(), .program = program, .environment = environment});
 }
 
 std::size_t entries_in(const TempDir& dir) {
@@ -85,10 +64,11 @@ TEST(CliExportCce, WritesTheScriptAndHandsItOn) {
                                                    "\"$0\")/opened\"\n");
     std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
     const auto script = dir.file("cce.reg");
-    const auto result = run(dir,
-                            {"export-cce", sample, "--key", "HKEY_CURRENT_USER\\Software\\CCE",
-                             "--name", "Matrice DVD", "--output", script, "--open"},
-                            QUANTALINE_CLI, "PATH=" + quoted(dir.path().string()) + ":\"$PATH\"");
+    const auto result =
+        run(dir,
+            {"export-cce", sample, "--key", "HKEY_CURRENT_USER\\Software\\CCE", "--name",
+             "Matrice DVD", "--output", script, "--open"},
+            QUANTALINE_CLI, {"PATH=" + dir.path().string() + ":" + std::getenv("PATH")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, script + "\n");
     const std::string bytes = read_all(script);

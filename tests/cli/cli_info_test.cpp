@@ -1,331 +1,26 @@
 // quantaline-cli info, end to end: the real binary, its exit statuses, its texts and
 // its JSON Lines.
 
-#include "io/utf8.h"
+#include "support/cli_run.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
-#include <cctype>
-#include <chrono>
-#include <csignal>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <stdexcept>
 #include <string>
 #include <sys/stat.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <variant>
 #include <vector>
 
 namespace quantaline::test {
 namespace {
 
-// --- running the binary ----------------------------------------------------------------
-
-struct CliRun {
-    int status = -1; // exit status, or -1 when the process was killed
-    bool timed_out = false;
-    std::string out;
-    std::string err;
-};
-
-CliRun run_cli(const std::vector<std::string>& arguments, int timeout_ms = 10000,
-               const std::string& working_folder = {}) {
-    int out_pipe[2];
-    int err_pipe[2];
-    if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) {
-        throw std::runtime_error("pipe");
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(out_pipe[1], STDOUT_FILENO);
-        dup2(err_pipe[1], STDERR_FILENO);
-        close(out_pipe[0]);
-        close(err_pipe[0]);
-        close(out_pipe[1]);
-        close(err_pipe[1]);
-        if (!working_folder.empty() && chdir(working_folder.c_str()) != 0) {
-            _exit(126);
-        }
-        std::vector<char*> argv;
-        std::string program = QUANTALINE_CLI;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = arguments;
-        for (auto& argument : copies) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-
-    CliRun run;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&run.out, &run.err};
-    int open_count = 2;
-    while (open_count > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0) {
-            run.timed_out = true;
-            kill(child, SIGKILL);
-            break;
-        }
-        if (poll(fds, 2, static_cast<int>(left)) < 0) {
-            continue;
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP)) != 0) {
-                char buffer[4096];
-                const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
-                if (got > 0) {
-                    sinks[i]->append(buffer, static_cast<std::size_t>(got));
-                } else {
-                    close(fds[i].fd);
-                    fds[i].fd = -1;
-                    --open_count;
-                }
-            }
-        }
-    }
-    for (auto& fd : fds) {
-        if (fd.fd >= 0) {
-            close(fd.fd);
-        }
-    }
-    int wait_status = 0;
-    waitpid(child, &wait_status, 0);
-    run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-    return run;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const auto end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-// --- a strict JSON reader, so that "valid JSON" is checked, not assumed ----------------
-
-struct Json;
-using JsonObject = std::vector<std::pair<std::string, Json>>; // keys in their order
-using JsonArray = std::vector<Json>;
-struct Json {
-    std::variant<std::nullptr_t, bool, double, std::string, JsonArray, JsonObject> value;
-
-    const Json& operator[](const std::string& key) const {
-        for (const auto& [name, member] : std::get<JsonObject>(value)) {
-            if (name == key) {
-                return member;
-            }
-        }
-        throw std::out_of_range("no key " + key);
-    }
-    const Json& operator[](std::size_t index) const { return std::get<JsonArray>(value).at(index); }
-    const std::string& text() const { return std::get<std::string>(value); }
-    double number() const { return std::get<double>(value); }
-    bool boolean() const { return std::get<bool>(value); }
-    const JsonArray& array() const { return std::get<JsonArray>(value); }
-    const JsonObject& object() const { return std::get<JsonObject>(value); }
-};
-
-class JsonReader {
-  public:
-    explicit JsonReader(const std::string& text) : text_(text) {}
-
-    Json document() {
-        Json json = value();
-        blanks();
-        if (at_ != text_.size()) {
-            fail("text after the value");
-        }
-        return json;
-    }
-
-  private:
-    [[noreturn]] void fail(const std::string& what) const {
-        throw std::runtime_error("invalid JSON at " + std::to_string(at_) + ": " + what);
-    }
-    void blanks() {
-        while (at_ < text_.size() && std::strchr(" \t\r\n", text_[at_]) != nullptr) {
-            ++at_;
-        }
-    }
-    char peek() {
-        blanks();
-        if (at_ >= text_.size()) {
-            fail("unexpected end");
-        }
-        return text_[at_];
-    }
-    void expect(char c) {
-        if (peek() != c) {
-            fail(std::string("expected ") + c);
-        }
-        ++at_;
-    }
-    bool literal(const char* word) {
-        if (text_.compare(at_, std::strlen(word), word) == 0) {
-            at_ += std::strlen(word);
-            return true;
-        }
-        return false;
-    }
-    Json value() {
-        const char c = peek();
-        if (c == '{') {
-            ++at_;
-            JsonObject object;
-            if (peek() == '}') {
-                ++at_;
-                return {object};
-            }
-            while (true) {
-                std::string key = string();
-                expect(':');
-                object.emplace_back(std::move(key), value());
-                if (peek() == ',') {
-                    ++at_;
-                    continue;
-                }
-                expect('}');
-                return {object};
-            }
-        }
-        if (c == '[') {
-            ++at_;
-            JsonArray array;
-            if (peek() == ']') {
-                ++at_;
-                return {array};
-            }
-            while (true) {
-                array.push_back(value());
-                if (peek() == ',') {
-                    ++at_;
-                    continue;
-                }
-                expect(']');
-                return {array};
-            }
-        }
-        if (c == '"') {
-            return {string()};
-        }
-        if (literal("true")) {
-            return {true};
-        }
-        if (literal("false")) {
-            return {false};
-        }
-        if (literal("null")) {
-            return {nullptr};
-        }
-        return {number()};
-    }
-    double number() {
-        const std::size_t start = at_;
-        if (text_[at_] == '-') {
-            ++at_;
-        }
-        if (at_ >= text_.size() || !std::isdigit(static_cast<unsigned char>(text_[at_]))) {
-            fail("not a value");
-        }
-        if (text_[at_] == '0' && at_ + 1 < text_.size() &&
-            std::isdigit(static_cast<unsigned char>(text_[at_ + 1]))) {
-            fail("leading zero");
-        }
-        while (at_ < text_.size() && std::strchr("0123456789.eE+-", text_[at_]) != nullptr) {
-            ++at_;
-        }
-        return std::stod(text_.substr(start, at_ - start));
-    }
-    std::string string() {
-        expect('"');
-        std::string out;
-        while (true) {
-            if (at_ >= text_.size()) {
-                fail("unterminated string");
-            }
-            const auto c = static_cast<unsigned char>(text_[at_++]);
-            if (c == '"') {
-                return out;
-            }
-            if (c < 0x20) {
-                fail("raw control character in a string");
-            }
-            if (c == '\\') {
-                const char e = text_.at(at_++);
-                switch (e) {
-                case '"':
-                case '\\':
-                case '/':
-                    out += e;
-                    break;
-                case 'n':
-                    out += '\n';
-                    break;
-                case 'r':
-                    out += '\r';
-                    break;
-                case 't':
-                    out += '\t';
-                    break;
-                case 'b':
-                    out += '\b';
-                    break;
-                case 'f':
-                    out += '\f';
-                    break;
-                case 'u':
-                    append_utf8(
-                        out, static_cast<char32_t>(std::stoul(text_.substr(at_, 4), nullptr, 16)));
-                    at_ += 4;
-                    break;
-                default:
-                    fail("bad escape");
-                }
-                continue;
-            }
-            out += static_cast<char>(c);
-        }
-    }
-
-    const std::string& text_;
-    std::size_t at_ = 0;
-};
-
-Json parse_json(const std::string& line) {
-    return JsonReader(line).document();
-}
-
-bool valid_utf8(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        if (!valid_sequence_at(text, i)) {
-            return false;
-        }
-        next_code_point(text, i);
-    }
-    return true;
-}
+using cli_run::CliRun;
+using cli_run::Json;
+using cli_run::lines_of;
+using cli_run::parse_json;
+using cli_run::run_cli;
+using cli_run::valid_utf8;
 
 // --- expected texts, spelled out --------------------------------------------------------
 
@@ -422,7 +117,8 @@ TEST(CliInfo, DoubleDashEndsTheOptions) {
     TempDir dir;
     dir.write("--json", mpeg1_stream());
     // From inside the folder, the file is named "--json".
-    const CliRun run = run_cli({"info", "--json", "--", "--json"}, 10000, dir.path().string());
+    const CliRun run =
+        run_cli({"info", "--json", "--", "--json"}, {.working_folder = dir.path().string()});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(parse_json(run.out)["file"].text(), "--json");
     EXPECT_EQ(parse_json(run.out)["horizontal_size"].number(), 352);
@@ -437,10 +133,7 @@ TEST(CliInfo, JsonHasExactlyTheKeysInOrder) {
     EXPECT_EQ(run.out.back(), '\n');
     const Json json = parse_json(lines[0]);
 
-    std::vector<std::string> keys;
-    for (const auto& [key, value] : json.object()) {
-        keys.push_back(key);
-    }
+    const auto keys = json.keys();
     const std::vector<std::string> expected = {"file",
                                                "stream_type_text",
                                                "header_position",
@@ -597,7 +290,7 @@ TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
 
     for (const auto& input : inputs) {
         SCOPED_TRACE(input);
-        const CliRun json = run_cli({"info", "--json", input}, 5000);
+        const CliRun json = run_cli({"info", "--json", input}, {.timeout_ms = 5000});
         ASSERT_FALSE(json.timed_out);
         EXPECT_EQ(json.status, 1);
         const Json line = parse_json(json.out);
@@ -618,7 +311,7 @@ TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
         EXPECT_FALSE(line["non_intra_from_stream"].boolean());
 
         // The default mode prints the same messages on standard error.
-        const CliRun human = run_cli({"info", input}, 5000);
+        const CliRun human = run_cli({"info", input}, {.timeout_ms = 5000});
         ASSERT_FALSE(human.timed_out);
         EXPECT_EQ(human.status, 1);
         EXPECT_EQ(human.err, input + ": " + scan_title + ": " + scan_text + "\n" + input + ": " +

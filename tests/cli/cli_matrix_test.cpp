@@ -2,6 +2,7 @@
 // encoder format is handed to its real consumer: the encoder must give back the same
 // matrices, read by our own analysis.
 
+#include "support/cli_run.h"
 #include "support/environment.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
@@ -15,10 +16,7 @@
 namespace quantaline::test {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+using Outcome = cli_run::CliRun;
 
 std::string quoted(const std::string& text) {
     std::string out = "'";
@@ -34,18 +32,16 @@ Outcome shell(const TempDir& dir, const std::string& command_line) {
     const int status = std::system(("cd " + quoted(dir.path().string()) + " && " + command_line +
                                     " >" + quoted(out) + " 2>" + quoted(err))
                                        .c_str());
-    Outcome result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_all(out), read_all(err)};
+    Outcome result{.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                   .out = read_all(out),
+                   .err = read_all(err)};
     std::filesystem::remove(out);
     std::filesystem::remove(err);
     return result;
 }
 
 Outcome cli(const TempDir& dir, const std::vector<std::string>& arguments) {
-    std::string command = quoted(QUANTALINE_CLI);
-    for (const auto& argument : arguments) {
-        command += " " + quoted(argument);
-    }
-    return shell(dir, command);
+    return cli_run::run_cli(arguments, {.working_folder = dir.path().string()});
 }
 
 // Whether `tool` runs here; the reason to skip otherwise.

@@ -27,9 +27,17 @@ struct CliRun {
     std::string err;
 };
 
-// `interrupt_after_ms` >= 0: the child gets SIGINT (Ctrl-C) that long after its start.
-inline CliRun run_cli(const std::vector<std::string>& arguments, int timeout_ms = 10000,
-                      const std::string& working_folder = {}, int interrupt_after_ms = -1) {
+struct CliOptions {
+    int timeout_ms = 10000;
+    std::string working_folder;  // empty: this process's
+    int interrupt_after_ms = -1; // >= 0: SIGINT (Ctrl-C) that long after the start
+    std::string program = QUANTALINE_CLI;
+    std::vector<std::string> environment; // NAME=VALUE, over this process's environment
+};
+
+inline CliRun run_cli(const std::vector<std::string>& arguments, const CliOptions& options = {}) {
+    const int timeout_ms = options.timeout_ms;
+    const int interrupt_after_ms = options.interrupt_after_ms;
     int out_pipe[2];
     int err_pipe[2];
     if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) {
@@ -43,11 +51,14 @@ inline CliRun run_cli(const std::vector<std::string>& arguments, int timeout_ms 
         close(err_pipe[0]);
         close(out_pipe[1]);
         close(err_pipe[1]);
-        if (!working_folder.empty() && chdir(working_folder.c_str()) != 0) {
+        if (!options.working_folder.empty() && chdir(options.working_folder.c_str()) != 0) {
             _exit(126);
         }
+        for (const auto& variable : options.environment) {
+            putenv(strdup(variable.c_str()));
+        }
         std::vector<char*> argv;
-        std::string program = QUANTALINE_CLI;
+        std::string program = options.program;
         argv.push_back(program.data());
         std::vector<std::string> copies = arguments;
         for (auto& argument : copies) {
@@ -148,6 +159,13 @@ struct Json {
     bool boolean() const { return std::get<bool>(value); }
     const JsonArray& array() const { return std::get<JsonArray>(value); }
     const JsonObject& object() const { return std::get<JsonObject>(value); }
+    std::vector<std::string> keys() const {
+        std::vector<std::string> names;
+        for (const auto& member : object()) {
+            names.push_back(member.first);
+        }
+        return names;
+    }
 };
 
 class JsonReader {

@@ -64,7 +64,6 @@ TEST(MatrixFormats, EachFormatSpelledOut) {
 
     EXPECT_EQ(matrix_pair_csv(matrices), counting_csv);
     EXPECT_EQ(mpeg2enc_file_text(matrices, "/videos/clip.m2v"), "# clip.m2v\n" + counting_csv);
-    EXPECT_EQ(ffmpeg_matrix_values(matrices.intra), intra_values);
     const std::string options = ffmpeg_options(matrices);
     EXPECT_TRUE(
         options.starts_with("-intra_matrix " + intra_values + " -inter_matrix 255,254,253,"))
@@ -179,8 +178,6 @@ TEST(MatrixLibrary, UserFilesComeAfterInFileNameOrderAndABadOneIsSkippedWhole) {
     EXPECT_EQ(library.entries[6].name, "b");
     EXPECT_EQ(library.entries[6].non_intra, counting_pair().non_intra);
     ASSERT_EQ(library.messages.size(), 1u);
-    EXPECT_EQ(library.messages[0],
-              matrix_file_skipped_message("bad.txt", "ligne 3 : 1 valeur au lieu de 8"));
     EXPECT_EQ(library.messages[0].text, "Le fichier de matrices [bad.txt] n'est pas valable "
                                         "(ligne 3 : 1 valeur au lieu de 8) : il est ignoré.");
 

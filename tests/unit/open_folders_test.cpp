@@ -103,7 +103,6 @@ TEST(OpenFolders, DriveOfAFolderIsTheLongestRoot) {
 // Each opening: what the dialog shows and what it remembers for the next one.
 TEST(OpenFolders, LoadAndBrowse) {
     struct Case {
-        const char* name;
         bool windows;
         std::string remembered_drive;
         std::string remembered_folder;
@@ -115,18 +114,10 @@ TEST(OpenFolders, LoadAndBrowse) {
         bool message;
         std::size_t selector_items;
     } const cases[] = {
-        {"first opening on Linux: home, no drive change",
-         false,
-         "c:\\",
-         "c:\\",
-         {},
-         "/home/ana",
-         "/home/",
-         "c:\\",
-         false,
-         3},
-        {"into another volume: the selector follows",
-         false,
+        // first opening on Linux: home, no drive change
+        {false, "c:\\", "c:\\", {}, "/home/ana", "/home/", "c:\\", false, 3},
+        // into another volume: the selector follows
+        {false,
          "c:\\",
          "c:\\",
          {"folder:/media/cle/dvd"},
@@ -135,8 +126,8 @@ TEST(OpenFolders, LoadAndBrowse) {
          "/media/cle/",
          false,
          3},
-        {"reopened after that: the same place",
-         false,
+        // reopened after that: the same place
+        {false,
          "/media/cle/",
          "/media/cle/dvd",
          {},
@@ -145,68 +136,21 @@ TEST(OpenFolders, LoadAndBrowse) {
          "/media/cle/",
          false,
          3},
-        {"a drive with no medium: the message, then home",
-         false,
-         "c:\\",
-         "c:\\",
-         {"drive:/mnt/absent/"},
-         "/home/ana",
-         "/home/",
-         "/home/",
-         true,
-         4},
-        {"a drive that cannot be listed: the folder stays",
-         false,
-         "c:\\",
-         "/home/ana/video",
-         {"drive:/"},
-         "/home/ana/video",
-         "/",
-         "c:\\",
-         false,
-         3},
-        {"Windows start: drive C, one item for it",
-         true,
-         "c:\\",
-         "c:\\",
-         {},
-         "c:\\",
-         "C:\\",
-         "c:\\",
-         false,
-         3},
-        {"Windows: E: has no medium, back to the one C:",
-         true,
-         "c:\\",
-         "C:\\Users",
-         {"drive:E:\\"},
-         "C:\\",
-         "C:\\",
-         "C:\\",
-         true,
-         3},
-        {"Windows: the remembered drive wins over the folder's",
-         true,
-         "D:\\",
-         "C:\\Users",
-         {},
-         "D:\\",
-         "D:\\",
-         "D:\\",
-         false,
-         3},
-        {"no folder given: the drive that holds the remembered one",
-         false,
-         "",
-         "/media/cle/dvd",
-         {},
-         "/media/cle/dvd",
-         "/media/cle/",
-         "",
-         false,
-         3},
+        // a drive with no medium: the message, then home
+        {false, "c:\\", "c:\\", {"drive:/mnt/absent/"}, "/home/ana", "/home/", "/home/", true, 4},
+        // a drive that cannot be listed: the folder stays
+        {false, "c:\\", "/home/ana/video", {"drive:/"}, "/home/ana/video", "/", "c:\\", false, 3},
+        // Windows start: drive C, one item for it
+        {true, "c:\\", "c:\\", {}, "c:\\", "C:\\", "c:\\", false, 3},
+        // Windows: E: has no medium, back to the one C:
+        {true, "c:\\", "C:\\Users", {"drive:E:\\"}, "C:\\", "C:\\", "C:\\", true, 3},
+        // Windows: the remembered drive wins over the folder's
+        {true, "D:\\", "C:\\Users", {}, "D:\\", "D:\\", "D:\\", false, 3},
+        // no folder given: the drive that holds the remembered one
+        {false, "", "/media/cle/dvd", {}, "/media/cle/dvd", "/media/cle/", "", false, 3},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         std::string drive = c.remembered_drive;
         std::string folder = c.remembered_folder;
         OpenFolders folders(c.windows ? windows_drives : linux_drives,
@@ -221,12 +165,12 @@ TEST(OpenFolders, LoadAndBrowse) {
                 message = folders.change_drive(step.substr(6)).has_value() || message;
             }
         }
-        EXPECT_EQ(folders.folder(), c.folder) << c.name;
-        EXPECT_EQ(folders.drive(), c.drive) << c.name;
-        EXPECT_EQ(folder, c.folder) << c.name;
-        EXPECT_EQ(drive, c.next_drive) << c.name;
-        EXPECT_EQ(message, c.message) << c.name;
-        EXPECT_EQ(folders.drives().size(), c.selector_items) << c.name;
+        EXPECT_EQ(folders.folder(), c.folder);
+        EXPECT_EQ(folders.drive(), c.drive);
+        EXPECT_EQ(folder, c.folder);
+        EXPECT_EQ(drive, c.next_drive);
+        EXPECT_EQ(message, c.message);
+        EXPECT_EQ(folders.drives().size(), c.selector_items);
     }
 }
 
