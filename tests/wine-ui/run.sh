@@ -322,6 +322,28 @@ if wait_window "Doublon..." 30; then
     probe wait "$main_title" 1 >/dev/null || fail "the first copy's window has gone"
 fi
 
+# --- 6b. A second copy with a file hands it to the first ---------------------------------
+cp "$c_drive/Clips/$stream_name" "$c_drive/Clips/remis.m2v"
+(wine 'C:\Quantaline\quantaline.exe' 'C:\Clips\remis.m2v' >/dev/null 2>&1) &
+second_pid=$!
+for _ in $(seq 100); do
+    kill -0 "$second_pid" 2>/dev/null || break
+    sleep 0.2
+done
+if kill -0 "$second_pid" 2>/dev/null; then
+    fail "the second copy with a file did not end by itself: $(probe titles | tr '\n' '|')"
+    kill "$second_pid" 2>/dev/null
+fi
+probe wait "Doublon..." 1 >/dev/null && fail "the second copy with a file showed \"Doublon...\""
+sleep 1
+# The first copy opened it: its text report is now that file's.
+click_main "${texte[@]}"
+if wait_window "Matrice sauvegardées..." 10; then
+    probe key "Matrice sauvegardées..." 13 >/dev/null
+fi
+[ -f "$program_folder/matrice de remis.m2v.txt" ] ||
+    fail "the running copy did not open the file handed over: $(ls "$program_folder" | tr '\n' '|')"
+
 # --- 7. Printing to the cups-pdf queue through Wine's spooler -----------------------------
 if [ "$(id -u)" -eq 0 ] && "$source_dir/tests/print/run.sh" setup "$print_work" >"$work_dir/print-setup.log" 2>&1; then
     print_started=1
