@@ -42,22 +42,6 @@ std::string human_text(const std::string& file, const AnalysisResult& result,
     return out;
 }
 
-std::string json_matrix(const QuantMatrix& matrix) {
-    std::string out = "[";
-    for (int row = 0; row < 8; ++row) {
-        out += row == 0 ? "[" : ",[";
-        for (int column = 0; column < 8; ++column) {
-            if (column > 0) {
-                out += ',';
-            }
-            out += std::to_string(matrix[row * 8 + column]);
-        }
-        out += ']';
-    }
-    out += ']';
-    return out;
-}
-
 std::string json_match(const std::optional<MatrixMatch>& match) {
     if (!match) {
         return "null";
@@ -118,16 +102,7 @@ std::string json_line(const std::string& file, const AnalysisResult& result,
     out += json_match(
         nearest_matrix(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
     key("messages");
-    out += '[';
-    for (std::size_t i = 0; i < result.messages.size(); ++i) {
-        const auto& message = result.messages[i];
-        out += i == 0 ? "{" : ",{";
-        out += "\"icon\":" + json_string(icon_name(message.icon));
-        out += ",\"title\":" + json_string(message.title);
-        out += ",\"text\":" + json_string(message.text);
-        out += '}';
-    }
-    out += "]}\n";
+    out += json_messages(result.messages) + "}\n";
     return out;
 }
 

@@ -38,4 +38,41 @@ std::string json_string(std::string_view text) {
     return out;
 }
 
+std::string json_matrix(const std::array<std::uint8_t, 64>& matrix) {
+    // The numbers 0 to 255 once: a file with many changes prints many matrices.
+    static const std::array<std::string, 256> numbers = [] {
+        std::array<std::string, 256> texts;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            texts[i] = std::to_string(i);
+        }
+        return texts;
+    }();
+    std::string out = "[";
+    for (std::size_t row = 0; row < 8; ++row) {
+        out += row == 0 ? "[" : ",[";
+        for (std::size_t column = 0; column < 8; ++column) {
+            if (column > 0) {
+                out += ',';
+            }
+            out += numbers[matrix[row * 8 + column]];
+        }
+        out += ']';
+    }
+    out += ']';
+    return out;
+}
+
+std::string json_messages(const Messages& messages) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const auto& message = messages[i];
+        out += i == 0 ? "{" : ",{";
+        out += "\"icon\":" + json_string(icon_name(message.icon));
+        out += ",\"title\":" + json_string(message.title);
+        out += ",\"text\":" + json_string(message.text);
+        out += '}';
+    }
+    return out + "]";
+}
+
 } // namespace quantaline::cli

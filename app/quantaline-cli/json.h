@@ -1,5 +1,9 @@
 #pragma once
 
+#include "io/message.h"
+
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,5 +12,11 @@ namespace quantaline::cli {
 // A JSON string literal. Bytes that are not valid UTF-8 (a file name can hold
 // anything) become U+FFFD so that the output is always valid JSON.
 std::string json_string(std::string_view text);
+
+// A matrix as 8 rows of 8 numbers, raster order, the top row first.
+std::string json_matrix(const std::array<std::uint8_t, 64>& matrix);
+
+// The messages as an array of {"icon", "title", "text"}.
+std::string json_messages(const Messages& messages);
 
 } // namespace quantaline::cli

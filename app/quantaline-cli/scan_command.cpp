@@ -177,30 +177,6 @@ void write_text(Writer& writer, const std::string& file, const ScanResult& resul
 
 // --- JSON ---------------------------------------------------------------------------------
 
-std::string json_matrix(const mpeg::Matrix& matrix) {
-    // The numbers 0 to 255 once: a file with many changes prints many matrices.
-    static const std::array<std::string, 256> numbers = [] {
-        std::array<std::string, 256> texts;
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            texts[i] = std::to_string(i);
-        }
-        return texts;
-    }();
-    std::string out = "[";
-    for (std::size_t row = 0; row < 8; ++row) {
-        out += row == 0 ? "[" : ",[";
-        for (std::size_t column = 0; column < 8; ++column) {
-            if (column > 0) {
-                out += ',';
-            }
-            out += numbers[matrix[row * 8 + column]];
-        }
-        out += ']';
-    }
-    out += ']';
-    return out;
-}
-
 std::string json_matrices(const mpeg::MatrixSet& set) {
     return "\"intra\":" + json_matrix(set.intra) + ",\"non_intra\":" + json_matrix(set.non_intra) +
            ",\"chroma_intra\":" + json_matrix(set.chroma_intra) +
@@ -241,16 +217,7 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
         out += ",\"pictures\":" + std::to_string(set.pictures);
         out += '}';
     }
-    out += "],\"messages\":[";
-    for (std::size_t i = 0; i < result.messages.size(); ++i) {
-        const auto& message = result.messages[i];
-        out += i == 0 ? "{" : ",{";
-        out += "\"icon\":" + json_string(icon_name(message.icon));
-        out += ",\"title\":" + json_string(message.title);
-        out += ",\"text\":" + json_string(message.text);
-        out += '}';
-    }
-    out += "]}\n";
+    out += "],\"messages\":" + json_messages(result.messages) + "}\n";
 }
 
 // --- running ------------------------------------------------------------------------------
