@@ -128,6 +128,10 @@ class MemorySource final : public ByteSource {
     explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
         const std::size_t step = std::min(size, bytes_.size() - position_);
+        // An empty span may have no data at all: memcpy must not see its null pointer.
+        if (step == 0) {
+            return 0;
+        }
         std::memcpy(data, bytes_.data() + position_, step);
         position_ += step;
         return step;
