@@ -4,6 +4,7 @@
 #include "analysis/display.h"
 #include "command_line.h"
 #include "commands.h"
+#include "export/matrix_formats.h"
 #include "io/file_system.h"
 #include "io/folder_walk.h"
 #include "json.h"
@@ -71,18 +72,6 @@ class Writer {
 };
 
 // --- text output ------------------------------------------------------------------------
-
-void append_grid(std::string& out, const mpeg::Matrix& matrix) {
-    for (std::size_t row = 0; row < 8; ++row) {
-        for (std::size_t column = 0; column < 8; ++column) {
-            char cell[8];
-            std::snprintf(cell, sizeof cell, "%4u",
-                          static_cast<unsigned>(matrix[row * 8 + column]));
-            out += cell;
-        }
-        out += '\n';
-    }
-}
 
 const mpeg::Matrix& matrix_of(const mpeg::MatrixSet& set, int index) {
     switch (index) {
@@ -169,7 +158,7 @@ void write_text(Writer& writer, const std::string& file, const ScanResult& resul
                " image(s), la première : " + std::to_string(set.first_picture) + "\n";
         for (int m = 0; m < 4; ++m) {
             out += capitalised(matrix_name(m)) + " :\n";
-            append_grid(out, matrix_of(result.matrices_of(set), m));
+            out += matrix_grid_text(matrix_of(result.matrices_of(set), m));
         }
         writer.flush_if_large();
     }

@@ -28,22 +28,11 @@ const Message no_sequence_header_message{
     "Les matrices affichées sont celles de la norme MPEG.",
     Buttons::ok, Button::ok};
 
-const QuantMatrix default_intra = {8,  16, 19, 22, 26, 27, 29, 34, //
-                                   16, 16, 22, 24, 27, 29, 34, 37, //
-                                   19, 22, 26, 27, 29, 34, 34, 38, //
-                                   22, 22, 26, 27, 29, 34, 37, 40, //
-                                   22, 26, 27, 29, 32, 35, 40, 48, //
-                                   26, 27, 29, 32, 35, 40, 48, 58, //
-                                   26, 27, 29, 34, 38, 46, 56, 69, //
-                                   27, 29, 35, 38, 46, 56, 69, 83};
+// The standard's defaults, as the whole-stream reader has them.
+const QuantMatrix default_intra = mpeg::default_intra_quantiser_matrix;
+const QuantMatrix default_non_intra = mpeg::default_non_intra_quantiser_matrix;
 
 namespace {
-
-constexpr QuantMatrix all_sixteen() {
-    QuantMatrix m{};
-    m.fill(16);
-    return m;
-}
 
 // The file's first bytes. A byte past the end of the file reads as 0; the searches
 // below only match patterns whose last bytes are not 0, so the padding never matches.
@@ -110,8 +99,6 @@ std::string text(std::string_view view) {
 }
 
 } // namespace
-
-const QuantMatrix default_non_intra = all_sixteen();
 
 namespace {
 
