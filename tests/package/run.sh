@@ -16,6 +16,7 @@ version=$2
 sample=$3
 skip=77
 deb_name="quantaline_${version}_amd64.deb"
+source "$(dirname "$0")/../support/wait.sh"
 
 say() { printf '[package] %s\n' "$*"; }
 failures=0
@@ -196,10 +197,8 @@ if $with_desktop; then
     # must come up, write its configuration into the per-user folder and keep running.
     QT_QPA_PLATFORM=offscreen /usr/bin/quantaline "$home/sample.vob" >"$work/quantaline.log" 2>&1 &
     program=$!
-    for _ in $(seq 100); do
-        [ -f "$user_folder/quantaline.cfg" ] && break
-        sleep 0.1
-    done
+    wait_until 120 test -f "$user_folder/quantaline.cfg" || true
+    # Not a wait: the time the program must go on running after its start-up.
     sleep 1
     if kill -0 "$program" 2>/dev/null; then
         kill "$program"

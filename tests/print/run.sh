@@ -13,6 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 queue=QuantalinePDF
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 state=$work/state
+source "$here/../support/wait.sh"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "skipped: $*"; exit 77; }
@@ -49,7 +50,7 @@ print_from_program() {
     chmod 700 "$runtime"
     rm -f "$work/messages.log"
     QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$runtime QUANTALINE_MESSAGE_LOG=$work/messages.log \
-        QUANTALINE_PRINT_FILE=$stream timeout 60 "$program" ||
+        QUANTALINE_PRINT_FILE=$stream timeout 300 "$program" ||
         fail "the program ended with status $?"
     rm -rf "$runtime"
 }
@@ -66,11 +67,7 @@ setup)
         # Our own scheduler, detached from the test's output so that the test can end.
         setsid /usr/sbin/cupsd -f </dev/null >/dev/null 2>&1 &
         echo "started_cupsd=$!" >>"$state"
-        for _ in $(seq 100); do
-            scheduler_running && break
-            sleep 0.2
-        done
-        scheduler_running || fail "cupsd did not start"
+        wait_until 120 scheduler_running || fail "cupsd did not start within 120 s"
     fi
     if ! lpstat -v "$queue" >/dev/null 2>&1; then
         lpadmin -p "$queue" -E -v cups-pdf:/ -P "$ppd" 2>&1 | grep -v -i deprecated || true
@@ -99,15 +96,13 @@ page)
     sleep 1 # the PDF must be newer than the marker at the file system's resolution
     print_from_program "$program" "$stream"
     [ ! -s "$work/messages.log" ] || fail "a message was shown: $(cat "$work/messages.log")"
-    pdf=
-    for _ in $(seq 300); do
+    # cups-pdf writes the file under its final name: wait until no job is left.
+    printed() {
         pdf=$(find "$folder" -maxdepth 1 -name '*.pdf' -newer "$marker" | head -1)
-        # cups-pdf writes the file under its final name: wait until no job is left.
-        [ -n "$pdf" ] && [ -z "$(lpstat -o "$queue" 2>/dev/null)" ] && break
-        pdf=
-        sleep 0.2
-    done
-    [ -n "$pdf" ] || fail "no PDF in $folder after 60 s; jobs: $(lpstat -W all -o "$queue" | tail -3)"
+        [ -n "$pdf" ] && [ -z "$(lpstat -o "$queue" 2>/dev/null)" ]
+    }
+    wait_until 300 printed ||
+        fail "no PDF in $folder after 300 s; jobs: $(lpstat -W all -o "$queue" | tail -3)"
     copy=$work/$(basename "$stream").pdf
     mv "$pdf" "$copy"
     python3 "$here/check_page.py" "$copy" "$stream"
@@ -143,10 +138,7 @@ cleanup)
     pid=$(sed -n 's/^started_cupsd=//p' "$state")
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
         kill "$pid"
-        for _ in $(seq 50); do
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.2
-        done
+        wait_while 60 kill -0 "$pid" 2>/dev/null || true
     fi
     rm -f "$state"
     ;;

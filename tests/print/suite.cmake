@@ -28,9 +28,9 @@ add_test(NAME print.queue_refuses_jobs
 set_tests_properties(print.setup PROPERTIES FIXTURES_SETUP print_queue TIMEOUT 600
                                             SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
                                             RESOURCE_LOCK cups_default_printer)
-set_tests_properties(print.cleanup PROPERTIES FIXTURES_CLEANUP print_queue TIMEOUT 60
+set_tests_properties(print.cleanup PROPERTIES FIXTURES_CLEANUP print_queue TIMEOUT 120
                                               RUN_SERIAL TRUE RESOURCE_LOCK cups_default_printer)
 set_tests_properties(print.page_both_matrices print.page_default_intra print.no_default_printer
                      print.queue_refuses_jobs
-                     PROPERTIES FIXTURES_REQUIRED print_queue TIMEOUT 120
+                     PROPERTIES FIXTURES_REQUIRED print_queue TIMEOUT 600
                                 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)

@@ -20,7 +20,7 @@ else()
     add_test(NAME reference.${stream_name}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_stream.py
                      $<TARGET_FILE:quantaline-cli> ${stream})
-    set_tests_properties(reference.${stream_name} PROPERTIES TIMEOUT 60)
+    set_tests_properties(reference.${stream_name} PROPERTIES TIMEOUT 300)
   endforeach()
   # The whole-stream scan, on every stream and on the transport streams too.
   file(GLOB QUANTALINE_TRANSPORT_STREAMS CONFIGURE_DEPENDS
@@ -30,6 +30,6 @@ else()
     add_test(NAME scan_reference.${stream_name}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_scan.py
                      $<TARGET_FILE:quantaline-cli> ${stream})
-    set_tests_properties(scan_reference.${stream_name} PROPERTIES TIMEOUT 60)
+    set_tests_properties(scan_reference.${stream_name} PROPERTIES TIMEOUT 300)
   endforeach()
 endif()

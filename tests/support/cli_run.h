@@ -28,7 +28,7 @@ struct CliRun {
 };
 
 struct CliOptions {
-    int timeout_ms = 10000;
+    int timeout_ms = 60000;
     std::string working_folder;  // empty: this process's
     int interrupt_after_ms = -1; // >= 0: SIGINT (Ctrl-C) that long after the start
     std::string program = QUANTALINE_CLI;

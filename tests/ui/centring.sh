@@ -27,13 +27,14 @@ if [ "${1:-}" != "--inside" ]; then
     runtime=$(mktemp -d)
     trap 'rm -rf "$runtime"' EXIT
     chmod 700 "$runtime"
-    XDG_RUNTIME_DIR="$runtime" timeout 60 \
+    XDG_RUNTIME_DIR="$runtime" timeout 600 \
         xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" --inside "$build" "$out"
     exit $?
 fi
 
 build=$2
 out=$3
+source "$(dirname "$0")/../support/wait.sh"
 screen_width=1024
 screen_height=768
 openbox --sm-disable >/dev/null 2>&1 &
@@ -45,17 +46,22 @@ cleanup() {
     kill "$openbox_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || { echo "openbox did not start" >&2; exit 1; }
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wait_until 120 wm_running || { echo "openbox did not start within 120 s" >&2; exit 1; }
 
 # Every window the manager creates, maps and moves on the root, from before the program
-# starts: a frame that moves once it is mapped is a jump the user sees.
+# starts: a frame that moves once it is mapped is a jump the user sees. xev listens once a
+# window of ours shows in its log; what comes before the program starts is not looked at.
 xev -root -event substructure >"$out/root-events.log" 2>/dev/null &
 xev_pid=$!
-sleep 0.2
+xev_listens() {
+    xmessage -timeout 1 -geometry 10x10+0+0 ping >/dev/null 2>&1 &
+    wait_until 5 grep -q CreateNotify "$out/root-events.log"
+}
+wait_until 120 xev_listens || { echo "xev did not listen within 120 s" >&2; exit 1; }
+# The ping windows come and go; the program's windows are read from after them.
+wait_while 30 xdotool search --onlyvisible --name '^ping$' >/dev/null 2>&1 || true
+events_from=$(($(wc -l <"$out/root-events.log") + 1))
 
 QT_QPA_PLATFORM=xcb QUANTALINE_MESSAGE_LOG="$out/messages.log" "$build/quantaline-driver" &
 driver_pid=$!
@@ -79,12 +85,13 @@ frame_of() {
 # while; prints its id. Runs in a subshell: failures go to a file.
 check_centred() {
     local name=$1 title=$2 id first later
-    id=$(timeout 10 xdotool search --sync --onlyvisible --name "$title" | head -1) || {
+    id=$(timeout 120 xdotool search --sync --onlyvisible --name "$title" | head -1) || {
         echo "$name did not show" >&2
         echo "$name" >>"$failures"
         return 0
     }
     first=$(frame_of "$id")
+    # Not a wait: the time the frame is watched for a move after it came up.
     sleep 0.5
     later=$(frame_of "$id")
     read -r x y w h <<<"$later"
@@ -114,14 +121,19 @@ fi
 # "Ouvrir un fichier", then "Annuler" (positions from the layout, in pixels).
 xdotool mousemove --window "$main" 51 19 click 1
 dialog=$(check_centred frm_ouvrir '^Ouvrir un fichier mpg,')
-[ -n "$dialog" ] && xdotool mousemove --window "$dialog" 458 172 click 1
-sleep 0.3
+shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+if [ -n "$dialog" ]; then
+    xdotool mousemove --window "$dialog" 458 172 click 1
+    # A click on the main window while the modal dialog is up would be lost.
+    wait_while 60 shown '^Ouvrir un fichier mpg,' || echo "the open dialog did not close" >&2
+fi
 
 # "A propos", the pointer over the web link, then "O-K".
 xdotool mousemove --window "$main" 427 537 click 1
 about=$(check_centred frm_propos '^A propos de Quantaline')
 if [ -n "$about" ]; then
     xdotool mousemove --window "$about" 291 111
+    # For a look only (nothing is checked on it): the hand has a moment to show.
     sleep 0.3
     # X leaves the pointer out of a screen grab; ffmpeg draws it in from the server's cursor.
     if command -v ffmpeg >/dev/null; then
@@ -129,8 +141,8 @@ if [ -n "$about" ]; then
             -i "$DISPLAY" -frames:v 1 "$out/about_hand.png" || true
     fi
     xdotool mousemove --window "$about" 406 257 click 1
+    wait_while 60 shown '^A propos de Quantaline' || echo "the About box did not close" >&2
 fi
-sleep 0.3
 kill "$xev_pid" 2>/dev/null || true
 wait "$xev_pid" 2>/dev/null || true
 xev_pid=
@@ -150,5 +162,5 @@ awk '
         else if (kind_now == "UnmapNotify") delete mapped[id]
     }
     END { if (maps < 3) { print "only " maps + 0 " windows mapped: nothing watched"; moved = 1 }
-          exit moved }' "$out/root-events.log" >&2 || echo "jump" >>"$failures"
+          exit moved }' <(tail -n "+$events_from" "$out/root-events.log") >&2 || echo "jump" >>"$failures"
 [ ! -s "$failures" ]

@@ -25,7 +25,7 @@ chmod 700 "$runtime"
 
 QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" \
     QUANTALINE_SCREENSHOT_DIR="$out" QUANTALINE_SCREENSHOT_FILE="$stream" \
-    timeout 60 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build/quantaline-driver"
+    timeout 600 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build/quantaline-driver"
 
 # Bare Xvfb has no window manager, so a shot is the client area: the twips sizes / 15.
 status=0

@@ -68,7 +68,7 @@ class SingleCopyTest : public QObject {
     bool wait_for_lock() const {
         QElapsedTimer timer;
         timer.start();
-        while (timer.elapsed() < 10000) {
+        while (timer.elapsed() < 60000) {
             if (QFile::exists(q(runtime_->path() / "quantaline.lock"))) {
                 return true;
             }
@@ -101,7 +101,7 @@ class SingleCopyTest : public QObject {
         QElapsedTimer timer;
         timer.start();
         while (!std::filesystem::exists(program_folder_->file("quantaline.cfg"))) {
-            if (timer.elapsed() > 10000) {
+            if (timer.elapsed() > 60000) {
                 return false;
             }
             QTest::qWait(20);
@@ -118,14 +118,14 @@ class SingleCopyTest : public QObject {
         QVERIFY(wait_for_lock());
         // The first copy has finished its start-up once its configuration file is there.
         QTRY_VERIFY_WITH_TIMEOUT(std::filesystem::exists(program_folder_->file("quantaline.cfg")),
-                                 10000);
+                                 60000);
         QTest::qWait(200);
         const QStringList before = folder_content(program_folder_->path());
 
         QProcess second;
         second.setProcessEnvironment(environment(q(runtime_->path() / "second.log")));
         second.start(program_, {});
-        QVERIFY(second.waitForFinished(15000));
+        QVERIFY(second.waitForFinished(60000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(read((runtime_->path() / "second.log").string()), refusal);
@@ -149,11 +149,11 @@ class SingleCopyTest : public QObject {
         env.remove("QUANTALINE_MESSAGE_LOG");
         second.setProcessEnvironment(env);
         second.start(shipped_, {missing});
-        QVERIFY(second.waitForFinished(15000));
+        QVERIFY(second.waitForFinished(60000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(
-            read((runtime_->path() / "first.log").string()).startsWith(unreadable_boxes()), 10000);
+            read((runtime_->path() / "first.log").string()).startsWith(unreadable_boxes()), 60000);
         const QString log = read((runtime_->path() / "first.log").string());
         QCOMPARE(log.count(unreadable_boxes()), 1);
         QVERIFY(!log.contains(QStringLiteral("Doublon")));
@@ -168,7 +168,7 @@ class SingleCopyTest : public QObject {
         copy.setWorkingDirectory(q(runtime_->path()));
         QVERIFY(start_first(copy, {QStringLiteral("absent.mpg")}));
         QTRY_VERIFY_WITH_TIMEOUT(
-            read((runtime_->path() / "first.log").string()).startsWith(unreadable_boxes()), 10000);
+            read((runtime_->path() / "first.log").string()).startsWith(unreadable_boxes()), 60000);
         QCOMPARE(copy.state(), QProcess::Running);
         copy.kill();
         copy.waitForFinished();

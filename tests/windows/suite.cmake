@@ -6,7 +6,10 @@ if(NOT DEFINED QUANTALINE_SUITES OR QUANTALINE_SUITES)
     add_test(NAME windows.wine
              COMMAND ${CMAKE_CURRENT_LIST_DIR}/run.sh ${PROJECT_SOURCE_DIR}
                      ${CMAKE_BINARY_DIR}/windows $<TARGET_FILE:quantaline-cli>)
-    # A first run installs the tools and builds GoogleTest for Windows.
-    set_tests_properties(windows.wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 1800)
+    # A first run installs the tools and builds GoogleTest for Windows. It builds: in ctest -j
+    # it takes every core, so that no timing test runs beside a build.
+    cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
+    set_tests_properties(windows.wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 1800
+                                                 PROCESSORS ${cores})
   endif()
 endif()

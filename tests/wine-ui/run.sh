@@ -19,6 +19,7 @@ linux_cli=$(realpath "$3")
 skip=77
 triple=x86_64-w64-mingw32
 suite_start=$(date +%s)
+source "$source_dir/tests/support/wait.sh"
 
 say() { printf '[wine-ui] %s\n' "$*"; }
 failures=0
@@ -102,11 +103,7 @@ cleanup() {
     rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-    [ -s "$display_file" ] && break
-    sleep 0.1
-done
-[ -s "$display_file" ] || stop "Xvfb did not start"
+wait_until 120 test -s "$display_file" || stop "Xvfb did not start within 120 s"
 export DISPLAY=:$(cat "$display_file")
 screen_width=1024 screen_height=768
 
@@ -135,6 +132,7 @@ shoot() { # title file
     geometry=$(probe geometry "$1" | sed -n 's/^window //p')
     [ -n "$geometry" ] || { fail "no window \"$1\" to photograph"; return; }
     read -r x y w h <<<"$geometry"
+    # For a look only: a moment for the window to paint what it has just been given.
     sleep 0.5
     import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$shots/$2"
 }
@@ -176,7 +174,7 @@ name_box=(130 95) export_button=(412 116)
 start=$(date +%s)
 (cd "$program_folder" && wine 'C:\Quantaline\quantaline.exe' >/dev/null 2>&1) &
 program_pid=$!
-if wait_window "$main_title" 60; then
+if wait_window "$main_title" 300; then
     say "main window shown $(($(date +%s) - start)) s after the start"
     geometry=$(probe geometry "$main_title")
     read -r _ wx wy ww wh <<<"$(grep '^window' <<<"$geometry")"
@@ -199,36 +197,54 @@ fi
 
 # --- 2. The open dialog: drives, a drive without a medium, a folder, a stream -------------
 click_main "${ouvrir[@]}"
-if wait_window "$open_title" 15; then
+if wait_window "$open_title" 120; then
     shoot "$open_title" open-dialog.png
     # The drive box lists Wine's drives; picking D:, which has no medium, tells so.
     probe click "$open_title" "${drive_box[@]}" >/dev/null
+    # For a look only: the list has a moment to drop down before the screen is saved.
     sleep 0.5
     import -display "$DISPLAY" -window root "$shots/open-drive-list-screen.png"
     probe key "$open_title" 40 >/dev/null # down: from C:\ to D:\ in the open list
     probe key "$open_title" 13 >/dev/null
-    if wait_window "Erreur d'accès au périphérique" 10; then
+    if wait_window "Erreur d'accès au périphérique" 120; then
         shoot "Erreur d'accès au périphérique" drive-unavailable.png
         probe key "Erreur d'accès au périphérique" 13 >/dev/null
-        probe gone "Erreur d'accès au périphérique" 5 || fail "the drive message stayed"
+        probe gone "Erreur d'accès au périphérique" 120 || fail "the drive message stayed"
     fi
     probe click "$open_title" "${folder_row_1[@]}" 2 >/dev/null
-    sleep 0.5
+    # The file list fills once the folder is open: until then "Ouvrir" has nothing selected
+    # and leaves the dialog up, so the file and "Ouvrir" are clicked again until it closes.
+    open_first_file() {
+        probe click "$open_title" "${file_row_0[@]}" >/dev/null
+        probe click "$open_title" "${open_button[@]}" >/dev/null
+        probe gone "$open_title" 5
+    }
     probe click "$open_title" "${file_row_0[@]}" >/dev/null
     shoot "$open_title" open-dialog-clips.png
-    probe click "$open_title" "${open_button[@]}" >/dev/null
-    probe gone "$open_title" 15 || fail "the open dialog stayed open"
-    sleep 1
+    wait_until 180 open_first_file || fail "the open dialog stayed open"
     shoot "$main_title" main-open.png
 fi
 
 # --- 3. The text report, beside the .exe ------------------------------------------------
+# "Sauver dans un fichier texte" until its box shows and FILE is there: the button is
+# enabled only once the program has opened its file, which a loaded machine takes a while
+# to do. Pressed again, it writes the same report again.
+report_from_window() { # FILE [SCREENSHOT]
+    local deadline=$((SECONDS + 180 * ${QUANTALINE_WAIT_SCALE:-1}))
+    while ((SECONDS < deadline)); do
+        click_main "${texte[@]}"
+        if probe wait "Matrice sauvegardées..." 5 >/dev/null; then
+            [ -z "${2:-}" ] || shoot "Matrice sauvegardées..." "$2"
+            probe key "Matrice sauvegardées..." 13 >/dev/null
+            probe gone "Matrice sauvegardées..." 60 >/dev/null || true
+            [ -f "$1" ] && return 0
+        fi
+    done
+    return 1
+}
 report_name="matrice de $stream_name.txt"
-click_main "${texte[@]}"
-if wait_window "Matrice sauvegardées..." 10; then
-    shoot "Matrice sauvegardées..." report-saved.png
-    probe key "Matrice sauvegardées..." 13 >/dev/null
-fi
+report_from_window "$program_folder/$report_name" report-saved.png ||
+    fail "no text report from the window"
 windows_report=$program_folder/$report_name
 linux_report_dir=$(mktemp -d)
 (cd "$c_drive/Clips" && "$linux_cli" report "$stream_name" --output-dir "$linux_report_dir" >/dev/null)
@@ -253,26 +269,25 @@ rm -rf "$linux_report_dir"
 # --- 4. TMPGEnc: the export dialog writes TMPGEnc.ini, Windows' INI API reads it -----------
 matrix_name="Essai Wine"
 click_main "${tmpgenc[@]}"
-if wait_window "Exporter les matrices vers TMPGEnc ..." 10; then
+if wait_window "Exporter les matrices vers TMPGEnc ..." 120; then
     probe key "Exporter les matrices vers TMPGEnc ..." 13 >/dev/null # OK, the default
     # The values are the defaults: this box's default is Cancel; Tab to OK, Space.
-    if wait_window "Exporter les matrices ..." 10; then
+    if wait_window "Exporter les matrices ..." 120; then
         shoot "Exporter les matrices ..." tmpgenc-default-values.png
         probe key "Exporter les matrices ..." 9 >/dev/null
         probe key "Exporter les matrices ..." 32 >/dev/null
     fi
-    if wait_window "Exporter les matrices dans TMPGEnc..." 10; then
+    if wait_window "Exporter les matrices dans TMPGEnc..." 120; then
         probe text "Exporter les matrices dans TMPGEnc..." "$matrix_name" >/dev/null
         shoot "Exporter les matrices dans TMPGEnc..." tmpgenc-export.png
         probe click "Exporter les matrices dans TMPGEnc..." "${export_button[@]}" >/dev/null
-        probe gone "Exporter les matrices dans TMPGEnc..." 10 || fail "the TMPGEnc dialog stayed"
-        sleep 0.5
+        probe gone "Exporter les matrices dans TMPGEnc..." 120 || fail "the TMPGEnc dialog stayed"
     fi
 fi
 expected_ini_dir=$(mktemp -d)
 cp "$initial_ini" "$expected_ini_dir/TMPGEnc.ini"
 "$linux_cli" export-tmpgenc "$stream" --folder "$expected_ini_dir" --name "$matrix_name" >/dev/null
-cmp -s "$expected_ini_dir/TMPGEnc.ini" "$tmpgenc_folder/TMPGEnc.ini" ||
+wait_until 60 cmp -s "$expected_ini_dir/TMPGEnc.ini" "$tmpgenc_folder/TMPGEnc.ini" ||
     fail "TMPGEnc.ini differs from the Linux export: $(diff <(tr -d '\r' <"$expected_ini_dir/TMPGEnc.ini") <(tr -d '\r' <"$tmpgenc_folder/TMPGEnc.ini") | head -n 10)"
 read_back=$(cd "$tmpgenc_folder" && wine "$ini_reader" TMPGEnc.ini 2>/dev/null | tr -d '\r') ||
     fail "GetPrivateProfileStringA misses an entry: $read_back"
@@ -283,14 +298,14 @@ rm -rf "$expected_ini_dir"
 # --- 5. CCE: the registry script, handed to ShellExecuteW, imported by regedit ------------
 cce_key='HKEY_CURRENT_USER\Software\Custom Technology\CCE SP Trial Version\qmat'
 click_main "${cce[@]}"
-if wait_window "Exporter les matrices vers CCE..." 10; then
+if wait_window "Exporter les matrices vers CCE..." 120; then
     probe key "Exporter les matrices vers CCE..." 9 >/dev/null
     probe key "Exporter les matrices vers CCE..." 32 >/dev/null
-    if wait_window "Exporter les matrices dans CCE..." 10; then
+    if wait_window "Exporter les matrices dans CCE..." 120; then
         probe text "Exporter les matrices dans CCE..." "$matrix_name" >/dev/null
         shoot "Exporter les matrices dans CCE..." cce-export.png
         probe click "Exporter les matrices dans CCE..." "${export_button[@]}" >/dev/null
-        probe gone "Exporter les matrices dans CCE..." 10 || fail "the CCE dialog stayed"
+        probe gone "Exporter les matrices dans CCE..." 120 || fail "the CCE dialog stayed"
     fi
 fi
 expected_script=$(mktemp)
@@ -300,10 +315,8 @@ cmp -s "$expected_script" "$program_folder/quantaline.reg" ||
 # The bytes the script gives, as reg query prints them.
 expected_hex=$(sed -n 's/^"[^"]*"=hex://p' "$expected_script" | tr -d ',\\\r\n ' | tr a-f A-F)
 query=
-for _ in $(seq 50); do
-    query=$(wine reg query "$cce_key" /v "$matrix_name" 2>/dev/null | tr -d '\r') && break
-    sleep 0.2
-done
+imported() { query=$(wine reg query "$cce_key" /v "$matrix_name" 2>/dev/null | tr -d '\r'); }
+wait_until 120 imported || true
 grep -qF "REG_BINARY    $expected_hex" <<<"$query" ||
     fail "regedit did not import the script through ShellExecuteW: $query"
 rm -f "$expected_script"
@@ -311,14 +324,11 @@ rm -f "$expected_script"
 # --- 6. A second copy ---------------------------------------------------------------------
 (wine 'C:\Quantaline\quantaline.exe' >/dev/null 2>&1) &
 second_pid=$!
-if wait_window "Doublon..." 30; then
+if wait_window "Doublon..." 120; then
     shoot "Doublon..." second-copy.png
     probe key "Doublon..." 13 >/dev/null
-    for _ in $(seq 50); do
-        kill -0 "$second_pid" 2>/dev/null || break
-        sleep 0.2
-    done
-    kill -0 "$second_pid" 2>/dev/null && fail "the second copy did not end after its message"
+    wait_while 120 kill -0 "$second_pid" 2>/dev/null ||
+        fail "the second copy did not end after its message"
     probe wait "$main_title" 1 >/dev/null || fail "the first copy's window has gone"
 fi
 
@@ -326,22 +336,13 @@ fi
 cp "$c_drive/Clips/$stream_name" "$c_drive/Clips/remis.m2v"
 (wine 'C:\Quantaline\quantaline.exe' 'C:\Clips\remis.m2v' >/dev/null 2>&1) &
 second_pid=$!
-for _ in $(seq 100); do
-    kill -0 "$second_pid" 2>/dev/null || break
-    sleep 0.2
-done
-if kill -0 "$second_pid" 2>/dev/null; then
+if ! wait_while 180 kill -0 "$second_pid" 2>/dev/null; then
     fail "the second copy with a file did not end by itself: $(probe titles | tr '\n' '|')"
     kill "$second_pid" 2>/dev/null
 fi
 probe wait "Doublon..." 1 >/dev/null && fail "the second copy with a file showed \"Doublon...\""
-sleep 1
 # The first copy opened it: its text report is now that file's.
-click_main "${texte[@]}"
-if wait_window "Matrice sauvegardées..." 10; then
-    probe key "Matrice sauvegardées..." 13 >/dev/null
-fi
-[ -f "$program_folder/matrice de remis.m2v.txt" ] ||
+report_from_window "$program_folder/matrice de remis.m2v.txt" ||
     fail "the running copy did not open the file handed over: $(ls "$program_folder" | tr '\n' '|')"
 
 # --- 7. Printing to the cups-pdf queue through Wine's spooler -----------------------------
@@ -353,15 +354,15 @@ if [ "$(id -u)" -eq 0 ] && "$source_dir/tests/print/run.sh" setup "$print_work" 
     mkdir -p "$pdf_folder"
     if probe printers | grep -q '^default QuantalinePDF$'; then
         marker=$(mktemp)
+        # Not a wait: the PDF must be newer than the marker at the file system's resolution.
         sleep 1
         click_main "${imprimer[@]}"
         pdf=
-        for _ in $(seq 300); do
+        printed() {
             pdf=$(find "$pdf_folder" -maxdepth 1 -name '*.pdf' -newer "$marker" | head -n 1)
-            [ -n "$pdf" ] && [ -z "$(lpstat -o QuantalinePDF 2>/dev/null)" ] && break
-            pdf=
-            sleep 0.2
-        done
+            [ -n "$pdf" ] && [ -z "$(lpstat -o QuantalinePDF 2>/dev/null)" ]
+        }
+        wait_until 300 printed || pdf=
         rm -f "$marker"
         if [ -z "$pdf" ]; then
             fail "no PDF from the Windows program; shown: $(probe titles | tr '\n' '|')"
@@ -392,11 +393,7 @@ fi
 
 # --- 8. Quit; the configuration stays beside the .exe -------------------------------------
 click_main "${quitter[@]}"
-for _ in $(seq 100); do
-    kill -0 "$program_pid" 2>/dev/null || break
-    sleep 0.2
-done
-kill -0 "$program_pid" 2>/dev/null && fail "the program did not end on Quitter"
+wait_while 120 kill -0 "$program_pid" 2>/dev/null || fail "the program did not end on Quitter"
 [ -f "$program_folder/quantaline.cfg" ] ||
     fail "no configuration beside the .exe: $(ls "$program_folder" | tr '\n' '|')"
 
@@ -407,10 +404,7 @@ installed="$c_drive/Program Files/Quantaline"
 wine reg add 'HKCR\.m2v' /ve /d Lecteur.Video /f >/dev/null 2>&1
 start=$(date +%s)
 wine "$setup_exe" /S >/dev/null 2>&1 || fail "the installer ended with status $?"
-for _ in $(seq 100); do
-    [ -f "$installed/uninstall.exe" ] && break
-    sleep 0.2
-done
+wait_until 120 test -f "$installed/uninstall.exe" || true
 say "silent install in $(($(date +%s) - start)) s: $(ls "$installed" | tr '\n' ' ')"
 for file in quantaline.exe quantaline-cli.exe LISEZMOI.txt LICENCE.txt uninstall.exe; do
     [ -f "$installed/$file" ] || fail "the installer did not put $file in Program Files\\Quantaline"
@@ -440,20 +434,14 @@ open_command=$(wine reg query 'HKCR\Applications\quantaline.exe\shell\open\comma
     fail "the Open with command is $open_command"
 (wine 'C:\Program Files\Quantaline\quantaline.exe' "C:\\Clips\\$stream_name" >/dev/null 2>&1) &
 installed_pid=$!
-if wait_window "$main_title" 60; then
-    sleep 2
+if wait_window "$main_title" 300; then
+    report_from_window "$local_app_data/Quantaline/$report_name" ||
+        fail "no text report from the installed program"
     shoot "$main_title" installed-open-with.png
-    click_main "${texte[@]}"
-    if wait_window "Matrice sauvegardées..." 10; then
-        probe key "Matrice sauvegardées..." 13 >/dev/null
-    fi
     click_main "${quitter[@]}"
 fi
-for _ in $(seq 100); do
-    kill -0 "$installed_pid" 2>/dev/null || break
-    sleep 0.2
-done
-kill -0 "$installed_pid" 2>/dev/null && fail "the installed program did not end on Quitter"
+wait_while 120 kill -0 "$installed_pid" 2>/dev/null ||
+    fail "the installed program did not end on Quitter"
 [ -f "$local_app_data/Quantaline/quantaline.cfg" ] ||
     fail "the installed program wrote no configuration in %LOCALAPPDATA%\\Quantaline: $(ls "$local_app_data/Quantaline" 2>&1)"
 cmp -s "$local_app_data/Quantaline/$report_name" "$windows_report" ||
@@ -464,10 +452,7 @@ cmp -s "$local_app_data/Quantaline/$report_name" "$windows_report" ||
 start=$(date +%s)
 wine "C:\\Program Files\\Quantaline\\uninstall.exe" /S >/dev/null 2>&1 || true
 # The uninstaller runs from a copy of itself in the temporary folder and returns at once.
-for _ in $(seq 150); do
-    [ -e "$installed" ] || break
-    sleep 0.2
-done
+wait_while 120 test -e "$installed" || true
 say "silent uninstall in $(($(date +%s) - start)) s"
 [ -e "$installed" ] && fail "left in Program Files after the uninstall: $(find "$installed" | tr '\n' ' ')"
 [ -e "$c_drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Quantaline.lnk" ] &&
