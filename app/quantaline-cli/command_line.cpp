@@ -81,6 +81,17 @@ std::optional<ParsedArguments> parse_arguments(const std::string& command,
                                                const std::set<std::string>& flag_options,
                                                bool one_file, int& status) {
     ParsedArguments parsed;
+    // `COMMAND --help` answers before anything else is looked at, as scripts expect.
+    for (const auto& argument : arguments) {
+        if (argument == "--") {
+            break;
+        }
+        if (argument == "--help" || argument == "-h") {
+            print_command_usage(command);
+            status = exit_ok;
+            return std::nullopt;
+        }
+    }
     bool options_done = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];

@@ -27,5 +27,7 @@ bool open_with_desktop(const std::string& path);
 
 // Prints the usage text to standard error and returns exit_usage.
 int usage_error(const std::string& problem);
+// Prints one command's usage to standard output; false for an unknown command.
+bool print_command_usage(const std::string& command);
 
 } // namespace quantaline::cli

@@ -4,41 +4,87 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace quantaline::cli {
 
 namespace {
 
-constexpr const char* usage_text =
-    "Usage: quantaline-cli COMMAND [OPTIONS]\n"
-    "\n"
-    "Commands:\n"
-    "  info [--json] FILE...   show the stream parameters and quantiser matrices\n"
-    "  report FILE [--output-dir DIR]\n"
-    "                          write FILE's text report (default DIR: the program folder)\n"
-    "  export-cce FILE --key KEY --name NAME [--output PATH] [--open]\n"
-    "                          write the CCE registry script (default PATH: the program\n"
-    "                          folder's quantaline.reg); --open hands it to the desktop\n"
-    "  export-tmpgenc FILE --folder DIR --name NAME\n"
-    "                          add FILE's matrices to DIR's TMPGEnc.ini\n"
-    "  matrix FILE [--format text|csv|ffmpeg|mpeg2enc] [--output PATH]\n"
-    "                          print FILE's two matrices in the format (default text),\n"
-    "                          or write them to PATH\n"
-    "  scan [--json] [-r] FILE|FOLDER...\n"
-    "                          read the whole video: every matrix set it uses and where\n"
-    "                          it changes (elementary, program and transport streams)\n"
-    "\n"
-    "Options:\n"
-    "  --help                  show this text\n"
-    "  --version               show the version\n"
-    "\n"
+// Each command's usage, as `quantaline-cli COMMAND --help` prints it; the program's usage
+// lists them all.
+struct CommandUsage {
+    const char* name;
+    const char* synopsis;    // the arguments after the command's name
+    const char* description; // lines of the usage text, each ending with '\n'
+};
+
+constexpr CommandUsage command_usages[] = {
+    {"info", "[--json] FILE...", "show the stream parameters and quantiser matrices\n"},
+    {"report", "FILE [--output-dir DIR]",
+     "write FILE's text report (default DIR: the program folder)\n"},
+    {"export-cce", "FILE --key KEY --name NAME [--output PATH] [--open]",
+     "write the CCE registry script (default PATH: the program\n"
+     "folder's quantaline.reg); --open hands it to the desktop\n"},
+    {"export-tmpgenc", "FILE --folder DIR --name NAME",
+     "add FILE's matrices to DIR's TMPGEnc.ini\n"},
+    {"matrix", "FILE [--format text|csv|ffmpeg|mpeg2enc] [--output PATH]",
+     "print FILE's two matrices in the format (default text),\n"
+     "or write them to PATH\n"},
+    {"scan", "[--json] [-r] FILE|FOLDER...",
+     "read the whole video: every matrix set it uses and where\n"
+     "it changes (elementary, program and transport streams)\n"},
+};
+
+constexpr const char* exit_status_text =
     "Exit status: 0 when every file was read without a message, 1 when any gave one\n"
     "or a file could not be written, 2 for a usage error.\n";
 
+// "  " + text, with every line after the first indented by `indent`.
+std::string indented(const char* text, std::size_t indent) {
+    std::string out;
+    for (const char* c = text; *c != '\0'; ++c) {
+        out += *c;
+        if (*c == '\n' && c[1] != '\0') {
+            out.append(indent, ' ');
+        }
+    }
+    return out;
+}
+
+std::string usage_text() {
+    constexpr std::size_t column = 26;
+    std::string out = "Usage: quantaline-cli COMMAND [OPTIONS]\n\nCommands:\n";
+    for (const auto& command : command_usages) {
+        std::string line = std::string("  ") + command.name + " " + command.synopsis;
+        // A synopsis too long for the column puts the description on the next line.
+        if (line.size() + 1 < column) {
+            line.append(column - line.size(), ' ');
+        } else {
+            line += "\n" + std::string(column, ' ');
+        }
+        out += line + indented(command.description, column);
+    }
+    out += "\nOptions:\n"
+           "  --help                  show this text (after a command: that command's)\n"
+           "  --version               show the version\n\n";
+    return out + exit_status_text;
+}
+
 } // namespace
 
+bool print_command_usage(const std::string& command) {
+    for (const auto& usage : command_usages) {
+        if (command == usage.name) {
+            std::printf("Usage: quantaline-cli %s %s\n\n  %s\n%s", usage.name, usage.synopsis,
+                        indented(usage.description, 2).c_str(), exit_status_text);
+            return true;
+        }
+    }
+    return false;
+}
+
 int usage_error(const std::string& problem) {
-    std::fprintf(stderr, "quantaline-cli: %s\n\n%s", problem.c_str(), usage_text);
+    std::fprintf(stderr, "quantaline-cli: %s\n\n%s", problem.c_str(), usage_text().c_str());
     return exit_usage;
 }
 
@@ -54,7 +100,7 @@ int main(int argc, char** argv) {
     const std::string command = all[1];
     const Arguments arguments(all.begin() + 2, all.end());
     if (command == "--help" || command == "-h") {
-        std::fputs(usage_text, stdout);
+        std::fputs(usage_text().c_str(), stdout);
         return exit_ok;
     }
     if (command == "--version") {

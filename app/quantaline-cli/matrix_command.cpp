@@ -25,7 +25,17 @@ int run_matrix(const Arguments& arguments) {
 
     AnalysisResult result = analyse_file(file);
     print_messages(file, result.messages);
-    status = result.messages.empty() ? exit_ok : exit_message;
+    const auto output = line->values.find("--output");
+    // Matrices the analysis could not read are the defaults, not the file's: printed, a
+    // script would hand them to an encoder (`ffmpeg $(quantaline-cli matrix typo.vob ...)`);
+    // written, they would replace a good file. Nothing goes out but the message.
+    if (!result.messages.empty()) {
+        if (output != line->values.end()) {
+            std::fprintf(stderr, "quantaline-cli: %s has not been written\n",
+                         output->second.c_str());
+        }
+        return exit_message;
+    }
     const QuantMatrixPair& matrices = result.matrices;
 
     std::string bytes;
@@ -46,16 +56,9 @@ int run_matrix(const Arguments& arguments) {
         bytes = mpeg2enc_file_text(matrices, file);
     }
 
-    const auto output = line->values.find("--output");
     if (output == line->values.end()) {
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);
         std::fflush(stdout);
-        return status;
-    }
-    // Matrices the analysis could not read are the defaults, not the file's: they do not
-    // replace a file written before.
-    if (status != exit_ok) {
-        std::fprintf(stderr, "quantaline-cli: %s has not been written\n", output->second.c_str());
         return status;
     }
     if (const auto error = write_file_atomically(output->second, bytes)) {

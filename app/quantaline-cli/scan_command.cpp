@@ -241,6 +241,11 @@ int run_scan(const Arguments& arguments) {
                 std::fprintf(stderr, "quantaline-cli: %s: %s\n", input.c_str(),
                              reason_text(error).c_str());
                 status = exit_message;
+            } else if (found.empty()) {
+                // A mistyped folder or a forgotten -r must not pass for a clean scan.
+                std::fprintf(stderr, "quantaline-cli: %s: no video file in this folder%s\n",
+                             input.c_str(), recursive ? " or its subfolders" : "");
+                status = exit_message;
             }
             files.insert(files.end(), found.begin(), found.end());
         } else {

@@ -111,6 +111,24 @@ TEST(CliInfo, HelpAndVersion) {
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "quantaline-cli 1.1.0\n");
     EXPECT_EQ(version.err, "");
+
+    // Every command answers --help wherever it stands among its arguments, even beside
+    // arguments it would refuse; after "--" it is a file name.
+    for (const std::string command :
+         {"info", "report", "export-cce", "export-tmpgenc", "matrix", "scan"}) {
+        for (const auto& arguments : std::vector<std::vector<std::string>>{
+                 {command, "--help"}, {command, "missing.vob", "--bogus", "-h"}}) {
+            SCOPED_TRACE(testing::PrintToString(arguments));
+            const CliRun run = run_cli(arguments);
+            EXPECT_EQ(run.status, 0);
+            EXPECT_EQ(run.out.rfind("Usage: quantaline-cli " + command + " ", 0), 0u) << run.out;
+            EXPECT_EQ(run.out.find(usage_head), std::string::npos) << "only its own usage";
+            EXPECT_EQ(run.err, "");
+        }
+    }
+    const CliRun file_named_help = run_cli({"info", "--", "--help"});
+    EXPECT_EQ(file_named_help.status, 1);
+    EXPECT_EQ(file_named_help.out.find("Usage:"), std::string::npos);
 }
 
 TEST(CliInfo, DoubleDashEndsTheOptions) {
@@ -290,7 +308,7 @@ TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
 
     for (const auto& input : inputs) {
         SCOPED_TRACE(input);
-        const CliRun json = run_cli({"info", "--json", input}, {.timeout_ms = 5000});
+        const CliRun json = run_cli({"info", "--json", input}, {.timeout_ms = 60000});
         ASSERT_FALSE(json.timed_out);
         EXPECT_EQ(json.status, 1);
         const Json line = parse_json(json.out);
@@ -311,7 +329,7 @@ TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
         EXPECT_FALSE(line["non_intra_from_stream"].boolean());
 
         // The default mode prints the same messages on standard error.
-        const CliRun human = run_cli({"info", input}, {.timeout_ms = 5000});
+        const CliRun human = run_cli({"info", input}, {.timeout_ms = 60000});
         ASSERT_FALSE(human.timed_out);
         EXPECT_EQ(human.status, 1);
         EXPECT_EQ(human.err, input + ": " + scan_title + ": " + scan_text + "\n" + input + ": " +

@@ -196,10 +196,22 @@ TEST(CliMatrix, FailuresKeepThePreviousFile) {
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(read_all(kept), "kept");
     }
-    // Printed, the matrices of an unreadable file are shown as info shows them, status 1.
-    const Outcome missing = cli(dir, {"matrix", dir.file("missing.m2v"), "--format", "csv"});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.out.substr(0, 23), "8,16,19,22,26,27,29,34\n");
+    // A file that gives a message has no matrices to hand on: a script reading standard
+    // output gets nothing, whatever the format, and the message is on standard error.
+    StreamBuilder late;
+    late.fill_to(300'000).sequence_header({});
+    const std::string no_header = dir.write("no-header.vob", late.bytes());
+    for (const auto& [file, title] :
+         {std::pair{dir.file("missing.m2v"), std::string("impossible de lire le fichier...")},
+          std::pair{no_header, std::string("Aucune séquence MPEG...")}}) {
+        for (const char* format : {"text", "csv", "ffmpeg", "mpeg2enc"}) {
+            SCOPED_TRACE(file + " " + format);
+            const Outcome run = cli(dir, {"matrix", file, "--format", format});
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find(file + ": " + title), std::string::npos) << run.err;
+        }
+    }
 }
 
 TEST(CliInfo, NamesTheMatricesOfTheLibrary) {

@@ -223,6 +223,20 @@ TEST(CliScan, ExitStatusesAndMessages) {
             EXPECT_NE(run.err.find("Usage: quantaline-cli"), std::string::npos);
         }
     }
+    // A folder without a video file says so, with or without -r, beside good files too.
+    const std::string bare = dir.file("bare");
+    std::filesystem::create_directories(bare + "/sub");
+    dir.write("bare/notes.txt", {});
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"scan", bare}, {"scan", "-r", "--json", good, bare}}) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const auto run = run_cli(arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("quantaline-cli: " + bare + ": no video file in this folder"),
+                  std::string::npos)
+            << run.err;
+    }
+
     // Without --json the messages go to standard error, one line each.
     const auto text = run_cli({"scan", empty});
     EXPECT_EQ(text.status, 1);
