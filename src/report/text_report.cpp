@@ -8,10 +8,11 @@ namespace quantaline {
 
 namespace {
 
-Message report_saved_message(const std::string& name) {
+// `file_name`: the name of the file really written, so that the user finds it by it.
+Message report_saved_message(const std::string& file_name) {
     return {Icon::information, "Matrice sauvegardées...",
-            "Le fichier [Matrice " + name + ".txt] a été crée dans le dossier de Quantaline",
-            Buttons::ok, Button::ok};
+            "Le fichier [" + file_name + "] a été crée dans le dossier de Quantaline", Buttons::ok,
+            Button::ok};
 }
 
 Message report_failed_message(const WriteError& error) {
@@ -32,7 +33,7 @@ ReportOutcome write_text_report(const std::string& program_folder, const std::st
     if (const auto error = write_text_lines(path, report_lines(file_path, info, matrices))) {
         return {path, report_failed_message(*error), false};
     }
-    return {path, report_saved_message(after_last_separator(file_path)), true};
+    return {path, report_saved_message(after_last_separator(path)), true};
 }
 
 } // namespace quantaline

@@ -109,7 +109,7 @@ class ReportsTest : public QObject {
             std::vector<std::string>({"hourglass", "arrow", "message:Matrice sauvegardées..."}));
         QCOMPARE(session.platform.messages,
                  std::vector<Message>({{Icon::information, "Matrice sauvegardées...",
-                                        "Le fichier [Matrice sample-dvd.vob.txt] a été crée dans "
+                                        "Le fichier [matrice de sample-dvd.vob.txt] a été crée dans "
                                         "le dossier de Quantaline",
                                         Buttons::ok, Button::ok}}));
         const std::string report = read_all(session.folder.file("matrice de sample-dvd.vob.txt"));

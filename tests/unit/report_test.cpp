@@ -174,7 +174,7 @@ TEST(TextReport, IsWrittenToTheProgramFolderWithItsConfirmation) {
     EXPECT_EQ(outcome.path, dir.folder() + "matrice de clip.m2v.txt");
     EXPECT_EQ(outcome.message,
               (Message{Icon::information, "Matrice sauvegardées...",
-                       "Le fichier [Matrice clip.m2v.txt] a été crée dans le dossier de Quantaline",
+                       "Le fichier [matrice de clip.m2v.txt] a été crée dans le dossier de Quantaline",
                        Buttons::ok, Button::ok}));
     const std::string bytes = read_all(outcome.path);
     EXPECT_TRUE(bytes.starts_with(std::string("Quantaline   1 . 1    revision 0 \r\n\r\n\r\n"
@@ -191,7 +191,7 @@ TEST(TextReport, IsWrittenToTheProgramFolderWithItsConfirmation) {
     const auto bare = write_text_report(dir.folder(), "clip.m2v", dvd_info(), default_pair());
     EXPECT_EQ(bare.path, dir.folder() + "matrice de .txt");
     EXPECT_EQ(bare.message.text,
-              "Le fichier [Matrice .txt] a été crée dans le dossier de Quantaline");
+              "Le fichier [matrice de .txt] a été crée dans le dossier de Quantaline");
 }
 
 TEST(TextReport, AReportThatCannotBeWrittenSaysWhy) {

@@ -179,7 +179,7 @@ TEST(WindowsPaths, ReportsAreNamedAfterThePartAfterTheLastBackslash) {
     EXPECT_EQ(outcome.path, dir.folder() + "matrice de Été Ω.vob.txt");
     EXPECT_TRUE(exists_utf8(outcome.path));
     EXPECT_EQ(outcome.message.text,
-              "Le fichier [Matrice Été Ω.vob.txt] a été crée dans le dossier de Quantaline");
+              "Le fichier [matrice de Été Ω.vob.txt] a été crée dans le dossier de Quantaline");
 
     // At the root of a drive, where the program may sit.
     if (folder_is_writable("C:\\")) {
