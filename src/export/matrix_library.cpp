@@ -224,7 +224,7 @@ Message matrix_file_skipped_message(const std::string& file_name, const std::str
 }
 
 MatrixLibrary load_matrix_library(const std::string& user_folder) {
-    MatrixLibrary library{builtin_matrices(), {}};
+    MatrixLibrary library{builtin_matrices(), {}, {}};
     if (user_folder.empty()) {
         return library;
     }
@@ -246,6 +246,11 @@ MatrixLibrary load_matrix_library(const std::string& user_folder) {
     });
     for (const auto& file : files) {
         const std::string file_name = path_to_utf8(file.filename());
+        std::error_code ignored;
+        const auto size = fs::file_size(file, ignored);
+        const auto changed = fs::last_write_time(file, ignored).time_since_epoch().count();
+        library.folder_state += file_name + '\n' + std::to_string(size) + ' ' +
+                                std::to_string(changed) + '\n';
         std::string problem;
         std::optional<NamedMatrices> entry;
         if (const auto bytes = read_small_file(file, problem)) {

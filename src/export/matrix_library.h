@@ -36,6 +36,9 @@ std::string user_matrix_folder();
 struct MatrixLibrary {
     std::vector<NamedMatrices> entries;
     Messages messages; // one per user file that was skipped
+    // What the user folder held when it was read (each matrix file's name, size and time
+    // of change): two equal states read the same files.
+    std::string folder_state;
 };
 
 // The built-in entries, then every *.txt file of `user_folder` in file-name order, named

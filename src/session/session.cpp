@@ -162,4 +162,17 @@ void Session::quit() {
     }
 }
 
+MatrixLibrary Session::known_matrices(const std::string& user_folder) {
+    MatrixLibrary library = load_matrix_library(user_folder);
+    if (library.messages.empty()) {
+        return library;
+    }
+    if (warned_folder_state_ == library.folder_state) {
+        library.messages.clear();
+    } else {
+        warned_folder_state_ = library.folder_state;
+    }
+    return library;
+}
+
 } // namespace quantaline

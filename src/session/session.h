@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/matrix_library.h"
 #include "io/message.h"
 #include "session/app_state.h"
 
@@ -63,12 +64,18 @@ class Session {
     std::string mpeg2enc_suggested_path() const;
     std::optional<Message> save_for_mpeg2enc(const std::string& path) const;
 
+    // The known matrices for the grids' tooltips, read again at each file since the user's
+    // files may change. Their messages (a malformed file) come once: a folder read as it
+    // was at the last warning gives none, so the same warning does not follow every file.
+    MatrixLibrary known_matrices(const std::string& user_folder);
+
     // "Quitter" and every close request: the registry script of a CCE export goes.
     void quit();
 
   private:
     AppState& state_;
     bool has_stream_ = false;
+    std::optional<std::string> warned_folder_state_;
 };
 
 } // namespace quantaline

@@ -342,8 +342,7 @@ void HeaderFrm::display_analysis() {
         button->setEnabled(session_.has_stream());
     }
 
-    // The user's matrix files may change between two files: the library is read each time.
-    const MatrixLibrary library = load_matrix_library(user_matrix_folder());
+    const MatrixLibrary library = session_.known_matrices(user_matrix_folder());
     const auto tooltip = [&library](const QuantMatrix& matrix, MatrixKind kind) {
         return QString::fromStdString(
             matrix_match_text(nearest_matrix(library.entries, matrix, kind)));

@@ -5,6 +5,7 @@
 #include "export/matrix_formats.h"
 #include "export/matrix_library.h"
 #include "report/matrix_text.h"
+#include "session/session.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -184,6 +185,26 @@ TEST(MatrixLibrary, UserFilesComeAfterInFileNameOrderAndABadOneIsSkippedWhole) {
     const MatrixLibrary none = load_matrix_library(dir.file("missing"));
     EXPECT_EQ(none.entries, builtin_matrices());
     EXPECT_TRUE(none.messages.empty());
+}
+
+// The window reads the library at every file it opens: a malformed file is told once, and
+// again only after the folder changed (a file edited, added or removed).
+TEST(MatrixLibrary, TheWindowTellsOfAMalformedFileOncePerStateOfTheFolder) {
+    TempDir dir;
+    AppState state;
+    Session session(state);
+    const auto told = [&] { return session.known_matrices(dir.folder()).messages.size(); };
+    dir.write_text("good.txt", counting_csv);
+    EXPECT_EQ(told(), 0u);
+    dir.write_text("bad.txt", counting_csv.substr(0, 40));
+    EXPECT_EQ(told(), 1u);
+    EXPECT_EQ(told(), 0u);
+    EXPECT_EQ(session.known_matrices(dir.folder()).entries.size(), builtin_matrices().size() + 1);
+    dir.write_text("bad.txt", counting_csv.substr(0, 20)); // edited, still malformed
+    EXPECT_EQ(told(), 1u);
+    dir.write_text("other.txt", counting_csv); // another file beside it
+    EXPECT_EQ(told(), 1u);
+    EXPECT_EQ(told(), 0u);
 }
 
 TEST(MatrixLibrary, NearestMatrixByDistanceFirstWinsATie) {
