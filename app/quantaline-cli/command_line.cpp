@@ -106,7 +106,8 @@ std::optional<ParsedArguments> parse_arguments(const std::string& command,
         } else if (!options_done && flag_options.contains(argument)) {
             parsed.flags.insert(argument);
         } else if (!options_done && argument.size() > 1 && argument[0] == '-') {
-            status = usage_error("unknown option for " + command + ": " + argument);
+            status = usage_error(
+                std::string("unknown option for ").append(command).append(": ").append(argument));
             return std::nullopt;
         } else if (one_file && !parsed.files.empty()) {
             status = usage_error(command + " takes one FILE");

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     if (all.size() < 2) {
         return usage_error("no command given");
     }
-    const std::string command = all[1];
+    const std::string& command = all[1];
     const Arguments arguments(all.begin() + 2, all.end());
     if (command == "--help" || command == "-h") {
         std::fputs(usage_text().c_str(), stdout);

@@ -249,8 +249,8 @@ MatrixLibrary load_matrix_library(const std::string& user_folder) {
         std::error_code ignored;
         const auto size = fs::file_size(file, ignored);
         const auto changed = fs::last_write_time(file, ignored).time_since_epoch().count();
-        library.folder_state += file_name + '\n' + std::to_string(size) + ' ' +
-                                std::to_string(changed) + '\n';
+        library.folder_state +=
+            file_name + '\n' + std::to_string(size) + ' ' + std::to_string(changed) + '\n';
         std::string problem;
         std::optional<NamedMatrices> entry;
         if (const auto bytes = read_small_file(file, problem)) {

@@ -106,7 +106,7 @@ std::string OpenFolders::clean(const std::string& path) const {
 }
 
 std::string OpenFolders::parent(const std::string& path) const {
-    const std::string cleaned = clean(path);
+    std::string cleaned = clean(path);
     const auto last = cleaned.rfind(separator());
     if (last == std::string::npos) {
         return cleaned;

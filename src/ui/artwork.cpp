@@ -24,7 +24,8 @@ void draw_grid(QPainter& painter, const QRectF& area) {
         for (int column = 0; column < 8; ++column) {
             const QRectF box(area.left() + column * cell, area.top() + row * cell, cell, cell);
             painter.fillRect(box.adjusted(0.5, 0.5, -0.5, -0.5),
-                             shade(default_intra[static_cast<std::size_t>(row * 8 + column)]));
+                             shade(default_intra[static_cast<std::size_t>(row) * 8 +
+                                                 static_cast<std::size_t>(column)]));
         }
     }
 }

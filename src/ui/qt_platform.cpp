@@ -258,7 +258,7 @@ void QtPlatform::receive_hand_overs(std::function<void(const std::string&)> open
 
 namespace {
 
-constexpr std::size_t longest_hand_over = 64 * 1024;
+constexpr std::size_t longest_hand_over = std::size_t{64} * 1024;
 
 bool socket_address(const QString& path, sockaddr_un& address) {
     const QByteArray bytes = QFile::encodeName(path);

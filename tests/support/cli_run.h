@@ -140,33 +140,45 @@ inline std::vector<std::string> lines_of(const std::string& text) {
 // --- a strict JSON reader, so that "valid JSON" is checked, not assumed ----------------
 
 struct Json;
-using JsonObject = std::vector<std::pair<std::string, Json>>; // keys in their order
+// A member of an object. Not a std::pair: a pair of an incomplete type is refused by clang
+// with libstdc++, where a vector of a struct declared later is not.
+struct JsonMember;
+using JsonObject = std::vector<JsonMember>; // keys in their order
 using JsonArray = std::vector<Json>;
 struct Json {
     std::variant<std::nullptr_t, bool, double, std::string, JsonArray, JsonObject> value;
 
-    const Json& operator[](const std::string& key) const {
-        for (const auto& [name, member] : std::get<JsonObject>(value)) {
-            if (name == key) {
-                return member;
-            }
-        }
-        throw std::out_of_range("no key " + key);
-    }
+    const Json& operator[](const std::string& key) const;
     const Json& operator[](std::size_t index) const { return std::get<JsonArray>(value).at(index); }
     const std::string& text() const { return std::get<std::string>(value); }
     double number() const { return std::get<double>(value); }
     bool boolean() const { return std::get<bool>(value); }
     const JsonArray& array() const { return std::get<JsonArray>(value); }
     const JsonObject& object() const { return std::get<JsonObject>(value); }
-    std::vector<std::string> keys() const {
-        std::vector<std::string> names;
-        for (const auto& member : object()) {
-            names.push_back(member.first);
-        }
-        return names;
-    }
+    std::vector<std::string> keys() const;
 };
+
+struct JsonMember {
+    std::string first;
+    Json second;
+};
+
+inline const Json& Json::operator[](const std::string& key) const {
+    for (const auto& member : std::get<JsonObject>(value)) {
+        if (member.first == key) {
+            return member.second;
+        }
+    }
+    throw std::out_of_range("no key " + key);
+}
+
+inline std::vector<std::string> Json::keys() const {
+    std::vector<std::string> names;
+    for (const auto& member : object()) {
+        names.push_back(member.first);
+    }
+    return names;
+}
 
 class JsonReader {
   public:
@@ -222,7 +234,7 @@ class JsonReader {
             while (true) {
                 std::string key = string();
                 expect(':');
-                object.emplace_back(std::move(key), value());
+                object.push_back({std::move(key), value()});
                 if (peek() == ',') {
                     ++at_;
                     continue;

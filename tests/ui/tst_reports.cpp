@@ -107,11 +107,12 @@ class ReportsTest : public QObject {
         QCOMPARE(
             session.platform.events,
             std::vector<std::string>({"hourglass", "arrow", "message:Matrice sauvegardées..."}));
-        QCOMPARE(session.platform.messages,
-                 std::vector<Message>({{Icon::information, "Matrice sauvegardées...",
-                                        "Le fichier [matrice de sample-dvd.vob.txt] a été crée dans "
-                                        "le dossier de Quantaline",
-                                        Buttons::ok, Button::ok}}));
+        QCOMPARE(
+            session.platform.messages,
+            std::vector<Message>({{Icon::information, "Matrice sauvegardées...",
+                                   "Le fichier [matrice de sample-dvd.vob.txt] a été crée dans "
+                                   "le dossier de Quantaline",
+                                   Buttons::ok, Button::ok}}));
         const std::string report = read_all(session.folder.file("matrice de sample-dvd.vob.txt"));
         std::string expected;
         for (const std::string& line : dvd_page(session.state.file_path, 70)) {

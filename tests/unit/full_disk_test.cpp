@@ -43,7 +43,7 @@ TEST(FullDisk, AWriteThatRunsOutOfSpaceLeavesThePreviousFile) {
     const auto outcome = on_a_small_disk(dir.path().string(), [&] {
         // An encoder settings file of 20 KiB: its new copy cannot fit beside it.
         std::string before = "[Tools.QuantizeMatrix]\r\nCount=0\r\n";
-        before += std::string(20 * 1024, 'x') + "\r\n";
+        before += std::string(std::size_t{20} * 1024, 'x') + "\r\n";
         const std::string ini = folder + "TMPGEnc.ini";
         FILE* file = std::fopen(ini.c_str(), "wb");
         if (file == nullptr ||

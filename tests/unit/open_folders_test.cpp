@@ -11,8 +11,8 @@ using namespace quantaline;
 
 namespace {
 
-FolderSystem disks(std::set<std::string> folders, std::string home, bool windows,
-                   std::set<std::string> locked = {}) {
+FolderSystem disks(const std::set<std::string>& folders, std::string home, bool windows,
+                   const std::set<std::string>& locked = {}) {
     FolderSystem system;
     // Windows finds a folder whatever the case of its letters.
     system.is_folder = [folders, windows](const std::string& path) {

@@ -172,10 +172,11 @@ TEST(TextReport, IsWrittenToTheProgramFolderWithItsConfirmation) {
     const auto outcome = write_text_report(dir.folder(), video_path, dvd_info(), default_pair());
     EXPECT_TRUE(outcome.written);
     EXPECT_EQ(outcome.path, dir.folder() + "matrice de clip.m2v.txt");
-    EXPECT_EQ(outcome.message,
-              (Message{Icon::information, "Matrice sauvegardées...",
-                       "Le fichier [matrice de clip.m2v.txt] a été crée dans le dossier de Quantaline",
-                       Buttons::ok, Button::ok}));
+    EXPECT_EQ(
+        outcome.message,
+        (Message{Icon::information, "Matrice sauvegardées...",
+                 "Le fichier [matrice de clip.m2v.txt] a été crée dans le dossier de Quantaline",
+                 Buttons::ok, Button::ok}));
     const std::string bytes = read_all(outcome.path);
     EXPECT_TRUE(bytes.starts_with(std::string("Quantaline   1 . 1    revision 0 \r\n\r\n\r\n"
                                               "Nom du fichier trait\xE9 = ") +
