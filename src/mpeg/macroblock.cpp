@@ -1,0 +1,572 @@
+#include "mpeg/macroblock.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quantaline::mpeg {
+
+namespace {
+
+constexpr std::uint8_t picture_type_i = 1;
+constexpr std::uint8_t picture_type_p = 2;
+constexpr std::uint8_t picture_type_b = 3;
+constexpr std::uint8_t picture_type_d = 4;
+constexpr std::uint8_t frame_picture = 3;
+
+// Where the next 00 00 01 at or after `from` lies, or the size.
+std::size_t next_start_code(std::span<const std::uint8_t> bytes, std::size_t from) {
+    const std::uint8_t* data = bytes.data();
+    const std::size_t size = bytes.size();
+    std::size_t s = from;
+    while (s + 2 < size) {
+        const void* hit = std::memchr(data + s + 2, 0x01, size - s - 2);
+        if (hit == nullptr) {
+            return size;
+        }
+        const auto k = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
+        if (data[k - 1] == 0 && data[k - 2] == 0) {
+            return k - 2;
+        }
+        s = k - 1;
+    }
+    return size;
+}
+
+int block_count(std::uint8_t chroma_format) {
+    return chroma_format == 3 ? 12 : chroma_format == 2 ? 8 : 6;
+}
+
+// A level after the escape's run: 12 bits (MPEG-2) or 8, 16 bits (MPEG-1).
+MacroblockError escaped_level(SliceBits& bits, bool mpeg2) {
+    if (mpeg2) {
+        const std::uint32_t level = bits.get(12);
+        return level == 0 || level == 0x800 ? MacroblockError::invalid_escape_level
+                                            : MacroblockError::none;
+    }
+    const std::uint32_t level = bits.get(8);
+    if (level == 0 || level == 0x80) {
+        bits.skip(8);
+    }
+    return MacroblockError::none;
+}
+
+// The coefficients after the first, through end_of_block; `n` is the index of the next
+// coefficient.
+MacroblockError coefficients(SliceBits& bits, const vlc::DctTables& table, int n, bool mpeg2) {
+    for (;;) {
+        const vlc::DctEntry& e = vlc::dct_entry(table, bits.peek());
+        if (e.run >= 0) {
+            if (e.length == 0) {
+                return MacroblockError::invalid_code;
+            }
+            n += e.run;
+            if (n > 63) {
+                return MacroblockError::too_many_coefficients;
+            }
+            ++n;
+            bits.skip(e.length);
+        } else if (e.run == vlc::end_of_block) {
+            bits.skip(e.length);
+            return MacroblockError::none;
+        } else {
+            bits.skip(e.length);
+            n += static_cast<int>(bits.get(6));
+            if (n > 63) {
+                return MacroblockError::too_many_coefficients;
+            }
+            ++n;
+            if (const auto error = escaped_level(bits, mpeg2); error != MacroblockError::none) {
+                return error;
+            }
+        }
+    }
+}
+
+} // namespace
+
+SequenceContext sequence_context(const SequenceHeader& header, const SequenceExtension* extension) {
+    SequenceContext c;
+    c.horizontal_size = header.horizontal_size_value;
+    c.vertical_size = header.vertical_size_value;
+    if (extension != nullptr) {
+        c.mpeg2 = true;
+        c.chroma_format = extension->chroma_format;
+        c.horizontal_size |= std::uint32_t{extension->horizontal_size_extension} << 12;
+        c.vertical_size |= std::uint32_t{extension->vertical_size_extension} << 12;
+        c.progressive_sequence = extension->progressive_sequence;
+    }
+    return c;
+}
+
+std::uint32_t PictureQuantiser::quantiser_average_hundredths() const {
+    const std::uint64_t count = macroblocks();
+    if (count == 0) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>((quantiser_sum * 200 + count) / (2 * count));
+}
+
+MacroblockError macroblock_address_increment(SliceBits& bits, std::uint32_t& increment) {
+    increment = 0;
+    for (;;) {
+        const vlc::Entry& e = vlc::entry(vlc::macroblock_address_increment_table, bits.peek());
+        if (e.length == 0) {
+            return MacroblockError::invalid_code;
+        }
+        bits.skip(e.length);
+        if (e.value == vlc::macroblock_escape) {
+            increment += 33;
+        } else if (e.value != vlc::macroblock_stuffing) {
+            increment += static_cast<std::uint32_t>(e.value);
+            return MacroblockError::none;
+        }
+    }
+}
+
+MacroblockError macroblock_type(SliceBits& bits, std::uint8_t picture_coding_type, int& type) {
+    const std::uint32_t window = bits.peek();
+    const vlc::Entry* e = nullptr;
+    switch (picture_coding_type) {
+    case picture_type_i:
+        e = &vlc::entry(vlc::macroblock_type_i_table, window);
+        break;
+    case picture_type_p:
+        e = &vlc::entry(vlc::macroblock_type_p_table, window);
+        break;
+    case picture_type_b:
+        e = &vlc::entry(vlc::macroblock_type_b_table, window);
+        break;
+    default:
+        e = &vlc::entry(vlc::macroblock_type_d_table, window);
+        break;
+    }
+    if (e->length == 0) {
+        return MacroblockError::invalid_code;
+    }
+    bits.skip(e->length);
+    type = e->value;
+    return MacroblockError::none;
+}
+
+MacroblockError macroblock_modes(SliceBits& bits, const PictureContext& picture,
+                                 MacroblockModes& modes) {
+    modes = {};
+    if (const auto error = macroblock_type(bits, picture.picture_coding_type, modes.type);
+        error != MacroblockError::none) {
+        return error;
+    }
+    const bool motion =
+        (modes.type & (vlc::type::motion_forward | vlc::type::motion_backward)) != 0;
+    const bool intra = (modes.type & vlc::type::intra) != 0;
+    if (picture.picture_structure == frame_picture) {
+        // frame_motion_type: 1 field, 2 frame, 3 dual-prime; frame when not sent.
+        if (motion && !picture.frame_pred_frame_dct) {
+            switch (bits.get(2)) {
+            case 1:
+                modes.motion_vector_count = 2;
+                modes.field_format = true;
+                break;
+            case 2:
+                break;
+            case 3:
+                modes.field_format = true;
+                modes.dmv = true;
+                break;
+            default:
+                return MacroblockError::reserved_motion_type;
+            }
+        }
+        if (!picture.frame_pred_frame_dct && (intra || (modes.type & vlc::type::pattern) != 0)) {
+            bits.skip(1); // dct_type
+        }
+    } else {
+        // field_motion_type: 1 field, 2 16x8, 3 dual-prime; a concealment vector is a
+        // field vector.
+        modes.field_format = true;
+        if (motion) {
+            switch (bits.get(2)) {
+            case 1:
+                break;
+            case 2:
+                modes.motion_vector_count = 2;
+                break;
+            case 3:
+                modes.dmv = true;
+                break;
+            default:
+                return MacroblockError::reserved_motion_type;
+            }
+        }
+    }
+    return MacroblockError::none;
+}
+
+MacroblockError motion_code(SliceBits& bits, int& code) {
+    const vlc::Entry& e = vlc::entry(vlc::motion_code_table, bits.peek());
+    if (e.length == 0) {
+        return MacroblockError::invalid_code;
+    }
+    bits.skip(e.length);
+    code = e.value;
+    return MacroblockError::none;
+}
+
+MacroblockError dmvector(SliceBits& bits, int& value) {
+    const vlc::Entry& e = vlc::entry(vlc::dmvector_table, bits.peek());
+    bits.skip(e.length);
+    value = e.value;
+    return MacroblockError::none;
+}
+
+MacroblockError motion_vector(SliceBits& bits, const PictureContext& picture,
+                              const MacroblockModes& modes, int s) {
+    for (int t = 0; t < 2; ++t) {
+        int code = 0;
+        if (const auto error = motion_code(bits, code); error != MacroblockError::none) {
+            return error;
+        }
+        const int r_size = picture.f_code[s][t] - 1;
+        if (r_size > 0 && code != 0) {
+            bits.skip(r_size); // motion_residual
+        }
+        if (modes.dmv) {
+            int dmv = 0;
+            dmvector(bits, dmv);
+        }
+    }
+    return MacroblockError::none;
+}
+
+MacroblockError motion_vectors(SliceBits& bits, const PictureContext& picture,
+                               const MacroblockModes& modes, int s) {
+    if (modes.motion_vector_count == 1) {
+        if (picture.mpeg2 && modes.field_format && !modes.dmv) {
+            bits.skip(1); // motion_vertical_field_select[0][s]
+        }
+        return motion_vector(bits, picture, modes, s);
+    }
+    for (int r = 0; r < 2; ++r) {
+        bits.skip(1); // motion_vertical_field_select[r][s]
+        if (const auto error = motion_vector(bits, picture, modes, s);
+            error != MacroblockError::none) {
+            return error;
+        }
+    }
+    return MacroblockError::none;
+}
+
+MacroblockError coded_block_pattern(SliceBits& bits, const PictureContext& picture,
+                                    std::uint32_t& pattern) {
+    const vlc::Entry& e = vlc::entry(vlc::coded_block_pattern_table, bits.peek());
+    // 0 has a code in MPEG-2 only.
+    if (e.length == 0 || (e.value == 0 && !picture.mpeg2)) {
+        return MacroblockError::invalid_code;
+    }
+    bits.skip(e.length);
+    pattern = static_cast<std::uint32_t>(e.value);
+    if (picture.chroma_format == 2) {
+        pattern = (pattern << 2) | bits.get(2); // coded_block_pattern_1
+    } else if (picture.chroma_format == 3) {
+        pattern = (pattern << 6) | bits.get(6); // coded_block_pattern_2
+    }
+    return MacroblockError::none;
+}
+
+MacroblockError dct_dc_size_luminance(SliceBits& bits, int& size) {
+    const vlc::Entry& e = vlc::entry(vlc::dct_dc_size_luminance_table, bits.peek());
+    if (e.length == 0) {
+        return MacroblockError::invalid_code;
+    }
+    bits.skip(e.length);
+    size = e.value;
+    return MacroblockError::none;
+}
+
+MacroblockError dct_dc_size_chrominance(SliceBits& bits, int& size) {
+    const vlc::Entry& e = vlc::entry(vlc::dct_dc_size_chrominance_table, bits.peek());
+    if (e.length == 0) {
+        return MacroblockError::invalid_code;
+    }
+    bits.skip(e.length);
+    size = e.value;
+    return MacroblockError::none;
+}
+
+MacroblockError block(SliceBits& bits, const PictureContext& picture, int i, bool intra) {
+    if (intra) {
+        int size = 0;
+        const auto error =
+            i < 4 ? dct_dc_size_luminance(bits, size) : dct_dc_size_chrominance(bits, size);
+        if (error != MacroblockError::none) {
+            return error;
+        }
+        bits.skip(size); // dct_dc_differential
+        if (picture.picture_coding_type == picture_type_d) {
+            return MacroblockError::none; // DC coefficients alone, no end_of_block
+        }
+        return coefficients(bits, picture.intra_vlc_format ? vlc::table_one : vlc::table_zero, 1,
+                            picture.mpeg2);
+    }
+    // The first coefficient of a non-intra block: "1s" is run 0, level 1 here; otherwise
+    // table zero's codes, where end_of_block cannot come first.
+    if ((bits.peek() & 0x80000000u) != 0) {
+        bits.skip(2);
+        return coefficients(bits, vlc::table_zero, 1, picture.mpeg2);
+    }
+    return coefficients(bits, vlc::table_zero, 0, picture.mpeg2);
+}
+
+namespace {
+
+struct Figures {
+    PictureQuantiser& out;
+    MacroblockSink* map;
+
+    void add(std::uint32_t address, std::uint8_t scale, MacroblockKind kind,
+             std::uint32_t count = 1) {
+        switch (kind) {
+        case MacroblockKind::intra:
+            out.intra += count;
+            break;
+        case MacroblockKind::coded:
+            out.coded += count;
+            break;
+        case MacroblockKind::skipped:
+            out.skipped += count;
+            break;
+        }
+        out.quantiser_sum += std::uint64_t{scale} * count;
+        if (out.quantiser_min == 0 || scale < out.quantiser_min) {
+            out.quantiser_min = scale;
+        }
+        out.quantiser_max = std::max(out.quantiser_max, scale);
+        if (map != nullptr) {
+            for (std::uint32_t k = 0; k < count; ++k) {
+                map->macroblock({address + k, scale, kind});
+            }
+        }
+    }
+};
+
+// One macroblock after its address increment: its modes, quantiser, vectors and blocks.
+MacroblockError macroblock(SliceBits& bits, const PictureContext& picture, std::uint8_t& scale,
+                           MacroblockKind& kind) {
+    MacroblockModes modes;
+    if (const auto error = macroblock_modes(bits, picture, modes); error != MacroblockError::none) {
+        return error;
+    }
+    const bool intra = (modes.type & vlc::type::intra) != 0;
+    if ((modes.type & vlc::type::quant) != 0) {
+        const std::uint32_t code = bits.get(5); // quantiser_scale_code
+        if (code == 0) {
+            return MacroblockError::zero_quantiser_scale;
+        }
+        scale = quantiser_scale(picture, code);
+    }
+    const bool concealment = intra && picture.concealment_motion_vectors;
+    if ((modes.type & vlc::type::motion_forward) != 0 || concealment) {
+        if (const auto error = motion_vectors(bits, picture, modes, 0);
+            error != MacroblockError::none) {
+            return error;
+        }
+    }
+    if ((modes.type & vlc::type::motion_backward) != 0) {
+        if (const auto error = motion_vectors(bits, picture, modes, 1);
+            error != MacroblockError::none) {
+            return error;
+        }
+    }
+    if (concealment && bits.get(1) != 1) {
+        return MacroblockError::marker_bit;
+    }
+    const int count = block_count(picture.chroma_format);
+    std::uint32_t pattern = (1u << count) - 1;
+    if ((modes.type & vlc::type::pattern) != 0) {
+        if (const auto error = coded_block_pattern(bits, picture, pattern);
+            error != MacroblockError::none) {
+            return error;
+        }
+    } else if (!intra) {
+        pattern = 0;
+    }
+    for (int i = 0; i < count; ++i) {
+        if ((pattern & (1u << (count - 1 - i))) != 0) {
+            if (const auto error = block(bits, picture, i, intra); error != MacroblockError::none) {
+                return error;
+            }
+        }
+    }
+    if (picture.picture_coding_type == picture_type_d && bits.get(1) != 1) {
+        return MacroblockError::marker_bit; // end_of_macroblock
+    }
+    kind = intra ? MacroblockKind::intra : MacroblockKind::coded;
+    return MacroblockError::none;
+}
+
+// One slice: `bytes` is the whole picture, the slice's data runs from `begin` (the byte
+// after its start code) to `end` (the next start code). Returns its damage, if any.
+std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_t begin,
+                                 std::size_t end, std::uint8_t slice_vertical_position,
+                                 const PictureContext& picture, Figures& figures) {
+    SliceBits bits(bytes.first(end), begin * 8);
+    const std::size_t end_bits = end * 8;
+    SliceDamage damage;
+    damage.slice_vertical_position = slice_vertical_position;
+    const auto damaged = [&](MacroblockError error, std::size_t at) {
+        damage.error = error;
+        damage.offset = at / 8;
+        return std::optional<SliceDamage>(damage);
+    };
+    std::size_t start = bits.position();
+    if (picture.slice_vertical_extension) {
+        damage.slice_vertical_position += bits.get(3) << 7;
+    }
+    // priority_breakpoint belongs to data partitioning, which no sequence here uses.
+    const std::uint32_t code = bits.get(5); // quantiser_scale_code
+    if (code == 0) {
+        return damaged(MacroblockError::zero_quantiser_scale, start);
+    }
+    std::uint8_t scale = quantiser_scale(picture, code);
+    // intra_slice_flag, intra_slice and reserved_bits (MPEG-2), or extra_information_slice
+    // (MPEG-1): nine bits each time, while the first is 1.
+    while (bits.get(1) == 1) {
+        bits.skip(8);
+        if (bits.position() > end_bits) {
+            return damaged(MacroblockError::overrun, start);
+        }
+    }
+    const std::uint64_t row = damage.slice_vertical_position - 1;
+    const std::uint64_t picture_size = std::uint64_t{picture.mb_width} * picture.mb_height;
+    // previous_macroblock_address: the last one of the row above.
+    std::int64_t address = static_cast<std::int64_t>(row * picture.mb_width) - 1;
+    bool first = true;
+    do {
+        start = bits.position();
+        std::uint32_t increment = 0;
+        if (const auto error = macroblock_address_increment(bits, increment);
+            error != MacroblockError::none) {
+            return damaged(error, start);
+        }
+        const std::int64_t next = address + increment;
+        if (bits.position() > end_bits) {
+            return damaged(MacroblockError::overrun, start);
+        }
+        if (next < 0 || static_cast<std::uint64_t>(next) >= picture_size) {
+            return damaged(MacroblockError::address_outside_picture, start);
+        }
+        if (!first && increment > 1) {
+            if (picture.picture_coding_type == picture_type_i ||
+                picture.picture_coding_type == picture_type_d) {
+                return damaged(MacroblockError::skipped_in_intra_picture, start);
+            }
+            figures.add(static_cast<std::uint32_t>(address + 1), scale, MacroblockKind::skipped,
+                        increment - 1);
+            damage.macroblocks_read += increment - 1;
+        }
+        std::uint8_t new_scale = scale;
+        MacroblockKind kind = MacroblockKind::coded;
+        if (const auto error = macroblock(bits, picture, new_scale, kind);
+            error != MacroblockError::none) {
+            return damaged(error, start);
+        }
+        if (bits.position() > end_bits) {
+            return damaged(MacroblockError::overrun, start);
+        }
+        scale = new_scale;
+        figures.add(static_cast<std::uint32_t>(next), scale, kind);
+        ++damage.macroblocks_read;
+        address = next;
+        first = false;
+        // The slice ends where 23 zero bits follow: the stuffing before the next start code.
+    } while (bits.show(23) != 0);
+    return std::nullopt;
+}
+
+} // namespace
+
+PictureQuantiser picture_quantiser(std::span<const std::uint8_t> picture_bytes,
+                                   const SequenceContext& sequence, MacroblockSink* map) {
+    PictureQuantiser result;
+    if (picture_bytes.size() < 4 || picture_bytes[0] != 0 || picture_bytes[1] != 0 ||
+        picture_bytes[2] != 1 || picture_bytes[3] != start_code::picture) {
+        result.error = PictureError::no_picture_header;
+        return result;
+    }
+    std::size_t next = next_start_code(picture_bytes, 4);
+    const auto header = picture_header(picture_bytes.subspan(4, next - 4));
+    if (!header.ok()) {
+        result.error = PictureError::truncated_picture_header;
+        return result;
+    }
+    result.temporal_reference = header.fields.temporal_reference;
+    result.picture_coding_type = header.fields.picture_coding_type;
+    if (result.picture_coding_type < picture_type_i ||
+        result.picture_coding_type > picture_type_d ||
+        (result.picture_coding_type == picture_type_d && sequence.mpeg2)) {
+        result.error = PictureError::unknown_picture_coding_type;
+        return result;
+    }
+
+    PictureContext picture;
+    picture.mpeg2 = sequence.mpeg2;
+    picture.chroma_format = sequence.mpeg2 ? sequence.chroma_format : 1;
+    picture.picture_coding_type = result.picture_coding_type;
+    picture.f_code = {{{header.fields.forward_f_code, header.fields.forward_f_code},
+                       {header.fields.backward_f_code, header.fields.backward_f_code}}};
+    picture.mb_width = (sequence.horizontal_size + 15) / 16;
+    picture.slice_vertical_extension = sequence.mpeg2 && sequence.vertical_size > 2800;
+    bool coding_extension = false;
+
+    Figures figures{result, map};
+    while (next + 3 < picture_bytes.size()) {
+        const std::uint8_t code = picture_bytes[next + 3];
+        const std::size_t begin = next + 4;
+        next = next_start_code(picture_bytes, begin);
+        if (code == start_code::extension) {
+            const auto body = picture_bytes.subspan(begin, next - begin);
+            if (extension_start_code_identifier(body) == extension_id::picture_coding) {
+                const auto e = picture_coding_extension(body);
+                if (e.ok()) {
+                    coding_extension = true;
+                    picture.f_code = e.fields.f_code;
+                    picture.picture_structure = e.fields.picture_structure;
+                    picture.frame_pred_frame_dct = e.fields.frame_pred_frame_dct;
+                    picture.concealment_motion_vectors = e.fields.concealment_motion_vectors;
+                    picture.q_scale_type = e.fields.q_scale_type;
+                    picture.intra_vlc_format = e.fields.intra_vlc_format;
+                    result.picture_structure = picture.picture_structure;
+                }
+            }
+            continue;
+        }
+        if (code < start_code::slice_first || code > start_code::slice_last) {
+            if (code == start_code::user_data) {
+                continue;
+            }
+            break; // the next picture's headers
+        }
+        if (sequence.mpeg2 && !coding_extension) {
+            result.error = PictureError::no_picture_coding_extension;
+            return result;
+        }
+        if (picture.mb_height == 0) {
+            // Rows of a frame: interlaced MPEG-2 sequences count them in pairs.
+            const std::uint32_t v = sequence.vertical_size;
+            const std::uint32_t rows = sequence.mpeg2 && !sequence.progressive_sequence
+                                           ? 2 * ((v + 31) / 32)
+                                           : (v + 15) / 16;
+            picture.mb_height = picture.picture_structure == frame_picture ? rows : rows / 2;
+        }
+        ++result.slices;
+        const auto damage = slice(picture_bytes, begin, next, code, picture, figures);
+        if (damage) {
+            ++result.damaged_slices;
+            if (!result.first_damage) {
+                result.first_damage = damage;
+            }
+        }
+    }
+    return result;
+}
+
+} // namespace quantaline::mpeg

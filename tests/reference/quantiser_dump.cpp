@@ -1,0 +1,67 @@
+// Prints the macroblock layer's figures and map of every picture of a video elementary
+// stream, for check_quantiser.py to hold against ffmpeg's decoder:
+//
+//   picture INDEX TYPE TEMPORAL_REFERENCE STRUCTURE AVERAGE MIN MAX INTRA CODED SKIPPED DAMAGED
+//           MPEG (1 or 2)
+//   damage SLICE MACROBLOCKS_READ OFFSET ERROR      after a picture with a damaged slice
+//   row Q[T] Q[T] ...        one line per macroblock row, T: I intra, C coded, S skipped
+//
+//   quantiser_dump FILE.m2v
+#include "support/elementary_pictures.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+class Map : public quantaline::mpeg::MacroblockSink {
+  public:
+    void macroblock(const quantaline::mpeg::MacroblockInfo& info) override {
+        if (info.address >= cells.size()) {
+            cells.resize(info.address + 1, {0, '?'});
+        }
+        static constexpr char kinds[] = {'I', 'C', 'S'};
+        cells[info.address] = {info.quantiser_scale, kinds[static_cast<int>(info.kind)]};
+    }
+    std::vector<std::pair<int, char>> cells;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quantiser_dump FILE\n");
+        return 2;
+    }
+    std::ifstream in(argv[1], std::ios::binary);
+    const std::vector<std::uint8_t> stream((std::istreambuf_iterator<char>(in)),
+                                           std::istreambuf_iterator<char>());
+    int index = 0;
+    quantaline::test::for_each_picture(stream, [&](const quantaline::mpeg::SequenceContext& context,
+                                                   std::span<const std::uint8_t> bytes) {
+        Map map;
+        const auto q = quantaline::mpeg::picture_quantiser(bytes, context, &map);
+        const std::uint32_t average = q.quantiser_average_hundredths();
+        std::printf("picture %d %d %d %d %u.%02u %d %d %u %u %u %u %d\n", index++,
+                    q.picture_coding_type, q.temporal_reference, q.picture_structure, average / 100,
+                    average % 100, q.quantiser_min, q.quantiser_max, q.intra, q.coded, q.skipped,
+                    q.damaged_slices, context.mpeg2 ? 2 : 1);
+        if (q.first_damage) {
+            std::printf("damage %u %u %zu %d\n", q.first_damage->slice_vertical_position,
+                        q.first_damage->macroblocks_read, q.first_damage->offset,
+                        static_cast<int>(q.first_damage->error));
+        }
+        const std::uint32_t width = (context.horizontal_size + 15) / 16;
+        for (std::size_t row = 0; width != 0 && row * width < map.cells.size(); ++row) {
+            std::printf("row");
+            for (std::size_t x = 0; x < width && row * width + x < map.cells.size(); ++x) {
+                const auto& cell = map.cells[row * width + x];
+                std::printf(" %d%c", cell.first, cell.second);
+            }
+            std::printf("\n");
+        }
+    });
+    return 0;
+}
