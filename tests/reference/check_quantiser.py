@@ -15,11 +15,11 @@ ffmpeg keeps an MPEG-1 quantizer_scale doubled (as MPEG-2's linear quantiser_sca
 so its MPEG-1 numbers are halved here. A picture may be reported damaged only where ffmpeg
 conceals errors too (a file cut short); such pictures are not compared.
 
-With --make NAME OPTIONS..., the stream is first made by ffmpeg (or mpeg2enc when the
-options start with "mpeg2enc") into a temporary folder.
+With --make NAME, the stream is first made into a temporary folder by ffmpeg or mpeg2enc
+as its line of quantiser_streams.txt says.
 
 Usage: check_quantiser.py DUMP FILE
-       check_quantiser.py DUMP --make NAME.EXT FFMPEG_OUTPUT_OPTIONS...
+       check_quantiser.py DUMP --make NAME
 """
 
 import os
@@ -152,7 +152,23 @@ def check(dump, path):
             raise Failure(f"{where}: figures {ours}, from ffmpeg's macroblocks {expected}")
     scales = sorted({q for p in pictures for row in p["rows"] for q, _ in row})
     print(f"{os.path.basename(path)}: {len(pictures)} pictures, {compared} compared "
-          f"macroblock by macroblock; scales {scales[0]}..{scales[-1]}")
+          f"macroblock by macroblock, {len(damaged)} damaged; scales {scales[0]}..{scales[-1]}")
+
+
+SOURCE = ["-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25", "-frames:v", "12"]
+
+
+def recipe(name):
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                           "quantiser_streams.txt"), encoding="utf-8") as lines:
+        for line in lines:
+            words = line.split()
+            if words and words[0] == name:
+                options = []
+                for word in words[1:]:
+                    options += SOURCE if word == "$SOURCE" else [word]
+                return options
+    raise Failure(f"no stream {name} in quantiser_streams.txt")
 
 
 def make(folder, name, options):
@@ -172,9 +188,9 @@ def make(folder, name, options):
 
 
 def main():
-    if len(sys.argv) >= 4 and sys.argv[2] == "--make":
+    if len(sys.argv) == 4 and sys.argv[2] == "--make":
         with tempfile.TemporaryDirectory() as folder:
-            check(sys.argv[1], make(folder, sys.argv[3], sys.argv[4:]))
+            check(sys.argv[1], make(folder, sys.argv[3], recipe(sys.argv[3])))
     elif len(sys.argv) == 3:
         check(sys.argv[1], sys.argv[2])
     else:

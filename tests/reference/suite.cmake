@@ -33,3 +33,29 @@ else()
     set_tests_properties(scan_reference.${stream_name} PROPERTIES TIMEOUT 300)
   endforeach()
 endif()
+
+# The macroblock layer against ffmpeg's decoder (-debug qp+mb_type), macroblock by
+# macroblock: every stream of tests/data, and streams made at test time by ffmpeg and
+# mpeg2enc with what the layer must read (B pictures, MPEG-1, 4:2:2 and 4:4:4, the
+# non-linear scale, intra_vlc_format, alternate_scan, interlaced coding, dual-prime,
+# adaptive quantisers).
+if(Python3_Interpreter_FOUND AND QUANTALINE_FFMPEG)
+  foreach(stream IN LISTS QUANTALINE_REFERENCE_STREAMS QUANTALINE_TRANSPORT_STREAMS)
+    get_filename_component(stream_name ${stream} NAME)
+    add_test(NAME quantiser_reference.${stream_name}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_quantiser.py
+                     $<TARGET_FILE:quantiser_dump> ${stream})
+    set_tests_properties(quantiser_reference.${stream_name} PROPERTIES TIMEOUT 300)
+  endforeach()
+  # Streams made at test time, one a line in quantiser_streams.txt.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${CMAKE_CURRENT_LIST_DIR}/quantiser_streams.txt)
+  file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/quantiser_streams.txt recipes REGEX "^[^#]")
+  foreach(recipe IN LISTS recipes)
+    string(REGEX MATCH "^[^ ]+" stream_name "${recipe}")
+    add_test(NAME quantiser_reference.made.${stream_name}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_quantiser.py
+                     $<TARGET_FILE:quantiser_dump> --make ${stream_name})
+    set_tests_properties(quantiser_reference.made.${stream_name} PROPERTIES TIMEOUT 300)
+  endforeach()
+endif()
