@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 data="$here/../tests/data"
 rm -rf "$here/corpus"
 mkdir -p "$here/corpus/analysis" "$here/corpus/configuration" "$here/corpus/tmpgenc" \
-    "$here/corpus/scan"
+    "$here/corpus/scan" "$here/corpus/macroblock"
 # The analysis reads headers near the start: the first 4 KiB of each stream keep them.
 for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob; do
     [ -f "$stream" ] || continue
@@ -19,6 +19,28 @@ for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob "$data"/*.
     [ -f "$stream" ] || continue
     head -c 8192 "$stream" > "$here/corpus/scan/$(basename "$stream")"
 done
+# The macroblock layer reads one picture: its bytes after the picture start code, behind
+# one byte that tells the fuzz target the sequence (bit 0 MPEG-2, bits 1-2 chroma format
+# less one, bit 3 progressive, bit 4 a wide picture). The first two pictures of small
+# streams, cut to 6 KiB.
+python3 - "$data" "$here/corpus/macroblock" <<'PYTHON'
+import os, sys
+data, out = sys.argv[1], sys.argv[2]
+streams = {"mpeg1-es-inter.m1v": 0x18, "mpeg2-es-nodisp-short.m2v": 0x19,
+           "mpeg2-es-422-component.m2v": 0x1B, "mpeg2-es-altscan-vf6.m2v": 0x19,
+           "mpeg2-es-1080i-mac.m2v": 0x11}
+for name, sequence in streams.items():
+    stream = open(os.path.join(data, name), "rb").read()
+    starts = []
+    at = stream.find(b"\x00\x00\x01\x00")
+    while at >= 0 and len(starts) < 3:
+        starts.append(at)
+        at = stream.find(b"\x00\x00\x01\x00", at + 4)
+    for n in range(min(2, len(starts) - 1)):
+        picture = stream[starts[n] + 4:starts[n + 1]][:6144]
+        with open(os.path.join(out, f"{name}.{n}"), "wb") as seed:
+            seed.write(bytes([sequence]) + picture)
+PYTHON
 printf '[quantaline 1  1 ]\r\n\r\n\r\n[CCE]\r\nCl\xe9 du registre=HKEY_CURRENT_USER\\Software\\Custom Technology\\CCE SP Trial Version\\qmat\r\n\r\n[TMPGEnc]\r\nChemin de TMPGEnc=C:\\Program Files\\Pegasys\\TMPGEnc\\\r\n\r\n\r\nValeurs=Defaut\r\n\r\n[EOF]\r\n' \
     > "$here/corpus/configuration/default.cfg"
 printf 'Valeurs=Utilisateur\nCl\xe9 du registre:key\rChemin de TMPGEnc = x\r\n[EOF]\nValeurs=Defaut ' \
