@@ -36,47 +36,54 @@ int block_count(std::uint8_t chroma_format) {
     return chroma_format == 3 ? 12 : chroma_format == 2 ? 8 : 6;
 }
 
-// A level after the escape's run: 12 bits (MPEG-2) or 8, 16 bits (MPEG-1).
-MacroblockError escaped_level(SliceBits& bits, bool mpeg2) {
-    if (mpeg2) {
-        const std::uint32_t level = bits.get(12);
-        return level == 0 || level == 0x800 ? MacroblockError::invalid_escape_level
-                                            : MacroblockError::none;
-    }
-    const std::uint32_t level = bits.get(8);
-    if (level == 0 || level == 0x80) {
-        bits.skip(8);
-    }
-    return MacroblockError::none;
-}
-
 // The coefficients after the first, through end_of_block; `n` is the index of the next
-// coefficient.
+// coefficient. The bits are taken from a 64-bit window read again every few codes: a
+// code with its escape takes 28 bits at most, and the window holds 57.
 MacroblockError coefficients(SliceBits& bits, const vlc::DctTables& table, int n, bool mpeg2) {
+    std::uint64_t wide = bits.peek_wide();
+    int used = 0;
     for (;;) {
-        const vlc::DctEntry& e = vlc::dct_entry(table, bits.peek());
+        if (used > 24) {
+            bits.skip(used);
+            wide = bits.peek_wide();
+            used = 0;
+        }
+        const auto window = static_cast<std::uint32_t>((wide << used) >> 32);
+        const vlc::DctEntry& e = vlc::dct_entry(table, window);
         if (e.run >= 0) {
             if (e.length == 0) {
+                bits.skip(used);
                 return MacroblockError::invalid_code;
             }
-            n += e.run;
-            if (n > 63) {
+            n += e.run + 1;
+            used += e.length;
+            if (n > 64) {
+                bits.skip(used);
                 return MacroblockError::too_many_coefficients;
             }
-            ++n;
-            bits.skip(e.length);
         } else if (e.run == vlc::end_of_block) {
-            bits.skip(e.length);
+            bits.skip(used + e.length);
             return MacroblockError::none;
         } else {
-            bits.skip(e.length);
-            n += static_cast<int>(bits.get(6));
-            if (n > 63) {
-                return MacroblockError::too_many_coefficients;
+            // escape (6 bits), run (6), then a level of 12 bits (MPEG-2), or of 8 bits,
+            // or 16 when the first 8 are 0 or 0x80 (MPEG-1).
+            n += static_cast<int>((window >> 20) & 63) + 1;
+            int length = 6 + 6;
+            if (mpeg2) {
+                const std::uint32_t level = (window >> 8) & 0xFFF;
+                if (level == 0 || level == 0x800) {
+                    bits.skip(used);
+                    return MacroblockError::invalid_escape_level;
+                }
+                length += 12;
+            } else {
+                const std::uint32_t level = (window >> 12) & 0xFF;
+                length += level == 0 || level == 0x80 ? 16 : 8;
             }
-            ++n;
-            if (const auto error = escaped_level(bits, mpeg2); error != MacroblockError::none) {
-                return error;
+            used += length;
+            if (n > 64) {
+                bits.skip(used);
+                return MacroblockError::too_many_coefficients;
             }
         }
     }

@@ -22,8 +22,8 @@ class SliceBits {
     explicit SliceBits(std::span<const std::uint8_t> bytes, std::size_t bit_position = 0)
         : data_(bytes.data()), size_(bytes.size()), position_(bit_position) {}
 
-    // The next 32 bits, the first in the top bit.
-    std::uint32_t peek() const {
+    // The next 57 bits at least, the first in the top bit.
+    std::uint64_t peek_wide() const {
         const std::size_t byte = position_ >> 3;
         std::uint64_t word = 0;
         if (byte + 8 <= size_) {
@@ -34,8 +34,10 @@ class SliceBits {
                 word = (word << 8) | (byte + i < size_ ? data_[byte + i] : 0u);
             }
         }
-        return static_cast<std::uint32_t>((word << (position_ & 7)) >> 32);
+        return word << (position_ & 7);
     }
+    // The next 32 bits, the first in the top bit.
+    std::uint32_t peek() const { return static_cast<std::uint32_t>(peek_wide() >> 32); }
     // The next `bits` bits (1 to 32) without taking them.
     std::uint32_t show(int bits) const {
         return static_cast<std::uint32_t>(std::uint64_t{peek()} >> (32 - bits));
