@@ -228,12 +228,13 @@ fi
 # --- 3. The text report, beside the .exe ------------------------------------------------
 # "Sauver dans un fichier texte" until its box shows and FILE is there: the button is
 # enabled only once the program has opened its file, which a loaded machine takes a while
-# to do. Pressed again, it writes the same report again.
+# to do, and a click on a disabled button is lost. The box is given a minute to show
+# before the next click, so that no second box comes up behind the first.
 report_from_window() { # FILE [SCREENSHOT]
-    local deadline=$((SECONDS + 180 * ${QUANTALINE_WAIT_SCALE:-1}))
+    local deadline=$((SECONDS + 300 * ${QUANTALINE_WAIT_SCALE:-1}))
     while ((SECONDS < deadline)); do
         click_main "${texte[@]}"
-        if probe wait "Matrice sauvegardées..." 5 >/dev/null; then
+        if probe wait "Matrice sauvegardées..." 60 >/dev/null; then
             [ -z "${2:-}" ] || shoot "Matrice sauvegardées..." "$2"
             probe key "Matrice sauvegardées..." 13 >/dev/null
             probe gone "Matrice sauvegardées..." 60 >/dev/null || true
