@@ -59,12 +59,15 @@ constexpr ParameterRow general_rows[] = {
     {"Label11_4", caption::max_bit_rate, {75, 1575, 1590, 225}, "Label5", {2880, 1575, 600, 240}},
 };
 
+// Two boxes are wider than the layout was drawn with, so that their longest texts
+// ("ProfilInconnu@HighLevel1440", "Non-identifié") show whole in the faces used today:
+// each grows to the right, within the frame and short of the next caption.
 constexpr ParameterRow detail_rows[] = {
     {"Label11_6", caption::stream_type, {75, 375, 1260, 255}, "Label7", {1275, 375, 2250, 240}},
-    {"Label13", caption::profile, {75, 825, 735, 255}, "Label14", {1275, 825, 2250, 240}},
+    {"Label13", caption::profile, {75, 825, 735, 255}, "Label14", {1275, 825, 2400, 240}},
     {"Label12", caption::chroma_format, {75, 1275, 1140, 255}, "Label15", {1350, 1275, 660, 240}},
     {"Label11_5", caption::vbv, {2400, 1275, 570, 255}, "Label6", {2925, 1275, 585, 240}},
-    {"Label16", caption::video_format, {75, 1650, 1305, 255}, "Label17", {1350, 1650, 660, 240}},
+    {"Label16", caption::video_format, {75, 1650, 1305, 255}, "Label17", {1350, 1650, 1005, 240}},
     {"Label18", caption::dc_precision, {2400, 1650, 510, 255}, "Label19", {2925, 1650, 585, 240}},
     {"lbl_image",
      caption::picture_structure,
