@@ -113,6 +113,14 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
     }
 }
 
+// A path too long for its box shows its end, the file's name, after an ellipsis; the whole
+// path is the box's tooltip and accessible description.
+void show_path(QLabel& box, const QString& path) {
+    box.setText(box.fontMetrics().elidedText(path, Qt::ElideLeft, box.contentsRect().width()));
+    box.setToolTip(path);
+    box.setAccessibleDescription(path);
+}
+
 } // namespace
 
 HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
@@ -317,7 +325,8 @@ void HeaderFrm::display_analysis() {
     set("Label14", texts.profile_and_level);
     set("Label15", texts.chroma_format);
     set("Label17", texts.video_format);
-    set("Label10", state.file_path);
+    show_path(*findChild<QLabel*>(QStringLiteral("Label10")),
+              QString::fromStdString(state.file_path));
     set("Label19", texts.dc_precision);
     set("Label9", texts.picture_structure);
 

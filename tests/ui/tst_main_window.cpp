@@ -588,6 +588,44 @@ class MainWindowTest : public QObject {
                                                           : std::string("MPEG-1"));
     }
 
+    // A path longer than its box: the box shows the end of it, the file's name whole; the
+    // whole path is in the tooltip and the accessible description. A short one shows as it is.
+    void the_path_box_shows_the_file_name() {
+        TempDir folder;
+        const std::filesystem::path deep =
+            folder.path() / std::string(60, 'a') / std::string(60, 'b') / "Vidéos de vacances";
+        std::filesystem::create_directories(deep);
+        StreamBuilder stream;
+        stream.sequence_header({}).fill_to(2000);
+        const std::string name = "le film de l'été 2024.m2v";
+        for (const std::filesystem::path& where : {folder.path(), deep}) {
+            const std::string path = (where / name).string();
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(stream.bytes().data()),
+                       static_cast<std::streamsize>(stream.bytes().size()));
+            AppState state;
+            FakePlatform platform;
+            Session session(state);
+            HeaderFrm window(session, platform);
+            window.open_file(path);
+            auto* box = window.findChild<QLabel*>(QStringLiteral("Label10"));
+            const QString whole = QString::fromStdString(path);
+            QCOMPARE(box->toolTip(), whole);
+            QCOMPARE(box->accessibleDescription(), whole);
+            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <=
+                         box->contentsRect().width(),
+                     qPrintable(box->text()));
+            if (where == deep) {
+                QVERIFY2(box->text().startsWith(QChar(0x2026)), qPrintable(box->text()));
+                QVERIFY2(box->text().endsWith(QStringLiteral("/Vidéos de vacances/") +
+                                              QString::fromStdString(name)),
+                         qPrintable(box->text()));
+            } else {
+                QCOMPARE(box->text(), whole);
+            }
+        }
+    }
+
     void cancel_at_first_open_changes_nothing() {
         AppState state;
         state.remembered_drive = state.remembered_folder = "c:\\";
