@@ -89,8 +89,10 @@ QGroupBox* add_frame(QWidget* parent, const QString& name, const QString& captio
     // The caption sits on the frame's top line, as on the desktop the layout was drawn for:
     // the line runs through the middle of the caption, the controls keep their places.
     const int line = QFontMetrics(frame->font()).height() / 2;
+    // A grid with the keyboard's focus shows it in its frame's line.
     frame->setStyleSheet(QStringLiteral("QGroupBox { border: 2px groove palette(mid); "
                                         "margin-top: %1px; }"
+                                        "QGroupBox:focus { border: 2px solid palette(highlight); }"
                                         "QGroupBox::title { subcontrol-origin: margin; "
                                         "left: 6px; padding: 0px 2px; }")
                              .arg(line));
@@ -190,6 +192,11 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
     setTabOrder(tmpgenc, texte);
     setTabOrder(texte, imprimer);
     setTabOrder(imprimer, propos);
+    // The grids come after the buttons.
+    auto* intra = findChild<QWidget*>(QStringLiteral("cd_matrice1_1"));
+    auto* non_intra = findChild<QWidget*>(QStringLiteral("Frame1"));
+    setTabOrder(propos, intra);
+    setTabOrder(intra, non_intra);
 
     connect(ouvrir, &QPushButton::clicked, this, &HeaderFrm::open_and_display);
     connect(propos, &QPushButton::clicked, this, &HeaderFrm::show_about);
