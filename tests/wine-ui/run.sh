@@ -371,7 +371,6 @@ if [ "$(id -u)" -eq 0 ] && "$source_dir/tests/print/run.sh" setup "$print_work" 
             mv "$pdf" "$work_dir/printed.pdf"
             pdftotext -layout "$work_dir/printed.pdf" "$work_dir/printed.txt"
             pdftoppm -r 80 -png -singlefile "$work_dir/printed.pdf" "$shots/printed-page" || true
-            # Every line of the text report with something on it is on the page.
             # Every line of the text report with something on it is on the page (spacing
             # aside: the page sets its columns by measure).
             page=$(tr -s ' \n' '  ' <"$work_dir/printed.txt")
@@ -382,7 +381,11 @@ if [ "$(id -u)" -eq 0 ] && "$source_dir/tests/print/run.sh" setup "$print_work" 
                 grep -qF -- "${line:0:20}" <<<"$page" ||
                     { fail "the printed page lacks \"$line\""; break; }
             done <"$windows_report"
-            say "printed through Wine to cups-pdf: $(pdfinfo "$work_dir/printed.pdf" | sed -n 's/^Pages: *//p') page(s)"
+            # Nothing past the printable area, whatever Wine's printer font measures.
+            python3 "$source_dir/tests/print/check_page.py" --inside "$work_dir/printed.pdf" \
+                /etc/cups/ppd/QuantalinePDF.ppd >"$work_dir/printed-area.log" 2>&1 ||
+                fail "$(cat "$work_dir/printed-area.log")"
+            say "printed through Wine to cups-pdf: $(pdfinfo "$work_dir/printed.pdf" | sed -n 's/^Pages: *//p') page(s); $(cat "$work_dir/printed-area.log")"
         fi
     else
         say "print check SKIPPED: Wine does not see the cups-pdf queue as its default printer" \
