@@ -11,11 +11,6 @@ namespace {
 // in its first video packet, and a search that runs on is not slowed by small steps.
 constexpr std::size_t pull_step = 16 * 1024;
 
-std::vector<std::uint8_t>& thread_video_buffer() {
-    thread_local std::vector<std::uint8_t> buffer;
-    return buffer;
-}
-
 template <class Run> std::vector<Run>& thread_runs() {
     thread_local std::vector<Run> runs;
     return runs;
@@ -51,31 +46,33 @@ Layout analysis_layout(std::span<const std::uint8_t> start) {
 }
 
 VideoPrefix::VideoPrefix(std::span<const std::uint8_t> file, DataEnd end, const Layout& layout)
-    : file_(file), end_(end), layout_(layout), identity_(layout.container == Container::elementary),
-      complete_(identity_), video_(thread_video_buffer()), runs_(thread_runs<Run>()),
-      window_(file) {
-    video_.clear();
+    : file_(file), end_(end), layout_(layout), complete_(layout.container == Container::elementary),
+      runs_(thread_runs<Run>()), window_(file) {
     runs_.clear();
-    if (layout_.container == Container::transport) {
+    if (layout_.container == Container::elementary) {
+        // The file is the video.
+        feed(file.data(), file.size(), 0);
+    } else if (layout_.container == Container::transport) {
         transport_.emplace(static_cast<VideoPayloadSink&>(*this), scan_, report_);
     }
 }
 
 VideoPrefix::~VideoPrefix() = default;
 
-void VideoPrefix::feed(const std::uint8_t* data, std::size_t size, std::uint64_t file_offset) {
+void VideoPrefix::feed(const std::uint8_t*, std::size_t size, std::uint64_t file_offset) {
     if (size == 0) {
         return;
     }
-    const std::size_t position = video_.size();
-    if (runs_.empty() || runs_.back().offset + (position - runs_.back().position) != file_offset) {
-        runs_.push_back({position, file_offset});
+    if (!runs_.empty() && runs_.back().offset + runs_.back().size == file_offset) {
+        runs_.back().size += size;
+    } else {
+        runs_.push_back({size_, file_offset, size});
     }
-    video_.insert(video_.end(), data, data + size);
+    size_ += size;
 }
 
 void VideoPrefix::pull(std::size_t count) {
-    if (complete_ || video_.size() >= count) {
+    if (complete_ || size_ >= count) {
         return;
     }
     wanted_ = count;
@@ -84,22 +81,40 @@ void VideoPrefix::pull(std::size_t count) {
     } else {
         demux_program(window_, *this, scan_, report_, LooseBytes::video);
     }
-    if (video_.size() < count) {
+    if (size_ < count) {
         complete_ = true;
     }
 }
 
-std::uint64_t VideoPrefix::file_offset(std::size_t position) const {
-    if (identity_) {
-        return position;
-    }
-    // The last run that begins at or before the position.
+std::size_t VideoPrefix::run_of(std::size_t position) const {
     const auto run = std::upper_bound(runs_.begin(), runs_.end(), position,
                                       [](std::size_t p, const Run& r) { return p < r.position; });
-    if (run == runs_.begin()) {
-        return 0;
+    return static_cast<std::size_t>(run - runs_.begin()) - 1;
+}
+
+std::uint64_t VideoPrefix::file_offset(std::size_t position) const {
+    const Run& run = runs_[run_of(position)];
+    return run.offset + (position - run.position);
+}
+
+std::optional<std::uint8_t> VideoPrefix::byte_at(std::size_t position) {
+    pull(position + 1);
+    if (position >= size_) {
+        return std::nullopt;
     }
-    return std::prev(run)->offset + (position - std::prev(run)->position);
+    return file_[static_cast<std::size_t>(file_offset(position))];
+}
+
+std::optional<std::size_t> VideoPrefix::first_position_past(std::uint64_t offset) const {
+    // File offsets grow with video positions: the first run that reaches past the offset.
+    const auto run = std::partition_point(
+        runs_.begin(), runs_.end(), [&](const Run& r) { return r.offset + r.size <= offset + 1; });
+    if (run == runs_.end()) {
+        return std::nullopt;
+    }
+    return run->offset > offset
+               ? run->position
+               : run->position + static_cast<std::size_t>(offset + 1 - run->offset);
 }
 
 std::size_t VideoPrefix::position_at_or_after(std::uint64_t offset) {
@@ -111,9 +126,9 @@ std::size_t VideoPrefix::position_at_or_after(std::uint64_t offset) {
             return *past;
         }
         if (complete_) {
-            return size();
+            return size_;
         }
-        pull(video_.size() + pull_step);
+        pull(size_ + pull_step);
     }
 }
 
@@ -127,79 +142,101 @@ void VideoPrefix::ran_short() {
 
 std::span<const std::uint8_t> VideoPrefix::bytes(std::size_t position, std::size_t count) {
     pull(position + count);
-    const std::size_t have = size() > position ? std::min(count, size() - position) : 0;
-    return {data() + std::min(position, size()), have};
+    if (position >= size_) {
+        return {};
+    }
+    count = std::min(count, size_ - position);
+    const std::size_t first = run_of(position);
+    const Run& run = runs_[first];
+    const std::size_t within = position - run.position;
+    const std::uint8_t* start = file_.data() + run.offset + within;
+    if (within + count <= run.size) {
+        return {start, count};
+    }
+    // Cut across stretches: put together.
+    count = std::min(count, joined_.size());
+    std::size_t done = 0;
+    for (std::size_t i = first; done < count; ++i) {
+        const Run& r = runs_[i];
+        const std::size_t skip = i == first ? within : 0;
+        const std::size_t step = std::min(count - done, r.size - skip);
+        std::memcpy(joined_.data() + done, file_.data() + r.offset + skip, step);
+        done += step;
+    }
+    return {joined_.data(), count};
 }
 
 void VideoPrefix::used_up_to(std::size_t end) {
     pull(end);
-    if (size() < end) {
+    if (size_ < end) {
         ran_short();
     }
 }
 
-std::optional<std::size_t> VideoPrefix::first_position_past(std::uint64_t offset) const {
-    if (identity_) {
-        return offset + 1 < file_.size() ? std::optional<std::size_t>(offset + 1) : std::nullopt;
-    }
-    // File offsets grow with video positions: the first run that reaches past the offset.
-    const auto run = std::partition_point(runs_.begin(), runs_.end(), [&](const Run& r) {
-        const std::size_t next = &r == &runs_.back() ? video_.size() : (&r + 1)->position;
-        return r.offset + (next - r.position) <= offset + 1;
-    });
-    if (run == runs_.end()) {
-        return std::nullopt;
-    }
-    return run->offset > offset
-               ? run->position
-               : run->position + static_cast<std::size_t>(offset + 1 - run->offset);
-}
-
 std::optional<VideoPrefix::StartCode> VideoPrefix::find(std::uint8_t code, std::size_t from,
                                                         std::uint64_t last_offset) {
+    pull(from + 4);
+    std::size_t i = from < size_ ? run_of(from) : runs_.size();
     while (true) {
-        const std::size_t size = this->size();
-        const std::uint8_t* base = data();
-        // The video positions whose file offset lies within the window are those below
-        // `limit`; unbounded while the video read so far lies all within it.
-        std::size_t limit = 0;
-        bool unbounded = false;
-        if (identity_) {
-            limit = static_cast<std::size_t>(last_offset) + 1;
-        } else if (const auto past = first_position_past(last_offset)) {
-            limit = *past;
-        } else {
-            unbounded = true;
+        if (i == runs_.size()) {
+            if (complete_) {
+                // The video read ends within the window. Start codes that begin in it were
+                // looked at above; more of the file could hold one only if the data ends
+                // before the window does.
+                if (file_.size() <= last_offset) {
+                    ran_short();
+                }
+                return std::nullopt;
+            }
+            pull(size_ + pull_step);
+            continue;
         }
-        if (size >= 4 && (unbounded || from < limit)) {
-            const std::size_t last_start = unbounded ? size - 4 : std::min(limit - 1, size - 4);
-            // Look for the code byte first: in video and in sound alike it is far rarer
-            // than the 01 of the prefix, so memchr runs long stretches.
-            for (std::size_t p = from; p <= last_start;) {
-                const void* hit = std::memchr(base + p + 3, code, last_start - p + 1);
+        const Run run = runs_[i];
+        if (run.offset > last_offset) {
+            return std::nullopt;
+        }
+        const std::size_t run_end = run.position + run.size;
+        const std::size_t start = std::max(from, run.position);
+        // The last position of this stretch within the window.
+        const std::size_t last = std::min(
+            run_end - 1, run.position + static_cast<std::size_t>(last_offset - run.offset));
+        const std::uint8_t* base = file_.data() + run.offset - run.position;
+        // Start codes that lie whole in the stretch. Look for the code byte first: in
+        // video and in sound alike it is far rarer than the 01 of the prefix, so memchr
+        // runs long stretches.
+        if (run.size >= 4 && start + 3 < run_end) {
+            const std::size_t last_whole = std::min(last, run_end - 4);
+            for (std::size_t p = start; p <= last_whole;) {
+                const void* hit = std::memchr(base + p + 3, code, last_whole - p + 1);
                 if (hit == nullptr) {
                     break;
                 }
                 const std::size_t q =
                     static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - base) - 3;
                 if (base[q] == 0x00 && base[q + 1] == 0x00 && base[q + 2] == 0x01) {
-                    return StartCode{q, file_offset(q)};
+                    return StartCode{q, run.offset + (q - run.position)};
                 }
                 p = q + 1;
             }
         }
-        // Not found. The window's last start codes need bytes past the video read so far
-        // when the window reaches that far: read on, or, at the end of the data, tell.
-        const bool window_reaches_end = unbounded || limit + 2 >= size;
-        if ((!unbounded && from >= limit) || !window_reaches_end) {
-            return std::nullopt;
+        // Those that run on into the next stretches, or past the end of the data.
+        for (std::size_t p = std::max(start, run_end >= 3 ? run_end - 3 : 0); p <= last; ++p) {
+            // A window that reaches past the end of the data needed the bytes there,
+            // whatever the bytes before them.
+            const auto b3 = byte_at(p + 3);
+            if (!b3) {
+                ran_short();
+                return std::nullopt;
+            }
+            if (base[p] == 0x00 && byte_at(p + 1) == 0x00 && byte_at(p + 2) == 0x01 &&
+                *b3 == code) {
+                return StartCode{p, run.offset + (p - run.position)};
+            }
         }
-        if (complete_) {
-            ran_short();
-            return std::nullopt;
+        if (last < run_end - 1) {
+            return std::nullopt; // the window ends inside this stretch
         }
-        from = std::max(from, size >= 3 ? size - 3 : 0);
-        pull(size + pull_step);
+        ++i;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "mpeg/demux.h"
 #include "mpeg/scan.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,8 +42,8 @@ Layout analysis_layout(std::span<const std::uint8_t> start);
 // Whether a file begins with a sequence header start code.
 bool begins_with_sequence_header(std::span<const std::uint8_t> start);
 
-// One at a time per thread: the demultiplexed video goes into a buffer the thread keeps
-// for the next file (a fresh one costs more than the analysis of a typical VOB).
+// The video is not copied: it is kept as the stretches of the file's bytes it lies in. One
+// at a time per thread: the list of stretches is the thread's, kept for the next file.
 class VideoPrefix final : private VideoPayloadSink {
   public:
     VideoPrefix(std::span<const std::uint8_t> file, DataEnd end, const Layout& layout);
@@ -79,14 +80,17 @@ class VideoPrefix final : private VideoPayloadSink {
     bool needs_more_of_the_file() const { return needs_more_; }
 
   private:
+    // Every piece lies in the file's bytes: `data` is file_.data() + file_offset.
     void feed(const std::uint8_t* data, std::size_t size, std::uint64_t file_offset) override;
     void discontinuity() override {}
-    bool paused() const override { return video_.size() >= wanted_; }
+    bool paused() const override { return size_ >= wanted_; }
     // Demultiplexes until the video holds `count` bytes or the data is all read.
     void pull(std::size_t count);
-    std::size_t size() const { return identity_ ? file_.size() : video_.size(); }
-    const std::uint8_t* data() const { return identity_ ? file_.data() : video_.data(); }
+    // The stretch that holds a video position read so far.
+    std::size_t run_of(std::size_t position) const;
     std::uint64_t file_offset(std::size_t position) const;
+    // The byte at a video position, read on as far as needed; none past the end.
+    std::optional<std::uint8_t> byte_at(std::size_t position);
     // The first video position read so far whose file offset is past `offset`.
     std::optional<std::size_t> first_position_past(std::uint64_t offset) const;
     // Fewer bytes than wanted: a failed read or a short buffer is to blame.
@@ -95,20 +99,22 @@ class VideoPrefix final : private VideoPayloadSink {
     std::span<const std::uint8_t> file_;
     DataEnd end_;
     Layout layout_;
-    bool identity_;
     bool complete_;
     bool needed_unread_ = false;
     bool needs_more_ = false;
 
-    // The demultiplexed video and, for each stretch of it that lies in one piece of the
-    // file, where the stretch begins in the video and in the file.
-    std::vector<std::uint8_t>& video_;
+    // Each stretch of the video that lies in one piece of the file: where it begins in the
+    // video and in the file, and its length.
     struct Run {
         std::size_t position;
         std::uint64_t offset;
+        std::size_t size;
     };
     std::vector<Run>& runs_;
+    std::size_t size_ = 0;
     std::size_t wanted_ = 0;
+    // A header cut across stretches, put back together.
+    std::array<std::uint8_t, 256> joined_{};
 
     ByteWindow window_;
     ScanResult scan_;
