@@ -18,11 +18,6 @@ template <class Run> std::vector<Run>& thread_runs() {
 
 } // namespace
 
-bool begins_with_sequence_header(std::span<const std::uint8_t> start) {
-    return start.size() >= 4 && start[0] == 0x00 && start[1] == 0x00 && start[2] == 0x01 &&
-           start[3] == start_code::sequence_header;
-}
-
 Layout analysis_layout(std::span<const std::uint8_t> start) {
     Layout layout;
     // The fourth byte must be there to be "other than a pack start code".

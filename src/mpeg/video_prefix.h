@@ -39,9 +39,6 @@ struct Layout {
 // packet count as video.
 Layout analysis_layout(std::span<const std::uint8_t> start);
 
-// Whether a file begins with a sequence header start code.
-bool begins_with_sequence_header(std::span<const std::uint8_t> start);
-
 // The video is not copied: it is kept as the stretches of the file's bytes it lies in. One
 // at a time per thread: the list of stretches is the thread's, kept for the next file.
 class VideoPrefix final : private VideoPayloadSink {
