@@ -1,7 +1,6 @@
 #include "analysis/analysis.h"
 
 #include "analysis/display.h"
-#include "analysis/tables.h"
 #include "mpeg/syntax.h"
 #include "mpeg/video_prefix.h"
 
@@ -195,19 +194,6 @@ SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix
         location.header_position = static_cast<std::int32_t>(header->offset);
     }
     return location;
-}
-
-void zigzag_to_raster(const QuantMatrix& intra_scan, const QuantMatrix& non_intra_scan,
-                      QuantMatrixPair& matrices) {
-    for (std::size_t n = 0; n < 64; ++n) {
-        const auto raster = tables::zigzag_scan[n];
-        if (matrices.intra_from_stream) {
-            matrices.intra[raster] = intra_scan[n];
-        }
-        if (matrices.non_intra_from_stream) {
-            matrices.non_intra[raster] = non_intra_scan[n];
-        }
-    }
 }
 
 AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix, PrefixEnd end) {

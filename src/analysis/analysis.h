@@ -69,8 +69,4 @@ struct SequenceHeaderLocation {
 };
 SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix);
 
-// Copies each scan-order buffer whose flag is set into its raster matrix.
-void zigzag_to_raster(const QuantMatrix& intra_scan, const QuantMatrix& non_intra_scan,
-                      QuantMatrixPair& matrices);
-
 } // namespace quantaline
