@@ -1,4 +1,5 @@
-// Arbitrary bytes through the same analysis that analyse_file runs on a file's prefix.
+// Arbitrary bytes through the same analysis that analyse_file runs on a file's first bytes:
+// elementary, program and transport streams (the corpus holds all three).
 #include "analysis/analysis.h"
 #include "analysis/display.h"
 
@@ -8,10 +9,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace quantaline;
     const auto result = analyse_bytes(std::span<const std::uint8_t>(data, size));
     const auto texts = display_texts(result.info);
+    const bool no_header = !result.codes.found();
+    // The presentation is that of the codes, and a found header always has a type.
+    if (result.info != stream_info(result.codes) ||
+        (!no_header && result.info.stream_type_text.empty())) {
+        std::abort();
+    }
 
     // A readable file gives a message only when it holds no sequence header, and then
     // nothing is decoded; a header is found inside the window.
-    const bool no_header = result.info.stream_type_text.empty();
     if (no_header && (result.messages != Messages{no_sequence_header_message} ||
                       result.info != StreamInfo{} || result.matrices.intra != default_intra ||
                       result.matrices.non_intra != default_non_intra)) {

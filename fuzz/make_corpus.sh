@@ -7,8 +7,10 @@ data="$here/../tests/data"
 rm -rf "$here/corpus"
 mkdir -p "$here/corpus/analysis" "$here/corpus/configuration" "$here/corpus/tmpgenc" \
     "$here/corpus/scan" "$here/corpus/macroblock"
-# The analysis reads headers near the start: the first 4 KiB of each stream keep them.
-for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob; do
+# The analysis reads headers near the start: the first 4 KiB of each stream keep them,
+# through the demultiplexers for program and transport streams.
+for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob "$data"/*.ts \
+    "$data"/*.m2ts; do
     [ -f "$stream" ] || continue
     head -c 4096 "$stream" > "$here/corpus/analysis/$(basename "$stream")"
 done

@@ -56,6 +56,9 @@ VIAddVersionKey /LANG=1036 "LegalCopyright" "Copyright (c) 2026 the Quantaline d
   !insertmacro ${MACRO} ".m1v"
   !insertmacro ${MACRO} ".mpv"
   !insertmacro ${MACRO} ".vob"
+  !insertmacro ${MACRO} ".ts"
+  !insertmacro ${MACRO} ".m2ts"
+  !insertmacro ${MACRO} ".mts"
 !macroend
 
 ; "Open with" only: a value under the extension's OpenWithProgids and the application's

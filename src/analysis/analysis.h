@@ -1,8 +1,9 @@
 #pragma once
 
+#include "analysis/display.h"
 #include "analysis/stream_info.h"
+#include "io/file_reader.h"
 #include "io/message.h"
-#include "io/read_prefix.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,10 +12,14 @@
 
 namespace quantaline {
 
-// The furthest byte any step of the analysis can look at is the last non-intra
-// value of a sequence header found at the last search position (299998 + 139),
-// so nothing past this prefix can change the result.
+// The furthest byte any step of the analysis can look at in an elementary stream is the
+// last non-intra value of a sequence header found at the last search position
+// (299998 + 139), so the file is first read this far.
 inline constexpr std::size_t analysis_prefix_size = 300138;
+// In a program or transport stream the bytes of a header that starts within the search
+// window can lie further on, past packets of other streams: the file is then read again,
+// this far at most.
+inline constexpr std::size_t analysis_longest_read = 4 * 1024 * 1024;
 
 // The sequence header is looked for at start offsets 0 .. last_header_search_offset.
 inline constexpr std::int32_t last_header_search_offset = 299998;
@@ -23,9 +28,11 @@ inline constexpr std::int32_t last_extension_search_offset = 99998;
 inline constexpr std::int32_t last_picture_coding_search_offset = 149998;
 
 struct AnalysisResult {
+    // The presentation of `codes`.
     StreamInfo info;
     QuantMatrixPair matrices;
     Messages messages;
+    StreamCodes codes;
 };
 
 // The stream scan cannot read the file.
@@ -39,7 +46,8 @@ extern const QuantMatrix default_intra;
 extern const QuantMatrix default_non_intra;
 
 // The whole analysis of one file. The file's first analysis_prefix_size bytes are read
-// once, through `reader`, into a buffer the thread keeps for the next file.
+// through `reader` into a buffer the thread keeps for the next file; a header cut across
+// packets at the end of them has the file read again, further.
 AnalysisResult analyse_file(const std::string& path);
 AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader);
 
@@ -50,7 +58,7 @@ AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader)
 enum class PrefixEnd { end_of_file, read_failure };
 
 // The same analysis on bytes already in memory: `prefix` holds the first bytes of the
-// file (only the first analysis_prefix_size count).
+// file (of an elementary stream only the first analysis_prefix_size count).
 AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix,
                              PrefixEnd end = PrefixEnd::end_of_file);
 
@@ -60,14 +68,5 @@ struct SequenceHeaderLocation {
     std::int32_t header_position = 0;
 };
 SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix);
-
-// Copies each scan-order buffer whose flag is set into its raster matrix.
-void zigzag_to_raster(const QuantMatrix& intra_scan, const QuantMatrix& non_intra_scan,
-                      QuantMatrixPair& matrices);
-
-// "MPEG-2" when a sequence extension was found (any of its three texts set), "MPEG-1"
-// for any other sequence header, empty when no sequence header was found. The analysis
-// sets info.mpeg_version_text with it.
-std::string mpeg_version_text(const StreamInfo& info);
 
 } // namespace quantaline

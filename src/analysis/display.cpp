@@ -67,6 +67,61 @@ std::string_view picture_structure_text(unsigned code) {
     return lookup(picture_structures, code);
 }
 
+std::string_view stream_type_text(mpeg::Container container) {
+    switch (container) {
+    case mpeg::Container::elementary:
+        return "Flux élémentaire";
+    case mpeg::Container::program:
+        return "Flux programme";
+    case mpeg::Container::transport:
+        return "Flux transport";
+    }
+    return "";
+}
+
+std::string mpeg_version_text(const StreamInfo& info) {
+    if (info.stream_type_text.empty()) {
+        return {};
+    }
+    const bool extension_found =
+        !info.profile_text.empty() || !info.level_text.empty() || !info.chroma_format_text.empty();
+    return extension_found ? "MPEG-2" : "MPEG-1";
+}
+
+StreamInfo stream_info(const StreamCodes& codes) {
+    StreamInfo info;
+    if (!codes.found()) {
+        return info;
+    }
+    info.stream_type_text = stream_type_text(*codes.container);
+    info.header_position = codes.header_position;
+    info.horizontal_size = static_cast<std::int16_t>(codes.horizontal_size_value);
+    info.vertical_size = static_cast<std::int16_t>(codes.vertical_size_value);
+    info.aspect_ratio_text = aspect_ratio_text(codes.aspect_ratio_information);
+    info.frame_rate_text = frame_rate_text(codes.frame_rate_code);
+    // bit_rate_value counts 400 bit/s; R * 0.4 never ends in .5, so adding half and
+    // truncating is rounding to nearest.
+    const auto bit_rate_value = static_cast<std::int32_t>(codes.bit_rate_value);
+    info.max_bit_rate_kbps = (bit_rate_value * 400 + 500) / 1000;
+    // vbv_buffer_size_value counts 16384 bits, 2 KiB.
+    info.vbv_buffer_size_kb = static_cast<std::int32_t>(codes.vbv_buffer_size_value) * 2;
+    if (const auto& e = codes.sequence_extension) {
+        info.profile_text =
+            profile_text(mpeg::profile_identification(e->profile_and_level_indication));
+        info.level_text = level_text(mpeg::level_identification(e->profile_and_level_indication));
+        info.chroma_format_text = chroma_format_text(e->chroma_format);
+    }
+    if (codes.video_format) {
+        info.video_format_text = video_format_text(*codes.video_format);
+    }
+    if (const auto& e = codes.picture_coding) {
+        info.intra_dc_precision_bits = static_cast<std::int16_t>(8 + e->intra_dc_precision);
+        info.picture_structure_text = picture_structure_text(e->picture_structure);
+    }
+    info.mpeg_version_text = mpeg_version_text(info);
+    return info;
+}
+
 std::string_view container_text(mpeg::Container container) {
     switch (container) {
     case mpeg::Container::elementary:

@@ -28,6 +28,18 @@ struct DisplayTexts {
 // `info.mpeg_version_text` is the analysis's own (see mpeg_version_text()).
 DisplayTexts display_texts(const StreamInfo& info);
 
+// The numbers and texts of an analysis's codes; everything empty when no sequence header
+// was found.
+StreamInfo stream_info(const StreamCodes& codes);
+
+// The stream type of the first-header analysis: "Flux élémentaire", "Flux programme",
+// "Flux transport".
+std::string_view stream_type_text(mpeg::Container container);
+
+// "MPEG-2" when a sequence extension was found (any of its three texts set), "MPEG-1"
+// for any other sequence header, empty when no sequence header was found.
+std::string mpeg_version_text(const StreamInfo& info);
+
 // The texts of the coded values, as the analysis stores them in StreamInfo. A code
 // without a text gives an empty one.
 std::string_view aspect_ratio_text(unsigned aspect_ratio_information);

@@ -6,8 +6,12 @@
 namespace quantaline::mpeg {
 
 ByteWindow::ByteWindow(ByteSource& source, const ScanControl& control, std::size_t capacity)
-    : source_(source), control_(control),
-      buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)), capacity_(capacity) {}
+    : source_(&source), control_(&control),
+      buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)), bytes_(buffer_.get()),
+      capacity_(capacity) {}
+
+ByteWindow::ByteWindow(std::span<const std::uint8_t> bytes)
+    : bytes_(bytes.data()), capacity_(bytes.size()), end_(bytes.size()), at_end_(true) {}
 
 std::size_t ByteWindow::refill(std::size_t count) {
     if (at_end_) {
@@ -22,12 +26,12 @@ std::size_t ByteWindow::refill(std::size_t count) {
         end_ = kept;
     }
     while (end_ < count) {
-        if (control_.stop != nullptr && control_.stop->load(std::memory_order_relaxed)) {
+        if (control_->stop != nullptr && control_->stop->load(std::memory_order_relaxed)) {
             stopped_ = true;
             at_end_ = true;
             break;
         }
-        const auto got = source_.read(buffer_.get() + end_, capacity_ - end_);
+        const auto got = source_->read(buffer_.get() + end_, capacity_ - end_);
         if (!got) {
             failed_ = true;
             at_end_ = true;
@@ -38,8 +42,8 @@ std::size_t ByteWindow::refill(std::size_t count) {
             break;
         }
         end_ += *got;
-        if (control_.progress) {
-            control_.progress(base_ + end_);
+        if (control_->progress) {
+            control_->progress(base_ + end_);
         }
     }
     return end_ - begin_;

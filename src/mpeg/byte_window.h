@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 namespace quantaline::mpeg {
 
@@ -13,6 +14,8 @@ namespace quantaline::mpeg {
 class ByteWindow {
   public:
     ByteWindow(ByteSource& source, const ScanControl& control, std::size_t capacity);
+    // The window over bytes already in memory: nothing is copied.
+    explicit ByteWindow(std::span<const std::uint8_t> bytes);
 
     // Makes at least `count` bytes (at most a quarter of the buffer) readable at data();
     // returns how many are, fewer only at the end of the file.
@@ -22,7 +25,7 @@ class ByteWindow {
         }
         return refill(count);
     }
-    const std::uint8_t* data() const { return buffer_.get() + begin_; }
+    const std::uint8_t* data() const { return bytes_ + begin_; }
     std::size_t available() const { return end_ - begin_; }
     // At most what is readable: a wrong count cannot take the window past its bytes.
     void consume(std::size_t count) { begin_ += std::min(count, end_ - begin_); }
@@ -38,9 +41,10 @@ class ByteWindow {
   private:
     std::size_t refill(std::size_t count);
 
-    ByteSource& source_;
-    const ScanControl& control_;
+    ByteSource* source_ = nullptr;
+    const ScanControl* control_ = nullptr;
     std::unique_ptr<std::uint8_t[]> buffer_;
+    const std::uint8_t* bytes_ = nullptr; // buffer_, or the memory the window is over
     std::size_t capacity_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;

@@ -70,7 +70,7 @@ Container detect_container(std::span<const std::uint8_t> start, std::size_t& pac
     return Container::elementary;
 }
 
-void demux_elementary(ByteWindow& window, VideoUnitSplitter& video) {
+void demux_elementary(ByteWindow& window, VideoPayloadSink& video) {
     while (true) {
         const std::size_t have = window.ensure(1);
         if (have == 0) {
@@ -121,6 +121,51 @@ void resync_program(ByteWindow& window, DemuxReport& report) {
     report.lost_sync(from, window.offset() - from);
 }
 
+// Bytes that lie in no packet, up to the next pack, system or PES start code: stepped over
+// as damage, or handed over as video (a pack header followed by a bare video stream).
+void step_over_loose_bytes(ByteWindow& window, VideoPayloadSink& video, DemuxReport& report,
+                           LooseBytes loose) {
+    if (loose == LooseBytes::skipped) {
+        resync_program(window, report);
+        return;
+    }
+    video.discontinuity();
+    std::size_t from = 1; // the byte at the window's start is taken whatever it is
+    while (true) {
+        const std::size_t have = window.ensure(4);
+        if (have < 4) {
+            video.feed(window.data(), have, window.offset());
+            window.consume(have);
+            break;
+        }
+        const std::uint8_t* p = window.data();
+        std::size_t end = from;
+        bool found = false;
+        while (end + 4 <= have) {
+            const void* hit = std::memchr(p + end + 2, 0x01, have - end - 3);
+            if (hit == nullptr) {
+                end = have - 3;
+                break;
+            }
+            const std::size_t s =
+                static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - p) - 2;
+            if (s >= from && p[s] == 0 && p[s + 1] == 0 && p[s + 3] >= start_code::program_end) {
+                end = s;
+                found = true;
+                break;
+            }
+            end = s + 1;
+        }
+        video.feed(p, end, window.offset());
+        window.consume(end);
+        from = 0;
+        if (found) {
+            break;
+        }
+    }
+    video.discontinuity();
+}
+
 std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size);
 
 // The size of a PES packet's header (MPEG-2 or MPEG-1 form), or 0 when it is broken or
@@ -161,9 +206,9 @@ std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size) {
 
 } // namespace
 
-void demux_program(ByteWindow& window, VideoUnitSplitter& video, ScanResult& result,
-                   DemuxReport& report) {
-    while (true) {
+void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& result,
+                   DemuxReport& report, LooseBytes loose) {
+    while (!video.paused()) {
         std::size_t have = window.ensure(6);
         if (have == 0) {
             return;
@@ -185,7 +230,7 @@ void demux_program(ByteWindow& window, VideoUnitSplitter& video, ScanResult& res
             continue;
         }
         if (p[0] != 0 || p[1] != 0 || p[2] != 1) {
-            resync_program(window, report);
+            step_over_loose_bytes(window, video, report, loose);
             continue;
         }
         const std::uint8_t code = p[3];
@@ -205,7 +250,7 @@ void demux_program(ByteWindow& window, VideoUnitSplitter& video, ScanResult& res
             } else if (have < 5) {
                 length = 5;
             } else {
-                resync_program(window, report);
+                step_over_loose_bytes(window, video, report, loose);
                 continue;
             }
             const std::uint64_t at = window.offset();
@@ -216,7 +261,7 @@ void demux_program(ByteWindow& window, VideoUnitSplitter& video, ScanResult& res
             continue;
         }
         if (code < start_code::system_header) {
-            resync_program(window, report);
+            step_over_loose_bytes(window, video, report, loose);
             continue;
         }
         const std::uint64_t at = window.offset();
@@ -270,35 +315,6 @@ void demux_program(ByteWindow& window, VideoUnitSplitter& video, ScanResult& res
 }
 
 // --- transport streams ----------------------------------------------------------------
-
-namespace {
-
-class TransportDemux {
-  public:
-    TransportDemux(VideoUnitSplitter& video, ScanResult& result, DemuxReport& report)
-        : video_(video), result_(result), report_(report) {}
-
-    void packet(const std::uint8_t* p, std::uint64_t offset);
-
-  private:
-    void program_association(const std::uint8_t* section, std::size_t size);
-    void program_map(const std::uint8_t* section, std::size_t size);
-    void video_payload(const std::uint8_t* data, std::size_t size, std::uint64_t offset,
-                       bool unit_start);
-    // The section a packet's payload begins, after its pointer_field; empty when none.
-    static std::span<const std::uint8_t> section_of(const std::uint8_t* payload, std::size_t size);
-
-    VideoUnitSplitter& video_;
-    ScanResult& result_;
-    DemuxReport& report_;
-    std::vector<std::uint16_t> pmt_pids_;
-    std::optional<std::uint16_t> video_pid_;
-    int last_continuity_counter_ = -1;
-    bool in_pes_ = false;
-    bool in_pes_header_ = false;
-    std::array<std::uint8_t, 9 + 255> pes_header_{};
-    std::size_t pes_header_size_ = 0;
-};
 
 std::span<const std::uint8_t> TransportDemux::section_of(const std::uint8_t* payload,
                                                          std::size_t size) {
@@ -449,6 +465,8 @@ void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
     }
 }
 
+namespace {
+
 // Steps to the next sync byte that a sync byte one packet later confirms.
 void resync_transport(ByteWindow& window, DemuxReport& report, std::size_t packet_size,
                       std::size_t sync_offset) {
@@ -483,10 +501,15 @@ void resync_transport(ByteWindow& window, DemuxReport& report, std::size_t packe
 
 } // namespace
 
-void demux_transport(ByteWindow& window, VideoUnitSplitter& video, ScanResult& result,
+void demux_transport(ByteWindow& window, VideoPayloadSink& video, ScanResult& result,
                      DemuxReport& report, std::size_t packet_size, std::size_t sync_offset) {
     TransportDemux demux(video, result, report);
-    while (true) {
+    demux_transport(window, demux, report, packet_size, sync_offset);
+}
+
+void demux_transport(ByteWindow& window, TransportDemux& demux, DemuxReport& report,
+                     std::size_t packet_size, std::size_t sync_offset) {
+    while (!demux.paused()) {
         const std::size_t have = window.ensure(packet_size);
         if (have == 0) {
             return;
@@ -509,6 +532,9 @@ void demux_transport(ByteWindow& window, VideoUnitSplitter& video, ScanResult& r
             demux.packet(p + done * packet_size + sync_offset,
                          window.offset() + done * packet_size + sync_offset);
             ++done;
+            if (demux.paused()) {
+                break;
+            }
         }
         window.consume(done * packet_size);
     }

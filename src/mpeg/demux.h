@@ -4,6 +4,10 @@
 #include "mpeg/scan.h"
 #include "mpeg/video_units.h"
 
+#include <array>
+#include <optional>
+#include <vector>
+
 namespace quantaline::mpeg {
 
 // What a demultiplexer met on its way besides the video: damage it stepped over and where
@@ -33,12 +37,55 @@ struct DemuxReport {
 Container detect_container(std::span<const std::uint8_t> start, std::size_t& packet_size,
                            std::size_t& sync_offset);
 
-void demux_elementary(ByteWindow& window, VideoUnitSplitter& video);
+void demux_elementary(ByteWindow& window, VideoPayloadSink& video);
+
+// What a program stream's bytes that lie in no packet are: damage to step over, or video
+// (a pack header before a bare video stream, which some tools write).
+enum class LooseBytes { skipped, video };
+
 // Packs, system headers, the PES packets of the first video stream met; the rest skipped.
-void demux_program(ByteWindow& window, VideoUnitSplitter& video, ScanResult& result,
-                   DemuxReport& report);
+// Returns at the end of the bytes, or before a packet when the sink pauses: a later call
+// goes on from there.
+void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& result,
+                   DemuxReport& report, LooseBytes loose = LooseBytes::skipped);
+
+// The packets of a transport stream: the PAT, the PMTs, and the PES packets of the first
+// MPEG-1 or MPEG-2 video stream a PMT lists.
+class TransportDemux {
+  public:
+    TransportDemux(VideoPayloadSink& video, ScanResult& result, DemuxReport& report)
+        : video_(video), result_(result), report_(report) {}
+
+    // One packet from its sync byte; `offset` is the sync byte's file offset.
+    void packet(const std::uint8_t* p, std::uint64_t offset);
+    bool paused() const { return video_.paused(); }
+
+  private:
+    void program_association(const std::uint8_t* section, std::size_t size);
+    void program_map(const std::uint8_t* section, std::size_t size);
+    void video_payload(const std::uint8_t* data, std::size_t size, std::uint64_t offset,
+                       bool unit_start);
+    // The section a packet's payload begins, after its pointer_field; empty when none.
+    static std::span<const std::uint8_t> section_of(const std::uint8_t* payload, std::size_t size);
+
+    VideoPayloadSink& video_;
+    ScanResult& result_;
+    DemuxReport& report_;
+    std::vector<std::uint16_t> pmt_pids_;
+    std::optional<std::uint16_t> video_pid_;
+    int last_continuity_counter_ = -1;
+    bool in_pes_ = false;
+    bool in_pes_header_ = false;
+    std::array<std::uint8_t, 9 + 255> pes_header_{};
+    std::size_t pes_header_size_ = 0;
+};
+
 // 188-byte packets, or 192-byte ones whose sync byte is at 4.
-void demux_transport(ByteWindow& window, VideoUnitSplitter& video, ScanResult& result,
+void demux_transport(ByteWindow& window, VideoPayloadSink& video, ScanResult& result,
                      DemuxReport& report, std::size_t packet_size, std::size_t sync_offset);
+// The same through a demultiplexer the caller keeps: returns at the end of the bytes, or
+// when the sink pauses, and a later call goes on from there.
+void demux_transport(ByteWindow& window, TransportDemux& demux, DemuxReport& report,
+                     std::size_t packet_size, std::size_t sync_offset);
 
 } // namespace quantaline::mpeg

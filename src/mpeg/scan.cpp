@@ -1,5 +1,6 @@
 #include "mpeg/scan.h"
 
+#include "io/file_reader.h"
 #include "mpeg/byte_window.h"
 #include "mpeg/demux.h"
 #include "mpeg/matrix_tracker.h"
@@ -7,15 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace quantaline::mpeg {
 
@@ -142,92 +134,18 @@ class MemorySource final : public ByteSource {
     std::size_t position_ = 0;
 };
 
-#ifdef _WIN32
-
+// The file through the program's one reader.
 class FileSource final : public ByteSource {
   public:
-    explicit FileSource(const std::string& path) {
-        const int wide_size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-        if (wide_size <= 0) {
-            return;
-        }
-        std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), wide_size);
-        file_ = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        // Only disk files: a pipe, a console or a device is unreadable, never waited on.
-        if (file_ != INVALID_HANDLE_VALUE && GetFileType(file_) != FILE_TYPE_DISK) {
-            CloseHandle(file_);
-            file_ = INVALID_HANDLE_VALUE;
-        }
-    }
-    ~FileSource() override {
-        if (file_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(file_);
-        }
-    }
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
-    bool is_open() const { return file_ != INVALID_HANDLE_VALUE; }
+    explicit FileSource(const std::string& path) : file_(path, FileReader::Access::sequential) {}
+    bool is_open() const { return file_.is_open(); }
     std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
-        DWORD got = 0;
-        if (!ReadFile(file_, data, static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30)), &got,
-                      nullptr)) {
-            return std::nullopt;
-        }
-        return got;
+        return file_.read(data, size);
     }
 
   private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    FileReader file_;
 };
-
-#else
-
-class FileSource final : public ByteSource {
-  public:
-    explicit FileSource(const std::string& path) {
-        // O_NONBLOCK so that opening a FIFO with no writer cannot hang; only regular files
-        // are read at all.
-        fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        struct stat status {};
-        if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-#ifdef POSIX_FADV_SEQUENTIAL
-        if (fd_ >= 0) {
-            ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
-        }
-#endif
-    }
-    ~FileSource() override {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
-    bool is_open() const {
-        return fd_ >= 0;
-    }
-    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
-        while (true) {
-            const ssize_t got = ::read(fd_, data, size);
-            if (got >= 0) {
-                return static_cast<std::size_t>(got);
-            }
-            if (errno != EINTR) {
-                return std::nullopt;
-            }
-        }
-    }
-
-  private:
-    int fd_ = -1;
-};
-
-#endif
 
 } // namespace
 

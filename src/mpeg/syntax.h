@@ -30,6 +30,9 @@ inline constexpr std::uint8_t pack = 0xBA;
 inline constexpr std::uint8_t system_header = 0xBB;
 } // namespace start_code
 
+// The 32 bits of a start code: 00 00 01 and its value.
+inline constexpr std::size_t start_code_size = 4;
+
 // extension_start_code_identifier
 namespace extension_id {
 inline constexpr std::uint8_t sequence = 1;
@@ -171,6 +174,31 @@ Parsed<QuantMatrixExtension> quant_matrix_extension(std::span<const std::uint8_t
 Parsed<PictureCodingExtension> picture_coding_extension(std::span<const std::uint8_t> bytes);
 Parsed<GroupOfPicturesHeader> group_of_pictures_header(std::span<const std::uint8_t> bytes);
 Parsed<PictureHeader> picture_header(std::span<const std::uint8_t> bytes);
+
+// The bytes after its start code that a sequence header with both matrices takes.
+inline constexpr std::size_t max_sequence_header_size = 136;
+
+// How many bytes after their start code the leading fields of a structure take, up to
+// and with the field named: a reader that uses no later field needs no more bytes.
+namespace leading_bytes {
+// extension_start_code_identifier (4 bits)
+inline constexpr std::size_t extension_identifier = 1;
+// ... profile_and_level_indication (8), progressive_sequence (1), chroma_format (2)
+inline constexpr std::size_t sequence_extension_to_chroma_format = (4 + 8 + 1 + 2 + 7) / 8;
+// ... video_format (3)
+inline constexpr std::size_t sequence_display_extension_to_video_format = (4 + 3 + 7) / 8;
+// ... f_code (16), intra_dc_precision (2), picture_structure (2)
+inline constexpr std::size_t picture_coding_extension_to_picture_structure =
+    (4 + 16 + 2 + 2 + 7) / 8;
+} // namespace leading_bytes
+
+// profile_and_level_indication: an escape bit, the profile, the level.
+inline std::uint8_t profile_identification(std::uint8_t profile_and_level_indication) {
+    return static_cast<std::uint8_t>((profile_and_level_indication >> 4) & 0x07);
+}
+inline std::uint8_t level_identification(std::uint8_t profile_and_level_indication) {
+    return static_cast<std::uint8_t>(profile_and_level_indication & 0x0F);
+}
 
 // The extension_start_code_identifier of the extension whose bytes these are.
 inline std::uint8_t extension_start_code_identifier(std::span<const std::uint8_t> bytes) {

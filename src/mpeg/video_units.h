@@ -17,6 +17,19 @@ struct VideoUnit {
     std::span<const std::uint8_t> bytes;
 };
 
+// Where a demultiplexer hands the video elementary stream, piece by piece.
+class VideoPayloadSink {
+  public:
+    virtual ~VideoPayloadSink() = default;
+    // `file_offset` is where data[0] lies in the file.
+    virtual void feed(const std::uint8_t* data, std::size_t size, std::uint64_t file_offset) = 0;
+    // Bytes were lost before the next piece.
+    virtual void discontinuity() = 0;
+    // True when the sink has all it wants for now: the demultiplexer returns before its
+    // next packet, and goes on from there when it is called again.
+    virtual bool paused() const { return false; }
+};
+
 class VideoUnitSink {
   public:
     virtual ~VideoUnitSink() = default;
@@ -27,15 +40,13 @@ class VideoUnitSink {
 // of an elementary stream, or the payloads of PES packets and transport packets), with
 // start codes cut anywhere across pieces, and hands the headers the scan reads to a sink,
 // in stream order. Slices and user data are passed over.
-class VideoUnitSplitter {
+class VideoUnitSplitter final : public VideoPayloadSink {
   public:
     explicit VideoUnitSplitter(VideoUnitSink& sink) : sink_(sink) {}
 
-    // `file_offset` is where data[0] lies in the file.
-    void feed(const std::uint8_t* data, std::size_t size, std::uint64_t file_offset);
-    // Bytes were lost before the next piece: no start code runs across this point, and a
-    // header being collected ends here.
-    void discontinuity();
+    void feed(const std::uint8_t* data, std::size_t size, std::uint64_t file_offset) override;
+    // No start code runs across this point, and a header being collected ends here.
+    void discontinuity() override;
     // End of the stream: the header being collected ends here.
     void finish();
 

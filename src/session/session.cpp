@@ -59,7 +59,7 @@ Messages Session::open(const std::string& path) {
     AnalysisResult result = analyse_file(path);
     state_.stream_info = std::move(result.info);
     state_.matrices = result.matrices;
-    has_stream_ = !state_.stream_info.stream_type_text.empty();
+    has_stream_ = result.codes.found();
     return std::move(result.messages);
 }
 

@@ -17,7 +17,8 @@ class Platform;
 
 // The file patterns of the file list; a name is listed when it matches any one of them,
 // whatever the case of its letters.
-inline constexpr const char* video_file_pattern = "*.m2v;*.mpg;*.mv2;*.mpeg;*.m1v;*.mpv;*.vob";
+inline constexpr const char* video_file_pattern =
+    "*.m2v;*.mpg;*.mv2;*.mpeg;*.m1v;*.mpv;*.vob;*.ts;*.m2ts;*.mts";
 
 // What the open dialog hands back: the chosen file, or that the choice was cancelled.
 struct OpenChoice {

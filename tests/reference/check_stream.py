@@ -10,9 +10,10 @@ The trace gives the fields but not where their start codes lie in the file, and 
 analysis only looks within fixed windows (sequence header at offsets 0..299998,
 extensions from the end of the header's matrices up to 99998, the picture coding
 extension up to 149998). So the trace's units are paired in order with the start codes
-found by a plain byte search of the file, which gives each unit its file offset; a unit
-whose start code is split by a program stream packet header has no offset and cannot
-be seen by a byte search. The pairing must be exact within the windows, otherwise the
+found by a plain byte search of the file, which gives each unit its file offset (in a
+program or transport stream too: the analysis reads the demultiplexed video, but a start
+code lies whole in one packet in these files). A unit whose start code a packet header
+splits has no offset here; the pairing must be exact within the windows, otherwise the
 check fails: it never guesses.
 
 Usage: check_stream.py CLI FILE
@@ -208,6 +209,11 @@ def pair_units(units, codes, data):
 def expected_analysis(path, data, units):
     expected = {}
     elementary = len(data) >= 4 and data[0:3] == b"\x00\x00\x01" and data[3] != 0xBA
+    # Transport packets: a sync byte every 188 bytes, or every 192 after a time stamp.
+    transport = any(len(data) >= start + size and
+                    all(data[at] == 0x47 for at in range(start, min(len(data), start + 3 * size),
+                                                         size))
+                    for size, start in ((188, 0), (192, 4)))
     headers = [unit for unit in units if unit["kind"] == "Sequence Header"]
     # A sequence header at offset 0 is taken as it stands; after any other first start
     # code, and in a program stream, the first one within the search window counts.
@@ -218,7 +224,8 @@ def expected_analysis(path, data, units):
     if header is None:
         expected["stream_type_text"] = ""
     else:
-        expected["stream_type_text"] = "Flux élémentaire" if elementary else "Flux programme"
+        expected["stream_type_text"] = ("Flux élémentaire" if elementary else
+                                        "Flux transport" if transport else "Flux programme")
     expected["header_position"] = header["offset"] if header else 0
 
     if header is None:

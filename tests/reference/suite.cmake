@@ -7,6 +7,8 @@ find_program(QUANTALINE_MEDIAINFO mediainfo)
 file(GLOB QUANTALINE_REFERENCE_STREAMS CONFIGURE_DEPENDS
      ${CMAKE_CURRENT_LIST_DIR}/../data/*.m1v ${CMAKE_CURRENT_LIST_DIR}/../data/*.m2v
      ${CMAKE_CURRENT_LIST_DIR}/../data/*.mpg ${CMAKE_CURRENT_LIST_DIR}/../data/*.vob)
+file(GLOB QUANTALINE_TRANSPORT_STREAMS CONFIGURE_DEPENDS
+     ${CMAKE_CURRENT_LIST_DIR}/../data/*.ts ${CMAKE_CURRENT_LIST_DIR}/../data/*.m2ts)
 
 if(NOT Python3_Interpreter_FOUND OR NOT QUANTALINE_FFMPEG OR NOT QUANTALINE_MEDIAINFO)
   # Missing reference tools are a failure, never a silent skip.
@@ -15,7 +17,8 @@ if(NOT Python3_Interpreter_FOUND OR NOT QUANTALINE_FFMPEG OR NOT QUANTALINE_MEDI
 elseif(NOT QUANTALINE_REFERENCE_STREAMS)
   message(FATAL_ERROR "tests/data holds no stream: run tests/data/make_streams.sh")
 else()
-  foreach(stream IN LISTS QUANTALINE_REFERENCE_STREAMS)
+  # The first-header analysis, transport streams included.
+  foreach(stream IN LISTS QUANTALINE_REFERENCE_STREAMS QUANTALINE_TRANSPORT_STREAMS)
     get_filename_component(stream_name ${stream} NAME)
     add_test(NAME reference.${stream_name}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_stream.py
@@ -23,8 +26,6 @@ else()
     set_tests_properties(reference.${stream_name} PROPERTIES TIMEOUT 300)
   endforeach()
   # The whole-stream scan, on every stream and on the transport streams too.
-  file(GLOB QUANTALINE_TRANSPORT_STREAMS CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_LIST_DIR}/../data/*.ts ${CMAKE_CURRENT_LIST_DIR}/../data/*.m2ts)
   foreach(stream IN LISTS QUANTALINE_REFERENCE_STREAMS QUANTALINE_TRANSPORT_STREAMS)
     get_filename_component(stream_name ${stream} NAME)
     add_test(NAME scan_reference.${stream_name}

@@ -129,6 +129,20 @@ class OpenDialogTest : public QObject {
         QCOMPARE(folders->topLevelItem(0)->text(0), QStringLiteral("/"));
     }
 
+    void file_list_holds_transport_streams_whatever_the_case() {
+        TempDir folder;
+        for (const char* name :
+             {"dvb.ts", "CAMERA.M2TS", "clip.mts", "b.Ts", "notes.txt", "ts", "clip.tsv"}) {
+            folder.write_text(name, "x");
+        }
+        AppState state;
+        state.remembered_drive = "c:\\";
+        state.remembered_folder = folder.path().string();
+        FakePlatform platform;
+        FrmOuvrir dialog(state, platform);
+        QCOMPARE(listed(dialog), QStringList({"b.Ts", "CAMERA.M2TS", "clip.mts", "dvb.ts"}));
+    }
+
     void ouvrir_and_double_click_build_the_path() {
         TempDir folder;
         folder.write_text("a.mpg", "x");

@@ -3,10 +3,35 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
 namespace quantaline {
+
+// The one way the program reads a file: regular files only, front to back. Opening never
+// blocks on a FIFO or a device (they are not opened at all), a read interrupted by a
+// signal is taken up again, and on Windows the UTF-8 path is handed over in UTF-16.
+class FileReader {
+  public:
+    enum class Access { once, sequential };
+    // `sequential` tells the system that the whole file will be read front to back.
+    explicit FileReader(const std::string& path, Access access = Access::once);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool is_open() const;
+    // Up to `size` bytes; 0 at the end of the file; nothing when the read failed.
+    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size);
+
+  private:
+#ifdef _WIN32
+    void* file_; // the HANDLE
+#else
+    int fd_ = -1;
+#endif
+};
 
 // What one read of a file's first bytes gave.
 struct PrefixRead {
