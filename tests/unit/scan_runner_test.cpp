@@ -30,7 +30,7 @@ std::vector<std::uint8_t> pictures(int count) {
 // Sparse: a file of `size` bytes whose first bytes are a picture, the rest zeros that cost
 // no disk and take a scan a while.
 std::string huge_file(const test::TempDir& dir, const std::string& name, std::uintmax_t size) {
-    const std::string path = dir.write(name, pictures(1));
+    std::string path = dir.write(name, pictures(1));
     std::filesystem::resize_file(path, size);
     return path;
 }
