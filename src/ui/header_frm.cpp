@@ -59,12 +59,15 @@ constexpr ParameterRow general_rows[] = {
     {"Label11_4", caption::max_bit_rate, {75, 1575, 1590, 225}, "Label5", {2880, 1575, 600, 240}},
 };
 
+// Two boxes are wider than the layout was drawn with, so that their longest texts
+// ("ProfilInconnu@HighLevel1440", "Non-identifié") show whole in the faces used today:
+// each grows to the right, within the frame and short of the next caption.
 constexpr ParameterRow detail_rows[] = {
     {"Label11_6", caption::stream_type, {75, 375, 1260, 255}, "Label7", {1275, 375, 2250, 240}},
-    {"Label13", caption::profile, {75, 825, 735, 255}, "Label14", {1275, 825, 2250, 240}},
+    {"Label13", caption::profile, {75, 825, 735, 255}, "Label14", {1275, 825, 2400, 240}},
     {"Label12", caption::chroma_format, {75, 1275, 1140, 255}, "Label15", {1350, 1275, 660, 240}},
     {"Label11_5", caption::vbv, {2400, 1275, 570, 255}, "Label6", {2925, 1275, 585, 240}},
-    {"Label16", caption::video_format, {75, 1650, 1305, 255}, "Label17", {1350, 1650, 660, 240}},
+    {"Label16", caption::video_format, {75, 1650, 1305, 255}, "Label17", {1350, 1650, 1005, 240}},
     {"Label18", caption::dc_precision, {2400, 1650, 510, 255}, "Label19", {2925, 1650, 585, 240}},
     {"lbl_image",
      caption::picture_structure,
@@ -86,8 +89,10 @@ QGroupBox* add_frame(QWidget* parent, const QString& name, const QString& captio
     // The caption sits on the frame's top line, as on the desktop the layout was drawn for:
     // the line runs through the middle of the caption, the controls keep their places.
     const int line = QFontMetrics(frame->font()).height() / 2;
+    // A grid with the keyboard's focus shows it in its frame's line.
     frame->setStyleSheet(QStringLiteral("QGroupBox { border: 2px groove palette(mid); "
                                         "margin-top: %1px; }"
+                                        "QGroupBox:focus { border: 2px solid palette(highlight); }"
                                         "QGroupBox::title { subcontrol-origin: margin; "
                                         "left: 6px; padding: 0px 2px; }")
                              .arg(line));
@@ -108,6 +113,14 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
         set_background(*value, system.color(QPalette::Button));
         set_text_colour(*value, system.color(QPalette::ButtonText));
     }
+}
+
+// A path too long for its box shows its end, the file's name, after an ellipsis; the whole
+// path is the box's tooltip and accessible description.
+void show_path(QLabel& box, const QString& path) {
+    box.setText(box.fontMetrics().elidedText(path, Qt::ElideLeft, box.contentsRect().width()));
+    box.setToolTip(path);
+    box.setAccessibleDescription(path);
 }
 
 } // namespace
@@ -179,6 +192,11 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
     setTabOrder(tmpgenc, texte);
     setTabOrder(texte, imprimer);
     setTabOrder(imprimer, propos);
+    // The grids come after the buttons.
+    auto* intra = findChild<QWidget*>(QStringLiteral("cd_matrice1_1"));
+    auto* non_intra = findChild<QWidget*>(QStringLiteral("Frame1"));
+    setTabOrder(propos, intra);
+    setTabOrder(intra, non_intra);
 
     connect(ouvrir, &QPushButton::clicked, this, &HeaderFrm::open_and_display);
     connect(propos, &QPushButton::clicked, this, &HeaderFrm::show_about);
@@ -314,7 +332,8 @@ void HeaderFrm::display_analysis() {
     set("Label14", texts.profile_and_level);
     set("Label15", texts.chroma_format);
     set("Label17", texts.video_format);
-    set("Label10", state.file_path);
+    show_path(*findChild<QLabel*>(QStringLiteral("Label10")),
+              QString::fromStdString(state.file_path));
     set("Label19", texts.dc_precision);
     set("Label9", texts.picture_structure);
 

@@ -4,11 +4,45 @@
 #include "ui/platform.h"
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 
 namespace quantaline {
+
+namespace {
+
+// The menu key and Shift+F10 open the grid's menu where a right click would, at the
+// grid's middle. Where the platform itself turns one of them into a context menu (Windows
+// for Shift+F10, X11 for the menu key), the grid never sees the key: the menu that
+// opened takes it.
+class MenuKeys final : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) {
+            return false;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool menu_key = key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier;
+        const bool shift_f10 = key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier;
+        if (!menu_key && !shift_f10) {
+            return false;
+        }
+        auto* grid = static_cast<QWidget*>(watched);
+        const QPoint middle = grid->rect().center();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, middle, grid->mapToGlobal(middle),
+                               key->modifiers());
+        QCoreApplication::sendEvent(grid, &menu);
+        return true;
+    }
+};
+
+} // namespace
 
 std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const Session& session,
                                    Platform& platform, bool enabled) {
@@ -44,6 +78,9 @@ void attach_matrix_menu(QWidget* frame, const std::array<QLabel*, 64>& cells, Ma
                          });
     };
     attach(frame);
+    // The grid is one stop of the keyboard's round: its frame takes the focus.
+    frame->setFocusPolicy(Qt::StrongFocus);
+    frame->installEventFilter(new MenuKeys(frame));
     for (QLabel* cell : cells) {
         attach(cell);
     }

@@ -28,8 +28,9 @@ inline constexpr const char* save_mpeg2enc_text = "Enregistrer pour mpeg2enc\u20
 std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const Session& session,
                                    Platform& platform, bool enabled);
 
-// Gives the grid's frame and cells that menu on a right click; `file_shown` tells whether
-// the grid shows a file's matrices.
+// Gives the grid's frame and cells that menu on a right click, and the frame the focus
+// and the menu on the menu key or Shift+F10; `file_shown` tells whether the grid shows a
+// file's matrices.
 void attach_matrix_menu(QWidget* frame, const std::array<QLabel*, 64>& cells, MatrixKind kind,
                         const Session& session, Platform& platform,
                         std::function<bool()> file_shown);

@@ -18,11 +18,14 @@ namespace quantaline {
 class PrintDocument {
   public:
     virtual ~PrintDocument() = default;
+    // The width of the page's printable area.
+    virtual double page_width() const = 0;
     // The average character width of the document's font.
     virtual double average_char_width() const = 0;
     // How far `utf8_text` reaches on paper in the document's font.
     virtual double text_width(std::string_view utf8_text) const = 0;
-    // Prints `utf8_text` on the current line, its left edge `x` from the printable area's.
+    // Prints `utf8_text` on the current line, its left edge `x` from the printable area's;
+    // a line below the page's foot goes on a new page.
     virtual void print_text(double x, std::string_view utf8_text) = 0;
     virtual void new_line() = 0;
     // Hands the document to the printer; false when the printer did not take it.

@@ -100,11 +100,19 @@ class QtPrintDocument final : public PrintDocument {
         return true;
     }
 
+    // QPrinter's own size is that of the printable area, in the painter's units.
+    double page_width() const override { return printer_.width(); }
     double average_char_width() const override { return metrics_->averageCharWidth(); }
     double text_width(std::string_view utf8_text) const override {
         return metrics_->horizontalAdvance(from_utf8(utf8_text));
     }
     void print_text(double x, std::string_view utf8_text) override {
+        // Only a path long enough to fill many lines reaches the foot of the page: what
+        // follows it goes on the next one.
+        if (line_ > 0 && (line_ + 1) * metrics_->lineSpacing() > printer_.height() &&
+            printer_.newPage()) {
+            line_ = 0;
+        }
         const double baseline = line_ * metrics_->lineSpacing() + metrics_->ascent();
         painter_.drawText(QPointF(x, baseline), from_utf8(utf8_text));
     }

@@ -1,11 +1,18 @@
 #!/usr/bin/env python3
 """Checks a printed report read back from the PDF that the print queue wrote.
 
-    check_page.py PDF STREAM
+    check_page.py PDF STREAM PPD
+    check_page.py --inside PDF PPD
 
 The page must be one page holding the report's 39 lines: the texts below at their line
-numbers, in a 10-point font, every line starting at the left edge of the printable area.
+numbers, in a 10-point font, every line starting at the left edge of the printable area,
+and every word inside the printable area. --inside checks the last only, for any page.
+
+The printable area is the queue's (its PPD's ImageableArea for the page's size) within the
+margins the program printed with: those the page shows at its top left, the same at the
+right and at the foot.
 """
+import math
 import os
 import re
 import subprocess
@@ -114,8 +121,55 @@ def run(*command):
     return subprocess.run(command, check=True, capture_output=True, text=True).stdout
 
 
+def words_of(pdf):
+    """(xMin, yMin, xMax, yMax, text) of every word, and the page's width and height, in
+    points from the top left."""
+    root = ElementTree.fromstring(run("pdftotext", "-bbox", pdf, "-"))
+    space = "{http://www.w3.org/1999/xhtml}"
+    page = next(root.iter(space + "page"))
+    words = [tuple(float(word.get(k)) for k in ("xMin", "yMin", "xMax", "yMax")) + (word.text,)
+             for word in root.iter(space + "word")]
+    return words, float(page.get("width")), float(page.get("height"))
+
+
+def imageable_area(ppd, width, height):
+    """The PPD's ImageableArea for the paper of this size, from the top left."""
+    sizes, areas = {}, {}
+    for line in open(ppd, encoding="latin-1"):
+        found = re.match(r'\*(PaperDimension|ImageableArea) ([^/:]+)[^:]*: "([^"]+)"', line)
+        if found:
+            values = [float(v) for v in found.group(3).split()]
+            (sizes if found.group(1) == "PaperDimension" else areas)[found.group(2)] = values
+    for name, (paper_width, paper_height) in sizes.items():
+        if abs(paper_width - width) <= 1 and abs(paper_height - height) <= 1 and name in areas:
+            left, bottom, right, top = areas[name]
+            return left, height - top, right, height - bottom
+    fail("no paper of %.0f x %.0f pt in %s" % (width, height, ppd))
+
+
+def check_inside(pdf, ppd):
+    words, width, height = words_of(pdf)
+    if not words:
+        fail("the page holds no text")
+    left, top, right, bottom = imageable_area(ppd, width, height)
+    margin_x = math.floor(min(w[0] for w in words))
+    margin_y = math.floor(min(w[1] for w in words))
+    left, top = max(left, margin_x), max(top, margin_y)
+    right, bottom = min(right, width - margin_x), min(bottom, height - margin_y)
+    outside = ["%r at x %.1f to %.1f, y %.1f to %.1f" % (w[4], w[0], w[2], w[1], w[3])
+               for w in words if w[0] < left or w[2] > right or w[1] < top or w[3] > bottom]
+    if outside:
+        fail("outside the printable area (x %.1f to %.1f, y %.1f to %.1f pt): %s"
+             % (left, right, top, bottom, "; ".join(outside)))
+    print("%s: every word inside the printable area, x %.1f to %.1f pt (the text reaches %.1f)"
+          % (os.path.basename(pdf), left, right, max(w[2] for w in words)))
+
+
 def main():
-    pdf, stream_path = sys.argv[1], sys.argv[2]
+    if sys.argv[1] == "--inside":
+        check_inside(sys.argv[2], sys.argv[3])
+        return
+    pdf, stream_path, ppd = sys.argv[1], sys.argv[2], sys.argv[3]
     expected = expected_lines(stream_path)
 
     pages = re.search(r"^Pages:\s+(\d+)", run("pdfinfo", pdf), re.M)
@@ -130,10 +184,7 @@ def main():
         fail("the page reads:\n" + "\n".join(layout) + "\nexpected:\n" + "\n".join(wanted))
 
     # The line of each word, from its position: line 1 at the top, one line spacing each.
-    words = []
-    for word in ElementTree.fromstring(run("pdftotext", "-bbox", pdf, "-")).iter(
-            "{http://www.w3.org/1999/xhtml}word"):
-        words.append((float(word.get("yMax")), float(word.get("xMin")), word.text))
+    words = [(y_max, x_min, text) for x_min, _, _, y_max, text in words_of(pdf)[0]]
     rows = {}
     for y_max, x_min, text in words:
         rows.setdefault(round(y_max, 1), []).append((x_min, text))
@@ -161,12 +212,13 @@ def main():
     edge = left[1]
     for number, x in left.items():
         if 24 <= number <= 31:
-            if not edge < x < edge + 6 or abs(x - left[24]) > 0.5:
+            if not edge < x < edge + 8 or abs(x - left[24]) > 0.5:
                 fail("matrix line %d starts at %.1f pt, the edge is at %.1f pt" % (number, x, edge))
         elif abs(x - edge) > 0.5:
             fail("line %d starts at %.1f pt, the edge is at %.1f pt" % (number, x, edge))
     print("%s: one page, the report's 39 lines, line spacing %.2f pt, left edge at %.1f pt"
           % (os.path.basename(pdf), spacing, edge))
+    check_inside(pdf, ppd)
 
 
 if __name__ == "__main__":

@@ -2,7 +2,9 @@
 # The printed report on a real print queue: CUPS with a cups-pdf queue that writes each job
 # as a PDF, made the system's default printer, read back with poppler's pdftotext.
 #   run.sh setup WORK                       CUPS running, the queue added and made the default
-#   run.sh page WORK PROGRAM STREAM         print STREAM's report from the program, check the page
+#   run.sh page WORK PROGRAM STREAM [FACE]  print STREAM's report from the program, check the page;
+#                                           FACE: the program's sans-serif face, and so the
+#                                           printer's default, instead of the system's
 #   run.sh no-printer WORK PROGRAM STREAM   no default printer: the failure message
 #   run.sh rejected WORK PROGRAM STREAM     a default printer that refuses jobs: the same message
 #   run.sh cleanup WORK                     the previous default back; a scheduler we started stops
@@ -14,6 +16,7 @@ queue=QuantalinePDF
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 state=$work/state
 source "$here/../support/wait.sh"
+fonts= # a fontconfig file for the program, when one is given
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "skipped: $*"; exit 77; }
@@ -50,7 +53,7 @@ print_from_program() {
     chmod 700 "$runtime"
     rm -f "$work/messages.log"
     QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$runtime QUANTALINE_MESSAGE_LOG=$work/messages.log \
-        QUANTALINE_PRINT_FILE=$stream timeout 300 "$program" ||
+        QUANTALINE_PRINT_FILE=$stream env ${fonts:+"FONTCONFIG_FILE=$fonts"} timeout 300 "$program" ||
         fail "the program ended with status $?"
     rm -rf "$runtime"
 }
@@ -87,8 +90,19 @@ setup)
     ;;
 page)
     # The path as the open dialog builds it: absolute and clean, links left as they are.
-    program=$3 stream=$(realpath -s "$4")
+    program=$3 stream=$(realpath -s "$4") face=${5:-}
     [ -f "$state" ] || skip "no print queue was set up"
+    if [ -n "$face" ]; then
+        fc-list -q "$face" || skip "the face $face is not installed"
+        # The system's fonts, with $face first for sans-serif: Qt's default font, which the
+        # printer keeps, is the desktop's sans-serif face.
+        fonts=$work/fonts.conf
+        printf '%s\n' '<?xml version="1.0"?>' '<!DOCTYPE fontconfig SYSTEM "fonts.dtd">' \
+            '<fontconfig><include ignore_missing="yes">/etc/fonts/fonts.conf</include>' \
+            "<alias binding=\"strong\"><family>sans-serif</family><prefer><family>$face</family></prefer></alias>" \
+            "<alias binding=\"strong\"><family>Sans Serif</family><prefer><family>$face</family></prefer></alias>" \
+            '</fontconfig>' >"$fonts"
+    fi
     folder=$(pdf_folder)
     mkdir -p "$folder"
     marker=$work/marker
@@ -103,9 +117,9 @@ page)
     }
     wait_until 300 printed ||
         fail "no PDF in $folder after 300 s; jobs: $(lpstat -W all -o "$queue" | tail -3)"
-    copy=$work/$(basename "$stream").pdf
+    copy=$work/$(basename "$stream")${face:+-${face// /-}}.pdf
     mv "$pdf" "$copy"
-    python3 "$here/check_page.py" "$copy" "$stream"
+    python3 "$here/check_page.py" "$copy" "$stream" "/etc/cups/ppd/$queue.ppd"
     # For a look: the page as a picture beside the PDF.
     pdftoppm -r 80 -png -singlefile "$copy" "${copy%.pdf}" || true
     ;;

@@ -18,6 +18,11 @@ add_test(NAME print.page_both_matrices
 add_test(NAME print.page_default_intra
          COMMAND ${print_run} page ${print_work} $<TARGET_FILE:quantaline_driver>
                  ${print_data}/mpeg2-ps-ntsc-svcd.mpg)
+# A printer face that measures wide (every character as wide as a digit): with zones of 14
+# average widths the rows of three-digit values would run past the right edge.
+add_test(NAME print.page_wide_face
+         COMMAND ${print_run} page ${print_work} $<TARGET_FILE:quantaline_driver>
+                 ${print_data}/mpeg2-es-422-component.m2v "DejaVu Sans Mono")
 add_test(NAME print.no_default_printer
          COMMAND ${print_run} no-printer ${print_work} $<TARGET_FILE:quantaline_driver>
                  ${print_data}/mpeg2-es-422-component.m2v)
@@ -30,7 +35,7 @@ set_tests_properties(print.setup PROPERTIES FIXTURES_SETUP print_queue TIMEOUT 6
                                             RESOURCE_LOCK cups_default_printer)
 set_tests_properties(print.cleanup PROPERTIES FIXTURES_CLEANUP print_queue TIMEOUT 120
                                               RUN_SERIAL TRUE RESOURCE_LOCK cups_default_printer)
-set_tests_properties(print.page_both_matrices print.page_default_intra print.no_default_printer
-                     print.queue_refuses_jobs
+set_tests_properties(print.page_both_matrices print.page_default_intra print.page_wide_face
+                     print.no_default_printer print.queue_refuses_jobs
                      PROPERTIES FIXTURES_REQUIRED print_queue TIMEOUT 600
                                 SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)

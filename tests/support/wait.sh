@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Waiting for something in the test scripts: poll with a generous deadline, never a short
 # fixed sleep. A loaded machine (two cores, a build beside the tests) can take tens of
 # seconds to start a window manager, a Wine program or a print job; a fast one returns at once.

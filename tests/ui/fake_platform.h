@@ -11,14 +11,17 @@
 namespace quantaline::test {
 
 // A printer whose every character is one column wide, with an average character width
-// of its own: the page is recorded as text lines, each text put at its column.
+// and a printable width of its own: the page is recorded as text lines, each text put at
+// its column.
 class FakeDocument final : public PrintDocument {
   public:
     FakeDocument(std::vector<std::string>& page, std::vector<std::string>& events,
-                 double average_width, bool refuses)
-        : page_(page), events_(events), average_width_(average_width), refuses_(refuses) {
+                 double average_width, double page_width, bool refuses)
+        : page_(page), events_(events), average_width_(average_width), page_width_(page_width),
+          refuses_(refuses) {
         page_.assign(1, std::string());
     }
+    double page_width() const override { return page_width_; }
     double average_char_width() const override { return average_width_; }
     double text_width(std::string_view text) const override {
         double width = 0;
@@ -44,6 +47,7 @@ class FakeDocument final : public PrintDocument {
     std::vector<std::string>& page_;
     std::vector<std::string>& events_;
     double average_width_;
+    double page_width_;
     bool refuses_;
 };
 
@@ -85,7 +89,8 @@ class FakePlatform final : public Platform {
         if (!printer_installed) {
             return nullptr;
         }
-        return std::make_unique<FakeDocument>(page, events, average_width, printer_refuses);
+        return std::make_unique<FakeDocument>(page, events, average_width, page_width,
+                                              printer_refuses);
     }
     std::string choose_save_path(QWidget*, const std::string& title,
                                  const std::string& suggested_path) override {
@@ -106,6 +111,8 @@ class FakePlatform final : public Platform {
     bool printer_installed = true;
     bool printer_refuses = false;
     double average_width = 1;
+    // Wide enough for the report's widest line at one and a half columns a character.
+    double page_width = 200;
     // The last document printed, one text per line; new_line() opens the next one.
     std::vector<std::string> page;
 };

@@ -97,13 +97,13 @@ const std::vector<Expected> layout = {
     {"Label11_6", "Frame3", 75, 375, 1260, 255, "Type de flux :"},
     {"Label7", "Frame3", 1275, 375, 2250, 240, ""},
     {"Label13", "Frame3", 75, 825, 735, 255, "Profil :"},
-    {"Label14", "Frame3", 1275, 825, 2250, 240, ""},
+    {"Label14", "Frame3", 1275, 825, 2400, 240, ""},
     {"Label12", "Frame3", 75, 1275, 1140, 255, "Format YUV :"},
     {"Label15", "Frame3", 1350, 1275, 660, 240, ""},
     {"Label11_5", "Frame3", 2400, 1275, 570, 255, "VBV :"},
     {"Label6", "Frame3", 2925, 1275, 585, 240, ""},
     {"Label16", "Frame3", 75, 1650, 1305, 255, "Format Video :"},
-    {"Label17", "Frame3", 1350, 1650, 660, 240, ""},
+    {"Label17", "Frame3", 1350, 1650, 1005, 240, ""},
     {"Label18", "Frame3", 2400, 1650, 510, 255, "DCT :"},
     {"Label19", "Frame3", 2925, 1650, 585, 240, ""},
     {"lbl_image", "Frame3", 75, 2100, 1680, 255, "Structure d'image :"},
@@ -586,6 +586,44 @@ class MainWindowTest : public QObject {
                                                       : labels[6].endsWith("MPEG-2")
                                                           ? std::string("MPEG-2")
                                                           : std::string("MPEG-1"));
+    }
+
+    // A path longer than its box: the box shows the end of it, the file's name whole; the
+    // whole path is in the tooltip and the accessible description. A short one shows as it is.
+    void the_path_box_shows_the_file_name() {
+        TempDir folder;
+        const std::filesystem::path deep =
+            folder.path() / std::string(60, 'a') / std::string(60, 'b') / "Vidéos de vacances";
+        std::filesystem::create_directories(deep);
+        StreamBuilder stream;
+        stream.sequence_header({}).fill_to(2000);
+        const std::string name = "le film de l'été 2024.m2v";
+        for (const std::filesystem::path& where : {folder.path(), deep}) {
+            const std::string path = (where / name).string();
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(stream.bytes().data()),
+                       static_cast<std::streamsize>(stream.bytes().size()));
+            AppState state;
+            FakePlatform platform;
+            Session session(state);
+            HeaderFrm window(session, platform);
+            window.open_file(path);
+            auto* box = window.findChild<QLabel*>(QStringLiteral("Label10"));
+            const QString whole = QString::fromStdString(path);
+            QCOMPARE(box->toolTip(), whole);
+            QCOMPARE(box->accessibleDescription(), whole);
+            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <=
+                         box->contentsRect().width(),
+                     qPrintable(box->text()));
+            if (where == deep) {
+                QVERIFY2(box->text().startsWith(QChar(0x2026)), qPrintable(box->text()));
+                QVERIFY2(box->text().endsWith(QStringLiteral("/Vidéos de vacances/") +
+                                              QString::fromStdString(name)),
+                         qPrintable(box->text()));
+            } else {
+                QCOMPARE(box->text(), whole);
+            }
+        }
     }
 
     void cancel_at_first_open_changes_nothing() {

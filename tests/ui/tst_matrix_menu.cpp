@@ -32,11 +32,13 @@ QLabel* cell(HeaderFrm& window, int grid, int k) {
     return window.findChild<QLabel*>(QStringLiteral("mat%1_%2").arg(grid).arg(k));
 }
 
-// What one right click on `widget` showed: each action's text and whether it was enabled.
-// `choose` (when not empty) is triggered before the menu closes.
-QStringList right_click(QWidget* widget, const QString& choose = {}) {
+// What the menu that `trigger` opens showed: each action's text and whether it was
+// enabled. `choose` (when not empty) is triggered before the menu closes.
+QStringList menu_after(const std::function<void()>& trigger, const QString& choose = {}) {
     QStringList seen;
     bool done = false;
+    // The polls end with this function, menu or not.
+    QObject alive;
     std::function<void()> poll = [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             QAction* chosen = nullptr;
@@ -53,16 +55,36 @@ QStringList right_click(QWidget* widget, const QString& choose = {}) {
             done = true;
             return;
         }
-        QTimer::singleShot(5, poll);
+        QTimer::singleShot(5, &alive, poll);
     };
-    QTimer::singleShot(0, poll);
-    const QPoint at(5, 5);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
-    QApplication::sendEvent(widget, &event);
+    QTimer::singleShot(0, &alive, poll);
+    trigger();
     if (!done) {
         seen << "no menu";
     }
     return seen;
+}
+
+QStringList right_click(QWidget* widget, const QString& choose = {}) {
+    return menu_after(
+        [widget] {
+            const QPoint at(5, 5);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+            QApplication::sendEvent(widget, &event);
+        },
+        choose);
+}
+
+// The names of the widgets the focus goes through from `start`, pressing Tab `presses` times.
+QStringList tab_round(QWidget* start, int presses) {
+    start->setFocus(Qt::OtherFocusReason);
+    QStringList names{start->objectName()};
+    for (int i = 0; i < presses; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        names << (QApplication::focusWidget() != nullptr ? QApplication::focusWidget()->objectName()
+                                                         : QStringLiteral("no focus"));
+    }
+    return names;
 }
 
 bool open_from(HeaderFrm& window, const QString& folder, const QString& name) {
@@ -175,6 +197,78 @@ class MatrixMenuTest : public QObject {
             QCOMPARE(QGuiApplication::clipboard()->text(), c.clipboard);
         }
         QVERIFY(platform.messages.empty());
+    }
+
+    // The grids come after the buttons in the keyboard's round; disabled buttons are skipped.
+    void the_grids_take_the_focus_after_the_buttons() {
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* ouvrir = window.findChild<QWidget*>(QStringLiteral("btc_ouvrir"));
+        QCOMPARE(QApplication::focusWidget(), ouvrir);
+        QCOMPARE(tab_round(ouvrir, 5), QStringList({"btc_ouvrir", "btc_quitter", "btc_propos",
+                                                    "cd_matrice1_1", "Frame1", "btc_ouvrir"}));
+        QVERIFY(open_test_stream(window, QStringLiteral("sample-dvd.vob")));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(
+            tab_round(ouvrir, 9),
+            QStringList({"btc_ouvrir", "btc_quitter", "btc_cce", "btc_tmpgenc", "btc_texte",
+                         "btc_imprimer", "btc_propos", "cd_matrice1_1", "Frame1", "btc_ouvrir"}));
+    }
+
+    // A grid with the focus looks different; the menu key, Shift+F10 and the keyboard's
+    // context menu event (what Windows makes of Shift+F10) open its menu; Enter and Escape
+    // do nothing.
+    void the_grids_menu_from_the_keyboard() {
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(open_test_stream(window, QStringLiteral("sample-dvd.vob")));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        platform.events.clear();
+        auto* grid = window.findChild<QWidget*>(QStringLiteral("Frame1"));
+        const QImage unfocused = grid->grab().toImage();
+        grid->setFocus(Qt::TabFocusReason);
+        QCOMPARE(QApplication::focusWidget(), grid);
+        QVERIFY(grid->grab().toImage() != unfocused);
+
+        const QString ellipsis = QString::fromUtf8("Enregistrer pour mpeg2enc\u2026");
+        const QStringList menu{"Copier les valeurs", "Copier pour ffmpeg", ellipsis};
+        const struct {
+            const char* name;
+            std::function<void()> press;
+        } keys[] = {
+            {"menu key", [grid] { QTest::keyClick(grid, Qt::Key_Menu); }},
+            {"Shift+F10", [grid] { QTest::keyClick(grid, Qt::Key_F10, Qt::ShiftModifier); }},
+            {"keyboard context menu event",
+             [grid] {
+                 const QPoint middle = grid->rect().center();
+                 QContextMenuEvent event(QContextMenuEvent::Keyboard, middle,
+                                         grid->mapToGlobal(middle));
+                 QApplication::sendEvent(grid, &event);
+             }},
+        };
+        for (const auto& key : keys) {
+            QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+            QVERIFY2(menu_after(key.press, QStringLiteral("Copier les valeurs")) == menu, key.name);
+            QCOMPARE(QGuiApplication::clipboard()->text(),
+                     QString("  16").repeated(8).append('\n').repeated(8));
+        }
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_F10}) {
+            QCOMPARE(menu_after([grid, key] { QTest::keyClick(grid, key); }),
+                     QStringList{"no menu"});
+        }
+        QVERIFY(window.isVisible());
+        QCOMPARE(window.focusWidget(), grid);
+        QVERIFY(platform.events.empty());
     }
 
     void the_mpeg2enc_file_goes_where_the_save_dialog_says() {

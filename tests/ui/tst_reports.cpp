@@ -22,7 +22,8 @@ std::string up_to(const std::string& text, std::size_t column, std::size_t chara
 
 // sample-dvd.vob as the report shows it: the values the main window tests check, the
 // intra matrix the stream was encoded with and the default non-intra matrix.
-std::vector<std::string> dvd_page(const std::string& file_path, std::size_t non_intra_column) {
+std::vector<std::string> dvd_page(const std::string& file_path, std::size_t non_intra_column,
+                                  std::size_t heading_column) {
     const char* const intra_rows[] = {
         " 8  9  10  12  14  17  20  24 ",   " 9  10  12  14  17  20  24  28 ",
         " 10  12  14  17  20  24  28  33 ", " 12  14  17  20  24  28  33  39 ",
@@ -51,7 +52,7 @@ std::vector<std::string> dvd_page(const std::string& file_path, std::size_t non_
         "",
         "",
         "",
-        up_to("Matrice INTRA-BLOCK speciale", non_intra_column, 28) +
+        up_to("Matrice INTRA-BLOCK speciale", heading_column, 28) +
             "Matrice non INTRA-BLOCK Standard MPEG",
         "",
     };
@@ -115,7 +116,7 @@ class ReportsTest : public QObject {
                                    Buttons::ok, Button::ok}}));
         const std::string report = read_all(session.folder.file("matrice de sample-dvd.vob.txt"));
         std::string expected;
-        for (const std::string& line : dvd_page(session.state.file_path, 70)) {
+        for (const std::string& line : dvd_page(session.state.file_path, 70, 70)) {
             std::string bytes = QString::fromStdString(line).toLatin1().toStdString();
             expected += bytes + "\r\n";
         }
@@ -142,32 +143,58 @@ class ReportsTest : public QObject {
 
     void printed_page_data() {
         QTest::addColumn<double>("average_width");
+        QTest::addColumn<double>("page_width");
+        QTest::addColumn<std::string>("file_path");
+        QTest::addColumn<int>("heading_column");
         QTest::addColumn<int>("non_intra_column");
         // As in the file: the non-intra part in the sixth zone.
-        QTest::newRow("average width of one column") << 1.0 << 70;
+        QTest::newRow("average width of one column") << 1.0 << 200.0 << std::string() << 70 << 70;
         // Zones of 21 columns: the headings and the rows land in the fifth.
-        QTest::newRow("average width of one and a half") << 1.5 << 84;
+        QTest::newRow("average width of one and a half")
+            << 1.5 << 200.0 << std::string() << 84 << 84;
+        // The same font on a page of 74 columns: zones of 21 would take the rows to column
+        // 116. Line 22's texts take 65 columns, which leaves 9 for its three advances: zones
+        // of 3 columns. The path goes on over the next line after its last folder that fits.
+        QTest::newRow("zones narrowed to stay on the page")
+            << 1.5 << 74.0 << std::string("/home/léa/Vidéos/vacances en Bretagne/sample-dvd.vob")
+            << 36 << 39;
     }
 
     // 10 points, the report's lines through the same item rules, seven empty lines before
-    // the last one; no message.
+    // the last one; no message; nothing past the printable area's right edge.
     void printed_page() {
         QFETCH(double, average_width);
+        QFETCH(double, page_width);
+        QFETCH(std::string, file_path);
+        QFETCH(int, heading_column);
         QFETCH(int, non_intra_column);
         Fixture session;
         session.platform.average_width = average_width;
+        session.platform.page_width = page_width;
+        if (!file_path.empty()) {
+            session.state.file_path = file_path;
+        }
         session.press("btc_imprimer");
         QCOMPARE(session.platform.events,
                  std::vector<std::string>({"hourglass", "print at 100/10 pt", "printed", "arrow"}));
         QVERIFY(session.platform.messages.empty());
         std::vector<std::string> expected =
-            dvd_page(session.state.file_path, static_cast<std::size_t>(non_intra_column));
+            dvd_page(session.state.file_path, static_cast<std::size_t>(non_intra_column),
+                     static_cast<std::size_t>(heading_column));
         expected.insert(expected.end(), 7, "");
         expected.push_back("Fin du document.");
         QCOMPARE(expected.size(), std::size_t(39));
-        // Every line ends by moving to the next: the page's cursor stands on a fortieth.
+        if (!file_path.empty()) {
+            expected[3] = "Nom du fichier traité = /home/léa/Vidéos/vacances en Bretagne/";
+            expected.insert(expected.begin() + 4, "sample-dvd.vob");
+        }
+        // Every line ends by moving to the next: the page's cursor stands on one more.
         expected.push_back("");
         QCOMPARE(session.platform.page, expected);
+        for (const std::string& line : session.platform.page) {
+            QVERIFY2(static_cast<double>(QString::fromStdString(line).size()) <= page_width,
+                     line.c_str());
+        }
         QVERIFY(!std::filesystem::exists(session.folder.file("matrice de sample-dvd.vob.txt")));
     }
 
