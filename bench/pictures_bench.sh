@@ -39,40 +39,42 @@ bytes=$(stat -c %s "$vob")
 cat "$vob" >/dev/null
 cat "$vob" >/dev/null
 
-# Median wall time in seconds of RUNS runs of a command, its output thrown away.
-median_s() {
-    local times=()
-    for _ in $(seq "$runs"); do
-        local start=${EPOCHREALTIME/[.,]/} end
-        "$@" >/dev/null 2>&1 || true
-        end=${EPOCHREALTIME/[.,]/}
-        times+=($((end - start)))
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END {
-        m = (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2; printf "%.3f", m / 1e6 }'
-}
-
-# Peak resident memory in KiB of one run.
-peak_kib() {
-    /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }'
+# One run under /usr/bin/time: "wall user system peak_kib", the output thrown away.
+measure() {
+    /usr/bin/time -o "$work/time" -f '%e %U %S %M' "$@" >/dev/null 2>&1 || true
+    cat "$work/time"
 }
 
 pictures=$(( $("$cli" pictures --format csv "$vob" | wc -l) - 1 ))
 echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) before the runs"
 echo "File: $copies joined copies of 20 s of PAL DVD video, $bytes bytes, $pictures pictures"
-echo "$runs runs each, median, from the page cache"
+echo "$runs runs each, cat and pictures in turn (so that both meet the same load), from the"
+echo "page cache; median wall time, median CPU time (user + system), largest peak memory"
 echo
 
-t_cat=$(median_s cat "$vob")
-t_pictures=$(median_s "$cli" pictures --format csv "$vob")
-m_cat=$(peak_kib cat "$vob")
-m_pictures=$(peak_kib "$cli" pictures --format csv "$vob")
+: >"$work/cat" && : >"$work/pictures"
+for _ in $(seq "$runs"); do
+    measure cat "$vob" >>"$work/cat"
+    measure "$cli" pictures --format csv "$vob" >>"$work/pictures"
+done
+
+# "median_wall median_cpu max_peak" of a file of runs.
+summary() {
+    local wall cpu peak
+    wall=$(awk '{ print $1 }' "$1" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
+    cpu=$(awk '{ printf "%.2f\n", $2 + $3 }' "$1" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
+    peak=$(awk '{ print $4 }' "$1" | sort -n | tail -1)
+    echo "$wall $cpu $peak"
+}
+read -r cat_wall cat_cpu cat_peak < <(summary "$work/cat")
+read -r pic_wall pic_cpu pic_peak < <(summary "$work/pictures")
 budget_kib=$(( 16 * 1024 + pictures * 64 / 1024 ))
 
-printf '  %-40s %8s s  %8s KiB peak\n' "cat" "$t_cat" "$m_cat"
-printf '  %-40s %8s s  %8s KiB peak\n' "quantaline-cli pictures --format csv" "$t_pictures" \
-    "$m_pictures"
+printf '  %-38s %8s s wall %8s s CPU %8s KiB peak\n' "cat" "$cat_wall" "$cat_cpu" "$cat_peak"
+printf '  %-38s %8s s wall %8s s CPU %8s KiB peak\n' "quantaline-cli pictures --format csv" \
+    "$pic_wall" "$pic_cpu" "$pic_peak"
 echo
-awk -v p="$t_pictures" -v c="$t_cat" 'BEGIN { printf "  pictures / cat = %.2f (target: at most 4)\n", p / c }'
-echo "  peak memory $m_pictures KiB, budget 16 MiB + 64 B x $pictures pictures = $budget_kib KiB"
+awk -v p="$pic_wall" -v c="$cat_wall" -v pc="$pic_cpu" -v cc="$cat_cpu" 'BEGIN {
+    printf "  pictures / cat = %.2f in wall time (target: at most 4), %.2f in CPU time\n", p / c, pc / cc }'
+echo "  peak memory $pic_peak KiB, budget 16 MiB + 64 B x $pictures pictures = $budget_kib KiB"
 echo "  load average after the runs: $(cut -d' ' -f1-3 /proc/loadavg)"
