@@ -3,10 +3,13 @@
 #include "mpeg/scan.h"
 
 #include <cstdlib>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quantaline::mpeg;
-    const ScanResult result = scan_bytes(std::span<const std::uint8_t>(data, size));
+    ScanControl control;
+    control.picture_records = true;
+    const ScanResult result = scan_bytes(std::span<const std::uint8_t>(data, size), control);
 
     // The whole input is read; every picture of a set was counted; a change or a set
     // points at a picture that exists; no header, no change and a message.
@@ -28,6 +31,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (result.sequence_headers == 0 && (!result.changes.empty() || result.messages.empty())) {
         std::abort();
+    }
+
+    // One record per picture, in file order, each at least its start code, all of them
+    // within the input; each set holds the records that name it.
+    if (result.picture_records.size() != result.pictures) {
+        std::abort();
+    }
+    std::uint64_t bytes = 0;
+    std::vector<std::uint64_t> per_set(result.matrix_sets.size(), 0);
+    for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
+        const PictureRecord& record = result.picture_records[i];
+        if (record.index != i || record.offset >= size || record.bytes < 4 ||
+            (i > 0 && record.offset <= result.picture_records[i - 1].offset) ||
+            record.matrix_set > result.matrix_sets.size()) {
+            std::abort();
+        }
+        bytes += record.bytes;
+        if (record.matrix_set > 0) {
+            ++per_set[record.matrix_set - 1];
+        }
+    }
+    if (bytes > size) {
+        std::abort();
+    }
+    for (std::size_t k = 0; k < per_set.size(); ++k) {
+        if (per_set[k] != result.matrix_sets[k].pictures) {
+            std::abort();
+        }
     }
     return 0;
 }

@@ -75,4 +75,16 @@ std::string json_messages(const Messages& messages) {
     return out + "]";
 }
 
+const char* container_key(mpeg::Container container) {
+    switch (container) {
+    case mpeg::Container::program:
+        return "program";
+    case mpeg::Container::transport:
+        return "transport";
+    case mpeg::Container::elementary:
+        break;
+    }
+    return "elementary";
+}
+
 } // namespace quantaline::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "io/message.h"
+#include "mpeg/scan.h"
 
 #include <array>
 #include <cstdint>
@@ -18,5 +19,8 @@ std::string json_matrix(const std::array<std::uint8_t, 64>& matrix);
 
 // The messages as an array of {"icon", "title", "text"}.
 std::string json_messages(const Messages& messages);
+
+// "elementary", "program" or "transport", as scan and pictures write the container.
+const char* container_key(mpeg::Container container);
 
 } // namespace quantaline::cli

@@ -33,6 +33,10 @@ constexpr CommandUsage command_usages[] = {
     {"scan", "[--json] [-r] FILE|FOLDER...",
      "read the whole video: every matrix set it uses and where\n"
      "it changes (elementary, program and transport streams)\n"},
+    {"pictures", "FILE|FOLDER... [--format json|csv] [-r]",
+     "read the whole video: every picture's offset, type,\n"
+     "structure, temporal reference, bytes and matrix set\n"
+     "(default format csv)\n"},
 };
 
 constexpr const char* exit_status_text =
@@ -124,6 +128,9 @@ int main(int argc, char** argv) {
     }
     if (command == "scan") {
         return run_scan(arguments);
+    }
+    if (command == "pictures") {
+        return run_pictures(arguments);
     }
     return usage_error("unknown command: " + command);
 }

@@ -5,71 +5,19 @@
 #include "command_line.h"
 #include "commands.h"
 #include "export/matrix_formats.h"
-#include "io/file_system.h"
-#include "io/folder_walk.h"
 #include "json.h"
 #include "mpeg/scan.h"
+#include "scan_runs.h"
 
-#include <array>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <csignal>
 #include <cstdio>
-#include <filesystem>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#define QUANTALINE_ISATTY(fd) _isatty(fd)
-#define QUANTALINE_FILENO(file) _fileno(file)
-#else
-#include <unistd.h>
-#define QUANTALINE_ISATTY(fd) isatty(fd)
-#define QUANTALINE_FILENO(file) fileno(file)
-#endif
 
 namespace quantaline::cli {
 
 namespace {
 
 using mpeg::ScanResult;
-
-// Files above this size show a progress line on a terminal.
-constexpr std::uint64_t progress_threshold = 100'000'000;
-constexpr int exit_interrupted = 130;
-
-// Ctrl-C: the scans stop at their next read and what they found is still printed.
-std::atomic<bool> stop_requested{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-extern "C" void on_interrupt(int) {
-    stop_requested.store(true);
-}
-
-// Output written in pieces: a file with thousands of changes never sits whole in memory.
-class Writer {
-  public:
-    Writer() = default;
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-    ~Writer() { flush(); }
-
-    std::string text;
-    void flush_if_large() {
-        if (text.size() >= 1 << 16) {
-            flush();
-        }
-    }
-    void flush() {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        text.clear();
-    }
-};
 
 // --- text output ------------------------------------------------------------------------
 
@@ -173,11 +121,10 @@ std::string json_matrices(const mpeg::MatrixSet& set) {
 }
 
 void write_json_line(Writer& writer, const std::string& file, const ScanResult& result) {
-    constexpr const char* containers[] = {"elementary", "program", "transport"};
     std::string& out = writer.text;
     out += "{\"file\":" + json_string(file);
     out += ",\"container\":\"";
-    out += containers[static_cast<int>(result.container)];
+    out += container_key(result.container);
     out += "\",\"video\":" + (result.video ? std::to_string(*result.video) : "null");
     out += ",\"pictures\":" + std::to_string(result.pictures);
     out += ",\"sequence_headers\":" + std::to_string(result.sequence_headers);
@@ -209,15 +156,6 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
     out += "],\"messages\":" + json_messages(result.messages) + "}\n";
 }
 
-// --- running ------------------------------------------------------------------------------
-
-struct Job {
-    std::string file;
-    std::uint64_t size = 0;
-    std::atomic<std::uint64_t> done{0};
-    std::optional<ScanResult> result;
-};
-
 } // namespace
 
 int run_scan(const Arguments& arguments) {
@@ -232,142 +170,20 @@ int run_scan(const Arguments& arguments) {
     const std::vector<std::string>& inputs = parsed->files;
 
     int status = exit_ok;
-    std::vector<std::string> files;
-    for (const auto& input : inputs) {
-        std::error_code error;
-        if (std::filesystem::is_directory(path_from_utf8(input), error)) {
-            const auto found = video_files_in(input, recursive, error);
-            if (error) {
-                std::fprintf(stderr, "quantaline-cli: %s: %s\n", input.c_str(),
-                             reason_text(error).c_str());
-                status = exit_message;
-            } else if (found.empty()) {
-                // A mistyped folder or a forgotten -r must not pass for a clean scan.
-                std::fprintf(stderr, "quantaline-cli: %s: no video file in this folder%s\n",
-                             input.c_str(), recursive ? " or its subfolders" : "");
-                status = exit_message;
-            }
-            files.insert(files.end(), found.begin(), found.end());
-        } else {
-            files.push_back(input);
-        }
-    }
-
-    std::vector<Job> jobs(files.size());
-    std::uint64_t large_bytes = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        jobs[i].file = files[i];
-        std::error_code error;
-        const auto size = std::filesystem::file_size(path_from_utf8(files[i]), error);
-        jobs[i].size = error ? 0 : static_cast<std::uint64_t>(size);
-        if (jobs[i].size > progress_threshold) {
-            large_bytes += jobs[i].size;
-        }
-    }
-    const bool show_progress = large_bytes > 0 && QUANTALINE_ISATTY(QUANTALINE_FILENO(stderr)) != 0;
-
-    stop_requested.store(false);
-    std::signal(SIGINT, on_interrupt);
-
-    std::mutex mutex;
-    std::condition_variable finished;
-    std::atomic<std::size_t> next_job{0};
-    const auto worker = [&] {
-        while (!stop_requested.load()) {
-            const std::size_t index = next_job.fetch_add(1);
-            if (index >= jobs.size()) {
-                return;
-            }
-            Job& job = jobs[index];
-            mpeg::ScanControl control;
-            control.stop = &stop_requested;
-            control.progress = [&job](std::uint64_t bytes) {
-                job.done.store(bytes, std::memory_order_relaxed);
-            };
-            ScanResult result = mpeg::scan_file(job.file, control);
-            job.done.store(job.size, std::memory_order_relaxed);
-            {
-                const std::lock_guard lock(mutex);
-                job.result = std::move(result);
-            }
-            finished.notify_all();
-        }
-    };
-    const std::size_t thread_count = std::max<std::size_t>(
-        1, std::min<std::size_t>(std::thread::hardware_concurrency(), jobs.size()));
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < thread_count; ++i) {
-        threads.emplace_back(worker);
-    }
-
-    // Results in argument order as soon as each is ready; the progress line meanwhile.
-    const auto started = std::chrono::steady_clock::now();
-    bool progress_shown = false;
-    const auto clear_progress = [&] {
-        if (progress_shown) {
-            std::fputs("\r\033[K", stderr);
-            progress_shown = false;
-        }
-    };
-    std::size_t printed = 0;
-    while (printed < jobs.size()) {
-        std::unique_lock lock(mutex);
-        finished.wait_for(lock, std::chrono::milliseconds(200),
-                          [&] { return jobs[printed].result.has_value(); });
-        if (!jobs[printed].result) {
-            if (stop_requested.load() && next_job.load() <= printed) {
-                break; // never started: Ctrl-C came first
-            }
-            lock.unlock();
-            if (show_progress) {
-                std::uint64_t done = 0;
-                std::uint64_t total = 0;
-                for (const auto& job : jobs) {
-                    done += std::min(job.done.load(std::memory_order_relaxed), job.size);
-                    total += job.size;
-                }
-                const double seconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                        .count();
-                const double rate = seconds > 0 ? static_cast<double>(done) / 1e6 / seconds : 0;
-                std::fprintf(stderr, "\rAnalyse : %3u %% (%.0f Mo/s)",
-                             static_cast<unsigned>(total ? done * 100 / total : 100), rate);
-                std::fflush(stderr);
-                progress_shown = true;
-            }
-            continue;
-        }
-        const ScanResult& result = *jobs[printed].result;
-        lock.unlock();
-        clear_progress();
-        if (!result.messages.empty()) {
-            status = exit_message;
-        }
-        {
+    const std::vector<std::string> files = files_of_arguments(inputs, recursive, status);
+    return run_scans(
+        files, false,
+        [json](std::size_t index, const std::string& file, const ScanResult& result) {
             Writer writer;
             if (json) {
-                write_json_line(writer, jobs[printed].file, result);
+                write_json_line(writer, file, result);
             } else {
-                print_messages(jobs[printed].file, result.messages);
-                writer.text = printed == 0 ? "" : "\n";
-                write_text(writer, jobs[printed].file, result);
+                print_messages(file, result.messages);
+                writer.text = index == 0 ? "" : "\n";
+                write_text(writer, file, result);
             }
-        }
-        std::fflush(stdout);
-        // Its output is written: the result need not stay in memory.
-        {
-            const std::lock_guard relock(mutex);
-            jobs[printed].result->changes = {};
-            jobs[printed].result->matrices = {};
-        }
-        ++printed;
-    }
-    for (auto& thread : threads) {
-        thread.join();
-    }
-    clear_progress();
-    std::signal(SIGINT, SIG_DFL);
-    return stop_requested.load() ? exit_interrupted : status;
+        },
+        status);
 }
 
 } // namespace quantaline::cli

@@ -17,6 +17,8 @@ void MatrixTracker::unit(const VideoUnit& unit) {
     case start_code::extension:
         if (extension_start_code_identifier(unit.bytes) == extension_id::quant_matrix) {
             quant_matrix_extension(unit);
+        } else if (extension_start_code_identifier(unit.bytes) == extension_id::picture_coding) {
+            picture_coding_extension(unit);
         }
         break;
     case start_code::group:
@@ -26,7 +28,7 @@ void MatrixTracker::unit(const VideoUnit& unit) {
         picture(unit);
         break;
     case start_code::sequence_end:
-        close_picture();
+        close_picture(unit.position);
         break;
     default:
         break;
@@ -63,20 +65,27 @@ std::size_t MatrixTracker::distinct_index(const MatrixSet& matrices) {
     return result_.matrices.size() - 1;
 }
 
-void MatrixTracker::close_picture() {
+void MatrixTracker::close_picture(std::uint64_t end_position) {
     if (!picture_open_) {
         return;
     }
     picture_open_ = false;
-    if (!have_matrices_) {
-        return; // a picture before any sequence header: its matrices are unknown
+    // A picture before any sequence header: its matrices are unknown, its set number 0.
+    std::uint32_t set_number = 0;
+    if (have_matrices_) {
+        std::size_t& use = use_of_[current_index_];
+        if (use == unused) {
+            use = result_.matrix_sets.size();
+            result_.matrix_sets.push_back({current_index_, result_.pictures - 1, 0});
+        }
+        ++result_.matrix_sets[use].pictures;
+        set_number = static_cast<std::uint32_t>(use + 1);
     }
-    std::size_t& use = use_of_[current_index_];
-    if (use == unused) {
-        use = result_.matrix_sets.size();
-        result_.matrix_sets.push_back({current_index_, result_.pictures - 1, 0});
+    if (keep_records_) {
+        record_.bytes = end_position > picture_position_ ? end_position - picture_position_ : 0;
+        record_.matrix_set = set_number;
+        result_.picture_records.push_back(record_);
     }
-    ++result_.matrix_sets[use].pictures;
 }
 
 void MatrixTracker::apply(const MatrixSet& matrices, ChangeKind kind, std::uint64_t offset) {
@@ -102,7 +111,7 @@ void MatrixTracker::apply(const MatrixSet& matrices, ChangeKind kind, std::uint6
 }
 
 void MatrixTracker::sequence_header(const VideoUnit& unit) {
-    close_picture();
+    close_picture(unit.position);
     const auto parsed = mpeg::sequence_header(unit.bytes);
     if (!parsed.ok()) {
         damaged("sequence_header", unit.offset);
@@ -149,7 +158,7 @@ void MatrixTracker::quant_matrix_extension(const VideoUnit& unit) {
 }
 
 void MatrixTracker::group(const VideoUnit& unit) {
-    close_picture();
+    close_picture(unit.position);
     const auto parsed = group_of_pictures_header(unit.bytes);
     if (!parsed.ok()) {
         damaged("group_of_pictures_header", unit.offset);
@@ -170,7 +179,7 @@ void MatrixTracker::group(const VideoUnit& unit) {
 }
 
 void MatrixTracker::picture(const VideoUnit& unit) {
-    close_picture();
+    close_picture(unit.position);
     const auto parsed = picture_header(unit.bytes);
     if (!parsed.ok()) {
         damaged("picture_header", unit.offset);
@@ -178,6 +187,14 @@ void MatrixTracker::picture(const VideoUnit& unit) {
     }
     const std::uint64_t number = result_.pictures++;
     picture_open_ = true;
+    coding_extension_seen_ = false;
+    picture_position_ = unit.position;
+    record_ = {};
+    record_.index = number;
+    record_.offset = unit.offset;
+    record_.temporal_reference = parsed.fields.temporal_reference;
+    record_.picture_coding_type = parsed.fields.picture_coding_type;
+    record_.picture_structure = frame_picture;
     if (change_waiting_) {
         for (std::size_t i = *change_waiting_; i < result_.changes.size(); ++i) {
             result_.changes[i].picture = number;
@@ -186,8 +203,19 @@ void MatrixTracker::picture(const VideoUnit& unit) {
     }
 }
 
-void MatrixTracker::finish() {
-    close_picture();
+void MatrixTracker::picture_coding_extension(const VideoUnit& unit) {
+    // The first picture coding extension after the picture header is the picture's; a
+    // second one before the next picture is damage, not a new structure.
+    if (!picture_open_ || coding_extension_seen_) {
+        return;
+    }
+    coding_extension_seen_ = true;
+    const auto parsed = mpeg::picture_coding_extension(unit.bytes);
+    record_.picture_structure = parsed.ok() ? parsed.fields.picture_structure : 0;
+}
+
+void MatrixTracker::finish(std::uint64_t end_position) {
+    close_picture(end_position);
     if (damaged_count_ > 0) {
         result_.messages.push_back(scan_damaged_structures_message(
             damaged_count_, first_damaged_kind_, first_damaged_offset_));

@@ -9,22 +9,26 @@
 namespace quantaline::mpeg {
 
 // The matrix semantics of ISO/IEC 13818-2 over the headers of one video stream, in
-// stream order: which matrices are in force, where they change, which pictures use them.
+// stream order: which matrices are in force, where they change, which pictures use them,
+// and on request each picture's record.
 class MatrixTracker final : public VideoUnitSink {
   public:
-    explicit MatrixTracker(ScanResult& result) : result_(result) {}
+    MatrixTracker(ScanResult& result, bool picture_records)
+        : result_(result), keep_records_(picture_records) {}
 
     void unit(const VideoUnit& unit) override;
-    // End of the stream: the last picture is counted with its set, and the damaged
-    // structures, if any, become one message.
-    void finish();
+    // End of the stream, `end_position` bytes of it fed: the last picture is counted with
+    // its set, and the damaged structures, if any, become one message.
+    void finish(std::uint64_t end_position);
 
   private:
     void sequence_header(const VideoUnit& unit);
     void quant_matrix_extension(const VideoUnit& unit);
     void picture(const VideoUnit& unit);
     void group(const VideoUnit& unit);
-    void close_picture();
+    void picture_coding_extension(const VideoUnit& unit);
+    // The open picture ends where the unit at `end_position` begins.
+    void close_picture(std::uint64_t end_position);
     void apply(const MatrixSet& matrices, ChangeKind kind, std::uint64_t offset);
     void damaged(const char* kind, std::uint64_t offset);
 
@@ -40,6 +44,10 @@ class MatrixTracker final : public VideoUnitSink {
     std::unordered_multimap<std::uint64_t, std::size_t> by_hash_;
 
     bool picture_open_ = false; // a picture header was seen and its picture not counted
+    bool keep_records_ = false;
+    bool coding_extension_seen_ = false;        // of the open picture
+    PictureRecord record_;                      // of the open picture
+    std::uint64_t picture_position_ = 0;        // of the open picture's start code in the stream
     std::optional<std::size_t> change_waiting_; // first change waiting for its picture
     bool gop_after_change_ = false;
 

@@ -68,7 +68,7 @@ Message scan_continuity_message(std::uint64_t count, std::uint32_t pid) {
 ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     ScanResult result;
     ByteWindow window(source, control, scan_buffer_size);
-    MatrixTracker tracker(result);
+    MatrixTracker tracker(result, control.picture_records);
     VideoUnitSplitter video(tracker);
     DemuxReport report;
 
@@ -89,7 +89,7 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
         break;
     }
     video.finish();
-    tracker.finish();
+    tracker.finish(video.position());
     result.bytes_read = window.bytes_read();
 
     if (report.resync_count > 0) {

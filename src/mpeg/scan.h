@@ -1,7 +1,8 @@
 #pragma once
 
 // The whole-stream scan: every sequence header and quant_matrix_extension of a file's
-// video, the four matrices in force after each, and the pictures coded with each set.
+// video, the four matrices in force after each, the pictures coded with each set, and on
+// request one compact record per picture.
 
 #include "io/message.h"
 #include "mpeg/syntax.h"
@@ -64,6 +65,60 @@ struct MatrixSetUse {
     bool operator==(const MatrixSetUse&) const = default;
 };
 
+// One coded picture, as the stream codes it. Compact: a ten-hour transport stream has a
+// million of them, and later per-picture figures must still fit in 64 bytes.
+struct PictureRecord {
+    std::uint64_t index = 0; // in stream order, from 0
+    // File offset of the first 00 of its picture start code.
+    std::uint64_t offset = 0;
+    // Its bytes in the video elementary stream, from its picture start code up to the next
+    // picture start code, sequence header, group of pictures header or sequence end code,
+    // or the end of the stream. Container bytes never count.
+    std::uint64_t bytes = 0;
+    // The 1-based number of its set in ScanResult::matrix_sets; 0 before the first
+    // sequence header, where its matrices are unknown.
+    std::uint32_t matrix_set = 0;
+    std::uint16_t temporal_reference = 0;
+    std::uint8_t picture_coding_type = 0; // 1 I, 2 P, 3 B, 4 D
+    // 1 top field, 2 bottom field, 3 frame (an MPEG-1 picture, which has no picture coding
+    // extension, is a frame); 0 when its picture coding extension is damaged.
+    std::uint8_t picture_structure = 0;
+
+    bool operator==(const PictureRecord&) const = default;
+};
+static_assert(sizeof(PictureRecord) <= 64);
+
+inline constexpr std::uint8_t frame_picture = 3;
+
+// The records of a whole stream, in chunks: growing never copies what is stored, so the
+// memory stays the records' own size plus one chunk.
+class PictureRecords {
+  public:
+    static constexpr std::size_t chunk_size = 4096;
+
+    void push_back(const PictureRecord& record) {
+        if (size_ % chunk_size == 0) {
+            chunks_.emplace_back();
+            chunks_.back().reserve(chunk_size);
+        }
+        chunks_.back().push_back(record);
+        ++size_;
+    }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    const PictureRecord& operator[](std::size_t index) const {
+        return chunks_[index / chunk_size][index % chunk_size];
+    }
+    void clear() {
+        chunks_.clear();
+        size_ = 0;
+    }
+
+  private:
+    std::vector<std::vector<PictureRecord>> chunks_;
+    std::size_t size_ = 0;
+};
+
 struct ScanResult {
     Container container = Container::elementary;
     // The PES stream_id (program stream) or the PID (transport stream) of the video read.
@@ -81,6 +136,8 @@ struct ScanResult {
         return matrices[change.matrices];
     }
     const MatrixSet& matrices_of(const MatrixSetUse& use) const { return matrices[use.matrices]; }
+    // One per picture header read, when ScanControl::picture_records asked for them.
+    PictureRecords picture_records;
     Messages messages;
     // Bytes of the file read before the scan stopped.
     std::uint64_t bytes_read = 0;
@@ -92,6 +149,8 @@ struct ScanControl {
     const std::atomic<bool>* stop = nullptr;
     // Called after each read with the count of bytes read so far.
     std::function<void(std::uint64_t)> progress;
+    // Keep one PictureRecord per picture in ScanResult::picture_records.
+    bool picture_records = false;
 };
 
 // A source of the file's bytes, read front to back.

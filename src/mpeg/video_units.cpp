@@ -85,7 +85,8 @@ void VideoUnitSplitter::end_unit(std::uint64_t end_position) {
     const std::uint64_t length = end_position > unit_start_ ? end_position - unit_start_ : 0;
     const std::size_t size =
         static_cast<std::size_t>(std::min<std::uint64_t>(unit_stored_, length));
-    sink_.unit({unit_code_, unit_offset_, std::span<const std::uint8_t>(unit_bytes_.data(), size)});
+    sink_.unit({unit_code_, unit_offset_, unit_position_,
+                std::span<const std::uint8_t>(unit_bytes_.data(), size)});
 }
 
 void VideoUnitSplitter::on_code(const std::uint8_t* data, std::size_t size, std::size_t index) {
@@ -100,6 +101,7 @@ void VideoUnitSplitter::on_code(const std::uint8_t* data, std::size_t size, std:
     collecting_ = true;
     unit_code_ = code;
     unit_offset_ = file_offset_of(code_position - 3);
+    unit_position_ = code_position - 3;
     unit_start_ = code_position + 1;
     unit_capacity_ = capacity;
     unit_stored_ = std::min(capacity, size - index - 1);

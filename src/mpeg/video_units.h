@@ -14,6 +14,9 @@ struct VideoUnit {
     // File offset of the first 00 of the start code, where that byte lies in the file even
     // when the start code is cut across packets.
     std::uint64_t offset = 0;
+    // Position of that 00 in the video elementary stream: the bytes fed before it. The
+    // distance between two units is their bytes in the stream, whatever the container.
+    std::uint64_t position = 0;
     std::span<const std::uint8_t> bytes;
 };
 
@@ -49,6 +52,8 @@ class VideoUnitSplitter final : public VideoPayloadSink {
     void discontinuity() override;
     // End of the stream: the header being collected ends here.
     void finish();
+    // The elementary stream bytes fed so far.
+    std::uint64_t position() const { return position_; }
 
     // The largest structure read after a start code: a quant_matrix_extension with four
     // matrices (2056 bits).
@@ -78,6 +83,7 @@ class VideoUnitSplitter final : public VideoPayloadSink {
     bool collecting_ = false;
     std::uint8_t unit_code_ = 0;
     std::uint64_t unit_offset_ = 0;
+    std::uint64_t unit_position_ = 0;
     std::uint64_t unit_start_ = 0; // stream position of the byte after the code
     std::size_t unit_capacity_ = 0;
     std::size_t unit_stored_ = 0;

@@ -222,4 +222,31 @@ rm -f "$out/.truncated-whole.ts"
 sed -i 's/^\.truncated-whole\.ts /mpeg2-ts-truncated.ts (the first 188 * 60 + 100 bytes of) /' \
     "$manifest.tmp"
 
+# Pictures in stream order against display order: B pictures (two between the reference
+# pictures) in each container, from ffmpeg's encoder and from mpeg2enc, whose temporal
+# references, picture types and picture bytes `pictures` reports.
+make mpeg2-es-bframes.m2v $(pattern 176x144 25) -- \
+    -frames:v 10 -g 7 -bf 2 -c:v mpeg2video -q:v 8 -f mpeg2video
+make mpeg2-ps-bframes.vob $(pattern 176x144 25) $(tone) -- \
+    -frames:v 10 -t 0.4 -g 7 -bf 2 -c:v mpeg2video -q:v 8 -c:a mp2 -b:a 64k -packetsize 800 \
+    -f vob
+make mpeg2-ts-bframes.ts $(pattern 176x144 25) $(tone) -- \
+    -frames:v 10 -t 0.4 -g 7 -bf 2 -c:v mpeg2video -q:v 8 -c:a mp2 -b:a 64k -f mpegts
+# mpeg2enc reads YUV4MPEG; its elementary stream is multiplexed by mplex into a program
+# stream, and copied by ffmpeg from there into a transport stream.
+mpeg2enc_y4m="$out/.mpeg2enc-in.y4m"
+ffmpeg -nostdin -hide_banner -loglevel error -y $(pattern 176x144 25) -frames:v 9 \
+    -pix_fmt yuv420p -f yuv4mpegpipe "$mpeg2enc_y4m"
+mpeg2enc -v 0 -f 3 -R 2 -g 6 -G 6 -q 10 -b 1500 -o "$out/mpeg2-es-mpeg2enc.m2v" <"$mpeg2enc_y4m"
+mplex -v 0 -f 3 -o "$out/mpeg2-ps-mpeg2enc.mpg" "$out/mpeg2-es-mpeg2enc.m2v"
+ffmpeg -nostdin -hide_banner -loglevel error -y -i "$out/mpeg2-ps-mpeg2enc.mpg" -map 0:v \
+    -c copy -fflags +bitexact -f mpegts "$out/mpeg2-ts-mpeg2enc.ts"
+rm -f "$mpeg2enc_y4m"
+mpeg2enc_source="($(pattern 176x144 25) -frames:v 9 -pix_fmt yuv420p -f yuv4mpegpipe)"
+{
+    echo "mpeg2-es-mpeg2enc.m2v $mpeg2enc_source mpeg2enc -f 3 -R 2 -g 6 -G 6 -q 10 -b 1500"
+    echo "mpeg2-ps-mpeg2enc.mpg mplex -f 3 mpeg2-es-mpeg2enc.m2v"
+    echo "mpeg2-ts-mpeg2enc.ts -i mpeg2-ps-mpeg2enc.mpg -map 0:v -c copy -f mpegts"
+} >>"$manifest.tmp"
+
 mv "$manifest.tmp" "$manifest"

@@ -32,6 +32,11 @@ else()
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_scan.py
                      $<TARGET_FILE:quantaline-cli> ${stream})
     set_tests_properties(scan_reference.${stream_name} PROPERTIES TIMEOUT 300)
+    # Each picture's type, structure, temporal reference, offset, bytes and matrix set.
+    add_test(NAME pictures_reference.${stream_name}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_pictures.py
+                     $<TARGET_FILE:quantaline-cli> ${stream})
+    set_tests_properties(pictures_reference.${stream_name} PROPERTIES TIMEOUT 300)
   endforeach()
 endif()
 

@@ -1,0 +1,55 @@
+#pragma once
+
+// What scan and pictures share: folders walked for video files, the files read on the
+// core's runner, each result printed in argument order as soon as it is ready, a
+// progress line on a terminal, Ctrl-C.
+
+#include "commands.h"
+#include "mpeg/scan.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quantaline::cli {
+
+inline constexpr int exit_interrupted = 130;
+
+// Output written in pieces: a file with thousands of changes or a million pictures never
+// sits whole in memory.
+class Writer {
+  public:
+    Writer() = default;
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+    ~Writer() { flush(); }
+
+    std::string text;
+    void flush_if_large() {
+        if (text.size() >= 1 << 16) {
+            flush();
+        }
+    }
+    void flush() {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        text.clear();
+    }
+};
+
+// The files of the arguments: a FILE as given, a FOLDER's video files (its subfolders'
+// too when `recursive`). A folder that cannot be read or holds no video file is said on
+// standard error and sets `status` to exit_message.
+std::vector<std::string> files_of_arguments(const std::vector<std::string>& inputs, bool recursive,
+                                            int& status);
+
+// Scans the files on all cores and hands each result to `print`, in the order of the
+// files, `index` counting from 0. A result with messages makes the status exit_message;
+// Ctrl-C stops the scans, prints the results of those under way, and gives
+// exit_interrupted. `status` is the status so far.
+int run_scans(const std::vector<std::string>& files, bool picture_records,
+              const std::function<void(std::size_t index, const std::string& file,
+                                       const mpeg::ScanResult& result)>& print,
+              int status);
+
+} // namespace quantaline::cli
