@@ -419,7 +419,7 @@ cmp -s "$installed/quantaline.exe" "$build/quantaline.exe" || fail "the installe
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quantaline'
 wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -qi 'uninstall.exe' ||
     fail "no uninstaller in Programs and Features"
-for ext in .m2v .mpg .mv2 .mpeg .m1v .mpv .vob; do
+for ext in .m2v .mpg .mv2 .mpeg .m1v .mpv .vob .ts .m2ts .mts; do
     wine reg query "HKCR\\$ext\\OpenWithProgids" /v Quantaline.VideoMPEG >/dev/null 2>&1 ||
         fail "no Open with entry for $ext"
 done
