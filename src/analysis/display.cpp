@@ -170,6 +170,11 @@ std::string changed_matrices_text(const mpeg::MatrixSet* before, const mpeg::Mat
     return text;
 }
 
+std::string quantiser_average_text(std::uint64_t hundredths) {
+    const std::uint64_t cents = hundredths % 100;
+    return std::to_string(hundredths / 100) + (cents < 10 ? ",0" : ",") + std::to_string(cents);
+}
+
 namespace {
 
 std::string or_else(const std::string& value, const char* replacement) {

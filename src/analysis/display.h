@@ -62,6 +62,8 @@ std::string_view matrix_name(int index);
 // What a change changed, against the set in force before it (none for the first):
 // "intra, chroma intra", or "matrices initiales".
 std::string changed_matrices_text(const mpeg::MatrixSet* before, const mpeg::MatrixSet& after);
+// An average quantiser given in hundredths, as French writes it: "10,25", "8,00".
+std::string quantiser_average_text(std::uint64_t hundredths);
 
 // The captions of the values, as the main window shows them beside the value labels.
 namespace caption {

@@ -4,6 +4,7 @@
 #include "mpeg/byte_window.h"
 #include "mpeg/demux.h"
 #include "mpeg/matrix_tracker.h"
+#include "mpeg/quantiser_pass.h"
 #include "mpeg/video_units.h"
 
 #include <algorithm>
@@ -69,7 +70,17 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     ScanResult result;
     ByteWindow window(source, control, scan_buffer_size);
     MatrixTracker tracker(result, control.picture_records);
-    VideoUnitSplitter video(tracker);
+    // The quantiser pass keeps each picture's bytes; without it the splitter passes over
+    // slices and nothing larger than a header is ever kept.
+    const bool whole_pictures = control.quantiser || control.picture_bytes;
+    std::optional<VideoUnitSplitter> splitter;
+    std::optional<QuantiserPass> pass;
+    VideoPayloadSink* video = nullptr;
+    if (whole_pictures) {
+        video = &pass.emplace(tracker, result, control);
+    } else {
+        video = &splitter.emplace(tracker);
+    }
     DemuxReport report;
 
     const std::size_t probed = window.ensure(4 * 192 + 8);
@@ -79,17 +90,21 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
                                         packet_size, sync_offset);
     switch (result.container) {
     case Container::elementary:
-        demux_elementary(window, video);
+        demux_elementary(window, *video);
         break;
     case Container::program:
-        demux_program(window, video, result, report);
+        demux_program(window, *video, result, report);
         break;
     case Container::transport:
-        demux_transport(window, video, result, report, packet_size, sync_offset);
+        demux_transport(window, *video, result, report, packet_size, sync_offset);
         break;
     }
-    video.finish();
-    tracker.finish(video.position());
+    if (pass) {
+        pass->finish();
+    } else {
+        splitter->finish();
+        tracker.finish(splitter->position());
+    }
     result.bytes_read = window.bytes_read();
 
     if (report.resync_count > 0) {

@@ -7,6 +7,7 @@
 #include "io/message.h"
 #include "mpeg/syntax.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -16,6 +17,8 @@
 #include <vector>
 
 namespace quantaline::mpeg {
+
+struct SequenceContext;
 
 enum class Container { elementary, program, transport };
 
@@ -65,6 +68,20 @@ struct MatrixSetUse {
     bool operator==(const MatrixSetUse&) const = default;
 };
 
+// One picture's quantiser figures, when the quantiser pass read its macroblocks.
+struct PictureQuantiserFigures {
+    bool read = false; // false: not asked for, before any sequence header, or not reached
+    std::uint8_t quantiser_min = 0;
+    std::uint8_t quantiser_max = 0;
+    std::uint16_t quantiser_average_hundredths = 0; // at most 11200
+    std::uint16_t damaged_slices = 0;               // at most 65535 counted
+    std::uint32_t intra = 0;
+    std::uint32_t coded = 0;
+    std::uint32_t skipped = 0;
+
+    bool operator==(const PictureQuantiserFigures&) const = default;
+};
+
 // One coded picture, as the stream codes it. Compact: a ten-hour transport stream has a
 // million of them, and later per-picture figures must still fit in 64 bytes.
 struct PictureRecord {
@@ -83,6 +100,7 @@ struct PictureRecord {
     // 1 top field, 2 bottom field, 3 frame (an MPEG-1 picture, which has no picture coding
     // extension, is a frame); 0 when its picture coding extension is damaged.
     std::uint8_t picture_structure = 0;
+    PictureQuantiserFigures quantiser;
 
     bool operator==(const PictureRecord&) const = default;
 };
@@ -109,6 +127,9 @@ class PictureRecords {
     const PictureRecord& operator[](std::size_t index) const {
         return chunks_[index / chunk_size][index % chunk_size];
     }
+    PictureRecord& operator[](std::size_t index) {
+        return chunks_[index / chunk_size][index % chunk_size];
+    }
     void clear() {
         chunks_.clear();
         size_ = 0;
@@ -117,6 +138,20 @@ class PictureRecords {
   private:
     std::vector<std::vector<PictureRecord>> chunks_;
     std::size_t size_ = 0;
+};
+
+// The quantiser over every macroblock of the pictures of one picture_coding_type.
+struct QuantiserTotals {
+    std::uint64_t pictures = 0; // with at least one macroblock read
+    std::uint64_t macroblocks = 0;
+    std::uint64_t quantiser_sum = 0;
+    std::uint8_t quantiser_min = 0;
+    std::uint8_t quantiser_max = 0;
+
+    // The average in hundredths, rounded half up as a picture's is; 0 without macroblocks.
+    std::uint64_t quantiser_average_hundredths() const {
+        return macroblocks == 0 ? 0 : (quantiser_sum * 200 + macroblocks) / (2 * macroblocks);
+    }
 };
 
 struct ScanResult {
@@ -138,6 +173,11 @@ struct ScanResult {
     const MatrixSet& matrices_of(const MatrixSetUse& use) const { return matrices[use.matrices]; }
     // One per picture header read, when ScanControl::picture_records asked for them.
     PictureRecords picture_records;
+    // When ScanControl::quantiser asked for it: index picture_coding_type - 1 (I, P, B, D).
+    bool quantiser_read = false;
+    std::array<QuantiserTotals, 4> quantiser_by_type{};
+    // Pictures with a damaged slice, a damaged header or bytes lost inside them.
+    std::uint64_t damaged_pictures = 0;
     Messages messages;
     // Bytes of the file read before the scan stopped.
     std::uint64_t bytes_read = 0;
@@ -151,6 +191,19 @@ struct ScanControl {
     std::function<void(std::uint64_t)> progress;
     // Keep one PictureRecord per picture in ScanResult::picture_records.
     bool picture_records = false;
+    // Read every picture's macroblocks: its quantiser figures in its record (when records
+    // are kept) and the totals per picture type.
+    bool quantiser = false;
+    // Threads the quantiser pass spreads over besides the reading one; 0 or 1 reads the
+    // macroblocks on the reading thread.
+    std::size_t quantiser_threads = 0;
+    // Called on the reading thread with each picture after a sequence header: its index,
+    // the sequence it belongs to and its bytes from its picture start code up to the next
+    // picture, group or sequence start code (whatever the container). The bytes live only
+    // during the call.
+    std::function<void(std::uint64_t index, const SequenceContext& sequence,
+                       std::span<const std::uint8_t> picture)>
+        picture_bytes;
 };
 
 // A source of the file's bytes, read front to back.
@@ -180,5 +233,10 @@ Message scan_resync_message(std::uint64_t count, std::uint64_t first_offset,
 Message scan_continuity_message(std::uint64_t count, std::uint32_t pid);
 Message scan_read_error_message(std::uint64_t offset);
 extern const Message scan_unreadable_message;
+// `slice` is the first damage's slice_vertical_position, 0 when the picture's header was
+// the damage or its bytes were lost.
+Message scan_damaged_slices_message(std::uint64_t pictures, std::uint64_t first_picture,
+                                    std::uint64_t first_offset, std::uint32_t slice,
+                                    std::uint32_t macroblocks_read);
 
 } // namespace quantaline::mpeg

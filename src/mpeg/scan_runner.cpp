@@ -30,6 +30,8 @@ void ScanRunner::start() {
                             ? options_.threads
                             : std::max<std::size_t>(1, std::thread::hardware_concurrency());
     count = std::min(count, jobs_.size());
+    const std::size_t cores = std::max<std::size_t>(1, std::thread::hardware_concurrency());
+    quantiser_threads_ = count == 0 ? 0 : std::max<std::size_t>(1, cores / count);
     for (std::size_t i = 0; i < count; ++i) {
         threads_.emplace_back([this] { work(); });
     }
@@ -52,6 +54,8 @@ void ScanRunner::work() {
         ScanControl control;
         control.stop = &stop_;
         control.picture_records = options_.picture_records;
+        control.quantiser = options_.quantiser;
+        control.quantiser_threads = quantiser_threads_;
         control.progress = [&job](std::uint64_t bytes) {
             job.done.store(bytes, std::memory_order_relaxed);
         };

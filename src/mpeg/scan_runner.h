@@ -23,6 +23,9 @@ namespace quantaline::mpeg {
 struct ScanRunnerOptions {
     // Keep one PictureRecord per picture in each result.
     bool picture_records = false;
+    // Read every picture's macroblocks too (ScanControl::quantiser): one file alone spreads
+    // that pass over every core, several files share the cores between them.
+    bool quantiser = false;
     // 0: one thread per core, never more than there are files.
     std::size_t threads = 0;
     // Called on a worker thread as each file's result becomes ready, with the file's index;
@@ -92,6 +95,7 @@ class ScanRunner {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::thread> threads_;
+    std::size_t quantiser_threads_ = 0; // of each file's quantiser pass
 };
 
 } // namespace quantaline::mpeg

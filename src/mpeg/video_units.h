@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace quantaline::mpeg {
@@ -54,6 +55,11 @@ class VideoUnitSplitter final : public VideoPayloadSink {
     void finish();
     // The elementary stream bytes fed so far.
     std::uint64_t position() const { return position_; }
+    // Where the header being collected begins, not yet handed to the sink: whoever keeps
+    // the stream's bytes for later must keep them from there.
+    std::optional<std::uint64_t> pending_position() const {
+        return collecting_ ? std::optional<std::uint64_t>(unit_position_) : std::nullopt;
+    }
 
     // The largest structure read after a start code: a quant_matrix_extension with four
     // matrices (2056 bits).

@@ -1,0 +1,298 @@
+#include "mpeg/quantiser_pass.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace quantaline::mpeg {
+
+Message scan_damaged_slices_message(std::uint64_t pictures, std::uint64_t first_picture,
+                                    std::uint64_t first_offset, std::uint32_t slice,
+                                    std::uint32_t macroblocks_read) {
+    std::string text = std::to_string(pictures) + " image(s) endommagée(s) ; la première : image " +
+                       std::to_string(first_picture) + " à l'octet " + std::to_string(first_offset);
+    if (slice != 0) {
+        text += ", tranche " + std::to_string(slice) + " après " +
+                std::to_string(macroblocks_read) + " macrobloc(s) lu(s)";
+    }
+    return {Icon::exclamation, "Tranche(s) endommagée(s)", text + ".", Buttons::ok, Button::ok};
+}
+
+void read_batch(QuantiserBatch& batch, const std::atomic<bool>* stop) {
+    for (auto& picture : batch.pictures) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return;
+        }
+        picture.figures = picture_quantiser(
+            std::span<const std::uint8_t>(batch.bytes).subspan(picture.begin, picture.size),
+            picture.sequence);
+        picture.read = true;
+    }
+}
+
+QuantiserPool::QuantiserPool(std::size_t threads, const std::atomic<bool>* stop)
+    : stop_(stop), limit_(2 * threads) {
+    for (std::size_t i = 0; i < threads; ++i) {
+        threads_.emplace_back([this] { work(); });
+    }
+}
+
+QuantiserPool::~QuantiserPool() {
+    {
+        const std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    changed_.notify_all();
+    for (auto& thread : threads_) {
+        thread.join();
+    }
+}
+
+void QuantiserPool::work() {
+    while (true) {
+        std::unique_ptr<QuantiserBatch> batch;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return closing_ || !todo_.empty(); });
+            if (todo_.empty()) {
+                return;
+            }
+            batch = std::move(todo_.front());
+            todo_.pop_front();
+            ++working_;
+        }
+        changed_.notify_all();
+        read_batch(*batch, stop_);
+        {
+            const std::lock_guard lock(mutex_);
+            done_.push_back(std::move(batch));
+            --working_;
+        }
+        changed_.notify_all();
+    }
+}
+
+void QuantiserPool::submit(std::unique_ptr<QuantiserBatch> batch) {
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return todo_.size() + working_ < limit_; });
+        todo_.push_back(std::move(batch));
+    }
+    changed_.notify_all();
+}
+
+std::vector<std::unique_ptr<QuantiserBatch>> QuantiserPool::take_done() {
+    const std::lock_guard lock(mutex_);
+    return std::exchange(done_, {});
+}
+
+void QuantiserPool::wait_idle() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return todo_.empty() && working_ == 0; });
+}
+
+QuantiserPass::QuantiserPass(MatrixTracker& tracker, ScanResult& result, const ScanControl& control)
+    : tracker_(tracker), result_(result), control_(control), splitter_(*this) {
+    if (control.quantiser && control.quantiser_threads > 1) {
+        pool_ = std::make_unique<QuantiserPool>(control.quantiser_threads, control.stop);
+    }
+    result_.quantiser_read = control.quantiser;
+}
+
+void QuantiserPass::feed(const std::uint8_t* data, std::size_t size, std::uint64_t file_offset) {
+    // The bytes are kept first: the splitter hands a header over only once the next start
+    // code is fed, and the picture it closes must then be whole here.
+    bytes_.insert(bytes_.end(), data, data + size);
+    splitter_.feed(data, size, file_offset);
+    const std::uint64_t end = bytes_base_ + bytes_.size();
+    if (open_ && end - picture_position_ > max_picture_bytes) {
+        open_ = false;
+        ++result_.damaged_pictures;
+        if (result_.damaged_pictures == 1 || picture_index_ < first_damaged_) {
+            first_damaged_ = picture_index_;
+            first_damaged_offset_ = picture_offset_;
+            first_damaged_slice_ = 0;
+        }
+    }
+    // A start code not yet found lies in the last three bytes at most.
+    std::uint64_t keep =
+        splitter_.pending_position().value_or(end - std::min<std::uint64_t>(end, 3));
+    if (open_) {
+        keep = std::min(keep, picture_position_);
+    }
+    drop_before(keep);
+}
+
+void QuantiserPass::drop_before(std::uint64_t position) {
+    if (position <= bytes_base_) {
+        return;
+    }
+    const std::uint64_t dead = position - bytes_base_;
+    // Moving what is kept costs its size: only when the dead part is the larger.
+    if (dead < bytes_.size() / 2 && dead < (std::uint64_t{1} << 16)) {
+        return;
+    }
+    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(dead));
+    bytes_base_ = position;
+}
+
+void QuantiserPass::discontinuity() {
+    splitter_.discontinuity();
+    picture_bytes_lost_ = open_;
+}
+
+void QuantiserPass::unit(const VideoUnit& unit) {
+    const std::uint64_t pictures_before = result_.pictures;
+    // The tracker first: the record of the picture closed here exists before its figures.
+    tracker_.unit(unit);
+    const std::uint8_t code = unit.code;
+    const bool ends_picture = code == start_code::picture || code == start_code::sequence_header ||
+                              code == start_code::group || code == start_code::sequence_end;
+    if (ends_picture) {
+        close_picture(unit.position);
+    }
+    const bool was_after_sequence_header = after_sequence_header_;
+    after_sequence_header_ = false;
+    if (code == start_code::sequence_header) {
+        const auto parsed = mpeg::sequence_header(unit.bytes);
+        if (parsed.ok()) {
+            sequence_header_ = parsed.fields;
+            sequence_ = sequence_context(sequence_header_, nullptr);
+            have_sequence_ = true;
+            after_sequence_header_ = true;
+        }
+    } else if (code == start_code::extension && was_after_sequence_header &&
+               extension_start_code_identifier(unit.bytes) == extension_id::sequence) {
+        const auto parsed = sequence_extension(unit.bytes);
+        if (parsed.ok()) {
+            sequence_ = sequence_context(sequence_header_, &parsed.fields);
+        }
+    } else if (code == start_code::picture && result_.pictures > pictures_before &&
+               have_sequence_) {
+        open_ = true;
+        picture_index_ = result_.pictures - 1;
+        picture_offset_ = unit.offset;
+        picture_position_ = unit.position;
+        picture_bytes_lost_ = false;
+    }
+    if ((code == start_code::group || code == start_code::sequence_header) && batch_ &&
+        batch_->bytes.size() >= batch_bytes) {
+        submit();
+    }
+}
+
+void QuantiserPass::close_picture(std::uint64_t end_position) {
+    if (!open_) {
+        return;
+    }
+    open_ = false;
+    if (end_position < picture_position_ || picture_position_ < bytes_base_ ||
+        end_position > bytes_base_ + bytes_.size()) {
+        return; // cannot happen: the bytes are kept from the picture's start code
+    }
+    const auto picture = std::span<const std::uint8_t>(bytes_).subspan(
+        static_cast<std::size_t>(picture_position_ - bytes_base_),
+        static_cast<std::size_t>(end_position - picture_position_));
+    if (control_.picture_bytes) {
+        control_.picture_bytes(picture_index_, sequence_, picture);
+    }
+    if (!control_.quantiser) {
+        return;
+    }
+    if (!batch_) {
+        batch_ = std::make_unique<QuantiserBatch>();
+    }
+    QuantiserBatch::Picture entry;
+    entry.index = picture_index_;
+    entry.offset = picture_offset_;
+    entry.begin = batch_->bytes.size();
+    entry.size = picture.size();
+    entry.sequence = sequence_;
+    entry.bytes_lost = picture_bytes_lost_;
+    batch_->bytes.insert(batch_->bytes.end(), picture.begin(), picture.end());
+    batch_->pictures.push_back(entry);
+    if (batch_->bytes.size() >= max_batch_bytes) {
+        submit();
+    }
+}
+
+void QuantiserPass::submit() {
+    if (!batch_) {
+        return;
+    }
+    if (pool_) {
+        pool_->submit(std::move(batch_));
+        for (const auto& done : pool_->take_done()) {
+            merge(*done);
+        }
+    } else {
+        read_batch(*batch_, control_.stop);
+        merge(*batch_);
+    }
+    batch_.reset();
+}
+
+void QuantiserPass::merge(const QuantiserBatch& batch) {
+    for (const auto& picture : batch.pictures) {
+        if (!picture.read) {
+            continue;
+        }
+        const PictureQuantiser& q = picture.figures;
+        const bool damaged =
+            picture.bytes_lost || q.error != PictureError::none || q.damaged_slices > 0;
+        if (damaged) {
+            ++result_.damaged_pictures;
+            if (result_.damaged_pictures == 1 || picture.index < first_damaged_) {
+                first_damaged_ = picture.index;
+                first_damaged_offset_ = picture.offset;
+                first_damaged_slice_ = q.first_damage ? q.first_damage->slice_vertical_position : 0;
+                first_damaged_macroblocks_ = q.first_damage ? q.first_damage->macroblocks_read : 0;
+            }
+        }
+        if (control_.picture_records && picture.index < result_.picture_records.size()) {
+            PictureQuantiserFigures& f = result_.picture_records[picture.index].quantiser;
+            f.read = true;
+            f.quantiser_min = q.quantiser_min;
+            f.quantiser_max = q.quantiser_max;
+            f.quantiser_average_hundredths =
+                static_cast<std::uint16_t>(q.quantiser_average_hundredths());
+            f.damaged_slices = static_cast<std::uint16_t>(std::min<std::uint32_t>(
+                q.damaged_slices, std::numeric_limits<std::uint16_t>::max()));
+            f.intra = q.intra;
+            f.coded = q.coded;
+            f.skipped = q.skipped;
+        }
+        if (q.macroblocks() == 0 || q.picture_coding_type < 1 || q.picture_coding_type > 4) {
+            continue;
+        }
+        QuantiserTotals& totals = result_.quantiser_by_type[q.picture_coding_type - 1];
+        if (totals.pictures++ == 0) {
+            totals.quantiser_min = q.quantiser_min;
+            totals.quantiser_max = q.quantiser_max;
+        }
+        totals.quantiser_min = std::min(totals.quantiser_min, q.quantiser_min);
+        totals.quantiser_max = std::max(totals.quantiser_max, q.quantiser_max);
+        totals.macroblocks += q.macroblocks();
+        totals.quantiser_sum += q.quantiser_sum;
+    }
+}
+
+void QuantiserPass::finish() {
+    splitter_.finish();
+    close_picture(splitter_.position());
+    tracker_.finish(splitter_.position());
+    submit();
+    if (pool_) {
+        pool_->wait_idle();
+        for (const auto& done : pool_->take_done()) {
+            merge(*done);
+        }
+    }
+    if (result_.damaged_pictures > 0) {
+        result_.messages.push_back(scan_damaged_slices_message(
+            result_.damaged_pictures, first_damaged_, first_damaged_offset_, first_damaged_slice_,
+            first_damaged_macroblocks_));
+    }
+}
+
+} // namespace quantaline::mpeg
