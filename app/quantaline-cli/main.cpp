@@ -30,13 +30,17 @@ constexpr CommandUsage command_usages[] = {
     {"matrix", "FILE [--format text|csv|ffmpeg|mpeg2enc] [--output PATH]",
      "print FILE's two matrices in the format (default text),\n"
      "or write them to PATH\n"},
-    {"scan", "[--json] [-r] FILE|FOLDER...",
+    {"scan", "[--json] [--quantiser] [-r] FILE|FOLDER...",
      "read the whole video: every matrix set it uses and where\n"
-     "it changes (elementary, program and transport streams)\n"},
-    {"pictures", "FILE|FOLDER... [--format json|csv] [-r]",
+     "it changes (elementary, program and transport streams);\n"
+     "--quantiser reads every macroblock too and adds the\n"
+     "average, minimum and maximum quantiser per picture type\n"},
+    {"pictures", "FILE|FOLDER... [--format json|csv] [--quantiser] [-r]",
      "read the whole video: every picture's offset, type,\n"
      "structure, temporal reference, bytes and matrix set\n"
-     "(default format csv)\n"},
+     "(default format csv); --quantiser adds each picture's\n"
+     "average, minimum and maximum quantiser and its intra,\n"
+     "coded and skipped macroblocks\n"},
 };
 
 constexpr const char* exit_status_text =

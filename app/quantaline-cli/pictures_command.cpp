@@ -8,6 +8,7 @@
 #include "scan_runs.h"
 
 #include <charconv>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,9 +71,58 @@ std::string csv_field(const std::string& text) {
 }
 
 constexpr const char* csv_header =
-    "file,index,offset,type,structure,temporal_reference,bytes,matrix_set\n";
+    "file,index,offset,type,structure,temporal_reference,bytes,matrix_set";
+constexpr const char* csv_quantiser_header =
+    ",quantiser_average,quantiser_min,quantiser_max,macroblocks_intra,macroblocks_coded,"
+    "macroblocks_skipped";
 
-void write_csv_rows(Writer& writer, const std::string& file, const ScanResult& result) {
+// An average in hundredths as a number with two decimals: 10.25, 8.00.
+void append_average(std::string& out, std::uint32_t hundredths) {
+    append_number(out, hundredths / 100);
+    out += '.';
+    out += static_cast<char>('0' + hundredths % 100 / 10);
+    out += static_cast<char>('0' + hundredths % 10);
+}
+
+// The six quantiser columns; empty where the picture's macroblocks were not read (before
+// the first sequence header, or after Ctrl-C).
+void append_csv_quantiser(std::string& out, const mpeg::PictureQuantiserFigures& q) {
+    if (!q.read) {
+        out += ",,,,,,";
+        return;
+    }
+    out += ',';
+    append_average(out, q.quantiser_average_hundredths);
+    for (const std::uint32_t value :
+         {std::uint32_t{q.quantiser_min}, std::uint32_t{q.quantiser_max}, q.intra, q.coded,
+          q.skipped}) {
+        out += ',';
+        append_number(out, value);
+    }
+}
+
+void append_json_quantiser(std::string& out, const mpeg::PictureQuantiserFigures& q) {
+    if (!q.read) {
+        out += ",\"quantiser\":null,\"macroblocks\":null";
+        return;
+    }
+    out += ",\"quantiser\":{\"average\":";
+    append_average(out, q.quantiser_average_hundredths);
+    out += ",\"min\":";
+    append_number(out, q.quantiser_min);
+    out += ",\"max\":";
+    append_number(out, q.quantiser_max);
+    out += "},\"macroblocks\":{\"intra\":";
+    append_number(out, q.intra);
+    out += ",\"coded\":";
+    append_number(out, q.coded);
+    out += ",\"skipped\":";
+    append_number(out, q.skipped);
+    out += '}';
+}
+
+void write_csv_rows(Writer& writer, const std::string& file, const ScanResult& result,
+                    bool quantiser) {
     const std::string name = csv_field(file) + ",";
     std::string& out = writer.text;
     for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
@@ -93,6 +143,9 @@ void write_csv_rows(Writer& writer, const std::string& file, const ScanResult& r
         if (p.matrix_set != 0) {
             append_number(out, p.matrix_set);
         }
+        if (quantiser) {
+            append_csv_quantiser(out, p.quantiser);
+        }
         out += '\n';
         writer.flush_if_large();
     }
@@ -109,7 +162,8 @@ void append_json_key(std::string& out, std::string_view key) {
     }
 }
 
-void write_json_line(Writer& writer, const std::string& file, const ScanResult& result) {
+void write_json_line(Writer& writer, const std::string& file, const ScanResult& result,
+                     bool quantiser) {
     std::string& out = writer.text;
     out += "{\"file\":" + json_string(file);
     out += ",\"container\":\"";
@@ -136,6 +190,9 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
         } else {
             out += "null";
         }
+        if (quantiser) {
+            append_json_quantiser(out, p.quantiser);
+        }
         out += '}';
         writer.flush_if_large();
     }
@@ -146,8 +203,8 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
 
 int run_pictures(const Arguments& arguments) {
     int parse_status = exit_ok;
-    const auto parsed = parse_arguments("pictures", arguments, {"--format"}, {"-r", "--recursive"},
-                                        false, parse_status);
+    const auto parsed = parse_arguments("pictures", arguments, {"--format"},
+                                        {"-r", "--recursive", "--quantiser"}, false, parse_status);
     if (!parsed) {
         return parse_status;
     }
@@ -159,21 +216,22 @@ int run_pictures(const Arguments& arguments) {
     }
     const bool json = format == "json";
     const bool recursive = parsed->flags.contains("-r") || parsed->flags.contains("--recursive");
+    const bool quantiser = parsed->flags.contains("--quantiser");
 
     int status = exit_ok;
     const std::vector<std::string> files = files_of_arguments(parsed->files, recursive, status);
     if (!json && !files.empty()) {
-        std::fputs(csv_header, stdout);
+        std::printf("%s%s\n", csv_header, quantiser ? csv_quantiser_header : "");
     }
     return run_scans(
-        files, true,
-        [json](std::size_t, const std::string& file, const ScanResult& result) {
+        files, true, quantiser,
+        [json, quantiser](std::size_t, const std::string& file, const ScanResult& result) {
             Writer writer;
             if (json) {
-                write_json_line(writer, file, result);
+                write_json_line(writer, file, result, quantiser);
             } else {
                 print_messages(file, result.messages);
-                write_csv_rows(writer, file, result);
+                write_csv_rows(writer, file, result, quantiser);
             }
         },
         status);

@@ -9,6 +9,7 @@
 #include "mpeg/scan.h"
 #include "scan_runs.h"
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -64,6 +65,30 @@ std::string capitalised(std::string_view text) {
     return out;
 }
 
+constexpr std::array<const char*, 4> type_keys = {"I", "P", "B", "D"};
+
+// The quantiser of each picture type met: its pictures, its average over their
+// macroblocks, its smallest and largest.
+void write_quantiser_text(std::string& out, const ScanResult& result) {
+    out += "\nQuantificateur par type d'image :\n";
+    char row[160];
+    std::snprintf(row, sizeof row, "%-4s %8s %8s %8s %8s\n", "Type", "Images", "Moyenne", "Minimum",
+                  "Maximum");
+    out += row;
+    for (std::size_t t = 0; t < type_keys.size(); ++t) {
+        const mpeg::QuantiserTotals& totals = result.quantiser_by_type[t];
+        if (totals.pictures == 0) {
+            continue;
+        }
+        std::snprintf(row, sizeof row, "%-4s %8llu %8s %8u %8u\n", type_keys[t],
+                      static_cast<unsigned long long>(totals.pictures),
+                      quantiser_average_text(totals.quantiser_average_hundredths()).c_str(),
+                      static_cast<unsigned>(totals.quantiser_min),
+                      static_cast<unsigned>(totals.quantiser_max));
+        out += row;
+    }
+}
+
 void write_text(Writer& writer, const std::string& file, const ScanResult& result) {
     std::string& out = writer.text;
     const auto line = [&out](const char* caption, const std::string& value) {
@@ -79,6 +104,9 @@ void write_text(Writer& writer, const std::string& file, const ScanResult& resul
     line("Images : ", std::to_string(result.pictures));
     line("En-têtes de séquence : ", std::to_string(result.sequence_headers));
     line("Extensions de matrices : ", std::to_string(result.quant_matrix_extensions));
+    if (result.quantiser_read) {
+        write_quantiser_text(out, result);
+    }
     if (!result.changes.empty()) {
         out += "\nChangements :\n";
         char row[160];
@@ -153,26 +181,52 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
         out += ",\"pictures\":" + std::to_string(set.pictures);
         out += '}';
     }
-    out += "],\"messages\":" + json_messages(result.messages) + "}\n";
+    out += ']';
+    if (result.quantiser_read) {
+        out += ",\"quantiser\":{";
+        for (std::size_t t = 0; t < type_keys.size(); ++t) {
+            const mpeg::QuantiserTotals& totals = result.quantiser_by_type[t];
+            out += t == 0 ? "\"" : ",\"";
+            out += type_keys[t];
+            out += "\":";
+            if (totals.pictures == 0) {
+                out += "null";
+                continue;
+            }
+            const std::uint64_t average = totals.quantiser_average_hundredths();
+            char figures[160];
+            std::snprintf(figures, sizeof figures,
+                          "{\"pictures\":%llu,\"average\":%llu.%02llu,\"min\":%u,\"max\":%u}",
+                          static_cast<unsigned long long>(totals.pictures),
+                          static_cast<unsigned long long>(average / 100),
+                          static_cast<unsigned long long>(average % 100),
+                          static_cast<unsigned>(totals.quantiser_min),
+                          static_cast<unsigned>(totals.quantiser_max));
+            out += figures;
+        }
+        out += '}';
+    }
+    out += ",\"messages\":" + json_messages(result.messages) + "}\n";
 }
 
 } // namespace
 
 int run_scan(const Arguments& arguments) {
     int parse_status = exit_ok;
-    const auto parsed = parse_arguments("scan", arguments, {}, {"--json", "-r", "--recursive"},
-                                        false, parse_status);
+    const auto parsed = parse_arguments(
+        "scan", arguments, {}, {"--json", "-r", "--recursive", "--quantiser"}, false, parse_status);
     if (!parsed) {
         return parse_status;
     }
     const bool json = parsed->flags.contains("--json");
     const bool recursive = parsed->flags.contains("-r") || parsed->flags.contains("--recursive");
+    const bool quantiser = parsed->flags.contains("--quantiser");
     const std::vector<std::string>& inputs = parsed->files;
 
     int status = exit_ok;
     const std::vector<std::string> files = files_of_arguments(inputs, recursive, status);
     return run_scans(
-        files, false,
+        files, false, quantiser,
         [json](std::size_t index, const std::string& file, const ScanResult& result) {
             Writer writer;
             if (json) {

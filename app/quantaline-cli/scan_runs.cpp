@@ -66,12 +66,13 @@ std::vector<std::string> files_of_arguments(const std::vector<std::string>& inpu
     return files;
 }
 
-int run_scans(const std::vector<std::string>& files, bool picture_records,
+int run_scans(const std::vector<std::string>& files, bool picture_records, bool quantiser,
               const std::function<void(std::size_t index, const std::string& file,
                                        const mpeg::ScanResult& result)>& print,
               int status) {
     mpeg::ScanRunnerOptions options;
     options.picture_records = picture_records;
+    options.quantiser = quantiser;
     mpeg::ScanRunner runner(files, options);
     std::uint64_t large_bytes = 0;
     for (std::size_t i = 0; i < runner.file_count(); ++i) {

@@ -46,8 +46,9 @@ std::vector<std::string> files_of_arguments(const std::vector<std::string>& inpu
 // Scans the files on all cores and hands each result to `print`, in the order of the
 // files, `index` counting from 0. A result with messages makes the status exit_message;
 // Ctrl-C stops the scans, prints the results of those under way, and gives
-// exit_interrupted. `status` is the status so far.
-int run_scans(const std::vector<std::string>& files, bool picture_records,
+// exit_interrupted. `status` is the status so far. `quantiser` reads every picture's
+// macroblocks too.
+int run_scans(const std::vector<std::string>& files, bool picture_records, bool quantiser,
               const std::function<void(std::size_t index, const std::string& file,
                                        const mpeg::ScanResult& result)>& print,
               int status);
