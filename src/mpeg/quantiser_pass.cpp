@@ -295,4 +295,27 @@ void QuantiserPass::finish() {
     }
 }
 
+std::optional<PictureQuantiser> read_picture_macroblocks(const std::string& path,
+                                                         std::uint64_t index, MacroblockSink& map,
+                                                         const std::atomic<bool>* stop) {
+    std::optional<PictureQuantiser> found;
+    std::atomic<bool> done{false};
+    ScanControl control;
+    control.stop = &done;
+    control.progress = [&](std::uint64_t) {
+        if (stop != nullptr && stop->load()) {
+            done.store(true);
+        }
+    };
+    control.picture_bytes = [&](std::uint64_t picture, const SequenceContext& sequence,
+                                std::span<const std::uint8_t> bytes) {
+        if (picture == index && !found) {
+            found = picture_quantiser(bytes, sequence, &map);
+            done.store(true);
+        }
+    };
+    scan_file(path, control);
+    return found;
+}
+
 } // namespace quantaline::mpeg

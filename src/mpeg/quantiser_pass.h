@@ -13,6 +13,8 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -125,5 +127,13 @@ class QuantiserPass final : public VideoPayloadSink, public VideoUnitSink {
     std::uint32_t first_damaged_slice_ = 0;
     std::uint32_t first_damaged_macroblocks_ = 0;
 };
+
+// One picture's macroblocks read again from the file, for a map: the video is read from
+// the file's start up to that picture, through the demultiplexer of its container, and
+// the picture is read with `map`. Nothing when the file has no such picture (or none
+// after a sequence header) or `stop` was set first.
+std::optional<PictureQuantiser> read_picture_macroblocks(const std::string& path,
+                                                         std::uint64_t index, MacroblockSink& map,
+                                                         const std::atomic<bool>* stop = nullptr);
 
 } // namespace quantaline::mpeg

@@ -4,12 +4,15 @@
 ffmpeg decodes the file (`-debug qp+mb_type -threads 1`) and prints, for each frame it
 outputs, every macroblock's quantiser scale and type. The frames come in output order,
 and the last reference frame is never printed: a B picture is printed when decoded, an I
-or P picture when the next I or P picture is decoded. quantiser_dump reads the same video,
-copied out by ffmpeg (`-c:v copy -f mpeg2video`), picture by picture in stream order,
-without decoding. This script puts the dump's pictures in ffmpeg's order and compares
-every macroblock (scale, and intra / skipped / other), then each picture's figures
-(average with two decimals, minimum, maximum and the three counts) with those computed
-here from ffmpeg's numbers.
+or P picture when the next I or P picture is decoded. quantiser_dump reads the same file,
+picture by picture in stream order as the whole-stream scan hands each picture over from
+its container's demultiplexer (elementary, program or transport stream), without
+decoding. This script puts the dump's pictures in ffmpeg's order and compares every
+macroblock (scale, and intra / skipped / other), then each picture's figures (average
+with two decimals, minimum, maximum and the three counts) with those computed here from
+ffmpeg's numbers. Last, `quantaline-cli pictures --quantiser --format json` must give
+each picture those same figures (the last reference picture, which ffmpeg never prints,
+those of the dump).
 
 ffmpeg keeps an MPEG-1 quantizer_scale doubled (as MPEG-2's linear quantiser_scale is),
 so its MPEG-1 numbers are halved here. A picture may be reported damaged only where ffmpeg
@@ -18,10 +21,11 @@ conceals errors too (a file cut short); such pictures are not compared.
 With --make NAME, the stream is first made into a temporary folder by ffmpeg or mpeg2enc
 as its line of quantiser_streams.txt says.
 
-Usage: check_quantiser.py DUMP FILE
-       check_quantiser.py DUMP --make NAME
+Usage: check_quantiser.py DUMP CLI FILE
+       check_quantiser.py DUMP CLI --make NAME
 """
 
+import json
 import os
 import re
 import shlex
@@ -68,11 +72,7 @@ def ffmpeg_frames(path):
 
 
 def dump_pictures(dump, path):
-    with tempfile.TemporaryDirectory() as folder:
-        video = os.path.join(folder, "video.m2v")
-        subprocess.run(["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-i", path,
-                        "-map", "0:v:0", "-c:v", "copy", "-f", "mpeg2video", video], check=True)
-        run = subprocess.run([dump, video], capture_output=True, text=True, check=True)
+    run = subprocess.run([dump, path], capture_output=True, text=True, check=True)
     pictures = []
     for line in run.stdout.splitlines():
         words = line.split()
@@ -115,7 +115,27 @@ def figures(rows):
             "counts": tuple(sum(1 for _, k in cells if k == kind) for kind in "ICS")}
 
 
-def check(dump, path):
+def cli_pictures(cli, path):
+    run = subprocess.run([cli, "pictures", "--quantiser", "--format", "json", path],
+                         capture_output=True, text=True)
+    if run.returncode not in (0, 1):
+        raise Failure(f"quantaline-cli pictures --quantiser: status {run.returncode}: "
+                      f"{run.stderr}")
+    lines = run.stdout.splitlines()
+    if len(lines) != 1:
+        raise Failure(f"quantaline-cli pictures --quantiser printed {len(lines)} lines")
+    return {p["index"]: p for p in json.loads(lines[0])["pictures"]}
+
+
+def cli_figures(picture):
+    q, m = picture["quantiser"], picture["macroblocks"]
+    if q is None:
+        return None
+    return {"average": f"{q['average']:.2f}", "min": q["min"], "max": q["max"],
+            "counts": (m["intra"], m["coded"], m["skipped"])}
+
+
+def check(dump, cli, path):
     pictures = dump_pictures(dump, path)
     frames, concealed = ffmpeg_frames(path)
     if not pictures:
@@ -150,9 +170,21 @@ def check(dump, path):
         ours = {key: picture[key] for key in ("average", "min", "max", "counts")}
         if expected != ours:
             raise Failure(f"{where}: figures {ours}, from ffmpeg's macroblocks {expected}")
+        picture["ffmpeg"] = expected
+    by_cli = cli_pictures(cli, path)
+    for picture in pictures:
+        expected = picture.get("ffmpeg") or {key: picture[key] for key in
+                                             ("average", "min", "max", "counts")}
+        printed = by_cli.get(picture["index"])
+        if printed is None or cli_figures(printed) != expected:
+            raise Failure(f"pictures --quantiser, picture {picture['index']}: "
+                          f"{printed and cli_figures(printed)}, expected {expected}")
+    from_ffmpeg = sum(1 for p in pictures if "ffmpeg" in p)
     scales = sorted({q for p in pictures for row in p["rows"] for q, _ in row})
     print(f"{os.path.basename(path)}: {len(pictures)} pictures, {compared} compared "
-          f"macroblock by macroblock, {len(damaged)} damaged; scales {scales[0]}..{scales[-1]}")
+          f"macroblock by macroblock, {len(damaged)} damaged; scales {scales[0]}..{scales[-1]}; "
+          f"pictures --quantiser: {from_ffmpeg} against ffmpeg, "
+          f"{len(pictures) - from_ffmpeg} against the dump")
 
 
 SOURCE = ["-f", "lavfi", "-i", "testsrc2=size=352x288:rate=25", "-frames:v", "12"]
@@ -188,11 +220,11 @@ def make(folder, name, options):
 
 
 def main():
-    if len(sys.argv) == 4 and sys.argv[2] == "--make":
+    if len(sys.argv) == 5 and sys.argv[3] == "--make":
         with tempfile.TemporaryDirectory() as folder:
-            check(sys.argv[1], make(folder, sys.argv[3], recipe(sys.argv[3])))
-    elif len(sys.argv) == 3:
-        check(sys.argv[1], sys.argv[2])
+            check(sys.argv[1], sys.argv[2], make(folder, sys.argv[4], recipe(sys.argv[4])))
+    elif len(sys.argv) == 4:
+        check(sys.argv[1], sys.argv[2], sys.argv[3])
     else:
         print(__doc__, file=sys.stderr)
         return 2
@@ -203,5 +235,5 @@ if __name__ == "__main__":
     try:
         sys.exit(main())
     except Failure as failure:
-        print(f"FAIL {' '.join(shlex.quote(a) for a in sys.argv[2:])}: {failure}", file=sys.stderr)
+        print(f"FAIL {' '.join(shlex.quote(a) for a in sys.argv[3:])}: {failure}", file=sys.stderr)
         sys.exit(1)

@@ -1,17 +1,18 @@
-// Prints the macroblock layer's figures and map of every picture of a video elementary
-// stream, for check_quantiser.py to hold against ffmpeg's decoder:
+// Prints the macroblock layer's figures and map of every picture of a file's video, as
+// the whole-stream scan hands each picture's bytes over from the demultiplexer of its
+// container (elementary, program or transport stream), for check_quantiser.py to hold
+// against ffmpeg's decoder:
 //
 //   picture INDEX TYPE TEMPORAL_REFERENCE STRUCTURE AVERAGE MIN MAX INTRA CODED SKIPPED DAMAGED
 //           MPEG (1 or 2)
 //   damage SLICE MACROBLOCKS_READ OFFSET ERROR      after a picture with a damaged slice
 //   row Q[T] Q[T] ...        one line per macroblock row, T: I intra, C coded, S skipped
 //
-//   quantiser_dump FILE.m2v
-#include "support/elementary_pictures.h"
+//   quantiser_dump FILE
+#include "mpeg/macroblock.h"
+#include "mpeg/scan.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -35,19 +36,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quantiser_dump FILE\n");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    const std::vector<std::uint8_t> stream((std::istreambuf_iterator<char>(in)),
-                                           std::istreambuf_iterator<char>());
-    int index = 0;
-    quantaline::test::for_each_picture(stream, [&](const quantaline::mpeg::SequenceContext& context,
-                                                   std::span<const std::uint8_t> bytes) {
+    quantaline::mpeg::ScanControl control;
+    control.picture_bytes = [](std::uint64_t index,
+                               const quantaline::mpeg::SequenceContext& context,
+                               std::span<const std::uint8_t> bytes) {
         Map map;
         const auto q = quantaline::mpeg::picture_quantiser(bytes, context, &map);
         const std::uint32_t average = q.quantiser_average_hundredths();
-        std::printf("picture %d %d %d %d %u.%02u %d %d %u %u %u %u %d\n", index++,
-                    q.picture_coding_type, q.temporal_reference, q.picture_structure, average / 100,
-                    average % 100, q.quantiser_min, q.quantiser_max, q.intra, q.coded, q.skipped,
-                    q.damaged_slices, context.mpeg2 ? 2 : 1);
+        std::printf("picture %llu %d %d %d %u.%02u %d %d %u %u %u %u %d\n",
+                    static_cast<unsigned long long>(index), q.picture_coding_type,
+                    q.temporal_reference, q.picture_structure, average / 100, average % 100,
+                    q.quantiser_min, q.quantiser_max, q.intra, q.coded, q.skipped, q.damaged_slices,
+                    context.mpeg2 ? 2 : 1);
         if (q.first_damage) {
             std::printf("damage %u %u %zu %d\n", q.first_damage->slice_vertical_position,
                         q.first_damage->macroblocks_read, q.first_damage->offset,
@@ -62,6 +62,10 @@ int main(int argc, char** argv) {
             }
             std::printf("\n");
         }
-    });
+    };
+    const auto result = quantaline::mpeg::scan_file(argv[1], control);
+    for (const auto& message : result.messages) {
+        std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
+    }
     return 0;
 }

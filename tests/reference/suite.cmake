@@ -50,7 +50,8 @@ if(Python3_Interpreter_FOUND AND QUANTALINE_FFMPEG)
     get_filename_component(stream_name ${stream} NAME)
     add_test(NAME quantiser_reference.${stream_name}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_quantiser.py
-                     $<TARGET_FILE:quantiser_dump> ${stream})
+                     $<TARGET_FILE:quantiser_dump> $<TARGET_FILE:quantaline-cli>
+                     ${stream})
     set_tests_properties(quantiser_reference.${stream_name} PROPERTIES TIMEOUT 300)
   endforeach()
   # Streams made at test time, one a line in quantiser_streams.txt.
@@ -61,7 +62,8 @@ if(Python3_Interpreter_FOUND AND QUANTALINE_FFMPEG)
     string(REGEX MATCH "^[^ ]+" stream_name "${recipe}")
     add_test(NAME quantiser_reference.made.${stream_name}
              COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_quantiser.py
-                     $<TARGET_FILE:quantiser_dump> --make ${stream_name})
+                     $<TARGET_FILE:quantiser_dump> $<TARGET_FILE:quantaline-cli>
+                     --make ${stream_name})
     set_tests_properties(quantiser_reference.made.${stream_name} PROPERTIES TIMEOUT 300)
   endforeach()
 endif()
