@@ -309,6 +309,10 @@ std::optional<PictureQuantiser> read_picture_macroblocks(const std::string& path
     };
     control.picture_bytes = [&](std::uint64_t picture, const SequenceContext& sequence,
                                 std::span<const std::uint8_t> bytes) {
+        if (stop != nullptr && stop->load()) {
+            done.store(true);
+            return;
+        }
         if (picture == index && !found) {
             found = picture_quantiser(bytes, sequence, &map);
             done.store(true);

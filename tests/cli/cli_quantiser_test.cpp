@@ -1,0 +1,115 @@
+// quantaline-cli pictures --quantiser and scan --quantiser, end to end. The figures of the
+// VCD stream are those ffmpeg's decoder prints for it (-debug qp, MPEG-1 scales halved),
+// as tests/reference/check_quantiser.py holds them macroblock by macroblock.
+
+#include "support/cli_run.h"
+#include "support/stream_builder.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace quantaline::test {
+namespace {
+
+using cli_run::parse_json;
+using cli_run::run_cli;
+
+const std::string vcd = std::string(QUANTALINE_TEST_DATA) + "/mpeg1-ps-pal-vcd.mpg";
+
+TEST(CliQuantiser, EveryOutputSpelledOut) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string expected; // the whole output, or the part from its first line on
+        bool whole;
+    } cases[] = {
+        {{"pictures", "--quantiser", vcd},
+         "file,index,offset,type,structure,temporal_reference,bytes,matrix_set,"
+         "quantiser_average,quantiser_min,quantiser_max,macroblocks_intra,macroblocks_coded,"
+         "macroblocks_skipped\n" +
+             vcd + ",0,2436,I,frame,0,11300,1,2.00,2,2,396,0,0\n" + vcd +
+             ",1,18469,P,frame,1,13773,1,2.00,2,2,3,152,241\n" + vcd +
+             ",2,32365,P,frame,2,9170,1,2.00,2,2,2,126,268\n" + vcd +
+             ",3,41620,P,frame,3,7629,1,3.00,3,3,0,105,291\n",
+         true},
+        // Without the option, nothing of the pass.
+        {{"pictures", vcd},
+         "file,index,offset,type,structure,temporal_reference,bytes,matrix_set\n" + vcd +
+             ",0,2436,I,frame,0,11300,1\n",
+         false},
+        {{"scan", "--quantiser", vcd},
+         "Extensions de matrices : 0\n"
+         "\n"
+         "Quantificateur par type d'image :\n"
+         "Type   Images  Moyenne  Minimum  Maximum\n"
+         "I           1     2,00        2        2\n"
+         "P           3     2,33        2        3\n"
+         "\n"
+         "Changements :\n",
+         false},
+        {{"scan", "--quantiser", "--json", vcd},
+         ",\"quantiser\":{\"I\":{\"pictures\":1,\"average\":2.00,\"min\":2,\"max\":2},"
+         "\"P\":{\"pictures\":3,\"average\":2.33,\"min\":2,\"max\":3},\"B\":null,\"D\":null},"
+         "\"messages\":[]}\n",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments[0] + " " + c.arguments[1]);
+        const auto run = run_cli(c.arguments);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        if (c.whole) {
+            EXPECT_EQ(run.out, c.expected);
+        } else {
+            EXPECT_NE(run.out.find(c.expected), std::string::npos) << run.out;
+        }
+    }
+    // The plain scan shows no quantiser.
+    const auto plain = run_cli({"scan", "--json", vcd});
+    EXPECT_EQ(plain.out.find("\"quantiser\""), std::string::npos);
+}
+
+TEST(CliQuantiser, JsonKeysNullsAndDamage) {
+    TempDir dir;
+    // An I picture before the first sequence header (8 bytes of header, a slice of 24:
+    // its macroblocks cannot be read, it has no set), then a
+    // sequence whose picture holds bytes that are no macroblock.
+    StreamBuilder s;
+    s.picture_header(0, 1).slice(20);
+    s.sequence_header({}).sequence_extension(0x48);
+    const std::size_t damaged_at = s.size();
+    s.picture_header(0, 1).picture_coding_extension(0, 3).raw(
+        {0x00, 0x00, 0x01, 0x01, 0x10, 0x00, 0x00, 0x00});
+    const std::string file = dir.write("video.m2v", s.bytes());
+
+    const auto json = run_cli({"pictures", "--quantiser", "--format", "json", vcd, file});
+    ASSERT_EQ(json.status, 1) << json.err;
+    const auto lines = cli_run::lines_of(json.out);
+    ASSERT_EQ(lines.size(), 2u);
+    const auto first = parse_json(lines[0])["pictures"][1];
+    EXPECT_EQ(first.keys(), (std::vector<std::string>{"index", "offset", "type", "structure",
+                                                      "temporal_reference", "bytes", "matrix_set",
+                                                      "quantiser", "macroblocks"}));
+    EXPECT_EQ(first["quantiser"].keys(), (std::vector<std::string>{"average", "min", "max"}));
+    EXPECT_EQ(first["macroblocks"].keys(), (std::vector<std::string>{"intra", "coded", "skipped"}));
+    EXPECT_EQ(first["macroblocks"]["skipped"].number(), 241);
+
+    const auto damaged = parse_json(lines[1]);
+    EXPECT_TRUE(std::holds_alternative<std::nullptr_t>(damaged["pictures"][0]["quantiser"].value));
+    EXPECT_TRUE(
+        std::holds_alternative<std::nullptr_t>(damaged["pictures"][0]["macroblocks"].value));
+    EXPECT_EQ(damaged["messages"][0]["text"].text(),
+              "1 image(s) endommagée(s) ; la première : image 1 à l'octet " +
+                  std::to_string(damaged_at) + ", tranche 1 après 0 macrobloc(s) lu(s).");
+
+    const auto csv = run_cli({"pictures", "--quantiser", file});
+    ASSERT_EQ(csv.status, 1);
+    const auto rows = cli_run::lines_of(csv.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1], file + ",0,0,I,frame,0,32,,,,,,,");
+    EXPECT_NE(csv.err.find(": Tranche(s) endommagée(s): 1 image(s) endommagée(s)"),
+              std::string::npos)
+        << csv.err;
+}
+
+} // namespace
+} // namespace quantaline::test

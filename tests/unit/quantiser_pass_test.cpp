@@ -1,0 +1,217 @@
+// The quantiser pass of the scan: each picture's macroblocks read from the demultiplexed
+// video of every container, the same figures on one thread or many, damage named by its
+// picture, bounded memory for a runaway picture, a map read again from the file.
+
+#include "mpeg/quantiser_pass.h"
+#include "mpeg/scan.h"
+#include "support/stream_builder.h"
+#include "support/temp_dir.h"
+
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+namespace quantaline {
+namespace {
+
+using mpeg::ScanResult;
+
+std::vector<std::uint8_t> read_file(const std::string& name) {
+    std::ifstream in(std::string(QUANTALINE_TEST_DATA) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// 176x144 (99 macroblocks), I, P and B pictures, every one at ffmpeg's -q:v 8: MPEG-2's
+// linear quantiser_scale 16 everywhere. Joined 40 times it fills several batches.
+std::vector<std::uint8_t> long_stream() {
+    const auto one = read_file("mpeg2-es-bframes.m2v");
+    std::vector<std::uint8_t> es;
+    for (int i = 0; i < 40; ++i) {
+        es.insert(es.end(), one.begin(), one.end());
+    }
+    return es;
+}
+
+ScanResult scan_quantiser(std::span<const std::uint8_t> bytes, std::size_t threads,
+                          bool records = true) {
+    mpeg::ScanControl control;
+    control.picture_records = records;
+    control.quantiser = true;
+    control.quantiser_threads = threads;
+    return mpeg::scan_bytes(bytes, control);
+}
+
+TEST(QuantiserPass, SameFiguresInEveryContainerOnAnyNumberOfThreads) {
+    const auto es = long_stream();
+    ASSERT_GT(es.size(), 2 * mpeg::QuantiserPass::batch_bytes);
+    const ScanResult reference = scan_quantiser(es, 1);
+    ASSERT_EQ(reference.pictures, 400u);
+    ASSERT_EQ(reference.picture_records.size(), 400u);
+    std::array<std::uint64_t, 4> macroblocks_by_type{};
+    for (std::size_t i = 0; i < reference.picture_records.size(); ++i) {
+        const auto& r = reference.picture_records[i];
+        const auto& q = r.quantiser;
+        ASSERT_TRUE(q.read) << i;
+        EXPECT_EQ(q.intra + q.coded + q.skipped, 99u) << i;
+        EXPECT_EQ(q.quantiser_average_hundredths, 1600u) << i;
+        EXPECT_EQ(q.quantiser_min, 16u) << i;
+        EXPECT_EQ(q.quantiser_max, 16u) << i;
+        if (r.picture_coding_type == 1) {
+            EXPECT_EQ(q.intra, 99u) << i;
+        }
+        macroblocks_by_type[r.picture_coding_type - 1] += 99;
+    }
+    for (std::size_t t = 0; t < 3; ++t) {
+        const auto& totals = reference.quantiser_by_type[t];
+        EXPECT_EQ(totals.macroblocks, macroblocks_by_type[t]) << t;
+        EXPECT_EQ(totals.pictures * 99, macroblocks_by_type[t]) << t;
+        EXPECT_EQ(totals.quantiser_average_hundredths(), 1600u) << t;
+        EXPECT_EQ(totals.quantiser_min, 16u);
+        EXPECT_EQ(totals.quantiser_max, 16u);
+    }
+    EXPECT_EQ(reference.quantiser_by_type[3].pictures, 0u);
+    EXPECT_EQ(reference.damaged_pictures, 0u);
+    EXPECT_TRUE(reference.messages.empty());
+
+    // Packets cut at odd places, so that start codes and pictures straddle them.
+    test::ProgramStreamLayout program;
+    program.max_payload = 777;
+    test::TransportStreamLayout transport;
+    for (std::size_t cut = 5; cut < es.size(); cut += 4093) {
+        transport.cuts.push_back(cut);
+        transport.pes_starts.push_back(cut);
+    }
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::size_t threads;
+    } cases[] = {
+        {"elementary, 2 threads", es, 2},
+        {"elementary, 5 threads", es, 5},
+        {"program, 1 thread", test::program_stream(es, program).bytes, 1},
+        {"program, 3 threads", test::program_stream(es, program).bytes, 3},
+        {"transport, 1 thread", test::transport_stream(es, transport).bytes, 1},
+        {"transport, 4 threads", test::transport_stream(es, transport).bytes, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ScanResult result = scan_quantiser(c.bytes, c.threads);
+        ASSERT_EQ(result.picture_records.size(), reference.picture_records.size());
+        for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
+            ASSERT_EQ(result.picture_records[i].quantiser, reference.picture_records[i].quantiser)
+                << i;
+        }
+        for (std::size_t t = 0; t < 4; ++t) {
+            EXPECT_EQ(result.quantiser_by_type[t].macroblocks,
+                      reference.quantiser_by_type[t].macroblocks);
+            EXPECT_EQ(result.quantiser_by_type[t].quantiser_sum,
+                      reference.quantiser_by_type[t].quantiser_sum);
+        }
+        EXPECT_EQ(result.damaged_pictures, 0u);
+        // Without records the totals are the same.
+        const ScanResult totals_only = scan_quantiser(c.bytes, c.threads, false);
+        EXPECT_TRUE(totals_only.picture_records.empty());
+        EXPECT_EQ(totals_only.quantiser_by_type[2].macroblocks,
+                  reference.quantiser_by_type[2].macroblocks);
+    }
+}
+
+TEST(QuantiserPass, DamageIsOneMessageNamingTheFirstDamagedPicture) {
+    const auto one = read_file("mpeg2-es-bframes.m2v");
+    const ScanResult whole = scan_quantiser(one, 1);
+    ASSERT_EQ(whole.picture_records.size(), 10u);
+    const auto& last = whole.picture_records[9];
+
+    // The file cut in the last picture's first slice, one byte after its start code: the
+    // quantiser_scale_code is there, no macroblock is.
+    const std::uint8_t slice_code[] = {0x00, 0x00, 0x01, 0x01};
+    const auto slice_at = std::search(one.begin() + static_cast<std::ptrdiff_t>(last.offset),
+                                      one.end(), std::begin(slice_code), std::end(slice_code));
+    ASSERT_NE(slice_at, one.end());
+    const std::vector<std::uint8_t> cut(one.begin(), slice_at + 5);
+    // Picture 3's transport packets lose one in the middle: its bytes run across the gap.
+    // The first video packet carries 170 bytes after its PES header, the others 184.
+    const auto& third = whole.picture_records[3];
+    test::TransportStreamLayout lose;
+    lose.lost_packets = {
+        static_cast<std::size_t>(1 + (third.offset + third.bytes / 2 - 170) / 184)};
+    // A picture that never ends: 17 MiB of bytes with no start code after its header.
+    test::StreamBuilder runaway;
+    runaway.sequence_header({}).sequence_extension(0x48);
+    const std::size_t runaway_at = runaway.size();
+    runaway.picture_header(0, 1).picture_coding_extension(0, 3);
+    auto endless = runaway.bytes();
+    endless.resize(endless.size() + (std::size_t{17} << 20), 0xFF);
+
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::uint64_t damaged;
+        std::string text; // the whole message text
+    } cases[] = {
+        {"cut inside the last picture", cut, 1,
+         "1 image(s) endommagée(s) ; la première : image 9 à l'octet " +
+             std::to_string(last.offset) + ", tranche 1 après 0 macrobloc(s) lu(s)."},
+        {"a packet lost inside picture 3", test::transport_stream(one, lose).bytes, 1, ""},
+        {"a picture past the largest any decoder buffers", endless, 1,
+         "1 image(s) endommagée(s) ; la première : image 0 à l'octet " +
+             std::to_string(runaway_at) + "."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::size_t threads : {1u, 2u}) {
+            const ScanResult result = scan_quantiser(c.bytes, threads);
+            EXPECT_EQ(result.damaged_pictures, c.damaged);
+            const auto message =
+                std::find_if(result.messages.begin(), result.messages.end(), [](const Message& m) {
+                    return m.title == "Tranche(s) endommagée(s)";
+                });
+            ASSERT_NE(message, result.messages.end());
+            if (!c.text.empty()) {
+                EXPECT_EQ(message->text, c.text);
+            } else {
+                EXPECT_NE(message->text.find("la première : image 3 à l'octet "), std::string::npos)
+                    << message->text;
+            }
+        }
+    }
+}
+
+TEST(QuantiserPass, MacroblockMapReadAgainFromTheFile) {
+    test::TempDir dir;
+    const auto es = read_file("mpeg2-es-bframes.m2v");
+    const std::string path = dir.write("video.ts", test::transport_stream(es).bytes);
+    mpeg::ScanControl control;
+    control.picture_records = true;
+    control.quantiser = true;
+    const ScanResult result = mpeg::scan_file(path, control);
+    ASSERT_EQ(result.picture_records.size(), 10u);
+
+    struct Count final : mpeg::MacroblockSink {
+        void macroblock(const mpeg::MacroblockInfo& info) override {
+            ++kinds[static_cast<int>(info.kind)];
+            sum += info.quantiser_scale;
+        }
+        std::array<std::uint32_t, 3> kinds{};
+        std::uint64_t sum = 0;
+    };
+    for (const std::uint64_t index : {0u, 1u, 4u, 9u}) {
+        SCOPED_TRACE(index);
+        Count map;
+        const auto q = mpeg::read_picture_macroblocks(path, index, map);
+        ASSERT_TRUE(q);
+        const auto& f = result.picture_records[index].quantiser;
+        EXPECT_EQ(map.kinds, (std::array<std::uint32_t, 3>{f.intra, f.coded, f.skipped}));
+        EXPECT_EQ(map.sum, 16u * 99u);
+        EXPECT_EQ(q->picture_coding_type, result.picture_records[index].picture_coding_type);
+    }
+    Count none;
+    EXPECT_FALSE(mpeg::read_picture_macroblocks(path, 10, none));
+    const std::atomic<bool> stopped{true};
+    EXPECT_FALSE(mpeg::read_picture_macroblocks(path, 9, none, &stopped));
+    EXPECT_EQ(none.kinds, (std::array<std::uint32_t, 3>{}));
+}
+
+} // namespace
+} // namespace quantaline
