@@ -177,12 +177,12 @@ TEST(CliPictures, FoldersExitStatusesAndMessagesAsScan) {
     const auto help = run_cli({"pictures", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: quantaline-cli pictures FILE|FOLDER... [--format json|csv] "
-                             "[-r]\n",
+                             "[--quantiser] [-r]\n",
                              0),
               0u)
         << help.out;
     const auto usage = run_cli({"--help"});
-    EXPECT_NE(usage.out.find("  pictures FILE|FOLDER... [--format json|csv] [-r]\n"),
+    EXPECT_NE(usage.out.find("  pictures FILE|FOLDER... [--format json|csv] [--quantiser] [-r]\n"),
               std::string::npos)
         << usage.out;
 }
