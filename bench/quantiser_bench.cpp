@@ -1,23 +1,24 @@
-// The macroblock layer's pass over DVD-like streams against ffmpeg's single-threaded
-// decode of the same files (`ffmpeg -threads 1 -i FILE -f null -`): CPU time (user and
-// system) of each, their ratio, and the layer's throughput. The streams are made in a
-// temporary folder by ffmpeg (mpeg2video) and mpeg2enc from ffmpeg's test pattern with
-// noise, 720x576 at 25 pictures a second with B pictures, and removed at the end. POSIX.
+// The quantiser pass of the whole-stream scan over DVD-like streams against ffmpeg's
+// single-threaded decode of the same files (`ffmpeg -threads 1 -i FILE -f null -`): CPU
+// time (user and system) of each and their ratio, the pass's throughput on one core and
+// its wall time on all of them, and its peak memory. The streams are made in a temporary
+// folder by ffmpeg (mpeg2video, also muxed into a VOB) and mpeg2enc from ffmpeg's test
+// pattern with noise, 720x576 at 25 pictures a second with B pictures, and removed at the
+// end. Each pass runs in a child process so that its CPU time and peak memory are its
+// own. POSIX.
 //
-//   build/bench/quantiser_bench [--seconds N] [--runs N] [--file FILE.m2v]
+//   build/bench/quantiser_bench [--seconds N] [--runs N] [--file FILE]
 //
-// --file measures an elementary stream of one's own instead.
+// --file measures a file of one's own (any container) instead.
 
-#include "support/elementary_pictures.h"
+#include "mpeg/scan.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -53,34 +54,56 @@ double run_cpu(const std::string& command) {
     return cpu_seconds(usage.ru_utime, usage.ru_stime);
 }
 
-double process_cpu() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
 struct Pass {
     double cpu = 0;
+    double wall = 0;
+    long peak_kib = 0;
     std::uint64_t pictures = 0;
     std::uint64_t macroblocks = 0;
     std::uint64_t damaged = 0;
 };
 
-// Reads the file and every picture's macroblocks, as the quantiser pass will.
-Pass quantiser_pass(const fs::path& file) {
-    const double start = process_cpu();
-    std::vector<std::uint8_t> stream(fs::file_size(file));
-    std::ifstream in(file, std::ios::binary);
-    in.read(reinterpret_cast<char*>(stream.data()), static_cast<std::streamsize>(stream.size()));
+// The scan with its quantiser pass on `threads` threads (1: on the reading thread), in a
+// child process; the figures come back through a pipe.
+Pass quantiser_pass(const fs::path& file, std::size_t threads) {
+    int channel[2];
+    if (pipe(channel) != 0) {
+        std::exit(1);
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        quantaline::mpeg::ScanControl control;
+        control.quantiser = true;
+        control.quantiser_threads = threads;
+        const auto result = quantaline::mpeg::scan_file(file.string(), control);
+        std::uint64_t figures[3] = {result.pictures, 0, result.damaged_pictures};
+        for (const auto& totals : result.quantiser_by_type) {
+            figures[1] += totals.macroblocks;
+        }
+        const ssize_t written = write(channel[1], figures, sizeof figures);
+        _exit(written == static_cast<ssize_t>(sizeof figures) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::uint64_t figures[3] = {};
+    const ssize_t got = read(channel[0], figures, sizeof figures);
+    close(channel[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    if (got != static_cast<ssize_t>(sizeof figures) || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "the pass failed on %s\n", file.c_str());
+        std::exit(1);
+    }
     Pass pass;
-    quantaline::test::for_each_picture(stream, [&](const quantaline::mpeg::SequenceContext& context,
-                                                   std::span<const std::uint8_t> bytes) {
-        const auto q = quantaline::mpeg::picture_quantiser(bytes, context);
-        ++pass.pictures;
-        pass.macroblocks += q.macroblocks();
-        pass.damaged += q.damaged_slices;
-    });
-    pass.cpu = process_cpu() - start;
+    pass.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    pass.cpu = cpu_seconds(usage.ru_utime, usage.ru_stime);
+    pass.peak_kib = usage.ru_maxrss;
+    pass.pictures = figures[0];
+    pass.macroblocks = figures[1];
+    pass.damaged = figures[2];
     return pass;
 }
 
@@ -114,44 +137,52 @@ int main(int argc, char** argv) {
     std::vector<Stream> streams = {
         {"ffmpeg.m2v", source + " -c:v mpeg2video -b:v 6000k -maxrate 9000k -bufsize 1835k -bf 2 "
                                 "-g 12 -flags +ilme+ildct -lumi_mask 0.1 -f mpeg2video "},
+        {"ffmpeg.vob", "ffmpeg -nostdin -loglevel error -i " + (folder / "ffmpeg.m2v").string() +
+                           " -c:v copy -f vob "},
         {"mpeg2enc.m2v", source + " -pix_fmt yuv420p -f yuv4mpegpipe - | mpeg2enc -f 8 -b 6000 "
                                   "-q 4 -o "},
     };
     if (!own_file.empty()) {
         streams = {{own_file, ""}};
     }
-    std::printf("Machine: %ld cores, load average ", sysconf(_SC_NPROCESSORS_ONLN));
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    std::printf("Machine: %ld cores, load average ", cores);
     std::fflush(stdout);
     std::system("cut -d' ' -f1-3 /proc/loadavg");
-    std::printf("%d s of 720x576 at 25 pictures/s a stream; CPU time, best of %d runs\n\n", seconds,
-                runs);
+    std::printf("%d s of 720x576 at 25 pictures/s a stream; best of %d runs\n\n", seconds, runs);
     for (const auto& stream : streams) {
         const fs::path file = own_file.empty() ? folder / stream.name : fs::path(own_file);
         if (own_file.empty()) {
             run_cpu(stream.command + file.string());
         }
         const double megabytes = static_cast<double>(fs::file_size(file)) / 1e6;
-        Pass best;
-        best.cpu = 1e9;
+        Pass one;
+        Pass all;
+        one.cpu = all.cpu = one.wall = all.wall = 1e9;
         double ffmpeg = 1e9;
         for (int r = 0; r < runs; ++r) {
-            const Pass pass = quantiser_pass(file);
-            if (pass.cpu < best.cpu) {
-                best = pass;
-            }
+            const Pass a = quantiser_pass(file, 1);
+            one = a.cpu < one.cpu ? a : one;
+            const Pass b = quantiser_pass(file, static_cast<std::size_t>(cores));
+            all = b.wall < all.wall ? b : all;
             ffmpeg = std::min(
                 ffmpeg, run_cpu("ffmpeg -nostdin -threads 1 -i " + file.string() + " -f null -"));
         }
-        std::printf("%s: %.1f MB, %llu pictures, %llu macroblocks, %llu damaged slices\n",
-                    stream.name.c_str(), megabytes, static_cast<unsigned long long>(best.pictures),
-                    static_cast<unsigned long long>(best.macroblocks),
-                    static_cast<unsigned long long>(best.damaged));
-        std::printf("  macroblock layer          %7.3f s CPU  %7.1f MB/s  %7.0f pictures/s\n",
-                    best.cpu, megabytes / best.cpu, static_cast<double>(best.pictures) / best.cpu);
-        std::printf("  ffmpeg -threads 1 decode  %7.3f s CPU  %7.1f MB/s\n", ffmpeg,
+        std::printf("%s: %.1f MB, %llu pictures, %llu macroblocks, %llu damaged pictures\n",
+                    stream.name.c_str(), megabytes, static_cast<unsigned long long>(one.pictures),
+                    static_cast<unsigned long long>(one.macroblocks),
+                    static_cast<unsigned long long>(one.damaged));
+        std::printf("  quantiser pass, 1 thread    %7.3f s CPU %7.3f s wall %7.1f MB/s per core "
+                    "%6ld KiB peak\n",
+                    one.cpu, one.wall, megabytes / one.cpu, one.peak_kib);
+        std::printf("  quantiser pass, %ld threads  %7.3f s CPU %7.3f s wall %7.1f MB/s "
+                    "%6ld KiB peak\n",
+                    cores, all.cpu, all.wall, megabytes / all.wall, all.peak_kib);
+        std::printf("  ffmpeg -threads 1 decode    %7.3f s CPU %7.1f MB/s\n", ffmpeg,
                     megabytes / ffmpeg);
-        std::printf("  ratio: %.1f%% of ffmpeg's CPU time (%.1f times less)\n\n",
-                    100 * best.cpu / ffmpeg, ffmpeg / best.cpu);
+        std::printf("  CPU time: %.1f%% of ffmpeg's (%.1f times less); wall time on %ld cores: "
+                    "%.0f%% of one thread's\n\n",
+                    100 * one.cpu / ffmpeg, ffmpeg / one.cpu, cores, 100 * all.wall / one.wall);
     }
     fs::remove_all(folder);
     return 0;
