@@ -1,7 +1,9 @@
 // Arbitrary bytes through the whole-stream scan: elementary, program and transport
 // streams alike (the seed corpus holds the three), damaged anywhere.
+#include "mpeg/macroblock.h"
 #include "mpeg/scan.h"
 
+#include <array>
 #include <cstdlib>
 #include <vector>
 
@@ -57,6 +59,53 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (std::size_t k = 0; k < per_set.size(); ++k) {
         if (per_set[k] != result.matrix_sets[k].pictures) {
+            std::abort();
+        }
+    }
+
+    // The same scan with the quantiser pass, on the reading thread or on two more: the same
+    // records, each picture handed over with its record's bytes, figures that hold
+    // together and totals that are the records' sums.
+    control.quantiser = true;
+    control.quantiser_threads = size % 2 == 0 ? 1 : 2;
+    std::vector<std::uint64_t> handed(result.pictures, 0);
+    control.picture_bytes = [&](std::uint64_t index, const SequenceContext&,
+                                std::span<const std::uint8_t> picture) {
+        if (index >= handed.size() || handed[index] != 0 || picture.size() < 4) {
+            std::abort();
+        }
+        handed[index] = picture.size();
+    };
+    const ScanResult pass = scan_bytes(std::span<const std::uint8_t>(data, size), control);
+    if (pass.pictures != result.pictures || pass.picture_records.size() != result.pictures ||
+        pass.damaged_pictures > pass.pictures) {
+        std::abort();
+    }
+    std::array<std::uint64_t, 4> macroblocks{};
+    for (std::size_t i = 0; i < pass.picture_records.size(); ++i) {
+        PictureRecord record = pass.picture_records[i];
+        const PictureQuantiserFigures q = record.quantiser;
+        record.quantiser = {};
+        if (!(record == result.picture_records[i])) {
+            std::abort();
+        }
+        if (q.read && (handed[i] != record.bytes || record.matrix_set == 0)) {
+            std::abort();
+        }
+        const std::uint64_t count = std::uint64_t{q.intra} + q.coded + q.skipped;
+        if (q.read && count > 0) {
+            if (q.quantiser_min == 0 || q.quantiser_min > q.quantiser_max ||
+                q.quantiser_average_hundredths < q.quantiser_min * 100u ||
+                q.quantiser_average_hundredths > q.quantiser_max * 100u || q.quantiser_max > 112) {
+                std::abort();
+            }
+            if (record.picture_coding_type >= 1 && record.picture_coding_type <= 4) {
+                macroblocks[record.picture_coding_type - 1] += count;
+            }
+        }
+    }
+    for (std::size_t t = 0; t < 4; ++t) {
+        if (pass.quantiser_by_type[t].macroblocks != macroblocks[t]) {
             std::abort();
         }
     }
