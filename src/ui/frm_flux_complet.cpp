@@ -170,7 +170,8 @@ void FrmFluxComplet::show_stream() {
         value->setObjectName(QStringLiteral("resume_%1").arg(line++));
         value->setWordWrap(true);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        value->setAccessibleName(caption->text());
+        // Its text is its accessible name; the caption, its buddy, labels it.
+        value->setAccessibleDescription(caption->text());
         caption->setBuddy(value);
         form->addRow(caption, value);
     }

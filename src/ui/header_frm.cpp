@@ -240,7 +240,8 @@ void HeaderFrm::build_strip() {
 
     read_status_ = add_label(this, QStringLiteral("lbl_flux"), QString(),
                              twips_rect(75, top + 60, 4395, 375), default_font());
-    read_status_->setAccessibleName(QStringLiteral("État de la lecture du flux complet"));
+    // A label's text is what a screen reader reads; the description tells what it is.
+    read_status_->setAccessibleDescription(QStringLiteral("État de la lecture du flux complet"));
 
     cancel_ = add_button(this, QStringLiteral("btc_annuler"), QStringLiteral("Annuler"),
                          twips_rect(4545, top + 60, 1305, 375));
@@ -255,7 +256,7 @@ void HeaderFrm::build_strip() {
 
     read_note_ = add_label(this, QStringLiteral("lbl_flux_note"), QString(),
                            twips_rect(75, top + 480, 7860, 300), ui_font(8.25, true));
-    read_note_->setAccessibleName(QStringLiteral("Remarques sur le flux complet"));
+    read_note_->setAccessibleDescription(QStringLiteral("Remarques sur le flux complet"));
 
     poll_timer_ = new QTimer(this);
     poll_timer_->setInterval(poll_interval_ms);

@@ -117,7 +117,9 @@ class TestStreamWindow : public QObject {
             } else if (auto* label = qobject_cast<QLabel*>(widget)) {
                 QCOMPARE(label->text(), c.text);
             }
-            QVERIFY2(!widget->accessibleName().isEmpty() || !c.text.isEmpty(), c.name);
+            QVERIFY2(!widget->accessibleName().isEmpty() ||
+                         !widget->accessibleDescription().isEmpty() || !c.text.isEmpty(),
+                     c.name);
         }
     }
 
