@@ -159,6 +159,7 @@ void MatrixTracker::quant_matrix_extension(const VideoUnit& unit) {
 
 void MatrixTracker::group(const VideoUnit& unit) {
     close_picture(unit.position);
+    ++result_.groups_of_pictures;
     const auto parsed = group_of_pictures_header(unit.bytes);
     if (!parsed.ok()) {
         damaged("group_of_pictures_header", unit.offset);

@@ -160,6 +160,7 @@ struct ScanResult {
     std::optional<std::uint32_t> video;
     std::uint64_t pictures = 0;
     std::uint64_t sequence_headers = 0;
+    std::uint64_t groups_of_pictures = 0;
     std::uint64_t quant_matrix_extensions = 0;
     std::vector<MatrixChange> changes;
     std::vector<MatrixSetUse> matrix_sets;

@@ -3,11 +3,13 @@
 #include "analysis/analysis.h"
 #include "export/cce_export.h"
 #include "export/matrix_formats.h"
+#include "export/picture_table.h"
 #include "export/tmpgenc_export.h"
 #include "io/file_system.h"
 #include "io/paths.h"
 #include "io/text_file.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace quantaline {
@@ -55,12 +57,128 @@ void Session::start(const std::string& executable_path) {
 }
 
 Messages Session::open(const std::string& path) {
+    // The previous file's read would only keep a core and the disk busy.
+    stop_stream_read();
     state_.file_path = path;
     AnalysisResult result = analyse_file(path);
     state_.stream_info = std::move(result.info);
     state_.matrices = result.matrices;
+    first_header_matrices_ = result.matrices;
     has_stream_ = result.codes.found();
+    frame_rate_code_ = result.codes.frame_rate_code;
     return std::move(result.messages);
+}
+
+void Session::stop_stream_read() {
+    // The runner's end cancels and joins: the scan stops at its next read of 1 MiB.
+    runner_.reset();
+    whole_stream_.reset();
+    stream_read_ = StreamRead::none;
+    matrix_set_in_use_ = 0;
+}
+
+void Session::start_stream_read() {
+    stop_stream_read();
+    if (!has_stream_) {
+        return;
+    }
+    mpeg::ScanRunnerOptions options;
+    options.picture_records = true;
+    options.threads = 1;
+    runner_ = std::make_unique<mpeg::ScanRunner>(std::vector<std::string>{state_.file_path},
+                                                 std::move(options));
+    runner_->start();
+    stream_read_ = StreamRead::reading;
+}
+
+bool Session::poll_stream_read() {
+    if (stream_read_ != StreamRead::reading || !runner_) {
+        return false;
+    }
+    const mpeg::ScanRunner::State state = runner_->state(0);
+    if (state == mpeg::ScanRunner::State::pending) {
+        return false;
+    }
+    // Cancelled before its thread took the file: nothing was read.
+    whole_stream_ = std::make_unique<mpeg::ScanResult>(
+        state == mpeg::ScanRunner::State::ready ? runner_->take(0) : mpeg::ScanResult{});
+    stream_read_ = runner_->cancelled() ? StreamRead::cancelled : StreamRead::finished;
+    runner_.reset();
+    return true;
+}
+
+int Session::stream_read_per_mille() const {
+    if (stream_read_ == StreamRead::finished) {
+        return 1000;
+    }
+    if (!runner_) {
+        return 0;
+    }
+    const mpeg::ScanProgress progress = runner_->progress();
+    if (progress.bytes_total == 0) {
+        return 0;
+    }
+    return static_cast<int>(
+        std::min<std::uint64_t>(1000, progress.bytes_done * 1000 / progress.bytes_total));
+}
+
+void Session::cancel_stream_read() {
+    if (runner_) {
+        runner_->cancel();
+    }
+}
+
+StreamReadTexts Session::stream_read_texts() const {
+    if (!whole_stream_) {
+        return {};
+    }
+    return quantaline::stream_read_texts(*whole_stream_, stream_read_ == StreamRead::cancelled);
+}
+
+std::vector<SummaryLine> Session::stream_summary() const {
+    if (!whole_stream_) {
+        return {};
+    }
+    return quantaline::stream_summary(*whole_stream_, frame_rate_code_);
+}
+
+bool Session::use_matrix_set(std::size_t number) {
+    if (number == 0) {
+        state_.matrices = first_header_matrices_;
+        matrix_set_in_use_ = 0;
+        return true;
+    }
+    if (!whole_stream_ || number > whole_stream_->matrix_sets.size()) {
+        return false;
+    }
+    const mpeg::MatrixSet& set = whole_stream_->matrices_of(whole_stream_->matrix_sets[number - 1]);
+    QuantMatrixPair pair;
+    pair.intra = set.intra;
+    pair.non_intra = set.non_intra;
+    // The scan keeps the values, not whether the stream carried them: a matrix the first
+    // header had keeps its origin, any other shows green when it is the default.
+    const QuantMatrixPair& first = first_header_matrices_;
+    pair.intra_from_stream =
+        pair.intra == first.intra ? first.intra_from_stream : !is_default_matrix(set.intra, true);
+    pair.non_intra_from_stream = pair.non_intra == first.non_intra
+                                     ? first.non_intra_from_stream
+                                     : !is_default_matrix(set.non_intra, false);
+    state_.matrices = pair;
+    matrix_set_in_use_ = number;
+    return true;
+}
+
+std::string Session::picture_table_suggested_path() const {
+    auto path = path_from_utf8(state_.file_path);
+    path.replace_filename(path_from_utf8(path_to_utf8(path.stem()) + ".images.csv"));
+    return path_to_utf8(path);
+}
+
+std::optional<Message> Session::save_picture_table(const std::string& path) const {
+    if (!whole_stream_) {
+        return std::nullopt;
+    }
+    return write_picture_table(path, state_.file_path, *whole_stream_);
 }
 
 void Session::remember_folder_of(const std::string& path) {
@@ -154,6 +272,7 @@ std::optional<Message> Session::save_for_mpeg2enc(const std::string& path) const
 }
 
 void Session::quit() {
+    stop_stream_read();
     if (state_.export_target == ExportTarget::cce && state_.export_done) {
         std::error_code ignored;
         // Already removed or locked: the program ends all the same.

@@ -2,8 +2,11 @@
 
 #include "export/matrix_library.h"
 #include "io/message.h"
+#include "mpeg/scan_runner.h"
 #include "session/app_state.h"
+#include "session/whole_stream.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -69,12 +72,52 @@ class Session {
     // was at the last warning gives none, so the same warning does not follow every file.
     MatrixLibrary known_matrices(const std::string& user_folder);
 
-    // "Quitter" and every close request: the registry script of a CCE export goes.
+    // The whole stream of the file last opened, read in the background after its first
+    // header is shown. Opening another file or quitting stops it within one read.
+    enum class StreamRead { none, reading, finished, cancelled };
+    // Starts the read of the file last opened when it has a stream; a read under way stops.
+    void start_stream_read();
+    // Called from the window's thread from time to time: takes the result when it is ready.
+    // True at the call that saw the read end.
+    bool poll_stream_read();
+    StreamRead stream_read() const { return stream_read_; }
+    // The share of the file read, in thousandths.
+    int stream_read_per_mille() const;
+    // "Annuler": the read stops at its next read; what was read is kept and shown.
+    void cancel_stream_read();
+    // The read's result once it has ended (to its end or stopped); nothing before.
+    const mpeg::ScanResult* whole_stream() const { return whole_stream_.get(); }
+    StreamReadTexts stream_read_texts() const;
+    std::vector<SummaryLine> stream_summary() const;
+
+    // "Utiliser ce jeu de matrices": the main window, its exports and its reports take set
+    // `number` (from 1) of the whole stream; 0 goes back to the first header's matrices.
+    // False when there is no such set.
+    bool use_matrix_set(std::size_t number);
+    // The set in use; 0 for the first header's matrices.
+    std::size_t matrix_set_in_use() const { return matrix_set_in_use_; }
+
+    // "Enregistrer les images (CSV)…": the dialog's suggestion (beside the video, named
+    // after it), then the writing of the per-picture table.
+    std::string picture_table_suggested_path() const;
+    std::optional<Message> save_picture_table(const std::string& path) const;
+
+    // "Quitter" and every close request: the read stops and the registry script of a CCE
+    // export goes.
     void quit();
 
   private:
+    void stop_stream_read();
+
     AppState& state_;
     bool has_stream_ = false;
+    unsigned frame_rate_code_ = 0;
+    // The first header's matrices, for the way back from a chosen set.
+    QuantMatrixPair first_header_matrices_;
+    std::unique_ptr<mpeg::ScanRunner> runner_;
+    std::unique_ptr<mpeg::ScanResult> whole_stream_;
+    StreamRead stream_read_ = StreamRead::none;
+    std::size_t matrix_set_in_use_ = 0;
     std::optional<std::string> warned_folder_state_;
 };
 

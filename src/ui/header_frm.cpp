@@ -7,6 +7,7 @@
 #include "ui/centre_on_screen.h"
 #include "ui/controls.h"
 #include "ui/frm_exporter.h"
+#include "ui/frm_flux_complet.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
 #include "ui/matrix_menu.h"
@@ -21,7 +22,9 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 namespace quantaline {
@@ -41,6 +44,10 @@ const char* const help_text =
 
 const QColor default_matrix_colour(0, 192, 0);
 const QColor stream_matrix_colour(0, 0, 0);
+const QColor matrix_change_colour(192, 0, 0);
+
+// Often enough for a smooth bar, seldom enough to cost nothing.
+constexpr int poll_interval_ms = 50;
 
 // One parameter: its caption label and its value label, in the frame's coordinates.
 struct ParameterRow {
@@ -131,7 +138,8 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
     setWindowTitle(QString::fromUtf8(app_info::main_window_caption));
     setWindowIcon(program_icon());
     setFont(default_font());
-    setFixedSize(twips(8010), twips(8340));
+    // The strip of the background read adds its height under the layout, nothing else moves.
+    setFixedSize(twips(8010), twips(8340 + stream_strip_twips));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setAcceptDrops(true);
 
@@ -197,6 +205,9 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
     auto* non_intra = findChild<QWidget*>(QStringLiteral("Frame1"));
     setTabOrder(propos, intra);
     setTabOrder(intra, non_intra);
+    build_strip();
+    setTabOrder(non_intra, cancel_);
+    setTabOrder(cancel_, flux_button_);
 
     connect(ouvrir, &QPushButton::clicked, this, &HeaderFrm::open_and_display);
     connect(propos, &QPushButton::clicked, this, &HeaderFrm::show_about);
@@ -210,6 +221,128 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
 
 HeaderFrm::~HeaderFrm() {
     delete about_.data();
+    delete flux_.data();
+}
+
+FrmFluxComplet* HeaderFrm::flux_complet_window() const {
+    return flux_.data();
+}
+
+void HeaderFrm::build_strip() {
+    const int top = 8340;
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("pb_flux"));
+    progress_->setGeometry(twips_rect(75, top + 60, 4395, 375));
+    progress_->setRange(0, 1000);
+    progress_->setFormat(QStringLiteral("Lecture du flux complet : %p %"));
+    progress_->setAccessibleName(QStringLiteral("Lecture du flux complet"));
+    progress_->hide();
+
+    read_status_ = add_label(this, QStringLiteral("lbl_flux"), QString(),
+                             twips_rect(75, top + 60, 4395, 375), default_font());
+    // A label's text is what a screen reader reads; the description tells what it is.
+    read_status_->setAccessibleDescription(QStringLiteral("État de la lecture du flux complet"));
+
+    cancel_ = add_button(this, QStringLiteral("btc_annuler"), QStringLiteral("Annuler"),
+                         twips_rect(4545, top + 60, 1305, 375));
+    cancel_->setAccessibleDescription(QStringLiteral("Arrête la lecture du flux complet"));
+    cancel_->setEnabled(false);
+    flux_button_ =
+        add_button(this, QStringLiteral("btc_flux_complet"), QStringLiteral("Flux complet\u2026"),
+                   twips_rect(5925, top + 60, 2010, 375));
+    flux_button_->setAccessibleDescription(QStringLiteral(
+        "Ouvre la fenêtre du flux complet : résumé, graphe des images, jeux de matrices"));
+    flux_button_->setEnabled(false);
+
+    read_note_ = add_label(this, QStringLiteral("lbl_flux_note"), QString(),
+                           twips_rect(75, top + 480, 7860, 300), ui_font(8.25, true));
+    read_note_->setAccessibleDescription(QStringLiteral("Remarques sur le flux complet"));
+
+    poll_timer_ = new QTimer(this);
+    poll_timer_->setInterval(poll_interval_ms);
+    connect(poll_timer_, &QTimer::timeout, this, &HeaderFrm::follow_stream_read);
+    connect(cancel_, &QPushButton::clicked, this, &HeaderFrm::cancel_stream_read);
+    connect(flux_button_, &QPushButton::clicked, this, &HeaderFrm::show_flux_complet);
+}
+
+void HeaderFrm::start_stream_read() {
+    session_.start_stream_read();
+    read_note_->clear();
+    read_note_->setToolTip(QString());
+    flux_button_->setEnabled(false);
+    const bool reading = session_.stream_read() == Session::StreamRead::reading;
+    read_status_->setText(QString());
+    read_status_->setVisible(!reading);
+    progress_->setValue(0);
+    progress_->setVisible(reading);
+    cancel_->setEnabled(reading);
+    if (reading) {
+        poll_timer_->start();
+    } else {
+        poll_timer_->stop();
+    }
+}
+
+void HeaderFrm::follow_stream_read() {
+    if (session_.poll_stream_read()) {
+        poll_timer_->stop();
+        show_stream_read_end();
+        return;
+    }
+    progress_->setValue(session_.stream_read_per_mille());
+}
+
+void HeaderFrm::cancel_stream_read() {
+    session_.cancel_stream_read();
+    cancel_->setEnabled(false);
+}
+
+void HeaderFrm::show_stream_read_end() {
+    const StreamReadTexts texts = session_.stream_read_texts();
+    progress_->hide();
+    cancel_->setEnabled(false);
+    QString status = QString::fromStdString(texts.status);
+    if (session_.matrix_set_in_use() != 0) {
+        status += QStringLiteral(" (jeu %1 affiché)").arg(session_.matrix_set_in_use());
+    }
+    read_status_->setText(status);
+    read_status_->show();
+    // The change of matrices first, in red: it is what the first header cannot tell; the
+    // damage follows, whole in the tooltip.
+    QStringList notes;
+    if (!texts.change.empty()) {
+        notes << QString::fromStdString(texts.change);
+    }
+    for (const std::string& damage : texts.damage) {
+        notes << QString::fromStdString(damage);
+    }
+    const QString note = notes.join(QStringLiteral(" ; "));
+    set_text_colour(*read_note_, texts.change.empty() ? QColor(0, 0, 0) : matrix_change_colour);
+    read_note_->setText(read_note_->fontMetrics().elidedText(note, Qt::ElideRight,
+                                                             read_note_->contentsRect().width()));
+    read_note_->setToolTip(note);
+    read_note_->setAccessibleDescription(note);
+    const mpeg::ScanResult* result = session_.whole_stream();
+    flux_button_->setEnabled(result != nullptr && result->pictures != 0);
+    if (!flux_.isNull()) {
+        flux_->show_stream();
+    }
+}
+
+void HeaderFrm::show_flux_complet() {
+    if (session_.whole_stream() == nullptr) {
+        return;
+    }
+    if (flux_.isNull()) {
+        flux_ = new FrmFluxComplet(session_, platform_, this);
+        connect(flux_, &FrmFluxComplet::matrix_set_chosen, this, [this] {
+            display_matrices();
+            show_stream_read_end();
+        });
+    }
+    flux_->show();
+    flux_->raise();
+    flux_->activateWindow();
 }
 
 void HeaderFrm::build_frames() {
@@ -309,11 +442,14 @@ void HeaderFrm::analyse_and_display(const std::string& path) {
             set_text_colour(*cell, stream_matrix_colour);
         }
     }
+    // The window of the previous file shows a result that goes with it.
+    delete flux_.data();
     for (const Message& message : session_.open(path)) {
         platform_.show_message(this, message);
     }
     display_analysis();
     platform_.show_arrow();
+    start_stream_read();
 }
 
 void HeaderFrm::display_analysis() {
@@ -336,8 +472,16 @@ void HeaderFrm::display_analysis() {
               QString::fromStdString(state.file_path));
     set("Label19", texts.dc_precision);
     set("Label9", texts.picture_structure);
+    display_matrices();
+}
 
-    const QuantMatrixPair& matrices = state.matrices;
+void HeaderFrm::display_matrices() {
+    const QuantMatrixPair& matrices = session_.state().matrices;
+    for (std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
+        for (QLabel* cell : *grid) {
+            set_text_colour(*cell, stream_matrix_colour);
+        }
+    }
     // The colour follows the origin flag, not the values: a file may carry the default.
     if (!matrices.intra_from_stream) {
         for (QLabel* cell : mat1_) {

@@ -8,12 +8,18 @@
 #include <cstdint>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace quantaline {
 
+class FrmFluxComplet;
 class FrmPropos;
 class Platform;
+
+// The strip under the layout that tells of the background read of the whole stream.
+inline constexpr int stream_strip_twips = 840;
 
 // The main window. Its controls carry the names the rest of the program and the tests
 // know them by, as objectName(): btc_ouvrir, Label1 ... Label21, Frame1 ... Frame3.
@@ -34,6 +40,9 @@ class HeaderFrm : public QWidget {
     // by a second copy or dropped on the window.
     void open_file(const std::string& path);
 
+    // The "Flux complet" window, built when the user first asks for it; nothing before.
+    FrmFluxComplet* flux_complet_window() const;
+
   public slots:
     void open_and_display();
     void export_cce();
@@ -43,6 +52,11 @@ class HeaderFrm : public QWidget {
     void show_about();
     void quit();
     void open_web_site();
+    // The strip's buttons.
+    void cancel_stream_read();
+    void show_flux_complet();
+    // The read's progress and end, from the strip's timer.
+    void follow_stream_read();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,6 +70,10 @@ class HeaderFrm : public QWidget {
     void normalise_grid_style();
     void analyse_and_display(const std::string& path);
     void display_analysis();
+    void display_matrices();
+    void build_strip();
+    void start_stream_read();
+    void show_stream_read_end();
 
     Session& session_;
     Platform& platform_;
@@ -63,6 +81,13 @@ class HeaderFrm : public QWidget {
     std::array<QLabel*, 64> mat2_{};
     std::array<QPushButton*, 4> export_buttons_{};
     QPointer<FrmPropos> about_;
+    QProgressBar* progress_ = nullptr;
+    QLabel* read_status_ = nullptr;
+    QLabel* read_note_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* flux_button_ = nullptr;
+    QTimer* poll_timer_ = nullptr;
+    QPointer<FrmFluxComplet> flux_;
 };
 
 } // namespace quantaline

@@ -113,7 +113,7 @@ main=$(check_centred header_frm '^Quantaline -  1.10 - by Velnor$')
 if [ -z "$main" ]; then exit 1; fi
 # The frame must be there: a window manager that added none would prove nothing.
 read -r _ _ _ main_h <<<"$(frame_of "$main")"
-if (( main_h <= 556 )); then
+if (( main_h <= 612 )); then
     echo "no title bar around the main window (${main_h} high): nothing measured" >&2
     exit 1
 fi

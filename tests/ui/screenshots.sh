@@ -29,7 +29,7 @@ QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$runtime" \
 
 # Bare Xvfb has no window manager, so a shot is the client area: the twips sizes / 15.
 status=0
-for expected in frm_ouvrir:491x190 header_frm:534x556 frm_propos:438x278 frm_exporter:510x138; do
+for expected in frm_ouvrir:491x190 header_frm:534x612 frm_propos:438x278 frm_exporter:510x138; do
     shot=${expected%%:*}
     [ -s "$out/$shot.png" ] || { echo "missing $out/$shot.png" >&2; status=1; continue; }
     size=$(identify -format '%wx%h' "$out/$shot.png")

@@ -180,7 +180,7 @@ if wait_window "$main_title" 300; then
     read -r _ wx wy ww wh <<<"$(grep '^window' <<<"$geometry")"
     read -r _ cx cy cw ch <<<"$(grep '^client' <<<"$geometry")"
     say "main window: outer ${ww}x${wh} at $wx,$wy; client ${cw}x${ch} at $cx,$cy"
-    [ "$cw $ch" = "534 556" ] || fail "client area ${cw}x${ch}, expected 534x556 (8010 x 8340 twips)"
+    [ "$cw $ch" = "534 612" ] || fail "client area ${cw}x${ch}, expected 534x612 (8010 x 8340 twips and the 840-twip strip of the whole-stream read)"
     # Centred: the outer window, frame included, in the middle of the 1024 x 768 screen.
     # The frame is known before the window shows from the window's style; Wine, drawing
     # its own frames without a window manager, makes the title bar 3 pixels taller than
@@ -345,6 +345,37 @@ probe wait "Doublon..." 1 >/dev/null && fail "the second copy with a file showed
 # The first copy opened it: its text report is now that file's.
 report_from_window "$program_folder/matrice de remis.m2v.txt" ||
     fail "the running copy did not open the file handed over: $(ls "$program_folder" | tr '\n' '|')"
+
+# --- 6c. The whole stream: a stream with two matrix sets, the end of its read, the window -
+# Handed over like 6b; the strip under the layout tells that the matrices change, and
+# "Flux complet…" (enabled once the read has ended) opens the window photographed here.
+cp "$source_dir/tests/data/mpeg2-ps-joined.vob" "$c_drive/Clips/"
+flux_title="Flux complet - mpeg2-ps-joined.vob"
+flux_button=(462 572)
+(wine 'C:\Quantaline\quantaline.exe' 'C:\Clips\mpeg2-ps-joined.vob' >/dev/null 2>&1) &
+second_pid=$!
+wait_while 180 kill -0 "$second_pid" 2>/dev/null || kill "$second_pid" 2>/dev/null
+flux_shown=no
+for _ in $(seq 60); do
+    # A click on a disabled button does nothing: the read has not ended yet.
+    click_main "${flux_button[@]}"
+    if probe wait "$flux_title" 2 >/dev/null; then
+        flux_shown=yes
+        break
+    fi
+done
+if [ "$flux_shown" = yes ]; then
+    say "Flux complet window shown after the read"
+    shoot "$main_title" main-window-stream-read.png
+    shoot "$flux_title" flux-complet.png
+    # Another file closes the window of the previous one.
+    (wine 'C:\Quantaline\quantaline.exe' 'C:\Clips\remis.m2v' >/dev/null 2>&1) &
+    second_pid=$!
+    wait_while 180 kill -0 "$second_pid" 2>/dev/null || kill "$second_pid" 2>/dev/null
+    probe gone "$flux_title" 60 || fail "the Flux complet window stayed after another file"
+else
+    fail "no \"$flux_title\" window after the read; shown: $(probe titles | tr '\n' '|')"
+fi
 
 # --- 7. Printing to the cups-pdf queue through Wine's spooler -----------------------------
 if [ "$(id -u)" -eq 0 ] && "$source_dir/tests/print/run.sh" setup "$print_work" >"$work_dir/print-setup.log" 2>&1; then

@@ -2,12 +2,15 @@
 
 #include "scripted_open.h"
 #include "ui/frm_exporter.h"
+#include "ui/frm_flux_complet.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
 #include "ui/header_frm.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -99,7 +102,30 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
             }
         });
         click(window, "btc_propos");
-        click(window, "btc_quitter");
+
+        // The end of the whole-stream read: the strip, then the "Flux complet" window.
+        auto* read_end = new QTimer(&window);
+        read_end->setInterval(50);
+        auto waited = std::make_shared<QElapsedTimer>();
+        waited->start();
+        QObject::connect(read_end, &QTimer::timeout, &window, [&window, folder, read_end, waited] {
+            auto* flux_button = window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"));
+            const bool ended =
+                !window.findChild<QLabel*>(QStringLiteral("lbl_flux"))->text().isEmpty();
+            if (!ended && waited->elapsed() < 120000) {
+                return;
+            }
+            read_end->stop();
+            save_screen(window, folder + QStringLiteral("/header_frm_flux.png"));
+            if (flux_button->isEnabled()) {
+                flux_button->click();
+                if (FrmFluxComplet* flux = window.flux_complet_window()) {
+                    save_screen(*flux, folder + QStringLiteral("/frm_flux_complet.png"));
+                }
+            }
+            click(window, "btc_quitter");
+        });
+        read_end->start();
     });
 }
 

@@ -1,0 +1,102 @@
+#include "export/picture_table.h"
+
+#include "io/atomic_file.h"
+
+#include <charconv>
+
+namespace quantaline {
+
+std::string_view picture_type_key(std::uint8_t picture_coding_type) {
+    switch (picture_coding_type) {
+    case 1:
+        return "I";
+    case 2:
+        return "P";
+    case 3:
+        return "B";
+    case 4:
+        return "D";
+    default:
+        return {};
+    }
+}
+
+std::string_view picture_structure_key(std::uint8_t picture_structure) {
+    switch (picture_structure) {
+    case 1:
+        return "top";
+    case 2:
+        return "bottom";
+    case mpeg::frame_picture:
+        return "frame";
+    default:
+        return {};
+    }
+}
+
+std::string csv_field(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string out = "\"";
+    for (const char c : text) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    return out + "\"";
+}
+
+Message picture_table_failed_message(const WriteError& error) {
+    return {Icon::critical, "Enregistrer les images...",
+            write_error_text(error) + " Le tableau des images n'a pas été enregistré.", Buttons::ok,
+            Button::ok};
+}
+
+namespace {
+
+void append_number(std::string& out, std::uint64_t value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+} // namespace
+
+void append_picture_csv_rows(std::string& out, const std::string& file,
+                             const mpeg::ScanResult& result, std::size_t begin, std::size_t end) {
+    const std::string name = csv_field(file) + ",";
+    for (std::size_t i = begin; i < end; ++i) {
+        const mpeg::PictureRecord& p = result.picture_records[i];
+        out += name;
+        append_number(out, p.index);
+        out += ',';
+        append_number(out, p.offset);
+        out += ',';
+        out += picture_type_key(p.picture_coding_type);
+        out += ',';
+        out += picture_structure_key(p.picture_structure);
+        out += ',';
+        append_number(out, p.temporal_reference);
+        out += ',';
+        append_number(out, p.bytes);
+        out += ',';
+        if (p.matrix_set != 0) {
+            append_number(out, p.matrix_set);
+        }
+        out += '\n';
+    }
+}
+
+std::optional<Message> write_picture_table(const std::string& path, const std::string& file,
+                                           const mpeg::ScanResult& result) {
+    std::string text = picture_csv_header;
+    append_picture_csv_rows(text, file, result, 0, result.picture_records.size());
+    if (const auto error = write_file_atomically(path, text)) {
+        return picture_table_failed_message(*error);
+    }
+    return std::nullopt;
+}
+
+} // namespace quantaline

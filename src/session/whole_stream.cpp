@@ -1,0 +1,228 @@
+#include "session/whole_stream.h"
+
+#include "analysis/display.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+namespace quantaline {
+
+std::string grouped_number(std::uint64_t value) {
+    const std::string digits = std::to_string(value);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i != 0 && (digits.size() - i) % 3 == 0) {
+            out += ' ';
+        }
+        out += digits[i];
+    }
+    return out;
+}
+
+namespace {
+
+// "1 image", "12 345 images": French takes the singular below two.
+std::string counted(std::uint64_t count, const char* singular, const char* plural) {
+    return grouped_number(count) + " " + (count < 2 ? singular : plural);
+}
+
+std::string sets_text(std::size_t sets) {
+    return counted(sets, "jeu de matrices", "jeux de matrices");
+}
+
+bool is_interruption(const Message& message) {
+    return message.title == "Analyse interrompue";
+}
+
+} // namespace
+
+StreamReadTexts stream_read_texts(const mpeg::ScanResult& result, bool cancelled) {
+    StreamReadTexts texts;
+    const std::string found =
+        counted(result.pictures, "image", "images") + ", " + sets_text(result.matrix_sets.size());
+    texts.status = (cancelled ? "Lecture interrompue : " : "Flux complet : ") + found;
+    if (result.matrix_sets.size() > 1) {
+        texts.change = "Les matrices changent en cours de flux : " +
+                       grouped_number(result.matrix_sets.size()) + " jeux";
+    }
+    for (const Message& message : result.messages) {
+        if (!is_interruption(message)) {
+            texts.damage.push_back(message.text);
+        }
+    }
+    return texts;
+}
+
+double frame_count(const mpeg::ScanResult& result) {
+    double frames = 0;
+    for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
+        frames += result.picture_records[i].picture_structure == mpeg::frame_picture ? 1.0 : 0.5;
+    }
+    return frames;
+}
+
+double frames_per_second(unsigned frame_rate_code) {
+    constexpr std::array<double, 9> rates = {0,  24000.0 / 1001, 24, 25, 30000.0 / 1001, 30,
+                                             50, 60000.0 / 1001, 60};
+    return frame_rate_code < rates.size() ? rates[frame_rate_code] : 0;
+}
+
+namespace {
+
+// "hh:mm:ss,cc": a short stream still tells its length.
+std::string duration_text(double seconds) {
+    const auto hundredths = static_cast<unsigned long long>(std::llround(seconds * 100));
+    const unsigned long long whole = hundredths / 100;
+    char text[40];
+    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu,%02llu", whole / 3600, whole / 60 % 60,
+                  whole % 60, hundredths % 100);
+    return text;
+}
+
+std::string rate_text(double bits_per_second) {
+    return grouped_number(static_cast<std::uint64_t>(std::llround(bits_per_second / 1000))) +
+           " kbit/s";
+}
+
+// The most bits any one second of pictures carries: a window of one second's frames slides
+// over the pictures, a field picture counting as half a frame.
+double peak_rate(const mpeg::PictureRecords& records, double fps) {
+    double peak = 0;
+    double bits = 0;
+    double frames = 0;
+    std::size_t first = 0;
+    const auto frames_of = [&records](std::size_t i) {
+        return records[i].picture_structure == mpeg::frame_picture ? 1.0 : 0.5;
+    };
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        bits += static_cast<double>(records[i].bytes) * 8;
+        frames += frames_of(i);
+        while (frames > fps + 1e-9) {
+            bits -= static_cast<double>(records[first].bytes) * 8;
+            frames -= frames_of(first);
+            ++first;
+        }
+        if (frames > fps - 1) {
+            peak = std::max(peak, bits * fps / frames);
+        }
+    }
+    return peak;
+}
+
+std::string video_stream_text(const mpeg::ScanResult& result) {
+    if (result.container == mpeg::Container::elementary) {
+        return "Sans objet";
+    }
+    if (!result.video) {
+        return "aucun";
+    }
+    char text[32];
+    if (result.container == mpeg::Container::program) {
+        std::snprintf(text, sizeof text, "flux %02X", *result.video);
+    } else {
+        std::snprintf(text, sizeof text, "PID %u", *result.video);
+    }
+    return text;
+}
+
+} // namespace
+
+std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned frame_rate_code) {
+    std::vector<SummaryLine> lines;
+    lines.push_back({"Conteneur :", std::string(container_text(result.container))});
+    lines.push_back({"Vidéo :", video_stream_text(result)});
+
+    std::array<std::uint64_t, 5> by_type{};
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
+        const mpeg::PictureRecord& p = result.picture_records[i];
+        ++by_type[p.picture_coding_type >= 1 && p.picture_coding_type <= 4 ? p.picture_coding_type
+                                                                           : 0];
+        bytes += p.bytes;
+    }
+    std::string pictures = grouped_number(result.pictures);
+    if (result.pictures != 0) {
+        std::string types;
+        constexpr std::array<const char*, 5> names = {"autres", "I", "P", "B", "D"};
+        for (std::size_t type : {1, 2, 3, 4, 0}) {
+            if (by_type[type] != 0) {
+                types += (types.empty() ? "" : ", ") + std::string(names[type]) + " : " +
+                         grouped_number(by_type[type]);
+            }
+        }
+        pictures += " (" + types + ")";
+    }
+    lines.push_back({"Images :", pictures});
+    lines.push_back({"En-têtes de séquence :", grouped_number(result.sequence_headers)});
+    lines.push_back({"Groupes d'images :", grouped_number(result.groups_of_pictures)});
+
+    const double fps = frames_per_second(frame_rate_code);
+    const double seconds = fps > 0 ? frame_count(result) / fps : 0;
+    if (seconds > 0) {
+        lines.push_back({"Durée :", duration_text(seconds)});
+        lines.push_back({"Débit moyen :", rate_text(static_cast<double>(bytes) * 8 / seconds)});
+        // Shorter than a second, the whole stream is the busiest second.
+        const double peak = peak_rate(result.picture_records, fps);
+        lines.push_back({"Débit maximal sur une seconde :",
+                         rate_text(peak > 0 ? peak : static_cast<double>(bytes) * 8 / seconds)});
+    } else {
+        lines.push_back({"Durée :", "???"});
+        lines.push_back({"Débit moyen :", "???"});
+        lines.push_back({"Débit maximal sur une seconde :", "???"});
+    }
+    if (result.messages.empty()) {
+        lines.push_back({"Messages :", "aucun"});
+    }
+    for (const Message& message : result.messages) {
+        lines.push_back({"Messages :", message.text});
+    }
+    return lines;
+}
+
+std::string matrix_name_text(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
+                             MatrixKind kind) {
+    const auto match = nearest_matrix(library, matrix, kind);
+    if (!match) {
+        return {};
+    }
+    if (match->distance == 0) {
+        return match->name;
+    }
+    return match->name + " (distance " + std::to_string(match->distance) + ")";
+}
+
+std::vector<MatrixSetRow> matrix_set_rows(const mpeg::ScanResult& result,
+                                          const std::vector<NamedMatrices>& library) {
+    std::vector<MatrixSetRow> rows;
+    for (std::size_t i = 0; i < result.matrix_sets.size(); ++i) {
+        const mpeg::MatrixSetUse& use = result.matrix_sets[i];
+        const mpeg::MatrixSet& set = result.matrices_of(use);
+        MatrixSetRow row;
+        row.number = std::to_string(i + 1);
+        row.first_picture = grouped_number(use.first_picture);
+        row.pictures = grouped_number(use.pictures);
+        row.time_code = "-";
+        // The change that brought the set in for its first picture.
+        for (const mpeg::MatrixChange& change : result.changes) {
+            if (change.matrices == use.matrices && change.picture == use.first_picture) {
+                if (change.time_code) {
+                    row.time_code = time_code_text(*change.time_code);
+                }
+                break;
+            }
+        }
+        row.intra_name = matrix_name_text(library, set.intra, MatrixKind::intra);
+        row.non_intra_name = matrix_name_text(library, set.non_intra, MatrixKind::non_intra);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool is_default_matrix(const mpeg::Matrix& matrix, bool intra) {
+    return matrix == (intra ? mpeg::default_intra_quantiser_matrix
+                            : mpeg::default_non_intra_quantiser_matrix);
+}
+
+} // namespace quantaline

@@ -1,0 +1,70 @@
+#pragma once
+
+// What the desktop shows of a whole-stream scan: the strip's texts at the end of the
+// read, the summary and the matrix-set table of the "Flux complet" window. Texts only;
+// the windows lay them out.
+
+#include "export/matrix_library.h"
+#include "mpeg/scan.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quantaline {
+
+// A count with the French thousands grouping: "12 345".
+std::string grouped_number(std::uint64_t value);
+
+// The strip's texts once the read has ended.
+struct StreamReadTexts {
+    // "Flux complet : 12 345 images, 1 jeu de matrices"
+    std::string status;
+    // "Les matrices changent en cours de flux : 3 jeux"; empty with one set or none.
+    std::string change;
+    // The scan's messages (damage, read errors), one text each; the stop asked for by the
+    // user is the status's to tell, not a damage.
+    std::vector<std::string> damage;
+};
+StreamReadTexts stream_read_texts(const mpeg::ScanResult& result, bool cancelled);
+
+// The frames a stream's pictures fill: a field picture is half a frame.
+double frame_count(const mpeg::ScanResult& result);
+// Frames per second of a frame_rate_code; 0 for a code without a rate.
+double frames_per_second(unsigned frame_rate_code);
+
+// One line of the summary: its caption and its value.
+struct SummaryLine {
+    std::string caption;
+    std::string value;
+
+    bool operator==(const SummaryLine&) const = default;
+};
+// Container, video stream, pictures by type, sequence headers, groups of pictures,
+// duration, average and peak bit rate (over one second), the scan's messages. The duration
+// and the rates need the frame rate of the first sequence header.
+std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned frame_rate_code);
+
+// One row of the matrix-set table.
+struct MatrixSetRow {
+    std::string number;        // from 1
+    std::string first_picture; // from 0, as the pictures are numbered everywhere
+    std::string pictures;
+    std::string time_code; // of the group after the change; "-" when there is none
+    std::string intra_name;
+    std::string non_intra_name;
+
+    bool operator==(const MatrixSetRow&) const = default;
+};
+std::vector<MatrixSetRow> matrix_set_rows(const mpeg::ScanResult& result,
+                                          const std::vector<NamedMatrices>& library);
+// The library's matrix equal to `matrix` by its name, else "NAME (distance D)" for the
+// nearest; empty without a library.
+std::string matrix_name_text(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
+                             MatrixKind kind);
+
+// The MPEG default of each matrix of a set, for the grids' green: the scan keeps the values,
+// not whether the stream carried them, and a default value shows as the default would.
+bool is_default_matrix(const mpeg::Matrix& matrix, bool intra);
+
+} // namespace quantaline

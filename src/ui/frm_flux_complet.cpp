@@ -1,0 +1,266 @@
+#include "ui/frm_flux_complet.h"
+
+#include "analysis/display.h"
+#include "io/file_system.h"
+#include "ui/controls.h"
+#include "ui/picture_graph.h"
+#include "ui/platform.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace quantaline {
+
+namespace {
+
+const QColor default_matrix_colour(0, 192, 0);
+const QColor stream_matrix_colour(0, 0, 0);
+constexpr int cell_pitch = 24; // one border narrower than the cell: neighbours share a line
+
+const std::array<const char*, 4> grid_captions = {"Matrice Intra-block", "Matrice non Intra-block",
+                                                  "Matrice chroma Intra-block",
+                                                  "Matrice chroma non Intra-block"};
+
+const char* const column_captions[] = {"Jeu",           "Première image", "Images",
+                                       "Code temporel", "Matrice intra",  "Matrice non intra"};
+
+const mpeg::Matrix& matrix_of(const mpeg::MatrixSet& set, std::size_t index) {
+    switch (index) {
+    case 0:
+        return set.intra;
+    case 1:
+        return set.non_intra;
+    case 2:
+        return set.chroma_intra;
+    default:
+        return set.chroma_non_intra;
+    }
+}
+
+QString file_name_of(const std::string& path) {
+    return QString::fromStdString(path_to_utf8(path_from_utf8(path).filename()));
+}
+
+} // namespace
+
+FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session), platform_(platform) {
+    setObjectName(QStringLiteral("frm_flux_complet"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(default_font());
+    setWindowTitle(QStringLiteral("Flux complet - ") + file_name_of(session.state().file_path));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    summary_ = new QGroupBox(QStringLiteral("Résumé"), this);
+    summary_->setObjectName(QStringLiteral("cd_resume"));
+    summary_->setAccessibleName(QStringLiteral("Résumé"));
+    new QFormLayout(summary_);
+    top->addWidget(summary_, 0);
+
+    auto* graph_box = new QGroupBox(QStringLiteral("Images"), this);
+    auto* graph_layout = new QVBoxLayout(graph_box);
+    graph_ = new PictureGraph(graph_box);
+    graph_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    graph_layout->addWidget(graph_, 1);
+    auto* graph_help = new QLabel(
+        QStringLiteral("Molette : zoom ; glisser : déplacer ; survol : l'image"), graph_box);
+    graph_layout->addWidget(graph_help);
+    top->addWidget(graph_box, 1);
+    layout->addLayout(top, 1);
+
+    auto* bottom = new QHBoxLayout;
+    auto* sets_box = new QGroupBox(QStringLiteral("Jeux de matrices"), this);
+    auto* sets_layout = new QVBoxLayout(sets_box);
+    table_ = new QTableWidget(0, static_cast<int>(std::size(column_captions)), sets_box);
+    table_->setObjectName(QStringLiteral("tab_jeux"));
+    table_->setAccessibleName(QStringLiteral("Jeux de matrices"));
+    table_->setAccessibleDescription(
+        QStringLiteral("Un jeu par ligne : numéro, première image, nombre d'images, code "
+                       "temporel du changement, noms des matrices intra et non intra"));
+    QStringList headers;
+    for (const char* caption : column_captions) {
+        headers << QString::fromUtf8(caption);
+    }
+    table_->setHorizontalHeaderLabels(headers);
+    table_->verticalHeader()->setVisible(false);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setWordWrap(false);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    sets_layout->addWidget(table_);
+    bottom->addWidget(sets_box, 1);
+
+    grids_box_ = new QGroupBox(QStringLiteral("Matrices du jeu"), this);
+    grids_box_->setObjectName(QStringLiteral("cd_matrices_jeu"));
+    auto* grids_layout = new QGridLayout(grids_box_);
+    const QPalette system = QApplication::palette();
+    for (std::size_t g = 0; g < 4; ++g) {
+        auto* frame = new QGroupBox(QString::fromUtf8(grid_captions[g]), grids_box_);
+        frame->setObjectName(QStringLiteral("cd_jeu_mat%1").arg(g + 1));
+        frame->setFont(ui_font(8.25, true));
+        frame->setFixedSize(8 * cell_pitch + 1 + 16, 8 * cell_pitch + 1 + 28);
+        for (int k = 1; k <= 64; ++k) {
+            const int row = (k - 1) / 8;
+            const int column = (k - 1) % 8;
+            QLabel* cell = add_bordered_label(
+                frame, QStringLiteral("jeu_mat%1_%2").arg(g + 1).arg(k), QString(),
+                QRect(8 + cell_pitch * column, 20 + cell_pitch * row, cell_pitch + 1,
+                      cell_pitch + 1),
+                ui_font(9.75, true));
+            cell->setAlignment(Qt::AlignCenter);
+            set_background(*cell, system.color(QPalette::Base));
+            grids_[g][static_cast<std::size_t>(k - 1)] = cell;
+        }
+        grid_frames_[g] = frame;
+        grids_layout->addWidget(frame, static_cast<int>(g / 2), static_cast<int>(g % 2));
+    }
+    bottom->addWidget(grids_box_, 0);
+    layout->addLayout(bottom, 1);
+
+    auto* buttons = new QHBoxLayout;
+    use_ = new QPushButton(QStringLiteral("Utiliser ce jeu de matrices"), this);
+    use_->setObjectName(QStringLiteral("btc_utiliser"));
+    use_->setAccessibleDescription(QStringLiteral(
+        "La fenêtre principale montre le jeu choisi ; ses exportations, le rapport et "
+        "l'impression l'utilisent"));
+    save_ = new QPushButton(QStringLiteral("Enregistrer les images (CSV)\u2026"), this);
+    save_->setObjectName(QStringLiteral("btc_images_csv"));
+    save_->setAccessibleDescription(
+        QStringLiteral("Enregistre une ligne par image : position, type, structure, taille, jeu"));
+    auto* close = new QPushButton(QStringLiteral("Fermer"), this);
+    close->setObjectName(QStringLiteral("btc_fermer"));
+    buttons->addWidget(use_);
+    buttons->addWidget(save_);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+
+    connect(table_, &QTableWidget::itemSelectionChanged, this, &FrmFluxComplet::show_selected_set);
+    connect(use_, &QPushButton::clicked, this, &FrmFluxComplet::use_selected_set);
+    connect(save_, &QPushButton::clicked, this, &FrmFluxComplet::save_pictures);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    resize(960, 720);
+    show_stream();
+}
+
+void FrmFluxComplet::show_stream() {
+    const mpeg::ScanResult* result = session_.whole_stream();
+    graph_->set_stream(result);
+
+    auto* form = static_cast<QFormLayout*>(summary_->layout());
+    while (form->rowCount() > 0) {
+        form->removeRow(0);
+    }
+    int line = 0;
+    for (const SummaryLine& summary : session_.stream_summary()) {
+        auto* caption = new QLabel(QString::fromStdString(summary.caption), summary_);
+        caption->setFont(ui_font(8.25, true));
+        auto* value = new QLabel(QString::fromStdString(summary.value), summary_);
+        value->setObjectName(QStringLiteral("resume_%1").arg(line++));
+        value->setWordWrap(true);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // Its text is its accessible name; the caption, its buddy, labels it.
+        value->setAccessibleDescription(caption->text());
+        caption->setBuddy(value);
+        form->addRow(caption, value);
+    }
+
+    table_->clearContents();
+    const MatrixLibrary library = session_.known_matrices(user_matrix_folder());
+    const std::vector<MatrixSetRow> rows =
+        result != nullptr ? matrix_set_rows(*result, library.entries) : std::vector<MatrixSetRow>{};
+    table_->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const MatrixSetRow& row = rows[r];
+        const std::array<const std::string*, 6> cells = {&row.number,     &row.first_picture,
+                                                         &row.pictures,   &row.time_code,
+                                                         &row.intra_name, &row.non_intra_name};
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(QString::fromStdString(*cells[c]));
+            if (c < 3) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
+        }
+    }
+    table_->resizeColumnsToContents();
+    save_->setEnabled(result != nullptr && !result->picture_records.empty());
+    if (!rows.empty()) {
+        const std::size_t in_use = session_.matrix_set_in_use();
+        table_->selectRow(static_cast<int>(in_use != 0 ? in_use - 1 : 0));
+    }
+    show_selected_set();
+}
+
+std::size_t FrmFluxComplet::selected_set() const {
+    const QList<QTableWidgetItem*> selected = table_->selectedItems();
+    return selected.isEmpty() ? 0 : static_cast<std::size_t>(selected.front()->row()) + 1;
+}
+
+void FrmFluxComplet::show_selected_set() {
+    const mpeg::ScanResult* result = session_.whole_stream();
+    const std::size_t number = selected_set();
+    use_->setEnabled(number != 0);
+    if (result == nullptr || number == 0 || number > result->matrix_sets.size()) {
+        grids_box_->setTitle(QStringLiteral("Matrices du jeu"));
+        for (auto& grid : grids_) {
+            for (QLabel* cell : grid) {
+                cell->clear();
+            }
+        }
+        return;
+    }
+    grids_box_->setTitle(QStringLiteral("Matrices du jeu %1").arg(number));
+    const mpeg::MatrixSet& set = result->matrices_of(result->matrix_sets[number - 1]);
+    // The chroma matrices are a 4:2:2 or 4:4:4 stream's only.
+    const std::string& chroma = session_.state().stream_info.chroma_format_text;
+    const bool chroma_matrices = chroma == "4:2:2" || chroma == "4:4:4";
+    for (std::size_t g = 0; g < 4; ++g) {
+        grid_frames_[g]->setVisible(g < 2 || chroma_matrices);
+        const mpeg::Matrix& matrix = matrix_of(set, g);
+        // The scan keeps values, not origins: a default matrix shows green as in the main
+        // window.
+        const bool is_default = is_default_matrix(matrix, g % 2 == 0);
+        for (std::size_t k = 0; k < 64; ++k) {
+            QLabel& cell = *grids_[g][k];
+            cell.setText(QString::number(matrix[k]));
+            set_text_colour(cell, is_default ? default_matrix_colour : stream_matrix_colour);
+        }
+        grid_frames_[g]->setAccessibleDescription(
+            is_default ? QStringLiteral("Matrice standard de la norme MPEG")
+                       : QStringLiteral("Matrice lue dans le flux"));
+    }
+}
+
+void FrmFluxComplet::use_selected_set() {
+    if (session_.use_matrix_set(selected_set())) {
+        emit matrix_set_chosen();
+    }
+}
+
+void FrmFluxComplet::save_pictures() {
+    const std::string path = platform_.choose_save_path(this, "Enregistrer les images (CSV)",
+                                                        session_.picture_table_suggested_path());
+    if (path.empty()) {
+        return;
+    }
+    platform_.show_hourglass();
+    const auto message = session_.save_picture_table(path);
+    platform_.show_arrow();
+    if (message) {
+        platform_.show_message(this, *message);
+    }
+}
+
+} // namespace quantaline

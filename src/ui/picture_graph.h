@@ -1,0 +1,74 @@
+#pragma once
+
+#include "mpeg/scan.h"
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class QPainter;
+
+namespace quantaline {
+
+// Each picture's size as a bar coloured by its type, along the stream, with the matrix-set
+// changes marked and numbered. Drawn per pixel column, never per picture: a column that
+// covers many pictures shows the largest of each type, read from a pyramid of maxima built
+// once, so that a million pictures draw as fast as a thousand. The wheel zooms, dragging
+// pans, hovering names the picture; the arrow keys, + and - do the same from the keyboard.
+class PictureGraph : public QWidget {
+    Q_OBJECT
+  public:
+    explicit PictureGraph(QWidget* parent = nullptr);
+
+    // The stream to show; it must outlive the graph or be replaced first. Nothing: empty.
+    void set_stream(const mpeg::ScanResult* result);
+    std::size_t picture_count() const;
+
+    // The pictures shown: from `first`, `count` of them across the width.
+    double first_visible() const { return first_; }
+    double visible_count() const { return count_; }
+    void set_view(double first, double count);
+    void zoom(double factor, double anchor_x);
+
+    // The picture a pixel column names: the largest of the pictures it covers.
+    std::optional<std::size_t> picture_at(int x) const;
+    // "Image 1 234 : B, 4 321 octets, jeu 2"
+    QString picture_text(std::size_t index) const;
+    // What the graph shows, for assistive technology.
+    QString description() const;
+    // The last picture hovered or chosen from the keyboard, as picture_text tells it.
+    QString current_text() const { return current_text_; }
+
+    // The whole drawing into `area`; the benchmark and the tests call it on an image.
+    void draw(QPainter& painter, const QRect& area) const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    // The maxima of one block of pictures, by type: I, P, B, D and others.
+    using Maxima = std::array<std::uint32_t, 4>;
+    void build_pyramid();
+    Maxima column_maxima(std::size_t begin, std::size_t end) const;
+    QRect plot_area(const QRect& area) const;
+    void set_current(std::optional<std::size_t> index);
+
+    const mpeg::ScanResult* result_ = nullptr;
+    // Level k holds the maxima of blocks of (base_block << k) pictures.
+    std::vector<std::vector<Maxima>> pyramid_;
+    double first_ = 0;
+    double count_ = 0;
+    std::optional<int> drag_x_;
+    double drag_first_ = 0;
+    QString current_text_;
+};
+
+} // namespace quantaline

@@ -1,0 +1,107 @@
+#!/usr/bin/python3
+# Reads the running program through AT-SPI as a screen reader would: the strip of the
+# whole-stream read, then the "Flux complet" window opened from its button: the buttons,
+# the matrix-set table cell by cell, the graph's role, name and description.
+import sys
+import time
+
+import pyatspi
+
+MAIN_TITLE = "Quantaline -  1.10 - by Velnor"
+failures = []
+
+
+def walk(node):
+    if node is None:
+        return
+    yield node
+    for i in range(node.childCount):
+        yield from walk(node.getChildAtIndex(i))
+
+
+def find(root, predicate):
+    for node in walk(root):
+        try:
+            if predicate(node):
+                return node
+        except Exception:
+            pass
+    return None
+
+
+def wait_for(what, function, seconds=60):
+    end = time.time() + seconds
+    while time.time() < end:
+        found = function()
+        if found:
+            return found
+        time.sleep(0.2)
+    print("not found: " + what, file=sys.stderr)
+    sys.exit(1)
+
+
+def window(title):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is None:
+            continue
+        for i in range(app.childCount):
+            w = app.getChildAtIndex(i)
+            if w is not None and w.name == title:
+                return w
+    return None
+
+
+def check(condition, text):
+    print(("ok   " if condition else "FAIL ") + text)
+    if not condition:
+        failures.append(text)
+
+
+def enabled(node):
+    return node.getState().contains(pyatspi.STATE_ENABLED)
+
+
+main = wait_for("main window", lambda: window(MAIN_TITLE))
+flux_button = wait_for("Flux complet button",
+                       lambda: find(main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                                    and n.name == "Flux complet\u2026" and enabled(n)))
+status = find(main, lambda n: n.name.startswith("Flux complet : "))
+check(status is not None and status.name == "Flux complet : 12 images, 2 jeux de matrices",
+      "strip status: %r" % (status.name if status else None))
+change = find(main, lambda n: n.name == "Les matrices changent en cours de flux : 2 jeux")
+check(change is not None, "strip tells that the matrices change")
+cancel = find(main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == "Annuler")
+check(cancel is not None and not enabled(cancel), "Annuler readable, disabled after the read")
+check(flux_button.description != "", "Flux complet button described: %r" % flux_button.description)
+cell = find(main, lambda n: n.getRole() == pyatspi.ROLE_LABEL and n.name == "8")
+check(cell is not None, "the main window's grid cells stay readable")
+
+flux_button.queryAction().doAction(0)
+flux = wait_for("Flux complet window", lambda: window("Flux complet - mpeg2-es-joined.m2v"))
+for name in ("Utiliser ce jeu de matrices", "Enregistrer les images (CSV)\u2026", "Fermer"):
+    button = find(flux, lambda n, name=name: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                  and n.name == name)
+    check(button is not None, "button %r" % name)
+table = find(flux, lambda n: n.getRole() == pyatspi.ROLE_TABLE)
+check(table is not None and table.name == "Jeux de matrices", "table named")
+if table is not None:
+    t = table.queryTable()
+    check(t.nRows == 2 and t.nColumns == 6, "table %dx%d" % (t.nRows, t.nColumns))
+    header = [t.getColumnDescription(c) for c in range(t.nColumns)]
+    check(header[:4] == ["Jeu", "Première image", "Images", "Code temporel"],
+          "column headers %r" % header)
+    rows = [[t.getAccessibleAt(r, c).name for c in range(4)] for r in range(t.nRows)]
+    check(rows == [["1", "0", "8", "00:00:00:00"], ["2", "4", "4", "00:00:00:00"]],
+          "table cells %r" % rows)
+graph = find(flux, lambda n: n.getRole() == pyatspi.ROLE_CHART)
+check(graph is not None and graph.name == "Graphe des images", "graph is a chart, named")
+if graph is not None:
+    check("12 images" in graph.description and "jeu 2" in graph.description,
+          "graph described: %r" % graph.description)
+summary = find(flux, lambda n: n.name == "12 (I : 6, P : 6)" and n.description == "Images :")
+check(summary is not None, "summary value readable with its caption")
+
+quit_button = find(main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == "Quitter")
+quit_button.queryAction().doAction(0)
+sys.exit(1 if failures else 0)

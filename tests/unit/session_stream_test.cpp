@@ -1,0 +1,297 @@
+// The desktop's background read of a whole stream, without windows: the strip's texts,
+// the summary and the matrix-set table; start, progress, cancel, another file, quit; the
+// choice of a set for the exports; the per-picture table written from the window.
+
+#include "analysis/analysis.h"
+#include "session/session.h"
+#include "support/stream_builder.h"
+#include "support/temp_dir.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+namespace quantaline {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using test::StreamBuilder;
+
+const std::string data_folder = QUANTALINE_TEST_DATA;
+
+// Polls as the window's timer does; false when the read did not end within `limit`.
+bool wait_for_end(Session& session, std::chrono::milliseconds limit) {
+    const auto until = Clock::now() + limit;
+    while (Clock::now() < until) {
+        if (session.poll_stream_read()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+double milliseconds_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+TEST(WholeStream, GroupedNumbers) {
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, "0"},
+        {7, "7"},
+        {999, "999"},
+        {1000, "1 000"},
+        {12345, "12 345"},
+        {100000, "100 000"},
+        {1000000, "1 000 000"},
+        {18446744073709551615ull, "18 446 744 073 709 551 615"},
+    };
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(grouped_number(value), text);
+    }
+}
+
+TEST(WholeStream, StripTexts) {
+    struct Case {
+        std::uint64_t pictures;
+        std::size_t sets;
+        bool cancelled;
+        Messages messages;
+        StreamReadTexts expected;
+    };
+    const Message damage = mpeg::scan_damaged_structures_message(2, "picture_header", 4242);
+    const Case cases[] = {
+        {12345, 1, false, {}, {"Flux complet : 12 345 images, 1 jeu de matrices", "", {}}},
+        {1, 1, false, {}, {"Flux complet : 1 image, 1 jeu de matrices", "", {}}},
+        {0, 0, false, {}, {"Flux complet : 0 image, 0 jeu de matrices", "", {}}},
+        {1234567,
+         3,
+         false,
+         {damage},
+         {"Flux complet : 1 234 567 images, 3 jeux de matrices",
+          "Les matrices changent en cours de flux : 3 jeux",
+          {"2 structure(s) endommagée(s) ignorée(s) ; la première : picture_header à l'octet "
+           "4242."}}},
+        // The user's stop is the status's to tell; the damage before it stays.
+        {40,
+         2,
+         true,
+         {damage, mpeg::scan_interrupted_message(1048576)},
+         {"Lecture interrompue : 40 images, 2 jeux de matrices",
+          "Les matrices changent en cours de flux : 2 jeux",
+          {damage.text}}},
+    };
+    for (const Case& c : cases) {
+        mpeg::ScanResult result;
+        result.pictures = c.pictures;
+        result.matrix_sets.resize(c.sets);
+        result.messages = c.messages;
+        const StreamReadTexts texts = stream_read_texts(result, c.cancelled);
+        EXPECT_EQ(texts.status, c.expected.status);
+        EXPECT_EQ(texts.change, c.expected.change);
+        EXPECT_EQ(texts.damage, c.expected.damage);
+    }
+}
+
+// A stream whose matrices change: read in the background to its end, summarised, its sets
+// in the table and each of them chosen for the exports.
+TEST(WholeStream, ReadToTheEndAndChooseASet) {
+    AppState state;
+    Session session(state);
+    EXPECT_EQ(session.stream_read(), Session::StreamRead::none);
+    session.open(data_folder + "/mpeg2-es-joined.m2v");
+    const QuantMatrixPair first_header = state.matrices;
+    session.start_stream_read();
+    EXPECT_EQ(session.stream_read(), Session::StreamRead::reading);
+    ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(20)));
+    EXPECT_EQ(session.stream_read(), Session::StreamRead::finished);
+    EXPECT_EQ(session.stream_read_per_mille(), 1000);
+    ASSERT_NE(session.whole_stream(), nullptr);
+
+    // ffmpeg's trace of the three joined parts: a sequence header and a group before each
+    // pair of pictures, I P, 25 frames a second (the trace shows the first header twice,
+    // once as the extradata).
+    const StreamReadTexts texts = session.stream_read_texts();
+    EXPECT_EQ(texts.status, "Flux complet : 12 images, 2 jeux de matrices");
+    EXPECT_EQ(texts.change, "Les matrices changent en cours de flux : 2 jeux");
+    EXPECT_TRUE(texts.damage.empty());
+    const std::vector<SummaryLine> summary = session.stream_summary();
+    ASSERT_GE(summary.size(), 9u);
+    const std::vector<SummaryLine> expected_head = {
+        {"Conteneur :", "Flux élémentaire"}, {"Vidéo :", "Sans objet"},
+        {"Images :", "12 (I : 6, P : 6)"},   {"En-têtes de séquence :", "6"},
+        {"Groupes d'images :", "6"},         {"Durée :", "00:00:00,48"},
+    };
+    EXPECT_EQ(std::vector<SummaryLine>(summary.begin(), summary.begin() + 6), expected_head);
+    EXPECT_EQ(summary[6].caption, "Débit moyen :");
+    EXPECT_EQ(summary[7].caption, "Débit maximal sur une seconde :");
+    // Shorter than a second: the busiest second is the whole stream.
+    EXPECT_EQ(summary[6].value, summary[7].value);
+    EXPECT_EQ(summary.back(), (SummaryLine{"Messages :", "aucun"}));
+
+    const std::vector<MatrixSetRow> rows = matrix_set_rows(*session.whole_stream(), {});
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (MatrixSetRow{"1", "0", "8", "00:00:00:00", "", ""}));
+    EXPECT_EQ(rows[1], (MatrixSetRow{"2", "4", "4", "00:00:00:00", "", ""}));
+
+    // Set 2 carries both matrices (B of the joined parts); set 1 is the first header's.
+    struct Choice {
+        std::size_t number;
+        bool accepted;
+        std::uint8_t intra_second, non_intra_first;
+        bool intra_from_stream, non_intra_from_stream;
+    };
+    const Choice choices[] = {
+        {2, true, 16, 16, true, true},
+        {1, true, 9, 16, true, false},
+        {3, false, 9, 16, true, false},
+        {0, true, 9, 16, true, false},
+    };
+    for (const Choice& c : choices) {
+        SCOPED_TRACE(c.number);
+        EXPECT_EQ(session.use_matrix_set(c.number), c.accepted);
+        EXPECT_EQ(state.matrices.intra[1], c.intra_second);
+        EXPECT_EQ(state.matrices.non_intra[0], c.non_intra_first);
+        EXPECT_EQ(state.matrices.intra_from_stream, c.intra_from_stream);
+        EXPECT_EQ(state.matrices.non_intra_from_stream, c.non_intra_from_stream);
+        if (c.accepted) {
+            EXPECT_EQ(session.matrix_set_in_use(), c.number);
+        }
+    }
+    EXPECT_EQ(state.matrices, first_header);
+
+    // Another file: the set chosen and the result go with the old one.
+    session.use_matrix_set(2);
+    session.open(data_folder + "/mpeg2-es-bframes.m2v");
+    EXPECT_EQ(session.whole_stream(), nullptr);
+    EXPECT_EQ(session.matrix_set_in_use(), 0u);
+    EXPECT_EQ(session.stream_read(), Session::StreamRead::none);
+}
+
+// Sparse: a picture, then zeros that cost no disk but take the scan a while.
+std::string long_file(const test::TempDir& dir, const std::string& name) {
+    StreamBuilder s;
+    s.sequence_header({}).picture(0, 1);
+    std::string path = dir.write(name, s.bytes());
+    std::filesystem::resize_file(path, std::uintmax_t{8} << 30);
+    return path;
+}
+
+// Each way out of a read under way stops it within 100 ms and leaves the session ready
+// for the next file.
+TEST(WholeStream, CancelAnotherFileAndQuitStopWithin100ms) {
+    test::TempDir dir;
+    const std::string huge = long_file(dir, "long.m2v");
+    enum class Way { cancel, another_file, quit };
+    for (const Way way : {Way::cancel, Way::another_file, Way::quit}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        AppState state;
+        Session session(state);
+        session.open(huge);
+        session.start_stream_read();
+        // Under way, and telling so.
+        const auto begun = Clock::now() + std::chrono::seconds(10);
+        while (session.stream_read_per_mille() == 0 && Clock::now() < begun) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_GT(session.stream_read_per_mille(), 0);
+        EXPECT_LT(session.stream_read_per_mille(), 1000);
+        EXPECT_FALSE(session.poll_stream_read());
+
+        const auto start = Clock::now();
+        switch (way) {
+        case Way::cancel:
+            session.cancel_stream_read();
+            ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(5)));
+            break;
+        case Way::another_file:
+            session.open(data_folder + "/mpeg2-es-joined.m2v");
+            break;
+        case Way::quit:
+            session.quit();
+            break;
+        }
+        const double elapsed = milliseconds_since(start);
+        std::printf("stop by way %d: %.2f ms\n", static_cast<int>(way), elapsed);
+        EXPECT_LT(elapsed, 100.0);
+
+        if (way == Way::cancel) {
+            EXPECT_EQ(session.stream_read(), Session::StreamRead::cancelled);
+            EXPECT_EQ(session.stream_read_texts().status,
+                      "Lecture interrompue : 1 image, 1 jeu de matrices");
+            EXPECT_TRUE(session.stream_read_texts().damage.empty());
+            EXPECT_LT(session.whole_stream()->bytes_read, std::uint64_t{8} << 30);
+        } else {
+            EXPECT_EQ(session.stream_read(), Session::StreamRead::none);
+            EXPECT_EQ(session.whole_stream(), nullptr);
+        }
+        if (way == Way::another_file) {
+            // The new file's read is its own.
+            session.start_stream_read();
+            ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(20)));
+            EXPECT_EQ(session.whole_stream()->pictures, 12u);
+        }
+    }
+}
+
+TEST(WholeStream, NoReadWithoutAStream) {
+    test::TempDir dir;
+    AppState state;
+    Session session(state);
+    session.open(dir.write_text("text.m2v", "no video here"));
+    session.start_stream_read();
+    EXPECT_EQ(session.stream_read(), Session::StreamRead::none);
+    EXPECT_FALSE(session.poll_stream_read());
+    EXPECT_FALSE(session.use_matrix_set(1));
+    EXPECT_EQ(session.save_picture_table(dir.file("t.csv")), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("t.csv")));
+}
+
+std::string file_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The table the window saves: the CLI's CSV, byte for byte. The stream is MPEG-1 (no
+// extensions): a 12-byte sequence header, an I picture of 8 + 44 bytes, a P picture of
+// 9 + 44, a 76-byte sequence header with an intra matrix, an I picture.
+TEST(WholeStream, PictureTableSavedFromTheWindow) {
+    test::TempDir dir;
+    test::ScanMatrix intra{};
+    intra.fill(30);
+    StreamBuilder s;
+    s.sequence_header({}).picture_header(0, 1).slice(40);
+    s.picture_header(1, 2).slice(40);
+    s.sequence_header({.intra = intra}).picture_header(0, 1).slice(40);
+    const std::string video = dir.write("a,b.m1v", s.bytes());
+
+    AppState state;
+    Session session(state);
+    session.open(video);
+    EXPECT_EQ(session.picture_table_suggested_path(), dir.file("a,b.images.csv"));
+    session.start_stream_read();
+    ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(20)));
+    const std::string table = dir.file("table.csv");
+    EXPECT_EQ(session.save_picture_table(table), std::nullopt);
+    const std::string name = "\"" + video + "\"";
+    EXPECT_EQ(file_text(table), "file,index,offset,type,structure,temporal_reference,bytes,"
+                                "matrix_set\n" +
+                                    name + ",0,12,I,frame,0,52,1\n" + name +
+                                    ",1,64,P,frame,1,53,1\n" + name + ",2,193,I,frame,0,52,2\n");
+
+    // A folder in place of the file: the message, and nothing written.
+    std::filesystem::create_directory(dir.file("folder.csv"));
+    const auto failure = session.save_picture_table(dir.file("folder.csv"));
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->title, "Enregistrer les images...");
+    EXPECT_NE(failure->text.find("Le tableau des images n'a pas été enregistré."),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace quantaline
