@@ -3,11 +3,12 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "export/picture_table.h"
 #include "json.h"
 #include "mpeg/scan.h"
 #include "scan_runs.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -20,133 +21,34 @@ namespace {
 using mpeg::PictureRecord;
 using mpeg::ScanResult;
 
-// The picture_coding_type as scripts read it; nothing for the forbidden and reserved codes.
-std::string_view type_key(std::uint8_t picture_coding_type) {
-    switch (picture_coding_type) {
-    case 1:
-        return "I";
-    case 2:
-        return "P";
-    case 3:
-        return "B";
-    case 4:
-        return "D";
-    default:
-        return {};
-    }
-}
-
-std::string_view structure_key(std::uint8_t picture_structure) {
-    switch (picture_structure) {
-    case 1:
-        return "top";
-    case 2:
-        return "bottom";
-    case mpeg::frame_picture:
-        return "frame";
-    default:
-        return {};
-    }
-}
-
-void append_number(std::string& out, std::uint64_t value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(digits, end);
-}
-
-// A CSV field as RFC 4180 quotes it: a name may hold commas, quotes or line ends.
-std::string csv_field(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
-    }
-    std::string out = "\"";
-    for (const char c : text) {
-        out += c;
-        if (c == '"') {
-            out += '"';
-        }
-    }
-    return out + "\"";
-}
-
-constexpr const char* csv_header =
-    "file,index,offset,type,structure,temporal_reference,bytes,matrix_set";
-constexpr const char* csv_quantiser_header =
-    ",quantiser_average,quantiser_min,quantiser_max,macroblocks_intra,macroblocks_coded,"
-    "macroblocks_skipped";
-
-// An average in hundredths as a number with two decimals: 10.25, 8.00.
-void append_average(std::string& out, std::uint32_t hundredths) {
-    append_number(out, hundredths / 100);
-    out += '.';
-    out += static_cast<char>('0' + hundredths % 100 / 10);
-    out += static_cast<char>('0' + hundredths % 10);
-}
-
-// The six quantiser columns; empty where the picture's macroblocks were not read (before
-// the first sequence header, or after Ctrl-C).
-void append_csv_quantiser(std::string& out, const mpeg::PictureQuantiserFigures& q) {
-    if (!q.read) {
-        out += ",,,,,,";
-        return;
-    }
-    out += ',';
-    append_average(out, q.quantiser_average_hundredths);
-    for (const std::uint32_t value :
-         {std::uint32_t{q.quantiser_min}, std::uint32_t{q.quantiser_max}, q.intra, q.coded,
-          q.skipped}) {
-        out += ',';
-        append_number(out, value);
-    }
-}
-
 void append_json_quantiser(std::string& out, const mpeg::PictureQuantiserFigures& q) {
     if (!q.read) {
         out += ",\"quantiser\":null,\"macroblocks\":null";
         return;
     }
     out += ",\"quantiser\":{\"average\":";
-    append_average(out, q.quantiser_average_hundredths);
+    append_hundredths(out, q.quantiser_average_hundredths);
     out += ",\"min\":";
-    append_number(out, q.quantiser_min);
+    append_decimal(out, q.quantiser_min);
     out += ",\"max\":";
-    append_number(out, q.quantiser_max);
+    append_decimal(out, q.quantiser_max);
     out += "},\"macroblocks\":{\"intra\":";
-    append_number(out, q.intra);
+    append_decimal(out, q.intra);
     out += ",\"coded\":";
-    append_number(out, q.coded);
+    append_decimal(out, q.coded);
     out += ",\"skipped\":";
-    append_number(out, q.skipped);
+    append_decimal(out, q.skipped);
     out += '}';
 }
 
 void write_csv_rows(Writer& writer, const std::string& file, const ScanResult& result,
                     bool quantiser) {
-    const std::string name = csv_field(file) + ",";
-    std::string& out = writer.text;
-    for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
-        const PictureRecord& p = result.picture_records[i];
-        out += name;
-        append_number(out, p.index);
-        out += ',';
-        append_number(out, p.offset);
-        out += ',';
-        out += type_key(p.picture_coding_type);
-        out += ',';
-        out += structure_key(p.picture_structure);
-        out += ',';
-        append_number(out, p.temporal_reference);
-        out += ',';
-        append_number(out, p.bytes);
-        out += ',';
-        if (p.matrix_set != 0) {
-            append_number(out, p.matrix_set);
-        }
-        if (quantiser) {
-            append_csv_quantiser(out, p.quantiser);
-        }
-        out += '\n';
+    // In pieces: a file with a million pictures never sits whole in memory as text.
+    constexpr std::size_t rows_at_once = 1024;
+    const std::size_t count = result.picture_records.size();
+    for (std::size_t begin = 0; begin < count; begin += rows_at_once) {
+        append_picture_csv_rows(writer.text, file, result, begin,
+                                std::min(count, begin + rows_at_once), quantiser);
         writer.flush_if_large();
     }
 }
@@ -173,20 +75,20 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
     for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
         const PictureRecord& p = result.picture_records[i];
         out += i == 0 ? "{\"index\":" : ",{\"index\":";
-        append_number(out, p.index);
+        append_decimal(out, p.index);
         out += ",\"offset\":";
-        append_number(out, p.offset);
+        append_decimal(out, p.offset);
         out += ",\"type\":";
-        append_json_key(out, type_key(p.picture_coding_type));
+        append_json_key(out, picture_type_key(p.picture_coding_type));
         out += ",\"structure\":";
-        append_json_key(out, structure_key(p.picture_structure));
+        append_json_key(out, picture_structure_key(p.picture_structure));
         out += ",\"temporal_reference\":";
-        append_number(out, p.temporal_reference);
+        append_decimal(out, p.temporal_reference);
         out += ",\"bytes\":";
-        append_number(out, p.bytes);
+        append_decimal(out, p.bytes);
         out += ",\"matrix_set\":";
         if (p.matrix_set != 0) {
-            append_number(out, p.matrix_set);
+            append_decimal(out, p.matrix_set);
         } else {
             out += "null";
         }
@@ -221,7 +123,7 @@ int run_pictures(const Arguments& arguments) {
     int status = exit_ok;
     const std::vector<std::string> files = files_of_arguments(parsed->files, recursive, status);
     if (!json && !files.empty()) {
-        std::printf("%s%s\n", csv_header, quantiser ? csv_quantiser_header : "");
+        std::fputs(quantiser ? picture_csv_quantiser_header : picture_csv_header, stdout);
     }
     return run_scans(
         files, true, quantiser,

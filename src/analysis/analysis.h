@@ -19,7 +19,7 @@ inline constexpr std::size_t analysis_prefix_size = 300138;
 // In a program or transport stream the bytes of a header that starts within the search
 // window can lie further on, past packets of other streams: the file is then read again,
 // this far at most.
-inline constexpr std::size_t analysis_longest_read = 4 * 1024 * 1024;
+inline constexpr std::size_t analysis_longest_read = std::size_t{4} * 1024 * 1024;
 
 // The sequence header is looked for at start offsets 0 .. last_header_search_offset.
 inline constexpr std::int32_t last_header_search_offset = 299998;

@@ -54,36 +54,62 @@ Message picture_table_failed_message(const WriteError& error) {
             Button::ok};
 }
 
-namespace {
-
-void append_number(std::string& out, std::uint64_t value) {
+void append_decimal(std::string& out, std::uint64_t value) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     out.append(digits, end);
 }
 
+void append_hundredths(std::string& out, std::uint32_t hundredths) {
+    append_decimal(out, hundredths / 100);
+    out += '.';
+    out += static_cast<char>('0' + hundredths % 100 / 10);
+    out += static_cast<char>('0' + hundredths % 10);
+}
+
+namespace {
+
+void append_csv_quantiser(std::string& out, const mpeg::PictureQuantiserFigures& q) {
+    if (!q.read) {
+        out += ",,,,,,";
+        return;
+    }
+    out += ',';
+    append_hundredths(out, q.quantiser_average_hundredths);
+    for (const std::uint32_t value :
+         {std::uint32_t{q.quantiser_min}, std::uint32_t{q.quantiser_max}, q.intra, q.coded,
+          q.skipped}) {
+        out += ',';
+        append_decimal(out, value);
+    }
+}
+
 } // namespace
 
 void append_picture_csv_rows(std::string& out, const std::string& file,
-                             const mpeg::ScanResult& result, std::size_t begin, std::size_t end) {
+                             const mpeg::ScanResult& result, std::size_t begin, std::size_t end,
+                             bool quantiser) {
     const std::string name = csv_field(file) + ",";
     for (std::size_t i = begin; i < end; ++i) {
         const mpeg::PictureRecord& p = result.picture_records[i];
         out += name;
-        append_number(out, p.index);
+        append_decimal(out, p.index);
         out += ',';
-        append_number(out, p.offset);
+        append_decimal(out, p.offset);
         out += ',';
         out += picture_type_key(p.picture_coding_type);
         out += ',';
         out += picture_structure_key(p.picture_structure);
         out += ',';
-        append_number(out, p.temporal_reference);
+        append_decimal(out, p.temporal_reference);
         out += ',';
-        append_number(out, p.bytes);
+        append_decimal(out, p.bytes);
         out += ',';
         if (p.matrix_set != 0) {
-            append_number(out, p.matrix_set);
+            append_decimal(out, p.matrix_set);
+        }
+        if (quantiser) {
+            append_csv_quantiser(out, p.quantiser);
         }
         out += '\n';
     }
