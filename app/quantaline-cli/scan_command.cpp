@@ -22,30 +22,8 @@ using mpeg::ScanResult;
 
 // --- text output ------------------------------------------------------------------------
 
-const mpeg::Matrix& matrix_of(const mpeg::MatrixSet& set, int index) {
-    switch (index) {
-    case 0:
-        return set.intra;
-    case 1:
-        return set.non_intra;
-    case 2:
-        return set.chroma_intra;
-    default:
-        return set.chroma_non_intra;
-    }
-}
-
 std::string video_text(const ScanResult& result) {
-    if (!result.video) {
-        return "aucune";
-    }
-    char text[32];
-    if (result.container == mpeg::Container::program) {
-        std::snprintf(text, sizeof text, "flux %02X", *result.video);
-    } else {
-        std::snprintf(text, sizeof text, "PID %u", *result.video);
-    }
-    return text;
+    return result.video ? video_id_text(result.container, *result.video) : "aucune";
 }
 
 // Pads to `width` characters, counting a UTF-8 sequence as one.
@@ -134,7 +112,7 @@ void write_text(Writer& writer, const std::string& file, const ScanResult& resul
                " image(s), la première : " + std::to_string(set.first_picture) + "\n";
         for (int m = 0; m < 4; ++m) {
             out += capitalised(matrix_name(m)) + " :\n";
-            out += matrix_grid_text(matrix_of(result.matrices_of(set), m));
+            out += matrix_grid_text(result.matrices_of(set).at(static_cast<std::size_t>(m)));
         }
         writer.flush_if_large();
     }

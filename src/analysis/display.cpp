@@ -122,6 +122,16 @@ StreamInfo stream_info(const StreamCodes& codes) {
     return info;
 }
 
+std::string video_id_text(mpeg::Container container, std::uint32_t video) {
+    char text[32];
+    if (container == mpeg::Container::program) {
+        std::snprintf(text, sizeof text, "flux %02X", video);
+    } else {
+        std::snprintf(text, sizeof text, "PID %u", video);
+    }
+    return text;
+}
+
 std::string_view container_text(mpeg::Container container) {
     switch (container) {
     case mpeg::Container::elementary:

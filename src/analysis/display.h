@@ -54,6 +54,8 @@ std::string_view picture_structure_text(unsigned picture_structure);
 
 // The whole-stream scan.
 std::string_view container_text(mpeg::Container container);
+// The video read in a multiplex: "flux E0" (a program stream's stream_id) or "PID 256".
+std::string video_id_text(mpeg::Container container, std::uint32_t video);
 std::string_view change_kind_text(mpeg::ChangeKind kind);
 // "hh:mm:ss:ff"
 std::string time_code_text(const mpeg::TimeCode& time_code);

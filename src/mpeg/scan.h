@@ -29,6 +29,20 @@ struct MatrixSet {
     Matrix chroma_intra{};
     Matrix chroma_non_intra{};
 
+    // 0 intra, 1 non-intra, 2 chroma intra, 3 chroma non-intra.
+    const Matrix& at(std::size_t index) const {
+        switch (index) {
+        case 0:
+            return intra;
+        case 1:
+            return non_intra;
+        case 2:
+            return chroma_intra;
+        default:
+            return chroma_non_intra;
+        }
+    }
+
     bool operator==(const MatrixSet&) const = default;
 };
 

@@ -9,7 +9,7 @@ namespace {
 
 // How much more video a search asks the demultiplexer for at a time: a DVD's headers lie
 // in its first video packet, and a search that runs on is not slowed by small steps.
-constexpr std::size_t pull_step = 16 * 1024;
+constexpr std::size_t pull_step = std::size_t{16} * 1024;
 
 template <class Run> std::vector<Run>& thread_runs() {
     thread_local std::vector<Run> runs;

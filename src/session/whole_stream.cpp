@@ -115,16 +115,7 @@ std::string video_stream_text(const mpeg::ScanResult& result) {
     if (result.container == mpeg::Container::elementary) {
         return "Sans objet";
     }
-    if (!result.video) {
-        return "aucun";
-    }
-    char text[32];
-    if (result.container == mpeg::Container::program) {
-        std::snprintf(text, sizeof text, "flux %02X", *result.video);
-    } else {
-        std::snprintf(text, sizeof text, "PID %u", *result.video);
-    }
-    return text;
+    return result.video ? video_id_text(result.container, *result.video) : "aucun";
 }
 
 } // namespace

@@ -32,19 +32,6 @@ const std::array<const char*, 4> grid_captions = {"Matrice Intra-block", "Matric
 const char* const column_captions[] = {"Jeu",           "Première image", "Images",
                                        "Code temporel", "Matrice intra",  "Matrice non intra"};
 
-const mpeg::Matrix& matrix_of(const mpeg::MatrixSet& set, std::size_t index) {
-    switch (index) {
-    case 0:
-        return set.intra;
-    case 1:
-        return set.non_intra;
-    case 2:
-        return set.chroma_intra;
-    default:
-        return set.chroma_non_intra;
-    }
-}
-
 QString file_name_of(const std::string& path) {
     return QString::fromStdString(path_to_utf8(path_from_utf8(path).filename()));
 }
@@ -228,7 +215,7 @@ void FrmFluxComplet::show_selected_set() {
     const bool chroma_matrices = chroma == "4:2:2" || chroma == "4:4:4";
     for (std::size_t g = 0; g < 4; ++g) {
         grid_frames_[g]->setVisible(g < 2 || chroma_matrices);
-        const mpeg::Matrix& matrix = matrix_of(set, g);
+        const mpeg::Matrix& matrix = set.at(g);
         // The scan keeps values, not origins: a default matrix shows green as in the main
         // window.
         const bool is_default = is_default_matrix(matrix, g % 2 == 0);

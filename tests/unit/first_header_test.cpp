@@ -191,7 +191,7 @@ TEST(FirstHeader, OtherStreamsThatCarryHeaderBytesAreNeverReadAsVideo) {
 // (PID 0x1FFF) after the PAT and the PMT push the video on, and the first video packet
 // ends inside the header so that its first byte lies there.
 Multiplexed transport_with_header_at(std::size_t header, const std::vector<std::uint8_t>& es) {
-    const std::size_t tables = 2 * 188;
+    const std::size_t tables = std::size_t{2} * 188;
     const std::size_t first_packet_end = tables + 188;
     std::size_t packets = 0;
     while (first_packet_end + 188 * packets < header + 1) {
