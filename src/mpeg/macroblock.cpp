@@ -1,5 +1,7 @@
 #include "mpeg/macroblock.h"
 
+#include "mpeg/video_units.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,21 +17,7 @@ constexpr std::uint8_t frame_picture = 3;
 
 // Where the next 00 00 01 at or after `from` lies, or the size.
 std::size_t next_start_code(std::span<const std::uint8_t> bytes, std::size_t from) {
-    const std::uint8_t* data = bytes.data();
-    const std::size_t size = bytes.size();
-    std::size_t s = from;
-    while (s + 2 < size) {
-        const void* hit = std::memchr(data + s + 2, 0x01, size - s - 2);
-        if (hit == nullptr) {
-            return size;
-        }
-        const auto k = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - data);
-        if (data[k - 1] == 0 && data[k - 2] == 0) {
-            return k - 2;
-        }
-        s = k - 1;
-    }
-    return size;
+    return find_start_code_prefix(bytes.data(), from, bytes.size());
 }
 
 int block_count(std::uint8_t chroma_format) {

@@ -29,9 +29,11 @@ std::size_t unit_capacity(std::uint8_t code) {
     }
 }
 
+} // namespace
+
 // The first s >= from where 00 00 01 lies whole in the data, or `size`. Sixteen places at
 // a time where the processor has SSE2 (every x86-64 one does).
-std::size_t find_prefix(const std::uint8_t* data, std::size_t from, std::size_t size) {
+std::size_t find_start_code_prefix(const std::uint8_t* data, std::size_t from, std::size_t size) {
     std::size_t s = from;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
@@ -63,8 +65,6 @@ std::size_t find_prefix(const std::uint8_t* data, std::size_t from, std::size_t 
     }
     return size;
 }
-
-} // namespace
 
 std::uint64_t VideoUnitSplitter::file_offset_of(std::uint64_t position) const {
     const std::size_t count = std::min(piece_count_, pieces_.size());
@@ -158,7 +158,7 @@ void VideoUnitSplitter::feed(const std::uint8_t* data, std::size_t size,
                 continue;
             }
         } else {
-            const std::size_t start = find_prefix(data, k - 2, size);
+            const std::size_t start = find_start_code_prefix(data, k - 2, size);
             if (start == size) {
                 break;
             }
