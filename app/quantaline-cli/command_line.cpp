@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "io/text.h"
+
 #include <cstdio>
 
 #ifdef _WIN32
@@ -125,13 +127,14 @@ std::optional<ParsedArguments> parse_arguments(const std::string& command,
 
 void print_messages(const std::string& file, const Messages& messages) {
     for (const auto& message : messages) {
-        std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), message.title.c_str(),
-                     message.text.c_str());
+        const Message shown = localized(message);
+        std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), shown.title.c_str(), shown.text.c_str());
     }
 }
 
 int fail(const Message& message) {
-    std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
+    const Message shown = localized(message);
+    std::fprintf(stderr, "%s: %s\n", shown.title.c_str(), shown.text.c_str());
     return exit_message;
 }
 

@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "export/matrix_formats.h"
 #include "export/matrix_library.h"
+#include "io/text.h"
 #include "json.h"
 #include "report/matrix_text.h"
 
@@ -19,9 +20,9 @@ std::string human_text(const std::string& file, const AnalysisResult& result,
     const DisplayTexts texts = display_texts(result.info);
     std::string out;
     const auto line = [&out](const char* caption, const std::string& value) {
-        out += plain_caption(caption) + " " + value + "\n";
+        out += plain_caption(tr_text("Caption", caption)) + " " + value + "\n";
     };
-    out += "Fichier : " + file + "\n";
+    out += tr_text("Cli", "Fichier : ") + file + "\n";
     line(caption::stream_type, texts.stream_type);
     line(caption::resolution, texts.width + " x " + texts.height);
     line(caption::aspect_ratio, texts.aspect_ratio);
@@ -32,7 +33,7 @@ std::string human_text(const std::string& file, const AnalysisResult& result,
     line(caption::chroma_format, texts.chroma_format);
     line(caption::video_format, texts.video_format);
     // The precision's text brings its own leading blank, as in the window.
-    out += plain_caption(caption::dc_precision) + texts.dc_precision + "\n";
+    out += plain_caption(tr_text("Caption", caption::dc_precision)) + texts.dc_precision + "\n";
     line(caption::picture_structure, texts.picture_structure);
     out += '\n';
     out += matrix_pair_text(

@@ -1,6 +1,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "config/app_info.h"
+#include "io/language.h"
 
 #include <cstdio>
 #include <cstring>
@@ -101,6 +102,7 @@ int usage_error(const std::string& problem) {
 int main(int argc, char** argv) {
     using namespace quantaline::cli;
     prepare_console();
+    quantaline::set_text_language(quantaline::user_language());
     const Arguments all = command_line(argc, argv);
     if (all.size() < 2) {
         return usage_error("no command given");

@@ -5,6 +5,7 @@
 #include "command_line.h"
 #include "commands.h"
 #include "export/matrix_formats.h"
+#include "io/text.h"
 #include "json.h"
 #include "mpeg/scan.h"
 #include "scan_runs.h"
@@ -23,7 +24,8 @@ using mpeg::ScanResult;
 // --- text output ------------------------------------------------------------------------
 
 std::string video_text(const ScanResult& result) {
-    return result.video ? video_id_text(result.container, *result.video) : "aucune";
+    return result.video ? video_id_text(result.container, *result.video)
+                        : std::string(tr_text("Cli", "aucune"));
 }
 
 // Pads to `width` characters, counting a UTF-8 sequence as one.
@@ -48,10 +50,13 @@ constexpr std::array<const char*, 4> type_keys = {"I", "P", "B", "D"};
 // The quantiser of each picture type met: its pictures, its average over their
 // macroblocks, its smallest and largest.
 void write_quantiser_text(std::string& out, const ScanResult& result) {
-    out += "\nQuantificateur par type d'image :\n";
+    out += '\n';
+    out += tr_text("Cli", "Quantificateur par type d'image :");
+    out += '\n';
     char row[160];
-    std::snprintf(row, sizeof row, "%-4s %8s %8s %8s %8s\n", "Type", "Images", "Moyenne", "Minimum",
-                  "Maximum");
+    std::snprintf(row, sizeof row, "%-4s %8s %8s %8s %8s\n", tr_text("Cli", "Type"),
+                  tr_text("Cli", "Images"), tr_text("Cli", "Moyenne"), tr_text("Cli", "Minimum"),
+                  tr_text("Cli", "Maximum"));
     out += row;
     for (std::size_t t = 0; t < type_keys.size(); ++t) {
         const mpeg::QuantiserTotals& totals = result.quantiser_by_type[t];
@@ -74,22 +79,26 @@ void write_text(Writer& writer, const std::string& file, const ScanResult& resul
         out += value;
         out += '\n';
     };
-    line("Fichier : ", file);
-    line("Conteneur : ", std::string(container_text(result.container)));
+    line(tr_text("Cli", "Fichier : "), file);
+    line(tr_text("Cli", "Conteneur : "), std::string(container_text(result.container)));
     if (result.container != mpeg::Container::elementary) {
-        line("Vidéo : ", video_text(result));
+        line(tr_text("Cli", "Vidéo : "), video_text(result));
     }
-    line("Images : ", std::to_string(result.pictures));
-    line("En-têtes de séquence : ", std::to_string(result.sequence_headers));
-    line("Extensions de matrices : ", std::to_string(result.quant_matrix_extensions));
+    line(tr_text("Cli", "Images : "), std::to_string(result.pictures));
+    line(tr_text("Cli", "En-têtes de séquence : "), std::to_string(result.sequence_headers));
+    line(tr_text("Cli", "Extensions de matrices : "),
+         std::to_string(result.quant_matrix_extensions));
     if (result.quantiser_read) {
         write_quantiser_text(out, result);
     }
     if (!result.changes.empty()) {
-        out += "\nChangements :\n";
+        out += '\n';
+        out += tr_text("Cli", "Changements :");
+        out += '\n';
         char row[160];
-        std::snprintf(row, sizeof row, "%12s %8s  %-13s  %s %s\n", "Octet", "Image",
-                      "Code temporel", padded("Origine", 22).c_str(), "Matrices");
+        std::snprintf(row, sizeof row, "%12s %8s  %-13s  %s %s\n", tr_text("Cli", "Octet"),
+                      tr_text("Cli", "Image"), tr_text("Cli", "Code temporel"),
+                      padded(tr_text("Cli", "Origine"), 22).c_str(), tr_text("Cli", "Matrices"));
         out += row;
         const mpeg::MatrixSet* before = nullptr;
         for (const auto& change : result.changes) {
@@ -108,10 +117,14 @@ void write_text(Writer& writer, const std::string& file, const ScanResult& resul
     }
     for (std::size_t i = 0; i < result.matrix_sets.size(); ++i) {
         const auto& set = result.matrix_sets[i];
-        out += "\nJeu de matrices " + std::to_string(i + 1) + " : " + std::to_string(set.pictures) +
-               " image(s), la première : " + std::to_string(set.first_picture) + "\n";
+        out += '\n';
+        out += fill_text(tr_text("Cli", "Jeu de matrices %1 : %2 image(s), la première : %3"),
+                         {std::to_string(i + 1), std::to_string(set.pictures),
+                          std::to_string(set.first_picture)});
+        out += '\n';
         for (int m = 0; m < 4; ++m) {
-            out += capitalised(matrix_name(m)) + " :\n";
+            out += fill_text(tr_text("Cli", "%1 :"), {capitalised(matrix_name(m))});
+            out += '\n';
             out += matrix_grid_text(result.matrices_of(set).at(static_cast<std::size_t>(m)));
         }
         writer.flush_if_large();

@@ -2,6 +2,7 @@
 
 #include "io/file_system.h"
 #include "io/folder_walk.h"
+#include "io/text.h"
 #include "mpeg/scan_runner.h"
 
 #include <atomic>
@@ -50,7 +51,7 @@ std::vector<std::string> files_of_arguments(const std::vector<std::string>& inpu
             const auto found = video_files_in(input, recursive, error);
             if (error) {
                 std::fprintf(stderr, "quantaline-cli: %s: %s\n", input.c_str(),
-                             reason_text(error).c_str());
+                             localized_message_text(reason_text(error)).c_str());
                 status = exit_message;
             } else if (found.empty()) {
                 // A mistyped folder or a forgotten -r must not pass for a clean run.
@@ -107,7 +108,7 @@ int run_scans(const std::vector<std::string>& files, bool picture_records, bool 
                 const double rate =
                     seconds > 0 ? static_cast<double>(progress.bytes_done) / 1e6 / seconds : 0;
                 std::fprintf(
-                    stderr, "\rAnalyse : %3u %% (%.0f Mo/s)",
+                    stderr, tr_text("Cli", "\rAnalyse : %3u %% (%.0f Mo/s)"),
                     static_cast<unsigned>(progress.bytes_total != 0
                                               ? progress.bytes_done * 100 / progress.bytes_total
                                               : 100),

@@ -1,6 +1,7 @@
 #include "analysis/analysis.h"
 
 #include "analysis/display.h"
+#include "io/text.h"
 #include "mpeg/syntax.h"
 #include "mpeg/video_prefix.h"
 
@@ -11,21 +12,24 @@
 
 namespace quantaline {
 
-const Message scan_read_failure_message{Icon::critical, "impossible de lire le fichier...",
-                                        "Une erreur s'est produite à la lecture du fichier, cer...",
-                                        Buttons::ok, Button::ok};
+const Message scan_read_failure_message{
+    Icon::critical, TR_NOOP_TEXT("Message", "impossible de lire le fichier..."),
+    TR_NOOP_TEXT("Message", "Une erreur s'est produite à la lecture du fichier, cer..."),
+    Buttons::ok, Button::ok};
 
 const Message header_read_warning_message{
-    Icon::exclamation, "Problême(s) en lisant l'entête du fichier...",
-    "Une erreur s'est produite à la lecture du fichier, Quantaline n'a pas pu décrypter "
-    "correctement les informations.\r\nLes données affichées sont peut-être fausses. Il est "
-    "déconseillé d'exporter les matrices dans ce cas ",
+    Icon::exclamation, TR_NOOP_TEXT("Message", "Problême(s) en lisant l'entête du fichier..."),
+    TR_NOOP_TEXT("Message",
+                 "Une erreur s'est produite à la lecture du fichier, Quantaline n'a pas pu "
+                 "décrypter correctement les informations.\r\nLes données affichées sont "
+                 "peut-être fausses. Il est déconseillé d'exporter les matrices dans ce cas "),
     Buttons::ok, Button::ok};
 
 const Message no_sequence_header_message{
-    Icon::information, "Aucune séquence MPEG...",
-    "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 premiers octets du fichier. "
-    "Les matrices affichées sont celles de la norme MPEG.",
+    Icon::information, TR_NOOP_TEXT("Message", "Aucune séquence MPEG..."),
+    TR_NOOP_TEXT("Message", "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 "
+                            "premiers octets du fichier. Les matrices affichées sont celles de "
+                            "la norme MPEG."),
     Buttons::ok, Button::ok};
 
 // The standard's defaults, as the whole-stream reader has them.

@@ -1,5 +1,7 @@
 #include "analysis/display.h"
 
+#include "io/text.h"
+
 #include <array>
 #include <cstdio>
 
@@ -12,20 +14,43 @@ constexpr std::array<std::string_view, 16> aspect_ratios = {
     "", "1:1", "4:3", "16:9", "2.21:1", "", "", "", "", "", "", "", "", "", "", ""};
 
 // frame_rate_code
-constexpr std::array<std::string_view, 16> frame_rates = {
-    "", "23,976", "24", "25", "29,97", "30", "50", "59,94", "60", "", "", "", "", "", "", ""};
+constexpr std::array<std::string_view, 16> frame_rates = {"",
+                                                          TR_NOOP_TEXT("Value", "23,976"),
+                                                          "24",
+                                                          "25",
+                                                          TR_NOOP_TEXT("Value", "29,97"),
+                                                          "30",
+                                                          "50",
+                                                          TR_NOOP_TEXT("Value", "59,94"),
+                                                          "60",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          "",
+                                                          ""};
 
 constexpr std::array<std::string_view, 8> profiles = {
-    "ProfilInconnu", "HighProfil",   "ProfilInconnu", "ProfilInconnu",
-    "MainProfil",    "SimpleProfil", "ProfilInconnu", "ProfilInconnu"};
+    TR_NOOP_TEXT("Value", "ProfilInconnu"), TR_NOOP_TEXT("Value", "HighProfil"),
+    TR_NOOP_TEXT("Value", "ProfilInconnu"), TR_NOOP_TEXT("Value", "ProfilInconnu"),
+    TR_NOOP_TEXT("Value", "MainProfil"),    TR_NOOP_TEXT("Value", "SimpleProfil"),
+    TR_NOOP_TEXT("Value", "ProfilInconnu"), TR_NOOP_TEXT("Value", "ProfilInconnu")};
 
-constexpr std::array<std::string_view, 4> chroma_formats = {"Inconnu", "4:2:0", "4:2:2", "4:4:4"};
+constexpr std::array<std::string_view, 4> chroma_formats = {TR_NOOP_TEXT("Value", "Inconnu"),
+                                                            "4:2:0", "4:2:2", "4:4:4"};
 
-constexpr std::array<std::string_view, 8> video_formats = {
-    "Component", "PAL", "NTSC", "SECAM", "MAC", "Defaut", "Non-identifié", "Non-identifié"};
+constexpr std::array<std::string_view, 8> video_formats = {"Component",
+                                                           "PAL",
+                                                           "NTSC",
+                                                           "SECAM",
+                                                           "MAC",
+                                                           TR_NOOP_TEXT("Value", "Defaut"),
+                                                           TR_NOOP_TEXT("Value", "Non-identifié"),
+                                                           TR_NOOP_TEXT("Value", "Non-identifié")};
 
-constexpr std::array<std::string_view, 4> picture_structures = {"Inconnue", "Top Field",
-                                                                "Bottom Field", "Frame Picture"};
+constexpr std::array<std::string_view, 4> picture_structures = {
+    TR_NOOP_TEXT("Value", "Inconnue"), "Top Field", "Bottom Field", "Frame Picture"};
 
 template <std::size_t N>
 std::string_view lookup(const std::array<std::string_view, N>& table, unsigned code) {
@@ -46,15 +71,15 @@ std::string_view profile_text(unsigned code) {
 std::string_view level_text(unsigned code) {
     switch (code) {
     case 4:
-        return "HighLevel";
+        return TR_NOOP_TEXT("Value", "HighLevel");
     case 6:
-        return "HighLevel1440";
+        return TR_NOOP_TEXT("Value", "HighLevel1440");
     case 8:
-        return "MainLevel";
+        return TR_NOOP_TEXT("Value", "MainLevel");
     case 10:
-        return "LowLevel";
+        return TR_NOOP_TEXT("Value", "LowLevel");
     default:
-        return "LevelInconnu";
+        return TR_NOOP_TEXT("Value", "LevelInconnu");
     }
 }
 std::string_view chroma_format_text(unsigned code) {
@@ -70,11 +95,11 @@ std::string_view picture_structure_text(unsigned code) {
 std::string_view stream_type_text(mpeg::Container container) {
     switch (container) {
     case mpeg::Container::elementary:
-        return "Flux élémentaire";
+        return TR_NOOP_TEXT("Value", "Flux élémentaire");
     case mpeg::Container::program:
-        return "Flux programme";
+        return TR_NOOP_TEXT("Value", "Flux programme");
     case mpeg::Container::transport:
-        return "Flux transport";
+        return TR_NOOP_TEXT("Value", "Flux transport");
     }
     return "";
 }
@@ -125,7 +150,7 @@ StreamInfo stream_info(const StreamCodes& codes) {
 std::string video_id_text(mpeg::Container container, std::uint32_t video) {
     char text[32];
     if (container == mpeg::Container::program) {
-        std::snprintf(text, sizeof text, "flux %02X", video);
+        std::snprintf(text, sizeof text, tr_text("Scan", "flux %02X"), video);
     } else {
         std::snprintf(text, sizeof text, "PID %u", video);
     }
@@ -135,18 +160,18 @@ std::string video_id_text(mpeg::Container container, std::uint32_t video) {
 std::string_view container_text(mpeg::Container container) {
     switch (container) {
     case mpeg::Container::elementary:
-        return "Flux élémentaire";
+        return tr_text("Scan", "Flux élémentaire");
     case mpeg::Container::program:
-        return "Flux programme";
+        return tr_text("Scan", "Flux programme");
     case mpeg::Container::transport:
-        return "Flux de transport";
+        return tr_text("Scan", "Flux de transport");
     }
     return "";
 }
 
 std::string_view change_kind_text(mpeg::ChangeKind kind) {
-    return kind == mpeg::ChangeKind::sequence_header ? "en-tête de séquence"
-                                                     : "extension de matrices";
+    return kind == mpeg::ChangeKind::sequence_header ? tr_text("Scan", "en-tête de séquence")
+                                                     : tr_text("Scan", "extension de matrices");
 }
 
 std::string time_code_text(const mpeg::TimeCode& t) {
@@ -164,7 +189,7 @@ std::string_view matrix_name(int index) {
 
 std::string changed_matrices_text(const mpeg::MatrixSet* before, const mpeg::MatrixSet& after) {
     if (before == nullptr) {
-        return "matrices initiales";
+        return tr_text("Scan", "matrices initiales");
     }
     const std::array<bool, 4> changed = {before->intra != after.intra,
                                          before->non_intra != after.non_intra,
@@ -182,13 +207,17 @@ std::string changed_matrices_text(const mpeg::MatrixSet* before, const mpeg::Mat
 
 std::string quantiser_average_text(std::uint64_t hundredths) {
     const std::uint64_t cents = hundredths % 100;
-    return std::to_string(hundredths / 100) + (cents < 10 ? ",0" : ",") + std::to_string(cents);
+    // The decimal separator is the language's.
+    const char* separator = text_language() == Language::french ? "," : ".";
+    return std::to_string(hundredths / 100) + separator + (cents < 10 ? "0" : "") +
+           std::to_string(cents);
 }
 
 namespace {
 
+// A value the analysis stored, in the program's language, or the replacement for none.
 std::string or_else(const std::string& value, const char* replacement) {
-    return value.empty() ? std::string(replacement) : value;
+    return tr_string("Value", value.empty() ? std::string(replacement) : value);
 }
 
 } // namespace
@@ -198,18 +227,20 @@ DisplayTexts display_texts(const StreamInfo& info) {
     texts.width = std::to_string(info.horizontal_size);
     texts.height = std::to_string(info.vertical_size);
     texts.aspect_ratio = or_else(info.aspect_ratio_text, "???");
-    texts.frame_rate = info.frame_rate_text;
+    texts.frame_rate = tr_string("Value", info.frame_rate_text);
     texts.max_bit_rate = std::to_string(info.max_bit_rate_kbps);
     texts.vbv_buffer_size = std::to_string(info.vbv_buffer_size_kb);
     // No sequence header leaves both texts empty: "???" as for the other values.
-    texts.stream_type = info.stream_type_text.empty() && info.mpeg_version_text.empty()
-                            ? std::string("???")
-                            : info.stream_type_text + " " + info.mpeg_version_text;
-    texts.profile_and_level = (info.profile_text.empty() || info.level_text.empty())
-                                  ? std::string("Sans objet")
-                                  : info.profile_text + "@" + info.level_text;
+    texts.stream_type =
+        info.stream_type_text.empty() && info.mpeg_version_text.empty()
+            ? std::string("???")
+            : tr_string("Value", info.stream_type_text) + " " + info.mpeg_version_text;
+    texts.profile_and_level =
+        (info.profile_text.empty() || info.level_text.empty())
+            ? std::string(tr_text("Value", "Sans objet"))
+            : tr_string("Value", info.profile_text) + "@" + tr_string("Value", info.level_text);
     texts.chroma_format = or_else(info.chroma_format_text, "???");
-    texts.video_format = or_else(info.video_format_text, "Défaut");
+    texts.video_format = or_else(info.video_format_text, TR_NOOP_TEXT("Value", "Défaut"));
     texts.dc_precision = info.intra_dc_precision_bits != 0
                              ? " " + std::to_string(info.intra_dc_precision_bits)
                              : std::string("???");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/stream_info.h"
+#include "io/text.h"
 #include "mpeg/scan.h"
 
 #include <string>
@@ -67,20 +68,21 @@ std::string changed_matrices_text(const mpeg::MatrixSet* before, const mpeg::Mat
 // An average quantiser given in hundredths, as French writes it: "10,25", "8,00".
 std::string quantiser_average_text(std::uint64_t hundredths);
 
-// The captions of the values, as the main window shows them beside the value labels.
+// The captions of the values, as the main window shows them beside the value labels; in
+// French, looked up with tr_text("Caption", ...).
 namespace caption {
-inline constexpr const char* resolution = "Résolution :";
+inline constexpr const char* resolution = TR_NOOP_TEXT("Caption", "Résolution :");
 inline constexpr const char* times = "x";
-inline constexpr const char* aspect_ratio = "Aspect ratio :";
-inline constexpr const char* frame_rate = "Fréquence d'image :";
-inline constexpr const char* max_bit_rate = " Débit maximum  :";
-inline constexpr const char* stream_type = "Type de flux :";
-inline constexpr const char* profile = "Profil :";
-inline constexpr const char* chroma_format = "Format YUV :";
-inline constexpr const char* vbv = "VBV :";
-inline constexpr const char* video_format = "Format Video :";
-inline constexpr const char* dc_precision = "DCT :";
-inline constexpr const char* picture_structure = "Structure d'image :";
+inline constexpr const char* aspect_ratio = TR_NOOP_TEXT("Caption", "Aspect ratio :");
+inline constexpr const char* frame_rate = TR_NOOP_TEXT("Caption", "Fréquence d'image :");
+inline constexpr const char* max_bit_rate = TR_NOOP_TEXT("Caption", " Débit maximum  :");
+inline constexpr const char* stream_type = TR_NOOP_TEXT("Caption", "Type de flux :");
+inline constexpr const char* profile = TR_NOOP_TEXT("Caption", "Profil :");
+inline constexpr const char* chroma_format = TR_NOOP_TEXT("Caption", "Format YUV :");
+inline constexpr const char* vbv = TR_NOOP_TEXT("Caption", "VBV :");
+inline constexpr const char* video_format = TR_NOOP_TEXT("Caption", "Format Video :");
+inline constexpr const char* dc_precision = TR_NOOP_TEXT("Caption", "DCT :");
+inline constexpr const char* picture_structure = TR_NOOP_TEXT("Caption", "Structure d'image :");
 } // namespace caption
 
 // A caption without the blanks the window's layout puts around it: "Débit maximum :".

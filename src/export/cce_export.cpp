@@ -23,9 +23,10 @@ std::string escaped_value_name(const std::string& name) {
 }
 
 Message script_failed_message(const WriteError& error) {
-    return {Icon::critical, "Exporter les matrices dans CCE...",
-            write_error_text(error) + " Les matrices n'ont pas été exportées.", Buttons::ok,
-            Button::ok};
+    return {Icon::critical, TR_NOOP_TEXT("Message", "Exporter les matrices dans CCE..."),
+            fill_text(TR_NOOP_TEXT("Message", "%1 Les matrices n'ont pas été exportées."),
+                      {write_error_text(error)}),
+            Buttons::ok, Button::ok};
 }
 
 } // namespace

@@ -69,9 +69,9 @@ std::string ffmpeg_options(const QuantMatrixPair& matrices) {
 }
 
 const Message mpeg2enc_value_message{
-    Icon::exclamation, "Exporter les matrices pour mpeg2enc...",
-    "Une des matrices contient la valeur 0, que mpeg2enc refuse (il n'accepte que les valeurs "
-    "de 1 à 255). Le fichier n'a pas été écrit.",
+    Icon::exclamation, TR_NOOP_TEXT("Message", "Exporter les matrices pour mpeg2enc..."),
+    TR_NOOP_TEXT("Message", "Une des matrices contient la valeur 0, que mpeg2enc refuse (il "
+                            "n'accepte que les valeurs de 1 à 255). Le fichier n'a pas été écrit."),
     Buttons::ok, Button::ok};
 
 bool mpeg2enc_accepts(const QuantMatrixPair& matrices) {
@@ -103,9 +103,10 @@ std::string mpeg2enc_file_text(const QuantMatrixPair& matrices, const std::strin
 }
 
 Message matrix_file_failed_message(const WriteError& error) {
-    return {Icon::critical, "Exporter les matrices...",
-            write_error_text(error) + " Les matrices n'ont pas été exportées.", Buttons::ok,
-            Button::ok};
+    return {Icon::critical, TR_NOOP_TEXT("Message", "Exporter les matrices..."),
+            fill_text(TR_NOOP_TEXT("Message", "%1 Les matrices n'ont pas été exportées."),
+                      {write_error_text(error)}),
+            Buttons::ok, Button::ok};
 }
 
 std::optional<Message> write_mpeg2enc_file(const std::string& path, const QuantMatrixPair& matrices,

@@ -1,6 +1,7 @@
 #include "export/matrix_library.h"
 
 #include "io/file_system.h"
+#include "io/text.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -70,7 +71,7 @@ std::optional<std::uint8_t> matrix_value(std::string_view field) {
 }
 
 std::string line_problem(std::size_t number, const std::string& what) {
-    return "ligne " + std::to_string(number) + " : " + what;
+    return fill_text(TR_NOOP_TEXT("Message", "ligne %1 : %2"), {std::to_string(number), what});
 }
 
 std::vector<NamedMatrices> parse_builtin_library() {
@@ -124,13 +125,13 @@ std::optional<std::string> read_small_file(const fs::path& path, std::string& pr
         return std::nullopt;
     }
     if (size > largest_matrix_file) {
-        problem = "fichier trop grand";
+        problem = TR_NOOP_TEXT("Message", "fichier trop grand");
         return std::nullopt;
     }
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad() || !in.is_open()) {
-        problem = "lecture impossible";
+        problem = TR_NOOP_TEXT("Message", "lecture impossible");
         return std::nullopt;
     }
     return bytes;
@@ -151,7 +152,7 @@ std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::stri
             continue;
         }
         if (rows == 16) {
-            problem = line_problem(number, "plus de 16 lignes de valeurs");
+            problem = line_problem(number, TR_NOOP_TEXT("Message", "plus de 16 lignes de valeurs"));
             return std::nullopt;
         }
         QuantMatrix& matrix = rows < 8 ? result.intra : result.non_intra;
@@ -161,12 +162,13 @@ std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::stri
             const auto comma = rest.find(',');
             const auto value = matrix_value(rest.substr(0, comma));
             if (!value) {
-                problem = line_problem(number, "8 valeurs de 1 à 255 séparées par des virgules "
-                                               "attendues");
+                problem = line_problem(number, TR_NOOP_TEXT("Message", "8 valeurs de 1 à 255 "
+                                                                       "séparées par des virgules "
+                                                                       "attendues"));
                 return std::nullopt;
             }
             if (column == 8) {
-                problem = line_problem(number, "plus de 8 valeurs");
+                problem = line_problem(number, TR_NOOP_TEXT("Message", "plus de 8 valeurs"));
                 return std::nullopt;
             }
             matrix[(rows % 8) * 8 + column++] = *value;
@@ -176,15 +178,17 @@ std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::stri
             rest.remove_prefix(comma + 1);
         }
         if (column != 8) {
-            problem =
-                line_problem(number, std::to_string(column) +
-                                         (column == 1 ? " valeur" : " valeurs") + " au lieu de 8");
+            problem = line_problem(
+                number, fill_text(column == 1 ? TR_NOOP_TEXT("Message", "%1 valeur au lieu de 8")
+                                              : TR_NOOP_TEXT("Message", "%1 valeurs au lieu de 8"),
+                                  {std::to_string(column)}));
             return std::nullopt;
         }
         ++rows;
     }
     if (rows != 16) {
-        problem = std::to_string(rows) + " lignes de valeurs au lieu de 16";
+        problem = fill_text(TR_NOOP_TEXT("Message", "%1 lignes de valeurs au lieu de 16"),
+                            {std::to_string(rows)});
         return std::nullopt;
     }
     return result;
@@ -217,9 +221,11 @@ std::string user_matrix_folder() {
 }
 
 Message matrix_file_skipped_message(const std::string& file_name, const std::string& problem) {
-    return {Icon::exclamation, "Matrices connues",
-            "Le fichier de matrices [" + file_name + "] n'est pas valable (" + problem +
-                ") : il est ignoré.",
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Matrices connues"),
+            fill_text(TR_NOOP_TEXT("Message",
+                                   "Le fichier de matrices [%1] n'est pas valable (%2) : il est "
+                                   "ignoré."),
+                      {file_name, problem}),
             Buttons::ok, Button::ok};
 }
 
@@ -292,10 +298,10 @@ std::string matrix_match_text(const std::optional<MatrixMatch>& match) {
         return {};
     }
     if (match->distance == 0) {
-        return "Matrice connue : " + match->name;
+        return fill_text(tr_text("Matrix", "Matrice connue : %1"), {match->name});
     }
-    return "Matrice la plus proche : " + match->name + " (distance " +
-           std::to_string(match->distance) + ")";
+    return fill_text(tr_text("Matrix", "Matrice la plus proche : %1 (distance %2)"),
+                     {match->name, std::to_string(match->distance)});
 }
 
 std::string exact_matrix_name(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,

@@ -49,9 +49,10 @@ std::string csv_field(const std::string& text) {
 }
 
 Message picture_table_failed_message(const WriteError& error) {
-    return {Icon::critical, "Enregistrer les images...",
-            write_error_text(error) + " Le tableau des images n'a pas été enregistré.", Buttons::ok,
-            Button::ok};
+    return {Icon::critical, TR_NOOP_TEXT("Message", "Enregistrer les images..."),
+            fill_text(TR_NOOP_TEXT("Message", "%1 Le tableau des images n'a pas été enregistré."),
+                      {write_error_text(error)}),
+            Buttons::ok, Button::ok};
 }
 
 void append_decimal(std::string& out, std::uint64_t value) {

@@ -2,6 +2,7 @@
 
 #include "export/export_messages.h"
 #include "io/paths.h"
+#include "io/text.h"
 #include "io/text_file.h"
 
 #include <algorithm>
@@ -14,28 +15,36 @@ namespace {
 
 constexpr std::string_view section_header = "[Tools.QuantizeMatrix]";
 constexpr std::string_view count_key = "Count=";
-constexpr const char* export_title = "Exporter les matrices dans TMPGEnc...";
+constexpr const char* export_title =
+    TR_NOOP_TEXT("Message", "Exporter les matrices dans TMPGEnc...");
 
 Message tmpgenc_message(Icon icon, const std::string& text) {
-    return {icon, export_title, text + " Le fichier n'a pas été modifié.", Buttons::ok, Button::ok};
+    return {icon, export_title,
+            fill_text(TR_NOOP_TEXT("Message", "%1 Le fichier n'a pas été modifié."), {text}),
+            Buttons::ok, Button::ok};
 }
 
 Message unreadable_message(const std::string& path) {
-    return tmpgenc_message(Icon::exclamation,
-                           "Le fichier [" + path +
-                               "] est introuvable ou illisible. Vérifiez le chemin de TMPGEnc.");
+    return tmpgenc_message(
+        Icon::exclamation,
+        fill_text(TR_NOOP_TEXT("Message", "Le fichier [%1] est introuvable ou illisible. "
+                                          "Vérifiez le chemin de TMPGEnc."),
+                  {path}));
 }
 
 Message missing_section_message(const std::string& path) {
-    return tmpgenc_message(Icon::exclamation, "Le fichier [" + path +
-                                                  "] ne contient pas de section " +
-                                                  std::string(section_header) + ".");
+    return tmpgenc_message(
+        Icon::exclamation,
+        fill_text(TR_NOOP_TEXT("Message", "Le fichier [%1] ne contient pas de section %2."),
+                  {path, std::string(section_header)}));
 }
 
 Message bad_count_message(const std::string& path) {
-    return tmpgenc_message(Icon::exclamation, "Dans le fichier [" + path + "], la ligne qui suit " +
-                                                  std::string(section_header) +
-                                                  " n'est pas de la forme Count=nombre.");
+    return tmpgenc_message(
+        Icon::exclamation,
+        fill_text(TR_NOOP_TEXT("Message", "Dans le fichier [%1], la ligne qui suit %2 n'est "
+                                          "pas de la forme Count=nombre."),
+                  {path, std::string(section_header)}));
 }
 
 // N from "Count=N"; nothing unless N is a plain decimal number whose successor still fits.

@@ -1,5 +1,7 @@
 #include "io/file_system.h"
 
+#include "io/text.h"
+
 #include <array>
 #include <utility>
 
@@ -27,21 +29,26 @@ std::string reason_text(const std::error_code& error) {
     // The C library speaks English unless a French locale is installed and chosen; the
     // reasons of a failed save are few, so they are spelled out here.
     static constexpr std::array<std::pair<std::errc, const char*>, 15> french = {{
-        {std::errc::permission_denied, "Permission non accordée"},
-        {std::errc::operation_not_permitted, "Opération non permise"},
-        {std::errc::no_such_file_or_directory, "Aucun fichier ou dossier de ce nom"},
-        {std::errc::no_space_on_device, "Plus de place sur le disque"},
-        {std::errc::read_only_file_system, "Système de fichiers en lecture seule"},
-        {std::errc::is_a_directory, "C'est un dossier"},
-        {std::errc::not_a_directory, "Un élément du chemin n'est pas un dossier"},
-        {std::errc::filename_too_long, "Nom de fichier trop long"},
-        {std::errc::io_error, "Erreur d'entrée/sortie"},
-        {std::errc::device_or_resource_busy, "Fichier ou périphérique occupé"},
-        {std::errc::file_exists, "Le fichier existe déjà"},
-        {std::errc::too_many_files_open, "Trop de fichiers ouverts"},
-        {std::errc::directory_not_empty, "Le dossier n'est pas vide"},
-        {std::errc::cross_device_link, "Déplacement impossible entre deux disques"},
-        {std::errc::file_too_large, "Fichier trop volumineux"},
+        {std::errc::permission_denied, TR_NOOP_TEXT("Message", "Permission non accordée")},
+        {std::errc::operation_not_permitted, TR_NOOP_TEXT("Message", "Opération non permise")},
+        {std::errc::no_such_file_or_directory,
+         TR_NOOP_TEXT("Message", "Aucun fichier ou dossier de ce nom")},
+        {std::errc::no_space_on_device, TR_NOOP_TEXT("Message", "Plus de place sur le disque")},
+        {std::errc::read_only_file_system,
+         TR_NOOP_TEXT("Message", "Système de fichiers en lecture seule")},
+        {std::errc::is_a_directory, TR_NOOP_TEXT("Message", "C'est un dossier")},
+        {std::errc::not_a_directory,
+         TR_NOOP_TEXT("Message", "Un élément du chemin n'est pas un dossier")},
+        {std::errc::filename_too_long, TR_NOOP_TEXT("Message", "Nom de fichier trop long")},
+        {std::errc::io_error, TR_NOOP_TEXT("Message", "Erreur d'entrée/sortie")},
+        {std::errc::device_or_resource_busy,
+         TR_NOOP_TEXT("Message", "Fichier ou périphérique occupé")},
+        {std::errc::file_exists, TR_NOOP_TEXT("Message", "Le fichier existe déjà")},
+        {std::errc::too_many_files_open, TR_NOOP_TEXT("Message", "Trop de fichiers ouverts")},
+        {std::errc::directory_not_empty, TR_NOOP_TEXT("Message", "Le dossier n'est pas vide")},
+        {std::errc::cross_device_link,
+         TR_NOOP_TEXT("Message", "Déplacement impossible entre deux disques")},
+        {std::errc::file_too_large, TR_NOOP_TEXT("Message", "Fichier trop volumineux")},
     }};
     for (const auto& [code, text] : french) {
         if (error == code) {

@@ -115,7 +115,8 @@ std::string write_error_text(const WriteError& error) {
     if (error.kind == WriteErrorKind::line_break) {
         return line_break_text;
     }
-    return "Le fichier [" + error.path + "] n'a pas pu être écrit : " + error.reason + ".";
+    return fill_text(TR_NOOP_TEXT("Message", "Le fichier [%1] n'a pas pu être écrit : %2."),
+                     {error.path, error.reason});
 }
 
 } // namespace quantaline

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "io/text.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,8 +27,8 @@ std::optional<std::vector<std::string>> read_text_lines(const std::string& path)
 bool has_line_break(const std::string& text);
 // What the user is told when such a text is refused and nothing was written.
 inline constexpr const char* line_break_text =
-    "Le nom de l'enregistrement et la clé ne doivent pas contenir de retour à la ligne. "
-    "Rien n'a été écrit.";
+    TR_NOOP_TEXT("Message", "Le nom de l'enregistrement et la clé ne doivent pas contenir de "
+                            "retour à la ligne. Rien n'a été écrit.");
 
 enum class WriteErrorKind {
     system,     // the system refused: `reason` tells why

@@ -1,5 +1,7 @@
 #include "mpeg/demux.h"
 
+#include "io/text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -215,7 +217,7 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
         }
         const std::uint8_t* p = window.data();
         if (have < 4) {
-            report.cut("au milieu d'un code de début", window.offset());
+            report.cut(TR_NOOP_TEXT("Message", "au milieu d'un code de début"), window.offset());
             window.consume(have);
             return;
         }
@@ -255,7 +257,7 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
             }
             const std::uint64_t at = window.offset();
             if (window.skip(length) < length) {
-                report.cut("au milieu d'un en-tête de pack", at);
+                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un en-tête de pack"), at);
                 return;
             }
             continue;
@@ -266,7 +268,7 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
         }
         const std::uint64_t at = window.offset();
         if (have < 6) {
-            report.cut("au milieu d'un en-tête de paquet", at);
+            report.cut(TR_NOOP_TEXT("Message", "au milieu d'un en-tête de paquet"), at);
             window.consume(have);
             return;
         }
@@ -274,7 +276,7 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
         const bool wanted = is_video_stream_id(code) && (!result.video || *result.video == code);
         if (!wanted) {
             if (window.skip(length) < length) {
-                report.cut("au milieu d'un paquet", at);
+                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet"), at);
                 return;
             }
             continue;
@@ -285,14 +287,14 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
             window.data(), static_cast<std::size_t>(std::min<std::uint64_t>(have, length)));
         if (header == 0 || header > length) {
             if (have < length && have < 300) {
-                report.cut("au milieu d'un paquet de la vidéo", at);
+                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet de la vidéo"), at);
                 window.consume(have);
                 return;
             }
             // A broken PES header: the packet is stepped over by its length.
             report.lost_sync(at, length);
             if (window.skip(length) < length) {
-                report.cut("au milieu d'un paquet de la vidéo", at);
+                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet de la vidéo"), at);
                 return;
             }
             continue;
@@ -302,7 +304,7 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
         while (remaining > 0) {
             have = window.ensure(1);
             if (have == 0) {
-                report.cut("au milieu d'un paquet de la vidéo", at);
+                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet de la vidéo"), at);
                 return;
             }
             const std::size_t step =
@@ -516,7 +518,8 @@ void demux_transport(ByteWindow& window, TransportDemux& demux, DemuxReport& rep
         }
         if (have < packet_size) {
             // A last packet cut short is dropped.
-            report.cut("au milieu d'un paquet de transport", window.offset());
+            report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet de transport"),
+                       window.offset());
             window.consume(have);
             return;
         }

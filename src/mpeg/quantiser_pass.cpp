@@ -1,5 +1,7 @@
 #include "mpeg/quantiser_pass.h"
 
+#include "io/text.h"
+
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -9,13 +11,22 @@ namespace quantaline::mpeg {
 Message scan_damaged_slices_message(std::uint64_t pictures, std::uint64_t first_picture,
                                     std::uint64_t first_offset, std::uint32_t slice,
                                     std::uint32_t macroblocks_read) {
-    std::string text = std::to_string(pictures) + " image(s) endommagée(s) ; la première : image " +
-                       std::to_string(first_picture) + " à l'octet " + std::to_string(first_offset);
-    if (slice != 0) {
-        text += ", tranche " + std::to_string(slice) + " après " +
-                std::to_string(macroblocks_read) + " macrobloc(s) lu(s)";
+    if (slice == 0) {
+        return {Icon::exclamation, TR_NOOP_TEXT("Message", "Tranche(s) endommagée(s)"),
+                fill_text(TR_NOOP_TEXT("Message", "%1 image(s) endommagée(s) ; la première : "
+                                                  "image %2 à l'octet %3."),
+                          {std::to_string(pictures), std::to_string(first_picture),
+                           std::to_string(first_offset)}),
+                Buttons::ok, Button::ok};
     }
-    return {Icon::exclamation, "Tranche(s) endommagée(s)", text + ".", Buttons::ok, Button::ok};
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Tranche(s) endommagée(s)"),
+            fill_text(TR_NOOP_TEXT("Message",
+                                   "%1 image(s) endommagée(s) ; la première : image %2 à l'octet "
+                                   "%3, tranche %4 après %5 macrobloc(s) lu(s)."),
+                      {std::to_string(pictures), std::to_string(first_picture),
+                       std::to_string(first_offset), std::to_string(slice),
+                       std::to_string(macroblocks_read)}),
+            Buttons::ok, Button::ok};
 }
 
 void read_batch(QuantiserBatch& batch, const std::atomic<bool>* stop) {

@@ -1,6 +1,7 @@
 #include "mpeg/scan.h"
 
 #include "io/file_reader.h"
+#include "io/text.h"
 #include "mpeg/byte_window.h"
 #include "mpeg/demux.h"
 #include "mpeg/matrix_tracker.h"
@@ -12,57 +13,65 @@
 
 namespace quantaline::mpeg {
 
+// Message texts are marked for translation; the front ends show them localized.
 const Message scan_no_video_message{
-    Icon::exclamation, "Aucune vidéo MPEG",
-    "Aucun en-tête de séquence vidéo MPEG n'a été trouvé dans le fichier.", Buttons::ok,
-    Button::ok};
+    Icon::exclamation, TR_NOOP_TEXT("Message", "Aucune vidéo MPEG"),
+    TR_NOOP_TEXT("Message", "Aucun en-tête de séquence vidéo MPEG n'a été trouvé dans le fichier."),
+    Buttons::ok, Button::ok};
 
-const Message scan_unreadable_message{Icon::critical, "impossible de lire le fichier...",
-                                      "Le fichier ne peut pas être ouvert.", Buttons::ok,
-                                      Button::ok};
+const Message scan_unreadable_message{
+    Icon::critical, TR_NOOP_TEXT("Message", "impossible de lire le fichier..."),
+    TR_NOOP_TEXT("Message", "Le fichier ne peut pas être ouvert."), Buttons::ok, Button::ok};
 
 Message scan_stopped_message(std::uint64_t offset, const char* where) {
-    return {Icon::exclamation, "Fichier incomplet",
-            "Le fichier s'arrête à l'octet " + std::to_string(offset) + ", " + where +
-                " ; l'analyse porte sur ce qui précède.",
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Fichier incomplet"),
+            fill_text(TR_NOOP_TEXT("Message", "Le fichier s'arrête à l'octet %1, %2 ; l'analyse "
+                                              "porte sur ce qui précède."),
+                      {std::to_string(offset), where}),
             Buttons::ok, Button::ok};
 }
 
 Message scan_read_error_message(std::uint64_t offset) {
-    return {Icon::critical, "impossible de lire le fichier...",
-            "Erreur de lecture à l'octet " + std::to_string(offset) +
-                " ; l'analyse porte sur ce qui précède.",
+    return {Icon::critical, TR_NOOP_TEXT("Message", "impossible de lire le fichier..."),
+            fill_text(TR_NOOP_TEXT("Message",
+                                   "Erreur de lecture à l'octet %1 ; l'analyse porte sur ce qui "
+                                   "précède."),
+                      {std::to_string(offset)}),
             Buttons::ok, Button::ok};
 }
 
 Message scan_interrupted_message(std::uint64_t offset) {
-    return {Icon::information, "Analyse interrompue",
-            "Analyse interrompue à l'octet " + std::to_string(offset) +
-                " ; les résultats portent sur ce qui précède.",
+    return {Icon::information, TR_NOOP_TEXT("Message", "Analyse interrompue"),
+            fill_text(TR_NOOP_TEXT("Message", "Analyse interrompue à l'octet %1 ; les résultats "
+                                              "portent sur ce qui précède."),
+                      {std::to_string(offset)}),
             Buttons::ok, Button::ok};
 }
 
 Message scan_damaged_structures_message(std::uint64_t count, const char* first_kind,
                                         std::uint64_t first_offset) {
-    return {Icon::exclamation, "Structure(s) endommagée(s)",
-            std::to_string(count) + " structure(s) endommagée(s) ignorée(s) ; la première : " +
-                first_kind + " à l'octet " + std::to_string(first_offset) + ".",
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Structure(s) endommagée(s)"),
+            fill_text(TR_NOOP_TEXT("Message", "%1 structure(s) endommagée(s) ignorée(s) ; la "
+                                              "première : %2 à l'octet %3."),
+                      {std::to_string(count), first_kind, std::to_string(first_offset)}),
             Buttons::ok, Button::ok};
 }
 
 Message scan_resync_message(std::uint64_t count, std::uint64_t first_offset,
                             std::uint64_t skipped_bytes) {
-    return {Icon::exclamation, "Données endommagées",
-            "Synchronisation perdue " + std::to_string(count) + " fois, la première à l'octet " +
-                std::to_string(first_offset) + " ; " + std::to_string(skipped_bytes) +
-                " octet(s) ignoré(s).",
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Données endommagées"),
+            fill_text(TR_NOOP_TEXT("Message", "Synchronisation perdue %1 fois, la première à "
+                                              "l'octet %2 ; %3 octet(s) ignoré(s)."),
+                      {std::to_string(count), std::to_string(first_offset),
+                       std::to_string(skipped_bytes)}),
             Buttons::ok, Button::ok};
 }
 
 Message scan_continuity_message(std::uint64_t count, std::uint32_t pid) {
-    return {Icon::exclamation, "Paquets perdus",
-            std::to_string(count) + " discontinuité(s) dans les paquets de la vidéo (PID " +
-                std::to_string(pid) + ").",
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Paquets perdus"),
+            fill_text(TR_NOOP_TEXT("Message",
+                                   "%1 discontinuité(s) dans les paquets de la vidéo (PID %2)."),
+                      {std::to_string(count), std::to_string(pid)}),
             Buttons::ok, Button::ok};
 }
 

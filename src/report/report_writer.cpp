@@ -1,6 +1,7 @@
 #include "report/report_writer.h"
 
 #include "config/app_info.h"
+#include "io/text.h"
 #include "report/headings.h"
 
 #include <cmath>
@@ -83,35 +84,47 @@ void write_report(ReportLineWriter& writer, const std::string& file_path, const 
         .number(app_info::version_revision)
         .end_line();
     empty_lines(2);
-    writer.text("Nom du fichier traité = ").text(file_path).end_line();
+    writer.text(tr_text("Report", "Nom du fichier traité = ")).text(file_path).end_line();
     empty_lines(1);
-    writer.text("Type de flux = ")
-        .text(info.stream_type_text)
+    writer.text(tr_text("Report", "Type de flux = "))
+        .text(tr_string("Value", info.stream_type_text))
         .text(" ")
         .text(info.mpeg_version_text)
         .end_line();
     empty_lines(1);
-    writer.text("Résolution = ")
+    writer.text(tr_text("Report", "Résolution = "))
         .number(info.horizontal_size)
         .text(" X ")
         .number(info.vertical_size)
         .end_line();
-    writer.text("Aspect ratio = ").text(info.aspect_ratio_text).end_line();
-    writer.text("Fréquense d'image = ")
-        .text(info.frame_rate_text)
-        .text("images par secondes")
+    writer.text(tr_text("Report", "Aspect ratio = ")).text(info.aspect_ratio_text).end_line();
+    writer.text(tr_text("Report", "Fréquense d'image = "))
+        .text(tr_string("Value", info.frame_rate_text))
+        .text(tr_text("Report", "images par secondes"))
         .end_line();
-    writer.text("Débir maximum = ").number(info.max_bit_rate_kbps).text(" Kbit/s").end_line();
-    writer.text("Profil et Level = ")
-        .text(info.profile_text)
+    writer.text(tr_text("Report", "Débir maximum = "))
+        .number(info.max_bit_rate_kbps)
+        .text(tr_text("Report", " Kbit/s"))
+        .end_line();
+    writer.text(tr_text("Report", "Profil et Level = "))
+        .text(tr_string("Value", info.profile_text))
         .text("@")
-        .text(info.level_text)
+        .text(tr_string("Value", info.level_text))
         .end_line();
-    writer.text("Format YUV = ").text(info.chroma_format_text).end_line();
-    writer.text("VBV buffer size = ").number(info.vbv_buffer_size_kb).text(" Kbit").end_line();
-    writer.text("Format video = ").text(info.video_format_text).end_line();
-    writer.text("DCT = ").number(info.intra_dc_precision_bits).end_line();
-    writer.text("Structure d'image = ").text(info.picture_structure_text).end_line();
+    writer.text(tr_text("Report", "Format YUV = "))
+        .text(tr_string("Value", info.chroma_format_text))
+        .end_line();
+    writer.text(tr_text("Report", "VBV buffer size = "))
+        .number(info.vbv_buffer_size_kb)
+        .text(tr_text("Report", " Kbit"))
+        .end_line();
+    writer.text(tr_text("Report", "Format video = "))
+        .text(tr_string("Value", info.video_format_text))
+        .end_line();
+    writer.text(tr_text("Report", "DCT = ")).number(info.intra_dc_precision_bits).end_line();
+    writer.text(tr_text("Report", "Structure d'image = "))
+        .text(tr_string("Value", info.picture_structure_text))
+        .end_line();
     empty_lines(4);
     writer.text(intra_heading(matrices.intra_from_stream))
         .zone()
@@ -131,7 +144,7 @@ void write_report(ReportLineWriter& writer, const std::string& file_path, const 
         writer.end_line();
     }
     empty_lines(closing_blank_lines);
-    writer.text("Fin du document.").end_line();
+    writer.text(tr_text("Report", "Fin du document.")).end_line();
 }
 
 std::vector<std::string> report_lines(const std::string& file_path, const StreamInfo& info,

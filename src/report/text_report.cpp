@@ -1,6 +1,7 @@
 #include "report/text_report.h"
 
 #include "io/paths.h"
+#include "io/text.h"
 #include "io/text_file.h"
 #include "report/report_writer.h"
 
@@ -10,15 +11,18 @@ namespace {
 
 // `file_name`: the name of the file really written, so that the user finds it by it.
 Message report_saved_message(const std::string& file_name) {
-    return {Icon::information, "Matrice sauvegardées...",
-            "Le fichier [" + file_name + "] a été crée dans le dossier de Quantaline", Buttons::ok,
-            Button::ok};
+    return {Icon::information, TR_NOOP_TEXT("Message", "Matrice sauvegardées..."),
+            fill_text(TR_NOOP_TEXT("Message", "Le fichier [%1] a été crée dans le dossier de "
+                                              "Quantaline"),
+                      {file_name}),
+            Buttons::ok, Button::ok};
 }
 
 Message report_failed_message(const WriteError& error) {
-    return {Icon::critical, "Rapport non enregistré...",
-            write_error_text(error) + " Le rapport n'a pas été enregistré.", Buttons::ok,
-            Button::ok};
+    return {Icon::critical, TR_NOOP_TEXT("Message", "Rapport non enregistré..."),
+            fill_text(TR_NOOP_TEXT("Message", "%1 Le rapport n'a pas été enregistré."),
+                      {write_error_text(error)}),
+            Buttons::ok, Button::ok};
 }
 
 } // namespace

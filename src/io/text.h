@@ -1,0 +1,50 @@
+#pragma once
+
+// The program's texts in its user's language. The texts in the code are French, the
+// program's own language; the other languages come from translations/*.ts, turned into a
+// table at build time. lupdate reads the calls below as Qt's own (see the
+// update-translations target):
+//   tr_text(context, source)        a text looked up where it is used;
+//   TR_NOOP_TEXT(context, source)   a text in a table, looked up later with tr_text.
+
+#include "io/message.h"
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#define TR_NOOP_TEXT(context, source) source
+
+namespace quantaline {
+
+enum class Language { french, english };
+
+// The language of every text the program shows from now on; chosen once at start-up.
+// French until then.
+void set_text_language(Language language);
+Language text_language();
+
+// The translation of `source` into the program's language: `source` itself under French
+// or when the language has no translation for it.
+const char* tr_text(const char* context, const char* source);
+// The same for a text held in a string (a value stored as data); lupdate does not read
+// these calls: the text is marked where it is written.
+std::string tr_string(std::string_view context, const std::string& source);
+// The same in a given language, whatever the program's.
+std::string tr_string_in(Language language, std::string_view context, const std::string& source);
+
+// `pattern` with %1 ... %9 replaced by the arguments in order; a "%" before anything
+// else stays as it is.
+std::string fill_text(std::string_view pattern, std::initializer_list<std::string> arguments);
+
+// The context of every message text and of the pieces messages are built from.
+inline constexpr const char* message_context = "Message";
+
+// A message in the program's language. The core builds its messages in French, as the
+// CLI's JSON keeps them; a text built with fill_text from a pattern marked in
+// message_context is recognised by that pattern and rebuilt from its translation, each
+// argument translated in turn when it is a message text itself.
+Message localized(const Message& message);
+std::string localized_message_text(const std::string& text);
+
+} // namespace quantaline
