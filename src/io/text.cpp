@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace quantaline {
@@ -56,8 +57,9 @@ bool is_placeholder(std::string_view text, std::size_t at) {
 }
 
 // Whether `text` is `pattern` with its %1 ... %9 replaced; the replacements go to
-// `arguments` (indexed by the digit less one). A replacement ends at the first place where
-// the rest matches, so a literal part that also occurs inside an argument still matches.
+// `arguments` (indexed by the digit less one). A replacement takes as much as it can: the
+// first argument of a message is most often a path, which may hold anything, and the
+// texts after it are the system's or ours.
 bool match_pattern(std::string_view pattern, std::string_view text,
                    std::vector<std::string>& arguments) {
     std::size_t literal = 0;
@@ -79,20 +81,14 @@ bool match_pattern(std::string_view pattern, std::string_view text,
         ++next;
     }
     const std::string_view following = pattern.substr(0, next);
-    for (std::size_t length = text.find(following); length != std::string_view::npos;
-         length = text.find(following, length + 1)) {
-        if (following.empty()) {
-            length = next == pattern.size() ? text.size() : length; // the rest, at the end
-        }
+    for (std::size_t length = text.rfind(following); length != std::string_view::npos;
+         length = length == 0 ? std::string_view::npos : text.rfind(following, length - 1)) {
         if (match_pattern(pattern, text.substr(length), arguments)) {
             if (arguments.size() <= index) {
                 arguments.resize(index + 1);
             }
             arguments[index] = std::string(text.substr(0, length));
             return true;
-        }
-        if (length == text.size()) {
-            break;
         }
     }
     return false;
@@ -114,7 +110,12 @@ std::string localized_in(const text_table::LanguageTable* table, const std::stri
     if (table == nullptr) {
         return text;
     }
+    // The pattern that leaves the least to its arguments is the message's: "%1 image(s)
+    // ... à l'octet %3." also matches the longer text that goes on with ", tranche ...".
     const std::string_view context = message_context;
+    const text_table::Entry* best = nullptr;
+    std::vector<std::string> best_arguments;
+    std::size_t best_length = 0;
     for (std::size_t i = 0; i < table->size; ++i) {
         const text_table::Entry& entry = table->entries[i];
         // A pattern that is a placeholder alone would match anything, itself included.
@@ -126,8 +127,20 @@ std::string localized_in(const text_table::LanguageTable* table, const std::stri
         if (!match_pattern(entry.source, text, arguments)) {
             continue;
         }
+        std::size_t length = 0;
+        for (const auto& argument : arguments) {
+            length += argument.size();
+        }
+        if (best == nullptr || length < best_length) {
+            best = &entry;
+            best_arguments = std::move(arguments);
+            best_length = length;
+        }
+    }
+    if (best != nullptr) {
+        const std::vector<std::string>& arguments = best_arguments;
         std::string out;
-        const std::string_view translation = entry.translation;
+        const std::string_view translation = best->translation;
         for (std::size_t c = 0; c < translation.size(); ++c) {
             if (is_placeholder(translation, c)) {
                 const auto index = static_cast<std::size_t>(translation[c + 1] - '1');
