@@ -54,6 +54,11 @@ inline CliRun run_cli(const std::vector<std::string>& arguments, const CliOption
         if (!options.working_folder.empty() && chdir(options.working_folder.c_str()) != 0) {
             _exit(126);
         }
+        // The CLI speaks its user's language: French, as the tests expect, unless a test
+        // asks for another through `environment`.
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+            unsetenv(name);
+        }
         for (const auto& variable : options.environment) {
             putenv(strdup(variable.c_str()));
         }
