@@ -29,17 +29,26 @@ if(UNIX AND NOT APPLE)
   endif()
 
   # Debian wants manual pages compressed, without a time stamp in the gzip header.
+  # The English page, and the French one where man finds it under a French locale.
   find_program(QUANTALINE_GZIP gzip)
-  set(man_page ${QUANTALINE_PACKAGING_DIR}/quantaline-cli.1)
-  if(QUANTALINE_GZIP)
-    set(man_page_gz ${CMAKE_BINARY_DIR}/quantaline-cli.1.gz)
-    add_custom_command(OUTPUT ${man_page_gz}
-                       COMMAND ${QUANTALINE_GZIP} -9 -n -c ${man_page} > ${man_page_gz}
-                       DEPENDS ${man_page} VERBATIM)
-    add_custom_target(quantaline_man_page ALL DEPENDS ${man_page_gz})
-    install(FILES ${man_page_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  else()
-    install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  set(man_pages_gz)
+  foreach(language_dir IN ITEMS "" "fr/")
+    set(man_page ${QUANTALINE_PACKAGING_DIR}/${language_dir}quantaline-cli.1)
+    set(man_dir ${CMAKE_INSTALL_MANDIR}/${language_dir}man1)
+    if(QUANTALINE_GZIP)
+      set(man_page_gz ${CMAKE_BINARY_DIR}/man/${language_dir}quantaline-cli.1.gz)
+      add_custom_command(OUTPUT ${man_page_gz}
+                         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man/${language_dir}
+                         COMMAND ${QUANTALINE_GZIP} -9 -n -c ${man_page} > ${man_page_gz}
+                         DEPENDS ${man_page} VERBATIM)
+      list(APPEND man_pages_gz ${man_page_gz})
+      install(FILES ${man_page_gz} DESTINATION ${man_dir})
+    else()
+      install(FILES ${man_page} DESTINATION ${man_dir})
+    endif()
+  endforeach()
+  if(man_pages_gz)
+    add_custom_target(quantaline_man_page ALL DEPENDS ${man_pages_gz})
   endif()
 endif()
 

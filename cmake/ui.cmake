@@ -30,6 +30,31 @@ if(NOT WIN32 AND QUANTALINE_XCB_INCLUDE AND QUANTALINE_XCB_LIBRARY)
   target_compile_definitions(quantaline_ui PRIVATE QUANTALINE_HAVE_XCB)
 endif()
 
+# The translations: each translations/quantaline_LANG.ts compiled by lrelease, and Qt's own
+# French texts for its dialogs, built into the program as resources (the Windows program
+# carries them too). lrelease and Qt's translations are the build machine's.
+find_program(QUANTALINE_LRELEASE NAMES lrelease lrelease-qt6
+             HINTS /usr/lib/qt6/bin ${QT_HOST_PATH}/bin NO_CMAKE_FIND_ROOT_PATH)
+find_file(QUANTALINE_QTBASE_FR qtbase_fr.qm HINTS /usr/share/qt6/translations
+          ${QT_HOST_PATH}/translations NO_CMAKE_FIND_ROOT_PATH)
+if(NOT QUANTALINE_LRELEASE OR NOT QUANTALINE_QTBASE_FR)
+  message(FATAL_ERROR "lrelease and qtbase_fr.qm are needed: apt-get install qt6-l10n-tools "
+                      "qt6-translations-l10n")
+endif()
+set(QUANTALINE_QM_DIR ${CMAKE_CURRENT_BINARY_DIR}/translations)
+set(QUANTALINE_QM_FILES ${QUANTALINE_QM_DIR}/qtbase_fr.qm)
+configure_file(${QUANTALINE_QTBASE_FR} ${QUANTALINE_QM_DIR}/qtbase_fr.qm COPYONLY)
+foreach(ts IN LISTS QUANTALINE_TS_FILES)
+  get_filename_component(name ${ts} NAME_WE)
+  add_custom_command(OUTPUT ${QUANTALINE_QM_DIR}/${name}.qm
+                     COMMAND ${QUANTALINE_LRELEASE} -silent ${ts} -qm ${QUANTALINE_QM_DIR}/${name}.qm
+                     DEPENDS ${ts} VERBATIM)
+  list(APPEND QUANTALINE_QM_FILES ${QUANTALINE_QM_DIR}/${name}.qm)
+endforeach()
+set_source_files_properties(${QUANTALINE_QM_FILES} PROPERTIES GENERATED TRUE)
+qt_add_resources(quantaline_ui quantaline_translations PREFIX /translations
+                 BASE ${QUANTALINE_QM_DIR} FILES ${QUANTALINE_QM_FILES})
+
 file(GLOB QUANTALINE_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/quantaline/*.cpp)
 add_executable(quantaline WIN32 ${QUANTALINE_APP_SOURCES})
 target_link_libraries(quantaline PRIVATE quantaline_ui)

@@ -1,10 +1,12 @@
 #include "ui/program.h"
 
+#include "io/language.h"
 #include "session/session.h"
 #include "ui/header_frm.h"
 #include "ui/platform.h"
 #include "ui/qt_text.h"
 #include "ui/startup.h"
+#include "ui/translations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,6 +55,9 @@ int run_program(Platform& platform, const std::string& executable_path, const st
     if (!file.empty() && platform.another_copy_running() && platform.hand_over(file)) {
         return 0;
     }
+    const Language language = user_language();
+    set_text_language(language);
+    install_translations(language);
     AppState state;
     Session session(state);
     HeaderFrm window(session, platform);

@@ -76,6 +76,7 @@ expect_file() {
 }
 expect_file /usr/bin/quantaline-cli
 expect_file /usr/share/man/man1/quantaline-cli.1.gz
+expect_file /usr/share/man/fr/man1/quantaline-cli.1.gz
 expect_file /usr/share/doc/quantaline/README.md
 expect_file /usr/share/doc/quantaline/LICENSE
 expect_file /usr/share/doc/quantaline/copyright
