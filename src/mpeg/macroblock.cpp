@@ -509,6 +509,7 @@ PictureQuantiser picture_quantiser(std::span<const std::uint8_t> picture_bytes,
     picture.f_code = {{{header.fields.forward_f_code, header.fields.forward_f_code},
                        {header.fields.backward_f_code, header.fields.backward_f_code}}};
     picture.mb_width = (sequence.horizontal_size + 15) / 16;
+    result.mb_width = picture.mb_width;
     picture.slice_vertical_extension = sequence.mpeg2 && sequence.vertical_size > 2800;
     bool coding_extension = false;
 
@@ -551,6 +552,7 @@ PictureQuantiser picture_quantiser(std::span<const std::uint8_t> picture_bytes,
                                            ? 2 * ((v + 31) / 32)
                                            : (v + 15) / 16;
             picture.mb_height = picture.picture_structure == frame_picture ? rows : rows / 2;
+            result.mb_height = picture.mb_height;
         }
         ++result.slices;
         const auto damage = slice(picture_bytes, begin, next, code, picture, figures);

@@ -95,6 +95,10 @@ struct PictureQuantiser {
     std::uint16_t temporal_reference = 0;
     std::uint8_t picture_coding_type = 0;
     std::uint8_t picture_structure = 3;
+    // The picture's size in macroblocks (a field's own rows); the height is known from its
+    // first slice on.
+    std::uint32_t mb_width = 0;
+    std::uint32_t mb_height = 0;
     std::uint32_t slices = 0;
     std::uint32_t damaged_slices = 0;
     std::optional<SliceDamage> first_damage;

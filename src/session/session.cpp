@@ -8,6 +8,7 @@
 #include "io/file_system.h"
 #include "io/paths.h"
 #include "io/text_file.h"
+#include "mpeg/quantiser_pass.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -69,8 +70,15 @@ Messages Session::open(const std::string& path) {
     return std::move(result.messages);
 }
 
+Session::~Session() {
+    stop_stream_read();
+}
+
 void Session::stop_stream_read() {
+    stop_picture_map();
     // The runner's end cancels and joins: the scan stops at its next read of 1 MiB.
+    quantiser_runner_.reset();
+    quantiser_read_ = QuantiserRead::none;
     runner_.reset();
     whole_stream_.reset();
     stream_read_ = StreamRead::none;
@@ -104,6 +112,116 @@ bool Session::poll_stream_read() {
         state == mpeg::ScanRunner::State::ready ? runner_->take(0) : mpeg::ScanResult{});
     stream_read_ = runner_->cancelled() ? StreamRead::cancelled : StreamRead::finished;
     runner_.reset();
+    if (stream_read_ == StreamRead::finished && whole_stream_->pictures != 0) {
+        start_quantiser_read();
+    }
+    return true;
+}
+
+void Session::start_quantiser_read() {
+    mpeg::ScanRunnerOptions options;
+    options.picture_records = true;
+    options.quantiser = true;
+    options.threads = 1; // one file: its pass spreads over every core
+    quantiser_runner_ = std::make_unique<mpeg::ScanRunner>(
+        std::vector<std::string>{state_.file_path}, std::move(options));
+    quantiser_runner_->start();
+    quantiser_read_ = QuantiserRead::reading;
+}
+
+bool Session::poll_quantiser_read() {
+    if (quantiser_read_ != QuantiserRead::reading || !quantiser_runner_) {
+        return false;
+    }
+    const mpeg::ScanRunner::State state = quantiser_runner_->state(0);
+    if (state == mpeg::ScanRunner::State::pending) {
+        return false;
+    }
+    if (state == mpeg::ScanRunner::State::ready && whole_stream_) {
+        merge_quantiser_pass(*whole_stream_, quantiser_runner_->take(0));
+    }
+    if (whole_stream_) {
+        // Cancelled before its thread began, it read none: the summary says so all the same.
+        whole_stream_->quantiser_read = true;
+    }
+    quantiser_read_ =
+        quantiser_runner_->cancelled() ? QuantiserRead::cancelled : QuantiserRead::finished;
+    quantiser_runner_.reset();
+    return true;
+}
+
+int Session::quantiser_read_per_mille() const {
+    if (quantiser_read_ == QuantiserRead::finished) {
+        return 1000;
+    }
+    if (!quantiser_runner_) {
+        return 0;
+    }
+    const mpeg::ScanProgress progress = quantiser_runner_->progress();
+    if (progress.bytes_total == 0) {
+        return 0;
+    }
+    return static_cast<int>(
+        std::min<std::uint64_t>(1000, progress.bytes_done * 1000 / progress.bytes_total));
+}
+
+void Session::cancel_quantiser_read() {
+    if (quantiser_runner_) {
+        quantiser_runner_->cancel();
+    }
+}
+
+namespace {
+
+class MapCollector final : public mpeg::MacroblockSink {
+  public:
+    explicit MapCollector(std::vector<mpeg::MacroblockInfo>& macroblocks)
+        : macroblocks_(macroblocks) {}
+    void macroblock(const mpeg::MacroblockInfo& info) override { macroblocks_.push_back(info); }
+
+  private:
+    std::vector<mpeg::MacroblockInfo>& macroblocks_;
+};
+
+} // namespace
+
+void Session::stop_picture_map() {
+    map_stop_.store(true);
+    if (map_thread_.joinable()) {
+        map_thread_.join();
+    }
+    map_read_.reset();
+    picture_map_.reset();
+}
+
+void Session::start_picture_map(std::uint64_t index) {
+    stop_picture_map();
+    map_stop_.store(false);
+    map_done_.store(false);
+    map_read_ = std::make_unique<PictureMap>();
+    map_read_->index = index;
+    map_thread_ = std::thread([this, path = state_.file_path, index, map = map_read_.get()] {
+        MapCollector collector(map->macroblocks);
+        const auto figures = mpeg::read_picture_macroblocks(path, index, collector, &map_stop_);
+        if (figures) {
+            map->figures = *figures;
+        } else {
+            map->macroblocks.clear();
+            map->index = UINT64_MAX; // no such picture
+        }
+        map_done_.store(true);
+    });
+}
+
+bool Session::poll_picture_map() {
+    if (!map_thread_.joinable() || !map_done_.load()) {
+        return false;
+    }
+    map_thread_.join();
+    if (map_read_ && map_read_->index != UINT64_MAX) {
+        picture_map_ = std::move(map_read_);
+    }
+    map_read_.reset();
     return true;
 }
 
@@ -132,7 +250,13 @@ StreamReadTexts Session::stream_read_texts() const {
     if (!whole_stream_) {
         return {};
     }
-    return quantaline::stream_read_texts(*whole_stream_, stream_read_ == StreamRead::cancelled);
+    StreamReadTexts texts =
+        quantaline::stream_read_texts(*whole_stream_, stream_read_ == StreamRead::cancelled);
+    if (quantiser_read_ == QuantiserRead::cancelled) {
+        texts.damage.push_back("Lecture des macroblocs interrompue : " +
+                               quantiser_pictures_text(*whole_stream_));
+    }
+    return texts;
 }
 
 std::vector<SummaryLine> Session::stream_summary() const {

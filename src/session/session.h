@@ -6,9 +6,11 @@
 #include "session/app_state.h"
 #include "session/whole_stream.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace quantaline {
 
@@ -23,6 +25,9 @@ extern const Message tmpgenc_default_values_message;
 class Session {
   public:
     explicit Session(AppState& state) : state_(state) {}
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     AppState& state() { return state_; }
     const AppState& state() const { return state_; }
@@ -90,6 +95,26 @@ class Session {
     StreamReadTexts stream_read_texts() const;
     std::vector<SummaryLine> stream_summary() const;
 
+    // The quantiser pass: once the header read has ended (to its end), every picture's
+    // macroblocks are read in the background, with their own progress and their own cancel.
+    // Its figures join the whole stream's result when it ends; a pass cancelled keeps the
+    // figures of the pictures it read.
+    enum class QuantiserRead { none, reading, finished, cancelled };
+    QuantiserRead quantiser_read() const { return quantiser_read_; }
+    // True at the call that saw the pass end.
+    bool poll_quantiser_read();
+    int quantiser_read_per_mille() const;
+    void cancel_quantiser_read();
+
+    // The picture view: one picture's macroblocks read again from the file in the
+    // background; asking for another stops the read under way.
+    void start_picture_map(std::uint64_t index);
+    // True at the call that saw the read end; the map is then picture_map(), or nothing when
+    // the file has no such picture.
+    bool poll_picture_map();
+    bool picture_map_reading() const { return map_thread_.joinable(); }
+    const PictureMap* picture_map() const { return picture_map_.get(); }
+
     // "Utiliser ce jeu de matrices": the main window, its exports and its reports take set
     // `number` (from 1) of the whole stream; 0 goes back to the first header's matrices.
     // False when there is no such set.
@@ -108,6 +133,8 @@ class Session {
 
   private:
     void stop_stream_read();
+    void start_quantiser_read();
+    void stop_picture_map();
 
     AppState& state_;
     bool has_stream_ = false;
@@ -117,6 +144,13 @@ class Session {
     std::unique_ptr<mpeg::ScanRunner> runner_;
     std::unique_ptr<mpeg::ScanResult> whole_stream_;
     StreamRead stream_read_ = StreamRead::none;
+    std::unique_ptr<mpeg::ScanRunner> quantiser_runner_;
+    QuantiserRead quantiser_read_ = QuantiserRead::none;
+    std::thread map_thread_;
+    std::atomic<bool> map_stop_{false};
+    std::atomic<bool> map_done_{false};
+    std::unique_ptr<PictureMap> map_read_; // the thread's until map_done_
+    std::unique_ptr<PictureMap> picture_map_;
     std::size_t matrix_set_in_use_ = 0;
     std::optional<std::string> warned_folder_state_;
 };

@@ -163,6 +163,24 @@ std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned
         lines.push_back({"Débit moyen :", "???"});
         lines.push_back({"Débit maximal sur une seconde :", "???"});
     }
+    if (result.quantiser_read) {
+        const std::uint64_t read = quantiser_pictures(result);
+        if (read < result.picture_records.size()) {
+            lines.push_back({"Macroblocs lus :", quantiser_pictures_text(result)});
+        }
+        constexpr std::array<const char*, 4> captions = {
+            "Quantificateur I :", "Quantificateur P :", "Quantificateur B :", "Quantificateur D :"};
+        for (std::size_t type = 0; type < 4; ++type) {
+            const mpeg::QuantiserTotals& totals = result.quantiser_by_type[type];
+            if (totals.macroblocks != 0) {
+                lines.push_back({captions[type],
+                                 "moyen " +
+                                     quantiser_average_text(totals.quantiser_average_hundredths()) +
+                                     ", min " + std::to_string(totals.quantiser_min) + ", max " +
+                                     std::to_string(totals.quantiser_max)});
+            }
+        }
+    }
     if (result.messages.empty()) {
         lines.push_back({"Messages :", "aucun"});
     }
@@ -209,6 +227,74 @@ std::vector<MatrixSetRow> matrix_set_rows(const mpeg::ScanResult& result,
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+void merge_quantiser_pass(mpeg::ScanResult& whole, const mpeg::ScanResult& pass) {
+    const std::size_t pictures =
+        std::min(whole.picture_records.size(), pass.picture_records.size());
+    for (std::size_t i = 0; i < pictures; ++i) {
+        whole.picture_records[i].quantiser = pass.picture_records[i].quantiser;
+    }
+    whole.quantiser_read = pass.quantiser_read;
+    whole.quantiser_by_type = pass.quantiser_by_type;
+    whole.damaged_pictures = pass.damaged_pictures;
+    // The pass reads the headers again: only its own findings are new.
+    for (const Message& message : pass.messages) {
+        if (!is_interruption(message) && std::find(whole.messages.begin(), whole.messages.end(),
+                                                   message) == whole.messages.end()) {
+            whole.messages.push_back(message);
+        }
+    }
+}
+
+std::uint64_t quantiser_pictures(const mpeg::ScanResult& result) {
+    std::uint64_t read = 0;
+    for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
+        read += result.picture_records[i].quantiser.read ? 1 : 0;
+    }
+    return read;
+}
+
+std::string quantiser_pictures_text(const mpeg::ScanResult& result) {
+    return counted(quantiser_pictures(result), "image", "images") + " sur " +
+           grouped_number(result.picture_records.size());
+}
+
+namespace {
+
+const char* picture_type_name(std::uint8_t picture_coding_type) {
+    constexpr std::array<const char*, 4> names = {"I", "P", "B", "D"};
+    return picture_coding_type >= 1 && picture_coding_type <= 4 ? names[picture_coding_type - 1]
+                                                                : "?";
+}
+
+} // namespace
+
+std::string picture_map_text(const PictureMap& map) {
+    const mpeg::PictureQuantiser& q = map.figures;
+    std::string text = "Image " + grouped_number(map.index) + " (" +
+                       picture_type_name(q.picture_coding_type) +
+                       ") : " + counted(q.macroblocks(), "macrobloc", "macroblocs") + " (intra " +
+                       grouped_number(q.intra) + ", codés " + grouped_number(q.coded) +
+                       ", sautés " + grouped_number(q.skipped) + ")";
+    if (q.macroblocks() != 0) {
+        text += ", quantificateur moyen " +
+                quantiser_average_text(q.quantiser_average_hundredths()) + ", min " +
+                std::to_string(q.quantiser_min) + ", max " + std::to_string(q.quantiser_max);
+    }
+    if (q.damaged_slices != 0) {
+        text += ", " + counted(q.damaged_slices, "tranche endommagée", "tranches endommagées");
+    }
+    return text;
+}
+
+std::string macroblock_text(const PictureMap& map, const mpeg::MacroblockInfo& macroblock) {
+    const std::uint32_t width = std::max<std::uint32_t>(1, map.figures.mb_width);
+    constexpr std::array<const char*, 3> kinds = {"intra", "codé", "sauté"};
+    return "Colonne " + std::to_string(macroblock.address % width) + ", rangée " +
+           std::to_string(macroblock.address / width) + " : " +
+           kinds[static_cast<std::size_t>(macroblock.kind)] + ", quantificateur " +
+           std::to_string(macroblock.quantiser_scale);
 }
 
 bool is_default_matrix(const mpeg::Matrix& matrix, bool intra) {

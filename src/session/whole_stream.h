@@ -5,6 +5,7 @@
 // the windows lay them out.
 
 #include "export/matrix_library.h"
+#include "mpeg/macroblock.h"
 #include "mpeg/scan.h"
 
 #include <cstdint>
@@ -62,6 +63,27 @@ std::vector<MatrixSetRow> matrix_set_rows(const mpeg::ScanResult& result,
 // nearest; empty without a library.
 std::string matrix_name_text(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
                              MatrixKind kind);
+
+// The quantiser pass's figures put into the header read's result: each picture's, the totals
+// per picture type, the damage it found. A pass stopped early leaves the pictures it did not
+// reach unread.
+void merge_quantiser_pass(mpeg::ScanResult& whole, const mpeg::ScanResult& pass);
+// The pictures whose macroblocks were read.
+std::uint64_t quantiser_pictures(const mpeg::ScanResult& result);
+// "1 234 images sur 5 678"
+std::string quantiser_pictures_text(const mpeg::ScanResult& result);
+
+// One picture's macroblocks, read again from the file for the picture view.
+struct PictureMap {
+    std::uint64_t index = 0;
+    mpeg::PictureQuantiser figures;
+    std::vector<mpeg::MacroblockInfo> macroblocks; // in stream order
+};
+// "Image 1 234 (B) : 1 620 macroblocs (intra 10, codés 1 200, sautés 410), quantificateur
+// moyen 4,52, min 2, max 10"
+std::string picture_map_text(const PictureMap& map);
+// "Colonne 12, rangée 5 : sauté, quantificateur 8"
+std::string macroblock_text(const PictureMap& map, const mpeg::MacroblockInfo& macroblock);
 
 // The MPEG default of each matrix of a set, for the grids' green: the scan keeps the values,
 // not whether the stream carried them, and a default value shows as the default would.

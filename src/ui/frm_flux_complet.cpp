@@ -3,6 +3,7 @@
 #include "analysis/display.h"
 #include "io/file_system.h"
 #include "ui/controls.h"
+#include "ui/macroblock_map.h"
 #include "ui/picture_graph.h"
 #include "ui/platform.h"
 
@@ -14,7 +15,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace quantaline {
@@ -59,13 +62,19 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     graph_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     graph_layout->addWidget(graph_, 1);
     auto* graph_help = new QLabel(
-        QStringLiteral("Molette : zoom ; glisser : déplacer ; survol : l'image"), graph_box);
+        QStringLiteral(
+            "Molette : zoom ; glisser : déplacer ; survol : l'image ; clic : ses macroblocs"),
+        graph_box);
     graph_layout->addWidget(graph_help);
     top->addWidget(graph_box, 1);
     layout->addLayout(top, 1);
 
-    auto* bottom = new QHBoxLayout;
-    auto* sets_box = new QGroupBox(QStringLiteral("Jeux de matrices"), this);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("onglets_flux"));
+    auto* sets_tab = new QWidget(tabs_);
+    auto* bottom = new QHBoxLayout(sets_tab);
+    bottom->setContentsMargins(0, 0, 0, 0);
+    auto* sets_box = new QGroupBox(QStringLiteral("Jeux de matrices"), sets_tab);
     auto* sets_layout = new QVBoxLayout(sets_box);
     table_ = new QTableWidget(0, static_cast<int>(std::size(column_captions)), sets_box);
     table_->setObjectName(QStringLiteral("tab_jeux"));
@@ -87,7 +96,7 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     sets_layout->addWidget(table_);
     bottom->addWidget(sets_box, 1);
 
-    grids_box_ = new QGroupBox(QStringLiteral("Matrices du jeu"), this);
+    grids_box_ = new QGroupBox(QStringLiteral("Matrices du jeu"), sets_tab);
     grids_box_->setObjectName(QStringLiteral("cd_matrices_jeu"));
     auto* grids_layout = new QGridLayout(grids_box_);
     const QPalette system = QApplication::palette();
@@ -112,7 +121,25 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
         grids_layout->addWidget(frame, static_cast<int>(g / 2), static_cast<int>(g % 2));
     }
     bottom->addWidget(grids_box_, 0);
-    layout->addLayout(bottom, 1);
+    tabs_->addTab(sets_tab, QStringLiteral("Jeux de matrices"));
+
+    picture_tab_ = new QWidget(tabs_);
+    auto* picture_layout = new QVBoxLayout(picture_tab_);
+    picture_text_ = new QLabel(picture_tab_);
+    picture_text_->setObjectName(QStringLiteral("lbl_image"));
+    picture_text_->setWordWrap(true);
+    picture_text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    picture_text_->setAccessibleDescription(QStringLiteral("L'image choisie dans le graphe"));
+    picture_layout->addWidget(picture_text_);
+    map_ = new MacroblockMap(picture_tab_);
+    map_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    picture_layout->addWidget(map_, 1);
+    tabs_->addTab(picture_tab_, QStringLiteral("Macroblocs de l'image"));
+    layout->addWidget(tabs_, 1);
+    map_timer_ = new QTimer(this);
+    map_timer_->setInterval(50);
+    connect(map_timer_, &QTimer::timeout, this, &FrmFluxComplet::follow_map_read);
+    connect(graph_, &PictureGraph::picture_chosen, this, &FrmFluxComplet::show_picture);
 
     auto* buttons = new QHBoxLayout;
     use_ = new QPushButton(QStringLiteral("Utiliser ce jeu de matrices"), this);
@@ -144,6 +171,12 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
 void FrmFluxComplet::show_stream() {
     const mpeg::ScanResult* result = session_.whole_stream();
     graph_->set_stream(result);
+    if (session_.picture_map() == nullptr && !session_.picture_map_reading()) {
+        map_->set_map(nullptr, 1, 1);
+        picture_text_->setText(QStringLiteral("Aucune image choisie"));
+        map_->set_empty_text(QStringLiteral(
+            "Choisissez une image dans le graphe (clic ou Entrée) pour voir ses macroblocs."));
+    }
 
     auto* form = static_cast<QFormLayout*>(summary_->layout());
     while (form->rowCount() > 0) {
@@ -248,6 +281,54 @@ void FrmFluxComplet::save_pictures() {
     if (message) {
         platform_.show_message(this, *message);
     }
+}
+
+} // namespace quantaline
+
+namespace quantaline {
+
+void FrmFluxComplet::show_picture(std::size_t index) {
+    session_.start_picture_map(index);
+    map_->set_map(nullptr, 1, 1);
+    const QString reading = QStringLiteral("Lecture des macroblocs de l'image %1\u2026")
+                                .arg(QString::fromStdString(grouped_number(index)));
+    picture_text_->setText(reading);
+    map_->set_empty_text(reading);
+    tabs_->setCurrentWidget(picture_tab_);
+    map_timer_->start();
+}
+
+void FrmFluxComplet::follow_map_read() {
+    if (!session_.poll_picture_map()) {
+        if (!session_.picture_map_reading()) {
+            map_timer_->stop();
+        }
+        return;
+    }
+    map_timer_->stop();
+    const PictureMap* map = session_.picture_map();
+    if (map == nullptr) {
+        picture_text_->setText(QStringLiteral("Image introuvable dans le fichier"));
+        map_->set_empty_text(picture_text_->text());
+        return;
+    }
+    // One scale for every picture of the stream once its quantisers are known, so that a
+    // colour means the same quantiser from picture to picture.
+    int low = map->figures.quantiser_min;
+    int high = map->figures.quantiser_max;
+    if (const mpeg::ScanResult* result = session_.whole_stream();
+        result != nullptr && result->quantiser_read) {
+        bool first = true;
+        for (const mpeg::QuantiserTotals& totals : result->quantiser_by_type) {
+            if (totals.macroblocks != 0) {
+                low = first ? totals.quantiser_min : std::min<int>(low, totals.quantiser_min);
+                high = first ? totals.quantiser_max : std::max<int>(high, totals.quantiser_max);
+                first = false;
+            }
+        }
+    }
+    picture_text_->setText(QString::fromStdString(picture_map_text(*map)));
+    map_->set_map(map, low, high);
 }
 
 } // namespace quantaline

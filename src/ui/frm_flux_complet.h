@@ -9,15 +9,19 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QTabWidget;
+class QTimer;
 
 namespace quantaline {
 
 class Platform;
 class PictureGraph;
+class MacroblockMap;
 
 // "Flux complet - NAME": the whole stream read in the background. A summary, the graph
-// of the pictures, the matrix sets with the grids of the one selected, and the buttons that
-// put a set in the main window or save the per-picture table. It shows what the session
+// of the pictures, the matrix sets with the grids of the one selected, the macroblocks of
+// the picture chosen in the graph, and the buttons that put a set in the main window or
+// save the per-picture table. It shows what the session
 // holds; the session's result must stay until the window is rebuilt or closed.
 class FrmFluxComplet : public QWidget {
     Q_OBJECT
@@ -27,6 +31,9 @@ class FrmFluxComplet : public QWidget {
     // Fills every part from the session's result.
     void show_stream();
     PictureGraph& graph() { return *graph_; }
+    MacroblockMap& macroblock_map() { return *map_; }
+    // The picture view: picture `index`'s macroblocks, read in the background.
+    void show_picture(std::size_t index);
 
   signals:
     // "Utiliser ce jeu de matrices" put the selected set in the session.
@@ -37,6 +44,7 @@ class FrmFluxComplet : public QWidget {
     void use_selected_set();
     void save_pictures();
     std::size_t selected_set() const;
+    void follow_map_read();
 
     Session& session_;
     Platform& platform_;
@@ -46,6 +54,11 @@ class FrmFluxComplet : public QWidget {
     QGroupBox* grids_box_ = nullptr;
     std::array<QGroupBox*, 4> grid_frames_{};
     std::array<std::array<QLabel*, 64>, 4> grids_{};
+    QTabWidget* tabs_ = nullptr;
+    QWidget* picture_tab_ = nullptr;
+    QLabel* picture_text_ = nullptr;
+    MacroblockMap* map_ = nullptr;
+    QTimer* map_timer_ = nullptr;
     QPushButton* use_ = nullptr;
     QPushButton* save_ = nullptr;
 };

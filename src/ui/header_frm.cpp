@@ -273,6 +273,8 @@ void HeaderFrm::start_stream_read() {
     const bool reading = session_.stream_read() == Session::StreamRead::reading;
     read_status_->setText(QString());
     read_status_->setVisible(!reading);
+    progress_->setFormat(QStringLiteral("Lecture du flux complet : %p %"));
+    progress_->setAccessibleName(QStringLiteral("Lecture du flux complet"));
     progress_->setValue(0);
     progress_->setVisible(reading);
     cancel_->setEnabled(reading);
@@ -284,29 +286,55 @@ void HeaderFrm::start_stream_read() {
 }
 
 void HeaderFrm::follow_stream_read() {
-    if (session_.poll_stream_read()) {
-        poll_timer_->stop();
-        show_stream_read_end();
+    if (session_.stream_read() == Session::StreamRead::reading) {
+        if (session_.poll_stream_read()) {
+            show_stream_read_end();
+        } else {
+            progress_->setValue(session_.stream_read_per_mille());
+        }
         return;
     }
-    progress_->setValue(session_.stream_read_per_mille());
+    if (session_.quantiser_read() == Session::QuantiserRead::reading) {
+        if (session_.poll_quantiser_read()) {
+            show_stream_read_end();
+        } else {
+            progress_->setValue(session_.quantiser_read_per_mille());
+        }
+        return;
+    }
+    poll_timer_->stop();
 }
 
 void HeaderFrm::cancel_stream_read() {
-    session_.cancel_stream_read();
+    if (session_.stream_read() == Session::StreamRead::reading) {
+        session_.cancel_stream_read();
+    } else {
+        session_.cancel_quantiser_read();
+    }
     cancel_->setEnabled(false);
 }
 
 void HeaderFrm::show_stream_read_end() {
     const StreamReadTexts texts = session_.stream_read_texts();
-    progress_->hide();
-    cancel_->setEnabled(false);
+    // The headers are read: the macroblocks follow with their own progress, and the status
+    // waits for their end.
+    const bool quantiser = session_.quantiser_read() == Session::QuantiserRead::reading;
+    progress_->setFormat(quantiser ? QStringLiteral("Lecture des macroblocs : %p %")
+                                   : QStringLiteral("Lecture du flux complet : %p %"));
+    progress_->setAccessibleName(quantiser ? QStringLiteral("Lecture des macroblocs")
+                                           : QStringLiteral("Lecture du flux complet"));
+    progress_->setValue(quantiser ? session_.quantiser_read_per_mille() : 0);
+    progress_->setVisible(quantiser);
+    cancel_->setEnabled(quantiser);
+    if (!quantiser) {
+        poll_timer_->stop();
+    }
     QString status = QString::fromStdString(texts.status);
     if (session_.matrix_set_in_use() != 0) {
         status += QStringLiteral(" (jeu %1 affiché)").arg(session_.matrix_set_in_use());
     }
-    read_status_->setText(status);
-    read_status_->show();
+    read_status_->setText(quantiser ? QString() : status);
+    read_status_->setVisible(!quantiser);
     // The change of matrices first, in red: it is what the first header cannot tell; the
     // damage follows, whole in the tooltip.
     QStringList notes;

@@ -1,5 +1,6 @@
 #include "ui/picture_graph.h"
 
+#include "analysis/display.h"
 #include "session/whole_stream.h"
 
 #include <QAccessible>
@@ -29,6 +30,10 @@ std::size_t type_slot(std::uint8_t picture_coding_type) {
 const std::array<QColor, 4> type_colours = {QColor(200, 0, 0), QColor(0, 70, 200),
                                             QColor(0, 150, 0), QColor(110, 110, 110)};
 constexpr std::array<const char*, 4> type_names = {"I", "P", "B", "D"};
+// The quantiser over the bars: a line dark enough to read over any of them, a band pale
+// enough to let them show through.
+const QColor quantiser_colour(230, 110, 0);
+const QColor quantiser_band_colour(255, 170, 60, 70);
 
 const char* type_name(std::uint8_t picture_coding_type) {
     return picture_coding_type >= 1 && picture_coding_type <= 4
@@ -84,12 +89,27 @@ PictureGraph::PictureGraph(QWidget* parent) : QWidget(parent) {
 }
 
 void PictureGraph::set_stream(const mpeg::ScanResult* result) {
+    const bool same = result != nullptr && result == result_ &&
+                      static_cast<double>(result->picture_records.size()) >= first_ + count_;
     result_ = result;
     build_pyramid();
-    first_ = 0;
-    count_ = static_cast<double>(picture_count());
-    current_text_.clear();
+    if (!same) {
+        first_ = 0;
+        count_ = static_cast<double>(picture_count());
+        current_text_.clear();
+    }
     update();
+}
+
+void PictureGraph::Quantiser::add(const Quantiser& other) {
+    min = std::min(min, other.min);
+    max = std::max(max, other.max);
+    pictures += other.pictures;
+    average_sum += other.average_sum;
+}
+
+bool PictureGraph::shows_quantiser() const {
+    return result_ != nullptr && result_->quantiser_read && quantiser_top_ != 0;
 }
 
 std::size_t PictureGraph::picture_count() const {
@@ -98,18 +118,35 @@ std::size_t PictureGraph::picture_count() const {
 
 void PictureGraph::build_pyramid() {
     pyramid_.clear();
+    quantiser_pyramid_.clear();
+    quantiser_top_ = 0;
     const std::size_t n = picture_count();
+    for (std::size_t i = 0; i < n; ++i) {
+        const mpeg::PictureQuantiserFigures& q = result_->picture_records[i].quantiser;
+        if (q.read) {
+            quantiser_top_ = std::max(quantiser_top_, q.quantiser_max);
+        }
+    }
     if (n <= direct_reach) {
         return;
     }
     std::vector<Maxima> level((n + base_block - 1) / base_block, Maxima{});
+    std::vector<Quantiser> quantiser(quantiser_top_ != 0 ? level.size() : 0);
     for (std::size_t i = 0; i < n; ++i) {
         const mpeg::PictureRecord& p = result_->picture_records[i];
         std::uint32_t& slot = level[i / base_block][type_slot(p.picture_coding_type)];
         slot = std::max(slot,
                         static_cast<std::uint32_t>(std::min<std::uint64_t>(p.bytes, UINT32_MAX)));
+        if (!quantiser.empty() && p.quantiser.read) {
+            quantiser[i / base_block].add(Quantiser{p.quantiser.quantiser_min,
+                                                    p.quantiser.quantiser_max, 1,
+                                                    p.quantiser.quantiser_average_hundredths});
+        }
     }
     pyramid_.push_back(std::move(level));
+    if (!quantiser.empty()) {
+        quantiser_pyramid_.push_back(std::move(quantiser));
+    }
     while (pyramid_.back().size() > 1) {
         const std::vector<Maxima>& below = pyramid_.back();
         std::vector<Maxima> above((below.size() + 1) / 2, Maxima{});
@@ -119,12 +156,34 @@ void PictureGraph::build_pyramid() {
             }
         }
         pyramid_.push_back(std::move(above));
+        if (!quantiser_pyramid_.empty()) {
+            const std::vector<Quantiser>& q_below = quantiser_pyramid_.back();
+            std::vector<Quantiser> q_above((q_below.size() + 1) / 2);
+            for (std::size_t i = 0; i < q_below.size(); ++i) {
+                q_above[i / 2].add(q_below[i]);
+            }
+            quantiser_pyramid_.push_back(std::move(q_above));
+        }
     }
+}
+
+std::optional<std::size_t> PictureGraph::level_for(std::size_t begin, std::size_t end) const {
+    if (end - begin <= direct_reach || pyramid_.empty()) {
+        return std::nullopt;
+    }
+    // The coarsest level whose blocks still fit twice in the column: a few blocks, the two
+    // at the edges reaching at most one block past it.
+    std::size_t level = 0;
+    while (level + 1 < pyramid_.size() && (base_block << (level + 1)) * 2 <= end - begin) {
+        ++level;
+    }
+    return level;
 }
 
 PictureGraph::Maxima PictureGraph::column_maxima(std::size_t begin, std::size_t end) const {
     Maxima maxima{};
-    if (end - begin <= direct_reach || pyramid_.empty()) {
+    const auto level = level_for(begin, end);
+    if (!level) {
         for (std::size_t i = begin; i < end; ++i) {
             const mpeg::PictureRecord& p = result_->picture_records[i];
             std::uint32_t& slot = maxima[type_slot(p.picture_coding_type)];
@@ -133,20 +192,35 @@ PictureGraph::Maxima PictureGraph::column_maxima(std::size_t begin, std::size_t 
         }
         return maxima;
     }
-    // The coarsest level whose blocks still fit twice in the column: a few blocks, the two
-    // at the edges reaching at most one block past it.
-    std::size_t level = 0;
-    while (level + 1 < pyramid_.size() && (base_block << (level + 1)) * 2 <= end - begin) {
-        ++level;
-    }
-    const std::size_t block = base_block << level;
-    const std::vector<Maxima>& blocks = pyramid_[level];
+    const std::size_t block = base_block << *level;
+    const std::vector<Maxima>& blocks = pyramid_[*level];
     for (std::size_t b = begin / block; b <= (end - 1) / block && b < blocks.size(); ++b) {
         for (std::size_t t = 0; t < 4; ++t) {
             maxima[t] = std::max(maxima[t], blocks[b][t]);
         }
     }
     return maxima;
+}
+
+PictureGraph::Quantiser PictureGraph::column_quantiser(std::size_t begin, std::size_t end) const {
+    Quantiser quantiser;
+    const auto level = level_for(begin, end);
+    if (!level || quantiser_pyramid_.empty()) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const mpeg::PictureQuantiserFigures& q = result_->picture_records[i].quantiser;
+            if (q.read) {
+                quantiser.add(
+                    Quantiser{q.quantiser_min, q.quantiser_max, 1, q.quantiser_average_hundredths});
+            }
+        }
+        return quantiser;
+    }
+    const std::size_t block = base_block << *level;
+    const std::vector<Quantiser>& blocks = quantiser_pyramid_[*level];
+    for (std::size_t b = begin / block; b <= (end - 1) / block && b < blocks.size(); ++b) {
+        quantiser.add(blocks[b]);
+    }
+    return quantiser;
 }
 
 void PictureGraph::set_view(double first, double count) {
@@ -169,7 +243,67 @@ void PictureGraph::zoom(double factor, double anchor_x) {
 
 QRect PictureGraph::plot_area(const QRect& area) const {
     const int line = fontMetrics().height();
-    return area.adjusted(4, line + 6, -4, -(line + 4));
+    // The quantiser's axis takes the right edge.
+    const int right =
+        shows_quantiser() ? fontMetrics().horizontalAdvance(QStringLiteral("112")) + 8 : 4;
+    return area.adjusted(4, line + 6, -right, -(line + 4));
+}
+
+void PictureGraph::draw_quantiser(QPainter& painter, const QRect& plot, double per_column) const {
+    const int columns = plot.width() - 2;
+    const std::size_t n = picture_count();
+    const int bottom = plot.bottom() - 1;
+    const double scale = (plot.height() - 3) / static_cast<double>(quantiser_top_);
+    const auto y_of = [&](double quantiser) {
+        return bottom - static_cast<int>(std::lround(quantiser * scale));
+    };
+    std::vector<QLine> band;
+    std::vector<QPoint> line;
+    std::vector<std::vector<QPoint>> lines;
+    for (int c = 0; c < columns; ++c) {
+        const auto begin = static_cast<std::size_t>(first_ + c * per_column);
+        auto end = static_cast<std::size_t>(first_ + (c + 1) * per_column);
+        end = std::min(std::max(end, begin + 1), n);
+        const Quantiser q = begin < end ? column_quantiser(begin, end) : Quantiser{};
+        const int x = plot.left() + 1 + c;
+        if (q.pictures == 0) {
+            // Pictures not read (a cancelled pass, before the first sequence header) break
+            // the line.
+            if (!line.empty()) {
+                lines.push_back(std::move(line));
+                line.clear();
+            }
+            continue;
+        }
+        band.emplace_back(x, y_of(q.min), x, y_of(q.max));
+        line.emplace_back(x, y_of(static_cast<double>(q.average_sum) / q.pictures / 100));
+    }
+    if (!line.empty()) {
+        lines.push_back(std::move(line));
+    }
+    painter.setPen(quantiser_band_colour);
+    painter.drawLines(band.data(), static_cast<int>(band.size()));
+    // Two pixels wide and not smoothed: the line keeps its colour over any bar.
+    painter.setPen(QPen(quantiser_colour, 2));
+    for (const auto& points : lines) {
+        if (points.size() == 1) {
+            painter.drawPoint(points.front());
+        } else {
+            painter.drawPolyline(points.data(), static_cast<int>(points.size()));
+        }
+    }
+
+    // The axis at the right: its top, its middle and 0.
+    painter.setPen(quantiser_colour);
+    const int x = plot.right() + 3;
+    const int width = fontMetrics().horizontalAdvance(QStringLiteral("112")) + 4;
+    const int half = fontMetrics().height() / 2;
+    for (const int value : {static_cast<int>(quantiser_top_), quantiser_top_ / 2, 0}) {
+        const int y = y_of(value);
+        painter.drawLine(plot.right() - 2, y, plot.right(), y);
+        painter.drawText(QRect(x, y - half, width, 2 * half), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::number(value));
+    }
 }
 
 void PictureGraph::draw(QPainter& painter, const QRect& area) const {
@@ -229,6 +363,10 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
         }
     }
 
+    if (shows_quantiser()) {
+        draw_quantiser(painter, plot, per_column);
+    }
+
     // The set changes: one mark per column at most, numbered with the set that begins.
     QPen mark(QColor(0, 0, 0), 1, Qt::DashLine);
     int last_x = -1;
@@ -276,6 +414,17 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
         painter.fillRect(QRect(x - 10, area.top() + 2 + line / 2 - 3, 7, 7), type_colours[type]);
         x -= 18;
     }
+    if (shows_quantiser()) {
+        const QString name = QStringLiteral("quantificateur (moyen, min–max)");
+        const int width = fontMetrics().horizontalAdvance(name);
+        x -= width - 4;
+        painter.setPen(quantiser_colour);
+        painter.drawText(QRect(x, area.top() + 2, width, line), Qt::AlignCenter, name);
+        const int y = area.top() + 2 + line / 2;
+        painter.fillRect(QRect(x - 14, y - 4, 10, 9), quantiser_band_colour);
+        painter.setPen(QPen(quantiser_colour, 2));
+        painter.drawLine(x - 14, y, x - 5, y);
+    }
 }
 
 void PictureGraph::paintEvent(QPaintEvent*) {
@@ -318,6 +467,13 @@ QString PictureGraph::picture_text(std::size_t index) const {
     if (p.matrix_set != 0) {
         text += QStringLiteral(", jeu %1").arg(p.matrix_set);
     }
+    if (p.quantiser.read) {
+        text += QStringLiteral(", quantificateur moyen %1 (min %2, max %3)")
+                    .arg(QString::fromStdString(
+                             quantiser_average_text(p.quantiser.quantiser_average_hundredths)),
+                         QString::number(p.quantiser.quantiser_min),
+                         QString::number(p.quantiser.quantiser_max));
+    }
     return text;
 }
 
@@ -329,6 +485,13 @@ QString PictureGraph::description() const {
     QString text = QStringLiteral("Taille de chaque image en octets le long du flux, %1 images ; "
                                   "I en rouge, P en bleu, B en vert, D en gris.")
                        .arg(grouped(n));
+    if (shows_quantiser()) {
+        text +=
+            QStringLiteral(" En orange, le quantificateur moyen de chaque image et sa bande du "
+                           "minimum au maximum, sur l'axe de droite (0 à %1). Un clic ou Entrée "
+                           "montre les macroblocs de l'image.")
+                .arg(quantiser_top_);
+    }
     QStringList marks;
     for (const mpeg::MatrixChange& change : result_->changes) {
         if (change.picture && *change.picture < n && *change.picture != 0) {
@@ -373,6 +536,7 @@ void PictureGraph::wheelEvent(QWheelEvent* event) {
 void PictureGraph::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         drag_x_ = static_cast<int>(event->position().x());
+        press_x_ = drag_x_;
         drag_first_ = first_;
         setCursor(Qt::ClosedHandCursor);
     }
@@ -395,6 +559,14 @@ void PictureGraph::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         drag_x_.reset();
         unsetCursor();
+        // A click, not a drag: the picture under it is chosen.
+        const int x = static_cast<int>(event->position().x());
+        if (press_x_ && std::abs(x - *press_x_) <= 2) {
+            if (const auto index = picture_at(x)) {
+                emit picture_chosen(*index);
+            }
+        }
+        press_x_.reset();
     }
 }
 
@@ -415,6 +587,13 @@ void PictureGraph::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Home:
         set_view(0, static_cast<double>(picture_count()));
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (const auto index = picture_at(static_cast<int>(centre))) {
+            emit picture_chosen(*index);
+        }
         break;
     default:
         QWidget::keyPressEvent(event);

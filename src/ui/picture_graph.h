@@ -24,6 +24,7 @@ class PictureGraph : public QWidget {
     explicit PictureGraph(QWidget* parent = nullptr);
 
     // The stream to show; it must outlive the graph or be replaced first. Nothing: empty.
+    // The same stream again (its quantiser figures came) keeps the view.
     void set_stream(const mpeg::ScanResult* result);
     std::size_t picture_count() const;
 
@@ -45,6 +46,10 @@ class PictureGraph : public QWidget {
     // The whole drawing into `area`; the benchmark and the tests call it on an image.
     void draw(QPainter& painter, const QRect& area) const;
 
+  signals:
+    // A click (without a drag) or Enter chose a picture.
+    void picture_chosen(std::size_t index);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -56,14 +61,31 @@ class PictureGraph : public QWidget {
   private:
     // The maxima of one block of pictures, by type: I, P, B, D and others.
     using Maxima = std::array<std::uint32_t, 4>;
+    // The quantiser of one block of pictures: the least minimum, the largest maximum, the
+    // sum of the averages (hundredths) and the pictures read.
+    struct Quantiser {
+        std::uint8_t min = UINT8_MAX;
+        std::uint8_t max = 0;
+        std::uint32_t pictures = 0;
+        std::uint64_t average_sum = 0;
+        void add(const Quantiser& other);
+    };
     void build_pyramid();
     Maxima column_maxima(std::size_t begin, std::size_t end) const;
+    Quantiser column_quantiser(std::size_t begin, std::size_t end) const;
+    // The coarsest level whose blocks still fit twice in [begin, end); none: the records.
+    std::optional<std::size_t> level_for(std::size_t begin, std::size_t end) const;
+    bool shows_quantiser() const;
+    void draw_quantiser(QPainter& painter, const QRect& plot, double per_column) const;
     QRect plot_area(const QRect& area) const;
     void set_current(std::optional<std::size_t> index);
 
     const mpeg::ScanResult* result_ = nullptr;
     // Level k holds the maxima of blocks of (base_block << k) pictures.
     std::vector<std::vector<Maxima>> pyramid_;
+    std::vector<std::vector<Quantiser>> quantiser_pyramid_;
+    std::uint8_t quantiser_top_ = 0; // the stream's largest quantiser
+    std::optional<int> press_x_;
     double first_ = 0;
     double count_ = 0;
     std::optional<int> drag_x_;

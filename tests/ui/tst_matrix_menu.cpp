@@ -214,9 +214,11 @@ class MatrixMenuTest : public QObject {
         QVERIFY(open_test_stream(window, QStringLiteral("sample-dvd.vob")));
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        // Once the whole stream is read, the strip's "Flux complet…" ends the round.
+        // Once the whole stream is read, headers and macroblocks, the strip's "Flux complet…"
+        // ends the round ("Annuler" is enabled while a read runs).
         auto* flux = window.findChild<QWidget*>(QStringLiteral("btc_flux_complet"));
-        QTRY_VERIFY_WITH_TIMEOUT(flux->isEnabled(), 20000);
+        auto* cancel = window.findChild<QWidget*>(QStringLiteral("btc_annuler"));
+        QTRY_VERIFY_WITH_TIMEOUT(flux->isEnabled() && !cancel->isEnabled(), 20000);
         QCOMPARE(tab_round(ouvrir, 10),
                  QStringList({"btc_ouvrir", "btc_quitter", "btc_cce", "btc_tmpgenc", "btc_texte",
                               "btc_imprimer", "btc_propos", "cd_matrice1_1", "Frame1",

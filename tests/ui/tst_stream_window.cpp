@@ -6,6 +6,7 @@
 #include "support/temp_dir.h"
 #include "ui/frm_flux_complet.h"
 #include "ui/header_frm.h"
+#include "ui/macroblock_map.h"
 #include "ui/picture_graph.h"
 
 #include <QAccessible>
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
 #include <algorithm>
@@ -58,6 +60,13 @@ mpeg::ScanResult million_pictures() {
                   : p.picture_coding_type == 2 ? 30000
                                                : 12000;
         p.matrix_set = static_cast<std::uint32_t>(i / 100000 % 2 + 1);
+        // Coarser by type, with one picture at the largest MPEG-1 quantiser.
+        p.quantiser.read = true;
+        p.quantiser.quantiser_min = static_cast<std::uint8_t>(2 + 2 * p.picture_coding_type);
+        p.quantiser.quantiser_max =
+            i == 500000 ? 31 : static_cast<std::uint8_t>(p.quantiser.quantiser_min + 4);
+        p.quantiser.quantiser_average_hundredths =
+            static_cast<std::uint16_t>(100 * (p.quantiser.quantiser_min + 2));
         p.picture_structure = mpeg::frame_picture;
         offset += p.bytes;
         result.picture_records.push_back(p);
@@ -68,6 +77,7 @@ mpeg::ScanResult million_pictures() {
         }
     }
     result.pictures = count;
+    result.quantiser_read = true;
     return result;
 }
 
@@ -248,6 +258,80 @@ class TestStreamWindow : public QObject {
         QCOMPARE(child<QLabel>(window, "mat1_2")->text(), QStringLiteral("16"));
     }
 
+    // The macroblocks: their pass follows the headers' in the strip, the summary tells them
+    // per type, and a click on a picture in the graph maps its macroblocks.
+    void quantiser_along_the_stream_and_a_pictures_macroblocks() {
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        // MPEG-1 in a program stream, 352 x 288: 22 x 18 macroblocks; I P P P.
+        window.open_file((data_folder + QStringLiteral("/mpeg1-ps-pal-vcd.mpg")).toStdString());
+        auto& status = *child<QLabel>(window, "lbl_flux");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status.text(), QStringLiteral("Flux complet : 4 images, 1 jeu de matrices"), 20000);
+        QCOMPARE(session.quantiser_read(), Session::QuantiserRead::finished);
+        QVERIFY(!child<QProgressBar>(window, "pb_flux")->isVisible());
+        child<QPushButton>(window, "btc_flux_complet")->click();
+        FrmFluxComplet& flux = *window.flux_complet_window();
+        QStringList values;
+        for (auto* label : flux.findChildren<QLabel*>()) {
+            if (label->objectName().startsWith(QStringLiteral("resume_"))) {
+                values << label->accessibleDescription() + QLatin1Char(' ') + label->text();
+            }
+        }
+        QVERIFY2(values.contains(QStringLiteral("Quantificateur P : moyen 2,33, min 2, max 3")),
+                 qPrintable(values.join(QLatin1Char('|'))));
+
+        PictureGraph& graph = flux.graph();
+        QVERIFY(graph.description().contains(QStringLiteral("quantificateur moyen")));
+        int x = 0;
+        while (x < graph.width() && graph.picture_at(x) != std::optional<std::size_t>(1)) {
+            ++x;
+        }
+        QVERIFY(x < graph.width());
+        QTest::mouseClick(&graph, Qt::LeftButton, {}, QPoint(x, graph.height() / 2));
+        QCOMPARE(flux.findChild<QTabWidget*>(QStringLiteral("onglets_flux"))->currentIndex(), 1);
+        auto& picture = *flux.findChild<QLabel*>(QStringLiteral("lbl_image"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            picture.text().startsWith(QStringLiteral("Image 1 (P) : 396 macroblocs")), 20000);
+        QCOMPARE(session.picture_map()->macroblocks.size(), std::size_t{396});
+
+        // The first macroblock hovered, then the one at its right from the keyboard: named,
+        // and painted with its quantiser's colour.
+        MacroblockMap& map = flux.macroblock_map();
+        QCOMPARE(map.accessibleDescription(), picture.text());
+        QPoint first;
+        for (int y = 0;
+             y < map.height() && map.macroblock_at(first) != std::optional<std::size_t>(0); ++y) {
+            for (first = QPoint(0, y); first.x() < map.width(); first.rx() += 1) {
+                if (map.macroblock_at(first) == std::optional<std::size_t>(0)) {
+                    break;
+                }
+            }
+        }
+        QCOMPARE(map.macroblock_at(first), std::optional<std::size_t>(0));
+        first += QPoint(2, 2);
+        QMouseEvent move(QEvent::MouseMove, first, map.mapToGlobal(first), Qt::NoButton, {}, {});
+        QApplication::sendEvent(&map, &move);
+        QVERIFY2(map.current_text().startsWith(QStringLiteral("Colonne 0, rangée 0 : ")),
+                 qPrintable(map.current_text()));
+        const mpeg::MacroblockInfo& mb = session.picture_map()->macroblocks[0];
+        QVERIFY(map.current_text().endsWith(
+            QStringLiteral(", quantificateur %1").arg(mb.quantiser_scale)));
+        map.setFocus();
+        QTest::keyClick(&map, Qt::Key_Right);
+        QVERIFY2(map.current_text().startsWith(QStringLiteral("Colonne 1, rangée 0 : ")),
+                 qPrintable(map.current_text()));
+        const QImage shot = map.grab().toImage();
+        QCOMPARE(shot.pixelColor(first + QPoint(2, 2)).rgb(),
+                 map.colour_of(mb.quantiser_scale).rgb());
+        // Stream-wide scale: 2 is blue, 3 red.
+        QCOMPARE(map.colour_of(2).hue(), 240);
+        QCOMPARE(map.colour_of(3).hue(), 0);
+    }
+
     // "Annuler" on a long read: the strip says where it stopped; the event loop never waits.
     void cancel_a_long_read() {
         TempDir dir;
@@ -331,6 +415,17 @@ class TestStreamWindow : public QObject {
             }
         }
         QVERIFY2(red_columns > 100, qPrintable(QString::number(red_columns)));
+        // The quantiser's line over the bars, on its own axis up to the picture at 31.
+        int orange_columns = 0;
+        for (int x = 10; x < 1150; x += 10) {
+            for (int y = 40; y < 280; ++y) {
+                if (image.pixelColor(x, y) == QColor(230, 110, 0)) {
+                    ++orange_columns;
+                    break;
+                }
+            }
+        }
+        QVERIFY2(orange_columns > 100, qPrintable(QString::number(orange_columns)));
 
         // Zoomed in on 20 pictures the hover names each of them; the view stays inside.
         graph.set_view(499990, 20);
@@ -338,9 +433,11 @@ class TestStreamWindow : public QObject {
         QVERIFY(first.has_value());
         QCOMPARE(*first, std::size_t{499990});
         QCOMPARE(graph.picture_text(500005),
-                 QStringLiteral("Image 500 005 : B, 12 000 octets, jeu 2"));
+                 QStringLiteral("Image 500 005 : B, 12 000 octets, jeu 2, quantificateur moyen "
+                                "10,00 (min 8, max 12)"));
         QCOMPARE(graph.picture_text(499992),
-                 QStringLiteral("Image 499 992 : I, 62 992 octets, jeu 1"));
+                 QStringLiteral("Image 499 992 : I, 62 992 octets, jeu 1, quantificateur moyen "
+                                "6,00 (min 4, max 8)"));
         graph.set_view(-50, 5);
         QCOMPARE(graph.first_visible(), 0.0);
         QCOMPARE(graph.visible_count(), 10.0);

@@ -3,6 +3,7 @@
 // choice of a set for the exports; the per-picture table written from the window.
 
 #include "analysis/analysis.h"
+#include "mpeg/scan.h"
 #include "session/session.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
@@ -291,6 +292,108 @@ TEST(WholeStream, PictureTableSavedFromTheWindow) {
     EXPECT_EQ(failure->title, "Enregistrer les images...");
     EXPECT_NE(failure->text.find("Le tableau des images n'a pas été enregistré."),
               std::string::npos);
+}
+
+bool wait_for_quantiser(Session& session, std::chrono::milliseconds limit) {
+    const auto until = Clock::now() + limit;
+    while (Clock::now() < until) {
+        if (session.poll_quantiser_read() || session.poll_picture_map()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+// The macroblocks after the headers: the pass follows the header read by itself, its figures
+// join the pictures the window shows, and one picture's map is read again on demand.
+TEST(WholeStream, QuantiserPassThenOnePicturesMacroblocks) {
+    AppState state;
+    Session session(state);
+    // MPEG-1 in a program stream; ffmpeg's decoder gives its P pictures quantisers 2 and 3.
+    const std::string vob = data_folder + "/mpeg1-ps-pal-vcd.mpg";
+    session.open(vob);
+    session.start_stream_read();
+    ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(20)));
+    EXPECT_EQ(session.quantiser_read(), Session::QuantiserRead::reading);
+    ASSERT_TRUE(wait_for_quantiser(session, std::chrono::seconds(60)));
+    EXPECT_EQ(session.quantiser_read(), Session::QuantiserRead::finished);
+    EXPECT_EQ(session.quantiser_read_per_mille(), 1000);
+
+    mpeg::ScanControl control;
+    control.picture_records = true;
+    control.quantiser = true;
+    const mpeg::ScanResult reference = mpeg::scan_file(vob, control);
+    const mpeg::ScanResult& whole = *session.whole_stream();
+    ASSERT_EQ(whole.picture_records.size(), reference.picture_records.size());
+    for (std::size_t i = 0; i < whole.picture_records.size(); ++i) {
+        ASSERT_TRUE(whole.picture_records[i].quantiser.read) << i;
+        ASSERT_EQ(whole.picture_records[i], reference.picture_records[i]) << i;
+    }
+    const std::vector<SummaryLine> summary = session.stream_summary();
+    const std::vector<SummaryLine> quantiser_lines = {
+        {"Quantificateur I :", "moyen 2,00, min 2, max 2"},
+        {"Quantificateur P :", "moyen 2,33, min 2, max 3"},
+    };
+    for (const SummaryLine& line : quantiser_lines) {
+        EXPECT_NE(std::find(summary.begin(), summary.end(), line), summary.end()) << line.caption;
+    }
+
+    struct Map {
+        std::uint64_t index;
+        bool found;
+    };
+    for (const Map& m : {Map{1, true}, Map{whole.pictures - 1, true}, Map{whole.pictures, false}}) {
+        SCOPED_TRACE(m.index);
+        session.start_picture_map(m.index);
+        ASSERT_TRUE(wait_for_quantiser(session, std::chrono::seconds(20)));
+        ASSERT_EQ(session.picture_map() != nullptr, m.found);
+        if (!m.found) {
+            continue;
+        }
+        const PictureMap& map = *session.picture_map();
+        const mpeg::PictureQuantiserFigures& figures = whole.picture_records[m.index].quantiser;
+        EXPECT_EQ(map.figures.quantiser_average_hundredths(), figures.quantiser_average_hundredths);
+        EXPECT_EQ(map.figures.skipped, figures.skipped);
+        // Every macroblock of the frame, once, in stream order.
+        ASSERT_EQ(map.macroblocks.size(),
+                  std::size_t{map.figures.mb_width} * map.figures.mb_height);
+        for (std::size_t a = 0; a < map.macroblocks.size(); ++a) {
+            ASSERT_EQ(map.macroblocks[a].address, a);
+        }
+        const std::string last = macroblock_text(map, map.macroblocks.back());
+        EXPECT_EQ(last.rfind("Colonne " + std::to_string(map.figures.mb_width - 1) + ", rangée " +
+                                 std::to_string(map.figures.mb_height - 1) + " : ",
+                             0),
+                  0u)
+            << last;
+    }
+}
+
+// "Annuler" during the macroblocks: the headers stay, the figures read so far too, and the
+// strip says how far the pass went.
+TEST(WholeStream, QuantiserPassCancelled) {
+    test::TempDir dir;
+    StreamBuilder s;
+    s.sequence_header({}).picture(0, 1);
+    const std::string path = dir.write("long.m2v", s.bytes());
+    std::filesystem::resize_file(path, std::uintmax_t{1} << 30);
+    AppState state;
+    Session session(state);
+    session.open(path);
+    session.start_stream_read();
+    ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(120)));
+    ASSERT_EQ(session.quantiser_read(), Session::QuantiserRead::reading);
+    session.cancel_quantiser_read();
+    ASSERT_TRUE(wait_for_quantiser(session, std::chrono::seconds(5)));
+    EXPECT_EQ(session.quantiser_read(), Session::QuantiserRead::cancelled);
+    EXPECT_EQ(session.stream_read_texts().status, "Flux complet : 1 image, 1 jeu de matrices");
+    EXPECT_EQ(session.stream_read_texts().damage,
+              std::vector<std::string>{"Lecture des macroblocs interrompue : 0 image sur 1"});
+    const std::vector<SummaryLine> summary = session.stream_summary();
+    EXPECT_NE(
+        std::find(summary.begin(), summary.end(), SummaryLine{"Macroblocs lus :", "0 image sur 1"}),
+        summary.end());
 }
 
 } // namespace

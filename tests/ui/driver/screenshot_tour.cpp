@@ -6,6 +6,7 @@
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
 #include "ui/header_frm.h"
+#include "ui/picture_graph.h"
 
 #include <QApplication>
 #include <QDir>
@@ -121,6 +122,27 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
                 flux_button->click();
                 if (FrmFluxComplet* flux = window.flux_complet_window()) {
                     save_screen(*flux, folder + QStringLiteral("/frm_flux_complet.png"));
+                    // A picture from the middle of the stream, its macroblocks shown.
+                    flux->show_picture(flux->graph().picture_count() / 2);
+                    auto* map_read = new QTimer(flux);
+                    map_read->setInterval(50);
+                    auto map_waited = std::make_shared<QElapsedTimer>();
+                    map_waited->start();
+                    QObject::connect(
+                        map_read, &QTimer::timeout, flux,
+                        [&window, flux, folder, map_read, map_waited] {
+                            const QString text =
+                                flux->findChild<QLabel*>(QStringLiteral("lbl_image"))->text();
+                            if (!text.startsWith(QStringLiteral("Image ")) &&
+                                map_waited->elapsed() < 120000) {
+                                return;
+                            }
+                            map_read->stop();
+                            save_screen(*flux, folder + QStringLiteral("/frm_flux_macroblocs.png"));
+                            click(window, "btc_quitter");
+                        });
+                    map_read->start();
+                    return;
                 }
             }
             click(window, "btc_quitter");
