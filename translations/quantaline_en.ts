@@ -41,7 +41,7 @@
     </message>
     <message>
         <source>DCT :</source>
-        <translation>DC precision:</translation>
+        <translation>DC:</translation>
     </message>
     <message>
         <source>Structure d&apos;image :</source>
@@ -450,6 +450,66 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
         <source>%1 Le rapport n&apos;a pas été enregistré.</source>
         <translation>%1 The report was not saved.</translation>
     </message>
+    <message>
+        <source>Erreur d&apos;accès au périphérique</source>
+        <translation>Device error</translation>
+    </message>
+    <message>
+        <source>Le peripherique n&apos;est pas disponible</source>
+        <translation>The device is not available</translation>
+    </message>
+    <message>
+        <source>Doublon...</source>
+        <translation>Already running...</translation>
+    </message>
+    <message>
+        <source>Quantaline est déja en cours d&apos;exécution !</source>
+        <translation>Quantaline is already running!</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices vers CCE...</source>
+        <translation>Export the matrices to CCE...</translation>
+    </message>
+    <message>
+        <source>Attention, les informations qui vont suivre sont des valeurs par défaut :<byte value="xd"/>
+Vérifiez bien que la clé de la base de registre de CCE soit conforme à votre configuration !</source>
+        <translation>Warning: the values that follow are the defaults.<byte value="xd"/>
+Check that the CCE registry key matches your installation!</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices vers TMPGEnc ...</source>
+        <translation>Export the matrices to TMPGEnc...</translation>
+    </message>
+    <message>
+        <source>Attention, TMPGEnc ne doit pas être en cours d&apos;exécution</source>
+        <translation>Warning: TMPGEnc must not be running</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices ...</source>
+        <translation>Export the matrices...</translation>
+    </message>
+    <message>
+        <source>Attention, les informations qui vont suivre sont des valeurs par défaut :<byte value="xd"/>
+Vérifiez que le chemin d&apos;accès à TMPGEnc est correcte !</source>
+        <translation>Warning: the values that follow are the defaults.<byte value="xd"/>
+Check that the path to TMPGEnc is correct!</translation>
+    </message>
+    <message>
+        <source>Configuration non enregistrée...</source>
+        <translation>Settings not saved...</translation>
+    </message>
+    <message>
+        <source>%1 La configuration n&apos;a pas été enregistrée.</source>
+        <translation>%1 The settings were not saved.</translation>
+    </message>
+    <message>
+        <source>Impression impossible...</source>
+        <translation>Cannot print...</translation>
+    </message>
+    <message>
+        <source>Impossible d&apos;imprimer le document; Vérifiez l&apos;imprimante !</source>
+        <translation>The document could not be printed. Check the printer!</translation>
+    </message>
 </context>
 <context>
     <name>Report</name>
@@ -566,6 +626,29 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
     </message>
 </context>
 <context>
+    <name>Session</name>
+    <message>
+        <source>Lecture des macroblocs interrompue : %1</source>
+        <translation>Macroblock read cancelled: %1</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices dans CCE...</source>
+        <translation>Export the matrices to CCE...</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices dans TMPGEnc...</source>
+        <translation>Export the matrices to TMPGEnc...</translation>
+    </message>
+    <message>
+        <source>Emplacement de la clé dans le registre : Vérifiez bien qu&apos;il s&apos;agit de la bonne clé :</source>
+        <translation>Registry key: make sure it is the right key:</translation>
+    </message>
+    <message>
+        <source>Chemin de TMPGEnc : Vérifiez bien qu&apos;il s&apos;agit du bon chemin :</source>
+        <translation>TMPGEnc folder: make sure it is the right folder:</translation>
+    </message>
+</context>
+<context>
     <name>Value</name>
     <message>
         <source>23,976</source>
@@ -597,7 +680,7 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
     </message>
     <message>
         <source>Inconnu</source>
-        <translation>Unknown</translation>
+        <translation>Invalid</translation>
     </message>
     <message>
         <source>Defaut</source>
@@ -650,6 +733,548 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
     <message>
         <source>Défaut</source>
         <translation>Default</translation>
+    </message>
+</context>
+<context>
+    <name>WholeStream</name>
+    <message>
+        <source>jeu de matrices</source>
+        <translation>matrix set</translation>
+    </message>
+    <message>
+        <source>jeux de matrices</source>
+        <translation>matrix sets</translation>
+    </message>
+    <message>
+        <source>image</source>
+        <translation>picture</translation>
+    </message>
+    <message>
+        <source>images</source>
+        <translation>pictures</translation>
+    </message>
+    <message>
+        <source>Lecture interrompue : %1</source>
+        <translation>Read cancelled: %1</translation>
+    </message>
+    <message>
+        <source>Flux complet : %1</source>
+        <translation>Whole stream: %1</translation>
+    </message>
+    <message>
+        <source>Les matrices changent en cours de flux : %1 jeux</source>
+        <translation>The matrices change within the stream: %1 sets</translation>
+    </message>
+    <message>
+        <source>Sans objet</source>
+        <translation>Not applicable</translation>
+    </message>
+    <message>
+        <source>aucun</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>Conteneur :</source>
+        <translation>Container:</translation>
+    </message>
+    <message>
+        <source>Vidéo :</source>
+        <translation>Video:</translation>
+    </message>
+    <message>
+        <source>autres</source>
+        <translation>other</translation>
+    </message>
+    <message>
+        <source>%1 : %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Images :</source>
+        <translation>Pictures:</translation>
+    </message>
+    <message>
+        <source>En-têtes de séquence :</source>
+        <translation>Sequence headers:</translation>
+    </message>
+    <message>
+        <source>Groupes d&apos;images :</source>
+        <translation>Groups of pictures:</translation>
+    </message>
+    <message>
+        <source>Durée :</source>
+        <translation>Duration:</translation>
+    </message>
+    <message>
+        <source>Débit moyen :</source>
+        <translation>Average bit rate:</translation>
+    </message>
+    <message>
+        <source>Débit maximal sur une seconde :</source>
+        <translation>Peak bit rate over one second:</translation>
+    </message>
+    <message>
+        <source>Macroblocs lus :</source>
+        <translation>Macroblocks read:</translation>
+    </message>
+    <message>
+        <source>Quantificateur I :</source>
+        <translation>I-picture quantiser:</translation>
+    </message>
+    <message>
+        <source>Quantificateur P :</source>
+        <translation>P-picture quantiser:</translation>
+    </message>
+    <message>
+        <source>Quantificateur B :</source>
+        <translation>B-picture quantiser:</translation>
+    </message>
+    <message>
+        <source>Quantificateur D :</source>
+        <translation>D-picture quantiser:</translation>
+    </message>
+    <message>
+        <source>moyen %1, min %2, max %3</source>
+        <translation>average %1, min %2, max %3</translation>
+    </message>
+    <message>
+        <source>Messages :</source>
+        <translation>Messages:</translation>
+    </message>
+    <message>
+        <source>%1 (distance %2)</source>
+        <translation>%1 (distance %2)</translation>
+    </message>
+    <message>
+        <source>%1 sur %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>Image %1 (%2) : %3 (intra %4, codés %5, sautés %6)</source>
+        <translation>Picture %1 (%2): %3 (intra %4, coded %5, skipped %6)</translation>
+    </message>
+    <message>
+        <source>macrobloc</source>
+        <translation>macroblock</translation>
+    </message>
+    <message>
+        <source>macroblocs</source>
+        <translation>macroblocks</translation>
+    </message>
+    <message>
+        <source>, quantificateur moyen %1, min %2, max %3</source>
+        <translation>, average quantiser %1, min %2, max %3</translation>
+    </message>
+    <message>
+        <source>tranche endommagée</source>
+        <translation>damaged slice</translation>
+    </message>
+    <message>
+        <source>tranches endommagées</source>
+        <translation>damaged slices</translation>
+    </message>
+    <message>
+        <source>intra</source>
+        <translation>intra</translation>
+    </message>
+    <message>
+        <source>codé</source>
+        <translation>coded</translation>
+    </message>
+    <message>
+        <source>sauté</source>
+        <translation>skipped</translation>
+    </message>
+    <message>
+        <source>Colonne %1, rangée %2 : %3, quantificateur %4</source>
+        <translation>Column %1, row %2: %3, quantiser %4</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::FrmExporter</name>
+    <message>
+        <source>Exporter</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Nom de l&apos;enregistrement des matrices :</source>
+        <translation>Name for these matrices:</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::FrmFluxComplet</name>
+    <message>
+        <source>Matrice Intra-block</source>
+        <translation>Intra matrix</translation>
+    </message>
+    <message>
+        <source>Matrice non Intra-block</source>
+        <translation>Non-intra matrix</translation>
+    </message>
+    <message>
+        <source>Matrice chroma Intra-block</source>
+        <translation>Chroma intra matrix</translation>
+    </message>
+    <message>
+        <source>Matrice chroma non Intra-block</source>
+        <translation>Chroma non-intra matrix</translation>
+    </message>
+    <message>
+        <source>Jeu</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Première image</source>
+        <translation>First picture</translation>
+    </message>
+    <message>
+        <source>Images</source>
+        <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>Code temporel</source>
+        <translation>Time code</translation>
+    </message>
+    <message>
+        <source>Matrice intra</source>
+        <translation>Intra matrix</translation>
+    </message>
+    <message>
+        <source>Matrice non intra</source>
+        <translation>Non-intra matrix</translation>
+    </message>
+    <message>
+        <source>Flux complet - %1</source>
+        <translation>Whole stream - %1</translation>
+    </message>
+    <message>
+        <source>Résumé</source>
+        <translation>Summary</translation>
+    </message>
+    <message>
+        <source>Molette : zoom ; glisser : déplacer ; survol : l&apos;image ; clic : ses macroblocs</source>
+        <translation>Wheel: zoom; drag: pan; hover: the picture; click: its macroblocks</translation>
+    </message>
+    <message>
+        <source>Jeux de matrices</source>
+        <translation>Matrix sets</translation>
+    </message>
+    <message>
+        <source>Un jeu par ligne : numéro, première image, nombre d&apos;images, code temporel du changement, noms des matrices intra et non intra</source>
+        <translation>One set per row: number, first picture, picture count, time code of the change, names of the intra and non-intra matrices</translation>
+    </message>
+    <message>
+        <source>Matrices du jeu</source>
+        <translation>Matrices of the set</translation>
+    </message>
+    <message>
+        <source>L&apos;image choisie dans le graphe</source>
+        <translation>The picture chosen in the graph</translation>
+    </message>
+    <message>
+        <source>Macroblocs de l&apos;image</source>
+        <translation>Picture macroblocks</translation>
+    </message>
+    <message>
+        <source>Utiliser ce jeu de matrices</source>
+        <translation>Use this matrix set</translation>
+    </message>
+    <message>
+        <source>La fenêtre principale montre le jeu choisi ; ses exportations, le rapport et l&apos;impression l&apos;utilisent</source>
+        <translation>The main window shows the chosen set; its exports, report and printout use it</translation>
+    </message>
+    <message>
+        <source>Enregistrer les images (CSV)…</source>
+        <translation>Save the pictures (CSV)...</translation>
+    </message>
+    <message>
+        <source>Enregistre une ligne par image : position, type, structure, taille, jeu</source>
+        <translation>Saves one row per picture: position, type, structure, size, set</translation>
+    </message>
+    <message>
+        <source>Fermer</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Aucune image choisie</source>
+        <translation>No picture chosen</translation>
+    </message>
+    <message>
+        <source>Choisissez une image dans le graphe (clic ou Entrée) pour voir ses macroblocs.</source>
+        <translation>Choose a picture in the graph (click or Enter) to see its macroblocks.</translation>
+    </message>
+    <message>
+        <source>Matrices du jeu %1</source>
+        <translation>Matrices of set %1</translation>
+    </message>
+    <message>
+        <source>Matrice standard de la norme MPEG</source>
+        <translation>MPEG default matrix</translation>
+    </message>
+    <message>
+        <source>Matrice lue dans le flux</source>
+        <translation>Matrix read from the stream</translation>
+    </message>
+    <message>
+        <source>Enregistrer les images (CSV)</source>
+        <translation>Save the pictures (CSV)</translation>
+    </message>
+    <message>
+        <source>Lecture des macroblocs de l&apos;image %1…</source>
+        <translation>Reading the macroblocks of picture %1...</translation>
+    </message>
+    <message>
+        <source>Image introuvable dans le fichier</source>
+        <translation>Picture not found in the file</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::FrmOuvrir</name>
+    <message>
+        <source>Ouvrir un fichier mpg,  mpeg, m1v, mpv, m2v, mv2, vob</source>
+        <translation>Open an mpg, mpeg, m1v, mpv, m2v, mv2 or vob file</translation>
+    </message>
+    <message>
+        <source>Ouvrir</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::FrmPropos</name>
+    <message>
+        <source>A propos de Quantaline ...</source>
+        <translation>About Quantaline...</translation>
+    </message>
+    <message>
+        <source>O-K</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Merci à tous ceux qui ont essayé Quantaline et m&apos;ont fait part de leurs remarques.</source>
+        <translation>Thanks to everyone who tried Quantaline and sent me their comments.</translation>
+    </message>
+    <message>
+        <source>Quantaline lit les matrices de quantification d&apos;un flux MPEG-1 ou MPEG-2 et les transmet à TMPGEnc ou à CCE. Programme gratuit, utilisez-le à vos risques.</source>
+        <translation>Quantaline reads the quantiser matrices of an MPEG-1 or MPEG-2 stream and hands them to TMPGEnc or CCE. Free software; use it at your own risk.</translation>
+    </message>
+    <message>
+        <source>Mailto : Velnor</source>
+        <translation>Mailto: Velnor</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::HeaderFrm</name>
+    <message>
+        <source>Nota :                     Si une matrice est de couleur verte, cela veut dire que c&apos;est la matrice standard de la norme MPEG qui a été utilisé. Dans ce cas, celle-ci n&apos;est pas inscrite dans le fichier que  vous venez de lire. Quantaline l&apos;affiche à titre d&apos;information.</source>
+        <translation>Note:                     A matrix in green is the MPEG default matrix. The file you have just read does not carry it; Quantaline shows it for your information.</translation>
+    </message>
+    <message>
+        <source>Avant d&apos;exporter les matrices, vérifier dans la base de registre la clé corespondant à CCE (elle doit commencer par &apos;HKEY_CURRENT_USER\Software\Custom Technology\&apos;    Pour TMPGEnc, verifiez le dossier d&apos;installation du programme.</source>
+        <translation>Before exporting the matrices, check CCE&apos;s key in the registry (it must begin with &apos;HKEY_CURRENT_USER\Software\Custom Technology\&apos;). For TMPGEnc, check the program&apos;s installation folder.</translation>
+    </message>
+    <message>
+        <source>Ouvrir un fichier</source>
+        <translation>Open a file</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices vers CCE</source>
+        <translation>Export the matrices to CCE</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices vers TMPGEnc</source>
+        <translation>Export the matrices to TMPGEnc</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices ( fichier txt)</source>
+        <translation>Export the matrices (text file)</translation>
+    </message>
+    <message>
+        <source>Imprimer les matrices</source>
+        <translation>Print the matrices</translation>
+    </message>
+    <message>
+        <source>A propos</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Quitter</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Lecture du flux complet : %p %</source>
+        <translation>Reading the whole stream: %p%</translation>
+    </message>
+    <message>
+        <source>Lecture du flux complet</source>
+        <translation>Reading the whole stream</translation>
+    </message>
+    <message>
+        <source>État de la lecture du flux complet</source>
+        <translation>Progress of the whole-stream read</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Arrête la lecture du flux complet</source>
+        <translation>Stops reading the whole stream</translation>
+    </message>
+    <message>
+        <source>Flux complet…</source>
+        <translation>Whole stream...</translation>
+    </message>
+    <message>
+        <source>Ouvre la fenêtre du flux complet : résumé, graphe des images, jeux de matrices</source>
+        <translation>Opens the whole-stream window: summary, picture graph, matrix sets</translation>
+    </message>
+    <message>
+        <source>Remarques sur le flux complet</source>
+        <translation>Notes on the whole stream</translation>
+    </message>
+    <message>
+        <source>Lecture des macroblocs : %p %</source>
+        <translation>Reading the macroblocks: %p%</translation>
+    </message>
+    <message>
+        <source>Lecture des macroblocs</source>
+        <translation>Reading the macroblocks</translation>
+    </message>
+    <message>
+        <source> (jeu %1 affiché)</source>
+        <translation> (set %1 shown)</translation>
+    </message>
+    <message>
+        <source>Général</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>Détail </source>
+        <translation>Details </translation>
+    </message>
+    <message>
+        <source>Matrice Intra-block</source>
+        <translation>Intra matrix</translation>
+    </message>
+    <message>
+        <source>Matrice non Intra-block</source>
+        <translation>Non-intra matrix</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::MacroblockMap</name>
+    <message>
+        <source>Carte des macroblocs</source>
+        <translation>Macroblock map</translation>
+    </message>
+    <message>
+        <source>quantificateur</source>
+        <translation>quantiser</translation>
+    </message>
+    <message>
+        <source>sauté</source>
+        <translation>skipped</translation>
+    </message>
+    <message>
+        <source>non lu</source>
+        <translation>not read</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::MatrixMenu</name>
+    <message>
+        <source>Enregistrer pour mpeg2enc</source>
+        <translation>Save for mpeg2enc</translation>
+    </message>
+    <message>
+        <source>Copier les valeurs</source>
+        <translation>Copy the values</translation>
+    </message>
+    <message>
+        <source>Copier pour ffmpeg</source>
+        <translation>Copy for ffmpeg</translation>
+    </message>
+    <message>
+        <source>Enregistrer pour mpeg2enc…</source>
+        <translation>Save for mpeg2enc...</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::PictureGraph</name>
+    <message>
+        <source>Graphe des images</source>
+        <translation>Picture graph</translation>
+    </message>
+    <message>
+        <source>Aucune image</source>
+        <translation>No pictures</translation>
+    </message>
+    <message>
+        <source>%1 octets</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>image %1</source>
+        <translation>picture %1</translation>
+    </message>
+    <message>
+        <source>quantificateur (moyen, min–max)</source>
+        <translation>quantiser (average, min-max)</translation>
+    </message>
+    <message>
+        <source>Image %1 : %2, %3 octets</source>
+        <translation>Picture %1: %2, %3 bytes</translation>
+    </message>
+    <message>
+        <source>, jeu %1</source>
+        <translation>, set %1</translation>
+    </message>
+    <message>
+        <source>, quantificateur moyen %1 (min %2, max %3)</source>
+        <translation>, average quantiser %1 (min %2, max %3)</translation>
+    </message>
+    <message>
+        <source>Aucune image.</source>
+        <translation>No pictures.</translation>
+    </message>
+    <message>
+        <source>Taille de chaque image en octets le long du flux, %1 images ; I en rouge, P en bleu, B en vert, D en gris.</source>
+        <translation>Size in bytes of each picture along the stream, %1 pictures; I in red, P in blue, B in green, D in grey.</translation>
+    </message>
+    <message>
+        <source> En orange, le quantificateur moyen de chaque image et sa bande du minimum au maximum, sur l&apos;axe de droite (0 à %1). Un clic ou Entrée montre les macroblocs de l&apos;image.</source>
+        <translation> In orange, each picture&apos;s average quantiser and its band from minimum to maximum, on the right-hand axis (0 to %1). A click or Enter shows the picture&apos;s macroblocks.</translation>
+    </message>
+    <message>
+        <source>image %1 (jeu %2)</source>
+        <translation>picture %1 (set %2)</translation>
+    </message>
+    <message>
+        <source> Changements de jeu de matrices : </source>
+        <translation> Matrix set changes: </translation>
+    </message>
+    <message>
+        <source> Affichées : images %1 à %2.</source>
+        <translation> Shown: pictures %1 to %2.</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::QtPlatform</name>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Fichiers texte (*.txt);;Tous les fichiers (*)</source>
+        <translation>Text files (*.txt);;All files (*)</translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,7 @@
 #include "session/open_folders.h"
 
 #include "io/file_system.h"
+#include "io/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,9 +14,9 @@
 
 namespace quantaline {
 
-const Message drive_unavailable_message{Icon::exclamation, "Erreur d'accès au périphérique",
-                                        "Le peripherique n'est pas disponible", Buttons::ok,
-                                        Button::ok};
+const Message drive_unavailable_message{
+    Icon::exclamation, TR_NOOP_TEXT("Message", "Erreur d'accès au périphérique"),
+    TR_NOOP_TEXT("Message", "Le peripherique n'est pas disponible"), Buttons::ok, Button::ok};
 
 namespace {
 

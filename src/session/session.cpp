@@ -7,6 +7,7 @@
 #include "export/tmpgenc_export.h"
 #include "io/file_system.h"
 #include "io/paths.h"
+#include "io/text.h"
 #include "io/text_file.h"
 #include "mpeg/quantiser_pass.h"
 
@@ -15,24 +16,28 @@
 
 namespace quantaline {
 
-const Message already_running_message{Icon::exclamation, "Doublon...",
-                                      "Quantaline est déja en cours d'exécution !", Buttons::ok,
-                                      Button::ok};
+const Message already_running_message{
+    Icon::exclamation, TR_NOOP_TEXT("Message", "Doublon..."),
+    TR_NOOP_TEXT("Message", "Quantaline est déja en cours d'exécution !"), Buttons::ok, Button::ok};
 
 const Message cce_default_values_message{
-    Icon::exclamation, "Exporter les matrices vers CCE...",
-    "Attention, les informations qui vont suivre sont des valeurs par défaut :\r\nVérifiez bien "
-    "que la clé de la base de registre de CCE soit conforme à votre configuration !",
+    Icon::exclamation, TR_NOOP_TEXT("Message", "Exporter les matrices vers CCE..."),
+    TR_NOOP_TEXT("Message",
+                 "Attention, les informations qui vont suivre sont des valeurs par défaut "
+                 ":\r\nVérifiez bien que la clé de la base de registre de CCE soit conforme à "
+                 "votre configuration !"),
     Buttons::ok_cancel, Button::cancel};
 
-const Message tmpgenc_running_message{Icon::information, "Exporter les matrices vers TMPGEnc ...",
-                                      "Attention, TMPGEnc ne doit pas être en cours d'exécution",
-                                      Buttons::ok_cancel, Button::ok};
+const Message tmpgenc_running_message{
+    Icon::information, TR_NOOP_TEXT("Message", "Exporter les matrices vers TMPGEnc ..."),
+    TR_NOOP_TEXT("Message", "Attention, TMPGEnc ne doit pas être en cours d'exécution"),
+    Buttons::ok_cancel, Button::ok};
 
 const Message tmpgenc_default_values_message{
-    Icon::exclamation, "Exporter les matrices ...",
-    "Attention, les informations qui vont suivre sont des valeurs par défaut :\r\nVérifiez que "
-    "le chemin d'accès à TMPGEnc est correcte !",
+    Icon::exclamation, TR_NOOP_TEXT("Message", "Exporter les matrices ..."),
+    TR_NOOP_TEXT("Message",
+                 "Attention, les informations qui vont suivre sont des valeurs par défaut "
+                 ":\r\nVérifiez que le chemin d'accès à TMPGEnc est correcte !"),
     Buttons::ok_cancel, Button::cancel};
 
 namespace {
@@ -42,9 +47,10 @@ const char* const registry_editor_folder = "C:\\Windows\\";
 
 // A closing step whose save failed would lose the user's edit at the next start unseen.
 Message configuration_not_saved_message(const WriteError& error) {
-    return {Icon::critical, "Configuration non enregistrée...",
-            write_error_text(error) + " La configuration n'a pas été enregistrée.", Buttons::ok,
-            Button::ok};
+    return {Icon::critical, TR_NOOP_TEXT("Message", "Configuration non enregistrée..."),
+            fill_text(TR_NOOP_TEXT("Message", "%1 La configuration n'a pas été enregistrée."),
+                      {write_error_text(error)}),
+            Buttons::ok, Button::ok};
 }
 
 } // namespace
@@ -253,8 +259,9 @@ StreamReadTexts Session::stream_read_texts() const {
     StreamReadTexts texts =
         quantaline::stream_read_texts(*whole_stream_, stream_read_ == StreamRead::cancelled);
     if (quantiser_read_ == QuantiserRead::cancelled) {
-        texts.damage.push_back("Lecture des macroblocs interrompue : " +
-                               quantiser_pictures_text(*whole_stream_));
+        texts.damage.push_back(
+            fill_text(tr_text("Session", "Lecture des macroblocs interrompue : %1"),
+                      {quantiser_pictures_text(*whole_stream_)}));
     }
     return texts;
 }
@@ -329,15 +336,17 @@ Messages Session::export_questions(ExportTarget target) {
 }
 
 std::string Session::export_title() const {
-    return state_.export_target == ExportTarget::cce ? "Exporter les matrices dans CCE..."
-                                                     : "Exporter les matrices dans TMPGEnc...";
+    return state_.export_target == ExportTarget::cce
+               ? tr_text("Session", "Exporter les matrices dans CCE...")
+               : tr_text("Session", "Exporter les matrices dans TMPGEnc...");
 }
 
 std::string Session::export_path_caption() const {
     return state_.export_target == ExportTarget::cce
-               ? "Emplacement de la clé dans le registre : Vérifiez bien qu'il s'agit de la "
-                 "bonne clé :"
-               : "Chemin de TMPGEnc : Vérifiez bien qu'il s'agit du bon chemin :";
+               ? tr_text("Session", "Emplacement de la clé dans le registre : Vérifiez bien "
+                                    "qu'il s'agit de la bonne clé :")
+               : tr_text("Session",
+                         "Chemin de TMPGEnc : Vérifiez bien qu'il s'agit du bon chemin :");
 }
 
 std::string Session::export_path_text() const {

@@ -1,6 +1,7 @@
 #include "session/whole_stream.h"
 
 #include "analysis/display.h"
+#include "io/text.h"
 
 #include <algorithm>
 #include <array>
@@ -11,10 +12,12 @@ namespace quantaline {
 
 std::string grouped_number(std::uint64_t value) {
     const std::string digits = std::to_string(value);
+    // French groups thousands with a blank, English with a comma.
+    const char separator = text_language() == Language::french ? ' ' : ',';
     std::string out;
     for (std::size_t i = 0; i < digits.size(); ++i) {
         if (i != 0 && (digits.size() - i) % 3 == 0) {
-            out += ' ';
+            out += separator;
         }
         out += digits[i];
     }
@@ -23,13 +26,20 @@ std::string grouped_number(std::uint64_t value) {
 
 namespace {
 
-// "1 image", "12 345 images": French takes the singular below two.
+// "1 image", "12 345 images": French takes the singular below two, English for one only.
 std::string counted(std::uint64_t count, const char* singular, const char* plural) {
-    return grouped_number(count) + " " + (count < 2 ? singular : plural);
+    const bool one = text_language() == Language::french ? count < 2 : count == 1;
+    return grouped_number(count) + " " + tr_string("WholeStream", one ? singular : plural);
 }
 
 std::string sets_text(std::size_t sets) {
-    return counted(sets, "jeu de matrices", "jeux de matrices");
+    return counted(sets, TR_NOOP_TEXT("WholeStream", "jeu de matrices"),
+                   TR_NOOP_TEXT("WholeStream", "jeux de matrices"));
+}
+
+std::string pictures_text(std::uint64_t pictures) {
+    return counted(pictures, TR_NOOP_TEXT("WholeStream", "image"),
+                   TR_NOOP_TEXT("WholeStream", "images"));
 }
 
 bool is_interruption(const Message& message) {
@@ -41,15 +51,18 @@ bool is_interruption(const Message& message) {
 StreamReadTexts stream_read_texts(const mpeg::ScanResult& result, bool cancelled) {
     StreamReadTexts texts;
     const std::string found =
-        counted(result.pictures, "image", "images") + ", " + sets_text(result.matrix_sets.size());
-    texts.status = (cancelled ? "Lecture interrompue : " : "Flux complet : ") + found;
+        pictures_text(result.pictures) + ", " + sets_text(result.matrix_sets.size());
+    texts.status = fill_text(cancelled ? tr_text("WholeStream", "Lecture interrompue : %1")
+                                       : tr_text("WholeStream", "Flux complet : %1"),
+                             {found});
     if (result.matrix_sets.size() > 1) {
-        texts.change = "Les matrices changent en cours de flux : " +
-                       grouped_number(result.matrix_sets.size()) + " jeux";
+        texts.change =
+            fill_text(tr_text("WholeStream", "Les matrices changent en cours de flux : %1 jeux"),
+                      {grouped_number(result.matrix_sets.size())});
     }
     for (const Message& message : result.messages) {
         if (!is_interruption(message)) {
-            texts.damage.push_back(message.text);
+            texts.damage.push_back(localized_message_text(message.text));
         }
     }
     return texts;
@@ -113,17 +126,19 @@ double peak_rate(const mpeg::PictureRecords& records, double fps) {
 
 std::string video_stream_text(const mpeg::ScanResult& result) {
     if (result.container == mpeg::Container::elementary) {
-        return "Sans objet";
+        return tr_text("WholeStream", "Sans objet");
     }
-    return result.video ? video_id_text(result.container, *result.video) : "aucun";
+    return result.video ? video_id_text(result.container, *result.video)
+                        : tr_text("WholeStream", "aucun");
 }
 
 } // namespace
 
 std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned frame_rate_code) {
     std::vector<SummaryLine> lines;
-    lines.push_back({"Conteneur :", std::string(container_text(result.container))});
-    lines.push_back({"Vidéo :", video_stream_text(result)});
+    lines.push_back(
+        {tr_text("WholeStream", "Conteneur :"), std::string(container_text(result.container))});
+    lines.push_back({tr_text("WholeStream", "Vidéo :"), video_stream_text(result)});
 
     std::array<std::uint64_t, 5> by_type{};
     std::uint64_t bytes = 0;
@@ -136,56 +151,67 @@ std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned
     std::string pictures = grouped_number(result.pictures);
     if (result.pictures != 0) {
         std::string types;
-        constexpr std::array<const char*, 5> names = {"autres", "I", "P", "B", "D"};
+        const std::array<const char*, 5> names = {tr_text("WholeStream", "autres"), "I", "P", "B",
+                                                  "D"};
         for (std::size_t type : {1, 2, 3, 4, 0}) {
             if (by_type[type] != 0) {
-                types += (types.empty() ? "" : ", ") + std::string(names[type]) + " : " +
-                         grouped_number(by_type[type]);
+                types += (types.empty() ? "" : ", ") +
+                         fill_text(tr_text("WholeStream", "%1 : %2"),
+                                   {names[type], grouped_number(by_type[type])});
             }
         }
         pictures += " (" + types + ")";
     }
-    lines.push_back({"Images :", pictures});
-    lines.push_back({"En-têtes de séquence :", grouped_number(result.sequence_headers)});
-    lines.push_back({"Groupes d'images :", grouped_number(result.groups_of_pictures)});
+    lines.push_back({tr_text("WholeStream", "Images :"), pictures});
+    lines.push_back({tr_text("WholeStream", "En-têtes de séquence :"),
+                     grouped_number(result.sequence_headers)});
+    lines.push_back(
+        {tr_text("WholeStream", "Groupes d'images :"), grouped_number(result.groups_of_pictures)});
 
     const double fps = frames_per_second(frame_rate_code);
     const double seconds = fps > 0 ? frame_count(result) / fps : 0;
     if (seconds > 0) {
-        lines.push_back({"Durée :", duration_text(seconds)});
-        lines.push_back({"Débit moyen :", rate_text(static_cast<double>(bytes) * 8 / seconds)});
+        lines.push_back({tr_text("WholeStream", "Durée :"), duration_text(seconds)});
+        lines.push_back({tr_text("WholeStream", "Débit moyen :"),
+                         rate_text(static_cast<double>(bytes) * 8 / seconds)});
         // Shorter than a second, the whole stream is the busiest second.
         const double peak = peak_rate(result.picture_records, fps);
-        lines.push_back({"Débit maximal sur une seconde :",
+        lines.push_back({tr_text("WholeStream", "Débit maximal sur une seconde :"),
                          rate_text(peak > 0 ? peak : static_cast<double>(bytes) * 8 / seconds)});
     } else {
-        lines.push_back({"Durée :", "???"});
-        lines.push_back({"Débit moyen :", "???"});
-        lines.push_back({"Débit maximal sur une seconde :", "???"});
+        lines.push_back({tr_text("WholeStream", "Durée :"), "???"});
+        lines.push_back({tr_text("WholeStream", "Débit moyen :"), "???"});
+        lines.push_back({tr_text("WholeStream", "Débit maximal sur une seconde :"), "???"});
     }
     if (result.quantiser_read) {
         const std::uint64_t read = quantiser_pictures(result);
         if (read < result.picture_records.size()) {
-            lines.push_back({"Macroblocs lus :", quantiser_pictures_text(result)});
+            lines.push_back(
+                {tr_text("WholeStream", "Macroblocs lus :"), quantiser_pictures_text(result)});
         }
         constexpr std::array<const char*, 4> captions = {
-            "Quantificateur I :", "Quantificateur P :", "Quantificateur B :", "Quantificateur D :"};
+            TR_NOOP_TEXT("WholeStream", "Quantificateur I :"),
+            TR_NOOP_TEXT("WholeStream", "Quantificateur P :"),
+            TR_NOOP_TEXT("WholeStream", "Quantificateur B :"),
+            TR_NOOP_TEXT("WholeStream", "Quantificateur D :")};
         for (std::size_t type = 0; type < 4; ++type) {
             const mpeg::QuantiserTotals& totals = result.quantiser_by_type[type];
             if (totals.macroblocks != 0) {
-                lines.push_back({captions[type],
-                                 "moyen " +
-                                     quantiser_average_text(totals.quantiser_average_hundredths()) +
-                                     ", min " + std::to_string(totals.quantiser_min) + ", max " +
-                                     std::to_string(totals.quantiser_max)});
+                lines.push_back(
+                    {tr_string("WholeStream", captions[type]),
+                     fill_text(tr_text("WholeStream", "moyen %1, min %2, max %3"),
+                               {quantiser_average_text(totals.quantiser_average_hundredths()),
+                                std::to_string(totals.quantiser_min),
+                                std::to_string(totals.quantiser_max)})});
             }
         }
     }
     if (result.messages.empty()) {
-        lines.push_back({"Messages :", "aucun"});
+        lines.push_back({tr_text("WholeStream", "Messages :"), tr_text("WholeStream", "aucun")});
     }
     for (const Message& message : result.messages) {
-        lines.push_back({"Messages :", message.text});
+        lines.push_back(
+            {tr_text("WholeStream", "Messages :"), localized_message_text(message.text)});
     }
     return lines;
 }
@@ -199,7 +225,8 @@ std::string matrix_name_text(const std::vector<NamedMatrices>& library, const Qu
     if (match->distance == 0) {
         return match->name;
     }
-    return match->name + " (distance " + std::to_string(match->distance) + ")";
+    return fill_text(tr_text("WholeStream", "%1 (distance %2)"),
+                     {match->name, std::to_string(match->distance)});
 }
 
 std::vector<MatrixSetRow> matrix_set_rows(const mpeg::ScanResult& result,
@@ -256,8 +283,9 @@ std::uint64_t quantiser_pictures(const mpeg::ScanResult& result) {
 }
 
 std::string quantiser_pictures_text(const mpeg::ScanResult& result) {
-    return counted(quantiser_pictures(result), "image", "images") + " sur " +
-           grouped_number(result.picture_records.size());
+    return fill_text(
+        tr_text("WholeStream", "%1 sur %2"),
+        {pictures_text(quantiser_pictures(result)), grouped_number(result.picture_records.size())});
 }
 
 namespace {
@@ -272,29 +300,34 @@ const char* picture_type_name(std::uint8_t picture_coding_type) {
 
 std::string picture_map_text(const PictureMap& map) {
     const mpeg::PictureQuantiser& q = map.figures;
-    std::string text = "Image " + grouped_number(map.index) + " (" +
-                       picture_type_name(q.picture_coding_type) +
-                       ") : " + counted(q.macroblocks(), "macrobloc", "macroblocs") + " (intra " +
-                       grouped_number(q.intra) + ", codés " + grouped_number(q.coded) +
-                       ", sautés " + grouped_number(q.skipped) + ")";
+    std::string text =
+        fill_text(tr_text("WholeStream", "Image %1 (%2) : %3 (intra %4, codés %5, sautés %6)"),
+                  {grouped_number(map.index), picture_type_name(q.picture_coding_type),
+                   counted(q.macroblocks(), TR_NOOP_TEXT("WholeStream", "macrobloc"),
+                           TR_NOOP_TEXT("WholeStream", "macroblocs")),
+                   grouped_number(q.intra), grouped_number(q.coded), grouped_number(q.skipped)});
     if (q.macroblocks() != 0) {
-        text += ", quantificateur moyen " +
-                quantiser_average_text(q.quantiser_average_hundredths()) + ", min " +
-                std::to_string(q.quantiser_min) + ", max " + std::to_string(q.quantiser_max);
+        text += fill_text(tr_text("WholeStream", ", quantificateur moyen %1, min %2, max %3"),
+                          {quantiser_average_text(q.quantiser_average_hundredths()),
+                           std::to_string(q.quantiser_min), std::to_string(q.quantiser_max)});
     }
     if (q.damaged_slices != 0) {
-        text += ", " + counted(q.damaged_slices, "tranche endommagée", "tranches endommagées");
+        text += ", " + counted(q.damaged_slices, TR_NOOP_TEXT("WholeStream", "tranche endommagée"),
+                               TR_NOOP_TEXT("WholeStream", "tranches endommagées"));
     }
     return text;
 }
 
 std::string macroblock_text(const PictureMap& map, const mpeg::MacroblockInfo& macroblock) {
     const std::uint32_t width = std::max<std::uint32_t>(1, map.figures.mb_width);
-    constexpr std::array<const char*, 3> kinds = {"intra", "codé", "sauté"};
-    return "Colonne " + std::to_string(macroblock.address % width) + ", rangée " +
-           std::to_string(macroblock.address / width) + " : " +
-           kinds[static_cast<std::size_t>(macroblock.kind)] + ", quantificateur " +
-           std::to_string(macroblock.quantiser_scale);
+    constexpr std::array<const char*, 3> kinds = {TR_NOOP_TEXT("WholeStream", "intra"),
+                                                  TR_NOOP_TEXT("WholeStream", "codé"),
+                                                  TR_NOOP_TEXT("WholeStream", "sauté")};
+    return fill_text(tr_text("WholeStream", "Colonne %1, rangée %2 : %3, quantificateur %4"),
+                     {std::to_string(macroblock.address % width),
+                      std::to_string(macroblock.address / width),
+                      tr_string("WholeStream", kinds[static_cast<std::size_t>(macroblock.kind)]),
+                      std::to_string(macroblock.quantiser_scale)});
 }
 
 bool is_default_matrix(const mpeg::Matrix& matrix, bool intra) {

@@ -80,10 +80,10 @@ FrmExporter::FrmExporter(Session& session, Platform& platform, QWidget* parent)
               default_font());
     name_box_ =
         add_text_box(this, QStringLiteral("txt_nom_matrice"), twips_rect(150, 1275, 3615, 300));
-    auto* ok_button = add_button(this, QStringLiteral("btc_export_ok"), QStringLiteral("Exporter"),
+    auto* ok_button = add_button(this, QStringLiteral("btc_export_ok"), tr("Exporter"),
                                  twips_rect(5760, 1560, 855, 375));
-    auto* cancel_button = add_button(this, QStringLiteral("btc_annuler_export"),
-                                     QStringLiteral("Annuler"), twips_rect(6720, 1560, 855, 375));
+    auto* cancel_button = add_button(this, QStringLiteral("btc_annuler_export"), tr("Annuler"),
+                                     twips_rect(6720, 1560, 855, 375));
 
     // The labels take no focus; of the rest the name box comes first.
     setTabOrder(name_box_, path_box_);
@@ -107,7 +107,7 @@ void FrmExporter::showEvent(QShowEvent* event) {
         ->setText(from_utf8(session_.export_path_caption()));
     path_box_->setText(from_utf8(session_.export_path_text()));
     findChild<QLabel*>(QStringLiteral("lbl_nom_matrice"))
-        ->setText(QStringLiteral("Nom de l'enregistrement des matrices :"));
+        ->setText(tr("Nom de l'enregistrement des matrices :"));
     name_box_->clear();
     name_box_->setFocus();
 }

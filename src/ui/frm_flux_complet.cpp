@@ -28,12 +28,19 @@ const QColor default_matrix_colour(0, 192, 0);
 const QColor stream_matrix_colour(0, 0, 0);
 constexpr int cell_pitch = 24; // one border narrower than the cell: neighbours share a line
 
-const std::array<const char*, 4> grid_captions = {"Matrice Intra-block", "Matrice non Intra-block",
-                                                  "Matrice chroma Intra-block",
-                                                  "Matrice chroma non Intra-block"};
+const std::array<const char*, 4> grid_captions = {
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice Intra-block"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice non Intra-block"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice chroma Intra-block"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice chroma non Intra-block")};
 
-const char* const column_captions[] = {"Jeu",           "Première image", "Images",
-                                       "Code temporel", "Matrice intra",  "Matrice non intra"};
+const char* const column_captions[] = {
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Jeu"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Première image"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Images"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Code temporel"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice intra"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice non intra")};
 
 QString file_name_of(const std::string& path) {
     return QString::fromStdString(path_to_utf8(path_from_utf8(path).filename()));
@@ -46,24 +53,23 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     setObjectName(QStringLiteral("frm_flux_complet"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(default_font());
-    setWindowTitle(QStringLiteral("Flux complet - ") + file_name_of(session.state().file_path));
+    setWindowTitle(tr("Flux complet - %1").arg(file_name_of(session.state().file_path)));
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    summary_ = new QGroupBox(QStringLiteral("Résumé"), this);
+    summary_ = new QGroupBox(tr("Résumé"), this);
     summary_->setObjectName(QStringLiteral("cd_resume"));
-    summary_->setAccessibleName(QStringLiteral("Résumé"));
+    summary_->setAccessibleName(tr("Résumé"));
     new QFormLayout(summary_);
     top->addWidget(summary_, 0);
 
-    auto* graph_box = new QGroupBox(QStringLiteral("Images"), this);
+    auto* graph_box = new QGroupBox(tr("Images"), this);
     auto* graph_layout = new QVBoxLayout(graph_box);
     graph_ = new PictureGraph(graph_box);
     graph_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     graph_layout->addWidget(graph_, 1);
     auto* graph_help = new QLabel(
-        QStringLiteral(
-            "Molette : zoom ; glisser : déplacer ; survol : l'image ; clic : ses macroblocs"),
+        tr("Molette : zoom ; glisser : déplacer ; survol : l'image ; clic : ses macroblocs"),
         graph_box);
     graph_layout->addWidget(graph_help);
     top->addWidget(graph_box, 1);
@@ -74,17 +80,17 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     auto* sets_tab = new QWidget(tabs_);
     auto* bottom = new QHBoxLayout(sets_tab);
     bottom->setContentsMargins(0, 0, 0, 0);
-    auto* sets_box = new QGroupBox(QStringLiteral("Jeux de matrices"), sets_tab);
+    auto* sets_box = new QGroupBox(tr("Jeux de matrices"), sets_tab);
     auto* sets_layout = new QVBoxLayout(sets_box);
     table_ = new QTableWidget(0, static_cast<int>(std::size(column_captions)), sets_box);
     table_->setObjectName(QStringLiteral("tab_jeux"));
-    table_->setAccessibleName(QStringLiteral("Jeux de matrices"));
+    table_->setAccessibleName(tr("Jeux de matrices"));
     table_->setAccessibleDescription(
-        QStringLiteral("Un jeu par ligne : numéro, première image, nombre d'images, code "
-                       "temporel du changement, noms des matrices intra et non intra"));
+        tr("Un jeu par ligne : numéro, première image, nombre d'images, code "
+           "temporel du changement, noms des matrices intra et non intra"));
     QStringList headers;
     for (const char* caption : column_captions) {
-        headers << QString::fromUtf8(caption);
+        headers << tr(caption);
     }
     table_->setHorizontalHeaderLabels(headers);
     table_->verticalHeader()->setVisible(false);
@@ -96,12 +102,12 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     sets_layout->addWidget(table_);
     bottom->addWidget(sets_box, 1);
 
-    grids_box_ = new QGroupBox(QStringLiteral("Matrices du jeu"), sets_tab);
+    grids_box_ = new QGroupBox(tr("Matrices du jeu"), sets_tab);
     grids_box_->setObjectName(QStringLiteral("cd_matrices_jeu"));
     auto* grids_layout = new QGridLayout(grids_box_);
     const QPalette system = QApplication::palette();
     for (std::size_t g = 0; g < 4; ++g) {
-        auto* frame = new QGroupBox(QString::fromUtf8(grid_captions[g]), grids_box_);
+        auto* frame = new QGroupBox(tr(grid_captions[g]), grids_box_);
         frame->setObjectName(QStringLiteral("cd_jeu_mat%1").arg(g + 1));
         frame->setFont(ui_font(8.25, true));
         frame->setFixedSize(8 * cell_pitch + 1 + 16, 8 * cell_pitch + 1 + 28);
@@ -121,7 +127,7 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
         grids_layout->addWidget(frame, static_cast<int>(g / 2), static_cast<int>(g % 2));
     }
     bottom->addWidget(grids_box_, 0);
-    tabs_->addTab(sets_tab, QStringLiteral("Jeux de matrices"));
+    tabs_->addTab(sets_tab, tr("Jeux de matrices"));
 
     picture_tab_ = new QWidget(tabs_);
     auto* picture_layout = new QVBoxLayout(picture_tab_);
@@ -129,12 +135,12 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     picture_text_->setObjectName(QStringLiteral("lbl_image"));
     picture_text_->setWordWrap(true);
     picture_text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    picture_text_->setAccessibleDescription(QStringLiteral("L'image choisie dans le graphe"));
+    picture_text_->setAccessibleDescription(tr("L'image choisie dans le graphe"));
     picture_layout->addWidget(picture_text_);
     map_ = new MacroblockMap(picture_tab_);
     map_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     picture_layout->addWidget(map_, 1);
-    tabs_->addTab(picture_tab_, QStringLiteral("Macroblocs de l'image"));
+    tabs_->addTab(picture_tab_, tr("Macroblocs de l'image"));
     layout->addWidget(tabs_, 1);
     map_timer_ = new QTimer(this);
     map_timer_->setInterval(50);
@@ -142,16 +148,16 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     connect(graph_, &PictureGraph::picture_chosen, this, &FrmFluxComplet::show_picture);
 
     auto* buttons = new QHBoxLayout;
-    use_ = new QPushButton(QStringLiteral("Utiliser ce jeu de matrices"), this);
+    use_ = new QPushButton(tr("Utiliser ce jeu de matrices"), this);
     use_->setObjectName(QStringLiteral("btc_utiliser"));
-    use_->setAccessibleDescription(QStringLiteral(
-        "La fenêtre principale montre le jeu choisi ; ses exportations, le rapport et "
-        "l'impression l'utilisent"));
-    save_ = new QPushButton(QStringLiteral("Enregistrer les images (CSV)\u2026"), this);
+    use_->setAccessibleDescription(
+        tr("La fenêtre principale montre le jeu choisi ; ses exportations, le rapport et "
+           "l'impression l'utilisent"));
+    save_ = new QPushButton(tr("Enregistrer les images (CSV)…"), this);
     save_->setObjectName(QStringLiteral("btc_images_csv"));
     save_->setAccessibleDescription(
-        QStringLiteral("Enregistre une ligne par image : position, type, structure, taille, jeu"));
-    auto* close = new QPushButton(QStringLiteral("Fermer"), this);
+        tr("Enregistre une ligne par image : position, type, structure, taille, jeu"));
+    auto* close = new QPushButton(tr("Fermer"), this);
     close->setObjectName(QStringLiteral("btc_fermer"));
     buttons->addWidget(use_);
     buttons->addWidget(save_);
@@ -173,9 +179,9 @@ void FrmFluxComplet::show_stream() {
     graph_->set_stream(result);
     if (session_.picture_map() == nullptr && !session_.picture_map_reading()) {
         map_->set_map(nullptr, 1, 1);
-        picture_text_->setText(QStringLiteral("Aucune image choisie"));
-        map_->set_empty_text(QStringLiteral(
-            "Choisissez une image dans le graphe (clic ou Entrée) pour voir ses macroblocs."));
+        picture_text_->setText(tr("Aucune image choisie"));
+        map_->set_empty_text(
+            tr("Choisissez une image dans le graphe (clic ou Entrée) pour voir ses macroblocs."));
     }
 
     auto* form = static_cast<QFormLayout*>(summary_->layout());
@@ -233,7 +239,7 @@ void FrmFluxComplet::show_selected_set() {
     const std::size_t number = selected_set();
     use_->setEnabled(number != 0);
     if (result == nullptr || number == 0 || number > result->matrix_sets.size()) {
-        grids_box_->setTitle(QStringLiteral("Matrices du jeu"));
+        grids_box_->setTitle(tr("Matrices du jeu"));
         for (auto& grid : grids_) {
             for (QLabel* cell : grid) {
                 cell->clear();
@@ -241,7 +247,7 @@ void FrmFluxComplet::show_selected_set() {
         }
         return;
     }
-    grids_box_->setTitle(QStringLiteral("Matrices du jeu %1").arg(number));
+    grids_box_->setTitle(tr("Matrices du jeu %1").arg(number));
     const mpeg::MatrixSet& set = result->matrices_of(result->matrix_sets[number - 1]);
     // The chroma matrices are a 4:2:2 or 4:4:4 stream's only.
     const std::string& chroma = session_.state().stream_info.chroma_format_text;
@@ -258,8 +264,7 @@ void FrmFluxComplet::show_selected_set() {
             set_text_colour(cell, is_default ? default_matrix_colour : stream_matrix_colour);
         }
         grid_frames_[g]->setAccessibleDescription(
-            is_default ? QStringLiteral("Matrice standard de la norme MPEG")
-                       : QStringLiteral("Matrice lue dans le flux"));
+            is_default ? tr("Matrice standard de la norme MPEG") : tr("Matrice lue dans le flux"));
     }
 }
 
@@ -270,8 +275,9 @@ void FrmFluxComplet::use_selected_set() {
 }
 
 void FrmFluxComplet::save_pictures() {
-    const std::string path = platform_.choose_save_path(this, "Enregistrer les images (CSV)",
-                                                        session_.picture_table_suggested_path());
+    const std::string path =
+        platform_.choose_save_path(this, tr("Enregistrer les images (CSV)").toStdString(),
+                                   session_.picture_table_suggested_path());
     if (path.empty()) {
         return;
     }
@@ -290,7 +296,7 @@ namespace quantaline {
 void FrmFluxComplet::show_picture(std::size_t index) {
     session_.start_picture_map(index);
     map_->set_map(nullptr, 1, 1);
-    const QString reading = QStringLiteral("Lecture des macroblocs de l'image %1\u2026")
+    const QString reading = tr("Lecture des macroblocs de l'image %1…")
                                 .arg(QString::fromStdString(grouped_number(index)));
     picture_text_->setText(reading);
     map_->set_empty_text(reading);
@@ -308,7 +314,7 @@ void FrmFluxComplet::follow_map_read() {
     map_timer_->stop();
     const PictureMap* map = session_.picture_map();
     if (map == nullptr) {
-        picture_text_->setText(QStringLiteral("Image introuvable dans le fichier"));
+        picture_text_->setText(tr("Image introuvable dans le fichier"));
         map_->set_empty_text(picture_text_->text());
         return;
     }

@@ -37,7 +37,7 @@ FrmOuvrir::FrmOuvrir(AppState& state, Platform& platform, QWidget* parent)
       folders_(platform.drives(), local_folder_system(), state.remembered_drive,
                state.remembered_folder) {
     setObjectName(QStringLiteral("frm_ouvrir"));
-    setWindowTitle(QStringLiteral("Ouvrir un fichier mpg,  mpeg, m1v, mpv, m2v, mv2, vob"));
+    setWindowTitle(tr("Ouvrir un fichier mpg,  mpeg, m1v, mpv, m2v, mv2, vob"));
     setFont(default_font());
     setFixedSize(twips(7365), twips(2850));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
@@ -62,9 +62,9 @@ FrmOuvrir::FrmOuvrir(AppState& state, Platform& platform, QWidget* parent)
     file_list_->setGeometry(twips_rect(2550, 75, 4785, 2235));
     file_list_->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    auto* open_button = add_button(this, QStringLiteral("Command1"), QStringLiteral("Ouvrir"),
+    auto* open_button = add_button(this, QStringLiteral("Command1"), tr("Ouvrir"),
                                    twips_rect(5400, 2400, 975, 375));
-    auto* cancel_button = add_button(this, QStringLiteral("Command2"), QStringLiteral("Annuler"),
+    auto* cancel_button = add_button(this, QStringLiteral("Command2"), tr("Annuler"),
                                      twips_rect(6450, 2400, 855, 375));
 
     setTabOrder(drive_list_, folder_list_);

@@ -15,15 +15,15 @@ namespace quantaline {
 
 FrmPropos::FrmPropos(Platform& platform, QWidget* parent) : QDialog(parent), platform_(platform) {
     setObjectName(QStringLiteral("frm_propos"));
-    setWindowTitle(QStringLiteral("A propos de Quantaline ..."));
+    setWindowTitle(tr("A propos de Quantaline ..."));
     setFont(default_font());
     setFixedSize(twips(6570), twips(4170));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setModal(true);
     set_background(*this, QColor(0, 0, 0));
 
-    auto* ok_button = add_button(this, QStringLiteral("btc_ok"), QStringLiteral("O-K"),
-                                 twips_rect(5700, 3675, 780, 375));
+    auto* ok_button =
+        add_button(this, QStringLiteral("btc_ok"), tr("O-K"), twips_rect(5700, 3675, 780, 375));
 
     // The box is one pixel larger than the picture on each side: the border.
     auto* picture = add_bordered_label(this, QStringLiteral("Picture1"), QString(),
@@ -32,8 +32,8 @@ FrmPropos::FrmPropos(Platform& platform, QWidget* parent) : QDialog(parent), pla
     picture->setAlignment(Qt::AlignCenter);
 
     auto* thanks = add_label(this, QStringLiteral("Label3"),
-                             QStringLiteral("Merci à tous ceux qui ont essayé Quantaline et "
-                                            "m'ont fait part de leurs remarques."),
+                             tr("Merci à tous ceux qui ont essayé Quantaline et "
+                                "m'ont fait part de leurs remarques."),
                              twips_rect(2550, 375, 3495, 555), default_font());
     thanks->setWordWrap(true);
     set_text_colour(*thanks, QColor(255, 255, 0));
@@ -45,10 +45,10 @@ FrmPropos::FrmPropos(Platform& platform, QWidget* parent) : QDialog(parent), pla
     set_text_colour(*web, QColor(0, 255, 255));
 
     auto* note = add_label(this, QStringLiteral("Label4"),
-                           QStringLiteral("Quantaline lit les matrices de quantification "
-                                          "d'un flux MPEG-1 ou MPEG-2 et les transmet à "
-                                          "TMPGEnc ou à CCE. Programme gratuit, utilisez-le "
-                                          "à vos risques."),
+                           tr("Quantaline lit les matrices de quantification "
+                              "d'un flux MPEG-1 ou MPEG-2 et les transmet à "
+                              "TMPGEnc ou à CCE. Programme gratuit, utilisez-le "
+                              "à vos risques."),
                            twips_rect(2550, 2250, 3765, 915), default_font());
     note->setWordWrap(true);
     set_text_colour(*note, QColor(64, 64, 64));
@@ -63,7 +63,7 @@ FrmPropos::FrmPropos(Platform& platform, QWidget* parent) : QDialog(parent), pla
     name->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     set_text_colour(*name, QColor(128, 255, 255));
 
-    auto* mail = add_link_label(this, QStringLiteral("Label1_1"), QStringLiteral("Mailto : Velnor"),
+    auto* mail = add_link_label(this, QStringLiteral("Label1_1"), tr("Mailto : Velnor"),
                                 twips_rect(3825, 3825, 1380, 300), ui_font(9.75, false, true));
     mail->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     set_text_colour(*mail, QColor(128, 255, 255));

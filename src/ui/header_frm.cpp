@@ -31,16 +31,18 @@ namespace quantaline {
 
 namespace {
 
-const char* const note_text =
+const char* const note_text = QT_TRANSLATE_NOOP(
+    "quantaline::HeaderFrm",
     "Nota :                     Si une matrice est de couleur verte, cela veut dire que c'est "
     "la matrice standard de la norme MPEG qui a été utilisé. Dans ce cas, celle-ci n'est pas "
     "inscrite dans le fichier que  vous venez de lire. Quantaline l'affiche à titre "
-    "d'information.";
+    "d'information.");
 
-const char* const help_text =
+const char* const help_text = QT_TRANSLATE_NOOP(
+    "quantaline::HeaderFrm",
     "Avant d'exporter les matrices, vérifier dans la base de registre la clé corespondant à "
     "CCE (elle doit commencer par 'HKEY_CURRENT_USER\\Software\\Custom Technology\\'    Pour "
-    "TMPGEnc, verifiez le dossier d'installation du programme.";
+    "TMPGEnc, verifiez le dossier d'installation du programme.");
 
 const QColor default_matrix_colour(0, 192, 0);
 const QColor stream_matrix_colour(0, 0, 0);
@@ -112,7 +114,7 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
         const ParameterRow& row = rows[i];
         // The "x" between width and height stands out in the frame's font.
         const bool is_times = row.caption == caption::times;
-        add_label(frame, row.caption_name, QString::fromUtf8(row.caption),
+        add_label(frame, row.caption_name, QString::fromUtf8(tr_text("Caption", row.caption)),
                   rect_of(row.caption_rect), is_times ? ui_font(9.75, true) : ui_font(8.25, true));
         QLabel* value = add_bordered_label(frame, row.value_name, QString(),
                                            rect_of(row.value_rect), default_font());
@@ -143,33 +145,31 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     setAcceptDrops(true);
 
-    auto* ouvrir = add_button(this, QStringLiteral("btc_ouvrir"),
-                              QStringLiteral("Ouvrir un fichier"), twips_rect(120, 75, 1305, 420));
+    auto* ouvrir = add_button(this, QStringLiteral("btc_ouvrir"), tr("Ouvrir un fichier"),
+                              twips_rect(120, 75, 1305, 420));
     auto* file_label = add_bordered_label(this, QStringLiteral("Label10"), QString(),
                                           twips_rect(1500, 150, 6465, 300), default_font());
     set_background(*file_label, QColor(255, 255, 255));
 
     build_frames();
 
-    auto* note = add_bordered_label(this, QStringLiteral("Label8"), QString::fromUtf8(note_text),
+    auto* note = add_bordered_label(this, QStringLiteral("Label8"), tr(note_text),
                                     twips_rect(3225, 3600, 1530, 2835), default_font());
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     set_background(*note, QColor(255, 255, 255));
     set_text_colour(*note, QColor(0, 128, 0));
 
-    auto* cce = add_button(this, QStringLiteral("btc_cce"),
-                           QStringLiteral("Exporter les matrices vers CCE"),
+    auto* cce = add_button(this, QStringLiteral("btc_cce"), tr("Exporter les matrices vers CCE"),
                            twips_rect(75, 6750, 3135, 375));
-    auto* tmpgenc = add_button(this, QStringLiteral("btc_tmpgenc"),
-                               QStringLiteral("Exporter les matrices vers TMPGEnc"),
-                               twips_rect(75, 7125, 3135, 375));
-    auto* texte = add_button(this, QStringLiteral("btc_texte"),
-                             QStringLiteral("Exporter les matrices ( fichier txt)"),
-                             twips_rect(75, 7500, 3135, 375));
-    auto* imprimer =
-        add_button(this, QStringLiteral("btc_imprimer"), QStringLiteral("Imprimer les matrices"),
-                   twips_rect(75, 7875, 3135, 375));
+    auto* tmpgenc =
+        add_button(this, QStringLiteral("btc_tmpgenc"), tr("Exporter les matrices vers TMPGEnc"),
+                   twips_rect(75, 7125, 3135, 375));
+    auto* texte =
+        add_button(this, QStringLiteral("btc_texte"), tr("Exporter les matrices ( fichier txt)"),
+                   twips_rect(75, 7500, 3135, 375));
+    auto* imprimer = add_button(this, QStringLiteral("btc_imprimer"), tr("Imprimer les matrices"),
+                                twips_rect(75, 7875, 3135, 375));
     export_buttons_ = {cce, tmpgenc, imprimer, texte};
     for (QPushButton* button : export_buttons_) {
         button->setEnabled(false);
@@ -179,7 +179,7 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
     // fit; a slightly tighter spacing keeps the last word of the help text inside the box.
     QFont help_font = default_font();
     help_font.setLetterSpacing(QFont::PercentageSpacing, 96);
-    auto* help = add_bordered_label(this, QStringLiteral("Label20"), QString::fromUtf8(help_text),
+    auto* help = add_bordered_label(this, QStringLiteral("Label20"), tr(help_text),
                                     twips_rect(3375, 6750, 4515, 915), help_font);
     help->setWordWrap(true);
     help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -189,9 +189,9 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
                        twips_rect(3525, 7950, 2115, 240), ui_font(8.25, false, true));
     set_text_colour(*link, QColor(0, 0, 255));
 
-    auto* propos = add_button(this, QStringLiteral("btc_propos"), QStringLiteral("A propos"),
+    auto* propos = add_button(this, QStringLiteral("btc_propos"), tr("A propos"),
                               twips_rect(5925, 7875, 975, 375));
-    auto* quitter = add_button(this, QStringLiteral("btc_quitter"), QStringLiteral("Quitter"),
+    auto* quitter = add_button(this, QStringLiteral("btc_quitter"), tr("Quitter"),
                                twips_rect(6975, 7875, 975, 375));
 
     setTabOrder(ouvrir, quitter);
@@ -234,29 +234,28 @@ void HeaderFrm::build_strip() {
     progress_->setObjectName(QStringLiteral("pb_flux"));
     progress_->setGeometry(twips_rect(75, top + 60, 4395, 375));
     progress_->setRange(0, 1000);
-    progress_->setFormat(QStringLiteral("Lecture du flux complet : %p %"));
-    progress_->setAccessibleName(QStringLiteral("Lecture du flux complet"));
+    progress_->setFormat(tr("Lecture du flux complet : %p %"));
+    progress_->setAccessibleName(tr("Lecture du flux complet"));
     progress_->hide();
 
     read_status_ = add_label(this, QStringLiteral("lbl_flux"), QString(),
                              twips_rect(75, top + 60, 4395, 375), default_font());
     // A label's text is what a screen reader reads; the description tells what it is.
-    read_status_->setAccessibleDescription(QStringLiteral("État de la lecture du flux complet"));
+    read_status_->setAccessibleDescription(tr("État de la lecture du flux complet"));
 
-    cancel_ = add_button(this, QStringLiteral("btc_annuler"), QStringLiteral("Annuler"),
+    cancel_ = add_button(this, QStringLiteral("btc_annuler"), tr("Annuler"),
                          twips_rect(4545, top + 60, 1305, 375));
-    cancel_->setAccessibleDescription(QStringLiteral("Arrête la lecture du flux complet"));
+    cancel_->setAccessibleDescription(tr("Arrête la lecture du flux complet"));
     cancel_->setEnabled(false);
-    flux_button_ =
-        add_button(this, QStringLiteral("btc_flux_complet"), QStringLiteral("Flux complet\u2026"),
-                   twips_rect(5925, top + 60, 2010, 375));
-    flux_button_->setAccessibleDescription(QStringLiteral(
-        "Ouvre la fenêtre du flux complet : résumé, graphe des images, jeux de matrices"));
+    flux_button_ = add_button(this, QStringLiteral("btc_flux_complet"), tr("Flux complet…"),
+                              twips_rect(5925, top + 60, 2010, 375));
+    flux_button_->setAccessibleDescription(
+        tr("Ouvre la fenêtre du flux complet : résumé, graphe des images, jeux de matrices"));
     flux_button_->setEnabled(false);
 
     read_note_ = add_label(this, QStringLiteral("lbl_flux_note"), QString(),
                            twips_rect(75, top + 480, 7860, 300), ui_font(8.25, true));
-    read_note_->setAccessibleDescription(QStringLiteral("Remarques sur le flux complet"));
+    read_note_->setAccessibleDescription(tr("Remarques sur le flux complet"));
 
     poll_timer_ = new QTimer(this);
     poll_timer_->setInterval(poll_interval_ms);
@@ -273,8 +272,8 @@ void HeaderFrm::start_stream_read() {
     const bool reading = session_.stream_read() == Session::StreamRead::reading;
     read_status_->setText(QString());
     read_status_->setVisible(!reading);
-    progress_->setFormat(QStringLiteral("Lecture du flux complet : %p %"));
-    progress_->setAccessibleName(QStringLiteral("Lecture du flux complet"));
+    progress_->setFormat(tr("Lecture du flux complet : %p %"));
+    progress_->setAccessibleName(tr("Lecture du flux complet"));
     progress_->setValue(0);
     progress_->setVisible(reading);
     cancel_->setEnabled(reading);
@@ -319,10 +318,10 @@ void HeaderFrm::show_stream_read_end() {
     // The headers are read: the macroblocks follow with their own progress, and the status
     // waits for their end.
     const bool quantiser = session_.quantiser_read() == Session::QuantiserRead::reading;
-    progress_->setFormat(quantiser ? QStringLiteral("Lecture des macroblocs : %p %")
-                                   : QStringLiteral("Lecture du flux complet : %p %"));
-    progress_->setAccessibleName(quantiser ? QStringLiteral("Lecture des macroblocs")
-                                           : QStringLiteral("Lecture du flux complet"));
+    progress_->setFormat(quantiser ? tr("Lecture des macroblocs : %p %")
+                                   : tr("Lecture du flux complet : %p %"));
+    progress_->setAccessibleName(quantiser ? tr("Lecture des macroblocs")
+                                           : tr("Lecture du flux complet"));
     progress_->setValue(quantiser ? session_.quantiser_read_per_mille() : 0);
     progress_->setVisible(quantiser);
     cancel_->setEnabled(quantiser);
@@ -331,7 +330,7 @@ void HeaderFrm::show_stream_read_end() {
     }
     QString status = QString::fromStdString(texts.status);
     if (session_.matrix_set_in_use() != 0) {
-        status += QStringLiteral(" (jeu %1 affiché)").arg(session_.matrix_set_in_use());
+        status += tr(" (jeu %1 affiché)").arg(session_.matrix_set_in_use());
     }
     read_status_->setText(quantiser ? QString() : status);
     read_status_->setVisible(!quantiser);
@@ -374,20 +373,18 @@ void HeaderFrm::show_flux_complet() {
 }
 
 void HeaderFrm::build_frames() {
-    auto* general = add_frame(this, QStringLiteral("Frame2"), QStringLiteral("Général"),
-                              twips_rect(75, 600, 3735, 2070));
+    auto* general =
+        add_frame(this, QStringLiteral("Frame2"), tr("Général"), twips_rect(75, 600, 3735, 2070));
     add_parameter_rows(general, general_rows, std::size(general_rows));
-    auto* detail = add_frame(this, QStringLiteral("Frame3"), QStringLiteral("Détail "),
-                             twips_rect(4200, 600, 3735, 2520));
+    auto* detail =
+        add_frame(this, QStringLiteral("Frame3"), tr("Détail "), twips_rect(4200, 600, 3735, 2520));
     add_parameter_rows(detail, detail_rows, std::size(detail_rows));
 
-    auto* intra =
-        add_frame(this, QStringLiteral("cd_matrice1_1"), QStringLiteral("Matrice Intra-block"),
-                  twips_rect(75, 3300, 3135, 3375));
+    auto* intra = add_frame(this, QStringLiteral("cd_matrice1_1"), tr("Matrice Intra-block"),
+                            twips_rect(75, 3300, 3135, 3375));
     build_grid(intra, QStringLiteral("mat1"), mat1_, true);
-    auto* non_intra =
-        add_frame(this, QStringLiteral("Frame1"), QStringLiteral("Matrice non Intra-block"),
-                  twips_rect(4800, 3300, 3135, 3375));
+    auto* non_intra = add_frame(this, QStringLiteral("Frame1"), tr("Matrice non Intra-block"),
+                                twips_rect(4800, 3300, 3135, 3375));
     build_grid(non_intra, QStringLiteral("mat2"), mat2_, false);
 
     // The export buttons are enabled once a file is shown; so is the grids' menu.

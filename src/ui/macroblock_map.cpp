@@ -18,7 +18,7 @@ const QColor unread_colour(200, 200, 200);
 
 MacroblockMap::MacroblockMap(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("carte_macroblocs"));
-    setAccessibleName(QStringLiteral("Carte des macroblocs"));
+    setAccessibleName(tr("Carte des macroblocs"));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(240, 120);
@@ -125,7 +125,7 @@ void MacroblockMap::draw(QPainter& painter, const QRect& area) const {
     const int top = cells.bottom() + 8;
     const int bar_width = std::min(200, area.width() / 3);
     painter.setPen(palette().color(QPalette::WindowText));
-    const QString caption = QStringLiteral("quantificateur");
+    const QString caption = tr("quantificateur");
     const QString low = QString::number(scale_min_);
     const QString high = QString::number(scale_max_);
     const auto text_at = [&](int at, const QString& text) {
@@ -145,9 +145,9 @@ void MacroblockMap::draw(QPainter& painter, const QRect& area) const {
     const QRect skipped(x, top + 2, line - 4, line - 4);
     painter.fillRect(skipped, colour_of(scale_min_));
     painter.fillRect(skipped, QBrush(QColor(255, 255, 255, 170), Qt::BDiagPattern));
-    x = text_at(x + line, QStringLiteral("sauté")) + 16;
+    x = text_at(x + line, tr("sauté")) + 16;
     painter.fillRect(QRect(x, top + 2, line - 4, line - 4), unread_colour);
-    text_at(x + line, QStringLiteral("non lu"));
+    text_at(x + line, tr("non lu"));
 }
 
 void MacroblockMap::paintEvent(QPaintEvent*) {

@@ -48,7 +48,8 @@ std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const Sessio
                                    Platform& platform, bool enabled) {
     auto menu = std::make_unique<QMenu>(owner);
     const auto add = [&](const char* text, std::function<void()> action) {
-        QAction* item = menu->addAction(QString::fromUtf8(text));
+        QAction* item =
+            menu->addAction(QCoreApplication::translate("quantaline::MatrixMenu", text));
         item->setEnabled(enabled);
         QObject::connect(item, &QAction::triggered, menu.get(), std::move(action));
     };
@@ -98,8 +99,11 @@ void save_for_mpeg2enc(QWidget* owner, const Session& session, Platform& platfor
         platform.show_message(owner, *refusal);
         return;
     }
-    const std::string path = platform.choose_save_path(owner, "Enregistrer pour mpeg2enc",
-                                                       session.mpeg2enc_suggested_path());
+    const std::string path = platform.choose_save_path(
+        owner,
+        QCoreApplication::translate("quantaline::MatrixMenu", "Enregistrer pour mpeg2enc")
+            .toStdString(),
+        session.mpeg2enc_suggested_path());
     if (path.empty()) {
         return;
     }

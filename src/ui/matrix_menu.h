@@ -19,9 +19,12 @@ class Platform;
 // The extras of a matrix grid: a tooltip that names the known matrix nearest to the one
 // shown, and a context menu that copies the values or saves them for an encoder.
 
-inline constexpr const char* copy_values_text = "Copier les valeurs";
-inline constexpr const char* copy_ffmpeg_text = "Copier pour ffmpeg";
-inline constexpr const char* save_mpeg2enc_text = "Enregistrer pour mpeg2enc\u2026";
+inline constexpr const char* copy_values_text =
+    QT_TRANSLATE_NOOP("quantaline::MatrixMenu", "Copier les valeurs");
+inline constexpr const char* copy_ffmpeg_text =
+    QT_TRANSLATE_NOOP("quantaline::MatrixMenu", "Copier pour ffmpeg");
+inline constexpr const char* save_mpeg2enc_text =
+    QT_TRANSLATE_NOOP("quantaline::MatrixMenu", "Enregistrer pour mpeg2enc…");
 
 // The menu of the intra grid or the non-intra grid, over the session's matrices. Its
 // actions are disabled while `enabled` is false (no file shown yet).

@@ -52,8 +52,10 @@ class GraphAccessible : public QAccessibleWidget {
         const auto* graph = static_cast<const PictureGraph*>(widget());
         switch (kind) {
         case QAccessible::Name:
-            return graph->accessibleName().isEmpty() ? QStringLiteral("Graphe des images")
-                                                     : graph->accessibleName();
+            return graph->accessibleName().isEmpty()
+                       ? QCoreApplication::translate("quantaline::PictureGraph",
+                                                     "Graphe des images")
+                       : graph->accessibleName();
         case QAccessible::Description:
             return graph->description();
         case QAccessible::Value:
@@ -81,7 +83,7 @@ PictureGraph::PictureGraph(QWidget* parent) : QWidget(parent) {
     }();
     (void)installed;
     setObjectName(QStringLiteral("graph_images"));
-    setAccessibleName(QStringLiteral("Graphe des images"));
+    setAccessibleName(tr("Graphe des images"));
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(300, 160);
@@ -314,7 +316,7 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
     painter.drawRect(plot.adjusted(0, 0, -1, -1));
     if (n == 0 || plot.width() <= 2 || plot.height() <= 2) {
         painter.setPen(Qt::black);
-        painter.drawText(plot, Qt::AlignCenter, QStringLiteral("Aucune image"));
+        painter.drawText(plot, Qt::AlignCenter, tr("Aucune image"));
         return;
     }
     const int columns = plot.width() - 2;
@@ -395,15 +397,13 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
     painter.setPen(Qt::black);
     const int line = fontMetrics().height();
     painter.drawText(QRect(area.left() + 4, area.top() + 2, area.width() / 2, line),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("%1 octets").arg(grouped(top)));
+                     Qt::AlignLeft | Qt::AlignVCenter, tr("%1 octets").arg(grouped(top)));
     const auto last = static_cast<std::size_t>(std::max(first_, first_ + count_ - 1));
     painter.drawText(QRect(plot.left(), plot.bottom() + 2, plot.width(), line),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("image %1").arg(grouped(static_cast<std::uint64_t>(first_))));
+                     tr("image %1").arg(grouped(static_cast<std::uint64_t>(first_))));
     painter.drawText(QRect(plot.left(), plot.bottom() + 2, plot.width(), line),
-                     Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("image %1").arg(grouped(last)));
+                     Qt::AlignRight | Qt::AlignVCenter, tr("image %1").arg(grouped(last)));
     int x = area.right() - 4;
     for (std::size_t type = 4; type-- > 0;) {
         const QString name = QString::fromLatin1(type_names[type]);
@@ -415,7 +415,7 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
         x -= 18;
     }
     if (shows_quantiser()) {
-        const QString name = QStringLiteral("quantificateur (moyen, min–max)");
+        const QString name = tr("quantificateur (moyen, min–max)");
         const int width = fontMetrics().horizontalAdvance(name);
         x -= width - 4;
         painter.setPen(quantiser_colour);
@@ -461,14 +461,14 @@ QString PictureGraph::picture_text(std::size_t index) const {
         return {};
     }
     const mpeg::PictureRecord& p = result_->picture_records[index];
-    QString text = QStringLiteral("Image %1 : %2, %3 octets")
+    QString text = tr("Image %1 : %2, %3 octets")
                        .arg(grouped(p.index), QString::fromLatin1(type_name(p.picture_coding_type)),
                             grouped(p.bytes));
     if (p.matrix_set != 0) {
-        text += QStringLiteral(", jeu %1").arg(p.matrix_set);
+        text += tr(", jeu %1").arg(p.matrix_set);
     }
     if (p.quantiser.read) {
-        text += QStringLiteral(", quantificateur moyen %1 (min %2, max %3)")
+        text += tr(", quantificateur moyen %1 (min %2, max %3)")
                     .arg(QString::fromStdString(
                              quantiser_average_text(p.quantiser.quantiser_average_hundredths)),
                          QString::number(p.quantiser.quantiser_min),
@@ -480,22 +480,21 @@ QString PictureGraph::picture_text(std::size_t index) const {
 QString PictureGraph::description() const {
     const std::size_t n = picture_count();
     if (n == 0) {
-        return QStringLiteral("Aucune image.");
+        return tr("Aucune image.");
     }
-    QString text = QStringLiteral("Taille de chaque image en octets le long du flux, %1 images ; "
-                                  "I en rouge, P en bleu, B en vert, D en gris.")
+    QString text = tr("Taille de chaque image en octets le long du flux, %1 images ; "
+                      "I en rouge, P en bleu, B en vert, D en gris.")
                        .arg(grouped(n));
     if (shows_quantiser()) {
-        text +=
-            QStringLiteral(" En orange, le quantificateur moyen de chaque image et sa bande du "
-                           "minimum au maximum, sur l'axe de droite (0 à %1). Un clic ou Entrée "
-                           "montre les macroblocs de l'image.")
-                .arg(quantiser_top_);
+        text += tr(" En orange, le quantificateur moyen de chaque image et sa bande du "
+                   "minimum au maximum, sur l'axe de droite (0 à %1). Un clic ou Entrée "
+                   "montre les macroblocs de l'image.")
+                    .arg(quantiser_top_);
     }
     QStringList marks;
     for (const mpeg::MatrixChange& change : result_->changes) {
         if (change.picture && *change.picture < n && *change.picture != 0) {
-            marks << QStringLiteral("image %1 (jeu %2)")
+            marks << tr("image %1 (jeu %2)")
                          .arg(grouped(*change.picture))
                          .arg(result_->picture_records[*change.picture].matrix_set);
             if (marks.size() == 20) {
@@ -505,11 +504,11 @@ QString PictureGraph::description() const {
         }
     }
     if (!marks.isEmpty()) {
-        text += QStringLiteral(" Changements de jeu de matrices : ") +
-                marks.join(QStringLiteral(", ")) + QLatin1Char('.');
+        text += tr(" Changements de jeu de matrices : ") + marks.join(QStringLiteral(", ")) +
+                QLatin1Char('.');
     }
     const auto last = static_cast<std::uint64_t>(std::max(first_, first_ + count_ - 1));
-    text += QStringLiteral(" Affichées : images %1 à %2.")
+    text += tr(" Affichées : images %1 à %2.")
                 .arg(grouped(static_cast<std::uint64_t>(first_)), grouped(last));
     return text;
 }

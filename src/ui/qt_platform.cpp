@@ -1,6 +1,7 @@
 #include "ui/qt_platform.h"
 
 #include "io/paths.h"
+#include "io/text.h"
 #include "ui/qt_text.h"
 
 #include <QApplication>
@@ -140,15 +141,18 @@ QtPlatform::QtPlatform() {
 #endif
 }
 
-Button QtPlatform::show_message(QWidget* owner, const Message& message) {
+Button QtPlatform::show_message(QWidget* owner, const Message& french) {
+    // The core words its messages in French, as its data keep them; the box speaks the
+    // user's language.
+    const Message message = localized(french);
     QMessageBox box(box_icon(message.icon), QString::fromStdString(message.title),
                     QString::fromStdString(message.text), QMessageBox::NoButton, owner);
     QPushButton* ok = box.addButton(QMessageBox::Ok);
     QPushButton* cancel = nullptr;
     if (message.buttons == Buttons::ok_cancel) {
         cancel = box.addButton(QMessageBox::Cancel);
-        // The interface is French whatever the desktop's language.
-        cancel->setText(QStringLiteral("Annuler"));
+        // The program's own word, whatever Qt's translation of the button.
+        cancel->setText(QCoreApplication::translate("quantaline::QtPlatform", "Annuler"));
     }
     ok->setText(QStringLiteral("OK"));
     box.setDefaultButton(message.default_button == Button::cancel && cancel ? cancel : ok);
@@ -459,8 +463,10 @@ void QtPlatform::process_events() {
 
 std::string QtPlatform::choose_save_path(QWidget* owner, const std::string& title,
                                          const std::string& suggested_path) {
-    QFileDialog dialog(owner, QString::fromStdString(title), QString::fromStdString(suggested_path),
-                       QStringLiteral("Fichiers texte (*.txt);;Tous les fichiers (*)"));
+    QFileDialog dialog(
+        owner, QString::fromStdString(title), QString::fromStdString(suggested_path),
+        QCoreApplication::translate("quantaline::QtPlatform",
+                                    "Fichiers texte (*.txt);;Tous les fichiers (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

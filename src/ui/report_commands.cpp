@@ -1,5 +1,6 @@
 #include "ui/report_commands.h"
 
+#include "io/text.h"
 #include "report/report_writer.h"
 #include "report/text_report.h"
 #include "ui/platform.h"
@@ -9,9 +10,10 @@
 
 namespace quantaline {
 
-const Message print_failed_message{Icon::exclamation, "Impression impossible...",
-                                   "Impossible d'imprimer le document; Vérifiez l'imprimante !",
-                                   Buttons::ok, Button::ok};
+const Message print_failed_message{
+    Icon::exclamation, TR_NOOP_TEXT("Message", "Impression impossible..."),
+    TR_NOOP_TEXT("Message", "Impossible d'imprimer le document; Vérifiez l'imprimante !"),
+    Buttons::ok, Button::ok};
 
 namespace {
 
