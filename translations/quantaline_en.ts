@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>Format YUV :</source>
-        <translation>Chroma format:</translation>
+        <translation>Chroma:</translation>
     </message>
     <message>
         <source>VBV :</source>
@@ -1074,7 +1074,8 @@ Check that the path to TMPGEnc is correct!</translation>
     <name>quantaline::HeaderFrm</name>
     <message>
         <source>Nota :                     Si une matrice est de couleur verte, cela veut dire que c&apos;est la matrice standard de la norme MPEG qui a été utilisé. Dans ce cas, celle-ci n&apos;est pas inscrite dans le fichier que  vous venez de lire. Quantaline l&apos;affiche à titre d&apos;information.</source>
-        <translation>Note:                     A matrix in green is the MPEG default matrix. The file you have just read does not carry it; Quantaline shows it for your information.</translation>
+        <translation>Note:
+A matrix in green is the MPEG default matrix. The file you have just read does not carry it; Quantaline shows it for your information.</translation>
     </message>
     <message>
         <source>Avant d&apos;exporter les matrices, vérifier dans la base de registre la clé corespondant à CCE (elle doit commencer par &apos;HKEY_CURRENT_USER\Software\Custom Technology\&apos;    Pour TMPGEnc, verifiez le dossier d&apos;installation du programme.</source>

@@ -1,10 +1,12 @@
-// Every text a value box of the main window can show fits in the box: in the face the
+// Every text a value box of the main window can show fits in the box, in French and in
+// English, and so does each caption beside the boxes in its label: in the face the
 // window finds on this system and in Wine's "MS Sans Serif" (what the Windows program gets
 // under Wine), at the scale factor the test runs with (QT_SCALE_FACTOR; CTest runs it at
 // 1, 1.25, 1.5 and 2). A box that grew stays inside its frame, clear of its neighbours.
 #include "analysis/analysis.h"
 #include "analysis/display.h"
 #include "fake_platform.h"
+#include "language_scope.h"
 #include "support/temp_dir.h"
 #include "ui/controls.h"
 #include "ui/header_frm.h"
@@ -134,6 +136,15 @@ class ValueBoxesTest : public QObject {
     std::unique_ptr<TempDir> home_;
 
     void check_every_text_fits(const QString& face) {
+        for (const Language language : {Language::french, Language::english}) {
+            LanguageScope scope(language);
+            QVERIFY(scope.ready());
+            qInfo("%s", language == Language::french ? "French" : "English");
+            check_every_text_fits_in(face);
+        }
+    }
+
+    void check_every_text_fits_in(const QString& face) {
         AppState state;
         FakePlatform platform;
         Session session(state);
@@ -174,6 +185,24 @@ class ValueBoxesTest : public QObject {
                 }
                 if (other != label && box_rect.intersects(occupied)) {
                     faults << QString::fromStdString(box.name) + " overlaps " + other->objectName();
+                }
+            }
+        }
+        // Each caption whole in its own label.
+        for (const char* frame : {"Frame2", "Frame3"}) {
+            for (auto* caption :
+                 window.findChild<QGroupBox*>(QString::fromLatin1(frame))
+                     ->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+                if (caption->frameShape() != QFrame::NoFrame) {
+                    continue;
+                }
+                const double width =
+                    QFontMetricsF(caption->font(), caption).horizontalAdvance(caption->text());
+                if (width > caption->contentsRect().width()) {
+                    faults << QStringLiteral("caption %1: \"%2\" needs %3 px, its label holds %4")
+                                  .arg(caption->objectName(), caption->text())
+                                  .arg(width)
+                                  .arg(caption->contentsRect().width());
                 }
             }
         }
