@@ -38,4 +38,7 @@ set_tests_properties(print.cleanup PROPERTIES FIXTURES_CLEANUP print_queue TIMEO
 set_tests_properties(print.page_both_matrices print.page_default_intra print.page_wide_face
                      print.no_default_printer print.queue_refuses_jobs
                      PROPERTIES FIXTURES_REQUIRED print_queue TIMEOUT 600
-                                SKIP_RETURN_CODE 77 RUN_SERIAL TRUE)
+                                SKIP_RETURN_CODE 77 RUN_SERIAL TRUE
+                                # The page checked is the French one, whatever the caller's
+                                # locale (an empty variable counts as unset).
+                                ENVIRONMENT "LANG=C.UTF-8;LC_ALL=;LC_MESSAGES=;LANGUAGE=")
