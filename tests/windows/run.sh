@@ -4,7 +4,10 @@
 # quantaline-cli.exe on every stream of tests/data and compares what it prints with
 # the Linux build's output, byte for byte once the Windows line ends are set aside.
 #
-#   tests/windows/run.sh SOURCE_DIR WORK_DIR LINUX_CLI
+#   tests/windows/run.sh SOURCE_DIR WORK_DIR LINUX_CLI [fr|en]
+#
+# The last argument is the user's language under Wine (French when it is left out): both
+# programs run under a locale of that language, and the texts checked are its own.
 #
 # Exit status 77 (a skip for CTest) when mingw-w64 or Wine is missing and cannot be
 # installed; the reason is printed.
@@ -13,11 +16,12 @@ set -euo pipefail
 source_dir=$(cd "$1" && pwd)
 work_dir=$2
 linux_cli=$(realpath "$3")
+language=${4:-fr}
 skip=77
 triple=x86_64-w64-mingw32
 jobs=${QUANTALINE_JOBS:-2}
 
-say() { printf '[windows] %s\n' "$*"; }
+say() { printf '[windows %s] %s\n' "$language" "$*"; }
 seconds_since() { echo "$(($(date +%s%N) / 1000000 - $1))" | awk '{ printf "%.1f", $1 / 1000 }'; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
@@ -51,6 +55,20 @@ fi
 
 mkdir -p "$work_dir"
 work_dir=$(cd "$work_dir" && pwd)
+
+# shellcheck source=../support/wine_language.sh
+. "$source_dir/tests/support/wine_language.sh"
+wine_language "$language" || { say "SKIPPED: no $language locale for Wine"; exit $skip; }
+case $language in
+fr)
+    file_caption="Fichier : "
+    report_path_caption="Nom du fichier trait$(printf '\351') = "
+    ;;
+en)
+    file_caption="File: "
+    report_path_caption="File = "
+    ;;
+esac
 
 # --- A fresh Wine prefix, removed at the end ---------------------------------------------
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quantaline-wine.XXXXXX")
@@ -171,7 +189,7 @@ windows_path="Z:${unix_path//\//\\}"
 run_into "$out_dir/drive.windows" wine "$cli_exe" info "$windows_path"
 run_into "$out_dir/drive.linux" "$linux_cli" info "$unix_path"
 if ! diff <(tail -n +2 "$out_dir/drive.linux") <(tail -n +2 "$out_dir/drive.windows") >/dev/null ||
-    [ "$(head -n 1 "$out_dir/drive.windows")" != "Fichier : $windows_path" ]; then
+    [ "$(head -n 1 "$out_dir/drive.windows")" != "$file_caption$windows_path" ]; then
     fail "a drive-letter path: $(head -n 3 "$out_dir/drive.windows" | tr '\n' '|')"
 fi
 
@@ -203,7 +221,7 @@ elif [ "$printed" != "Z:${program_dir//\//\\}\\matrice de sample-dvd.vob.txt" ];
     fail "report: printed $printed"
 elif ! diff <(sed 4d "$linux_report") <(sed 4d "$windows_report") >/dev/null; then
     fail "report: the Windows report differs from the Linux one beyond the video's path"
-elif [ "$(sed -n 4p "$windows_report")" != "Nom du fichier trait$(printf '\351') = Z:${source_dir//\//\\}\\tests\\data\\sample-dvd.vob"$'\r' ]; then
+elif [ "$(sed -n 4p "$windows_report")" != "${report_path_caption}Z:${source_dir//\//\\}\\tests\\data\\sample-dvd.vob"$'\r' ]; then
     fail "report: the video's path line is $(sed -n 4p "$windows_report" | od -c | head -3)"
 fi
 rm -rf "$program_dir" "$linux_report_dir"

@@ -85,6 +85,10 @@ ini_reader=$work_dir/ini_reader.exe
 "$triple-g++-posix" -O1 -static -o "$ini_reader" "$source_dir/tests/wine-interop/ini_reader.cpp"
 
 # --- An X server, a fresh Wine prefix -----------------------------------------------------
+# The windows' texts checked below are French: Wine and the program run under a French
+# locale whatever the caller's.
+source "$source_dir/tests/support/wine_language.sh"
+wine_language fr || { say "SKIPPED: no French locale for Wine"; exit $skip; }
 shots=$work_dir/screenshots
 rm -rf "$shots"
 mkdir -p "$shots"
