@@ -26,10 +26,16 @@ int block_count(std::uint8_t chroma_format) {
 
 // The coefficients after the first, through end_of_block; `n` is the index of the next
 // coefficient. The bits are taken from a 64-bit window read again every few codes: a
-// code with its escape takes 28 bits at most, and the window holds 57.
-MacroblockError coefficients(SliceBits& bits, const vlc::DctTables& table, int n, bool mpeg2) {
+// code with its escape takes 28 bits at most, and the window holds 57. A non-intra block
+// (`first_non_intra`) starts with its first coefficient, where "1s" is run 0, level 1.
+MacroblockError coefficients(SliceBits& bits, const vlc::DctTables& table, int n, bool mpeg2,
+                             bool first_non_intra = false) {
     std::uint64_t wide = bits.peek_wide();
     int used = 0;
+    if (first_non_intra && (wide >> 63) != 0) {
+        used = 2;
+        n = 1;
+    }
     for (;;) {
         if (used > 24) {
             bits.skip(used);
@@ -37,6 +43,18 @@ MacroblockError coefficients(SliceBits& bits, const vlc::DctTables& table, int n
             used = 0;
         }
         const auto window = static_cast<std::uint32_t>((wide << used) >> 32);
+        // Most codes are short: two at a time when both are whole in the first bits, unless
+        // they would pass the 64th coefficient, which the code-by-code path tells exactly.
+        const vlc::DctPair& pair = table.pairs[window >> (32 - vlc::dct_pair_bits)];
+        if (pair.length != 0 && n + pair.advance <= 64) {
+            used += pair.length;
+            n += pair.advance;
+            if (pair.end) {
+                bits.skip(used);
+                return MacroblockError::none;
+            }
+            continue;
+        }
         const vlc::DctEntry& e = vlc::dct_entry(table, window);
         if (e.run >= 0) {
             if (e.length == 0) {
@@ -304,11 +322,7 @@ MacroblockError block(SliceBits& bits, const PictureContext& picture, int i, boo
     }
     // The first coefficient of a non-intra block: "1s" is run 0, level 1 here; otherwise
     // table zero's codes, where end_of_block cannot come first.
-    if ((bits.peek() & 0x80000000u) != 0) {
-        bits.skip(2);
-        return coefficients(bits, vlc::table_zero, 1, picture.mpeg2);
-    }
-    return coefficients(bits, vlc::table_zero, 0, picture.mpeg2);
+    return coefficients(bits, vlc::table_zero, 0, picture.mpeg2, true);
 }
 
 namespace {

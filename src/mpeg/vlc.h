@@ -562,9 +562,22 @@ struct DctEntry {
 // Two tables of 1024 entries: codes whose first six bits are not all zero, by their first
 // ten bits; the others (all of them 16 bits long at most), by their first sixteen bits,
 // whose first six are zero.
+//
+// And for the common case, one lookup by the first eleven bits that takes up to two whole
+// codes at once: the codes' run + 1 summed, their length, and whether the last is the end of
+// block. Length 0 sends the reader to the code-by-code tables (a long code, an escape, a
+// second code not whole within the eleven bits is left for the next lookup).
+struct alignas(4) DctPair {
+    std::uint8_t length = 0;
+    std::uint8_t advance = 0;
+    bool end = false;
+};
+inline constexpr int dct_pair_bits = 11;
+
 struct DctTables {
     std::array<DctEntry, 1024> short_codes{};
     std::array<DctEntry, 1024> long_codes{};
+    std::array<DctPair, (1u << dct_pair_bits)> pairs{};
 };
 
 constexpr DctTables dct_lookup(const std::array<DctCode, 113>& codes) {
@@ -590,6 +603,37 @@ constexpr DctTables dct_lookup(const std::array<DctCode, 113>& codes) {
                     tables.long_codes[index16] = entry;
                 }
             }
+        }
+    }
+    // A code whose bits all lie within the ones known is the code there, whatever follows:
+    // no code is the start of another.
+    const auto whole_code = [&tables](std::uint32_t window, int known) {
+        const DctEntry& e = window >= 0x04000000u ? tables.short_codes[window >> 22]
+                                                  : tables.long_codes[window >> 16];
+        return e.length != 0 && e.length <= known && e.run != escape ? &e : nullptr;
+    };
+    for (std::uint32_t index = 0; index < tables.pairs.size(); ++index) {
+        const std::uint32_t window = index << (32 - dct_pair_bits);
+        const DctEntry* first = whole_code(window, dct_pair_bits);
+        if (first == nullptr) {
+            continue;
+        }
+        DctPair& pair = tables.pairs[index];
+        pair.length = first->length;
+        if (first->run == end_of_block) {
+            pair.end = true;
+            continue;
+        }
+        pair.advance = static_cast<std::uint8_t>(first->run + 1);
+        const DctEntry* second = whole_code(window << first->length, dct_pair_bits - first->length);
+        if (second == nullptr) {
+            continue;
+        }
+        pair.length = static_cast<std::uint8_t>(pair.length + second->length);
+        if (second->run == end_of_block) {
+            pair.end = true;
+        } else {
+            pair.advance = static_cast<std::uint8_t>(pair.advance + second->run + 1);
         }
     }
     return tables;
