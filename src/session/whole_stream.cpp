@@ -84,13 +84,15 @@ double frames_per_second(unsigned frame_rate_code) {
 
 namespace {
 
-// "hh:mm:ss,cc": a short stream still tells its length.
+// "hh:mm:ss,cc": a short stream still tells its length. The decimal separator is the
+// language's.
 std::string duration_text(double seconds) {
     const auto hundredths = static_cast<unsigned long long>(std::llround(seconds * 100));
     const unsigned long long whole = hundredths / 100;
+    const char separator = text_language() == Language::french ? ',' : '.';
     char text[40];
-    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu,%02llu", whole / 3600, whole / 60 % 60,
-                  whole % 60, hundredths % 100);
+    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu%c%02llu", whole / 3600, whole / 60 % 60,
+                  whole % 60, separator, hundredths % 100);
     return text;
 }
 

@@ -306,6 +306,11 @@ class LanguagesTest : public QObject {
                  return w.flux().findChild<QLabel*>(QStringLiteral("resume_2"))->text();
              },
              "12 (I : 6, P : 6)", "12 (I: 6, P: 6)"},
+            {"duration",
+             [](OpenWindow& w) {
+                 return w.flux().findChild<QLabel*>(QStringLiteral("resume_5"))->text();
+             },
+             "00:00:00,48", "00:00:00.48"},
             {"table header",
              [](OpenWindow& w) {
                  return w.flux()
