@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the Wine suites. Wine takes the user's display language, which is the program's
 # language on Windows, from the Unix locale it finds at start-up, and falls back to English
 # when that locale is not generated on the machine. A suite that expects the program's texts

@@ -56,7 +56,7 @@ fi
 mkdir -p "$work_dir"
 work_dir=$(cd "$work_dir" && pwd)
 
-# shellcheck source=../support/wine_language.sh
+# shellcheck source=tests/support/wine_language.sh
 . "$source_dir/tests/support/wine_language.sh"
 wine_language "$language" || { say "SKIPPED: no $language locale for Wine"; exit $skip; }
 case $language in

@@ -8,6 +8,7 @@ set -euo pipefail
 wine=$1 work=$2 mode=$3
 # Wine and the program under a French locale whatever the caller's: the prefix is made in
 # the language the checks below read.
+# shellcheck source=tests/support/wine_language.sh
 source "$(dirname "$0")/../support/wine_language.sh"
 wine_language fr || { echo "skipped: no French locale for Wine"; exit 77; }
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
