@@ -957,7 +957,7 @@ Check that the path to TMPGEnc is correct!</translation>
     </message>
     <message>
         <source>Molette : zoom ; glisser : déplacer ; survol : l&apos;image ; clic : ses macroblocs</source>
-        <translation>Wheel: zoom; drag: pan; hover: the picture; click: its macroblocks</translation>
+        <translation>Wheel: zoom; drag: pan; hover: picture info; click: its macroblocks</translation>
     </message>
     <message>
         <source>Jeux de matrices</source>
@@ -989,7 +989,7 @@ Check that the path to TMPGEnc is correct!</translation>
     </message>
     <message>
         <source>Enregistrer les images (CSV)…</source>
-        <translation>Save the pictures (CSV)...</translation>
+        <translation>Save the picture list (CSV)...</translation>
     </message>
     <message>
         <source>Enregistre une ligne par image : position, type, structure, taille, jeu</source>
@@ -1021,7 +1021,7 @@ Check that the path to TMPGEnc is correct!</translation>
     </message>
     <message>
         <source>Enregistrer les images (CSV)</source>
-        <translation>Save the pictures (CSV)</translation>
+        <translation>Save the picture list (CSV)</translation>
     </message>
     <message>
         <source>Lecture des macroblocs de l&apos;image %1…</source>
@@ -1119,7 +1119,7 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
     </message>
     <message>
         <source>État de la lecture du flux complet</source>
-        <translation>Progress of the whole-stream read</translation>
+        <translation>Status of the whole-stream read</translation>
     </message>
     <message>
         <source>Annuler</source>
