@@ -4,7 +4,7 @@
 # when that locale is not generated on the machine. A suite that expects the program's texts
 # in one language therefore runs Wine under a generated locale of that language.
 #
-#   wine_language fr     # or en; exports LANG and LC_ALL, clears LANGUAGE and LC_MESSAGES
+#   wine_language fr     # or en; exports LC_MESSAGES, clears LANGUAGE and LC_ALL
 #
 # Returns 1 (after saying why) when the locale is missing and cannot be generated here.
 
@@ -44,6 +44,9 @@ wine_language() {
             return 1
         }
     fi
-    unset LANGUAGE LC_MESSAGES
-    export LANG=$locale LC_ALL=$locale
+    # Only the messages' locale: Wine's display language comes from it, while the character
+    # set and the rest stay the caller's (under a French LC_ALL Wine no longer finds the
+    # CUPS default printer).
+    unset LANGUAGE LC_ALL
+    export LC_MESSAGES=$locale
 }

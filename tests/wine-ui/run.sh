@@ -461,14 +461,16 @@ done
 wine reg query 'HKCR\Applications\quantaline.exe\SupportedTypes' /v .vob >/dev/null 2>&1 ||
     fail "quantaline.exe does not list .vob among its supported types"
 # The user's default player stays: the extension's own default value is untouched.
-m2v_default=$(wine reg query 'HKCR\.m2v' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p' || true)
+# reg query names the default value in Wine's language ("(par défaut)", not in UTF-8): the
+# value is cut out byte by byte.
+m2v_default=$(wine reg query 'HKCR\.m2v' /ve 2>/dev/null | tr -d '\r' | LC_ALL=C sed -n 's/.*REG_SZ *//p' || true)
 [ "$m2v_default" = Lecteur.Video ] || fail "the installer changed the default program of .m2v: $m2v_default"
 
 # The installed copy keeps its files in %LOCALAPPDATA%\Quantaline\, not in Program Files.
 # Started as Explorer's "Open with" starts it: the command the installer registered.
 rm -rf "$local_app_data/Quantaline"
 open_command=$(wine reg query 'HKCR\Applications\quantaline.exe\shell\open\command' /ve 2>/dev/null |
-    tr -d '\r' | sed -n 's/.*REG_SZ *//p' || true)
+    tr -d '\r' | LC_ALL=C sed -n 's/.*REG_SZ *//p' || true)
 [ "$open_command" = '"C:\Program Files\Quantaline\quantaline.exe" "%1"' ] ||
     fail "the Open with command is $open_command"
 (wine 'C:\Program Files\Quantaline\quantaline.exe' "C:\\Clips\\$stream_name" >/dev/null 2>&1) &
@@ -500,7 +502,7 @@ wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstaller is stil
 wine reg query 'HKCR\.vob\OpenWithProgids' /v Quantaline.VideoMPEG >/dev/null 2>&1 &&
     fail "the Open with entry survived the uninstall"
 [ -f "$local_app_data/Quantaline/quantaline.cfg" ] || fail "the uninstall removed the user's settings"
-m2v_default=$(wine reg query 'HKCR\.m2v' /ve 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p' || true)
+m2v_default=$(wine reg query 'HKCR\.m2v' /ve 2>/dev/null | tr -d '\r' | LC_ALL=C sed -n 's/.*REG_SZ *//p' || true)
 [ "$m2v_default" = Lecteur.Video ] || fail "the uninstaller changed the default program of .m2v: $m2v_default"
 
 say "screenshots in $shots: $(ls "$shots" | tr '\n' ' ')"
