@@ -2,6 +2,7 @@
 
 #include "ui/artwork.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -115,6 +116,18 @@ LinkLabel* add_link_label(QWidget* parent, const QString& name, const QString& t
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+} // namespace quantaline
+
+namespace quantaline {
+
+void announce_value(QWidget& widget, const QString& text) {
+    widget.setToolTip(text);
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(&widget, text);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 } // namespace quantaline

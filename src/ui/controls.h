@@ -35,6 +35,8 @@ class BorderedLabel : public QLabel {
 
 void set_text_colour(QWidget& widget, const QColor& colour);
 void set_background(QWidget& widget, const QColor& colour);
+// A widget's current value as its tooltip, told to assistive technology as it changes.
+void announce_value(QWidget& widget, const QString& text);
 
 QLabel* add_label(QWidget* parent, const QString& name, const QString& text, const QRect& rect,
                   const QFont& font);

@@ -1,6 +1,7 @@
 #include "ui/macroblock_map.h"
 
-#include <QAccessible>
+#include "ui/controls.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -180,11 +181,7 @@ void MacroblockMap::set_current(std::optional<std::size_t> index) {
         return;
     }
     current_text_ = text;
-    setToolTip(text);
-    if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent event(this, text);
-        QAccessible::updateAccessibility(&event);
-    }
+    announce_value(*this, text);
 }
 
 void MacroblockMap::mouseMoveEvent(QMouseEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "analysis/display.h"
 #include "session/whole_stream.h"
+#include "ui/controls.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -519,11 +520,7 @@ void PictureGraph::set_current(std::optional<std::size_t> index) {
         return;
     }
     current_text_ = text;
-    setToolTip(text);
-    if (QAccessible::isActive()) {
-        QAccessibleValueChangeEvent event(this, text);
-        QAccessible::updateAccessibility(&event);
-    }
+    announce_value(*this, text);
 }
 
 void PictureGraph::wheelEvent(QWheelEvent* event) {

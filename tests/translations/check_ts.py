@@ -3,24 +3,20 @@
 marked text missing, or one no longer in the code) or when an English text is unfinished,
 empty, still French, or does not keep its French text's placeholders and printf formats."""
 
+import os
 import re
 import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
 
+# The .ts reader of the build's table generator, so that both read a text alike.
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake"))
+from ts_table import element_text  # noqa: E402
+
 FRENCH_WORDS = re.compile(r"\b(le|la|les|du|des|une?|fichier|octet|image|aucune?|matrices? "
                           r"connue|analyse|dossier|n'a|été|pas)\b", re.IGNORECASE)
-
-
-def element_text(element):
-    text = element.text or ""
-    for child in element:
-        if child.tag == "byte":
-            value = child.get("value", "")
-            text += chr(int(value[1:], 16) if value.startswith("x") else int(value))
-        text += child.tail or ""
-    return text
 
 
 def messages(path):
