@@ -119,6 +119,24 @@ if [ -f "$prefix/.complete" ]; then
     exit 0
 fi
 
+# One build of this Qt at a time: a second build (another checkout, `make windows` beside
+# `make test`) would write the same folders and both would fail. It waits for the lock, then
+# finds the cache the first one made.
+mkdir -p "$cache"
+exec 9>"$cache/qt-$safe_version-mingw64-$key.lock"
+if ! flock -n 9; then
+    notice="build-qt-windows: another build of Qt for Windows is running; waiting for it to end"
+    echo "$notice" >&2
+    # `make test` keeps this script's output in a log: the terminal is told too.
+    [ -t 2 ] || { echo "$notice" >/dev/tty; } 2>/dev/null || true
+    flock 9
+fi
+if [ -f "$prefix/.complete" ]; then
+    echo "build-qt-windows: Qt $version for Windows is ready in $prefix"
+    echo "$prefix"
+    exit 0
+fi
+
 for tool in ${triple}-g++-posix dpkg-source cmake ninja; do
     command -v "$tool" >/dev/null || {
         echo "build-qt-windows: $tool is missing (tools/packages.txt lists its package)" >&2
