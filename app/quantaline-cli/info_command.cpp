@@ -3,6 +3,7 @@
 #include "command_line.h"
 #include "export/matrix_formats.h"
 #include "export/matrix_library.h"
+#include "io/file_system.h"
 #include "io/text.h"
 #include "json.h"
 #include "report/matrix_text.h"
@@ -103,7 +104,10 @@ std::string json_line(const std::string& file, const AnalysisResult& result,
     out += json_match(
         nearest_matrix(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
     key("messages");
-    out += json_messages(result.messages) + "}\n";
+    // A file that cannot be opened says why in its first message.
+    out += json_messages(result.messages,
+                         result.open_error ? reason_text(result.open_error) : std::string()) +
+           "}\n";
     return out;
 }
 
@@ -130,6 +134,12 @@ int run_info(const Arguments& arguments) {
         std::string out;
         if (json) {
             out = json_line(file, result, library);
+        } else if (result.open_error) {
+            // Nothing to show of a file that cannot be opened: only why, on standard error.
+            print_messages(file, result.messages);
+            std::fprintf(stderr, "%s: %s\n", file.c_str(),
+                         localized_message_text(reason_text(result.open_error)).c_str());
+            continue;
         } else {
             print_messages(file, result.messages);
             out = (first ? "" : "\n") + human_text(file, result, library);

@@ -62,7 +62,7 @@ std::string json_matrix(const std::array<std::uint8_t, 64>& matrix) {
     return out;
 }
 
-std::string json_messages(const Messages& messages) {
+std::string json_messages(const Messages& messages, const std::string& first_reason) {
     std::string out = "[";
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const auto& message = messages[i];
@@ -70,6 +70,9 @@ std::string json_messages(const Messages& messages) {
         out += "\"icon\":" + json_string(icon_name(message.icon));
         out += ",\"title\":" + json_string(message.title);
         out += ",\"text\":" + json_string(message.text);
+        if (i == 0 && !first_reason.empty()) {
+            out += ",\"reason\":" + json_string(first_reason);
+        }
         out += '}';
     }
     return out + "]";

@@ -18,7 +18,8 @@ std::string json_string(std::string_view text);
 std::string json_matrix(const std::array<std::uint8_t, 64>& matrix);
 
 // The messages as an array of {"icon", "title", "text"}.
-std::string json_messages(const Messages& messages);
+// `first_reason`, when not empty, goes into the first message as its "reason".
+std::string json_messages(const Messages& messages, const std::string& first_reason = {});
 
 // "elementary", "program" or "transport", as scan and pictures write the container.
 const char* container_key(mpeg::Container container);

@@ -1,5 +1,7 @@
 #include "io/file_reader.h"
 
+#include "io/file_system.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -15,9 +17,35 @@ namespace quantaline {
 
 #ifdef _WIN32
 
+namespace {
+
+// The portable reason of a failed CreateFileW: a folder is refused as "access denied".
+std::error_code windows_open_error(const std::wstring& path, DWORD error) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    case ERROR_ACCESS_DENIED:
+        return std::make_error_code(std::errc::permission_denied);
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return std::make_error_code(std::errc::device_or_resource_busy);
+    default:
+        return {static_cast<int>(error), std::system_category()};
+    }
+}
+
+} // namespace
+
 FileReader::FileReader(const std::string& path, Access access) : file_(INVALID_HANDLE_VALUE) {
     const int wide_size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
     if (wide_size <= 0) {
+        open_error_ = std::make_error_code(std::errc::invalid_argument);
         return;
     }
     std::wstring wide(static_cast<std::size_t>(wide_size), L'\0');
@@ -25,8 +53,12 @@ FileReader::FileReader(const std::string& path, Access access) : file_(INVALID_H
     file_ = CreateFileW(
         wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
         access == Access::sequential ? FILE_FLAG_SEQUENTIAL_SCAN : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ == INVALID_HANDLE_VALUE) {
+        open_error_ = windows_open_error(wide, GetLastError());
+    }
     // Only disk files: a pipe, a console or a device is unreadable, never waited on.
     if (file_ != INVALID_HANDLE_VALUE && GetFileType(file_) != FILE_TYPE_DISK) {
+        open_error_ = not_a_regular_file_error();
         CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;
     }
@@ -57,8 +89,13 @@ FileReader::FileReader(const std::string& path, Access access) {
     // O_NONBLOCK so that opening a FIFO with no writer cannot hang; only regular files are
     // read at all.
     fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) {
+        open_error_ = std::error_code(errno, std::generic_category());
+    }
     struct stat status {};
     if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
+        open_error_ = S_ISDIR(status.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                              : not_a_regular_file_error();
         ::close(fd_);
         fd_ = -1;
     }
@@ -99,6 +136,7 @@ PrefixRead read_file_prefix(const std::string& path, std::span<std::uint8_t> buf
     PrefixRead read;
     FileReader file(path);
     if (!file.is_open()) {
+        read.open_error = file.open_error();
         return read;
     }
     read.opened = true;

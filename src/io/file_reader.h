@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
 
 namespace quantaline {
 
@@ -22,10 +23,13 @@ class FileReader {
     FileReader& operator=(const FileReader&) = delete;
 
     bool is_open() const;
+    // Why the file is not open, as the system tells it (a folder is "is a directory").
+    std::error_code open_error() const { return open_error_; }
     // Up to `size` bytes; 0 at the end of the file; nothing when the read failed.
     std::optional<std::size_t> read(std::uint8_t* data, std::size_t size);
 
   private:
+    std::error_code open_error_;
 #ifdef _WIN32
     void* file_; // the HANDLE
 #else
@@ -42,6 +46,8 @@ struct PrefixRead {
     // A read failed at offset `size`: the bytes before it are good, nothing after it was
     // read. False when the reading stopped at the end of the file or of the buffer.
     bool failed = false;
+    // Why the file could not be opened, when it could not.
+    std::error_code open_error;
 
     bool operator==(const PrefixRead&) const = default;
 };

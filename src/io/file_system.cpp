@@ -25,7 +25,25 @@ std::FILE* open_file(const std::filesystem::path& path, const char* mode) {
 #endif
 }
 
+namespace {
+
+class ReaderCategory final : public std::error_category {
+  public:
+    const char* name() const noexcept override { return "quantaline reader"; }
+    std::string message(int) const override { return "not a regular file"; }
+};
+
+} // namespace
+
+std::error_code not_a_regular_file_error() {
+    static const ReaderCategory category;
+    return {1, category};
+}
+
 std::string reason_text(const std::error_code& error) {
+    if (error == not_a_regular_file_error()) {
+        return TR_NOOP_TEXT("Message", "Ce n'est pas un fichier ordinaire");
+    }
     // The C library speaks English unless a French locale is installed and chosen; the
     // reasons of a failed save are few, so they are spelled out here.
     static constexpr std::array<std::pair<std::errc, const char*>, 15> french = {{

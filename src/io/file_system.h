@@ -15,7 +15,11 @@ std::string path_to_utf8(const std::filesystem::path& path);
 // std::fopen with a UTF-8 path; errno tells why on failure.
 std::FILE* open_file(const std::filesystem::path& path, const char* mode);
 
-// The system's reason for `error`, in French for the reasons a user meets when saving.
+// A pipe, a device or anything else that is not a regular file, which the reader refuses.
+std::error_code not_a_regular_file_error();
+
+// The system's reason for `error`, in French for the reasons a user meets when saving or
+// opening.
 std::string reason_text(const std::error_code& error);
 
 } // namespace quantaline

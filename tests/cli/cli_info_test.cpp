@@ -291,22 +291,28 @@ TEST(CliInfo, HumanOutputUsesTheWindowTexts) {
 }
 
 // Unreadable inputs: a missing file, a folder, a FIFO with no writer (which must not
-// block), a file without read permission. Each gives both messages, in order, cleared
-// values and the default matrices.
-TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
+// block), a file without read permission. Each gives both messages, in order, and the
+// system's reason; the JSON keeps its object (cleared values, the default matrices) with
+// the reason in the first message, the text form prints nothing on standard output.
+TEST(CliInfo, UnreadableInputsGiveBothMessagesTheReasonAndNeverHang) {
     TempDir dir;
     const std::string fifo = dir.file("pipe.vob");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string folder = dir.file("folder.vob");
     std::filesystem::create_directory(folder);
-    std::vector<std::string> inputs = {dir.file("missing.vob"), folder, fifo, "/dev/null"};
+    const std::string not_regular = "Ce n'est pas un fichier ordinaire";
+    std::vector<std::pair<std::string, std::string>> inputs = {
+        {dir.file("missing.vob"), "Aucun fichier ou dossier de ce nom"},
+        {folder, "C'est un dossier"},
+        {fifo, not_regular},
+        {"/dev/null", not_regular}};
     if (geteuid() != 0) { // root reads anything
         const std::string locked = dir.write("locked.vob", mpeg1_stream());
         chmod(locked.c_str(), 0);
-        inputs.push_back(locked);
+        inputs.emplace_back(locked, "Permission non accordée");
     }
 
-    for (const auto& input : inputs) {
+    for (const auto& [input, reason] : inputs) {
         SCOPED_TRACE(input);
         const CliRun json = run_cli({"info", "--json", input}, {.timeout_ms = 60000});
         ASSERT_FALSE(json.timed_out);
@@ -317,6 +323,7 @@ TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
         EXPECT_EQ(messages[0]["icon"].text(), "critical");
         EXPECT_EQ(messages[0]["title"].text(), scan_title);
         EXPECT_EQ(messages[0]["text"].text(), scan_text);
+        EXPECT_EQ(messages[0]["reason"].text(), reason);
         EXPECT_EQ(messages[1]["icon"].text(), "exclamation");
         EXPECT_EQ(messages[1]["title"].text(), warning_title);
         EXPECT_EQ(messages[1]["text"].text(), warning_text);
@@ -328,15 +335,19 @@ TEST(CliInfo, UnreadableInputsGiveBothMessagesAndNeverHang) {
         EXPECT_FALSE(line["intra_from_stream"].boolean());
         EXPECT_FALSE(line["non_intra_from_stream"].boolean());
 
-        // The default mode prints the same messages on standard error.
+        // The default mode prints the same messages and the reason on standard error.
         const CliRun human = run_cli({"info", input}, {.timeout_ms = 60000});
         ASSERT_FALSE(human.timed_out);
         EXPECT_EQ(human.status, 1);
         EXPECT_EQ(human.err, input + ": " + scan_title + ": " + scan_text + "\n" + input + ": " +
-                                 warning_title + ": " + warning_text + "\n");
-        EXPECT_NE(human.out.find("Résolution : 0 x 0\n"), std::string::npos);
-        EXPECT_NE(human.out.find("Type de flux : ???\n"), std::string::npos);
+                                 warning_title + ": " + warning_text + "\n" + input + ": " +
+                                 reason + "\n");
+        EXPECT_EQ(human.out, "");
     }
+    // A readable file after an unreadable one begins the output, with no blank line.
+    const CliRun both =
+        run_cli({"info", dir.file("missing.vob"), dir.write("ok.m1v", mpeg1_stream())});
+    EXPECT_EQ(both.out.rfind(std::string("Fichier : ") + dir.file("ok.m1v"), 0), 0u) << both.out;
 }
 
 // No sequence header within the search window: one information message, nothing decoded.
