@@ -93,9 +93,8 @@ void Session::stop_stream_read() {
 
 void Session::start_stream_read() {
     stop_stream_read();
-    if (!has_stream_) {
-        return;
-    }
+    // Read even when the first header was not found in reach: the whole stream may hold
+    // one further on (a multiplex whose video starts late), and then its matrices.
     mpeg::ScanRunnerOptions options;
     options.picture_records = true;
     options.threads = 1;
@@ -270,7 +269,9 @@ std::vector<SummaryLine> Session::stream_summary() const {
     if (!whole_stream_) {
         return {};
     }
-    return quantaline::stream_summary(*whole_stream_, frame_rate_code_);
+    // Without a first header in reach, the whole stream's first one gives the rate.
+    return quantaline::stream_summary(
+        *whole_stream_, frame_rate_code_ != 0 ? frame_rate_code_ : whole_stream_->frame_rate_code);
 }
 
 bool Session::use_matrix_set(std::size_t number) {

@@ -42,8 +42,9 @@ class Session {
     // The open dialog's next start for a file that did not come through the dialog.
     void remember_folder_of(const std::string& path);
     // Whether the exports and the reports have something to work on: a file was opened and
-    // a sequence header was found in it.
-    bool has_stream() const { return has_stream_; }
+    // its first sequence header was found in reach, or a matrix set of its whole stream
+    // was chosen ("Utiliser ce jeu de matrices").
+    bool has_stream() const { return has_stream_ || matrix_set_in_use_ != 0; }
 
     // An export button: records its target and gives the questions to ask first, in order;
     // the export dialog shows unless one is answered Cancel.

@@ -8,6 +8,7 @@
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -238,17 +239,39 @@ TEST(WholeStream, CancelAnotherFileAndQuitStopWithin100ms) {
     }
 }
 
-TEST(WholeStream, NoReadWithoutAStream) {
+// The whole stream is read whatever the first header's analysis found: a file with no
+// video reads to nothing, one whose first sequence header lies past the first header's
+// reach gives its set, which then serves the exports as a first header would.
+TEST(WholeStream, ReadEvenWithoutAFirstHeaderInReach) {
     test::TempDir dir;
     AppState state;
     Session session(state);
     session.open(dir.write_text("text.m2v", "no video here"));
     session.start_stream_read();
-    EXPECT_EQ(session.stream_read(), Session::StreamRead::none);
-    EXPECT_FALSE(session.poll_stream_read());
+    ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(20)));
+    EXPECT_EQ(session.whole_stream()->pictures, 0u);
     EXPECT_FALSE(session.use_matrix_set(1));
-    EXPECT_EQ(session.save_picture_table(dir.file("t.csv")), std::nullopt);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("t.csv")));
+    EXPECT_FALSE(session.has_stream());
+
+    test::ScanMatrix intra{};
+    intra.fill(40);
+    StreamBuilder late;
+    late.fill_to(400000, 0x55).sequence_header({.intra = intra}).picture_header(0, 1).slice(40);
+    late.picture_header(1, 2).slice(40);
+    EXPECT_FALSE(session.open(dir.write("late.m1v", late.bytes())).empty());
+    EXPECT_FALSE(session.has_stream());
+    session.start_stream_read();
+    ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(20)));
+    EXPECT_EQ(session.stream_read_texts().status, "Flux complet : 2 images, 1 jeu de matrices");
+    ASSERT_TRUE(session.use_matrix_set(1));
+    EXPECT_TRUE(session.has_stream());
+    EXPECT_TRUE(std::all_of(state.matrices.intra.begin(), state.matrices.intra.end(),
+                            [](std::uint8_t v) { return v == 40; }));
+    EXPECT_TRUE(state.matrices.intra_from_stream);
+    EXPECT_FALSE(state.matrices.non_intra_from_stream);
+    // Back to the first header's (the defaults): nothing to export again.
+    ASSERT_TRUE(session.use_matrix_set(0));
+    EXPECT_FALSE(session.has_stream());
 }
 
 std::string file_text(const std::string& path) {
