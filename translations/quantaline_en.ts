@@ -179,6 +179,10 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
         <translation>No MPEG sequence header was found in the first 300000 bytes of the file. The matrices shown are the MPEG default matrices.</translation>
     </message>
     <message>
+        <source>Aucun en-tête de séquence MPEG n&apos;a été trouvé dans les 16 premiers Mio du fichier. Les matrices affichées sont celles de la norme MPEG.</source>
+        <translation>No MPEG sequence header was found in the first 16 MiB of the file. The matrices shown are the MPEG default matrices.</translation>
+    </message>
+    <message>
         <source>Exporter les matrices dans CCE...</source>
         <translation>Export the matrices to CCE</translation>
     </message>
@@ -297,6 +301,10 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
     <message>
         <source>C&apos;est un dossier</source>
         <translation>Is a directory</translation>
+    </message>
+    <message>
+        <source>Ce n&apos;est pas un fichier ordinaire</source>
+        <translation>Not a regular file</translation>
     </message>
     <message>
         <source>Un élément du chemin n&apos;est pas un dossier</source>
@@ -429,6 +437,14 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
     <message>
         <source>Paquets perdus</source>
         <translation>Lost packets</translation>
+    </message>
+    <message>
+        <source>%1 image(s) d&apos;un type interdit, la première à l&apos;octet %2.</source>
+        <translation>%1 picture(s) of a forbidden type, the first at byte %2.</translation>
+    </message>
+    <message>
+        <source>%1 paquet(s) de la vidéo reçu(s) avant les tables des programmes ignoré(s), le premier à l&apos;octet %2.</source>
+        <translation>%1 video packet(s) received before the program tables skipped, the first at byte %2.</translation>
     </message>
     <message>
         <source>%1 discontinuité(s) dans les paquets de la vidéo (PID %2).</source>

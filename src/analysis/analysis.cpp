@@ -32,6 +32,12 @@ const Message no_sequence_header_message{
                             "la norme MPEG."),
     Buttons::ok, Button::ok};
 
+const Message no_transport_sequence_header_message{
+    Icon::information, TR_NOOP_TEXT("Message", "Aucune séquence MPEG..."),
+    TR_NOOP_TEXT("Message", "Aucun en-tête de séquence MPEG n'a été trouvé dans les 16 premiers "
+                            "Mio du fichier. Les matrices affichées sont celles de la norme MPEG."),
+    Buttons::ok, Button::ok};
+
 // The standard's defaults, as the whole-stream reader has them.
 const QuantMatrix default_intra = mpeg::default_intra_quantiser_matrix;
 const QuantMatrix default_non_intra = mpeg::default_non_intra_quantiser_matrix;
@@ -68,14 +74,21 @@ FileBytes file_bytes(std::span<const std::uint8_t> data, mpeg::DataEnd end) {
     return {data, end, layout};
 }
 
-std::optional<VideoPrefix::StartCode> locate(VideoPrefix& video) {
-    return video.find(mpeg::start_code::sequence_header, 0, last_header_search_offset);
+bool is_transport(const FileBytes& file) {
+    return file.layout.container == mpeg::Container::transport;
+}
+
+std::optional<VideoPrefix::StartCode> locate(VideoPrefix& video, const FileBytes& file) {
+    return video.find(mpeg::start_code::sequence_header, 0,
+                      is_transport(file) ? last_transport_header_search_offset
+                                         : last_header_search_offset);
 }
 
 struct Reading {
     AnalysisResult result;
     // The bytes ended where the file goes on, inside something the analysis needed.
     bool needs_more_of_the_file = false;
+    bool transport = false;
 };
 
 // Where to look: the first sequence header within the search window, its matrices, the
@@ -83,16 +96,22 @@ struct Reading {
 // first picture coding extension within its own window. Every value is decoded in mpeg/.
 Reading read_first_headers(const FileBytes& file) {
     Reading reading;
+    reading.transport = is_transport(file);
     VideoPrefix video(file.data, file.end, file.layout);
-    const auto header = locate(video);
+    const auto header = locate(video, file);
     if (!header) {
         reading.needs_more_of_the_file = video.needs_more_of_the_file();
         // With no header there is nothing to decode: bytes that are not a header would
         // give sizes, rates and a matrix that the encoders would then be handed.
-        reading.result = nothing_decoded(
-            {video.needed_unread_bytes() ? scan_read_failure_message : no_sequence_header_message});
+        reading.result =
+            nothing_decoded({video.needed_unread_bytes() ? scan_read_failure_message
+                             : is_transport(file)        ? no_transport_sequence_header_message
+                                                         : no_sequence_header_message});
         return reading;
     }
+    // A transport stream's windows begin at its header, an elementary or program stream's
+    // at the file's first byte.
+    const std::uint64_t window_start = is_transport(file) ? header->offset : 0;
     // From here on only what the decoding needs counts.
     video.forget_unread_bytes();
 
@@ -127,8 +146,8 @@ Reading read_first_headers(const FileBytes& file) {
     // Sequence extensions until the sequence display extension.
     std::optional<std::size_t> picture_search_start;
     for (std::size_t from = after_header;;) {
-        const auto found =
-            video.find(mpeg::start_code::extension, from, last_extension_search_offset);
+        const auto found = video.find(mpeg::start_code::extension, from,
+                                      window_start + last_extension_search_offset);
         if (!found) {
             break;
         }
@@ -152,13 +171,14 @@ Reading read_first_headers(const FileBytes& file) {
     // end of the extension window on.
     if (!picture_search_start) {
         picture_search_start =
-            std::max(after_header, video.position_at_or_after(last_extension_search_offset + 1));
+            std::max(after_header,
+                     video.position_at_or_after(window_start + last_extension_search_offset + 1));
     }
 
     // The first extension whose identifier is a picture's (8 and above).
     for (std::size_t from = *picture_search_start;;) {
-        const auto found =
-            video.find(mpeg::start_code::extension, from, last_picture_coding_search_offset);
+        const auto found = video.find(mpeg::start_code::extension, from,
+                                      window_start + last_picture_coding_search_offset);
         if (!found) {
             break;
         }
@@ -193,7 +213,7 @@ SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix
     const FileBytes file = file_bytes(prefix, mpeg::DataEnd::end_of_file);
     VideoPrefix video(file.data, file.end, file.layout);
     SequenceHeaderLocation location;
-    if (const auto header = locate(video)) {
+    if (const auto header = locate(video, file)) {
         location.stream_type_text = stream_type_text(file.layout.container);
         location.header_position = static_cast<std::int32_t>(header->offset);
     }
@@ -213,7 +233,10 @@ AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader)
     const PrefixRead read = reader(path, whole);
     if (!read.opened) {
         // Neither the scan nor the decoding can read the file.
-        return nothing_decoded({scan_read_failure_message, header_read_warning_message});
+        AnalysisResult unreadable =
+            nothing_decoded({scan_read_failure_message, header_read_warning_message});
+        unreadable.open_error = read.open_error;
+        return unreadable;
     }
     const std::size_t size = std::min(read.size, whole.size());
     const auto end = read.failed            ? mpeg::DataEnd::read_failure
@@ -226,8 +249,9 @@ AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader)
     // A header that starts within the window runs on past the bytes read, across packets
     // of other streams: read further, once. What lies past the longest read counts as past
     // the end of the file.
-    const auto longer = std::make_unique_for_overwrite<std::uint8_t[]>(analysis_longest_read);
-    const std::span<std::uint8_t> more(longer.get(), analysis_longest_read);
+    const std::size_t longest = reading.transport ? transport_longest_read : analysis_longest_read;
+    const auto longer = std::make_unique_for_overwrite<std::uint8_t[]>(longest);
+    const std::span<std::uint8_t> more(longer.get(), longest);
     const PrefixRead again = reader(path, more);
     if (!again.opened) {
         return std::move(reading.result);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <system_error>
 
 namespace quantaline {
 
@@ -27,12 +28,21 @@ inline constexpr std::int32_t last_header_search_offset = 299998;
 inline constexpr std::int32_t last_extension_search_offset = 99998;
 inline constexpr std::int32_t last_picture_coding_search_offset = 149998;
 
+// A transport stream's video is looked for in the file's first 16 MiB: in a multiplex of
+// several services one service's group of pictures starts megabytes after another's. Its
+// extension windows are measured from its sequence header.
+inline constexpr std::int32_t last_transport_header_search_offset = 16 * 1024 * 1024 - 4;
+// A transport stream is read again this far at most (the header's windows past the reach).
+inline constexpr std::size_t transport_longest_read = std::size_t{20} * 1024 * 1024;
+
 struct AnalysisResult {
     // The presentation of `codes`.
     StreamInfo info;
     QuantMatrixPair matrices;
     Messages messages;
     StreamCodes codes;
+    // Set when the file could not be opened: the system's reason.
+    std::error_code open_error;
 };
 
 // The stream scan cannot read the file.
@@ -41,6 +51,8 @@ extern const Message scan_read_failure_message;
 extern const Message header_read_warning_message;
 // The scan read the file but found no sequence header in its search window.
 extern const Message no_sequence_header_message;
+// The same for a transport stream, whose window is its first 16 MiB.
+extern const Message no_transport_sequence_header_message;
 
 extern const QuantMatrix default_intra;
 extern const QuantMatrix default_non_intra;

@@ -98,7 +98,9 @@ void append_picture_csv_rows(std::string& out, const std::string& file,
         out += ',';
         append_decimal(out, p.offset);
         out += ',';
-        out += picture_type_key(p.picture_coding_type);
+        // A forbidden or reserved type reads "?", as in the window.
+        const std::string_view type = picture_type_key(p.picture_coding_type);
+        out += type.empty() ? std::string_view("?") : type;
         out += ',';
         out += picture_structure_key(p.picture_structure);
         out += ',';

@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::uint8_t ts_sync_byte = 0x47;
 constexpr std::size_t ts_packet_size = 188;
+constexpr std::uint16_t null_pid = 0x1FFF;
 constexpr std::uint8_t first_video_stream_id = 0xE0;
 constexpr std::uint8_t last_video_stream_id = 0xEF;
 
@@ -20,12 +21,13 @@ bool is_video_stream_id(std::uint8_t id) {
     return id >= first_video_stream_id && id <= last_video_stream_id;
 }
 
-bool ts_packets_at(std::span<const std::uint8_t> start, std::size_t packet_size,
-                   std::size_t sync_offset) {
-    // Three sync bytes in a row, or as many as the file holds.
-    int seen = 0;
-    for (std::size_t k = 0; k < 3; ++k) {
-        const std::size_t at = sync_offset + k * packet_size;
+// Sync bytes at `first`, one packet apart, `count` times or as far as the bytes go; at
+// least `least` of them.
+bool ts_packets_at(std::span<const std::uint8_t> start, std::size_t packet_size, std::size_t first,
+                   std::size_t count, std::size_t least) {
+    std::size_t seen = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t at = first + k * packet_size;
         if (at >= start.size()) {
             break;
         }
@@ -34,22 +36,50 @@ bool ts_packets_at(std::span<const std::uint8_t> start, std::size_t packet_size,
         }
         ++seen;
     }
-    return seen > 0;
+    return seen >= least;
+}
+
+// The sync byte's phase in a capture cut at any byte: five sync bytes a packet apart
+// (three when the file is shorter), the first within the first packet.
+std::optional<Layout> cut_transport_layout(std::span<const std::uint8_t> start) {
+    for (const std::size_t packet_size : {std::size_t{188}, std::size_t{192}}) {
+        for (std::size_t phase = 0; phase < packet_size && phase < start.size(); ++phase) {
+            if (start[phase] != ts_sync_byte || !ts_packets_at(start, packet_size, phase, 5, 3)) {
+                continue;
+            }
+            Layout layout;
+            layout.container = Container::transport;
+            layout.packet_size = packet_size;
+            layout.sync_offset = packet_size - ts_packet_size;
+            // A 192-byte packet begins with its time code, four bytes before the sync byte;
+            // one whose time code is cut is stepped over whole.
+            layout.first_packet = phase >= layout.sync_offset
+                                      ? phase - layout.sync_offset
+                                      : phase + packet_size - layout.sync_offset;
+            return layout;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
-Container detect_container(std::span<const std::uint8_t> start, std::size_t& packet_size,
-                           std::size_t& sync_offset) {
-    if (ts_packets_at(start, 188, 0)) {
-        packet_size = 188;
-        sync_offset = 0;
-        return Container::transport;
+Layout detect_layout(std::span<const std::uint8_t> start) {
+    Layout layout;
+    // Three sync bytes in a row from the first byte, or as many as the file holds.
+    if (ts_packets_at(start, 188, 0, 3, 1)) {
+        layout.container = Container::transport;
+        return layout;
     }
-    if (start.size() > 4 && ts_packets_at(start, 192, 4)) {
-        packet_size = 192;
-        sync_offset = 4;
-        return Container::transport;
+    if (start.size() > 4 && ts_packets_at(start, 192, 4, 3, 1)) {
+        layout.container = Container::transport;
+        layout.packet_size = 192;
+        layout.sync_offset = 4;
+        return layout;
+    }
+    if (const auto cut =
+            cut_transport_layout(start.first(std::min(start.size(), layout_probe_size)))) {
+        return *cut;
     }
     // A pack start code before any sequence header makes a program stream, even after
     // some damage; so does a PES packet or a system header first. Anything else is taken
@@ -62,14 +92,15 @@ Container detect_container(std::span<const std::uint8_t> start, std::size_t& pac
         }
         const std::uint8_t code = probe[i + 3];
         if (code == start_code::pack || (first && code >= start_code::system_header)) {
-            return Container::program;
+            layout.container = Container::program;
+            return layout;
         }
         if (code == start_code::sequence_header) {
-            return Container::elementary;
+            return layout;
         }
         first = false;
     }
-    return Container::elementary;
+    return layout;
 }
 
 void demux_elementary(ByteWindow& window, VideoPayloadSink& video) {
@@ -455,16 +486,77 @@ void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
         }
         return;
     }
-    if (transport_error_indicator || !has_payload || !payload_unit_start_indicator || video_pid_) {
+    if (video_pid_ || pid == null_pid) {
         return;
     }
-    if (pid == 0x0000) {
-        const auto section = section_of(p + payload, ts_packet_size - payload);
-        program_association(section.data(), section.size());
-    } else if (std::find(pmt_pids_.begin(), pmt_pids_.end(), pid) != pmt_pids_.end()) {
-        const auto section = section_of(p + payload, ts_packet_size - payload);
-        program_map(section.data(), section.size());
+    const bool table =
+        pid == 0x0000 || std::find(pmt_pids_.begin(), pmt_pids_.end(), pid) != pmt_pids_.end();
+    if (!table) {
+        hold(p, offset, pid,
+             payload_unit_start_indicator && !transport_error_indicator && has_payload, payload);
+        return;
     }
+    if (transport_error_indicator || !has_payload || !payload_unit_start_indicator) {
+        return;
+    }
+    const auto section = section_of(p + payload, ts_packet_size - payload);
+    if (pid == 0x0000) {
+        program_association(section.data(), section.size());
+    } else {
+        program_map(section.data(), section.size());
+        if (video_pid_) {
+            replay_held();
+        }
+    }
+}
+
+void TransportDemux::hold(const std::uint8_t* p, std::uint64_t offset, std::uint16_t pid,
+                          bool unit_start, std::size_t payload) {
+    const auto candidate = std::find(candidate_pids_.begin(), candidate_pids_.end(), pid);
+    if (candidate == candidate_pids_.end()) {
+        // A stream becomes a candidate at the start of a PES packet of video.
+        const std::uint8_t* pes = p + payload;
+        if (!unit_start || payload + 4 > ts_packet_size || pes[0] != 0 || pes[1] != 0 ||
+            pes[2] != 1 || !is_video_stream_id(pes[3]) || candidate_pids_.size() >= 64) {
+            return;
+        }
+        candidate_pids_.push_back(pid);
+    }
+    if (held_.size() + ts_packet_size > held_bytes_limit) {
+        auto dropped = std::find_if(dropped_.begin(), dropped_.end(),
+                                    [pid](const Dropped& d) { return d.pid == pid; });
+        if (dropped == dropped_.end()) {
+            dropped = dropped_.insert(dropped_.end(), Dropped{pid, 0, offset});
+        }
+        ++dropped->packets;
+        return;
+    }
+    held_.insert(held_.end(), p, p + ts_packet_size);
+    held_offsets_.push_back(offset);
+}
+
+void TransportDemux::replay_held() {
+    // The video's packets held so far are read first, in their order, as if the tables
+    // had come before them.
+    std::vector<std::uint8_t> held;
+    std::vector<std::uint64_t> offsets;
+    held.swap(held_);
+    offsets.swap(held_offsets_);
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        const std::uint8_t* p = held.data() + i * ts_packet_size;
+        if ((((p[1] & 0x1F) << 8) | p[2]) == *video_pid_) {
+            packet(p, offsets[i]);
+        }
+    }
+    for (const Dropped& dropped : dropped_) {
+        if (dropped.pid == *video_pid_) {
+            report_.dropped_before_tables = dropped.packets;
+            report_.first_dropped_offset = dropped.first_offset;
+            video_.discontinuity();
+        }
+    }
+    candidate_pids_.clear();
+    dropped_.clear();
 }
 
 namespace {

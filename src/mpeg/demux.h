@@ -17,6 +17,9 @@ struct DemuxReport {
     std::uint64_t first_resync_offset = 0;
     std::uint64_t skipped_bytes = 0;
     std::uint64_t continuity_errors = 0;
+    // Video packets met before the tables named the video, past what could be held.
+    std::uint64_t dropped_before_tables = 0;
+    std::uint64_t first_dropped_offset = 0;
     // Set when the file ends inside a packet or header.
     const char* cut_inside = nullptr;
     std::uint64_t cut_offset = 0;
@@ -33,9 +36,22 @@ struct DemuxReport {
     }
 };
 
-// The container of a file from its first bytes (at most a few packets).
-Container detect_container(std::span<const std::uint8_t> start, std::size_t& packet_size,
-                           std::size_t& sync_offset);
+// How a file's bytes are read: its container and, for a transport stream, its packets.
+struct Layout {
+    Container container = Container::elementary;
+    std::size_t packet_size = 188;
+    // Where the sync byte lies in a packet: 4 in 192-byte packets, after their time code.
+    std::size_t sync_offset = 0;
+    // The file offset of the first whole packet: a capture cut at any byte begins with
+    // the end of a packet, which is stepped over.
+    std::size_t first_packet = 0;
+};
+
+// How many of a file's first bytes detect_layout() looks at.
+inline constexpr std::size_t layout_probe_size = 8 * 192 + 192;
+
+// The container of a file from its first bytes (at most layout_probe_size of them).
+Layout detect_layout(std::span<const std::uint8_t> start);
 
 void demux_elementary(ByteWindow& window, VideoPayloadSink& video);
 
@@ -56,6 +72,9 @@ class TransportDemux {
     TransportDemux(VideoPayloadSink& video, ScanResult& result, DemuxReport& report)
         : video_(video), result_(result), report_(report) {}
 
+    // The most packet bytes held before the tables name the video.
+    static constexpr std::size_t held_bytes_limit = std::size_t{16} * 1024 * 1024;
+
     // One packet from its sync byte; `offset` is the sync byte's file offset.
     void packet(const std::uint8_t* p, std::uint64_t offset);
     bool paused() const { return video_.paused(); }
@@ -67,6 +86,11 @@ class TransportDemux {
                        bool unit_start);
     // The section a packet's payload begins, after its pointer_field; empty when none.
     static std::span<const std::uint8_t> section_of(const std::uint8_t* payload, std::size_t size);
+    // Before the tables name the video: the packets of every stream that may be video,
+    // kept to be read once they do.
+    void hold(const std::uint8_t* p, std::uint64_t offset, std::uint16_t pid, bool unit_start,
+              std::size_t payload);
+    void replay_held();
 
     VideoPayloadSink& video_;
     ScanResult& result_;
@@ -78,6 +102,17 @@ class TransportDemux {
     bool in_pes_header_ = false;
     std::array<std::uint8_t, 9 + 255> pes_header_{};
     std::size_t pes_header_size_ = 0;
+
+    // The streams whose PES packets carry a video stream_id, met before the tables.
+    std::vector<std::uint16_t> candidate_pids_;
+    std::vector<std::uint8_t> held_;
+    std::vector<std::uint64_t> held_offsets_;
+    struct Dropped {
+        std::uint16_t pid;
+        std::uint64_t packets;
+        std::uint64_t first_offset;
+    };
+    std::vector<Dropped> dropped_;
 };
 
 // 188-byte packets, or 192-byte ones whose sync byte is at 4.

@@ -117,8 +117,10 @@ void MatrixTracker::sequence_header(const VideoUnit& unit) {
         damaged("sequence_header", unit.offset);
         return;
     }
-    ++result_.sequence_headers;
     const SequenceHeader& h = parsed.fields;
+    if (result_.sequence_headers++ == 0) {
+        result_.frame_rate_code = h.frame_rate_code;
+    }
     MatrixSet set;
     set.intra =
         h.load_intra_quantiser_matrix ? h.intra_quantiser_matrix : default_intra_quantiser_matrix;
@@ -196,6 +198,12 @@ void MatrixTracker::picture(const VideoUnit& unit) {
     record_.temporal_reference = parsed.fields.temporal_reference;
     record_.picture_coding_type = parsed.fields.picture_coding_type;
     record_.picture_structure = frame_picture;
+    // 0 and 5 to 7 are forbidden or reserved: the picture is kept, and named as damage.
+    if (record_.picture_coding_type == 0 || record_.picture_coding_type > 4) {
+        if (forbidden_type_count_++ == 0) {
+            first_forbidden_type_offset_ = unit.offset;
+        }
+    }
     if (change_waiting_) {
         for (std::size_t i = *change_waiting_; i < result_.changes.size(); ++i) {
             result_.changes[i].picture = number;
@@ -220,6 +228,10 @@ void MatrixTracker::finish(std::uint64_t end_position) {
     if (damaged_count_ > 0) {
         result_.messages.push_back(scan_damaged_structures_message(
             damaged_count_, first_damaged_kind_, first_damaged_offset_));
+    }
+    if (forbidden_type_count_ > 0) {
+        result_.messages.push_back(
+            scan_forbidden_type_message(forbidden_type_count_, first_forbidden_type_offset_));
     }
 }
 

@@ -54,6 +54,8 @@ class MatrixTracker final : public VideoUnitSink {
     std::uint64_t damaged_count_ = 0;
     const char* first_damaged_kind_ = nullptr;
     std::uint64_t first_damaged_offset_ = 0;
+    std::uint64_t forbidden_type_count_ = 0;
+    std::uint64_t first_forbidden_type_offset_ = 0;
 };
 
 } // namespace quantaline::mpeg

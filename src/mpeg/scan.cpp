@@ -75,6 +75,22 @@ Message scan_continuity_message(std::uint64_t count, std::uint32_t pid) {
             Buttons::ok, Button::ok};
 }
 
+Message scan_dropped_before_tables_message(std::uint64_t count, std::uint64_t first_offset) {
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Paquets perdus"),
+            fill_text(TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo reçu(s) avant les tables "
+                                              "des programmes ignoré(s), le premier à l'octet %2."),
+                      {std::to_string(count), std::to_string(first_offset)}),
+            Buttons::ok, Button::ok};
+}
+
+Message scan_forbidden_type_message(std::uint64_t count, std::uint64_t first_offset) {
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Données endommagées"),
+            fill_text(TR_NOOP_TEXT("Message", "%1 image(s) d'un type interdit, la première à "
+                                              "l'octet %2."),
+                      {std::to_string(count), std::to_string(first_offset)}),
+            Buttons::ok, Button::ok};
+}
+
 ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     ScanResult result;
     ByteWindow window(source, control, scan_buffer_size);
@@ -92,11 +108,9 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     }
     DemuxReport report;
 
-    const std::size_t probed = window.ensure(4 * 192 + 8);
-    std::size_t packet_size = 188;
-    std::size_t sync_offset = 0;
-    result.container = detect_container(std::span<const std::uint8_t>(window.data(), probed),
-                                        packet_size, sync_offset);
+    const std::size_t probed = window.ensure(layout_probe_size);
+    const Layout layout = detect_layout(std::span<const std::uint8_t>(window.data(), probed));
+    result.container = layout.container;
     switch (result.container) {
     case Container::elementary:
         demux_elementary(window, *video);
@@ -105,7 +119,12 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
         demux_program(window, *video, result, report);
         break;
     case Container::transport:
-        demux_transport(window, *video, result, report, packet_size, sync_offset);
+        if (layout.first_packet > 0) {
+            // The end of a packet whose start the file does not hold.
+            report.lost_sync(0, layout.first_packet);
+            window.consume(layout.first_packet);
+        }
+        demux_transport(window, *video, result, report, layout.packet_size, layout.sync_offset);
         break;
     }
     if (pass) {
@@ -119,6 +138,10 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     if (report.resync_count > 0) {
         result.messages.push_back(scan_resync_message(
             report.resync_count, report.first_resync_offset, report.skipped_bytes));
+    }
+    if (report.dropped_before_tables > 0) {
+        result.messages.push_back(scan_dropped_before_tables_message(report.dropped_before_tables,
+                                                                     report.first_dropped_offset));
     }
     if (report.continuity_errors > 0) {
         result.messages.push_back(

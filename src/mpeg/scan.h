@@ -174,6 +174,8 @@ struct ScanResult {
     std::optional<std::uint32_t> video;
     std::uint64_t pictures = 0;
     std::uint64_t sequence_headers = 0;
+    // The first sequence header's frame_rate_code; 0 without one.
+    std::uint8_t frame_rate_code = 0;
     std::uint64_t groups_of_pictures = 0;
     std::uint64_t quant_matrix_extensions = 0;
     std::vector<MatrixChange> changes;
@@ -246,6 +248,9 @@ Message scan_damaged_structures_message(std::uint64_t count, const char* first_k
 Message scan_resync_message(std::uint64_t count, std::uint64_t first_offset,
                             std::uint64_t skipped_bytes);
 Message scan_continuity_message(std::uint64_t count, std::uint32_t pid);
+Message scan_dropped_before_tables_message(std::uint64_t count, std::uint64_t first_offset);
+// Pictures whose picture_coding_type is forbidden or reserved.
+Message scan_forbidden_type_message(std::uint64_t count, std::uint64_t first_offset);
 Message scan_read_error_message(std::uint64_t offset);
 extern const Message scan_unreadable_message;
 // `slice` is the first damage's slice_vertical_position, 0 when the picture's header was

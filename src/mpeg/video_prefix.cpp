@@ -26,15 +26,10 @@ Layout analysis_layout(std::span<const std::uint8_t> start) {
         layout.container = Container::elementary;
         return layout;
     }
-    std::size_t packet_size = 188;
-    std::size_t sync_offset = 0;
-    const auto probe = start.first(std::min<std::size_t>(start.size(), 4 * 192 + 8));
-    if (detect_container(probe, packet_size, sync_offset) == Container::transport &&
-        start.size() >= sync_offset + packet_size) {
-        layout.container = Container::transport;
-        layout.packet_size = packet_size;
-        layout.sync_offset = sync_offset;
-        return layout;
+    const Layout found = detect_layout(start.first(std::min(start.size(), layout_probe_size)));
+    if (found.container == Container::transport &&
+        start.size() >= found.first_packet + found.sync_offset + found.packet_size) {
+        return found;
     }
     layout.container = Container::program;
     return layout;
@@ -48,6 +43,7 @@ VideoPrefix::VideoPrefix(std::span<const std::uint8_t> file, DataEnd end, const 
         // The file is the video.
         feed(file.data(), file.size(), 0);
     } else if (layout_.container == Container::transport) {
+        window_.consume(layout_.first_packet);
         transport_.emplace(static_cast<VideoPayloadSink&>(*this), scan_, report_);
     }
 }

@@ -26,17 +26,10 @@ enum class DataEnd {
     buffer_full,
 };
 
-// How the analysis reads a file: its container and, for a transport stream, the packets.
-struct Layout {
-    Container container = Container::elementary;
-    std::size_t packet_size = 188;
-    std::size_t sync_offset = 0;
-};
-
 // A file that begins with a start code other than a pack header is an elementary stream;
-// one whose packets a transport stream's sync bytes mark (a whole packet at least) is a
-// transport stream; anything else is read as a program stream, whose bytes outside any
-// packet count as video.
+// one whose packets a transport stream's sync bytes mark (a whole packet at least, wherever
+// the file's first byte falls in a packet) is a transport stream; anything else is read as a
+// program stream, whose bytes outside any packet count as video.
 Layout analysis_layout(std::span<const std::uint8_t> start);
 
 // The video is not copied: it is kept as the stretches of the file's bytes it lies in. One

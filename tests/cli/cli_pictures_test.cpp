@@ -25,7 +25,7 @@ struct Video {
     std::vector<std::size_t> ends;   // where each picture's bytes end
 };
 
-Video video() {
+Video video(bool forbidden_type = true) {
     Video v;
     StreamBuilder s;
     const auto picture = [&](const std::function<void()>& write) {
@@ -39,8 +39,11 @@ Video video() {
     picture([&] { s.picture_header(0, 3).picture_coding_extension(0, 1).slice(30); });
     picture([&] { s.picture_header(0, 3).picture_coding_extension(0, 2).slice(31); });
     s.sequence_header({.intra = scan_matrix_of(20)}).sequence_extension(0x48);
-    // A picture_coding_type of 0 is forbidden: its type is null.
-    picture([&] { s.picture_header(1, 0).picture_coding_extension(0, 3).slice(5); });
+    // A picture_coding_type of 0 is forbidden: its type is null in JSON, "?" in CSV, and
+    // the picture is named as damage.
+    picture([&] {
+        s.picture_header(1, forbidden_type ? 0 : 1).picture_coding_extension(0, 3).slice(5);
+    });
     v.bytes = s.bytes();
     return v;
 }
@@ -58,12 +61,18 @@ TEST(CliPictures, CsvRowsSpelledOut) {
     const std::string plain = dir.write("video.ts", ts.bytes);
     const std::string quoted = dir.write("a, \"b\".m2v", v.bytes);
     const auto run = run_cli({"pictures", plain, quoted});
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(run.status, 1) << run.err;
+    const auto damage = [](const std::string& file, std::uint64_t offset) {
+        return file +
+               ": Données endommagées: 1 image(s) d'un type interdit, la première à "
+               "l'octet " +
+               std::to_string(offset) + ".\n";
+    };
+    EXPECT_EQ(run.err, damage(plain, ts.offsets[v.starts[4]]) + damage(quoted, v.starts[4]));
     const auto rows = [](const std::string& name, const std::vector<std::uint64_t>& offsets) {
         const char* const fields[] = {"0,%llu,P,frame,3,33,\n", "1,%llu,I,frame,2,105,1\n",
                                       "2,%llu,B,top,0,52,1\n", "3,%llu,B,bottom,0,53,1\n",
-                                      "4,%llu,,frame,1,26,2\n"};
+                                      "4,%llu,?,frame,1,26,2\n"};
         std::string out;
         for (std::size_t n = 0; n < 5; ++n) {
             char line[100];
@@ -89,7 +98,7 @@ TEST(CliPictures, JsonHasTheKeysAndNulls) {
     const auto ps = program_stream(v.bytes, {.max_payload = 50});
     const std::string file = dir.write("video.vob", ps.bytes);
     const auto run = run_cli({"pictures", "--format", "json", file});
-    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.status, 1) << run.err;
     const auto lines = lines_of(run.out);
     ASSERT_EQ(lines.size(), 1u);
     const Json json = parse_json(lines[0]);
@@ -113,18 +122,21 @@ TEST(CliPictures, JsonHasTheKeysAndNulls) {
     EXPECT_EQ(pictures[4]["index"].number(), 4);
     EXPECT_TRUE(std::holds_alternative<std::nullptr_t>(pictures[4]["type"].value));
     EXPECT_EQ(pictures[4]["matrix_set"].number(), 2);
-    EXPECT_TRUE(json["messages"].array().empty());
+    ASSERT_EQ(json["messages"].array().size(), 1u);
+    EXPECT_EQ(json["messages"].array()[0]["text"].text(),
+              "1 image(s) d'un type interdit, la première à l'octet " +
+                  std::to_string(ps.offsets[v.starts[4]]) + ".");
 }
 
 TEST(CliPictures, FoldersExitStatusesAndMessagesAsScan) {
     TempDir dir;
-    const std::string good = dir.write("good.m2v", video().bytes);
+    const std::string good = dir.write("good.m2v", video(false).bytes);
     const std::string empty = dir.write("empty.mpg", {});
     const std::string bare = dir.file("bare");
     std::filesystem::create_directories(bare + "/sub");
     dir.write("bare/sub/notes.txt", {});
     std::filesystem::create_directories(dir.file("videos"));
-    dir.write("videos/good.M2V", video().bytes);
+    dir.write("videos/good.M2V", video(false).bytes);
     const std::string header =
         "file,index,offset,type,structure,temporal_reference,bytes,matrix_set\n";
     struct Case {
@@ -189,7 +201,7 @@ TEST(CliPictures, FoldersExitStatusesAndMessagesAsScan) {
 
 TEST(CliPictures, CtrlCStopsAndPrintsThePicturesReadSoFar) {
     TempDir dir;
-    const std::string huge = dir.write("huge.m2v", video().bytes);
+    const std::string huge = dir.write("huge.m2v", video(false).bytes);
     std::filesystem::resize_file(huge, 8'000'000'000);
     const auto stopped = run_cli({"pictures", "--format", "json", huge},
                                  {.timeout_ms = 20000, .interrupt_after_ms = 300});

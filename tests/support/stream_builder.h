@@ -335,6 +335,11 @@ struct TransportStreamLayout {
     bool other_streams = true;
     // Video packets left out, by their number (the continuity counter goes on).
     std::vector<std::size_t> lost_packets;
+    // Packets of another stream (PID 0x200, no PES packet) before everything else, as in a
+    // multiplex whose video starts late.
+    std::size_t leading_packets = 0;
+    // Video packets sent before the PAT and the PMT, as in a capture that starts anywhere.
+    std::size_t video_packets_before_tables = 0;
 };
 
 inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
@@ -371,21 +376,29 @@ inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
         s[3] = static_cast<std::uint8_t>(length);
         return s;
     };
-    // PAT: program 1 on PMT PID 0x1000.
-    packet(0x0000, true, 0,
-           section({0x00, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00, 0x00, 0x01, 0xF0, 0x00}));
-    std::vector<std::uint8_t> pmt = {0x02, 0xB0, 0x00, 0x00, 0x01, 0xC1,
-                                     0x00, 0x00, 0xE1, 0x00, 0xF0, 0x00};
-    if (layout.other_streams) {
-        pmt.insert(pmt.end(), {0x03, 0xE1, 0x01, 0xF0, 0x00});
+    for (std::size_t i = 0; i < layout.leading_packets; ++i) {
+        packet(0x0200, false, static_cast<int>(i), std::vector<std::uint8_t>(184, 0xFF));
     }
-    pmt.insert(pmt.end(),
-               {layout.stream_type, static_cast<std::uint8_t>(0xE0 | (layout.video_pid >> 8)),
-                static_cast<std::uint8_t>(layout.video_pid), 0xF0, 0x00});
-    if (layout.other_streams) {
-        pmt.insert(pmt.end(), {0x02, 0xE1, 0x02, 0xF0, 0x00});
+    const auto tables = [&] {
+        // PAT: program 1 on PMT PID 0x1000.
+        packet(0x0000, true, 0,
+               section({0x00, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00, 0x00, 0x01, 0xF0, 0x00}));
+        std::vector<std::uint8_t> pmt = {0x02, 0xB0, 0x00, 0x00, 0x01, 0xC1,
+                                         0x00, 0x00, 0xE1, 0x00, 0xF0, 0x00};
+        if (layout.other_streams) {
+            pmt.insert(pmt.end(), {0x03, 0xE1, 0x01, 0xF0, 0x00});
+        }
+        pmt.insert(pmt.end(),
+                   {layout.stream_type, static_cast<std::uint8_t>(0xE0 | (layout.video_pid >> 8)),
+                    static_cast<std::uint8_t>(layout.video_pid), 0xF0, 0x00});
+        if (layout.other_streams) {
+            pmt.insert(pmt.end(), {0x02, 0xE1, 0x02, 0xF0, 0x00});
+        }
+        packet(0x1000, true, 0, section(pmt));
+    };
+    if (layout.video_packets_before_tables == 0) {
+        tables();
     }
-    packet(0x1000, true, 0, section(pmt));
 
     std::set<std::size_t> cuts(layout.cuts.begin(), layout.cuts.end());
     const std::set<std::size_t> starts(layout.pes_starts.begin(), layout.pes_starts.end());
@@ -423,6 +436,12 @@ inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
         counter = (counter + 1) & 0x0F;
         ++number;
         position = end;
+        if (number == layout.video_packets_before_tables) {
+            tables();
+        }
+    }
+    if (number < layout.video_packets_before_tables) {
+        tables(); // after every video packet
     }
     return m;
 }

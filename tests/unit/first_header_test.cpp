@@ -242,31 +242,22 @@ Multiplexed program_with_padding(const std::vector<std::uint8_t>& es, std::size_
     return m;
 }
 
-// The stream after `offset` bytes that are no start code: the windows then fall on it as
-// on a multiplexed copy whose header lies at that offset.
-std::vector<std::uint8_t> at_offset(const std::vector<std::uint8_t>& es, std::size_t offset) {
-    std::vector<std::uint8_t> moved(offset, 0xFF);
-    moved.insert(moved.end(), es.begin(), es.end());
-    return moved;
-}
-
 TEST(FirstHeader, TransportStreamHeaderSearchReach) {
     const auto es = full_stream().bytes();
-    // The header's first byte on either side of the last search position; past the
-    // extension window, only the header and its matrices are read.
-    for (const std::size_t header : {std::size_t{299998}, std::size_t{299999}}) {
+    const auto elementary = analyse(es);
+    // A transport stream's video is looked for in its first 16 MiB, and its extension
+    // windows begin at its header: wherever the header lies in reach, the whole analysis.
+    const std::size_t last = last_transport_header_search_offset;
+    for (const std::size_t header :
+         {std::size_t{299998}, std::size_t{299999}, std::size_t{2097278}, last, last + 1}) {
         SCOPED_TRACE("header at " + std::to_string(header));
         const auto result = analyse(transport_with_header_at(header, es).bytes);
-        if (header <= 299998) {
-            const auto expected = analyse(at_offset(es, header));
-            ASSERT_EQ(expected.info.mpeg_version_text, "MPEG-1");
-            ASSERT_TRUE(expected.matrices.intra_from_stream &&
-                        expected.matrices.non_intra_from_stream);
-            expect_same_analysis(result, expected, "Flux transport", header);
+        if (header <= last) {
+            expect_same_analysis(result, elementary, "Flux transport", header);
         } else {
             EXPECT_FALSE(result.codes.found());
             EXPECT_EQ(result.info, StreamInfo{});
-            EXPECT_EQ(result.messages, Messages{no_sequence_header_message});
+            EXPECT_EQ(result.messages, Messages{no_transport_sequence_header_message});
         }
     }
     // A transport stream whose only video is not MPEG-1 or MPEG-2 (H.264 here), though
@@ -274,7 +265,7 @@ TEST(FirstHeader, TransportStreamHeaderSearchReach) {
     const auto other =
         analyse(test::transport_stream(es, {.stream_type = 0x1B, .other_streams = false}).bytes);
     EXPECT_FALSE(other.codes.found());
-    EXPECT_EQ(other.messages, Messages{no_sequence_header_message});
+    EXPECT_EQ(other.messages, Messages{no_transport_sequence_header_message});
 }
 
 // A reader over a file in memory that counts its calls.
@@ -294,7 +285,6 @@ TEST(FirstHeader, AHeaderCutPastTheFirstReadHasTheFileReadFurther) {
     StreamBuilder header_only;
     header_only.sequence_header({.intra = counting_scan_matrix(), .non_intra = scan_matrix_of(30)});
     const auto just_the_header = analyse(header_only.bytes());
-    const auto late = analyse(at_offset(es, 299998));
     struct Case {
         const char* name;
         Multiplexed stream;
@@ -303,9 +293,12 @@ TEST(FirstHeader, AHeaderCutPastTheFirstReadHasTheFileReadFurther) {
         int reads;
     };
     const std::vector<Case> cases = {
-        // The header's last bytes lie past offset 300 138.
+        // The header's last bytes lie past offset 300 138; its windows begin at it.
         {"transport stream, header at 299998", transport_with_header_at(299998, es),
-         "Flux transport", late, 2},
+         "Flux transport", elementary, 2},
+        // Past the first read and the elementary streams' reach.
+        {"transport stream, header at 3 MiB", transport_with_header_at(3 << 20, es),
+         "Flux transport", elementary, 2},
         {"transport stream, header at 1000", transport_with_header_at(1000, es), "Flux transport",
          elementary, 1},
         // 20 bytes of the header, then 350 000 bytes of padding before the rest.

@@ -1,6 +1,7 @@
 // The whole-stream scan: the syntax structures, the matrix semantics, the three containers
 // with start codes cut anywhere, damaged and truncated input.
 
+#include "analysis/analysis.h"
 #include "analysis/display.h"
 #include "mpeg/scan.h"
 #include "mpeg/syntax.h"
@@ -520,6 +521,80 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
         ASSERT_FALSE(r.messages.empty());
         EXPECT_NE(r.messages.back().text.find(damage.text_part), std::string::npos)
             << r.messages.back().text;
+    }
+}
+
+// Captures as a receiver meets them: video before the tables, a file cut inside a
+// packet, a service whose video starts megabytes into the multiplex. The scan and the
+// first-header analysis read the same video as from a plain stream, and say what they
+// stepped over.
+TEST(Containers, TransportStreamsReadAsAReceiverReadsThem) {
+    std::size_t second = 0;
+    std::size_t qme = 0;
+    const auto es = changing_stream(second, qme);
+    const ScanResult reference = scan(es);
+    const AnalysisResult header = analyse_bytes(es);
+    ASSERT_TRUE(header.codes.found());
+
+    struct Case {
+        std::string name;
+        test::Multiplexed stream;
+        std::size_t cut; // bytes taken off the file's start
+        std::vector<std::string> messages;
+    };
+    const auto resync = [](std::size_t skipped) {
+        return "Synchronisation perdue 1 fois, la première à l'octet 0 ; " +
+               std::to_string(skipped) + " octet(s) ignoré(s).";
+    };
+    std::vector<Case> cases = {
+        {"the tables after three video packets",
+         test::transport_stream(es, {.video_packets_before_tables = 3}),
+         0,
+         {}},
+        {"the tables after every video packet",
+         test::transport_stream(es, {.video_packets_before_tables = 1000}),
+         0,
+         {}},
+        {"the video 2 MB into the multiplex",
+         test::transport_stream(es, {.leading_packets = (2 << 20) / 188}),
+         0,
+         {}},
+    };
+    for (const std::size_t cut : {1, 4, 100, 187}) {
+        cases.push_back({"188-byte packets, the first cut by " + std::to_string(cut),
+                         test::transport_stream(es, {.leading_packets = 1}),
+                         cut,
+                         {resync(188 - cut)}});
+    }
+    for (const std::size_t cut : {1, 3, 4, 5, 191}) {
+        cases.push_back({"192-byte packets, the first cut by " + std::to_string(cut),
+                         test::transport_stream(es, {.m2ts = true, .leading_packets = 1}),
+                         cut,
+                         {resync(192 - cut)}});
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::uint8_t> bytes(
+            c.stream.bytes.begin() + static_cast<std::ptrdiff_t>(c.cut), c.stream.bytes.end());
+        const ScanResult r = scan(bytes);
+        EXPECT_EQ(r.container, Container::transport);
+        EXPECT_EQ(r.pictures, reference.pictures);
+        EXPECT_EQ(r.sequence_headers, reference.sequence_headers);
+        EXPECT_EQ(r.matrix_sets, reference.matrix_sets);
+        ASSERT_EQ(r.changes.size(), reference.changes.size());
+        EXPECT_EQ(r.changes[0].offset, c.stream.offsets[0] - c.cut);
+        std::vector<std::string> texts;
+        for (const auto& m : r.messages) {
+            texts.push_back(m.text);
+        }
+        EXPECT_EQ(texts, c.messages);
+
+        const AnalysisResult first = analyse_bytes(bytes);
+        EXPECT_EQ(first.info.stream_type_text, "Flux transport");
+        EXPECT_EQ(first.info.header_position,
+                  static_cast<std::int32_t>(c.stream.offsets[0] - c.cut));
+        EXPECT_EQ(first.matrices, header.matrices);
+        EXPECT_EQ(first.codes.sequence_extension, header.codes.sequence_extension);
     }
 }
 
