@@ -20,8 +20,8 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from check_scan import (DEFAULT_INTRA, DEFAULT_NON_INTRA, Failure,  # noqa: E402
-                        elementary_map, expected_scan, ffmpeg_units, ffmpeg_video, file_offset,
-                        program_map, trace_matrix, transport_map)
+                        damaged, expected_scan, file_offset, read_layout, reference_units,
+                        trace_matrix)
 
 TYPES = {1: "I", 2: "P", 3: "B", 4: "D"}
 STRUCTURES = {1: "top", 2: "bottom", 3: "frame"}
@@ -62,7 +62,9 @@ def picture_matrices(units):
     after = []
     for unit in units:
         f = unit["fields"]
-        if unit["kind"] == "Sequence Header":
+        if damaged(unit):
+            pass  # stepped over by the scan
+        elif unit["kind"] == "Sequence Header":
             intra = trace_matrix(unit, "intra_quantiser_matrix") \
                 if f["load_intra_quantiser_matrix"] else DEFAULT_INTRA
             non_intra = trace_matrix(unit, "non_intra_quantiser_matrix") \
@@ -100,23 +102,8 @@ def main():
     with open(path, "rb") as stream:
         data = stream.read()
 
-    extension = os.path.splitext(path)[1].lower()
-    if extension in (".ts", ".m2ts", ".mts"):
-        size, sync = (192, 4) if data[4:5] == b"\x47" and data[0:1] != b"\x47" else (188, 0)
-        video, pieces, video_id, _ = transport_map(data, size, sync)
-        container = "transport"
-    elif extension in (".m1v", ".m2v"):
-        video, pieces, video_id, _ = elementary_map(data)
-        container = "elementary"
-    else:
-        video, pieces, video_id, _ = program_map(data)
-        container = "program"
-
-    copied = ffmpeg_video(path)
-    if video != copied:
-        raise Failure(f"the reference demultiplexer's video ({len(video)} bytes) is not the "
-                      f"one ffmpeg copies out ({len(copied)} bytes)")
-    units = ffmpeg_units(copied)
+    container, video, pieces, video_id, _, _ = read_layout(data)
+    units = reference_units(path, video)
     spans = picture_spans(video)
     headers = [index for index, unit in enumerate(units) if unit["kind"] == "Picture Header"]
     if len(spans) != len(headers):
