@@ -16,10 +16,16 @@ code lies whole in one packet in these files). A unit whose start code a packet 
 splits has no offset here; the pairing must be exact within the windows, otherwise the
 check fails: it never guesses.
 
+A transport stream is read as Quantaline reads it: its header looked for in the first
+16 MiB (first byte at 16 777 212 at most), its extension windows measured from the
+header's offset H (H + 99998, H + 149998), and its start codes placed exactly by the
+reference demultiplexer of check_scan.py, whose video must be ffmpeg's byte for byte.
+
 Usage: check_stream.py CLI FILE
 """
 
 import json
+import os
 import re
 import subprocess
 import sys
@@ -31,6 +37,11 @@ LAST_EXTENSION_OFFSET = 99998
 LAST_PICTURE_CODING_OFFSET = 149998
 # Every file start code up to here must pair with a unit of the trace.
 STRICT_PAIRING_LIMIT = LAST_HEADER_OFFSET + 140
+# A transport stream's header is looked for in its first 16 MiB, and its extension windows
+# are measured from the header's offset.
+LAST_TRANSPORT_HEADER_OFFSET = 16 * 1024 * 1024 - 4
+# How much of a transport stream the analysis reads at most.
+TRANSPORT_LONGEST_READ = 20 * 1024 * 1024
 
 ASPECT = {1: "1:1", 2: "4:3", 3: "16:9", 4: "2.21:1"}
 FRAME_RATE = {1: "23,976", 2: "24", 3: "25", 4: "29,97", 5: "30", 6: "50", 7: "59,94", 8: "60"}
@@ -100,51 +111,26 @@ OTHER_UNITS = ("Group of Pictures Header", "Picture Header", "Slice Header", "Us
 
 
 def read_trace(path):
-    # The trace filter knows MPEG-2 only, and MPEG-1 has the same header syntax; a video
-    # stream in a program stream takes the decoder's name only once it is on its own. So
-    # the video is first copied out of the file as it stands, then traced.
-    extract = subprocess.run(["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error",
-                              "-i", path, "-map", "0:v:0", "-c:v", "copy",
-                              "-f", "mpeg2video", "-"], capture_output=True)
-    if extract.returncode != 0 or not extract.stdout:
-        raise Failure(f"ffmpeg cannot copy the video out ({extract.returncode}):\n"
-                      f"{extract.stderr.decode(errors='replace')[-2000:]}")
-    command = ["ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "info",
-               "-f", "mpegvideo", "-c:v", "mpeg2video", "-i", "-",
-               "-c:v", "copy", "-bsf:v", "trace_headers", "-f", "null", "-"]
-    run = subprocess.run(command, input=extract.stdout, capture_output=True)
-    trace = run.stderr.decode("utf-8", errors="replace")
-    if run.returncode != 0:
-        raise Failure(f"ffmpeg's trace failed ({run.returncode}):\n{trace[-2000:]}")
+    """The trace's sequence headers and extensions, in order. ffmpeg copies the video out of
+    the file as it stands (the trace filter knows MPEG-2 only, and MPEG-1 has the same header
+    syntax; a video stream in a program stream takes the decoder's name only once it is on
+    its own), then traces it, as check_scan.py does."""
+    from check_scan import ffmpeg_units, ffmpeg_video
+    return trace_units(ffmpeg_units(ffmpeg_video(path)))
+
+
+def trace_units(scan_units, positions=None):
+    """check_scan.py's units as this check reads them: the sequence headers and extensions
+    (with their video positions when given, one per unit)."""
     units = []
-    in_packets = False
-    for line in trace.splitlines():
-        match = TRACE_LINE.match(line)
-        if not match:
+    for index, unit in enumerate(scan_units):
+        if unit["kind"] not in UNIT_CODES:
             continue
-        body = match.group(1).strip()
-        if body.startswith("Packet:"):
-            # The extradata before the first packet repeats the first header.
-            in_packets = True
-            continue
-        if not in_packets:
-            continue
-        field = FIELD.match(body)
-        if field:
-            if not units:
-                raise Failure(f"trace field outside any unit: {body!r}")
-            units[-1]["fields"].append((field.group(2), int(field.group(4))))
-        elif body in UNIT_CODES or body in OTHER_UNITS:
-            units.append({"kind": body, "fields": []})
-        elif body.endswith("Extension") and units and units[-1]["kind"] == "Extension Data":
-            units[-1]["name"] = body
-        else:
-            raise Failure(f"unknown line in ffmpeg's trace: {body!r}")
-    units = [unit for unit in units if unit["kind"] in UNIT_CODES]
-    if not units or units[0]["kind"] != "Sequence Header":
-        raise Failure("ffmpeg's trace holds no sequence header first: cannot check")
+        units.append({"kind": unit["kind"], "name": unit.get("name"), "values": unit["fields"],
+                      "position": positions[index] if positions else None})
+    if not any(unit["kind"] == "Sequence Header" for unit in units):
+        raise Failure("ffmpeg's trace holds no sequence header: cannot check")
     for unit in units:
-        unit["values"] = dict(unit["fields"])
         if unit["kind"] == "Extension Data":
             unit["id"] = field_value(unit, "extension_start_code_identifier")
     return units
@@ -166,11 +152,16 @@ def matrix_from_trace(unit, name):
 # --- the file's start codes -------------------------------------------------------------
 
 def start_codes(data):
-    """(offset, code) of every 00 00 01 xx whose xx is one the pairing follows."""
+    """(offset, code) of every 00 00 01 xx whose xx is one the pairing follows (not the
+    extensions ffmpeg's trace cannot read, which check_scan.py leaves out of it)."""
+    from check_scan import UNTRACED_EXTENSIONS
     found = []
     position = data.find(b"\x00\x00\x01")
     while 0 <= position <= len(data) - 4:
-        if data[position + 3] in UNIT_CODES.values():
+        if data[position + 3] == 0xB5 and position + 4 < len(data) and \
+                data[position + 4] >> 4 in UNTRACED_EXTENSIONS:
+            pass
+        elif data[position + 3] in UNIT_CODES.values():
             found.append((position, data[position + 3]))
         position = data.find(b"\x00\x00\x01", position + 1)
     return found
@@ -196,7 +187,7 @@ def pair_units(units, codes, data):
                 (data[offset + 4] << 4 | data[offset + 5] >> 4) != \
                 field_value(unit, "horizontal_size_value"):
             continue
-        unit["offset"] = offset
+        unit["offset"] = unit["position"] = offset
         next_code += 1
     for offset, code in codes[next_code:]:
         if offset <= STRICT_PAIRING_LIMIT:
@@ -206,26 +197,50 @@ def pair_units(units, codes, data):
 
 # --- the expected analysis --------------------------------------------------------------
 
-def expected_analysis(path, data, units):
+def analysis_container(data):
+    """The container as the first-header analysis sees it: a file that begins with a start
+    code other than a pack header is an elementary stream; one whose packets transport sync
+    bytes mark (a whole packet at least, wherever the first byte falls in a packet) is a
+    transport stream; anything else is read as a program stream."""
+    from check_scan import PROBE_SIZE, transport_layout
+    if len(data) >= 4 and data[0:3] == b"\x00\x00\x01" and data[3] != 0xBA:
+        return "elementary", None
+    layout = transport_layout(data[:PROBE_SIZE])
+    if layout and len(data) >= layout[2] + layout[1] + layout[0]:
+        return "transport", layout
+    return "program", None
+
+
+def position_at_or_after(pieces, offset):
+    """The video position of the first byte at file offset `offset` or after it."""
+    for start, at, size in pieces:
+        if at + size > offset:
+            return start + max(0, offset - at)
+    return pieces[-1][0] + pieces[-1][2] if pieces else 0
+
+
+def expected_analysis(container, units, pieces=None):
+    """What the analysis gives. Each unit has its file offset (None: unseen) and its video
+    position; an elementary or program stream's units are placed by the byte search, whose
+    positions are file offsets, a transport stream's by the reference demultiplexer, whose
+    pieces map the video to the file."""
     expected = {}
-    elementary = len(data) >= 4 and data[0:3] == b"\x00\x00\x01" and data[3] != 0xBA
-    # Transport packets: a sync byte every 188 bytes, or every 192 after a time stamp.
-    transport = any(len(data) >= start + size and
-                    all(data[at] == 0x47 for at in range(start, min(len(data), start + 3 * size),
-                                                         size))
-                    for size, start in ((188, 0), (192, 4)))
+    transport = container == "transport"
     headers = [unit for unit in units if unit["kind"] == "Sequence Header"]
     # A sequence header at offset 0 is taken as it stands; after any other first start
-    # code, and in a program stream, the first one within the search window counts.
+    # code, and in a program or transport stream, the first one within the search window
+    # counts.
     visible = [unit for unit in headers if unit["offset"] is not None]
     header = visible[0] if visible else None
-    if header is not None and header["offset"] > LAST_HEADER_OFFSET:
+    if header is not None and header["offset"] > (LAST_TRANSPORT_HEADER_OFFSET if transport
+                                                   else LAST_HEADER_OFFSET):
         header = None
     if header is None:
         expected["stream_type_text"] = ""
     else:
-        expected["stream_type_text"] = ("Flux élémentaire" if elementary else
-                                        "Flux transport" if transport else "Flux programme")
+        expected["stream_type_text"] = {"elementary": "Flux élémentaire",
+                                        "transport": "Flux transport",
+                                        "program": "Flux programme"}[container]
     expected["header_position"] = header["offset"] if header else 0
 
     if header is None:
@@ -239,6 +254,8 @@ def expected_analysis(path, data, units):
                          "non_intra": rows(DEFAULT_NON_INTRA), "intra_from_stream": False,
                          "non_intra_from_stream": False})
         return expected, None
+    # A transport stream's windows begin at its header, the others' at the file's start.
+    window_start = header["offset"] if transport else 0
 
     expected["horizontal_size"] = field_value(header, "horizontal_size_value")
     expected["vertical_size"] = field_value(header, "vertical_size_value")
@@ -261,20 +278,24 @@ def expected_analysis(path, data, units):
     expected["non_intra_from_stream"] = load_non_intra
 
     # The extension search starts right after the header's matrices.
-    search_start = header["offset"] + 12 + 64 * load_intra + 64 * load_non_intra
+    search_start = header["position"] + 12 + 64 * load_intra + 64 * load_non_intra
     extensions = [unit for unit in units if unit["kind"] == "Extension Data"
-                  and unit["offset"] is not None and unit["offset"] >= search_start]
+                  and unit["offset"] is not None and unit["position"] >= search_start]
     sequence_extension = None
-    picture_search_start = max(search_start, LAST_EXTENSION_OFFSET + 1)
+    # Without a display extension the picture coding extension is looked for from the end
+    # of the extension window on.
+    window_end = window_start + LAST_EXTENSION_OFFSET + 1
+    picture_search_start = max(search_start, position_at_or_after(pieces, window_end)
+                               if transport else window_end)
     expected["video_format_text"] = ""
     for unit in extensions:
-        if unit["offset"] > LAST_EXTENSION_OFFSET:
+        if unit["offset"] > window_start + LAST_EXTENSION_OFFSET:
             break
         if unit["id"] == 1:
             sequence_extension = unit
         elif unit["id"] == 2:
             expected["video_format_text"] = VIDEO_FORMAT[field_value(unit, "video_format")]
-            picture_search_start = unit["offset"]
+            picture_search_start = unit["position"]
             break
     if sequence_extension:
         indication = field_value(sequence_extension, "profile_and_level_indication")
@@ -290,9 +311,9 @@ def expected_analysis(path, data, units):
     expected["intra_dc_precision_bits"] = 0
     expected["picture_structure_text"] = ""
     for unit in extensions:
-        if unit["offset"] < picture_search_start:
+        if unit["position"] < picture_search_start:
             continue
-        if unit["offset"] > LAST_PICTURE_CODING_OFFSET:
+        if unit["offset"] > window_start + LAST_PICTURE_CODING_OFFSET:
             break
         if unit["id"] >= 8:
             expected["intra_dc_precision_bits"] = 8 + field_value(unit, "intra_dc_precision")
@@ -303,6 +324,14 @@ def expected_analysis(path, data, units):
 
 
 # --- MediaInfo --------------------------------------------------------------------------
+
+# Files whose video MediaInfo does not see, by name, with the reason: the values are still
+# checked against ffmpeg's trace, the matrices not against MediaInfo.
+MEDIAINFO_EXCEPTIONS = {
+    "sindresorhus_file-type_fixture.ps.mpg":
+        "an MPEG-1 system stream cut after its first picture: MediaInfo lists its audio "
+        "track only",
+}
 
 def mediainfo_matrices(path):
     """(MPEG version, matrices in stream order): MediaInfo prints one hex string per
@@ -342,16 +371,39 @@ def main():
     with open(path, "rb") as stream:
         data = stream.read()
 
-    units = read_trace(path)
-    pair_units(units, start_codes(data), data)
-    expected, header = expected_analysis(path, data, units)
+    container, layout = analysis_container(data)
+    pieces = None
+    if container == "transport":
+        # The analysis reads the demultiplexed video, whose bytes keep their file offsets:
+        # the reference demultiplexer of check_scan.py gives both, and its video must be
+        # the one ffmpeg copies out, start code for start code with the trace.
+        from check_scan import file_offset, reference_units, transport_map
+        from check_scan import start_codes as video_start_codes
+        if len(data) > TRANSPORT_LONGEST_READ:
+            raise Failure("a transport stream longer than the analysis reads: not modelled")
+        video, pieces, _, _, _ = transport_map(data, *layout)
+        scan_units = reference_units(path, video)
+        codes = video_start_codes(video)
+        if [code for _, code in codes] != [{"Picture Header": 0x00, "Group of Pictures Header":
+                                            0xB8}.get(unit["kind"], UNIT_CODES.get(unit["kind"]))
+                                           for unit in scan_units]:
+            raise Failure("the start codes of the video do not pair with ffmpeg's trace")
+        units = trace_units(scan_units, [position for position, _ in codes]) \
+            if scan_units else []
+        for unit in units:
+            unit["offset"] = file_offset(pieces, unit["position"])
+    else:
+        units = read_trace(path)
+        pair_units(units, start_codes(data), data)
+    expected, header = expected_analysis(container, units, pieces)
 
     run = subprocess.run([cli, "info", "--json", path], capture_output=True)
     # A file without a sequence header in reach is told so, with exit status 1.
+    reach = "16 premiers Mio" if container == "transport" else "300000 premiers octets"
     expected_messages = [] if header else [{
         "icon": "information", "title": "Aucune séquence MPEG...",
-        "text": "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 premiers "
-                "octets du fichier. Les matrices affichées sont celles de la norme MPEG."}]
+        "text": f"Aucun en-tête de séquence MPEG n'a été trouvé dans les {reach} du "
+                "fichier. Les matrices affichées sont celles de la norme MPEG."}]
     if run.returncode != (0 if header else 1):
         raise Failure(f"quantaline-cli exited with {run.returncode}: {run.stderr!r}")
     lines = run.stdout.decode("utf-8").splitlines()
@@ -367,7 +419,14 @@ def main():
         problems.append(f"messages: {actual.get('messages')!r}")
 
     checked_with_mediainfo = False
-    version, matrices = mediainfo_matrices(path)
+    mediainfo_exception = MEDIAINFO_EXCEPTIONS.get(os.path.basename(path))
+    if mediainfo_exception:
+        print(f"{path}: the matrices are not checked with MediaInfo: {mediainfo_exception}")
+        version, matrices = None, []
+    elif header is None:
+        version, matrices = None, []  # nothing decoded: no matrix to compare
+    else:
+        version, matrices = mediainfo_matrices(path)
     if version == "1" and header is not None:
         loaded = [to_raster(matrix) for matrix in matrices]
         flags = [actual["intra_from_stream"], actual["non_intra_from_stream"]]
