@@ -439,6 +439,14 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
         <translation>Lost packets</translation>
     </message>
     <message>
+        <source>Vidéo chiffrée</source>
+        <translation>Scrambled video</translation>
+    </message>
+    <message>
+        <source>%1 paquet(s) de la vidéo chiffré(s) ignoré(s), le premier à l&apos;octet %2.</source>
+        <translation>%1 scrambled video packet(s) skipped, the first at byte %2.</translation>
+    </message>
+    <message>
         <source>%1 image(s) d&apos;un type interdit, la première à l&apos;octet %2.</source>
         <translation>%1 picture(s) of a forbidden type, the first at byte %2.</translation>
     </message>

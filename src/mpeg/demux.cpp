@@ -480,6 +480,17 @@ void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
             }
             last_continuity_counter_ = continuity_counter;
         }
+        if ((p[3] >> 6) != 0) {
+            // transport_scrambling_control: the payload cannot be read without its key.
+            if (report_.scrambled_packets++ == 0) {
+                report_.first_scrambled_offset = offset;
+            }
+            if (in_pes_) {
+                video_.discontinuity();
+                in_pes_ = false;
+            }
+            return;
+        }
         if (has_payload) {
             video_payload(p + payload, ts_packet_size - payload, offset + payload,
                           payload_unit_start_indicator);
@@ -567,13 +578,17 @@ void resync_transport(ByteWindow& window, DemuxReport& report, std::size_t packe
     const std::uint64_t from = window.offset();
     window.consume(1);
     while (true) {
-        const std::size_t have = window.ensure(2 * packet_size + sync_offset + 1);
+        const std::size_t wanted = 2 * packet_size + sync_offset + 1;
+        const std::size_t have = window.ensure(wanted);
         if (have <= sync_offset) {
             window.consume(have);
             break;
         }
         const std::uint8_t* p = window.data();
-        const std::size_t limit = have - sync_offset;
+        // Only the file's last packet goes without a sync byte a packet later to confirm
+        // it: elsewhere the search stops where the window can no longer confirm one.
+        const bool at_end = have < wanted;
+        const std::size_t limit = at_end ? have - sync_offset : have - packet_size - sync_offset;
         std::size_t found = limit;
         for (std::size_t i = 0; i < limit; ++i) {
             if (p[i + sync_offset] != ts_sync_byte) {

@@ -20,6 +20,9 @@ struct DemuxReport {
     // Video packets met before the tables named the video, past what could be held.
     std::uint64_t dropped_before_tables = 0;
     std::uint64_t first_dropped_offset = 0;
+    // Video packets whose payload is scrambled.
+    std::uint64_t scrambled_packets = 0;
+    std::uint64_t first_scrambled_offset = 0;
     // Set when the file ends inside a packet or header.
     const char* cut_inside = nullptr;
     std::uint64_t cut_offset = 0;

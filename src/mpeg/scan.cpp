@@ -83,6 +83,14 @@ Message scan_dropped_before_tables_message(std::uint64_t count, std::uint64_t fi
             Buttons::ok, Button::ok};
 }
 
+Message scan_scrambled_message(std::uint64_t count, std::uint64_t first_offset) {
+    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Vidéo chiffrée"),
+            fill_text(TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo chiffré(s) ignoré(s), le "
+                                              "premier à l'octet %2."),
+                      {std::to_string(count), std::to_string(first_offset)}),
+            Buttons::ok, Button::ok};
+}
+
 Message scan_forbidden_type_message(std::uint64_t count, std::uint64_t first_offset) {
     return {Icon::exclamation, TR_NOOP_TEXT("Message", "Données endommagées"),
             fill_text(TR_NOOP_TEXT("Message", "%1 image(s) d'un type interdit, la première à "
@@ -142,6 +150,10 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     if (report.dropped_before_tables > 0) {
         result.messages.push_back(scan_dropped_before_tables_message(report.dropped_before_tables,
                                                                      report.first_dropped_offset));
+    }
+    if (report.scrambled_packets > 0) {
+        result.messages.push_back(
+            scan_scrambled_message(report.scrambled_packets, report.first_scrambled_offset));
     }
     if (report.continuity_errors > 0) {
         result.messages.push_back(

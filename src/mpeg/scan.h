@@ -249,6 +249,8 @@ Message scan_resync_message(std::uint64_t count, std::uint64_t first_offset,
                             std::uint64_t skipped_bytes);
 Message scan_continuity_message(std::uint64_t count, std::uint32_t pid);
 Message scan_dropped_before_tables_message(std::uint64_t count, std::uint64_t first_offset);
+// Video packets whose transport_scrambling_control is set.
+Message scan_scrambled_message(std::uint64_t count, std::uint64_t first_offset);
 // Pictures whose picture_coding_type is forbidden or reserved.
 Message scan_forbidden_type_message(std::uint64_t count, std::uint64_t first_offset);
 Message scan_read_error_message(std::uint64_t offset);

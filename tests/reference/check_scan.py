@@ -270,6 +270,7 @@ class TransportReader:
         self.in_pes = False
         self.header = None  # the PES header collected so far, None once it is whole
         self.resyncs = []
+        self.scrambled = []
         self.continuity_errors = 0
 
     def feed(self, payload, offset):
@@ -326,6 +327,11 @@ class TransportReader:
                     if counter != (self.last_counter + 1) & 0x0F:
                         self.continuity_errors += 1
                 self.last_counter = counter
+            if packet[3] >> 6:
+                # Scrambled: skipped, and the PES packet it belongs to with it.
+                self.scrambled.append(offset)
+                self.in_pes = False
+                return
             if has_payload:
                 self.video_payload(packet[start:188], offset + start, unit_start)
             return
@@ -404,7 +410,7 @@ def transport_map(data, size, sync, first):
     if reader.continuity_errors:
         raise Failure(f"{reader.continuity_errors} discontinuities in the video's packets: what "
                       "they do to the units across them is not modelled here")
-    damage = {"resyncs": reader.resyncs}
+    damage = {"resyncs": reader.resyncs, "scrambled": reader.scrambled}
     return bytes(reader.video), reader.pieces, reader.video_pid, cut, damage
 
 
@@ -594,6 +600,10 @@ def expected_messages(units, offsets, container, cut, damage):
         messages.append(("Données endommagées",
                          f"Synchronisation perdue {len(resyncs)} fois, la première à l'octet "
                          f"{resyncs[0][0]} ; {sum(n for _, n in resyncs)} octet(s) ignoré(s)."))
+    scrambled = damage.get("scrambled", [])
+    if scrambled:
+        messages.append(("Vidéo chiffrée", f"{len(scrambled)} paquet(s) de la vidéo chiffré(s) "
+                                           f"ignoré(s), le premier à l'octet {scrambled[0]}."))
     if cut is not None:
         messages.append(("Fichier incomplet", None))
     if not any(unit["kind"] == "Sequence Header" and not damaged(unit) for unit in units):

@@ -340,6 +340,8 @@ struct TransportStreamLayout {
     std::size_t leading_packets = 0;
     // Video packets sent before the PAT and the PMT, as in a capture that starts anywhere.
     std::size_t video_packets_before_tables = 0;
+    // Video packets marked scrambled (transport_scrambling_control 2), by their number.
+    std::vector<std::size_t> scrambled_packets;
 };
 
 inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
@@ -423,6 +425,10 @@ inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
                        es.begin() + static_cast<std::ptrdiff_t>(end));
         if (!lost.contains(number)) {
             packet(layout.video_pid, unit_start, counter, payload);
+            if (std::find(layout.scrambled_packets.begin(), layout.scrambled_packets.end(),
+                          number) != layout.scrambled_packets.end()) {
+                out[out.size() - 188 + 3] |= 0x80;
+            }
             for (std::size_t i = position; i < end; ++i) {
                 m.offsets[i] = out.size() - (end - i);
             }

@@ -490,6 +490,10 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
         {"a lost transport packet", test::transport_stream(es, {.lost_packets = {2}}).bytes,
          std::nullopt, "Paquets perdus",
          "1 discontinuité(s) dans les paquets de la vidéo (PID 256)"},
+        {"a scrambled video packet", test::transport_stream(es, {.scrambled_packets = {2}}).bytes,
+         std::nullopt, "Vidéo chiffrée",
+         "1 paquet(s) de la vidéo chiffré(s) ignoré(s), le premier à l'octet " +
+             std::to_string(188 * 6)},
         {"a transport stream cut in a packet", resized(ts.bytes, 188 * 7 + 100), std::nullopt,
          "Fichier incomplet", "l'octet " + std::to_string(188 * 7) + ","},
         {"junk between transport packets", ts_junk, 5, "Données endommagées",
