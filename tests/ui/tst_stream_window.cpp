@@ -24,6 +24,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 using namespace quantaline;
 using namespace quantaline::test;
@@ -256,6 +258,48 @@ class TestStreamWindow : public QObject {
             status.text(), QStringLiteral("Flux complet : 10 images, 1 jeu de matrices"), 20000);
         QCOMPARE(note.text(), QString());
         QCOMPARE(child<QLabel>(window, "mat1_2")->text(), QStringLiteral("16"));
+    }
+
+    // A stream whose first sequence header lies past the first header's reach: the window
+    // still reads it whole, opens "Flux complet", and the set chosen there enables the
+    // exports, the report and the print.
+    void a_header_past_the_reach_is_found_by_the_whole_stream() {
+        TempDir dir;
+        std::ifstream in((data_folder + QStringLiteral("/mpeg2-es-mpeg2enc.m2v")).toStdString(),
+                         std::ios::binary);
+        std::vector<char> late(400000, 0x55);
+        late.insert(late.end(), std::istreambuf_iterator<char>(in), {});
+        const std::string path = dir.file("late.m2v");
+        std::ofstream(path, std::ios::binary).write(late.data(), std::ssize(late));
+
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        window.open_file(path);
+        QCOMPARE(platform.messages.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(platform.messages[0].title),
+                 QStringLiteral("Aucune séquence MPEG..."));
+        auto& status = *child<QLabel>(window, "lbl_flux");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status.text(), QStringLiteral("Flux complet : 9 images, 1 jeu de matrices"), 20000);
+        const char* const exports[] = {"btc_cce", "btc_tmpgenc", "btc_texte", "btc_imprimer"};
+        for (const char* name : exports) {
+            QVERIFY2(!child<QPushButton>(window, name)->isEnabled(), name);
+        }
+        auto& flux_button = *child<QPushButton>(window, "btc_flux_complet");
+        QVERIFY(flux_button.isEnabled());
+        flux_button.click();
+        FrmFluxComplet* flux = window.flux_complet_window();
+        QVERIFY(flux != nullptr);
+        flux->findChild<QTableWidget*>(QStringLiteral("tab_jeux"))->selectRow(0);
+        flux->findChild<QPushButton*>(QStringLiteral("btc_utiliser"))->click();
+        for (const char* name : exports) {
+            QVERIFY2(child<QPushButton>(window, name)->isEnabled(), name);
+        }
+        QCOMPARE(status.text(),
+                 QStringLiteral("Flux complet : 9 images, 1 jeu de matrices (jeu 1 affiché)"));
     }
 
     // The macroblocks: their pass follows the headers' in the strip, the summary tells them
