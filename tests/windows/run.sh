@@ -139,14 +139,21 @@ fail() {
     say "FAILED: $*"
     failures=$((failures + 1))
 }
-# Runs one command and keeps its standard output (CR LF turned into LF) and exit status.
+# Runs one command and keeps its standard output (CR LF turned into LF), its standard error
+# and its exit status.
 run_into() {
     local out=$1
     shift
     local status=0
-    "$@" >"$out.raw" 2>/dev/null || status=$?
+    "$@" >"$out.raw" 2>"$out.err" || status=$?
     tr -d '\r' <"$out.raw" >"$out"
     echo "$status" >"$out.status"
+}
+# What a failed run printed on standard error: Wine's own complaints land there.
+show_errors() {
+    [ -s "$1.err" ] || return 0
+    say "standard error of $(basename "$1"):"
+    head -n 20 "$1.err" | tr -d '\r'
 }
 compare() { # name, Windows command..., -- Linux command...
     local name=$1
@@ -160,10 +167,12 @@ compare() { # name, Windows command..., -- Linux command...
     if ! cmp -s "$out_dir/$name.windows" "$out_dir/$name.linux"; then
         fail "$name: the Windows output differs from the Linux output"
         diff "$out_dir/$name.linux" "$out_dir/$name.windows" | head -n 20 || true
+        show_errors "$out_dir/$name.windows"
     fi
     if ! cmp -s "$out_dir/$name.windows.status" "$out_dir/$name.linux.status"; then
         fail "$name: exit status $(cat "$out_dir/$name.windows.status") on Windows," \
             "$(cat "$out_dir/$name.linux.status") on Linux"
+        show_errors "$out_dir/$name.windows"
     fi
 }
 
