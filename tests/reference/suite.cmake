@@ -67,3 +67,33 @@ if(Python3_Interpreter_FOUND AND QUANTALINE_FFMPEG)
     set_tests_properties(quantiser_reference.made.${stream_name} PROPERTIES TIMEOUT 300)
   endforeach()
 endif()
+
+# --- The macroblock layer on the real streams of ../shared/streams -------------------------
+# One quantiser_reference.real.<file> test per stream there when the folder exists at
+# configure time (those streams are not ours: they are read in place, never copied), or a
+# single test that says the folder is absent and is skipped. check_quantiser.py skips (77)
+# a file where it reads no MPEG video picture and ffmpeg decodes none either.
+set(QUANTALINE_SHARED_STREAMS ${CMAKE_SOURCE_DIR}/../shared/streams)
+if(Python3_Interpreter_FOUND AND QUANTALINE_FFMPEG)
+  if(EXISTS ${QUANTALINE_SHARED_STREAMS})
+    file(GLOB QUANTALINE_SHARED_QUANTISER_STREAMS CONFIGURE_DEPENDS
+         ${QUANTALINE_SHARED_STREAMS}/*.m1v ${QUANTALINE_SHARED_STREAMS}/*.m2v
+         ${QUANTALINE_SHARED_STREAMS}/*.mpg ${QUANTALINE_SHARED_STREAMS}/*.mpeg
+         ${QUANTALINE_SHARED_STREAMS}/*.ts ${QUANTALINE_SHARED_STREAMS}/*.vob
+         ${QUANTALINE_SHARED_STREAMS}/*.m2ts)
+    foreach(stream IN LISTS QUANTALINE_SHARED_QUANTISER_STREAMS)
+      get_filename_component(stream_name ${stream} NAME)
+      add_test(NAME quantiser_reference.real.${stream_name}
+               COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_quantiser.py
+                       $<TARGET_FILE:quantiser_dump> $<TARGET_FILE:quantaline-cli>
+                       ${stream})
+      set_tests_properties(quantiser_reference.real.${stream_name} PROPERTIES
+                           TIMEOUT 300 SKIP_RETURN_CODE 77)
+    endforeach()
+  else()
+    add_test(NAME quantiser_reference.real.streams_absent
+             COMMAND ${Python3_EXECUTABLE} -c
+                     "print('${QUANTALINE_SHARED_STREAMS} is absent: no real stream is checked'); raise SystemExit(77)")
+    set_tests_properties(quantiser_reference.real.streams_absent PROPERTIES SKIP_RETURN_CODE 77)
+  endif()
+endif()
