@@ -208,7 +208,8 @@ def check(dump, cli, path):
     if not pictures:
         if not any(e[0] == "header" for e in events):
             raise Skip("no MPEG video picture is read here, and ffmpeg reads none")
-        raise Failure("no picture read")
+        raise Failure(f"no picture read here, ffmpeg reads "
+                      f"{sum(1 for e in events if e[0] == 'header')} picture headers")
     exception = EXCEPTIONS.get(os.path.basename(path))
     headers = [(e[1], e[2]) for e in events if e[0] == "header"]
     ours = [(p["temporal_reference"], p["type"]) for p in pictures]
@@ -218,7 +219,8 @@ def check(dump, cli, path):
                  if headers[k:k + len(ours)] == ours), 0)
     first = [k for k, e in enumerate(events) if e[0] == "header"][lead:lead + 1]
     if lead and any(e[0] != "header" for e in events[:first[0] if first else 0]):
-        raise Failure(f"ffmpeg decodes some of the {lead} pictures before the dump's first")
+        raise Failure(f"the dump's {len(ours)} pictures are ffmpeg's from its picture {lead} "
+                      f"on, and ffmpeg decodes some of the {lead} before them")
     events = events[first[0]:] if first else events
     headers = headers[lead:]
     if headers != ours:
