@@ -8,8 +8,10 @@ macroblock's quantiser scale and type. quantiser_dump reads the same file, pictu
 picture in stream order as the whole-stream scan hands each picture over from its
 container's demultiplexer (elementary, program or transport stream), without decoding.
 
-ffmpeg's picture headers must be the dump's, one for one. Two fields of opposite parity
-make one frame, whose rows ffmpeg prints interleaved (the top field's rows first). A frame
+ffmpeg's picture headers must be the dump's, one for one (after any ffmpeg reads and
+does not decode before the first sequence header, which the dump never sees). Two fields
+of opposite parity make one frame, whose rows ffmpeg prints interleaved (the top field's
+rows first). A frame
 ffmpeg outputs is, when a B frame, the frame whose header it read last; when an I or P
 frame, the reference frame before the one it read last (the last reference frame is never
 printed, and one pending when the decoder starts afresh is lost). Frames whose pictures
