@@ -8,19 +8,18 @@ macroblock's quantiser scale and type. quantiser_dump reads the same file, pictu
 picture in stream order as the whole-stream scan hands each picture over from its
 container's demultiplexer (elementary, program or transport stream), without decoding.
 
-ffmpeg's picture headers must be the dump's, one for one (after any ffmpeg reads and
-does not decode before the first sequence header, which the dump never sees). Two fields
-of opposite parity make one frame, whose rows ffmpeg prints interleaved (the top field's
-rows first). A frame
-ffmpeg outputs is, when a B frame, the frame whose header it read last; when an I or P
-frame, the reference frame before the one it read last (the last reference frame is never
-printed, and one pending when the decoder starts afresh is lost). Frames whose pictures
-ffmpeg does not decode (B frames of an open group at the stream's start) are left out.
-Every macroblock is compared (scale, and intra / skipped / other), then each picture's
-figures (average with two decimals, minimum, maximum and the three counts) with those
-computed here from ffmpeg's numbers. Last, `quantaline-cli pictures --quantiser --format
-json` must give each picture those same figures (pictures ffmpeg never prints, those of
-the dump).
+ffmpeg's picture headers must be the dump's, one for one (after any ffmpeg reads and does
+not decode before the first sequence header, which the dump never sees). Two fields of
+opposite parity make one frame, whose rows ffmpeg prints interleaved (the top field's rows
+first). A frame ffmpeg outputs is, when a B frame, the frame whose header it read last;
+when an I or P frame, the reference frame before the one it read last (the last reference
+frame is never printed, and one pending when the decoder starts afresh is lost). Frames
+whose pictures ffmpeg does not decode (B frames of an open group at the stream's start)
+are left out. Every macroblock is compared (scale, and intra / skipped / other), then each
+picture's figures (average with two decimals, minimum, maximum and the three counts) with
+those computed here from ffmpeg's numbers. Last, `quantaline-cli pictures --quantiser
+--format json` must give each picture those same figures (pictures ffmpeg never prints,
+those of the dump).
 
 ffmpeg keeps an MPEG-1 quantizer_scale doubled (as MPEG-2's linear quantiser_scale is),
 so its MPEG-1 numbers are halved here. Macroblocks that no slice of the stream reaches are
