@@ -413,10 +413,11 @@ MacroblockError macroblock(SliceBits& bits, const PictureContext& picture, std::
 }
 
 // One slice: `bytes` is the whole picture, the slice's data runs from `begin` (the byte
-// after its start code) to `end` (the next start code). Returns its damage, if any.
+// after its start code) to `end` (the next start code). Returns its damage, if any; `info`
+// tells where it lies and where its bits end.
 std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_t begin,
                                  std::size_t end, std::uint8_t slice_vertical_position,
-                                 const PictureContext& picture, Figures& figures) {
+                                 const PictureContext& picture, Figures& figures, SliceInfo& info) {
     SliceBits bits(bytes.first(end), begin * 8);
     const std::size_t end_bits = end * 8;
     SliceDamage damage;
@@ -424,6 +425,9 @@ std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_
     const auto damaged = [&](MacroblockError error, std::size_t at) {
         damage.error = error;
         damage.offset = at / 8;
+        info.slice_vertical_position = damage.slice_vertical_position;
+        info.macroblocks = damage.macroblocks_read;
+        info.end_bit = at;
         return std::optional<SliceDamage>(damage);
     };
     std::size_t start = bits.position();
@@ -482,12 +486,18 @@ std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_
             return damaged(MacroblockError::overrun, start);
         }
         scale = new_scale;
+        if (first) {
+            info.first_address = static_cast<std::uint32_t>(next);
+        }
         figures.add(static_cast<std::uint32_t>(next), scale, kind);
         ++damage.macroblocks_read;
         address = next;
         first = false;
         // The slice ends where 23 zero bits follow: the stuffing before the next start code.
     } while (bits.show(23) != 0);
+    info.slice_vertical_position = damage.slice_vertical_position;
+    info.macroblocks = damage.macroblocks_read;
+    info.end_bit = bits.position();
     return std::nullopt;
 }
 
@@ -527,6 +537,15 @@ PictureQuantiser picture_quantiser(std::span<const std::uint8_t> picture_bytes,
     picture.slice_vertical_extension = sequence.mpeg2 && sequence.vertical_size > 2800;
     bool coding_extension = false;
 
+    // Rows of a frame: interlaced MPEG-2 sequences count them in pairs.
+    const auto set_height = [&] {
+        const std::uint32_t v = sequence.vertical_size;
+        const std::uint32_t rows =
+            sequence.mpeg2 && !sequence.progressive_sequence ? 2 * ((v + 31) / 32) : (v + 15) / 16;
+        picture.mb_height = picture.picture_structure == frame_picture ? rows : rows / 2;
+        result.mb_height = picture.mb_height;
+    };
+
     Figures figures{result, map};
     while (next + 3 < picture_bytes.size()) {
         const std::uint8_t code = picture_bytes[next + 3];
@@ -560,16 +579,16 @@ PictureQuantiser picture_quantiser(std::span<const std::uint8_t> picture_bytes,
             return result;
         }
         if (picture.mb_height == 0) {
-            // Rows of a frame: interlaced MPEG-2 sequences count them in pairs.
-            const std::uint32_t v = sequence.vertical_size;
-            const std::uint32_t rows = sequence.mpeg2 && !sequence.progressive_sequence
-                                           ? 2 * ((v + 31) / 32)
-                                           : (v + 15) / 16;
-            picture.mb_height = picture.picture_structure == frame_picture ? rows : rows / 2;
-            result.mb_height = picture.mb_height;
+            set_height();
         }
         ++result.slices;
-        const auto damage = slice(picture_bytes, begin, next, code, picture, figures);
+        SliceInfo info;
+        const auto damage = slice(picture_bytes, begin, next, code, picture, figures, info);
+        if (map != nullptr) {
+            info.next_start_code = next;
+            info.damaged = damage.has_value();
+            map->slice(info);
+        }
         if (damage) {
             ++result.damaged_slices;
             if (!result.first_damage) {
@@ -577,6 +596,13 @@ PictureQuantiser picture_quantiser(std::span<const std::uint8_t> picture_bytes,
             }
         }
     }
+    if (picture.mb_height == 0 && (coding_extension || !sequence.mpeg2)) {
+        set_height(); // a picture without a slice
+    }
+    const std::uint64_t size = std::uint64_t{picture.mb_width} * picture.mb_height;
+    // Slices that overlap may read more macroblocks than the picture has.
+    result.missing =
+        static_cast<std::uint32_t>(size - std::min<std::uint64_t>(size, result.macroblocks()));
     return result;
 }
 

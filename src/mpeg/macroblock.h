@@ -75,11 +75,26 @@ struct MacroblockInfo {
     MacroblockKind kind = MacroblockKind::coded;
 };
 
+// What a map may want of each slice: where it lies and where its bits end.
+struct SliceInfo {
+    std::uint32_t slice_vertical_position = 0; // with its extension; 1 is the first row
+    std::uint32_t first_address = 0;           // of its first macroblock, when it has one
+    std::uint32_t macroblocks = 0;             // read, skipped ones included
+    // In the picture's bytes: the bit where its last macroblock ends (where the damage
+    // starts, for a damaged slice), and the byte of the next start code.
+    std::size_t end_bit = 0;
+    std::size_t next_start_code = 0;
+    bool damaged = false;
+};
+
 // Receives every macroblock of a picture in stream order, when a map is asked for.
 class MacroblockSink {
   public:
     virtual ~MacroblockSink() = default;
     virtual void macroblock(const MacroblockInfo& info) = 0;
+    // After the macroblocks of each slice. An MPEG-1 slice's first macroblock may lie in
+    // a later row than its slice_vertical_position.
+    virtual void slice(const SliceInfo& /*info*/) {}
 };
 
 struct SliceDamage {
@@ -95,13 +110,16 @@ struct PictureQuantiser {
     std::uint16_t temporal_reference = 0;
     std::uint8_t picture_coding_type = 0;
     std::uint8_t picture_structure = 3;
-    // The picture's size in macroblocks (a field's own rows); the height is known from its
-    // first slice on.
+    // The picture's size in macroblocks (a field's own rows); the height is known once the
+    // picture's structure is (an MPEG-2 picture without its coding extension has none).
     std::uint32_t mb_width = 0;
     std::uint32_t mb_height = 0;
     std::uint32_t slices = 0;
     std::uint32_t damaged_slices = 0;
     std::optional<SliceDamage> first_damage;
+    // Macroblocks of the picture that no slice reached: slices left out of the stream, a
+    // picture cut short, or the rest of a damaged slice. None of them is in the figures.
+    std::uint32_t missing = 0;
     // Every macroblock read is one of the three: intra, coded (read from the stream, not
     // intra) or skipped.
     std::uint32_t intra = 0;

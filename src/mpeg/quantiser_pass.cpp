@@ -249,8 +249,10 @@ void QuantiserPass::merge(const QuantiserBatch& batch) {
             continue;
         }
         const PictureQuantiser& q = picture.figures;
-        const bool damaged =
-            picture.bytes_lost || q.error != PictureError::none || q.damaged_slices > 0;
+        // Macroblocks that no slice reached are damage too: a picture cut short by the end
+        // of the file, slices lost.
+        const bool damaged = picture.bytes_lost || q.error != PictureError::none ||
+                             q.damaged_slices > 0 || q.missing > 0;
         if (damaged) {
             ++result_.damaged_pictures;
             if (result_.damaged_pictures == 1 || picture.index < first_damaged_) {

@@ -4,15 +4,21 @@
 // against ffmpeg's decoder:
 //
 //   picture INDEX TYPE TEMPORAL_REFERENCE STRUCTURE AVERAGE MIN MAX INTRA CODED SKIPPED DAMAGED
-//           MPEG (1 or 2)
+//           MPEG (1 or 2) MISSING (macroblocks no slice reached)
 //   damage SLICE MACROBLOCKS_READ OFFSET ERROR      after a picture with a damaged slice
-//   row Q[T] Q[T] ...        one line per macroblock row, T: I intra, C coded, S skipped
+//   slice VERTICAL_POSITION FIRST_ADDRESS MACROBLOCKS
+//                            one line per slice, in stream order (FIRST_ADDRESS -1 when none
+//                            was read)
+//   row Q[T] Q[T] ...        one line per macroblock row of the picture (a field's own rows),
+//                            T: I intra, C coded, S skipped; 0? where no slice reached
 //
 //   quantiser_dump FILE
 #include "mpeg/macroblock.h"
 #include "mpeg/scan.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -26,7 +32,15 @@ class Map : public quantaline::mpeg::MacroblockSink {
         static constexpr char kinds[] = {'I', 'C', 'S'};
         cells[info.address] = {info.quantiser_scale, kinds[static_cast<int>(info.kind)]};
     }
+    void slice(const quantaline::mpeg::SliceInfo& info) override {
+        char line[96];
+        std::snprintf(line, sizeof line, "slice %u %lld %u\n", info.slice_vertical_position,
+                      info.macroblocks != 0 ? static_cast<long long>(info.first_address) : -1LL,
+                      info.macroblocks);
+        slices += line;
+    }
     std::vector<std::pair<int, char>> cells;
+    std::string slices;
 };
 
 } // namespace
@@ -43,17 +57,22 @@ int main(int argc, char** argv) {
         Map map;
         const auto q = quantaline::mpeg::picture_quantiser(bytes, context, &map);
         const std::uint32_t average = q.quantiser_average_hundredths();
-        std::printf("picture %llu %d %d %d %u.%02u %d %d %u %u %u %u %d\n",
+        std::printf("picture %llu %d %d %d %u.%02u %d %d %u %u %u %u %d %u\n",
                     static_cast<unsigned long long>(index), q.picture_coding_type,
                     q.temporal_reference, q.picture_structure, average / 100, average % 100,
                     q.quantiser_min, q.quantiser_max, q.intra, q.coded, q.skipped, q.damaged_slices,
-                    context.mpeg2 ? 2 : 1);
+                    context.mpeg2 ? 2 : 1, q.missing);
         if (q.first_damage) {
             std::printf("damage %u %u %zu %d\n", q.first_damage->slice_vertical_position,
                         q.first_damage->macroblocks_read, q.first_damage->offset,
                         static_cast<int>(q.first_damage->error));
         }
+        std::fputs(map.slices.c_str(), stdout);
         const std::uint32_t width = (context.horizontal_size + 15) / 16;
+        // Every row of the picture once its height is known, so that rows no slice
+        // reached are printed too.
+        map.cells.resize(std::max<std::size_t>(map.cells.size(), std::size_t{width} * q.mb_height),
+                         {0, '?'});
         for (std::size_t row = 0; width != 0 && row * width < map.cells.size(); ++row) {
             std::printf("row");
             for (std::size_t x = 0; x < width && row * width + x < map.cells.size(); ++x) {

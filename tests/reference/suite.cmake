@@ -104,4 +104,18 @@ elseif(Python3_Interpreter_FOUND AND QUANTALINE_FFMPEG AND QUANTALINE_MEDIAINFO)
       set_tests_properties(${prefix}.real.${stream_name} PROPERTIES TIMEOUT 300)
     endforeach()
   endforeach()
+
+endif()
+
+# The macroblock layer on the same streams, against ffmpeg's decoder. check_quantiser.py
+# skips (77) a file where it reads no MPEG video picture and ffmpeg decodes none either.
+if(QUANTALINE_REAL_STREAMS AND Python3_Interpreter_FOUND AND QUANTALINE_FFMPEG)
+  foreach(stream IN LISTS QUANTALINE_REAL_STREAMS)
+    get_filename_component(stream_name ${stream} NAME)
+    add_test(NAME quantiser_reference.real.${stream_name}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/check_quantiser.py
+                     $<TARGET_FILE:quantiser_dump> $<TARGET_FILE:quantaline-cli> ${stream})
+    set_tests_properties(quantiser_reference.real.${stream_name} PROPERTIES
+                         TIMEOUT 300 SKIP_RETURN_CODE 77)
+  endforeach()
 endif()

@@ -5,7 +5,10 @@
 #include "mpeg/macroblock.h"
 #include "support/stream_builder.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -507,6 +510,139 @@ TEST(MacroblockLayer, PicturesThatCannotBeRead) {
         EXPECT_EQ(q.macroblocks(), 0u);
     }
     EXPECT_EQ(mpeg::picture_quantiser(good, sequence_of(i)).intra, 1u);
+}
+
+TEST(MacroblockLayer, MacroblocksNoSliceReaches) {
+    // 32 x 32: two macroblocks a row, two rows.
+    const mpeg::SequenceContext sequence{true, 1, 32, 32, true};
+    const std::string row = "1 1 " + I6 + "1 1 " + I6;
+    const struct {
+        const char* name;
+        std::vector<Slice> slices;
+        std::uint32_t read, missing;
+    } cases[] = {
+        {"every macroblock in a slice", {{1, 4, row}, {2, 4, row}}, 4, 0},
+        {"the second row's slice left out (a picture cut short)", {{1, 4, row}}, 2, 2},
+        {"a slice that starts in its row's second column",
+         {{1, 4, row}, {2, 4, "011 1 " + I6}},
+         3,
+         1},
+        {"the rest of a damaged slice", {{1, 4, "1 1 " + I6 + "1 00 " + I6}, {2, 4, row}}, 3, 1},
+        {"no slice at all", {}, 0, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto q = mpeg::picture_quantiser(picture_bytes({.type = 1}, c.slices), sequence);
+        EXPECT_EQ(q.error, mpeg::PictureError::none);
+        EXPECT_EQ(q.macroblocks(), c.read);
+        EXPECT_EQ(q.missing, c.missing);
+        EXPECT_EQ(q.mb_height, 2u);
+    }
+}
+
+// --- a real stream, from ../shared/streams when it is there ------------------------------
+
+class Slices : public mpeg::MacroblockSink {
+  public:
+    void macroblock(const mpeg::MacroblockInfo&) override {}
+    void slice(const mpeg::SliceInfo& info) override { slices.push_back(info); }
+    std::vector<mpeg::SliceInfo> slices;
+};
+
+// An MPEG-1 stream whose slices start mid-row, some of them past the row their start code
+// names; ffmpeg drops those, and the last slices of two pictures, and conceals them. Every
+// slice is read here without damage to its next start code, with nothing but zero bits
+// left, and lands where its first macroblock_address_increment puts it.
+TEST(MacroblockLayer, RealMpeg1SlicesStartingPastTheirRow) {
+    const std::filesystem::path path = std::filesystem::path(QUANTALINE_TEST_DATA) /
+                                       "../../../shared/streams" /
+                                       "mwgoldsmith_mpeg2_tz_walken_mpeg1_start_slice_stream.m1v";
+    if (!std::filesystem::exists(path)) {
+        GTEST_SKIP() << "../shared/streams is absent: " << path.filename() << " is not read";
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> es{std::istreambuf_iterator<char>(in),
+                                       std::istreambuf_iterator<char>()};
+    ASSERT_GE(es.size(), 12u);
+    ASSERT_EQ(es[3], 0xB3);
+    const auto header = mpeg::sequence_header(std::span(es).subspan(4));
+    ASSERT_TRUE(header.ok());
+    const auto sequence = mpeg::sequence_context(header.fields, nullptr);
+    ASSERT_EQ(sequence.horizontal_size, 360u); // 23 macroblocks a row, slices of 22
+    // Each picture's bytes: from its start code to the next picture, group, sequence
+    // header or sequence end start code.
+    std::vector<std::span<const std::uint8_t>> pictures;
+    std::size_t open = 0;
+    bool in_picture = false;
+    for (std::size_t i = 0; i + 3 < es.size(); ++i) {
+        if (es[i] != 0 || es[i + 1] != 0 || es[i + 2] != 1) {
+            continue;
+        }
+        const std::uint8_t code = es[i + 3];
+        if (code == 0x00 || code == 0xB3 || code == 0xB8 || code == 0xB7) {
+            if (in_picture) {
+                pictures.push_back(std::span(es).subspan(open, i - open));
+            }
+            in_picture = code == 0x00;
+            open = i;
+        }
+    }
+    if (in_picture) {
+        pictures.push_back(std::span(es).subspan(open));
+    }
+    ASSERT_EQ(pictures.size(), 100u);
+
+    // Every slice of every picture.
+    std::uint32_t slices = 0, past_their_row = 0;
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        Slices map;
+        const auto q = mpeg::picture_quantiser(pictures[k], sequence, &map);
+        ASSERT_EQ(q.damaged_slices, 0u) << "picture " << k;
+        for (const auto& slice : map.slices) {
+            ++slices;
+            EXPECT_FALSE(slice.damaged);
+            past_their_row += slice.first_address / 23 > slice.slice_vertical_position - 1;
+            for (std::size_t bit = slice.end_bit; bit < slice.next_start_code * 8; ++bit) {
+                ASSERT_EQ((pictures[k][bit / 8] >> (7 - bit % 8)) & 1, 0)
+                    << "picture " << k << ", slice " << slice.slice_vertical_position;
+            }
+        }
+    }
+    EXPECT_EQ(slices, 1600u);
+    EXPECT_GT(past_their_row, 0u);
+
+    // The slices ffmpeg drops in the first pictures, as the concealed macroblocks it counts
+    // there tell: in picture 1, 46 = 8 missing + 18 + 20; in picture 3, 16 = 3 + 13; in
+    // picture 4, 15 = 1 + 14.
+    const struct {
+        const char* name;
+        std::size_t picture, slice;
+        std::uint32_t slice_vertical_position, first_address, macroblocks, missing;
+        int last_byte; // where its last macroblock ends in the byte before the start code
+    } cases[] = {
+        {"P picture: the second slice of row 1 starts in row 2", 1, 1, 1, 25, 18, 8, -1},
+        {"P picture: the slice of row 2 starts in row 3", 1, 2, 2, 46, 20, 8, -1},
+        {"B picture: the last end_of_block ends in the zero byte before the start code", 3, 15, 15,
+         330, 13, 3, 0x00},
+        {"P picture: the last slice ends five bits into its last byte", 4, 15, 15, 330, 14, 1,
+         0x70},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Slices map;
+        const auto q = mpeg::picture_quantiser(pictures[c.picture], sequence, &map);
+        EXPECT_EQ(q.missing, c.missing);
+        ASSERT_LT(c.slice, map.slices.size());
+        const auto& slice = map.slices[c.slice];
+        EXPECT_EQ(slice.slice_vertical_position, c.slice_vertical_position);
+        EXPECT_EQ(slice.first_address, c.first_address);
+        EXPECT_EQ(slice.macroblocks, c.macroblocks);
+        if (c.last_byte >= 0) {
+            EXPECT_EQ(c.slice + 1, map.slices.size()); // the picture's last slice
+            EXPECT_GT(slice.end_bit, (slice.next_start_code - 1) * 8);
+            EXPECT_EQ(pictures[c.picture][slice.next_start_code - 1], c.last_byte);
+        }
+    }
 }
 
 } // namespace

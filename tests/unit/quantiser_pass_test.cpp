@@ -130,6 +130,13 @@ TEST(QuantiserPass, DamageIsOneMessageNamingTheFirstDamagedPicture) {
                                       one.end(), std::begin(slice_code), std::end(slice_code));
     ASSERT_NE(slice_at, one.end());
     const std::vector<std::uint8_t> cut(one.begin(), slice_at + 5);
+    // ...or cut where its second slice starts: the first slice is whole, the rows below it
+    // are missing.
+    const std::uint8_t second_code[] = {0x00, 0x00, 0x01, 0x02};
+    const auto second_at =
+        std::search(slice_at, one.end(), std::begin(second_code), std::end(second_code));
+    ASSERT_NE(second_at, one.end());
+    const std::vector<std::uint8_t> rows_missing(one.begin(), second_at);
     // Picture 3's transport packets lose one in the middle: its bytes run across the gap.
     // The first video packet carries 170 bytes after its PES header, the others 184.
     const auto& third = whole.picture_records[3];
@@ -153,6 +160,9 @@ TEST(QuantiserPass, DamageIsOneMessageNamingTheFirstDamagedPicture) {
         {"cut inside the last picture", cut, 1,
          "1 image(s) endommagée(s) ; la première : image 9 à l'octet " +
              std::to_string(last.offset) + ", tranche 1 après 0 macrobloc(s) lu(s)."},
+        {"the last picture's rows after its first slice missing", rows_missing, 1,
+         "1 image(s) endommagée(s) ; la première : image 9 à l'octet " +
+             std::to_string(last.offset) + "."},
         {"a packet lost inside picture 3", test::transport_stream(one, lose).bytes, 1, ""},
         {"a picture past the largest any decoder buffers", endless, 1,
          "1 image(s) endommagée(s) ; la première : image 0 à l'octet " +
