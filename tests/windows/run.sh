@@ -70,16 +70,14 @@ en)
     ;;
 esac
 
-# --- A fresh Wine prefix, removed at the end ---------------------------------------------
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quantaline-wine.XXXXXX")
-export WINEPREFIX WINEDEBUG=-all
+# --- A fresh Wine prefix, its server stopped at the end ------------------------------------
+# shellcheck source=tests/support/wine_prefix.sh
+. "$source_dir/tests/support/wine_prefix.sh"
+wine_prefix_new "$work_dir"
+export WINEDEBUG=-all
 # No Mono or Gecko: nothing here needs them, and their installers would ask.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
+trap wine_prefix_stop EXIT
 start=$(now_ms)
 wine wineboot --init >/dev/null 2>&1
 wineserver -w

@@ -92,8 +92,10 @@ wine_language fr || { say "SKIPPED: no French locale for Wine"; exit $skip; }
 shots=$work_dir/screenshots
 rm -rf "$shots"
 mkdir -p "$shots"
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/quantaline-wine-ui.XXXXXX")
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck source=tests/support/wine_prefix.sh
+source "$source_dir/tests/support/wine_prefix.sh"
+wine_prefix_new "$work_dir"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 display_file=$work_dir/display
 rm -f "$display_file"
 Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp 7>"$display_file" 2>/dev/null &
@@ -101,10 +103,9 @@ xvfb_pid=$!
 print_work=$work_dir/print
 print_started=0
 cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
+    wine_prefix_stop
     kill "$xvfb_pid" 2>/dev/null || true
     [ "$print_started" = 0 ] || "$source_dir/tests/print/run.sh" cleanup "$print_work" >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
 wait_until 120 test -s "$display_file" || stop "Xvfb did not start within 120 s"
