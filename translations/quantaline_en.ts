@@ -633,7 +633,7 @@ Check that the path to TMPGEnc is correct!</translation>
         <translation>Program stream</translation>
     </message>
     <message>
-        <source>Flux de transport</source>
+        <source>Flux transport</source>
         <translation>Transport stream</translation>
     </message>
     <message>

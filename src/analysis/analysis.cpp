@@ -12,6 +12,8 @@
 
 namespace quantaline {
 
+// The titles and texts of these messages, "cer..." and "Problême(s)" included, are the
+// ones users know (kept on purpose: docs/compatibility.md).
 const Message scan_read_failure_message{
     Icon::critical, TR_NOOP_TEXT("Message", "impossible de lire le fichier..."),
     TR_NOOP_TEXT("Message", "Une erreur s'est produite à la lecture du fichier, cer..."),

@@ -22,7 +22,9 @@ inline constexpr std::size_t analysis_prefix_size = 300138;
 // this far at most.
 inline constexpr std::size_t analysis_longest_read = std::size_t{4} * 1024 * 1024;
 
-// The sequence header is looked for at start offsets 0 .. last_header_search_offset.
+// The reaches are measured on file offsets, whatever the packets (kept on purpose:
+// docs/compatibility.md). The sequence header is looked for at start offsets 0 ..
+// last_header_search_offset.
 inline constexpr std::int32_t last_header_search_offset = 299998;
 // The extension search runs while p <= 99998, the picture coding search while p <= 149998.
 inline constexpr std::int32_t last_extension_search_offset = 99998;

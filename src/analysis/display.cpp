@@ -164,7 +164,7 @@ std::string_view container_text(mpeg::Container container) {
     case mpeg::Container::program:
         return tr_text("Scan", "Flux programme");
     case mpeg::Container::transport:
-        return tr_text("Scan", "Flux de transport");
+        return tr_text("Scan", "Flux transport");
     }
     return "";
 }

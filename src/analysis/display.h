@@ -75,6 +75,7 @@ inline constexpr const char* resolution = TR_NOOP_TEXT("Caption", "Résolution :
 inline constexpr const char* times = "x";
 inline constexpr const char* aspect_ratio = TR_NOOP_TEXT("Caption", "Aspect ratio :");
 inline constexpr const char* frame_rate = TR_NOOP_TEXT("Caption", "Fréquence d'image :");
+// Its blanks are the window's (kept on purpose: docs/compatibility.md).
 inline constexpr const char* max_bit_rate = TR_NOOP_TEXT("Caption", " Débit maximum  :");
 inline constexpr const char* stream_type = TR_NOOP_TEXT("Caption", "Type de flux :");
 inline constexpr const char* profile = TR_NOOP_TEXT("Caption", "Profil :");

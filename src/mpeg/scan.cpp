@@ -75,28 +75,38 @@ Message scan_continuity_message(std::uint64_t count, std::uint32_t pid) {
             Buttons::ok, Button::ok};
 }
 
+namespace {
+
+// An exclamation whose text names a count and the offset of the first of them.
+Message counted_damage(const char* title, const char* pattern, std::uint64_t count,
+                       std::uint64_t first_offset) {
+    return {Icon::exclamation, title,
+            fill_text(pattern, {std::to_string(count), std::to_string(first_offset)}), Buttons::ok,
+            Button::ok};
+}
+
+} // namespace
+
 Message scan_dropped_before_tables_message(std::uint64_t count, std::uint64_t first_offset) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Paquets perdus"),
-            fill_text(TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo reçu(s) avant les tables "
-                                              "des programmes ignoré(s), le premier à l'octet %2."),
-                      {std::to_string(count), std::to_string(first_offset)}),
-            Buttons::ok, Button::ok};
+    return counted_damage(TR_NOOP_TEXT("Message", "Paquets perdus"),
+                          TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo reçu(s) avant les "
+                                                  "tables des programmes ignoré(s), le premier "
+                                                  "à l'octet %2."),
+                          count, first_offset);
 }
 
 Message scan_scrambled_message(std::uint64_t count, std::uint64_t first_offset) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Vidéo chiffrée"),
-            fill_text(TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo chiffré(s) ignoré(s), le "
-                                              "premier à l'octet %2."),
-                      {std::to_string(count), std::to_string(first_offset)}),
-            Buttons::ok, Button::ok};
+    return counted_damage(TR_NOOP_TEXT("Message", "Vidéo chiffrée"),
+                          TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo chiffré(s) "
+                                                  "ignoré(s), le premier à l'octet %2."),
+                          count, first_offset);
 }
 
 Message scan_forbidden_type_message(std::uint64_t count, std::uint64_t first_offset) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Données endommagées"),
-            fill_text(TR_NOOP_TEXT("Message", "%1 image(s) d'un type interdit, la première à "
-                                              "l'octet %2."),
-                      {std::to_string(count), std::to_string(first_offset)}),
-            Buttons::ok, Button::ok};
+    return counted_damage(TR_NOOP_TEXT("Message", "Données endommagées"),
+                          TR_NOOP_TEXT("Message", "%1 image(s) d'un type interdit, la première "
+                                                  "à l'octet %2."),
+                          count, first_offset);
 }
 
 ScanResult scan_source(ByteSource& source, const ScanControl& control) {

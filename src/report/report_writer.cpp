@@ -98,6 +98,8 @@ void write_report(ReportLineWriter& writer, const std::string& file_path, const 
         .number(info.vertical_size)
         .end_line();
     writer.text(tr_text("Report", "Aspect ratio = ")).text(info.aspect_ratio_text).end_line();
+    // "Fréquense" and "Débir" are spelt so in every report users keep (kept on purpose:
+    // docs/compatibility.md).
     writer.text(tr_text("Report", "Fréquense d'image = "))
         .text(tr_string("Value", info.frame_rate_text))
         .text(tr_text("Report", "images par secondes"))

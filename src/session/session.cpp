@@ -16,6 +16,8 @@
 
 namespace quantaline {
 
+// These texts, their spelling included ("déja", "correcte"), are the ones users know (kept on
+// purpose: docs/compatibility.md).
 const Message already_running_message{
     Icon::exclamation, TR_NOOP_TEXT("Message", "Doublon..."),
     TR_NOOP_TEXT("Message", "Quantaline est déja en cours d'exécution !"), Buttons::ok, Button::ok};
@@ -56,6 +58,7 @@ Message configuration_not_saved_message(const WriteError& error) {
 } // namespace
 
 void Session::start(const std::string& executable_path) {
+    // Drive C stands for the home folder outside Windows (kept on purpose: docs/compatibility.md).
     state_.remembered_drive = "c:\\";
     state_.remembered_folder = "c:\\";
     state_.program_folder = program_folder_from_executable(executable_path);

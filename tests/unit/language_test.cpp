@@ -92,13 +92,13 @@ TEST(Text, LookUpAndFill) {
     EXPECT_EQ(fill_text("100 % sûr %3", {"a"}), "100 % sûr ");
     {
         const LanguageScope english(Language::english);
-        EXPECT_STREQ(tr_text("Scan", "Flux de transport"), "Transport stream");
-        EXPECT_STREQ(tr_text("Value", "Flux de transport"), "Flux de transport"); // context
+        EXPECT_STREQ(tr_text("Scan", "Flux transport"), "Transport stream");
+        EXPECT_STREQ(tr_text("Value", "flux %02X"), "flux %02X"); // context
         EXPECT_STREQ(tr_text("Scan", "pas un texte du programme"), "pas un texte du programme");
         EXPECT_EQ(tr_string("Value", "29,97"), "29.97");
         EXPECT_EQ(tr_string_in(Language::french, "Value", "29,97"), "29,97");
     }
-    EXPECT_STREQ(tr_text("Scan", "Flux de transport"), "Flux de transport");
+    EXPECT_STREQ(tr_text("Scan", "Flux transport"), "Flux transport");
 }
 
 // Messages are built in French, the CLI's JSON keeps them so, and they are shown in the
