@@ -439,6 +439,14 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
         <translation>Lost packets</translation>
     </message>
     <message>
+        <source>Image introuvable</source>
+        <translation>No such picture</translation>
+    </message>
+    <message>
+        <source>Le fichier n&apos;a pas d&apos;image %1 lisible après un en-tête de séquence.</source>
+        <translation>The file has no readable picture %1 after a sequence header.</translation>
+    </message>
+    <message>
         <source>Vidéo chiffrée</source>
         <translation>Scrambled video</translation>
     </message>

@@ -11,37 +11,47 @@ namespace quantaline::cli {
 
 namespace {
 
-// Each command's usage, as `quantaline-cli COMMAND --help` prints it; the program's usage
-// lists them all.
-struct CommandUsage {
+// The commands: the usage text lists them in this order, `quantaline-cli COMMAND --help`
+// prints one, and the dispatch runs the one named.
+struct Command {
     const char* name;
     const char* synopsis;    // the arguments after the command's name
     const char* description; // lines of the usage text, each ending with '\n'
+    int (*run)(const Arguments&);
 };
 
-constexpr CommandUsage command_usages[] = {
-    {"info", "[--json] FILE...", "show the stream parameters and quantiser matrices\n"},
+constexpr Command commands[] = {
+    {"info", "[--json] FILE...", "show the stream parameters and quantiser matrices\n", run_info},
     {"report", "FILE [--output-dir DIR]",
-     "write FILE's text report (default DIR: the program folder)\n"},
+     "write FILE's text report (default DIR: the program folder)\n", run_report},
     {"export-cce", "FILE --key KEY --name NAME [--output PATH] [--open]",
      "write the CCE registry script (default PATH: the program\n"
-     "folder's quantaline.reg); --open hands it to the desktop\n"},
+     "folder's quantaline.reg); --open hands it to the desktop\n",
+     run_export_cce},
     {"export-tmpgenc", "FILE --folder DIR --name NAME",
-     "add FILE's matrices to DIR's TMPGEnc.ini\n"},
+     "add FILE's matrices to DIR's TMPGEnc.ini\n", run_export_tmpgenc},
     {"matrix", "FILE [--format text|csv|ffmpeg|mpeg2enc] [--output PATH]",
      "print FILE's two matrices in the format (default text),\n"
-     "or write them to PATH\n"},
+     "or write them to PATH\n",
+     run_matrix},
     {"scan", "[--json] [--quantiser] [-r] FILE|FOLDER...",
      "read the whole video: every matrix set it uses and where\n"
      "it changes (elementary, program and transport streams);\n"
      "--quantiser reads every macroblock too and adds the\n"
-     "average, minimum and maximum quantiser per picture type\n"},
+     "average, minimum and maximum quantiser per picture type\n",
+     run_scan},
     {"pictures", "FILE|FOLDER... [--format json|csv] [--quantiser] [-r]",
      "read the whole video: every picture's offset, type,\n"
      "structure, temporal reference, bytes and matrix set\n"
      "(default format csv); --quantiser adds each picture's\n"
      "average, minimum and maximum quantiser and its intra,\n"
-     "coded and skipped macroblocks\n"},
+     "coded and skipped macroblocks\n",
+     run_pictures},
+    {"macroblocks", "FILE --picture N [--format csv|json]",
+     "read FILE up to picture N (from 0, in stream order) and\n"
+     "print its macroblocks: row, column, kind (intra, coded or\n"
+     "skipped) and quantiser (default format csv)\n",
+     run_macroblocks},
 };
 
 constexpr const char* exit_status_text =
@@ -63,7 +73,7 @@ std::string indented(const char* text, std::size_t indent) {
 std::string usage_text() {
     constexpr std::size_t column = 26;
     std::string out = "Usage: quantaline-cli COMMAND [OPTIONS]\n\nCommands:\n";
-    for (const auto& command : command_usages) {
+    for (const auto& command : commands) {
         std::string line = std::string("  ") + command.name + " " + command.synopsis;
         // A synopsis too long for the column puts the description on the next line.
         if (line.size() + 1 < column) {
@@ -82,7 +92,7 @@ std::string usage_text() {
 } // namespace
 
 bool print_command_usage(const std::string& command) {
-    for (const auto& usage : command_usages) {
+    for (const auto& usage : commands) {
         if (command == usage.name) {
             std::printf("Usage: quantaline-cli %s %s\n\n  %s\n%s", usage.name, usage.synopsis,
                         indented(usage.description, 2).c_str(), exit_status_text);
@@ -117,26 +127,10 @@ int main(int argc, char** argv) {
         std::printf("quantaline-cli %s\n", quantaline::app_info::version_string);
         return exit_ok;
     }
-    if (command == "info") {
-        return run_info(arguments);
-    }
-    if (command == "report") {
-        return run_report(arguments);
-    }
-    if (command == "export-cce") {
-        return run_export_cce(arguments);
-    }
-    if (command == "export-tmpgenc") {
-        return run_export_tmpgenc(arguments);
-    }
-    if (command == "matrix") {
-        return run_matrix(arguments);
-    }
-    if (command == "scan") {
-        return run_scan(arguments);
-    }
-    if (command == "pictures") {
-        return run_pictures(arguments);
+    for (const auto& known : commands) {
+        if (command == known.name) {
+            return known.run(arguments);
+        }
     }
     return usage_error("unknown command: " + command);
 }

@@ -66,7 +66,7 @@ struct FileBytes {
 };
 
 FileBytes file_bytes(std::span<const std::uint8_t> data, mpeg::DataEnd end) {
-    const mpeg::Layout layout = mpeg::analysis_layout(data);
+    const mpeg::Layout layout = mpeg::detect_layout(data);
     if (layout.container == mpeg::Container::elementary) {
         if (data.size() > analysis_prefix_size || end == mpeg::DataEnd::buffer_full) {
             data = data.first(std::min(data.size(), analysis_prefix_size));

@@ -83,6 +83,12 @@ std::optional<std::size_t> FileReader::read(std::uint8_t* data, std::size_t size
     return got;
 }
 
+bool FileReader::seek(std::uint64_t offset) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(file_, distance, nullptr, FILE_BEGIN) != 0;
+}
+
 #else
 
 FileReader::FileReader(const std::string& path, Access access) {
@@ -128,6 +134,10 @@ std::optional<std::size_t> FileReader::read(std::uint8_t* data, std::size_t size
             return std::nullopt;
         }
     }
+}
+
+bool FileReader::seek(std::uint64_t offset) {
+    return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
 }
 
 #endif

@@ -27,6 +27,8 @@ class FileReader {
     std::error_code open_error() const { return open_error_; }
     // Up to `size` bytes; 0 at the end of the file; nothing when the read failed.
     std::optional<std::size_t> read(std::uint8_t* data, std::size_t size);
+    // The next read begins at `offset`; false when the system refused.
+    bool seek(std::uint64_t offset);
 
   private:
     std::error_code open_error_;

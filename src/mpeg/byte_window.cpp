@@ -5,10 +5,11 @@
 
 namespace quantaline::mpeg {
 
-ByteWindow::ByteWindow(ByteSource& source, const ScanControl& control, std::size_t capacity)
+ByteWindow::ByteWindow(ByteSource& source, const ScanControl& control, std::size_t capacity,
+                       std::uint64_t start)
     : source_(&source), control_(&control),
       buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)), bytes_(buffer_.get()),
-      capacity_(capacity) {}
+      capacity_(capacity), base_(start) {}
 
 ByteWindow::ByteWindow(std::span<const std::uint8_t> bytes)
     : bytes_(bytes.data()), capacity_(bytes.size()), end_(bytes.size()), at_end_(true) {}

@@ -13,7 +13,9 @@ namespace quantaline::mpeg {
 // ahead of their position, consume them, and never see a buffer boundary in a header.
 class ByteWindow {
   public:
-    ByteWindow(ByteSource& source, const ScanControl& control, std::size_t capacity);
+    // `start` is the file offset of the source's first byte.
+    ByteWindow(ByteSource& source, const ScanControl& control, std::size_t capacity,
+               std::uint64_t start = 0);
     // The window over bytes already in memory: nothing is copied.
     explicit ByteWindow(std::span<const std::uint8_t> bytes);
 

@@ -21,6 +21,21 @@ bool is_video_stream_id(std::uint8_t id) {
     return id >= first_video_stream_id && id <= last_video_stream_id;
 }
 
+// The size of a PES packet's header (MPEG-2 or MPEG-1 form) in `size` bytes or more; 0
+// when it is broken.
+std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size);
+
+// A program stream's first start code: a system header, or a PES packet whose header
+// (an audio or video one, the only ones with a header of their own) is well formed.
+bool begins_program_stream(std::span<const std::uint8_t> at) {
+    const std::uint8_t code = at[3];
+    if (code < start_code::system_header) {
+        return false;
+    }
+    const bool audio_or_video = code >= 0xC0 && code <= last_video_stream_id;
+    return !audio_or_video || pes_header_form_size(at.data(), at.size()) != 0;
+}
+
 // Sync bytes at `first`, one packet apart, `count` times or as far as the bytes go; at
 // least `least` of them.
 bool ts_packets_at(std::span<const std::uint8_t> start, std::size_t packet_size, std::size_t first,
@@ -64,34 +79,44 @@ std::optional<Layout> cut_transport_layout(std::span<const std::uint8_t> start) 
 
 } // namespace
 
-Layout detect_layout(std::span<const std::uint8_t> start) {
+namespace {
+
+std::optional<Layout> transport_layout(std::span<const std::uint8_t> start) {
     Layout layout;
+    layout.container = Container::transport;
     // Three sync bytes in a row from the first byte, or as many as the file holds.
     if (ts_packets_at(start, 188, 0, 3, 1)) {
-        layout.container = Container::transport;
         return layout;
     }
     if (start.size() > 4 && ts_packets_at(start, 192, 4, 3, 1)) {
-        layout.container = Container::transport;
         layout.packet_size = 192;
         layout.sync_offset = 4;
         return layout;
     }
-    if (const auto cut =
-            cut_transport_layout(start.first(std::min(start.size(), layout_probe_size)))) {
-        return *cut;
+    return cut_transport_layout(start.first(std::min(start.size(), transport_probe_size)));
+}
+
+} // namespace
+
+Layout detect_layout(std::span<const std::uint8_t> start) {
+    start = start.first(std::min(start.size(), layout_probe_size));
+    // A sync byte with less than one packet after it is no transport stream.
+    if (const auto transport = transport_layout(start);
+        transport &&
+        start.size() >= transport->first_packet + transport->sync_offset + transport->packet_size) {
+        return *transport;
     }
     // A pack start code before any sequence header makes a program stream, even after
     // some damage; so does a PES packet or a system header first. Anything else is taken
     // as an elementary stream.
-    const auto probe = start.first(std::min<std::size_t>(start.size(), 65536));
+    Layout layout;
     bool first = true;
-    for (std::size_t i = 0; i + 3 < probe.size(); ++i) {
-        if (probe[i] != 0 || probe[i + 1] != 0 || probe[i + 2] != 1) {
+    for (std::size_t i = 0; i + 3 < start.size(); ++i) {
+        if (start[i] != 0 || start[i + 1] != 0 || start[i + 2] != 1) {
             continue;
         }
-        const std::uint8_t code = probe[i + 3];
-        if (code == start_code::pack || (first && code >= start_code::system_header)) {
+        const std::uint8_t code = start[i + 3];
+        if (code == start_code::pack || (first && begins_program_stream(start.subspan(i)))) {
             layout.container = Container::program;
             return layout;
         }
@@ -198,8 +223,6 @@ void step_over_loose_bytes(ByteWindow& window, VideoPayloadSink& video, DemuxRep
     }
     video.discontinuity();
 }
-
-std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size);
 
 // The size of a PES packet's header (MPEG-2 or MPEG-1 form), or 0 when it is broken or
 // does not lie whole in the `size` bytes at p.

@@ -39,21 +39,16 @@ struct DemuxReport {
     }
 };
 
-// How a file's bytes are read: its container and, for a transport stream, its packets.
-struct Layout {
-    Container container = Container::elementary;
-    std::size_t packet_size = 188;
-    // Where the sync byte lies in a packet: 4 in 192-byte packets, after their time code.
-    std::size_t sync_offset = 0;
-    // The file offset of the first whole packet: a capture cut at any byte begins with
-    // the end of a packet, which is stepped over.
-    std::size_t first_packet = 0;
-};
+// How many of a file's first bytes detect_layout() looks at: the start codes of the first
+// 64 KiB, and the sync bytes of the first packets among them.
+inline constexpr std::size_t layout_probe_size = 65536;
+inline constexpr std::size_t transport_probe_size = 8 * 192 + 192;
 
-// How many of a file's first bytes detect_layout() looks at.
-inline constexpr std::size_t layout_probe_size = 8 * 192 + 192;
-
-// The container of a file from its first bytes (at most layout_probe_size of them).
+// The container of a file from its first bytes (at most layout_probe_size of them), the one
+// rule of the first-header analysis and the whole-stream read: the packets of a transport
+// stream (a whole packet at least), else a program stream when a pack start code comes
+// before any sequence header or a system header or PES packet is the first start code,
+// else an elementary stream (whatever bytes come before its first sequence header).
 Layout detect_layout(std::span<const std::uint8_t> start);
 
 void demux_elementary(ByteWindow& window, VideoPayloadSink& video);
@@ -78,6 +73,12 @@ class TransportDemux {
     // The most packet bytes held before the tables name the video.
     static constexpr std::size_t held_bytes_limit = std::size_t{16} * 1024 * 1024;
 
+    // A read that begins inside the file: `pid` is the video, and the packets before the
+    // next payload unit start continue a PES packet whose header lies before the read.
+    void resume(std::uint16_t pid) {
+        video_pid_ = pid;
+        in_pes_ = true;
+    }
     // One packet from its sync byte; `offset` is the sync byte's file offset.
     void packet(const std::uint8_t* p, std::uint64_t offset);
     bool paused() const { return video_.paused(); }

@@ -118,6 +118,7 @@ void MatrixTracker::sequence_header(const VideoUnit& unit) {
         return;
     }
     const SequenceHeader& h = parsed.fields;
+    sequence_start_ = unit.offset;
     if (result_.sequence_headers++ == 0) {
         result_.frame_rate_code = h.frame_rate_code;
     }
@@ -189,6 +190,10 @@ void MatrixTracker::picture(const VideoUnit& unit) {
         return;
     }
     const std::uint64_t number = result_.pictures++;
+    if (sequence_start_ && keep_records_) {
+        result_.sequence_starts.push_back({*sequence_start_, number});
+    }
+    sequence_start_.reset();
     picture_open_ = true;
     coding_extension_seen_ = false;
     picture_position_ = unit.position;

@@ -50,6 +50,8 @@ class MatrixTracker final : public VideoUnitSink {
     std::uint64_t picture_position_ = 0;        // of the open picture's start code in the stream
     std::optional<std::size_t> change_waiting_; // first change waiting for its picture
     bool gop_after_change_ = false;
+    // A sequence header read and no picture after it yet: its offset.
+    std::optional<std::uint64_t> sequence_start_;
 
     std::uint64_t damaged_count_ = 0;
     const char* first_damaged_kind_ = nullptr;

@@ -1,6 +1,8 @@
 #include "mpeg/quantiser_pass.h"
 
+#include "io/file_reader.h"
 #include "io/text.h"
+#include "mpeg/demux.h"
 
 #include <algorithm>
 #include <limits>
@@ -153,6 +155,14 @@ void QuantiserPass::discontinuity() {
 }
 
 void QuantiserPass::unit(const VideoUnit& unit) {
+    // A read begun inside the file takes no sequence header before the one it began for.
+    const bool before_resume = control_.resume && !have_sequence_ &&
+                               unit.code == start_code::sequence_header &&
+                               unit.offset < control_.resume->sequence_offset;
+    if (control_.resume && !have_sequence_ && unit.code == start_code::sequence_header &&
+        !before_resume) {
+        result_.pictures = control_.resume->first_picture;
+    }
     const std::uint64_t pictures_before = result_.pictures;
     // The tracker first: the record of the picture closed here exists before its figures.
     tracker_.unit(unit);
@@ -164,7 +174,7 @@ void QuantiserPass::unit(const VideoUnit& unit) {
     }
     const bool was_after_sequence_header = after_sequence_header_;
     after_sequence_header_ = false;
-    if (code == start_code::sequence_header) {
+    if (code == start_code::sequence_header && !before_resume) {
         const auto parsed = mpeg::sequence_header(unit.bytes);
         if (parsed.ok()) {
             sequence_header_ = parsed.fields;
@@ -308,12 +318,112 @@ void QuantiserPass::finish() {
     }
 }
 
-std::optional<PictureQuantiser> read_picture_macroblocks(const std::string& path,
-                                                         std::uint64_t index, MacroblockSink& map,
-                                                         const std::atomic<bool>* stop) {
+std::optional<PictureReadStart> picture_read_start(const ScanResult& whole, std::uint64_t index) {
+    const auto& starts = whole.sequence_starts;
+    // The last sequence header whose first picture is at or before `index`.
+    const auto after =
+        std::upper_bound(starts.begin(), starts.end(), index,
+                         [](std::uint64_t wanted, const ScanResult::SequenceStart& s) {
+                             return wanted < s.first_picture;
+                         });
+    if (after == starts.begin()) {
+        return std::nullopt;
+    }
+    return PictureReadStart{*std::prev(after), whole.container, whole.video.value_or(0)};
+}
+
+namespace {
+
+// How far before a sequence header a program stream's pack header is looked for: a pack
+// holds at most one PES packet of 64 KiB, and a DVD's packs are 2 KiB.
+constexpr std::uint64_t pack_search_bytes = std::uint64_t{128} << 10;
+
+// The file's bytes [offset, offset + size), fewer at its end; nothing when unreadable.
+std::optional<std::vector<std::uint8_t>> read_at(FileReader& file, std::uint64_t offset,
+                                                 std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    std::size_t have = 0;
+    if (!file.seek(offset)) {
+        return std::nullopt;
+    }
+    while (have < size) {
+        const auto got = file.read(bytes.data() + have, size - have);
+        if (!got) {
+            return std::nullopt;
+        }
+        if (*got == 0) {
+            break;
+        }
+        have += *got;
+    }
+    bytes.resize(have);
+    return bytes;
+}
+
+// The last pack start code that begins at or before `offset`, in the bytes before it.
+std::optional<std::uint64_t> pack_before(FileReader& file, std::uint64_t offset) {
+    const std::uint64_t from = offset > pack_search_bytes ? offset - pack_search_bytes : 0;
+    const auto bytes = read_at(file, from, static_cast<std::size_t>(offset - from) + 4);
+    if (!bytes || bytes->size() < 4) {
+        return std::nullopt;
+    }
+    for (std::size_t i = std::min<std::size_t>(bytes->size() - 4, offset - from) + 1; i-- > 0;) {
+        const std::uint8_t* p = bytes->data() + i;
+        if (p[0] == 0 && p[1] == 0 && p[2] == 1 && p[3] == start_code::pack) {
+            return from + i;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ScanControl::Resume> resume_point(const std::string& path,
+                                                const PictureReadStart& start) {
+    FileReader file(path);
+    const auto probe = file.is_open() ? read_at(file, 0, layout_probe_size) : std::nullopt;
+    if (!probe) {
+        return std::nullopt;
+    }
+    ScanControl::Resume resume;
+    resume.layout = detect_layout(*probe);
+    resume.video_pid = start.video;
+    resume.first_picture = start.sequence.first_picture;
+    resume.sequence_offset = start.sequence.offset;
+    const std::uint64_t header = start.sequence.offset;
+    if (resume.layout.container != start.container) {
+        return std::nullopt; // not the file that was read
+    }
+    switch (resume.layout.container) {
+    case Container::elementary:
+        resume.offset = header;
+        return resume;
+    case Container::program:
+        if (const auto pack = pack_before(file, header)) {
+            resume.offset = *pack;
+            return resume;
+        }
+        return std::nullopt;
+    case Container::transport:
+        if (header < resume.layout.first_packet) {
+            return std::nullopt;
+        }
+        resume.offset = header - (header - resume.layout.first_packet) % resume.layout.packet_size;
+        return resume;
+    }
+    return std::nullopt;
+}
+
+std::optional<PictureQuantiser>
+read_picture_macroblocks(const std::string& path, std::uint64_t index, MacroblockSink& map,
+                         const std::atomic<bool>* stop,
+                         const std::optional<PictureReadStart>& start) {
     std::optional<PictureQuantiser> found;
     std::atomic<bool> done{false};
     ScanControl control;
+    if (start) {
+        control.resume = resume_point(path, *start);
+    }
     control.stop = &done;
     control.progress = [&](std::uint64_t) {
         if (stop != nullptr && stop->load()) {

@@ -128,12 +128,31 @@ class QuantiserPass final : public VideoPayloadSink, public VideoUnitSink {
     std::uint32_t first_damaged_macroblocks_ = 0;
 };
 
-// One picture's macroblocks read again from the file, for a map: the video is read from
-// the file's start up to that picture, through the demultiplexer of its container, and
-// the picture is read with `map`. Nothing when the file has no such picture (or none
-// after a sequence header) or `stop` was set first.
-std::optional<PictureQuantiser> read_picture_macroblocks(const std::string& path,
-                                                         std::uint64_t index, MacroblockSink& map,
-                                                         const std::atomic<bool>* stop = nullptr);
+// Where the read of one picture may begin, from a whole-stream read that kept its records:
+// the last sequence header before the picture, and the file's video.
+struct PictureReadStart {
+    ScanResult::SequenceStart sequence;
+    Container container = Container::elementary;
+    std::uint32_t video = 0; // a transport stream's PID
+};
+// Nothing when no sequence header comes before the picture.
+std::optional<PictureReadStart> picture_read_start(const ScanResult& whole, std::uint64_t index);
+
+// Where a read for `start` begins in the file: the sequence header itself in an elementary
+// stream, the pack header before it in a program stream, the packet that holds it in a
+// transport stream. Nothing when there is no such place to begin (a program stream without
+// pack headers, a file changed since) and the read must begin at the file's start.
+std::optional<ScanControl::Resume> resume_point(const std::string& path,
+                                                const PictureReadStart& start);
+
+// One picture's macroblocks read again from the file, for a map: the video is read up to
+// that picture, through the demultiplexer of its container, from `start` when it is given
+// (one group of pictures on a DVD) or from the file's start, and the picture is read with
+// `map`. Nothing when the file has no such picture (or none after a sequence header) or
+// `stop` was set first.
+std::optional<PictureQuantiser>
+read_picture_macroblocks(const std::string& path, std::uint64_t index, MacroblockSink& map,
+                         const std::atomic<bool>* stop = nullptr,
+                         const std::optional<PictureReadStart>& start = std::nullopt);
 
 } // namespace quantaline::mpeg

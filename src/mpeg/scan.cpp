@@ -109,9 +109,49 @@ Message scan_forbidden_type_message(std::uint64_t count, std::uint64_t first_off
                           count, first_offset);
 }
 
+namespace {
+
+// The container of the bytes a scan begins with, or the one the resumed read was told.
+Layout scan_layout(ByteWindow& window, const ScanControl& control, DemuxReport& report) {
+    if (control.resume) {
+        return control.resume->layout;
+    }
+    const std::size_t probed = window.ensure(layout_probe_size);
+    const Layout layout = detect_layout(std::span<const std::uint8_t>(window.data(), probed));
+    if (layout.container == Container::transport && layout.first_packet > 0) {
+        // The end of a packet whose start the file does not hold.
+        report.lost_sync(0, layout.first_packet);
+        window.consume(layout.first_packet);
+    }
+    return layout;
+}
+
+void demux(ByteWindow& window, VideoPayloadSink& video, ScanResult& result, DemuxReport& report,
+           const Layout& layout, const ScanControl& control) {
+    switch (layout.container) {
+    case Container::elementary:
+        demux_elementary(window, video);
+        break;
+    case Container::program:
+        demux_program(window, video, result, report);
+        break;
+    case Container::transport: {
+        TransportDemux transport(video, result, report);
+        if (control.resume) {
+            transport.resume(static_cast<std::uint16_t>(control.resume->video_pid));
+        }
+        demux_transport(window, transport, report, layout.packet_size, layout.sync_offset);
+        break;
+    }
+    }
+}
+
+} // namespace
+
 ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     ScanResult result;
-    ByteWindow window(source, control, scan_buffer_size);
+    ByteWindow window(source, control, scan_buffer_size,
+                      control.resume ? control.resume->offset : 0);
     MatrixTracker tracker(result, control.picture_records);
     // The quantiser pass keeps each picture's bytes; without it the splitter passes over
     // slices and nothing larger than a header is ever kept.
@@ -125,26 +165,9 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
         video = &splitter.emplace(tracker);
     }
     DemuxReport report;
-
-    const std::size_t probed = window.ensure(layout_probe_size);
-    const Layout layout = detect_layout(std::span<const std::uint8_t>(window.data(), probed));
+    const Layout layout = scan_layout(window, control, report);
     result.container = layout.container;
-    switch (result.container) {
-    case Container::elementary:
-        demux_elementary(window, *video);
-        break;
-    case Container::program:
-        demux_program(window, *video, result, report);
-        break;
-    case Container::transport:
-        if (layout.first_packet > 0) {
-            // The end of a packet whose start the file does not hold.
-            report.lost_sync(0, layout.first_packet);
-            window.consume(layout.first_packet);
-        }
-        demux_transport(window, *video, result, report, layout.packet_size, layout.sync_offset);
-        break;
-    }
+    demux(window, *video, result, report, layout, control);
     if (pass) {
         pass->finish();
     } else {
@@ -208,6 +231,7 @@ class FileSource final : public ByteSource {
   public:
     explicit FileSource(const std::string& path) : file_(path, FileReader::Access::sequential) {}
     bool is_open() const { return file_.is_open(); }
+    bool seek(std::uint64_t offset) { return file_.seek(offset); }
     std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
         return file_.read(data, size);
     }
@@ -225,7 +249,7 @@ ScanResult scan_bytes(std::span<const std::uint8_t> bytes, const ScanControl& co
 
 ScanResult scan_file(const std::string& path, const ScanControl& control) {
     FileSource source(path);
-    if (!source.is_open()) {
+    if (!source.is_open() || (control.resume && !source.seek(control.resume->offset))) {
         ScanResult result;
         result.messages.push_back(scan_unreadable_message);
         return result;

@@ -22,6 +22,17 @@ struct SequenceContext;
 
 enum class Container { elementary, program, transport };
 
+// How a file's bytes are read: its container and, for a transport stream, its packets.
+struct Layout {
+    Container container = Container::elementary;
+    std::size_t packet_size = 188;
+    // Where the sync byte lies in a packet: 4 in 192-byte packets, after their time code.
+    std::size_t sync_offset = 0;
+    // The file offset of the first whole packet: a capture cut at any byte begins with
+    // the end of a packet, which is stepped over.
+    std::size_t first_packet = 0;
+};
+
 // The four matrices a picture is coded with, raster order.
 struct MatrixSet {
     Matrix intra{};
@@ -190,6 +201,15 @@ struct ScanResult {
     const MatrixSet& matrices_of(const MatrixSetUse& use) const { return matrices[use.matrices]; }
     // One per picture header read, when ScanControl::picture_records asked for them.
     PictureRecords picture_records;
+    // With the records: where a read may begin to reach any picture, one entry per sequence
+    // header that a picture follows (a DVD has one before each group of pictures).
+    struct SequenceStart {
+        std::uint64_t offset = 0;        // the sequence header's first byte in the file
+        std::uint64_t first_picture = 0; // the index of the picture after it
+
+        bool operator==(const SequenceStart&) const = default;
+    };
+    std::vector<SequenceStart> sequence_starts;
     // When ScanControl::quantiser asked for it: index picture_coding_type - 1 (I, P, B, D).
     bool quantiser_read = false;
     std::array<QuantiserTotals, 4> quantiser_by_type{};
@@ -221,6 +241,19 @@ struct ScanControl {
     std::function<void(std::uint64_t index, const SequenceContext& sequence,
                        std::span<const std::uint8_t> picture)>
         picture_bytes;
+
+    // A read that begins inside the file, where a sequence header's container unit begins
+    // (see read_picture_macroblocks): the container is not told from the bytes there, no
+    // picture is handed over before the sequence header at `sequence_offset`, and the
+    // pictures are counted from `first_picture` there.
+    struct Resume {
+        std::uint64_t offset = 0;
+        Layout layout;
+        std::uint32_t video_pid = 0; // a transport stream's video
+        std::uint64_t sequence_offset = 0;
+        std::uint64_t first_picture = 0;
+    };
+    std::optional<Resume> resume;
 };
 
 // A source of the file's bytes, read front to back.

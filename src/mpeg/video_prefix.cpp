@@ -18,23 +18,6 @@ template <class Run> std::vector<Run>& thread_runs() {
 
 } // namespace
 
-Layout analysis_layout(std::span<const std::uint8_t> start) {
-    Layout layout;
-    // The fourth byte must be there to be "other than a pack start code".
-    if (start.size() >= 4 && start[0] == 0x00 && start[1] == 0x00 && start[2] == 0x01 &&
-        start[3] != start_code::pack) {
-        layout.container = Container::elementary;
-        return layout;
-    }
-    const Layout found = detect_layout(start.first(std::min(start.size(), layout_probe_size)));
-    if (found.container == Container::transport &&
-        start.size() >= found.first_packet + found.sync_offset + found.packet_size) {
-        return found;
-    }
-    layout.container = Container::program;
-    return layout;
-}
-
 VideoPrefix::VideoPrefix(std::span<const std::uint8_t> file, DataEnd end, const Layout& layout)
     : file_(file), end_(end), layout_(layout), complete_(layout.container == Container::elementary),
       runs_(thread_runs<Run>()), window_(file) {
@@ -226,6 +209,12 @@ std::optional<VideoPrefix::StartCode> VideoPrefix::find(std::uint8_t code, std::
         }
         if (last < run_end - 1) {
             return std::nullopt; // the window ends inside this stretch
+        }
+        if (runs_[i].size != run.size) {
+            // Reading on past its end made the stretch longer (loose bytes right after a
+            // packet's payload): the search goes on in what was added.
+            from = run_end;
+            continue;
         }
         ++i;
     }

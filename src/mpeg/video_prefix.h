@@ -26,12 +26,6 @@ enum class DataEnd {
     buffer_full,
 };
 
-// A file that begins with a start code other than a pack header is an elementary stream;
-// one whose packets a transport stream's sync bytes mark (a whole packet at least, wherever
-// the file's first byte falls in a packet) is a transport stream; anything else is read as a
-// program stream, whose bytes outside any packet count as video.
-Layout analysis_layout(std::span<const std::uint8_t> start);
-
 // The video is not copied: it is kept as the stretches of the file's bytes it lies in. One
 // at a time per thread: the list of stretches is the thread's, kept for the next file.
 class VideoPrefix final : private VideoPayloadSink {

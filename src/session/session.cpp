@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 namespace quantaline {
 
@@ -85,41 +87,60 @@ Session::~Session() {
 
 void Session::stop_stream_read() {
     stop_picture_map();
-    // The runner's end cancels and joins: the scan stops at its next read of 1 MiB.
-    quantiser_runner_.reset();
+    // A job's end cancels and joins: the scan stops at its next read of 1 MiB.
+    quantiser_job_.reset();
     quantiser_read_ = QuantiserRead::none;
-    runner_.reset();
+    stream_job_.reset();
     whole_stream_.reset();
     stream_read_ = StreamRead::none;
     matrix_set_in_use_ = 0;
 }
 
+namespace {
+
+// The whole-stream scan of a file as a job's work: it stops when the job is cancelled and
+// tells the share of the file read.
+std::function<mpeg::ScanResult(JobControl&)> scan_work(const std::string& path,
+                                                       mpeg::ScanControl control) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path_from_utf8(path), error);
+    const std::uint64_t total = error ? 0 : static_cast<std::uint64_t>(size);
+    return [path, control = std::move(control), total](JobControl& job) mutable {
+        control.stop = &job.stop();
+        control.progress = [&job, total](std::uint64_t bytes) {
+            if (total != 0) {
+                job.set_per_mille(
+                    static_cast<int>(std::min<std::uint64_t>(bytes, total) * 1000 / total));
+            }
+        };
+        mpeg::ScanResult result = mpeg::scan_file(path, control);
+        if (!job.stop_requested()) {
+            job.set_per_mille(1000);
+        }
+        return result;
+    };
+}
+
+} // namespace
+
 void Session::start_stream_read() {
     stop_stream_read();
     // Read even when the first header was not found in reach: the whole stream may hold
     // one further on (a multiplex whose video starts late), and then its matrices.
-    mpeg::ScanRunnerOptions options;
-    options.picture_records = true;
-    options.threads = 1;
-    runner_ = std::make_unique<mpeg::ScanRunner>(std::vector<std::string>{state_.file_path},
-                                                 std::move(options));
-    runner_->start();
+    mpeg::ScanControl control;
+    control.picture_records = true;
+    stream_job_ = std::make_unique<BackgroundJob<mpeg::ScanResult>>(
+        scan_work(state_.file_path, std::move(control)));
     stream_read_ = StreamRead::reading;
 }
 
 bool Session::poll_stream_read() {
-    if (stream_read_ != StreamRead::reading || !runner_) {
+    if (stream_read_ != StreamRead::reading || !stream_job_ || !stream_job_->ready()) {
         return false;
     }
-    const mpeg::ScanRunner::State state = runner_->state(0);
-    if (state == mpeg::ScanRunner::State::pending) {
-        return false;
-    }
-    // Cancelled before its thread took the file: nothing was read.
-    whole_stream_ = std::make_unique<mpeg::ScanResult>(
-        state == mpeg::ScanRunner::State::ready ? runner_->take(0) : mpeg::ScanResult{});
-    stream_read_ = runner_->cancelled() ? StreamRead::cancelled : StreamRead::finished;
-    runner_.reset();
+    whole_stream_ = std::make_unique<mpeg::ScanResult>(*stream_job_->take());
+    stream_read_ = stream_job_->cancelled() ? StreamRead::cancelled : StreamRead::finished;
+    stream_job_.reset();
     if (stream_read_ == StreamRead::finished && whole_stream_->pictures != 0) {
         start_quantiser_read();
     }
@@ -127,34 +148,29 @@ bool Session::poll_stream_read() {
 }
 
 void Session::start_quantiser_read() {
-    mpeg::ScanRunnerOptions options;
-    options.picture_records = true;
-    options.quantiser = true;
-    options.threads = 1; // one file: its pass spreads over every core
-    quantiser_runner_ = std::make_unique<mpeg::ScanRunner>(
-        std::vector<std::string>{state_.file_path}, std::move(options));
-    quantiser_runner_->start();
+    mpeg::ScanControl control;
+    control.picture_records = true;
+    control.quantiser = true;
+    // One file: its pass spreads over every core.
+    control.quantiser_threads = std::max<std::size_t>(1, std::thread::hardware_concurrency());
+    quantiser_job_ = std::make_unique<BackgroundJob<mpeg::ScanResult>>(
+        scan_work(state_.file_path, std::move(control)));
     quantiser_read_ = QuantiserRead::reading;
 }
 
 bool Session::poll_quantiser_read() {
-    if (quantiser_read_ != QuantiserRead::reading || !quantiser_runner_) {
+    if (quantiser_read_ != QuantiserRead::reading || !quantiser_job_ || !quantiser_job_->ready()) {
         return false;
     }
-    const mpeg::ScanRunner::State state = quantiser_runner_->state(0);
-    if (state == mpeg::ScanRunner::State::pending) {
-        return false;
-    }
-    if (state == mpeg::ScanRunner::State::ready && whole_stream_) {
-        merge_quantiser_pass(*whole_stream_, quantiser_runner_->take(0));
-    }
+    mpeg::ScanResult pass = *quantiser_job_->take();
     if (whole_stream_) {
-        // Cancelled before its thread began, it read none: the summary says so all the same.
+        merge_quantiser_pass(*whole_stream_, pass);
+        // A pass stopped before its first read read none: the summary says so all the same.
         whole_stream_->quantiser_read = true;
     }
     quantiser_read_ =
-        quantiser_runner_->cancelled() ? QuantiserRead::cancelled : QuantiserRead::finished;
-    quantiser_runner_.reset();
+        quantiser_job_->cancelled() ? QuantiserRead::cancelled : QuantiserRead::finished;
+    quantiser_job_.reset();
     return true;
 }
 
@@ -162,20 +178,12 @@ int Session::quantiser_read_per_mille() const {
     if (quantiser_read_ == QuantiserRead::finished) {
         return 1000;
     }
-    if (!quantiser_runner_) {
-        return 0;
-    }
-    const mpeg::ScanProgress progress = quantiser_runner_->progress();
-    if (progress.bytes_total == 0) {
-        return 0;
-    }
-    return static_cast<int>(
-        std::min<std::uint64_t>(1000, progress.bytes_done * 1000 / progress.bytes_total));
+    return quantiser_job_ ? quantiser_job_->per_mille() : 0;
 }
 
 void Session::cancel_quantiser_read() {
-    if (quantiser_runner_) {
-        quantiser_runner_->cancel();
+    if (quantiser_job_) {
+        quantiser_job_->cancel();
     }
 }
 
@@ -194,42 +202,41 @@ class MapCollector final : public mpeg::MacroblockSink {
 } // namespace
 
 void Session::stop_picture_map() {
-    map_stop_.store(true);
-    if (map_thread_.joinable()) {
-        map_thread_.join();
-    }
-    map_read_.reset();
+    map_job_.reset();
     picture_map_.reset();
 }
 
 void Session::start_picture_map(std::uint64_t index) {
     stop_picture_map();
-    map_stop_.store(false);
-    map_done_.store(false);
-    map_read_ = std::make_unique<PictureMap>();
-    map_read_->index = index;
-    map_thread_ = std::thread([this, path = state_.file_path, index, map = map_read_.get()] {
-        MapCollector collector(map->macroblocks);
-        const auto figures = mpeg::read_picture_macroblocks(path, index, collector, &map_stop_);
-        if (figures) {
-            map->figures = *figures;
-        } else {
-            map->macroblocks.clear();
-            map->index = UINT64_MAX; // no such picture
-        }
-        map_done_.store(true);
-    });
+    // From the sequence header before the picture: one group of pictures on a DVD, not the
+    // file up to it.
+    std::optional<mpeg::PictureReadStart> start;
+    if (whole_stream_) {
+        start = mpeg::picture_read_start(*whole_stream_, index);
+    }
+    map_job_ = std::make_unique<BackgroundJob<std::optional<PictureMap>>>(
+        [path = state_.file_path, index, start](JobControl& job) -> std::optional<PictureMap> {
+            PictureMap map;
+            map.index = index;
+            MapCollector collector(map.macroblocks);
+            const auto figures =
+                mpeg::read_picture_macroblocks(path, index, collector, &job.stop(), start);
+            if (!figures) {
+                return std::nullopt; // no such picture, or stopped first
+            }
+            map.figures = *figures;
+            return map;
+        });
 }
 
 bool Session::poll_picture_map() {
-    if (!map_thread_.joinable() || !map_done_.load()) {
+    if (!map_job_ || !map_job_->ready()) {
         return false;
     }
-    map_thread_.join();
-    if (map_read_ && map_read_->index != UINT64_MAX) {
-        picture_map_ = std::move(map_read_);
+    if (auto map = *map_job_->take()) {
+        picture_map_ = std::make_unique<PictureMap>(std::move(*map));
     }
-    map_read_.reset();
+    map_job_.reset();
     return true;
 }
 
@@ -237,20 +244,12 @@ int Session::stream_read_per_mille() const {
     if (stream_read_ == StreamRead::finished) {
         return 1000;
     }
-    if (!runner_) {
-        return 0;
-    }
-    const mpeg::ScanProgress progress = runner_->progress();
-    if (progress.bytes_total == 0) {
-        return 0;
-    }
-    return static_cast<int>(
-        std::min<std::uint64_t>(1000, progress.bytes_done * 1000 / progress.bytes_total));
+    return stream_job_ ? stream_job_->per_mille() : 0;
 }
 
 void Session::cancel_stream_read() {
-    if (runner_) {
-        runner_->cancel();
+    if (stream_job_) {
+        stream_job_->cancel();
     }
 }
 

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "export/matrix_library.h"
+#include "io/background_job.h"
 #include "io/message.h"
-#include "mpeg/scan_runner.h"
+#include "mpeg/scan.h"
 #include "session/app_state.h"
 #include "session/whole_stream.h"
 
-#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace quantaline {
 
@@ -113,7 +112,7 @@ class Session {
     // True at the call that saw the read end; the map is then picture_map(), or nothing when
     // the file has no such picture.
     bool poll_picture_map();
-    bool picture_map_reading() const { return map_thread_.joinable(); }
+    bool picture_map_reading() const { return map_job_ != nullptr; }
     const PictureMap* picture_map() const { return picture_map_.get(); }
 
     // "Utiliser ce jeu de matrices": the main window, its exports and its reports take set
@@ -142,15 +141,13 @@ class Session {
     unsigned frame_rate_code_ = 0;
     // The first header's matrices, for the way back from a chosen set.
     QuantMatrixPair first_header_matrices_;
-    std::unique_ptr<mpeg::ScanRunner> runner_;
+    // The three reads of the background, one kind of job each.
+    std::unique_ptr<BackgroundJob<mpeg::ScanResult>> stream_job_;
+    std::unique_ptr<BackgroundJob<mpeg::ScanResult>> quantiser_job_;
+    std::unique_ptr<BackgroundJob<std::optional<PictureMap>>> map_job_;
     std::unique_ptr<mpeg::ScanResult> whole_stream_;
     StreamRead stream_read_ = StreamRead::none;
-    std::unique_ptr<mpeg::ScanRunner> quantiser_runner_;
     QuantiserRead quantiser_read_ = QuantiserRead::none;
-    std::thread map_thread_;
-    std::atomic<bool> map_stop_{false};
-    std::atomic<bool> map_done_{false};
-    std::unique_ptr<PictureMap> map_read_; // the thread's until map_done_
     std::unique_ptr<PictureMap> picture_map_;
     std::size_t matrix_set_in_use_ = 0;
     std::optional<std::string> warned_folder_state_;

@@ -201,19 +201,49 @@ def transport_layout(start):
     return None
 
 
+def pes_header_form_size(p):
+    """The size of a PES packet's header (MPEG-2 or MPEG-1 form), 0 when it is broken."""
+    if len(p) < 9:
+        return 0
+    if p[6] & 0xC0 == 0x80:
+        return 9 + p[8]
+    i = 6
+    while i < len(p) and p[i] == 0xFF and i < 6 + 16:
+        i += 1
+    if i < len(p) and p[i] & 0xC0 == 0x40:
+        i += 2
+    if i >= len(p):
+        return 0
+    if p[i] & 0xF0 == 0x20:
+        return i + 5
+    if p[i] & 0xF0 == 0x30:
+        return i + 10
+    return i + 1 if p[i] == 0x0F else 0
+
+
+def begins_program_stream(at):
+    """A system header, or a PES packet whose header (an audio or video one) is well formed."""
+    code = at[3]
+    if code < 0xBB:
+        return False
+    return not 0xC0 <= code <= 0xEF or pes_header_form_size(at) != 0
+
+
 def scan_layout(data):
     """The container as the scan sees it: transport packets, else a program stream when a
     pack start code comes before any sequence header (or a system header or PES packet is
-    the first start code), else an elementary stream."""
-    transport = transport_layout(data)
-    if transport:
-        return "transport", transport
+    the first start code), else an elementary stream, whatever comes before its first sequence
+    header. The first-header analysis takes the same rule."""
     probe = data[:65536]
+    transport = transport_layout(probe)
+    # A sync byte with less than one packet after it is no transport stream.
+    if transport and len(probe) >= transport[2] + transport[1] + transport[0]:
+        return "transport", transport
     first = True
     p = probe.find(b"\x00\x00\x01")
     while 0 <= p <= len(probe) - 4:
         code = probe[p + 3]
-        if code == 0xBA or (first and code >= 0xB9):
+        if code == 0xBA or (first and begins_program_stream(probe[p:])):
             return "program", None
         if code == 0xB3:
             return "elementary", None

@@ -198,17 +198,9 @@ def pair_units(units, codes, data):
 # --- the expected analysis --------------------------------------------------------------
 
 def analysis_container(data):
-    """The container as the first-header analysis sees it: a file that begins with a start
-    code other than a pack header is an elementary stream; one whose packets transport sync
-    bytes mark (a whole packet at least, wherever the first byte falls in a packet) is a
-    transport stream; anything else is read as a program stream."""
-    from check_scan import PROBE_SIZE, transport_layout
-    if len(data) >= 4 and data[0:3] == b"\x00\x00\x01" and data[3] != 0xBA:
-        return "elementary", None
-    layout = transport_layout(data[:PROBE_SIZE])
-    if layout and len(data) >= layout[2] + layout[1] + layout[0]:
-        return "transport", layout
-    return "program", None
+    """The container as the first-header analysis sees it: the scan's one rule."""
+    from check_scan import scan_layout
+    return scan_layout(data)
 
 
 def position_at_or_after(pieces, offset):

@@ -51,23 +51,32 @@ TEST(StreamScan, DecidesElementaryOrProgramStream) {
         start.insert(start.end(), header.begin(), header.end());
         return start;
     };
-    // After a first start code other than a sequence header or a pack header, the header is
-    // searched as in a program stream; the stream stays an elementary one.
+    // The one container rule of the whole program: a PES packet or system header first, or a
+    // pack header before any sequence header, makes a program stream; a sequence header
+    // before those makes an elementary stream, whatever comes before it.
     const std::vector<Case> cases = {
         {"sequence header first", header, "Flux élémentaire", 0},
-        {"PES packet first", with_header_at_10({0x00, 0x00, 0x01, 0xE0}), "Flux élémentaire", 10},
+        {"PES packet first",
+         {0x00, 0x00, 0x01, 0xE0, 0x00, 0x20, 0x81, 0x80, 0x05, 0x21, 0x00,
+          0x01, 0x00, 0x01, 0x00, 0x00, 0x01, 0xB3, 0x2D, 0x02, 0x40, 0x23},
+         "Flux programme",
+         14},
+        {"broken PES header first", with_header_at_10({0x00, 0x00, 0x01, 0xE0}), "Flux élémentaire",
+         10},
         {"picture start code first", with_header_at_10({0x00, 0x00, 0x01, 0x00}),
          "Flux élémentaire", 10},
         {"group of pictures first", with_header_at_10({0x00, 0x00, 0x01, 0xB8}), "Flux élémentaire",
          10},
         {"PES packet, no sequence header", {0x00, 0x00, 0x01, 0xE0, 0x07, 0xEC, 0x81}, "", 0},
         {"pack header first", with_header_at_10({0x00, 0x00, 0x01, 0xBA}), "Flux programme", 10},
-        {"first byte not 00", with_header_at_10({0x47}), "Flux programme", 10},
+        {"first byte not 00", with_header_at_10({0x47}), "Flux élémentaire", 10},
+        {"ten zero bytes first", with_header_at_10(std::vector<std::uint8_t>(10, 0x00)),
+         "Flux élémentaire", 10},
         {"pack header, no sequence header", {0x00, 0x00, 0x01, 0xBA, 0x44, 0x00}, "", 0},
         {"empty file", {}, "", 0},
         {"three bytes of a start code prefix", {0x00, 0x00, 0x01}, "", 0},
         {"header cut before its code", {0x00, 0x00, 0x01, 0xBA, 0x00, 0x00, 0x01}, "", 0},
-        {"overlapping windows", {0xBA, 0x00, 0x00, 0x00, 0x01, 0xB3}, "Flux programme", 2},
+        {"overlapping windows", {0xBA, 0x00, 0x00, 0x00, 0x01, 0xB3}, "Flux élémentaire", 2},
     };
     for (const auto& c : cases) {
         const auto location = find_sequence_header(c.start);
@@ -383,9 +392,9 @@ TEST(NoSequenceHeader, NothingIsDecodedAndOneInformationMessageSaysSo) {
     EXPECT_EQ(real.messages, Messages{no_sequence_header_message});
 }
 
-TEST(StreamScan, AnotherFirstStartCodeIsSearchedLikeAProgramStream) {
-    // A PES packet header (14 bytes) before the stream: everything after the header is
-    // decoded as for a program stream whose header lies at the same offset.
+TEST(StreamScan, APesPacketFirstIsAProgramStream) {
+    // A PES packet header (14 bytes) before the stream: the file is a program stream, decoded
+    // as one whose pack header comes first and whose header lies at the same offset.
     for (const std::size_t offset : {std::size_t{14}, std::size_t{299998}}) {
         StreamBuilder pes;
         pes.start_code(0xE0).raw({0x07, 0xEC, 0x81, 0x80, 0x05, 0x21, 0x00, 0x01, 0x00, 0x01});
@@ -396,7 +405,6 @@ TEST(StreamScan, AnotherFirstStartCodeIsSearchedLikeAProgramStream) {
         const auto result = analyse(pes);
         auto expected = analyse(program);
         ASSERT_EQ(expected.info.header_position, static_cast<std::int32_t>(offset));
-        expected.info.stream_type_text = "Flux élémentaire";
         EXPECT_EQ(result.info, expected.info) << offset;
         EXPECT_EQ(result.matrices, expected.matrices) << offset;
         EXPECT_TRUE(result.messages.empty()) << offset;

@@ -8,9 +8,11 @@
 #include "support/temp_dir.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <tuple>
 
 namespace quantaline {
 namespace {
@@ -221,6 +223,64 @@ TEST(QuantiserPass, MacroblockMapReadAgainFromTheFile) {
     const std::atomic<bool> stopped{true};
     EXPECT_FALSE(mpeg::read_picture_macroblocks(path, 9, none, &stopped));
     EXPECT_EQ(none.kinds, (std::array<std::uint32_t, 3>{}));
+}
+
+} // namespace
+} // namespace quantaline
+
+namespace quantaline {
+namespace {
+
+// Every macroblock a read hands over, in order.
+struct Macroblocks final : mpeg::MacroblockSink {
+    void macroblock(const mpeg::MacroblockInfo& info) override {
+        all.emplace_back(info.address, info.quantiser_scale, static_cast<int>(info.kind));
+    }
+    std::vector<std::tuple<std::uint32_t, std::uint8_t, int>> all;
+};
+
+TEST(QuantiserPass, AnyPictureIsReadFromTheSequenceHeaderBeforeIt) {
+    // Every container of the test files: a read begun at the sequence header before a
+    // picture (its pack header, its packet) gives the macroblocks a read from the file's
+    // start gives.
+    std::size_t resumed_inside = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(QUANTALINE_TEST_DATA)) {
+        const std::string path = entry.path().string();
+        mpeg::ScanControl control;
+        control.picture_records = true;
+        const ScanResult whole = mpeg::scan_file(path, control);
+        const std::size_t count = whole.picture_records.size();
+        if (count == 0) {
+            continue;
+        }
+        SCOPED_TRACE(entry.path().filename().string());
+        for (const std::uint64_t index :
+             {std::uint64_t{0}, std::uint64_t{count / 2}, std::uint64_t{count - 1}}) {
+            SCOPED_TRACE(index);
+            const auto start = mpeg::picture_read_start(whole, index);
+            if (!start) {
+                continue; // no sequence header before it: read from the start only
+            }
+            EXPECT_LE(start->sequence.first_picture, index);
+            const auto resume = mpeg::resume_point(path, *start);
+            ASSERT_TRUE(resume);
+            EXPECT_LE(resume->offset, start->sequence.offset);
+            resumed_inside += resume->offset > 0 ? 1 : 0;
+            Macroblocks from_start;
+            Macroblocks from_header;
+            const auto a = mpeg::read_picture_macroblocks(path, index, from_start);
+            const auto b = mpeg::read_picture_macroblocks(path, index, from_header, nullptr, start);
+            ASSERT_EQ(a.has_value(), b.has_value());
+            EXPECT_EQ(from_start.all, from_header.all);
+            if (a) {
+                EXPECT_EQ(a->picture_coding_type, b->picture_coding_type);
+                EXPECT_EQ(a->temporal_reference, b->temporal_reference);
+                EXPECT_EQ(a->quantiser_sum, b->quantiser_sum);
+            }
+        }
+    }
+    // The joined files and the DVD-like ones have headers past their start.
+    EXPECT_GE(resumed_inside, 5u);
 }
 
 } // namespace
