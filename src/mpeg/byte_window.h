@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mpeg/scan.h"
+#include "mpeg/scan_control.h"
 
 #include <algorithm>
 #include <cstdint>

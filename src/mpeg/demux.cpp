@@ -1,6 +1,7 @@
 #include "mpeg/demux.h"
 
 #include "io/text.h"
+#include "mpeg/start_code.h"
 
 #include <algorithm>
 #include <array>
@@ -16,6 +17,16 @@ constexpr std::size_t ts_packet_size = 188;
 constexpr std::uint16_t null_pid = 0x1FFF;
 constexpr std::uint8_t first_video_stream_id = 0xE0;
 constexpr std::uint8_t last_video_stream_id = 0xEF;
+
+// The start codes a program stream's demultiplexer stops at: the end code, pack, system
+// and PES packets (B9 to FF).
+bool is_program_code(std::uint8_t code) {
+    return code >= start_code::program_end;
+}
+
+bool any_code(std::uint8_t) {
+    return true;
+}
 
 bool is_video_stream_id(std::uint8_t id) {
     return id >= first_video_stream_id && id <= last_video_stream_id;
@@ -111,10 +122,8 @@ Layout detect_layout(std::span<const std::uint8_t> start) {
     // as an elementary stream.
     Layout layout;
     bool first = true;
-    for (std::size_t i = 0; i + 3 < start.size(); ++i) {
-        if (start[i] != 0 || start[i + 1] != 0 || start[i + 2] != 1) {
-            continue;
-        }
+    for (std::size_t i = find_start_code(start.data(), 0, start.size(), any_code); i < start.size();
+         i = find_start_code(start.data(), i + 1, start.size(), any_code)) {
         const std::uint8_t code = start[i + 3];
         if (code == start_code::pack || (first && begins_program_stream(start.subspan(i)))) {
             layout.container = Container::program;
@@ -153,28 +162,13 @@ void resync_program(ByteWindow& window, DemuxReport& report) {
             window.consume(have);
             break;
         }
-        const std::uint8_t* p = window.data();
-        std::size_t i = 0;
-        bool found = false;
-        while (i + 4 <= have) {
-            const void* hit = std::memchr(p + i + 2, 0x01, have - i - 3);
-            if (hit == nullptr) {
-                i = have - 3;
-                break;
-            }
-            const std::size_t s =
-                static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - p) - 2;
-            if (p[s] == 0 && p[s + 1] == 0 && p[s + 3] >= start_code::program_end) {
-                i = s;
-                found = true;
-                break;
-            }
-            i = s + 1;
-        }
-        window.consume(i);
-        if (found) {
+        const std::size_t s = find_start_code(window.data(), 0, have, is_program_code);
+        if (s < have) {
+            window.consume(s);
             break;
         }
+        // The last three bytes may begin the start code.
+        window.consume(have - 3);
     }
     report.lost_sync(from, window.offset() - from);
 }
@@ -196,28 +190,12 @@ void step_over_loose_bytes(ByteWindow& window, VideoPayloadSink& video, DemuxRep
             window.consume(have);
             break;
         }
-        const std::uint8_t* p = window.data();
-        std::size_t end = from;
-        bool found = false;
-        while (end + 4 <= have) {
-            const void* hit = std::memchr(p + end + 2, 0x01, have - end - 3);
-            if (hit == nullptr) {
-                end = have - 3;
-                break;
-            }
-            const std::size_t s =
-                static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - p) - 2;
-            if (s >= from && p[s] == 0 && p[s + 1] == 0 && p[s + 3] >= start_code::program_end) {
-                end = s;
-                found = true;
-                break;
-            }
-            end = s + 1;
-        }
-        video.feed(p, end, window.offset());
+        const std::size_t s = find_start_code(window.data(), from, have, is_program_code);
+        const std::size_t end = s < have ? s : have - 3;
+        video.feed(window.data(), end, window.offset());
         window.consume(end);
         from = 0;
-        if (found) {
+        if (s < have) {
             break;
         }
     }

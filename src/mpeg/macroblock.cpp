@@ -1,5 +1,6 @@
 #include "mpeg/macroblock.h"
 
+#include "mpeg/start_code.h"
 #include "mpeg/video_units.h"
 
 #include <algorithm>

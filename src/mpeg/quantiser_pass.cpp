@@ -3,6 +3,7 @@
 #include "io/file_reader.h"
 #include "io/text.h"
 #include "mpeg/demux.h"
+#include "mpeg/start_code.h"
 
 #include <algorithm>
 #include <limits>
@@ -367,13 +368,14 @@ std::optional<std::uint64_t> pack_before(FileReader& file, std::uint64_t offset)
     if (!bytes || bytes->size() < 4) {
         return std::nullopt;
     }
-    for (std::size_t i = std::min<std::size_t>(bytes->size() - 4, offset - from) + 1; i-- > 0;) {
-        const std::uint8_t* p = bytes->data() + i;
-        if (p[0] == 0 && p[1] == 0 && p[2] == 1 && p[3] == start_code::pack) {
-            return from + i;
-        }
+    const auto is_pack = [](std::uint8_t code) { return code == start_code::pack; };
+    std::optional<std::uint64_t> last;
+    for (std::size_t i = find_start_code(bytes->data(), 0, bytes->size(), is_pack);
+         i < bytes->size() && from + i <= offset;
+         i = find_start_code(bytes->data(), i + 1, bytes->size(), is_pack)) {
+        last = from + i;
     }
-    return std::nullopt;
+    return last;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // request one compact record per picture.
 
 #include "io/message.h"
+#include "mpeg/scan_control.h"
 #include "mpeg/syntax.h"
 
 #include <array>
@@ -17,21 +18,6 @@
 #include <vector>
 
 namespace quantaline::mpeg {
-
-struct SequenceContext;
-
-enum class Container { elementary, program, transport };
-
-// How a file's bytes are read: its container and, for a transport stream, its packets.
-struct Layout {
-    Container container = Container::elementary;
-    std::size_t packet_size = 188;
-    // Where the sync byte lies in a packet: 4 in 192-byte packets, after their time code.
-    std::size_t sync_offset = 0;
-    // The file offset of the first whole packet: a capture cut at any byte begins with
-    // the end of a packet, which is stepped over.
-    std::size_t first_packet = 0;
-};
 
 // The four matrices a picture is coded with, raster order.
 struct MatrixSet {
@@ -219,53 +205,6 @@ struct ScanResult {
     // Bytes of the file read before the scan stopped.
     std::uint64_t bytes_read = 0;
 };
-
-// How a caller follows and stops a scan. Both may be left empty.
-struct ScanControl {
-    // Set from another thread (or a signal handler) to stop the scan at its next read.
-    const std::atomic<bool>* stop = nullptr;
-    // Called after each read with the count of bytes read so far.
-    std::function<void(std::uint64_t)> progress;
-    // Keep one PictureRecord per picture in ScanResult::picture_records.
-    bool picture_records = false;
-    // Read every picture's macroblocks: its quantiser figures in its record (when records
-    // are kept) and the totals per picture type.
-    bool quantiser = false;
-    // Threads the quantiser pass spreads over besides the reading one; 0 or 1 reads the
-    // macroblocks on the reading thread.
-    std::size_t quantiser_threads = 0;
-    // Called on the reading thread with each picture after a sequence header: its index,
-    // the sequence it belongs to and its bytes from its picture start code up to the next
-    // picture, group or sequence start code (whatever the container). The bytes live only
-    // during the call.
-    std::function<void(std::uint64_t index, const SequenceContext& sequence,
-                       std::span<const std::uint8_t> picture)>
-        picture_bytes;
-
-    // A read that begins inside the file, where a sequence header's container unit begins
-    // (see read_picture_macroblocks): the container is not told from the bytes there, no
-    // picture is handed over before the sequence header at `sequence_offset`, and the
-    // pictures are counted from `first_picture` there.
-    struct Resume {
-        std::uint64_t offset = 0;
-        Layout layout;
-        std::uint32_t video_pid = 0; // a transport stream's video
-        std::uint64_t sequence_offset = 0;
-        std::uint64_t first_picture = 0;
-    };
-    std::optional<Resume> resume;
-};
-
-// A source of the file's bytes, read front to back.
-class ByteSource {
-  public:
-    virtual ~ByteSource() = default;
-    // Reads up to `size` bytes; 0 at the end; nothing when the read failed.
-    virtual std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) = 0;
-};
-
-// The size of the one buffer a scan reads through.
-inline constexpr std::size_t scan_buffer_size = 1 << 20;
 
 ScanResult scan_source(ByteSource& source, const ScanControl& control = {});
 ScanResult scan_bytes(std::span<const std::uint8_t> bytes, const ScanControl& control = {});

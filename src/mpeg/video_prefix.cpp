@@ -1,5 +1,7 @@
 #include "mpeg/video_prefix.h"
 
+#include "mpeg/start_code.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -175,22 +177,13 @@ std::optional<VideoPrefix::StartCode> VideoPrefix::find(std::uint8_t code, std::
         const std::size_t last = std::min(
             run_end - 1, run.position + static_cast<std::size_t>(last_offset - run.offset));
         const std::uint8_t* base = file_.data() + run.offset - run.position;
-        // Start codes that lie whole in the stretch. Look for the code byte first: in
-        // video and in sound alike it is far rarer than the 01 of the prefix, so memchr
-        // runs long stretches.
+        // Start codes that lie whole in the stretch.
         if (run.size >= 4 && start + 3 < run_end) {
-            const std::size_t last_whole = std::min(last, run_end - 4);
-            for (std::size_t p = start; p <= last_whole;) {
-                const void* hit = std::memchr(base + p + 3, code, last_whole - p + 1);
-                if (hit == nullptr) {
-                    break;
-                }
-                const std::size_t q =
-                    static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - base) - 3;
-                if (base[q] == 0x00 && base[q + 1] == 0x00 && base[q + 2] == 0x01) {
-                    return StartCode{q, run.offset + (q - run.position)};
-                }
-                p = q + 1;
+            const std::size_t end = std::min(last, run_end - 4) + 4;
+            const std::size_t q =
+                find_start_code(base, start, end, [code](std::uint8_t c) { return c == code; });
+            if (q < end) {
+                return StartCode{q, run.offset + (q - run.position)};
             }
         }
         // Those that run on into the next stretches, or past the end of the data.

@@ -34,9 +34,6 @@ class VideoPayloadSink {
     virtual bool paused() const { return false; }
 };
 
-// The first s >= from where 00 00 01 lies whole in data[0, size), or `size`.
-std::size_t find_start_code_prefix(const std::uint8_t* data, std::size_t from, std::size_t size);
-
 class VideoUnitSink {
   public:
     virtual ~VideoUnitSink() = default;

@@ -64,6 +64,10 @@ class StreamBuilder {
         bytes_.insert(bytes_.end(), values);
         return *this;
     }
+    StreamBuilder& raw(const std::vector<std::uint8_t>& values) {
+        bytes_.insert(bytes_.end(), values.begin(), values.end());
+        return *this;
+    }
     StreamBuilder& start_code(std::uint8_t code) { return raw({0x00, 0x00, 0x01, code}); }
     // Filler bytes (0xFF never forms a start code) up to an absolute offset.
     StreamBuilder& fill_to(std::size_t offset, std::uint8_t filler = 0xFF) {

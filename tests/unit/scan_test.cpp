@@ -651,6 +651,25 @@ TEST(Containers, StartCodesAcrossTheReadBuffer) {
         ASSERT_EQ(p.changes.size(), 2u) << before;
         EXPECT_EQ(p.changes[1].offset, ps.offsets[mpeg::scan_buffer_size - before]);
         EXPECT_TRUE(p.messages.empty());
+
+        // Junk up to a pack header that straddles the buffer: the resynchronisation finds it.
+        const auto video_packet = [](StreamBuilder& out, std::uint8_t intra) {
+            StreamBuilder es;
+            es.sequence_header({.intra = scan_matrix_of(intra)}).picture(0, 1);
+            const auto payload = es.bytes();
+            const std::size_t length = payload.size() + 3;
+            out.pack_header().raw({0x00, 0x00, 0x01, 0xE0, static_cast<std::uint8_t>(length >> 8),
+                                   static_cast<std::uint8_t>(length), 0x81, 0x00, 0x00});
+            out.raw(payload);
+        };
+        StreamBuilder junk;
+        video_packet(junk, 30);
+        junk.fill_to(mpeg::scan_buffer_size - before, 0x55);
+        video_packet(junk, 77);
+        const ScanResult resynced = scan(junk.bytes());
+        ASSERT_EQ(resynced.changes.size(), 2u) << before;
+        ASSERT_EQ(resynced.messages.size(), 1u) << before;
+        EXPECT_EQ(resynced.messages[0].title, "Données endommagées");
     }
 }
 
