@@ -7,25 +7,14 @@
 namespace quantaline {
 
 std::string_view picture_type_key(std::uint8_t picture_coding_type) {
-    switch (picture_coding_type) {
-    case 1:
-        return "I";
-    case 2:
-        return "P";
-    case 3:
-        return "B";
-    case 4:
-        return "D";
-    default:
-        return {};
-    }
+    return mpeg::picture_coding_type_name(picture_coding_type);
 }
 
 std::string_view picture_structure_key(std::uint8_t picture_structure) {
     switch (picture_structure) {
-    case 1:
+    case mpeg::top_field:
         return "top";
-    case 2:
+    case mpeg::bottom_field:
         return "bottom";
     case mpeg::frame_picture:
         return "frame";

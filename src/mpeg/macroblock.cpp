@@ -1,5 +1,6 @@
 #include "mpeg/macroblock.h"
 
+#include "mpeg/codes.h"
 #include "mpeg/start_code.h"
 #include "mpeg/video_units.h"
 
@@ -14,7 +15,6 @@ constexpr std::uint8_t picture_type_i = 1;
 constexpr std::uint8_t picture_type_p = 2;
 constexpr std::uint8_t picture_type_b = 3;
 constexpr std::uint8_t picture_type_d = 4;
-constexpr std::uint8_t frame_picture = 3;
 
 // Where the next 00 00 01 at or after `from` lies, or the size.
 std::size_t next_start_code(std::span<const std::uint8_t> bytes, std::size_t from) {

@@ -5,6 +5,7 @@
 // request one compact record per picture.
 
 #include "io/message.h"
+#include "mpeg/codes.h"
 #include "mpeg/scan_control.h"
 #include "mpeg/syntax.h"
 
@@ -116,8 +117,6 @@ struct PictureRecord {
     bool operator==(const PictureRecord&) const = default;
 };
 static_assert(sizeof(PictureRecord) <= 64);
-
-inline constexpr std::uint8_t frame_picture = 3;
 
 // The records of a whole stream, in chunks: growing never copies what is stored, so the
 // memory stays the records' own size plus one chunk.

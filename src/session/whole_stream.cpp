@@ -153,13 +153,14 @@ std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned
     std::string pictures = grouped_number(result.pictures);
     if (result.pictures != 0) {
         std::string types;
-        const std::array<const char*, 5> names = {tr_text("WholeStream", "autres"), "I", "P", "B",
-                                                  "D"};
         for (std::size_t type : {1, 2, 3, 4, 0}) {
             if (by_type[type] != 0) {
-                types += (types.empty() ? "" : ", ") +
-                         fill_text(tr_text("WholeStream", "%1 : %2"),
-                                   {names[type], grouped_number(by_type[type])});
+                const std::string name = type == 0 ? tr_text("WholeStream", "autres")
+                                                   : std::string(mpeg::picture_coding_type_name(
+                                                         static_cast<std::uint8_t>(type)));
+                types +=
+                    (types.empty() ? "" : ", ") + fill_text(tr_text("WholeStream", "%1 : %2"),
+                                                            {name, grouped_number(by_type[type])});
             }
         }
         pictures += " (" + types + ")";
@@ -292,10 +293,9 @@ std::string quantiser_pictures_text(const mpeg::ScanResult& result) {
 
 namespace {
 
-const char* picture_type_name(std::uint8_t picture_coding_type) {
-    constexpr std::array<const char*, 4> names = {"I", "P", "B", "D"};
-    return picture_coding_type >= 1 && picture_coding_type <= 4 ? names[picture_coding_type - 1]
-                                                                : "?";
+std::string picture_type_name(std::uint8_t picture_coding_type) {
+    const std::string_view name = mpeg::picture_coding_type_name(picture_coding_type);
+    return name.empty() ? "?" : std::string(name);
 }
 
 } // namespace

@@ -30,16 +30,15 @@ std::size_t type_slot(std::uint8_t picture_coding_type) {
 
 const std::array<QColor, 4> type_colours = {QColor(200, 0, 0), QColor(0, 70, 200),
                                             QColor(0, 150, 0), QColor(110, 110, 110)};
-constexpr std::array<const char*, 4> type_names = {"I", "P", "B", "D"};
 // The quantiser over the bars: a line dark enough to read over any of them, a band pale
 // enough to let them show through.
 const QColor quantiser_colour(230, 110, 0);
 const QColor quantiser_band_colour(255, 170, 60, 70);
 
-const char* type_name(std::uint8_t picture_coding_type) {
-    return picture_coding_type >= 1 && picture_coding_type <= 4
-               ? type_names[picture_coding_type - 1]
-               : "?";
+QString type_name(std::uint8_t picture_coding_type) {
+    const std::string_view name = mpeg::picture_coding_type_name(picture_coding_type);
+    return name.empty() ? QStringLiteral("?")
+                        : QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
 QString grouped(std::uint64_t value) {
@@ -407,7 +406,7 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
                      Qt::AlignRight | Qt::AlignVCenter, tr("image %1").arg(grouped(last)));
     int x = area.right() - 4;
     for (std::size_t type = 4; type-- > 0;) {
-        const QString name = QString::fromLatin1(type_names[type]);
+        const QString name = type_name(static_cast<std::uint8_t>(type + 1));
         const int width = fontMetrics().horizontalAdvance(name);
         x -= width;
         painter.setPen(type_colours[type]);
@@ -463,8 +462,7 @@ QString PictureGraph::picture_text(std::size_t index) const {
     }
     const mpeg::PictureRecord& p = result_->picture_records[index];
     QString text = tr("Image %1 : %2, %3 octets")
-                       .arg(grouped(p.index), QString::fromLatin1(type_name(p.picture_coding_type)),
-                            grouped(p.bytes));
+                       .arg(grouped(p.index), type_name(p.picture_coding_type), grouped(p.bytes));
     if (p.matrix_set != 0) {
         text += tr(", jeu %1").arg(p.matrix_set);
     }
