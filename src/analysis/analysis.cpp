@@ -93,6 +93,95 @@ struct Reading {
     bool transport = false;
 };
 
+// The sequence header's values and matrices (a matrix it does not load is the default
+// one); returns where its last byte ends, its matrices included.
+std::size_t read_sequence_header(VideoPrefix& video, const VideoPrefix::StartCode& header,
+                                 AnalysisResult& result) {
+    StreamCodes& codes = result.codes;
+    // Bytes past the end read as 0 and the marker bit is not looked at: the values are
+    // those of the bytes there are.
+    const std::size_t fields = header.position + mpeg::start_code_size;
+    const mpeg::SequenceHeader h =
+        mpeg::sequence_header(video.bytes(fields, mpeg::max_sequence_header_size)).fields;
+    codes.horizontal_size_value = h.horizontal_size_value;
+    codes.vertical_size_value = h.vertical_size_value;
+    codes.aspect_ratio_information = h.aspect_ratio_information;
+    codes.frame_rate_code = h.frame_rate_code;
+    codes.bit_rate_value = h.bit_rate_value;
+    codes.vbv_buffer_size_value = h.vbv_buffer_size_value;
+
+    QuantMatrixPair& matrices = result.matrices;
+    matrices.intra_from_stream = h.load_intra_quantiser_matrix;
+    matrices.intra = matrices.intra_from_stream ? h.intra_quantiser_matrix : default_intra;
+    matrices.non_intra_from_stream = h.load_non_intra_quantiser_matrix;
+    matrices.non_intra =
+        matrices.non_intra_from_stream ? h.non_intra_quantiser_matrix : default_non_intra;
+    video.used_up_to(fields + h.size);
+    return fields + h.size;
+}
+
+// The next extension start code from `from` whose first byte lies at `last_offset` or
+// before: its bytes (as many as an extension other than a matrix one needs) and where to
+// search on.
+struct FoundExtension {
+    std::span<const std::uint8_t> bytes;
+    std::size_t body = 0;
+    std::size_t position = 0;
+};
+std::optional<FoundExtension> next_extension(VideoPrefix& video, std::size_t from,
+                                             std::uint64_t last_offset) {
+    const auto found = video.find(mpeg::start_code::extension, from, last_offset);
+    if (!found) {
+        return std::nullopt;
+    }
+    const std::size_t body = found->position + mpeg::start_code_size;
+    const auto bytes = video.bytes(body, VideoPrefix::longest_extension_read);
+    video.used_up_to(body + mpeg::leading_bytes::extension_identifier);
+    return FoundExtension{bytes, body, found->position};
+}
+
+// Sequence extensions until the sequence display extension, within the extension window;
+// returns where the picture coding extension is searched from.
+std::size_t read_sequence_extensions(VideoPrefix& video, std::size_t after_header,
+                                     std::uint64_t last_offset, StreamCodes& codes) {
+    for (std::size_t from = after_header;;) {
+        const auto found = next_extension(video, from, last_offset);
+        if (!found) {
+            break;
+        }
+        from = found->position + 1;
+        const auto identifier = mpeg::extension_start_code_identifier(found->bytes);
+        if (identifier == mpeg::extension_id::sequence) {
+            video.used_up_to(found->body +
+                             mpeg::leading_bytes::sequence_extension_to_chroma_format);
+            const auto e = mpeg::sequence_extension(found->bytes).fields;
+            codes.sequence_extension = {e.profile_and_level_indication, e.chroma_format};
+        } else if (identifier == mpeg::extension_id::sequence_display) {
+            codes.video_format = mpeg::sequence_display_extension(found->bytes).fields.video_format;
+            return found->position;
+        }
+    }
+    // Without a display extension the picture coding extension is looked for from the
+    // end of the extension window on.
+    return std::max(after_header, video.position_at_or_after(last_offset + 1));
+}
+
+// The first extension whose identifier is a picture's (8 and above), within its window.
+void read_picture_coding_extension(VideoPrefix& video, std::size_t from, std::uint64_t last_offset,
+                                   StreamCodes& codes) {
+    while (const auto found = next_extension(video, from, last_offset)) {
+        from = found->position + 1;
+        if (mpeg::extension_start_code_identifier(found->bytes) >=
+            mpeg::extension_id::picture_coding) {
+            video.used_up_to(found->body +
+                             mpeg::leading_bytes::picture_coding_extension_to_picture_structure);
+            const auto e = mpeg::picture_coding_extension(found->bytes).fields;
+            codes.picture_coding = {e.intra_dc_precision, e.picture_structure};
+            return;
+        }
+    }
+}
+
 // Where to look: the first sequence header within the search window, its matrices, the
 // sequence extensions up to the display extension within the extension window, then the
 // first picture coding extension within its own window. Every value is decoded in mpeg/.
@@ -121,81 +210,12 @@ Reading read_first_headers(const FileBytes& file) {
     StreamCodes& codes = result.codes;
     codes.container = file.layout.container;
     codes.header_position = static_cast<std::int32_t>(header->offset);
-
-    // Bytes past the end read as 0 and the marker bit is not looked at: the values are
-    // those of the bytes there are.
-    const std::size_t fields = header->position + mpeg::start_code_size;
-    const mpeg::SequenceHeader h =
-        mpeg::sequence_header(video.bytes(fields, mpeg::max_sequence_header_size)).fields;
-    codes.horizontal_size_value = h.horizontal_size_value;
-    codes.vertical_size_value = h.vertical_size_value;
-    codes.aspect_ratio_information = h.aspect_ratio_information;
-    codes.frame_rate_code = h.frame_rate_code;
-    codes.bit_rate_value = h.bit_rate_value;
-    codes.vbv_buffer_size_value = h.vbv_buffer_size_value;
-
-    // A matrix the header does not load is the default one.
-    QuantMatrixPair& matrices = result.matrices;
-    matrices.intra_from_stream = h.load_intra_quantiser_matrix;
-    matrices.intra = matrices.intra_from_stream ? h.intra_quantiser_matrix : default_intra;
-    matrices.non_intra_from_stream = h.load_non_intra_quantiser_matrix;
-    matrices.non_intra =
-        matrices.non_intra_from_stream ? h.non_intra_quantiser_matrix : default_non_intra;
     // The extension search starts after the header's last byte, its matrices included.
-    const std::size_t after_header = fields + h.size;
-    video.used_up_to(after_header);
-
-    // Sequence extensions until the sequence display extension.
-    std::optional<std::size_t> picture_search_start;
-    for (std::size_t from = after_header;;) {
-        const auto found = video.find(mpeg::start_code::extension, from,
-                                      window_start + last_extension_search_offset);
-        if (!found) {
-            break;
-        }
-        from = found->position + 1;
-        const std::size_t body = found->position + mpeg::start_code_size;
-        const auto bytes = video.bytes(body, VideoPrefix::longest_extension_read);
-        video.used_up_to(body + mpeg::leading_bytes::extension_identifier);
-        const auto identifier = mpeg::extension_start_code_identifier(bytes);
-        if (identifier == mpeg::extension_id::sequence) {
-            video.used_up_to(body + mpeg::leading_bytes::sequence_extension_to_chroma_format);
-            const auto e = mpeg::sequence_extension(bytes).fields;
-            codes.sequence_extension = {e.profile_and_level_indication, e.chroma_format};
-        } else if (identifier == mpeg::extension_id::sequence_display) {
-            const auto e = mpeg::sequence_display_extension(bytes).fields;
-            codes.video_format = e.video_format;
-            picture_search_start = found->position;
-            break;
-        }
-    }
-    // Without a display extension the picture coding extension is looked for from the
-    // end of the extension window on.
-    if (!picture_search_start) {
-        picture_search_start =
-            std::max(after_header,
-                     video.position_at_or_after(window_start + last_extension_search_offset + 1));
-    }
-
-    // The first extension whose identifier is a picture's (8 and above).
-    for (std::size_t from = *picture_search_start;;) {
-        const auto found = video.find(mpeg::start_code::extension, from,
-                                      window_start + last_picture_coding_search_offset);
-        if (!found) {
-            break;
-        }
-        from = found->position + 1;
-        const std::size_t body = found->position + mpeg::start_code_size;
-        const auto bytes = video.bytes(body, VideoPrefix::longest_extension_read);
-        video.used_up_to(body + mpeg::leading_bytes::extension_identifier);
-        if (mpeg::extension_start_code_identifier(bytes) >= mpeg::extension_id::picture_coding) {
-            video.used_up_to(body +
-                             mpeg::leading_bytes::picture_coding_extension_to_picture_structure);
-            const auto e = mpeg::picture_coding_extension(bytes).fields;
-            codes.picture_coding = {e.intra_dc_precision, e.picture_structure};
-            break;
-        }
-    }
+    const std::size_t after_header = read_sequence_header(video, *header, result);
+    const std::size_t picture_search_start = read_sequence_extensions(
+        video, after_header, window_start + last_extension_search_offset, codes);
+    read_picture_coding_extension(video, picture_search_start,
+                                  window_start + last_picture_coding_search_offset, codes);
     reading.needs_more_of_the_file = video.needs_more_of_the_file();
     if (video.needed_unread_bytes()) {
         result.messages.push_back(header_read_warning_message);

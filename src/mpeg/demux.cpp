@@ -240,10 +240,103 @@ std::size_t pes_header_form_size(const std::uint8_t* p, std::size_t size) {
 
 } // namespace
 
+namespace {
+
+// Whether the demultiplexer goes on with the next start code or the bytes have ended
+// (the file cut inside something, told in the report).
+enum class Step { next, end };
+
+// Steps over `length` bytes from `at`; the end when the file ends first, inside `what`.
+Step skip_packet(ByteWindow& window, DemuxReport& report, std::uint64_t length, std::uint64_t at,
+                 const char* what) {
+    if (window.skip(length) < length) {
+        report.cut(what, at);
+        return Step::end;
+    }
+    return Step::next;
+}
+
+// A pack header (MPEG-2 with its stuffing, or MPEG-1), stepped over; one of neither form is
+// loose bytes.
+Step pack_header(ByteWindow& window, VideoPayloadSink& video, DemuxReport& report,
+                 LooseBytes loose) {
+    const std::size_t have = window.ensure(14);
+    const std::uint8_t* p = window.data();
+    std::uint64_t length = 0;
+    if (have >= 5 && (p[4] >> 6) == 1) { // MPEG-2 pack header
+        length = have >= 14 ? 14 + std::uint64_t{p[13] & 0x07u} : 14;
+    } else if (have >= 5 && (p[4] >> 4) == 2) { // MPEG-1 pack header
+        length = 12;
+    } else if (have < 5) {
+        length = 5;
+    } else {
+        step_over_loose_bytes(window, video, report, loose);
+        return Step::next;
+    }
+    return skip_packet(window, report, length, window.offset(),
+                       TR_NOOP_TEXT("Message", "au milieu d'un en-tête de pack"));
+}
+
+// The video's PES packet of `length` bytes at `at`: its payload handed over, or the whole
+// packet stepped over when its header is broken.
+Step video_packet(ByteWindow& window, VideoPayloadSink& video, DemuxReport& report,
+                  std::uint64_t length, std::uint64_t at) {
+    const char* const inside = TR_NOOP_TEXT("Message", "au milieu d'un paquet de la vidéo");
+    std::size_t have =
+        window.ensure(static_cast<std::size_t>(std::min<std::uint64_t>(length, 300)));
+    const std::size_t header = pes_header_size(
+        window.data(), static_cast<std::size_t>(std::min<std::uint64_t>(have, length)));
+    if (header == 0 || header > length) {
+        if (have < length && have < 300) {
+            report.cut(inside, at);
+            window.consume(have);
+            return Step::end;
+        }
+        // A broken PES header: the packet is stepped over by its length.
+        report.lost_sync(at, length);
+        return skip_packet(window, report, length, at, inside);
+    }
+    window.consume(header);
+    for (std::uint64_t remaining = length - header; remaining > 0;) {
+        have = window.ensure(1);
+        if (have == 0) {
+            report.cut(inside, at);
+            return Step::end;
+        }
+        const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(have, remaining));
+        video.feed(window.data(), step, window.offset());
+        window.consume(step);
+        remaining -= step;
+    }
+    return Step::next;
+}
+
+// A system header or a PES packet: the first video stream's are read, the rest stepped over.
+Step packet(ByteWindow& window, VideoPayloadSink& video, ScanResult& result, DemuxReport& report) {
+    const std::size_t have = window.available();
+    const std::uint8_t* p = window.data();
+    const std::uint64_t at = window.offset();
+    if (have < 6) {
+        report.cut(TR_NOOP_TEXT("Message", "au milieu d'un en-tête de paquet"), at);
+        window.consume(have);
+        return Step::end;
+    }
+    const std::uint8_t code = p[3];
+    const std::uint64_t length = 6 + ((std::uint64_t{p[4]} << 8) | p[5]);
+    if (!is_video_stream_id(code) || (result.video && *result.video != code)) {
+        return skip_packet(window, report, length, at,
+                           TR_NOOP_TEXT("Message", "au milieu d'un paquet"));
+    }
+    result.video = code;
+    return video_packet(window, video, report, length, at);
+}
+
+} // namespace
+
 void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& result,
                    DemuxReport& report, LooseBytes loose) {
     while (!video.paused()) {
-        std::size_t have = window.ensure(6);
+        const std::size_t have = window.ensure(6);
         if (have == 0) {
             return;
         }
@@ -263,87 +356,21 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
             window.consume(zeros - 2);
             continue;
         }
+        const std::uint8_t code = p[3];
+        Step step = Step::next;
         if (p[0] != 0 || p[1] != 0 || p[2] != 1) {
             step_over_loose_bytes(window, video, report, loose);
-            continue;
-        }
-        const std::uint8_t code = p[3];
-        if (code == start_code::program_end) {
-            // Joined files go on after the end code of the first.
-            window.consume(4);
-            continue;
-        }
-        std::uint64_t length = 0;
-        if (code == start_code::pack) {
-            have = window.ensure(14);
-            p = window.data();
-            if (have >= 5 && (p[4] >> 6) == 1) { // MPEG-2 pack header
-                length = have >= 14 ? 14 + std::uint64_t{p[13] & 0x07u} : 14;
-            } else if (have >= 5 && (p[4] >> 4) == 2) { // MPEG-1 pack header
-                length = 12;
-            } else if (have < 5) {
-                length = 5;
-            } else {
-                step_over_loose_bytes(window, video, report, loose);
-                continue;
-            }
-            const std::uint64_t at = window.offset();
-            if (window.skip(length) < length) {
-                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un en-tête de pack"), at);
-                return;
-            }
-            continue;
-        }
-        if (code < start_code::system_header) {
+        } else if (code == start_code::program_end) {
+            window.consume(4); // joined files go on after the end code of the first
+        } else if (code == start_code::pack) {
+            step = pack_header(window, video, report, loose);
+        } else if (code < start_code::system_header) {
             step_over_loose_bytes(window, video, report, loose);
-            continue;
+        } else {
+            step = packet(window, video, result, report);
         }
-        const std::uint64_t at = window.offset();
-        if (have < 6) {
-            report.cut(TR_NOOP_TEXT("Message", "au milieu d'un en-tête de paquet"), at);
-            window.consume(have);
+        if (step == Step::end) {
             return;
-        }
-        length = 6 + ((std::uint64_t{p[4]} << 8) | p[5]);
-        const bool wanted = is_video_stream_id(code) && (!result.video || *result.video == code);
-        if (!wanted) {
-            if (window.skip(length) < length) {
-                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet"), at);
-                return;
-            }
-            continue;
-        }
-        result.video = code;
-        have = window.ensure(static_cast<std::size_t>(std::min<std::uint64_t>(length, 300)));
-        const std::size_t header = pes_header_size(
-            window.data(), static_cast<std::size_t>(std::min<std::uint64_t>(have, length)));
-        if (header == 0 || header > length) {
-            if (have < length && have < 300) {
-                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet de la vidéo"), at);
-                window.consume(have);
-                return;
-            }
-            // A broken PES header: the packet is stepped over by its length.
-            report.lost_sync(at, length);
-            if (window.skip(length) < length) {
-                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet de la vidéo"), at);
-                return;
-            }
-            continue;
-        }
-        window.consume(header);
-        std::uint64_t remaining = length - header;
-        while (remaining > 0) {
-            have = window.ensure(1);
-            if (have == 0) {
-                report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet de la vidéo"), at);
-                return;
-            }
-            const std::size_t step =
-                static_cast<std::size_t>(std::min<std::uint64_t>(have, remaining));
-            video.feed(window.data(), step, window.offset());
-            window.consume(step);
-            remaining -= step;
         }
     }
 }

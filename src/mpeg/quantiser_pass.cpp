@@ -6,6 +6,7 @@
 #include "mpeg/start_code.h"
 
 #include <algorithm>
+#include <cassert>
 #include <limits>
 #include <utility>
 
@@ -208,9 +209,12 @@ void QuantiserPass::close_picture(std::uint64_t end_position) {
         return;
     }
     open_ = false;
-    if (end_position < picture_position_ || picture_position_ < bytes_base_ ||
-        end_position > bytes_base_ + bytes_.size()) {
-        return; // cannot happen: the bytes are kept from the picture's start code
+    // The bytes are kept from the open picture's start code up to the unit that ends it.
+    const bool kept = end_position >= picture_position_ && picture_position_ >= bytes_base_ &&
+                      end_position <= bytes_base_ + bytes_.size();
+    assert(kept);
+    if (!kept) {
+        return; // in a build without asserts, never a read outside the bytes
     }
     const auto picture = std::span<const std::uint8_t>(bytes_).subspan(
         static_cast<std::size_t>(picture_position_ - bytes_base_),
