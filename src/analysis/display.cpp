@@ -143,7 +143,9 @@ StreamInfo stream_info(const StreamCodes& codes) {
         info.intra_dc_precision_bits = static_cast<std::int16_t>(8 + e->intra_dc_precision);
         info.picture_structure_text = picture_structure_text(e->picture_structure);
     }
-    info.mpeg_version_text = mpeg_version_text(info);
+    // A sequence extension makes MPEG-2 (its level always has a text, "LevelInconnu" at
+    // worst, so this is the texts' rule too).
+    info.mpeg_version_text = codes.sequence_extension ? "MPEG-2" : "MPEG-1";
     return info;
 }
 

@@ -38,7 +38,8 @@ StreamInfo stream_info(const StreamCodes& codes);
 std::string_view stream_type_text(mpeg::Container container);
 
 // "MPEG-2" when a sequence extension was found (any of its three texts set), "MPEG-1"
-// for any other sequence header, empty when no sequence header was found.
+// for any other sequence header, empty when no sequence header was found: for a StreamInfo
+// made without codes (stream_info() decides from the codes).
 std::string mpeg_version_text(const StreamInfo& info);
 
 // The texts of the coded values, as the analysis stores them in StreamInfo. A code

@@ -27,4 +27,9 @@ inline constexpr std::uint8_t top_field = 1;
 inline constexpr std::uint8_t bottom_field = 2;
 inline constexpr std::uint8_t frame_picture = 3;
 
+// chroma_format of the sequence extension; 0 is reserved.
+inline constexpr std::uint8_t chroma_420 = 1;
+inline constexpr std::uint8_t chroma_422 = 2;
+inline constexpr std::uint8_t chroma_444 = 3;
+
 } // namespace quantaline::mpeg

@@ -13,7 +13,9 @@ enum class ExportTarget { none, cce, tmpgenc };
 // The values the windows share for the life of the process. main() owns the one
 // instance, through the Session, and the windows read it there.
 struct AppState {
-    // The last analysis, replaced whole by the next one.
+    // The last analysis, replaced whole by the next one: its codes, which decisions are
+    // taken on, and their numbers and texts, which the windows show.
+    StreamCodes codes;
     StreamInfo stream_info;
     QuantMatrixPair matrices;
 

@@ -73,6 +73,7 @@ Messages Session::open(const std::string& path) {
     stop_stream_read();
     state_.file_path = path;
     AnalysisResult result = analyse_file(path);
+    state_.codes = result.codes;
     state_.stream_info = std::move(result.info);
     state_.matrices = result.matrices;
     first_header_matrices_ = result.matrices;

@@ -250,8 +250,9 @@ void FrmFluxComplet::show_selected_set() {
     grids_box_->setTitle(tr("Matrices du jeu %1").arg(number));
     const mpeg::MatrixSet& set = result->matrices_of(result->matrix_sets[number - 1]);
     // The chroma matrices are a 4:2:2 or 4:4:4 stream's only.
-    const std::string& chroma = session_.state().stream_info.chroma_format_text;
-    const bool chroma_matrices = chroma == "4:2:2" || chroma == "4:4:4";
+    const auto& extension = session_.state().codes.sequence_extension;
+    const bool chroma_matrices = extension && (extension->chroma_format == mpeg::chroma_422 ||
+                                               extension->chroma_format == mpeg::chroma_444);
     for (std::size_t g = 0; g < 4; ++g) {
         grid_frames_[g]->setVisible(g < 2 || chroma_matrices);
         const mpeg::Matrix& matrix = set.at(g);
