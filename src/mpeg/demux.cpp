@@ -356,18 +356,17 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
             window.consume(zeros - 2);
             continue;
         }
+        const bool prefixed = p[0] == 0 && p[1] == 0 && p[2] == 1;
         const std::uint8_t code = p[3];
         Step step = Step::next;
-        if (p[0] != 0 || p[1] != 0 || p[2] != 1) {
-            step_over_loose_bytes(window, video, report, loose);
-        } else if (code == start_code::program_end) {
+        if (prefixed && code == start_code::program_end) {
             window.consume(4); // joined files go on after the end code of the first
-        } else if (code == start_code::pack) {
+        } else if (prefixed && code == start_code::pack) {
             step = pack_header(window, video, report, loose);
-        } else if (code < start_code::system_header) {
-            step_over_loose_bytes(window, video, report, loose);
-        } else {
+        } else if (prefixed && code >= start_code::system_header) {
             step = packet(window, video, result, report);
+        } else {
+            step_over_loose_bytes(window, video, report, loose);
         }
         if (step == Step::end) {
             return;
