@@ -42,6 +42,11 @@ constexpr CommandUsage command_usages[] = {
      "(default format csv); --quantiser adds each picture's\n"
      "average, minimum and maximum quantiser and its intra,\n"
      "coded and skipped macroblocks\n"},
+    {"check", "FILE|FOLDER... [--profile auto|dvd|svcd|vcd|atsc|none] [--json] [-r]",
+     "read the whole video and check it: the decoder's buffer\n"
+     "(VBV) picture by picture, the field order, and the rules\n"
+     "of the disc (default auto: chosen by the first sequence\n"
+     "header); 1 when a file breaks a rule\n"},
 };
 
 constexpr const char* exit_status_text =
@@ -137,6 +142,9 @@ int main(int argc, char** argv) {
     }
     if (command == "pictures") {
         return run_pictures(arguments);
+    }
+    if (command == "check") {
+        return run_check(arguments);
     }
     return usage_error("unknown command: " + command);
 }
