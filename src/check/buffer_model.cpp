@@ -67,7 +67,8 @@ std::optional<std::vector<Input>> model_inputs(const mpeg::ScanResult& result,
         position += chunk_bytes;
         // Field periods are half a frame period.
         decode_offset +=
-            clock.step_after(p.picture_coding_type, p.fields, s.low_delay) / (2 * *rate);
+            clock.step_after(p.picture_coding_type, p.picture_structure, p.fields, s.low_delay) /
+            (2 * *rate);
     }
     return inputs;
 }

@@ -60,7 +60,7 @@ std::uint8_t picture_fields(bool mpeg2, bool progressive_sequence, std::uint8_t 
     return top_field_first ? 6 : 4;
 }
 
-std::uint8_t DecodingClock::step_after(std::uint8_t picture_coding_type, std::uint8_t fields,
+std::uint8_t DecodingClock::frame_step(std::uint8_t picture_coding_type, std::uint8_t fields,
                                        bool low_delay) {
     if (picture_coding_type == b_picture || low_delay) {
         return fields;
@@ -70,6 +70,25 @@ std::uint8_t DecodingClock::step_after(std::uint8_t picture_coding_type, std::ui
     const std::uint8_t step = anchor_fields_.value_or(fields);
     anchor_fields_ = fields;
     return step;
+}
+
+std::uint8_t DecodingClock::step_after(std::uint8_t picture_coding_type,
+                                       std::uint8_t picture_structure, std::uint8_t fields,
+                                       bool low_delay) {
+    constexpr std::uint8_t frame = 3;
+    constexpr std::uint8_t frame_fields = 2;
+    if (picture_structure == frame || picture_structure == 0) {
+        second_field_next_ = false;
+        return frame_step(picture_coding_type, fields, low_delay);
+    }
+    if (!second_field_next_) {
+        second_field_next_ = true;
+        return 1;
+    }
+    second_field_next_ = false;
+    const bool first_frame = !anchor_fields_ && picture_coding_type != b_picture && !low_delay;
+    const std::uint8_t step = frame_step(picture_coding_type, frame_fields, low_delay);
+    return first_frame ? step : static_cast<std::uint8_t>(step - 1);
 }
 
 } // namespace quantaline::mpeg

@@ -46,14 +46,22 @@ std::uint8_t picture_fields(bool mpeg2, bool progressive_sequence, std::uint8_t 
 
 // Follows the decoding times of a stream's pictures in coded order: the step from a
 // picture to the next is its own fields for a B picture or under low_delay, the fields of
-// the previous I or P picture otherwise (its own when there is none).
+// the previous I or P picture otherwise (its own when there is none). The two fields of a
+// frame coded as field pictures are one picture of two fields there: the first is followed
+// by the second one field period later, the second by the rest of the frame's step (the
+// whole of it for the stream's first frame, which has no step before it), as encoders
+// write vbv_delay (the Sony 3:2 conformance stream mixes both kinds).
 class DecodingClock {
   public:
-    // The step in field periods after the picture of this type and these fields.
-    std::uint8_t step_after(std::uint8_t picture_coding_type, std::uint8_t fields, bool low_delay);
+    // The step in field periods after the picture of this type, structure and fields.
+    std::uint8_t step_after(std::uint8_t picture_coding_type, std::uint8_t picture_structure,
+                            std::uint8_t fields, bool low_delay);
 
   private:
-    std::optional<std::uint8_t> anchor_fields_; // of the previous I or P picture
+    std::uint8_t frame_step(std::uint8_t picture_coding_type, std::uint8_t fields, bool low_delay);
+
+    std::optional<std::uint8_t> anchor_fields_; // of the previous I or P frame
+    bool second_field_next_ = false;
 };
 
 } // namespace quantaline::mpeg

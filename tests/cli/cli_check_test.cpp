@@ -210,6 +210,33 @@ TEST(CliCheck, SoftTelecinePassesAndOneFlippedFieldOrderBreaksThere) {
     EXPECT_EQ(breaks[0].number(), static_cast<double>(*flipped));
 }
 
+// Conformance streams of ISO/IEC 13818-4 from ../shared/streams, which their makers coded
+// within the buffer: under `none` nothing is found, whatever their structure (field
+// pictures, 3:2 with repeated fields, 4:2:2 at 50 Mbit/s).
+TEST(CliCheck, ConformanceStreamsHoldTheBuffer) {
+    const std::string folder = std::string(QUANTALINE_TEST_DATA) + "/../../../shared/streams";
+    if (!std::filesystem::is_directory(folder)) {
+        GTEST_SKIP() << folder << " is absent: the conformance streams cannot be checked";
+    }
+    for (const char* name : {"mwgoldsmith_mpeg2_sony_sony-ct3_stream.m2v",
+                             "mwgoldsmith_mpeg2_422-profile_Tek6-422-bigBpic_stream.m2v",
+                             "mwgoldsmith_mpeg2_tcela_tcela-9-fp-dp_stream.m2v",
+                             "mwgoldsmith_mpeg2_mei_mei.2conftest.60f.new_stream.m2v",
+                             "mwgoldsmith_mpeg2_nokia_nokia6_stream.m2v"}) {
+        SCOPED_TRACE(name);
+        const std::string file = folder + "/" + name;
+        if (!std::filesystem::exists(file)) {
+            ADD_FAILURE() << "missing from " << folder;
+            continue;
+        }
+        int status = -1;
+        const Json json = check_json(file, "none", status);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(json["buffer"]["mode"].text(), "vbv_delay");
+        EXPECT_EQ(rules_of(json), std::vector<std::string>{});
+    }
+}
+
 TEST(CliCheck, KeysTextsAndExitStatuses) {
     TempDir dir;
     // MPEG-1 at 352x288: vcd, whose bit rate this one (9,8 Mbit/s) breaks.

@@ -48,6 +48,30 @@ TEST(PictureFields, EveryKindOfPicture) {
     }
 }
 
+TEST(DecodingClock, StepsOfFramesAndFieldPairs) {
+    struct Picture {
+        std::uint8_t type, structure, fields;
+        int step;
+    };
+    // The coded order of the Sony 3:2 conformance stream's first pictures: an I field pair,
+    // two P frames of 3 fields, a B field pair, an I field pair; then a B frame of 3 fields.
+    // The steps are those its vbv_delay values give at its constant 4 Mbit/s.
+    const Picture pictures[] = {{1, 1, 1, 1}, {2, 2, 1, 2}, {2, 3, 3, 2}, {2, 3, 3, 3},
+                                {3, 2, 1, 1}, {3, 1, 1, 1}, {1, 2, 1, 1}, {2, 1, 1, 2},
+                                {3, 3, 3, 3}, {2, 3, 2, 2}};
+    mpeg::DecodingClock clock;
+    for (std::size_t i = 0; i < std::size(pictures); ++i) {
+        const Picture& p = pictures[i];
+        EXPECT_EQ(clock.step_after(p.type, p.structure, p.fields, false), p.step) << i;
+    }
+    // Under low_delay every picture steps by its own fields.
+    mpeg::DecodingClock low_delay;
+    EXPECT_EQ(low_delay.step_after(1, 3, 3, true), 3);
+    EXPECT_EQ(low_delay.step_after(2, 3, 2, true), 2);
+    EXPECT_EQ(low_delay.step_after(2, 1, 1, true), 1);
+    EXPECT_EQ(low_delay.step_after(2, 2, 1, true), 1);
+}
+
 TEST(PictureTiming, RecordsCarryTheHeadersTimingAndTheirChunks) {
     StreamBuilder b;
     // A sequence header of 12 bytes, its extension of 10, a group of 8: the first lead.
