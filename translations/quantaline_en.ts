@@ -49,7 +49,154 @@
     </message>
 </context>
 <context>
+    <name>Check</name>
+    <message>
+        <source>Sous-alimentation du tampon VBV</source>
+        <translation>VBV buffer underflow</translation>
+    </message>
+    <message>
+        <source>Débordement du tampon VBV</source>
+        <translation>VBV buffer overflow</translation>
+    </message>
+    <message>
+        <source>Débit de vbv_delay supérieur au débit maximum</source>
+        <translation>vbv_delay implies a rate above the maximum bit rate</translation>
+    </message>
+    <message>
+        <source>vbv_delay incohérents</source>
+        <translation>Inconsistent vbv_delay values</translation>
+    </message>
+    <message>
+        <source>Résolution non admise</source>
+        <translation>Resolution not allowed</translation>
+    </message>
+    <message>
+        <source>Fréquence d&apos;image non admise</source>
+        <translation>Frame rate not allowed</translation>
+    </message>
+    <message>
+        <source>Aspect ratio non admis</source>
+        <translation>Aspect ratio not allowed</translation>
+    </message>
+    <message>
+        <source>Débit maximum trop élevé</source>
+        <translation>Maximum bit rate too high</translation>
+    </message>
+    <message>
+        <source>Tampon VBV trop grand</source>
+        <translation>VBV buffer too large</translation>
+    </message>
+    <message>
+        <source>vbv_delay trop grand</source>
+        <translation>vbv_delay too large</translation>
+    </message>
+    <message>
+        <source>Groupe d&apos;images trop long</source>
+        <translation>GOP too long</translation>
+    </message>
+    <message>
+        <source>Groupe d&apos;images sans en-tête de séquence</source>
+        <translation>GOP without a sequence header</translation>
+    </message>
+    <message>
+        <source>Premier groupe d&apos;images ouvert</source>
+        <translation>First GOP is open</translation>
+    </message>
+    <message>
+        <source>low_delay non admis</source>
+        <translation>low_delay not allowed</translation>
+    </message>
+    <message>
+        <source>Profil ou niveau non admis</source>
+        <translation>Profile or level not allowed</translation>
+    </message>
+    <message>
+        <source>Format YUV non admis</source>
+        <translation>Chroma format not allowed</translation>
+    </message>
+    <message>
+        <source>Rupture de l&apos;ordre des trames</source>
+        <translation>Field order break</translation>
+    </message>
+</context>
+<context>
     <name>Cli</name>
+    <message>
+        <source>image %1</source>
+        <translation>picture %1</translation>
+    </message>
+    <message>
+        <source>%1 images</source>
+        <translation>%1 pictures</translation>
+    </message>
+    <message>
+        <source>GOP %1</source>
+        <translation>GOP %1</translation>
+    </message>
+    <message>
+        <source>octet %1</source>
+        <translation>byte %1</translation>
+    </message>
+    <message>
+        <source>trouvé %1</source>
+        <translation>found %1</translation>
+    </message>
+    <message>
+        <source>limite %1</source>
+        <translation>limit %1</translation>
+    </message>
+    <message>
+        <source>Aucun écart</source>
+        <translation>No deviation</translation>
+    </message>
+    <message>
+        <source>1 écart</source>
+        <translation>1 deviation</translation>
+    </message>
+    <message>
+        <source>%1 écarts</source>
+        <translation>%1 deviations</translation>
+    </message>
+    <message>
+        <source>Conforme au profil %1</source>
+        <translation>Conforms to the %1 profile</translation>
+    </message>
+    <message>
+        <source>1 écart au profil %1</source>
+        <translation>1 deviation from the %1 profile</translation>
+    </message>
+    <message>
+        <source>%1 écarts au profil %2</source>
+        <translation>%1 deviations from the %2 profile</translation>
+    </message>
+    <message>
+        <source>Tampon VBV : non modélisé</source>
+        <translation>VBV buffer: not modelled</translation>
+    </message>
+    <message>
+        <source>Tampon VBV : mode %1, %2 bit/s, %3 bits, marge minimale %4 bits (image %5)</source>
+        <translation>VBV buffer: mode %1, %2 bit/s, %3 bits, least margin %4 bits (picture %5)</translation>
+    </message>
+    <message>
+        <source>%1 (auto)</source>
+        <translation>%1 (auto)</translation>
+    </message>
+    <message>
+        <source>Profil : %1</source>
+        <translation>Profile: %1</translation>
+    </message>
+    <message>
+        <source>Cadence : %1</source>
+        <translation>Cadence: %1</translation>
+    </message>
+    <message>
+        <source>Tampon VBV : mode %1, %2 bit/s, %3 bits</source>
+        <translation>VBV buffer: mode %1, %2 bit/s, %3 bits</translation>
+    </message>
+    <message>
+        <source>Aucune image</source>
+        <translation>No picture</translation>
+    </message>
     <message>
         <source>Fichier : </source>
         <translation>File: </translation>

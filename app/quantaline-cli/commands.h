@@ -21,6 +21,7 @@ int run_matrix(const Arguments& arguments);
 int run_scan(const Arguments& arguments);
 int run_pictures(const Arguments& arguments);
 int run_macroblocks(const Arguments& arguments);
+int run_check(const Arguments& arguments);
 
 // The running executable's full path (empty when the system does not tell).
 std::string executable_path();

@@ -52,6 +52,12 @@ constexpr Command commands[] = {
      "print its macroblocks: row, column, kind (intra, coded or\n"
      "skipped) and quantiser (default format csv)\n",
      run_macroblocks},
+    {"check", "FILE|FOLDER... [--profile auto|dvd|svcd|vcd|atsc|none] [--json] [-r]",
+     "read the whole video and check it: the decoder's buffer\n"
+     "(VBV) picture by picture, the field order, and the rules\n"
+     "of the disc (default auto: chosen by the first sequence\n"
+     "header); 1 when a file breaks a rule\n",
+     run_check},
 };
 
 constexpr const char* exit_status_text =

@@ -1,6 +1,7 @@
 // quantaline-cli pictures: every coded picture of a file's video, one record each, for
 // several files at once on all cores, printed in argument order.
 
+#include "check/buffer_model.h"
 #include "command_line.h"
 #include "commands.h"
 #include "export/picture_table.h"
@@ -41,14 +42,47 @@ void append_json_quantiser(std::string& out, const mpeg::PictureQuantiserFigures
     out += '}';
 }
 
+void append_json_flag(std::string& out, const char* key, bool known, bool value) {
+    out += key;
+    out += known ? (value ? "true" : "false") : "null";
+}
+
+void append_json_timing(std::string& out, const PictureRecord& p,
+                        const check::BufferModel& buffer) {
+    out += ",\"vbv_delay\":";
+    append_decimal(out, p.vbv_delay);
+    append_json_flag(out, ",\"top_field_first\":", p.flags.coding_extension,
+                     p.flags.top_field_first);
+    append_json_flag(out, ",\"repeat_first_field\":", p.flags.coding_extension,
+                     p.flags.repeat_first_field);
+    append_json_flag(out, ",\"progressive_frame\":", p.flags.coding_extension,
+                     p.flags.progressive_frame);
+    out += ",\"fields\":";
+    if (p.fields != 0) {
+        append_decimal(out, p.fields);
+    } else {
+        out += "null";
+    }
+    const check::PictureBuffer* b = buffer.at(p.index);
+    if (b == nullptr) {
+        out += ",\"decode_time\":null,\"vbv_occupancy\":null";
+        return;
+    }
+    out += ",\"decode_time\":";
+    append_fixed(out, b->decode_time, decode_time_decimals);
+    out += ",\"vbv_occupancy\":";
+    append_fixed(out, b->occupancy, occupancy_decimals);
+}
+
 void write_csv_rows(Writer& writer, const std::string& file, const ScanResult& result,
                     bool quantiser) {
+    const check::BufferModel buffer = check::model_buffer(result);
     // In pieces: a file with a million pictures never sits whole in memory as text.
     constexpr std::size_t rows_at_once = 1024;
     const std::size_t count = result.picture_records.size();
     for (std::size_t begin = 0; begin < count; begin += rows_at_once) {
         append_picture_csv_rows(writer.text, file, result, begin,
-                                std::min(count, begin + rows_at_once), quantiser);
+                                std::min(count, begin + rows_at_once), quantiser, &buffer);
         writer.flush_if_large();
     }
 }
@@ -67,6 +101,7 @@ void append_json_key(std::string& out, std::string_view key) {
 void write_json_line(Writer& writer, const std::string& file, const ScanResult& result,
                      bool quantiser) {
     std::string& out = writer.text;
+    const check::BufferModel buffer = check::model_buffer(result);
     out += "{\"file\":" + json_string(file);
     out += ",\"container\":\"";
     out += container_key(result.container);
@@ -95,6 +130,7 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
         if (quantiser) {
             append_json_quantiser(out, p.quantiser);
         }
+        append_json_timing(out, p, buffer);
         out += '}';
         writer.flush_if_large();
     }

@@ -57,7 +57,43 @@ void append_hundredths(std::string& out, std::uint32_t hundredths) {
     out += static_cast<char>('0' + hundredths % 10);
 }
 
+void append_fixed(std::string& out, double value, int decimals) {
+    char digits[64];
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    out.append(digits, result.ec == std::errc() ? result.ptr : digits);
+}
+
 namespace {
+
+void append_flag(std::string& out, bool known, bool value) {
+    out += ',';
+    if (known) {
+        out += value ? '1' : '0';
+    }
+}
+
+void append_csv_timing(std::string& out, const mpeg::PictureRecord& p,
+                       const check::BufferModel* buffer) {
+    out += ',';
+    append_decimal(out, p.vbv_delay);
+    append_flag(out, p.flags.coding_extension, p.flags.top_field_first);
+    append_flag(out, p.flags.coding_extension, p.flags.repeat_first_field);
+    append_flag(out, p.flags.coding_extension, p.flags.progressive_frame);
+    out += ',';
+    if (p.fields != 0) {
+        append_decimal(out, p.fields);
+    }
+    const check::PictureBuffer* b = buffer ? buffer->at(p.index) : nullptr;
+    if (b == nullptr || buffer->mode == check::BufferMode::none) {
+        out += ",,";
+        return;
+    }
+    out += ',';
+    append_fixed(out, b->decode_time, decode_time_decimals);
+    out += ',';
+    append_fixed(out, b->occupancy, occupancy_decimals);
+}
 
 void append_csv_quantiser(std::string& out, const mpeg::PictureQuantiserFigures& q) {
     if (!q.read) {
@@ -78,7 +114,7 @@ void append_csv_quantiser(std::string& out, const mpeg::PictureQuantiserFigures&
 
 void append_picture_csv_rows(std::string& out, const std::string& file,
                              const mpeg::ScanResult& result, std::size_t begin, std::size_t end,
-                             bool quantiser) {
+                             bool quantiser, const check::BufferModel* buffer) {
     const std::string name = csv_field(file) + ",";
     for (std::size_t i = begin; i < end; ++i) {
         const mpeg::PictureRecord& p = result.picture_records[i];
@@ -103,6 +139,7 @@ void append_picture_csv_rows(std::string& out, const std::string& file,
         if (quantiser) {
             append_csv_quantiser(out, p.quantiser);
         }
+        append_csv_timing(out, p, buffer);
         out += '\n';
     }
 }
@@ -110,7 +147,8 @@ void append_picture_csv_rows(std::string& out, const std::string& file,
 std::optional<Message> write_picture_table(const std::string& path, const std::string& file,
                                            const mpeg::ScanResult& result) {
     std::string text = picture_csv_header;
-    append_picture_csv_rows(text, file, result, 0, result.picture_records.size());
+    const check::BufferModel buffer = check::model_buffer(result);
+    append_picture_csv_rows(text, file, result, 0, result.picture_records.size(), false, &buffer);
     if (const auto error = write_file_atomically(path, text)) {
         return picture_table_failed_message(*error);
     }

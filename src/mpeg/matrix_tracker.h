@@ -27,6 +27,12 @@ class MatrixTracker final : public VideoUnitSink {
     void picture(const VideoUnit& unit);
     void group(const VideoUnit& unit);
     void picture_coding_extension(const VideoUnit& unit);
+    // The timing side of the records: the sequence in force, the chunks, the flags.
+    void sequence_timing(const SequenceHeader& header, std::uint64_t offset);
+    void sequence_extension(const VideoUnit& unit);
+    void chunk_header(bool sequence_header, std::uint64_t position);
+    void open_record_timing(std::uint64_t number, std::uint64_t position, std::uint16_t vbv_delay);
+    void close_record_timing();
     // The open picture ends where the unit at `end_position` begins.
     void close_picture(std::uint64_t end_position);
     void apply(const MatrixSet& matrices, ChangeKind kind, std::uint64_t offset);
@@ -52,6 +58,18 @@ class MatrixTracker final : public VideoUnitSink {
     bool gop_after_change_ = false;
     // A sequence header read and no picture after it yet: its offset.
     std::optional<std::uint64_t> sequence_start_;
+
+    // The sequence header read since the last picture, its extension folded in, and the one
+    // in force.
+    std::optional<SequenceParameters> sequence_waiting_;
+    bool sequence_extension_seen_ = false;
+    std::optional<SequenceParameters> sequence_in_force_;
+    // Where the chunk of the next picture begins (a sequence or group header), the flags of
+    // the headers before it, and where the last record's bytes ended.
+    std::optional<std::uint64_t> chunk_start_;
+    PictureFlags headers_before_;
+    std::optional<std::uint64_t> last_record_end_;
+    std::uint64_t last_record_index_ = 0;
 
     std::uint64_t damaged_count_ = 0;
     const char* first_damaged_kind_ = nullptr;

@@ -8,6 +8,7 @@
 #include "mpeg/codes.h"
 #include "mpeg/scan_control.h"
 #include "mpeg/syntax.h"
+#include "mpeg/timing.h"
 
 #include <array>
 #include <atomic>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quantaline::mpeg {
@@ -94,6 +96,20 @@ struct PictureQuantiserFigures {
     bool operator==(const PictureQuantiserFigures&) const = default;
 };
 
+// A picture's picture_coding_extension flags and the headers just before it.
+struct PictureFlags {
+    bool coding_extension : 1 = false; // the three flags below were read (MPEG-2)
+    bool top_field_first : 1 = false;
+    bool repeat_first_field : 1 = false;
+    bool progressive_frame : 1 = false;
+    bool after_sequence_header : 1 = false; // a sequence header since the previous picture
+    bool after_group : 1 = false;           // a group of pictures header since then
+    bool closed_gop : 1 = false;            // that group's closed_gop
+
+    bool operator==(const PictureFlags&) const = default;
+};
+static_assert(sizeof(PictureFlags) == 1);
+
 // One coded picture, as the stream codes it. Compact: a ten-hour transport stream has a
 // million of them, and later per-picture figures must still fit in 64 bytes.
 struct PictureRecord {
@@ -113,6 +129,15 @@ struct PictureRecord {
     // extension, is a frame); 0 when its picture coding extension is damaged.
     std::uint8_t picture_structure = 0;
     PictureQuantiserFigures quantiser;
+    // The picture header's vbv_delay (0xFFFF: the buffer is not described by it).
+    std::uint16_t vbv_delay = 0;
+    // Its display duration in field periods (picture_fields); 0 before any sequence header.
+    std::uint8_t fields = 0;
+    PictureFlags flags;
+    // Its chunk's bytes before its picture start code: the sequence header, extensions,
+    // group of pictures header and user data just before it. The chunk of the buffer model
+    // runs from there to the next picture's chunk.
+    std::uint32_t lead_bytes = 0;
 
     bool operator==(const PictureRecord&) const = default;
 };
@@ -195,6 +220,14 @@ struct ScanResult {
         bool operator==(const SequenceStart&) const = default;
     };
     std::vector<SequenceStart> sequence_starts;
+    // With the records: the sequence parameters in force from each entry's first picture
+    // on, one entry for the first sequence header followed by a picture and one each time
+    // they change.
+    std::vector<SequenceParameters> sequences;
+    // With the records: bytes of the video elementary stream after the end of a picture
+    // (its `bytes`) that belong to its chunk, by picture index, for the few pictures that
+    // have them (a sequence end code and what follows it up to the next chunk).
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> chunk_tails;
     // When ScanControl::quantiser asked for it: index picture_coding_type - 1 (I, P, B, D).
     bool quantiser_read = false;
     std::array<QuantiserTotals, 4> quantiser_by_type{};

@@ -388,4 +388,18 @@ inline bool valid_utf8(const std::string& text) {
     return true;
 }
 
+// The picture table with its seven timing columns (vbv_delay ... vbv_occupancy) cut from
+// the end of every line, for tests about the columns before them.
+inline std::string without_timing_columns(const std::string& csv) {
+    std::string out;
+    for (const std::string& line : lines_of(csv)) {
+        std::size_t end = line.size();
+        for (int i = 0; i < 7 && end != std::string::npos && end > 0; ++i) {
+            end = line.rfind(',', end - 1);
+        }
+        out += line.substr(0, end) + "\n";
+    }
+    return out;
+}
+
 } // namespace quantaline::test::cli_run

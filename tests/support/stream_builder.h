@@ -58,6 +58,26 @@ struct QuantMatrixExtension {
     std::optional<ScanMatrix> chroma_non_intra;
 };
 
+// The sequence_extension's fields a test sets; the rest as the standard's defaults.
+struct SequenceExtension {
+    std::uint8_t profile_and_level_indication = 0x48;
+    int chroma_format = 1;
+    bool progressive_sequence = false;
+    int bit_rate_extension = 0;
+    int vbv_buffer_size_extension = 0;
+    bool low_delay = false;
+    int frame_rate_extension_n = 0;
+    int frame_rate_extension_d = 0;
+};
+
+// The picture_coding_extension's display fields.
+struct PictureCoding {
+    int picture_structure = 3;
+    bool top_field_first = false;
+    bool repeat_first_field = false;
+    bool progressive_frame = false;
+};
+
 class StreamBuilder {
   public:
     StreamBuilder& raw(std::initializer_list<std::uint8_t> values) {
@@ -124,6 +144,23 @@ class StreamBuilder {
         w.put(0, 5);  // frame_rate_extension_d
         return append(w);
     }
+    StreamBuilder& sequence_extension(const SequenceExtension& e) {
+        BitWriter w;
+        w.put(0x000001B5, 32);
+        w.put(1, 4); // extension_start_code_identifier
+        w.put(e.profile_and_level_indication, 8);
+        w.put(e.progressive_sequence ? 1 : 0, 1);
+        w.put(static_cast<std::uint32_t>(e.chroma_format), 2);
+        w.put(0, 2); // horizontal_size_extension
+        w.put(0, 2); // vertical_size_extension
+        w.put(static_cast<std::uint32_t>(e.bit_rate_extension), 12);
+        w.put(1, 1); // marker_bit
+        w.put(static_cast<std::uint32_t>(e.vbv_buffer_size_extension), 8);
+        w.put(e.low_delay ? 1 : 0, 1);
+        w.put(static_cast<std::uint32_t>(e.frame_rate_extension_n), 2);
+        w.put(static_cast<std::uint32_t>(e.frame_rate_extension_d), 5);
+        return append(w);
+    }
     StreamBuilder& sequence_display_extension(int video_format) {
         BitWriter w;
         w.put(0x000001B5, 32);
@@ -166,7 +203,7 @@ class StreamBuilder {
         return append(w);
     }
     StreamBuilder& group_of_pictures_header(int hours, int minutes, int seconds, int pictures,
-                                            bool marker_bit = true) {
+                                            bool marker_bit = true, bool closed_gop = true) {
         BitWriter w;
         w.put(0x000001B8, 32);
         w.put(0, 1); // drop_frame_flag
@@ -175,17 +212,18 @@ class StreamBuilder {
         w.put(marker_bit ? 1 : 0, 1);
         w.put(static_cast<std::uint32_t>(seconds), 6);
         w.put(static_cast<std::uint32_t>(pictures), 6);
-        w.put(1, 1); // closed_gop
+        w.put(closed_gop ? 1 : 0, 1);
         w.put(0, 1); // broken_link
         return append(w);
     }
     // picture_coding_type 1 (I), 2 (P) or 3 (B).
-    StreamBuilder& picture_header(int temporal_reference, int picture_coding_type) {
+    StreamBuilder& picture_header(int temporal_reference, int picture_coding_type,
+                                  std::uint16_t vbv_delay = 0xFFFF) {
         BitWriter w;
         w.put(0x00000100, 32);
         w.put(static_cast<std::uint32_t>(temporal_reference), 10);
         w.put(static_cast<std::uint32_t>(picture_coding_type), 3);
-        w.put(0xFFFF, 16); // vbv_delay
+        w.put(vbv_delay, 16);
         if (picture_coding_type == 2 || picture_coding_type == 3) {
             w.put(0, 1); // full_pel_forward_vector
             w.put(7, 3); // forward_f_code
@@ -229,6 +267,23 @@ class StreamBuilder {
         w.put(static_cast<std::uint32_t>(picture_structure), 2);
         w.put(0, 8); // top_field_first .. q_scale_type etc., kept simple
         w.put(0, 8);
+        return append(w);
+    }
+    StreamBuilder& picture_coding_extension(const PictureCoding& c) {
+        BitWriter w;
+        w.put(0x000001B5, 32);
+        w.put(8, 4); // extension_start_code_identifier
+        for (int i = 0; i < 4; ++i) {
+            w.put(15, 4); // f_code[s][t]
+        }
+        w.put(0, 2); // intra_dc_precision
+        w.put(static_cast<std::uint32_t>(c.picture_structure), 2);
+        w.put(c.top_field_first ? 1 : 0, 1);
+        w.put(0, 5); // frame_pred_frame_dct .. alternate_scan
+        w.put(c.repeat_first_field ? 1 : 0, 1);
+        w.put(0, 1); // chroma_420_type
+        w.put(c.progressive_frame ? 1 : 0, 1);
+        w.put(0, 1); // composite_display_flag
         return append(w);
     }
     std::size_t size() const { return bytes_.size(); }

@@ -243,7 +243,8 @@ class TestStreamWindow : public QObject {
         std::string header;
         std::getline(table_file, header);
         QCOMPARE(header, std::string("file,index,offset,type,structure,temporal_reference,bytes,"
-                                     "matrix_set"));
+                                     "matrix_set,vbv_delay,top_field_first,repeat_first_field,"
+                                     "progressive_frame,fields,decode_time,vbv_occupancy"));
         int rows_written = 0;
         for (std::string row; std::getline(table_file, row);) {
             ++rows_written;

@@ -146,6 +146,8 @@ TEST(PictureRecords, EachPictureInEveryContainerWhereverItIsCut) {
         expected.push_back(
             {n, 0, b.end[n] - b.start[n], e.matrix_set, e.temporal_reference, e.type, e.structure});
     }
+    std::vector<PictureRecord> es_timing;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> es_tails;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ScanResult result = scan_pictures(c.stream.bytes);
@@ -155,7 +157,28 @@ TEST(PictureRecords, EachPictureInEveryContainerWhereverItIsCut) {
         for (std::size_t n = 0; n < expected.size(); ++n) {
             expected[n].offset = c.stream.offsets[b.start[n]];
         }
-        EXPECT_EQ(records_of(result), expected);
+        // The timing has tests of its own; here it must not depend on the container.
+        std::vector<PictureRecord> records = records_of(result);
+        std::vector<PictureRecord> timing;
+        for (PictureRecord& r : records) {
+            PictureRecord t;
+            t.vbv_delay = r.vbv_delay;
+            t.fields = r.fields;
+            t.flags = r.flags;
+            t.lead_bytes = r.lead_bytes;
+            timing.push_back(t);
+            r.vbv_delay = 0;
+            r.fields = 0;
+            r.flags = {};
+            r.lead_bytes = 0;
+        }
+        EXPECT_EQ(records, expected);
+        if (es_timing.empty()) {
+            es_timing = timing;
+            es_tails = result.chunk_tails;
+        }
+        EXPECT_EQ(timing, es_timing);
+        EXPECT_EQ(result.chunk_tails, es_tails);
     }
 }
 
