@@ -162,20 +162,24 @@ void check_groups(Context& c) {
 template <class Bad, class Worse, class Values>
 void runs(Context& c, Rule rule, std::uint64_t first, std::uint64_t count, Bad bad, Worse worse,
           Values values) {
-    std::optional<std::uint64_t> start;
+    // The run under way, from `start`; a plain flag rather than an optional, which GCC's
+    // flow analysis takes for unset under some optimisations.
+    bool in_run = false;
+    std::uint64_t start = 0;
     std::uint64_t worst = 0;
     for (std::uint64_t i = first; i <= first + count; ++i) {
         const bool is_bad = i < first + count && bad(i);
-        if (is_bad && !start) {
+        if (is_bad && !in_run) {
+            in_run = true;
             start = i;
             worst = i;
         } else if (is_bad && worse(i, worst)) {
             worst = i;
         }
-        if (!is_bad && start) {
+        if (!is_bad && in_run) {
             const auto [found, limit] = values(worst);
-            c.add(rule, *start, found, limit).pictures = i - *start;
-            start.reset();
+            c.add(rule, start, found, limit).pictures = i - start;
+            in_run = false;
         }
     }
 }
