@@ -127,14 +127,15 @@ std::optional<ParsedArguments> parse_arguments(const std::string& command,
 
 void print_messages(const std::string& file, const Messages& messages) {
     for (const auto& message : messages) {
-        const Message shown = localized(message);
-        std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), shown.title.c_str(), shown.text.c_str());
+        const ShownMessage worded = shown(message);
+        std::fprintf(stderr, "%s: %s: %s\n", file.c_str(), worded.title.c_str(),
+                     worded.text.c_str());
     }
 }
 
 int fail(const Message& message) {
-    const Message shown = localized(message);
-    std::fprintf(stderr, "%s: %s\n", shown.title.c_str(), shown.text.c_str());
+    const ShownMessage worded = shown(message);
+    std::fprintf(stderr, "%s: %s\n", worded.title.c_str(), worded.text.c_str());
     return exit_message;
 }
 

@@ -105,8 +105,9 @@ std::string json_line(const std::string& file, const AnalysisResult& result,
         nearest_matrix(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
     key("messages");
     // A file that cannot be opened says why in its first message.
-    out += json_messages(result.messages,
-                         result.open_error ? reason_text(result.open_error) : std::string()) +
+    out += json_messages(result.messages, result.open_error ? render(reason_text(result.open_error),
+                                                                     Language::french)
+                                                            : std::string()) +
            "}\n";
     return out;
 }
@@ -138,7 +139,7 @@ int run_info(const Arguments& arguments) {
             // Nothing to show of a file that cannot be opened: only why, on standard error.
             print_messages(file, result.messages);
             std::fprintf(stderr, "%s: %s\n", file.c_str(),
-                         localized_message_text(reason_text(result.open_error)).c_str());
+                         shown(reason_text(result.open_error)).c_str());
             continue;
         } else {
             print_messages(file, result.messages);

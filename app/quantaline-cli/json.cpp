@@ -1,5 +1,6 @@
 #include "json.h"
 
+#include "io/text.h"
 #include "io/utf8.h"
 
 #include <cstdio>
@@ -65,7 +66,8 @@ std::string json_matrix(const std::array<std::uint8_t, 64>& matrix) {
 std::string json_messages(const Messages& messages, const std::string& first_reason) {
     std::string out = "[";
     for (std::size_t i = 0; i < messages.size(); ++i) {
-        const auto& message = messages[i];
+        // The JSON keeps the program's own French wording, whatever the language.
+        const ShownMessage message = render(messages[i], Language::french);
         out += i == 0 ? "{" : ",{";
         out += "\"icon\":" + json_string(icon_name(message.icon));
         out += ",\"title\":" + json_string(message.title);

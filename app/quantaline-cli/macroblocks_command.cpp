@@ -79,11 +79,7 @@ void write_json(Writer& writer, const std::string& file, std::uint64_t index,
 }
 
 Message no_such_picture_message(std::uint64_t index) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Image introuvable"),
-            fill_text(TR_NOOP_TEXT("Message", "Le fichier n'a pas d'image %1 lisible après un "
-                                              "en-tête de séquence."),
-                      {std::to_string(index)}),
-            Buttons::ok, Button::ok};
+    return Message{MessageId::no_such_picture, {literal_text(std::to_string(index))}};
 }
 
 } // namespace

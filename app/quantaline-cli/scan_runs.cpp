@@ -51,7 +51,7 @@ std::vector<std::string> files_of_arguments(const std::vector<std::string>& inpu
             const auto found = video_files_in(input, recursive, error);
             if (error) {
                 std::fprintf(stderr, "quantaline-cli: %s: %s\n", input.c_str(),
-                             localized_message_text(reason_text(error)).c_str());
+                             shown(reason_text(error)).c_str());
                 status = exit_message;
             } else if (found.empty()) {
                 // A mistyped folder or a forgotten -r must not pass for a clean run.

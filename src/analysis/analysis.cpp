@@ -12,33 +12,10 @@
 
 namespace quantaline {
 
-// The titles and texts of these messages, "cer..." and "Problême(s)" included, are the
-// ones users know (kept on purpose: docs/compatibility.md).
-const Message scan_read_failure_message{
-    Icon::critical, TR_NOOP_TEXT("Message", "impossible de lire le fichier..."),
-    TR_NOOP_TEXT("Message", "Une erreur s'est produite à la lecture du fichier, cer..."),
-    Buttons::ok, Button::ok};
-
-const Message header_read_warning_message{
-    Icon::exclamation, TR_NOOP_TEXT("Message", "Problême(s) en lisant l'entête du fichier..."),
-    TR_NOOP_TEXT("Message",
-                 "Une erreur s'est produite à la lecture du fichier, Quantaline n'a pas pu "
-                 "décrypter correctement les informations.\r\nLes données affichées sont "
-                 "peut-être fausses. Il est déconseillé d'exporter les matrices dans ce cas "),
-    Buttons::ok, Button::ok};
-
-const Message no_sequence_header_message{
-    Icon::information, TR_NOOP_TEXT("Message", "Aucune séquence MPEG..."),
-    TR_NOOP_TEXT("Message", "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 "
-                            "premiers octets du fichier. Les matrices affichées sont celles de "
-                            "la norme MPEG."),
-    Buttons::ok, Button::ok};
-
-const Message no_transport_sequence_header_message{
-    Icon::information, TR_NOOP_TEXT("Message", "Aucune séquence MPEG..."),
-    TR_NOOP_TEXT("Message", "Aucun en-tête de séquence MPEG n'a été trouvé dans les 16 premiers "
-                            "Mio du fichier. Les matrices affichées sont celles de la norme MPEG."),
-    Buttons::ok, Button::ok};
+const Message scan_read_failure_message{MessageId::header_unreadable};
+const Message header_read_warning_message{MessageId::header_doubtful};
+const Message no_sequence_header_message{MessageId::no_sequence_header};
+const Message no_transport_sequence_header_message{MessageId::no_transport_sequence_header};
 
 // The standard's defaults, as the whole-stream reader has them.
 const QuantMatrix default_intra = mpeg::default_intra_quantiser_matrix;

@@ -23,10 +23,7 @@ std::string escaped_value_name(const std::string& name) {
 }
 
 Message script_failed_message(const WriteError& error) {
-    return {Icon::critical, TR_NOOP_TEXT("Message", "Exporter les matrices dans CCE..."),
-            fill_text(TR_NOOP_TEXT("Message", "%1 Les matrices n'ont pas été exportées."),
-                      {write_error_text(error)}),
-            Buttons::ok, Button::ok};
+    return Message{MessageId::cce_script_not_written, {write_error_text(error)}};
 }
 
 } // namespace

@@ -2,8 +2,6 @@
 
 namespace quantaline {
 
-const Message line_break_message{Icon::exclamation,
-                                 TR_NOOP_TEXT("Message", "Exportation impossible..."),
-                                 line_break_text, Buttons::ok, Button::ok};
+const Message line_break_message{MessageId::line_break_refused};
 
 } // namespace quantaline

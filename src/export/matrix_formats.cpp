@@ -68,11 +68,7 @@ std::string ffmpeg_options(const QuantMatrixPair& matrices) {
            ffmpeg_matrix_values(matrices.non_intra);
 }
 
-const Message mpeg2enc_value_message{
-    Icon::exclamation, TR_NOOP_TEXT("Message", "Exporter les matrices pour mpeg2enc..."),
-    TR_NOOP_TEXT("Message", "Une des matrices contient la valeur 0, que mpeg2enc refuse (il "
-                            "n'accepte que les valeurs de 1 à 255). Le fichier n'a pas été écrit."),
-    Buttons::ok, Button::ok};
+const Message mpeg2enc_value_message{MessageId::mpeg2enc_zero_value};
 
 bool mpeg2enc_accepts(const QuantMatrixPair& matrices) {
     const auto zero = [](const QuantMatrix& matrix) {
@@ -103,10 +99,7 @@ std::string mpeg2enc_file_text(const QuantMatrixPair& matrices, const std::strin
 }
 
 Message matrix_file_failed_message(const WriteError& error) {
-    return {Icon::critical, TR_NOOP_TEXT("Message", "Exporter les matrices..."),
-            fill_text(TR_NOOP_TEXT("Message", "%1 Les matrices n'ont pas été exportées."),
-                      {write_error_text(error)}),
-            Buttons::ok, Button::ok};
+    return Message{MessageId::matrix_file_not_written, {write_error_text(error)}};
 }
 
 std::optional<Message> write_mpeg2enc_file(const std::string& path, const QuantMatrixPair& matrices,

@@ -70,8 +70,8 @@ std::optional<std::uint8_t> matrix_value(std::string_view field) {
     return static_cast<std::uint8_t>(value);
 }
 
-std::string line_problem(std::size_t number, const std::string& what) {
-    return fill_text(TR_NOOP_TEXT("Message", "ligne %1 : %2"), {std::to_string(number), what});
+Text line_problem(std::size_t number, Text what) {
+    return piece(TextId::library_line, {literal_text(std::to_string(number)), std::move(what)});
 }
 
 std::vector<NamedMatrices> parse_builtin_library() {
@@ -83,7 +83,7 @@ std::vector<NamedMatrices> parse_builtin_library() {
         if (name.empty()) {
             return;
         }
-        std::string problem;
+        Text problem;
         auto entry = read_matrix_values(body, problem);
         if (!entry) {
             // The data file is part of the program; its unit test keeps it well formed.
@@ -117,7 +117,7 @@ bool has_matrix_file_extension(const fs::path& path) {
 #endif
 }
 
-std::optional<std::string> read_small_file(const fs::path& path, std::string& problem) {
+std::optional<std::string> read_small_file(const fs::path& path, Text& problem) {
     std::error_code error;
     const auto size = fs::file_size(path, error);
     if (error) {
@@ -125,13 +125,13 @@ std::optional<std::string> read_small_file(const fs::path& path, std::string& pr
         return std::nullopt;
     }
     if (size > largest_matrix_file) {
-        problem = TR_NOOP_TEXT("Message", "fichier trop grand");
+        problem = piece(TextId::library_too_large);
         return std::nullopt;
     }
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad() || !in.is_open()) {
-        problem = TR_NOOP_TEXT("Message", "lecture impossible");
+        problem = piece(TextId::library_unreadable);
         return std::nullopt;
     }
     return bytes;
@@ -139,7 +139,7 @@ std::optional<std::string> read_small_file(const fs::path& path, std::string& pr
 
 } // namespace
 
-std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::string& problem) {
+std::optional<NamedMatrices> read_matrix_values(std::string_view text, Text& problem) {
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3); // a byte-order mark left by a Windows editor
     }
@@ -152,7 +152,7 @@ std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::stri
             continue;
         }
         if (rows == 16) {
-            problem = line_problem(number, TR_NOOP_TEXT("Message", "plus de 16 lignes de valeurs"));
+            problem = line_problem(number, piece(TextId::library_too_many_lines));
             return std::nullopt;
         }
         QuantMatrix& matrix = rows < 8 ? result.intra : result.non_intra;
@@ -162,13 +162,11 @@ std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::stri
             const auto comma = rest.find(',');
             const auto value = matrix_value(rest.substr(0, comma));
             if (!value) {
-                problem = line_problem(number, TR_NOOP_TEXT("Message", "8 valeurs de 1 à 255 "
-                                                                       "séparées par des virgules "
-                                                                       "attendues"));
+                problem = line_problem(number, piece(TextId::library_eight_values_expected));
                 return std::nullopt;
             }
             if (column == 8) {
-                problem = line_problem(number, TR_NOOP_TEXT("Message", "plus de 8 valeurs"));
+                problem = line_problem(number, piece(TextId::library_more_than_eight_values));
                 return std::nullopt;
             }
             matrix[(rows % 8) * 8 + column++] = *value;
@@ -179,16 +177,14 @@ std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::stri
         }
         if (column != 8) {
             problem = line_problem(
-                number, fill_text(column == 1 ? TR_NOOP_TEXT("Message", "%1 valeur au lieu de 8")
-                                              : TR_NOOP_TEXT("Message", "%1 valeurs au lieu de 8"),
-                                  {std::to_string(column)}));
+                number, piece(column == 1 ? TextId::library_one_value : TextId::library_values,
+                              {literal_text(std::to_string(column))}));
             return std::nullopt;
         }
         ++rows;
     }
     if (rows != 16) {
-        problem = fill_text(TR_NOOP_TEXT("Message", "%1 lignes de valeurs au lieu de 16"),
-                            {std::to_string(rows)});
+        problem = piece(TextId::library_line_count, {literal_text(std::to_string(rows))});
         return std::nullopt;
     }
     return result;
@@ -220,13 +216,8 @@ std::string user_matrix_folder() {
 #endif
 }
 
-Message matrix_file_skipped_message(const std::string& file_name, const std::string& problem) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Matrices connues"),
-            fill_text(TR_NOOP_TEXT("Message",
-                                   "Le fichier de matrices [%1] n'est pas valable (%2) : il est "
-                                   "ignoré."),
-                      {file_name, problem}),
-            Buttons::ok, Button::ok};
+Message matrix_file_skipped_message(const std::string& file_name, const Text& problem) {
+    return Message{MessageId::matrix_library_file_skipped, {literal_text(file_name), problem}};
 }
 
 MatrixLibrary load_matrix_library(const std::string& user_folder) {
@@ -257,7 +248,7 @@ MatrixLibrary load_matrix_library(const std::string& user_folder) {
         const auto changed = fs::last_write_time(file, ignored).time_since_epoch().count();
         library.folder_state +=
             file_name + '\n' + std::to_string(size) + ' ' + std::to_string(changed) + '\n';
-        std::string problem;
+        Text problem;
         std::optional<NamedMatrices> entry;
         if (const auto bytes = read_small_file(file, problem)) {
             entry = read_matrix_values(*bytes, problem);

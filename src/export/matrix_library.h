@@ -23,7 +23,7 @@ struct NamedMatrices {
 // them. Lines that are empty or blank and lines whose first non-blank character is "#"
 // are skipped wherever they stand; blanks around the values and a CR before the LF are
 // allowed. Every value must be 1 to 255. On failure, `problem` tells the first fault.
-std::optional<NamedMatrices> read_matrix_values(std::string_view text, std::string& problem);
+std::optional<NamedMatrices> read_matrix_values(std::string_view text, Text& problem);
 
 // The entries compiled into the program (src/export/matrix_library.txt), in file order.
 const std::vector<NamedMatrices>& builtin_matrices();
@@ -47,7 +47,7 @@ struct MatrixLibrary {
 MatrixLibrary load_matrix_library(const std::string& user_folder);
 
 // "Le fichier de matrices [FILE] ..." — why a user's matrix file was skipped.
-Message matrix_file_skipped_message(const std::string& file_name, const std::string& problem);
+Message matrix_file_skipped_message(const std::string& file_name, const Text& problem);
 
 // The nearest library matrix: the sum of the absolute differences of the 64 values, the
 // first entry in library order winning a tie. Intra matrices are compared with the

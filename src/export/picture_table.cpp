@@ -38,10 +38,7 @@ std::string csv_field(const std::string& text) {
 }
 
 Message picture_table_failed_message(const WriteError& error) {
-    return {Icon::critical, TR_NOOP_TEXT("Message", "Enregistrer les images..."),
-            fill_text(TR_NOOP_TEXT("Message", "%1 Le tableau des images n'a pas été enregistré."),
-                      {write_error_text(error)}),
-            Buttons::ok, Button::ok};
+    return Message{MessageId::picture_table_not_written, {write_error_text(error)}};
 }
 
 void append_decimal(std::string& out, std::uint64_t value) {

@@ -15,36 +15,21 @@ namespace {
 
 constexpr std::string_view section_header = "[Tools.QuantizeMatrix]";
 constexpr std::string_view count_key = "Count=";
-constexpr const char* export_title =
-    TR_NOOP_TEXT("Message", "Exporter les matrices dans TMPGEnc...");
-
-Message tmpgenc_message(Icon icon, const std::string& text) {
-    return {icon, export_title,
-            fill_text(TR_NOOP_TEXT("Message", "%1 Le fichier n'a pas été modifié."), {text}),
-            Buttons::ok, Button::ok};
-}
-
 Message unreadable_message(const std::string& path) {
-    return tmpgenc_message(
-        Icon::exclamation,
-        fill_text(TR_NOOP_TEXT("Message", "Le fichier [%1] est introuvable ou illisible. "
-                                          "Vérifiez le chemin de TMPGEnc."),
-                  {path}));
+    return Message{MessageId::tmpgenc_file_unusable,
+                   {piece(TextId::tmpgenc_unreadable, {literal_text(path)})}};
 }
 
 Message missing_section_message(const std::string& path) {
-    return tmpgenc_message(
-        Icon::exclamation,
-        fill_text(TR_NOOP_TEXT("Message", "Le fichier [%1] ne contient pas de section %2."),
-                  {path, std::string(section_header)}));
+    return Message{MessageId::tmpgenc_file_unusable,
+                   {piece(TextId::tmpgenc_no_section,
+                          {literal_text(path), literal_text(std::string(section_header))})}};
 }
 
 Message bad_count_message(const std::string& path) {
-    return tmpgenc_message(
-        Icon::exclamation,
-        fill_text(TR_NOOP_TEXT("Message", "Dans le fichier [%1], la ligne qui suit %2 n'est "
-                                          "pas de la forme Count=nombre."),
-                  {path, std::string(section_header)}));
+    return Message{MessageId::tmpgenc_file_unusable,
+                   {piece(TextId::tmpgenc_bad_count_line,
+                          {literal_text(path), literal_text(std::string(section_header))})}};
 }
 
 // N from "Count=N"; nothing unless N is a plain decimal number whose successor still fits.
@@ -117,7 +102,7 @@ std::optional<Message> export_tmpgenc(const std::string& folder_text, const std:
         return problem;
     }
     if (const auto error = write_text_lines(path, *lines)) {
-        return tmpgenc_message(Icon::critical, write_error_text(*error));
+        return Message{MessageId::tmpgenc_file_not_written, {write_error_text(*error)}};
     }
     return std::nullopt;
 }

@@ -1,7 +1,5 @@
 #include "io/file_system.h"
 
-#include "io/text.h"
-
 #include <array>
 #include <utility>
 
@@ -40,40 +38,35 @@ std::error_code not_a_regular_file_error() {
     return {1, category};
 }
 
-std::string reason_text(const std::error_code& error) {
+Text reason_text(const std::error_code& error) {
     if (error == not_a_regular_file_error()) {
-        return TR_NOOP_TEXT("Message", "Ce n'est pas un fichier ordinaire");
+        return piece(TextId::not_a_regular_file);
     }
-    // The C library speaks English unless a French locale is installed and chosen; the
-    // reasons of a failed save are few, so they are spelled out here.
-    static constexpr std::array<std::pair<std::errc, const char*>, 15> french = {{
-        {std::errc::permission_denied, TR_NOOP_TEXT("Message", "Permission non accordée")},
-        {std::errc::operation_not_permitted, TR_NOOP_TEXT("Message", "Opération non permise")},
-        {std::errc::no_such_file_or_directory,
-         TR_NOOP_TEXT("Message", "Aucun fichier ou dossier de ce nom")},
-        {std::errc::no_space_on_device, TR_NOOP_TEXT("Message", "Plus de place sur le disque")},
-        {std::errc::read_only_file_system,
-         TR_NOOP_TEXT("Message", "Système de fichiers en lecture seule")},
-        {std::errc::is_a_directory, TR_NOOP_TEXT("Message", "C'est un dossier")},
-        {std::errc::not_a_directory,
-         TR_NOOP_TEXT("Message", "Un élément du chemin n'est pas un dossier")},
-        {std::errc::filename_too_long, TR_NOOP_TEXT("Message", "Nom de fichier trop long")},
-        {std::errc::io_error, TR_NOOP_TEXT("Message", "Erreur d'entrée/sortie")},
-        {std::errc::device_or_resource_busy,
-         TR_NOOP_TEXT("Message", "Fichier ou périphérique occupé")},
-        {std::errc::file_exists, TR_NOOP_TEXT("Message", "Le fichier existe déjà")},
-        {std::errc::too_many_files_open, TR_NOOP_TEXT("Message", "Trop de fichiers ouverts")},
-        {std::errc::directory_not_empty, TR_NOOP_TEXT("Message", "Le dossier n'est pas vide")},
-        {std::errc::cross_device_link,
-         TR_NOOP_TEXT("Message", "Déplacement impossible entre deux disques")},
-        {std::errc::file_too_large, TR_NOOP_TEXT("Message", "Fichier trop volumineux")},
+    // The reasons a user meets when saving or opening have a wording of their own; any other
+    // is the system's.
+    static constexpr std::array<std::pair<std::errc, TextId>, 15> worded = {{
+        {std::errc::permission_denied, TextId::permission_denied},
+        {std::errc::operation_not_permitted, TextId::operation_not_permitted},
+        {std::errc::no_such_file_or_directory, TextId::no_such_file_or_directory},
+        {std::errc::no_space_on_device, TextId::no_space_on_device},
+        {std::errc::read_only_file_system, TextId::read_only_file_system},
+        {std::errc::is_a_directory, TextId::is_a_directory},
+        {std::errc::not_a_directory, TextId::not_a_directory},
+        {std::errc::filename_too_long, TextId::filename_too_long},
+        {std::errc::io_error, TextId::io_error},
+        {std::errc::device_or_resource_busy, TextId::device_or_resource_busy},
+        {std::errc::file_exists, TextId::file_exists},
+        {std::errc::too_many_files_open, TextId::too_many_files_open},
+        {std::errc::directory_not_empty, TextId::directory_not_empty},
+        {std::errc::cross_device_link, TextId::cross_device_link},
+        {std::errc::file_too_large, TextId::file_too_large},
     }};
-    for (const auto& [code, text] : french) {
+    for (const auto& [code, id] : worded) {
         if (error == code) {
-            return text;
+            return piece(id);
         }
     }
-    return error.message();
+    return literal_text(error.message());
 }
 
 } // namespace quantaline

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "io/message.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -20,6 +22,6 @@ std::error_code not_a_regular_file_error();
 
 // The system's reason for `error`, in French for the reasons a user meets when saving or
 // opening.
-std::string reason_text(const std::error_code& error);
+Text reason_text(const std::error_code& error);
 
 } // namespace quantaline

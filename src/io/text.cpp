@@ -56,106 +56,33 @@ bool is_placeholder(std::string_view text, std::size_t at) {
     return at + 1 < text.size() && text[at] == '%' && text[at + 1] >= '1' && text[at + 1] <= '9';
 }
 
-// Whether `text` is `pattern` with its %1 ... %9 replaced; the replacements go to
-// `arguments` (indexed by the digit less one). A replacement takes as much as it can: the
-// first argument of a message is most often a path, which may hold anything, and the
-// texts after it are the system's or ours.
-bool match_pattern(std::string_view pattern, std::string_view text,
-                   std::vector<std::string>& arguments) {
-    std::size_t literal = 0;
-    while (literal < pattern.size() && !is_placeholder(pattern, literal)) {
-        ++literal;
-    }
-    if (text.substr(0, literal) != pattern.substr(0, literal)) {
-        return false;
-    }
-    pattern.remove_prefix(literal);
-    text.remove_prefix(literal);
-    if (pattern.empty()) {
-        return text.empty();
-    }
-    const auto index = static_cast<std::size_t>(pattern[1] - '1');
-    pattern.remove_prefix(2);
-    std::size_t next = 0;
-    while (next < pattern.size() && !is_placeholder(pattern, next)) {
-        ++next;
-    }
-    const std::string_view following = pattern.substr(0, next);
-    for (std::size_t length = text.rfind(following); length != std::string_view::npos;
-         length = length == 0 ? std::string_view::npos : text.rfind(following, length - 1)) {
-        if (match_pattern(pattern, text.substr(length), arguments)) {
-            if (arguments.size() <= index) {
-                arguments.resize(index + 1);
+// `pattern`'s %1 ... %9 replaced by what `argument` gives for each index.
+template <typename Argument>
+std::string fill(std::string_view pattern, std::size_t count, const Argument& argument) {
+    std::string out;
+    for (std::size_t c = 0; c < pattern.size(); ++c) {
+        if (is_placeholder(pattern, c)) {
+            const auto index = static_cast<std::size_t>(pattern[c + 1] - '1');
+            if (index < count) {
+                out += argument(index);
             }
-            arguments[index] = std::string(text.substr(0, length));
-            return true;
+            ++c;
+        } else {
+            out += pattern[c];
         }
     }
-    return false;
+    return out;
 }
 
-bool has_placeholder(std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (is_placeholder(text, i)) {
-            return true;
-        }
-    }
-    return false;
+std::string worded(const char* french, Language language) {
+    const auto* entry = find_entry(table_of(language), message_context, french);
+    return entry != nullptr ? entry->translation : french;
 }
 
-std::string localized_in(const text_table::LanguageTable* table, const std::string& text) {
-    if (const auto* entry = find_entry(table, message_context, text)) {
-        return entry->translation;
-    }
-    if (table == nullptr) {
-        return text;
-    }
-    // The pattern that leaves the least to its arguments is the message's: "%1 image(s)
-    // ... à l'octet %3." also matches the longer text that goes on with ", tranche ...".
-    const std::string_view context = message_context;
-    const text_table::Entry* best = nullptr;
-    std::vector<std::string> best_arguments;
-    std::size_t best_length = 0;
-    for (std::size_t i = 0; i < table->size; ++i) {
-        const text_table::Entry& entry = table->entries[i];
-        // A pattern that is a placeholder alone would match anything, itself included.
-        if (entry.context != context || !has_placeholder(entry.source) ||
-            std::strlen(entry.source) == 2) {
-            continue;
-        }
-        std::vector<std::string> arguments;
-        if (!match_pattern(entry.source, text, arguments)) {
-            continue;
-        }
-        std::size_t length = 0;
-        for (const auto& argument : arguments) {
-            length += argument.size();
-        }
-        if (best == nullptr || length < best_length) {
-            best = &entry;
-            best_arguments = std::move(arguments);
-            best_length = length;
-        }
-    }
-    if (best != nullptr) {
-        const std::vector<std::string>& arguments = best_arguments;
-        std::string out;
-        const std::string_view translation = best->translation;
-        for (std::size_t c = 0; c < translation.size(); ++c) {
-            if (is_placeholder(translation, c)) {
-                const auto index = static_cast<std::size_t>(translation[c + 1] - '1');
-                if (index < arguments.size()) {
-                    // Each argument is shorter than the text: the recursion ends.
-                    out += localized_in(table, arguments[index]);
-                }
-                ++c;
-            } else {
-                out += translation[c];
-            }
-        }
-        return out;
-    }
-    return text;
+std::string render_pattern(const char* french, const std::vector<Text>& arguments,
+                           Language language) {
+    return fill(worded(french, language), arguments.size(),
+                [&](std::size_t index) { return render(arguments[index], language); });
 }
 
 } // namespace
@@ -183,30 +110,30 @@ std::string tr_string_in(Language language, std::string_view context, const std:
 }
 
 std::string fill_text(std::string_view pattern, std::initializer_list<std::string> arguments) {
-    std::string out;
-    for (std::size_t c = 0; c < pattern.size(); ++c) {
-        if (is_placeholder(pattern, c)) {
-            const auto index = static_cast<std::size_t>(pattern[c + 1] - '1');
-            if (index < arguments.size()) {
-                out += *(arguments.begin() + index);
-            }
-            ++c;
-        } else {
-            out += pattern[c];
-        }
+    return fill(pattern, arguments.size(),
+                [&](std::size_t index) { return *(arguments.begin() + index); });
+}
+
+std::string render(const Text& text, Language language) {
+    if (text.id == TextId::literal) {
+        return text.literal;
     }
-    return out;
+    return render_pattern(french_source(text.id), text.arguments, language);
 }
 
-std::string localized_message_text(const std::string& text) {
-    return localized_in(table_of(text_language()), text);
+ShownMessage render(const Message& message, Language language) {
+    const MessageSources sources = french_sources(message.id);
+    return {message.icon, worded(sources.title, language),
+            render_pattern(sources.text, message.arguments, language), message.buttons,
+            message.default_button};
 }
 
-Message localized(const Message& message) {
-    Message out = message;
-    out.title = localized_message_text(message.title);
-    out.text = localized_message_text(message.text);
-    return out;
+std::string shown(const Text& text) {
+    return render(text, text_language());
+}
+
+ShownMessage shown(const Message& message) {
+    return render(message, text_language());
 }
 
 } // namespace quantaline

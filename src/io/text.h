@@ -40,11 +40,23 @@ std::string fill_text(std::string_view pattern, std::initializer_list<std::strin
 // The context of every message text and of the pieces messages are built from.
 inline constexpr const char* message_context = "Message";
 
-// A message in the program's language. The core builds its messages in French, as the
-// CLI's JSON keeps them; a text built with fill_text from a pattern marked in
-// message_context is recognised by that pattern and rebuilt from its translation, each
-// argument translated in turn when it is a message text itself.
-Message localized(const Message& message);
-std::string localized_message_text(const std::string& text);
+// A message as a box shows it: its title and text worded in a language.
+struct ShownMessage {
+    Icon icon = Icon::information;
+    std::string title;
+    std::string text;
+    Buttons buttons = Buttons::ok;
+    Button default_button = Button::ok;
+
+    bool operator==(const ShownMessage&) const = default;
+};
+
+// A piece or a message worded in `language`, each argument in turn; a literal stays as it
+// is. French is the program's own wording, which the CLI's JSON keeps whatever the language.
+std::string render(const Text& text, Language language);
+ShownMessage render(const Message& message, Language language);
+// The same in the program's language.
+std::string shown(const Text& text);
+ShownMessage shown(const Message& message);
 
 } // namespace quantaline

@@ -111,12 +111,11 @@ bool has_line_break(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
-std::string write_error_text(const WriteError& error) {
+Text write_error_text(const WriteError& error) {
     if (error.kind == WriteErrorKind::line_break) {
-        return line_break_text;
+        return piece(TextId::line_break);
     }
-    return fill_text(TR_NOOP_TEXT("Message", "Le fichier [%1] n'a pas pu être écrit : %2."),
-                     {error.path, error.reason});
+    return piece(TextId::file_not_written, {literal_text(error.path), error.reason});
 }
 
 } // namespace quantaline

@@ -25,10 +25,6 @@ std::optional<std::vector<std::string>> read_text_lines(const std::string& path)
 
 // A text holding CR or LF would add lines of its own to a file written line by line.
 bool has_line_break(const std::string& text);
-// What the user is told when such a text is refused and nothing was written.
-inline constexpr const char* line_break_text =
-    TR_NOOP_TEXT("Message", "Le nom de l'enregistrement et la clé ne doivent pas contenir de "
-                            "retour à la ligne. Rien n'a été écrit.");
 
 enum class WriteErrorKind {
     system,     // the system refused: `reason` tells why
@@ -37,7 +33,7 @@ enum class WriteErrorKind {
 
 struct WriteError {
     std::string path;
-    std::string reason; // the system's reason, in French where we know it
+    Text reason; // the system's reason
     WriteErrorKind kind = WriteErrorKind::system;
 };
 
@@ -48,7 +44,7 @@ std::optional<WriteError> write_text_lines(const std::string& path,
                                            const std::vector<std::string>& utf8_lines);
 
 // "Le fichier [PATH] n'a pas pu être écrit : REASON." — the one wording of a failed write;
-// line_break_text for a refused line break.
-std::string write_error_text(const WriteError& error);
+// the line-break refusal for a refused line break.
+Text write_error_text(const WriteError& error);
 
 } // namespace quantaline

@@ -248,7 +248,7 @@ enum class Step { next, end };
 
 // Steps over `length` bytes from `at`; the end when the file ends first, inside `what`.
 Step skip_packet(ByteWindow& window, DemuxReport& report, std::uint64_t length, std::uint64_t at,
-                 const char* what) {
+                 TextId what) {
     if (window.skip(length) < length) {
         report.cut(what, at);
         return Step::end;
@@ -273,15 +273,14 @@ Step pack_header(ByteWindow& window, VideoPayloadSink& video, DemuxReport& repor
         step_over_loose_bytes(window, video, report, loose);
         return Step::next;
     }
-    return skip_packet(window, report, length, window.offset(),
-                       TR_NOOP_TEXT("Message", "au milieu d'un en-tête de pack"));
+    return skip_packet(window, report, length, window.offset(), TextId::inside_pack_header);
 }
 
 // The video's PES packet of `length` bytes at `at`: its payload handed over, or the whole
 // packet stepped over when its header is broken.
 Step video_packet(ByteWindow& window, VideoPayloadSink& video, DemuxReport& report,
                   std::uint64_t length, std::uint64_t at) {
-    const char* const inside = TR_NOOP_TEXT("Message", "au milieu d'un paquet de la vidéo");
+    const TextId inside = TextId::inside_video_packet;
     std::size_t have =
         window.ensure(static_cast<std::size_t>(std::min<std::uint64_t>(length, 300)));
     const std::size_t header = pes_header_size(
@@ -317,15 +316,14 @@ Step packet(ByteWindow& window, VideoPayloadSink& video, ScanResult& result, Dem
     const std::uint8_t* p = window.data();
     const std::uint64_t at = window.offset();
     if (have < 6) {
-        report.cut(TR_NOOP_TEXT("Message", "au milieu d'un en-tête de paquet"), at);
+        report.cut(TextId::inside_packet_header, at);
         window.consume(have);
         return Step::end;
     }
     const std::uint8_t code = p[3];
     const std::uint64_t length = 6 + ((std::uint64_t{p[4]} << 8) | p[5]);
     if (!is_video_stream_id(code) || (result.video && *result.video != code)) {
-        return skip_packet(window, report, length, at,
-                           TR_NOOP_TEXT("Message", "au milieu d'un paquet"));
+        return skip_packet(window, report, length, at, TextId::inside_packet);
     }
     result.video = code;
     return video_packet(window, video, report, length, at);
@@ -342,7 +340,7 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
         }
         const std::uint8_t* p = window.data();
         if (have < 4) {
-            report.cut(TR_NOOP_TEXT("Message", "au milieu d'un code de début"), window.offset());
+            report.cut(TextId::inside_start_code, window.offset());
             window.consume(have);
             return;
         }
@@ -652,8 +650,7 @@ void demux_transport(ByteWindow& window, TransportDemux& demux, DemuxReport& rep
         }
         if (have < packet_size) {
             // A last packet cut short is dropped.
-            report.cut(TR_NOOP_TEXT("Message", "au milieu d'un paquet de transport"),
-                       window.offset());
+            report.cut(TextId::inside_transport_packet, window.offset());
             window.consume(have);
             return;
         }

@@ -24,7 +24,7 @@ struct DemuxReport {
     std::uint64_t scrambled_packets = 0;
     std::uint64_t first_scrambled_offset = 0;
     // Set when the file ends inside a packet or header.
-    const char* cut_inside = nullptr;
+    std::optional<TextId> cut_inside;
     std::uint64_t cut_offset = 0;
 
     void lost_sync(std::uint64_t offset, std::uint64_t skipped) {
@@ -33,7 +33,7 @@ struct DemuxReport {
         }
         skipped_bytes += skipped;
     }
-    void cut(const char* inside, std::uint64_t offset) {
+    void cut(TextId inside, std::uint64_t offset) {
         cut_inside = inside;
         cut_offset = offset;
     }

@@ -15,22 +15,14 @@ namespace quantaline::mpeg {
 Message scan_damaged_slices_message(std::uint64_t pictures, std::uint64_t first_picture,
                                     std::uint64_t first_offset, std::uint32_t slice,
                                     std::uint32_t macroblocks_read) {
+    const auto number = [](std::uint64_t value) { return literal_text(std::to_string(value)); };
     if (slice == 0) {
-        return {Icon::exclamation, TR_NOOP_TEXT("Message", "Tranche(s) endommagée(s)"),
-                fill_text(TR_NOOP_TEXT("Message", "%1 image(s) endommagée(s) ; la première : "
-                                                  "image %2 à l'octet %3."),
-                          {std::to_string(pictures), std::to_string(first_picture),
-                           std::to_string(first_offset)}),
-                Buttons::ok, Button::ok};
+        return Message{MessageId::damaged_slices,
+                       {number(pictures), number(first_picture), number(first_offset)}};
     }
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Tranche(s) endommagée(s)"),
-            fill_text(TR_NOOP_TEXT("Message",
-                                   "%1 image(s) endommagée(s) ; la première : image %2 à l'octet "
-                                   "%3, tranche %4 après %5 macrobloc(s) lu(s)."),
-                      {std::to_string(pictures), std::to_string(first_picture),
-                       std::to_string(first_offset), std::to_string(slice),
-                       std::to_string(macroblocks_read)}),
-            Buttons::ok, Button::ok};
+    return Message{MessageId::damaged_slices_in_slice,
+                   {number(pictures), number(first_picture), number(first_offset), number(slice),
+                    number(macroblocks_read)}};
 }
 
 void read_batch(QuantiserBatch& batch, const std::atomic<bool>* stop) {

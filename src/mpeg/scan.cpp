@@ -13,100 +13,55 @@
 
 namespace quantaline::mpeg {
 
-// Message texts are marked for translation; the front ends show them localized.
-const Message scan_no_video_message{
-    Icon::exclamation, TR_NOOP_TEXT("Message", "Aucune vidéo MPEG"),
-    TR_NOOP_TEXT("Message", "Aucun en-tête de séquence vidéo MPEG n'a été trouvé dans le fichier."),
-    Buttons::ok, Button::ok};
-
-const Message scan_unreadable_message{
-    Icon::critical, TR_NOOP_TEXT("Message", "impossible de lire le fichier..."),
-    TR_NOOP_TEXT("Message", "Le fichier ne peut pas être ouvert."), Buttons::ok, Button::ok};
-
-Message scan_stopped_message(std::uint64_t offset, const char* where) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Fichier incomplet"),
-            fill_text(TR_NOOP_TEXT("Message", "Le fichier s'arrête à l'octet %1, %2 ; l'analyse "
-                                              "porte sur ce qui précède."),
-                      {std::to_string(offset), where}),
-            Buttons::ok, Button::ok};
-}
-
-Message scan_read_error_message(std::uint64_t offset) {
-    return {Icon::critical, TR_NOOP_TEXT("Message", "impossible de lire le fichier..."),
-            fill_text(TR_NOOP_TEXT("Message",
-                                   "Erreur de lecture à l'octet %1 ; l'analyse porte sur ce qui "
-                                   "précède."),
-                      {std::to_string(offset)}),
-            Buttons::ok, Button::ok};
-}
-
-Message scan_interrupted_message(std::uint64_t offset) {
-    return {Icon::information, TR_NOOP_TEXT("Message", "Analyse interrompue"),
-            fill_text(TR_NOOP_TEXT("Message", "Analyse interrompue à l'octet %1 ; les résultats "
-                                              "portent sur ce qui précède."),
-                      {std::to_string(offset)}),
-            Buttons::ok, Button::ok};
-}
-
-Message scan_damaged_structures_message(std::uint64_t count, const char* first_kind,
-                                        std::uint64_t first_offset) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Structure(s) endommagée(s)"),
-            fill_text(TR_NOOP_TEXT("Message", "%1 structure(s) endommagée(s) ignorée(s) ; la "
-                                              "première : %2 à l'octet %3."),
-                      {std::to_string(count), first_kind, std::to_string(first_offset)}),
-            Buttons::ok, Button::ok};
-}
-
-Message scan_resync_message(std::uint64_t count, std::uint64_t first_offset,
-                            std::uint64_t skipped_bytes) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Données endommagées"),
-            fill_text(TR_NOOP_TEXT("Message", "Synchronisation perdue %1 fois, la première à "
-                                              "l'octet %2 ; %3 octet(s) ignoré(s)."),
-                      {std::to_string(count), std::to_string(first_offset),
-                       std::to_string(skipped_bytes)}),
-            Buttons::ok, Button::ok};
-}
-
-Message scan_continuity_message(std::uint64_t count, std::uint32_t pid) {
-    return {Icon::exclamation, TR_NOOP_TEXT("Message", "Paquets perdus"),
-            fill_text(TR_NOOP_TEXT("Message",
-                                   "%1 discontinuité(s) dans les paquets de la vidéo (PID %2)."),
-                      {std::to_string(count), std::to_string(pid)}),
-            Buttons::ok, Button::ok};
-}
-
 namespace {
 
-// An exclamation whose text names a count and the offset of the first of them.
-Message counted_damage(const char* title, const char* pattern, std::uint64_t count,
-                       std::uint64_t first_offset) {
-    return {Icon::exclamation, title,
-            fill_text(pattern, {std::to_string(count), std::to_string(first_offset)}), Buttons::ok,
-            Button::ok};
+Text number(std::uint64_t value) {
+    return literal_text(std::to_string(value));
 }
 
 } // namespace
 
+const Message scan_no_video_message{MessageId::scan_no_video};
+const Message scan_unreadable_message{MessageId::scan_unreadable};
+
+Message scan_stopped_message(std::uint64_t offset, TextId where) {
+    return Message{MessageId::scan_stopped, {number(offset), piece(where)}};
+}
+
+Message scan_read_error_message(std::uint64_t offset) {
+    return Message{MessageId::scan_read_error, {number(offset)}};
+}
+
+Message scan_interrupted_message(std::uint64_t offset) {
+    return Message{MessageId::scan_interrupted, {number(offset)}};
+}
+
+Message scan_damaged_structures_message(std::uint64_t count, const char* first_kind,
+                                        std::uint64_t first_offset) {
+    return Message{MessageId::scan_damaged_structures,
+                   {number(count), literal_text(first_kind), number(first_offset)}};
+}
+
+Message scan_resync_message(std::uint64_t count, std::uint64_t first_offset,
+                            std::uint64_t skipped_bytes) {
+    return Message{MessageId::scan_resync,
+                   {number(count), number(first_offset), number(skipped_bytes)}};
+}
+
+Message scan_continuity_message(std::uint64_t count, std::uint32_t pid) {
+    return Message{MessageId::scan_continuity, {number(count), number(pid)}};
+}
+
 Message scan_dropped_before_tables_message(std::uint64_t count, std::uint64_t first_offset) {
-    return counted_damage(TR_NOOP_TEXT("Message", "Paquets perdus"),
-                          TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo reçu(s) avant les "
-                                                  "tables des programmes ignoré(s), le premier "
-                                                  "à l'octet %2."),
-                          count, first_offset);
+    return Message{MessageId::scan_dropped_before_tables, {number(count), number(first_offset)}};
 }
 
 Message scan_scrambled_message(std::uint64_t count, std::uint64_t first_offset) {
-    return counted_damage(TR_NOOP_TEXT("Message", "Vidéo chiffrée"),
-                          TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo chiffré(s) "
-                                                  "ignoré(s), le premier à l'octet %2."),
-                          count, first_offset);
+    return Message{MessageId::scan_scrambled, {number(count), number(first_offset)}};
 }
 
 Message scan_forbidden_type_message(std::uint64_t count, std::uint64_t first_offset) {
-    return counted_damage(TR_NOOP_TEXT("Message", "Données endommagées"),
-                          TR_NOOP_TEXT("Message", "%1 image(s) d'un type interdit, la première "
-                                                  "à l'octet %2."),
-                          count, first_offset);
+    return Message{MessageId::scan_forbidden_type, {number(count), number(first_offset)}};
 }
 
 namespace {
@@ -196,8 +151,8 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
         result.messages.push_back(scan_read_error_message(window.bytes_read()));
     } else if (window.stopped()) {
         result.messages.push_back(scan_interrupted_message(window.bytes_read()));
-    } else if (report.cut_inside != nullptr) {
-        result.messages.push_back(scan_stopped_message(report.cut_offset, report.cut_inside));
+    } else if (report.cut_inside) {
+        result.messages.push_back(scan_stopped_message(report.cut_offset, *report.cut_inside));
     }
     if (result.sequence_headers == 0 && !window.failed() && !window.stopped()) {
         result.messages.push_back(scan_no_video_message);

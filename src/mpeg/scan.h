@@ -245,7 +245,7 @@ ScanResult scan_file(const std::string& path, const ScanControl& control = {});
 
 // The messages of the scan, one constant or one builder per message.
 extern const Message scan_no_video_message;
-Message scan_stopped_message(std::uint64_t offset, const char* where);
+Message scan_stopped_message(std::uint64_t offset, TextId where);
 Message scan_interrupted_message(std::uint64_t offset);
 Message scan_damaged_structures_message(std::uint64_t count, const char* first_kind,
                                         std::uint64_t first_offset);

@@ -11,18 +11,11 @@ namespace {
 
 // `file_name`: the name of the file really written, so that the user finds it by it.
 Message report_saved_message(const std::string& file_name) {
-    return {Icon::information, TR_NOOP_TEXT("Message", "Matrice sauvegardées..."),
-            fill_text(TR_NOOP_TEXT("Message", "Le fichier [%1] a été crée dans le dossier de "
-                                              "Quantaline"),
-                      {file_name}),
-            Buttons::ok, Button::ok};
+    return Message{MessageId::report_saved, {literal_text(file_name)}};
 }
 
 Message report_failed_message(const WriteError& error) {
-    return {Icon::critical, TR_NOOP_TEXT("Message", "Rapport non enregistré..."),
-            fill_text(TR_NOOP_TEXT("Message", "%1 Le rapport n'a pas été enregistré."),
-                      {write_error_text(error)}),
-            Buttons::ok, Button::ok};
+    return Message{MessageId::report_not_saved, {write_error_text(error)}};
 }
 
 } // namespace

@@ -14,9 +14,7 @@
 
 namespace quantaline {
 
-const Message drive_unavailable_message{
-    Icon::exclamation, TR_NOOP_TEXT("Message", "Erreur d'accès au périphérique"),
-    TR_NOOP_TEXT("Message", "Le peripherique n'est pas disponible"), Buttons::ok, Button::ok};
+const Message drive_unavailable_message{MessageId::drive_unavailable};
 
 namespace {
 

@@ -18,31 +18,10 @@
 
 namespace quantaline {
 
-// These texts, their spelling included ("déja", "correcte"), are the ones users know (kept on
-// purpose: docs/compatibility.md).
-const Message already_running_message{
-    Icon::exclamation, TR_NOOP_TEXT("Message", "Doublon..."),
-    TR_NOOP_TEXT("Message", "Quantaline est déja en cours d'exécution !"), Buttons::ok, Button::ok};
-
-const Message cce_default_values_message{
-    Icon::exclamation, TR_NOOP_TEXT("Message", "Exporter les matrices vers CCE..."),
-    TR_NOOP_TEXT("Message",
-                 "Attention, les informations qui vont suivre sont des valeurs par défaut "
-                 ":\r\nVérifiez bien que la clé de la base de registre de CCE soit conforme à "
-                 "votre configuration !"),
-    Buttons::ok_cancel, Button::cancel};
-
-const Message tmpgenc_running_message{
-    Icon::information, TR_NOOP_TEXT("Message", "Exporter les matrices vers TMPGEnc ..."),
-    TR_NOOP_TEXT("Message", "Attention, TMPGEnc ne doit pas être en cours d'exécution"),
-    Buttons::ok_cancel, Button::ok};
-
-const Message tmpgenc_default_values_message{
-    Icon::exclamation, TR_NOOP_TEXT("Message", "Exporter les matrices ..."),
-    TR_NOOP_TEXT("Message",
-                 "Attention, les informations qui vont suivre sont des valeurs par défaut "
-                 ":\r\nVérifiez que le chemin d'accès à TMPGEnc est correcte !"),
-    Buttons::ok_cancel, Button::cancel};
+const Message already_running_message{MessageId::already_running};
+const Message cce_default_values_message{MessageId::cce_default_values};
+const Message tmpgenc_running_message{MessageId::tmpgenc_running};
+const Message tmpgenc_default_values_message{MessageId::tmpgenc_default_values};
 
 namespace {
 
@@ -51,10 +30,7 @@ const char* const registry_editor_folder = "C:\\Windows\\";
 
 // A closing step whose save failed would lose the user's edit at the next start unseen.
 Message configuration_not_saved_message(const WriteError& error) {
-    return {Icon::critical, TR_NOOP_TEXT("Message", "Configuration non enregistrée..."),
-            fill_text(TR_NOOP_TEXT("Message", "%1 La configuration n'a pas été enregistrée."),
-                      {write_error_text(error)}),
-            Buttons::ok, Button::ok};
+    return Message{MessageId::configuration_not_saved, {write_error_text(error)}};
 }
 
 } // namespace

@@ -43,7 +43,7 @@ std::string pictures_text(std::uint64_t pictures) {
 }
 
 bool is_interruption(const Message& message) {
-    return message.title == "Analyse interrompue";
+    return message.id == MessageId::scan_interrupted;
 }
 
 } // namespace
@@ -62,7 +62,7 @@ StreamReadTexts stream_read_texts(const mpeg::ScanResult& result, bool cancelled
     }
     for (const Message& message : result.messages) {
         if (!is_interruption(message)) {
-            texts.damage.push_back(localized_message_text(message.text));
+            texts.damage.push_back(shown(message).text);
         }
     }
     return texts;
@@ -213,8 +213,7 @@ std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned
         lines.push_back({tr_text("WholeStream", "Messages :"), tr_text("WholeStream", "aucun")});
     }
     for (const Message& message : result.messages) {
-        lines.push_back(
-            {tr_text("WholeStream", "Messages :"), localized_message_text(message.text)});
+        lines.push_back({tr_text("WholeStream", "Messages :"), shown(message).text});
     }
     return lines;
 }

@@ -141,10 +141,9 @@ QtPlatform::QtPlatform() {
 #endif
 }
 
-Button QtPlatform::show_message(QWidget* owner, const Message& french) {
-    // The core words its messages in French, as its data keep them; the box speaks the
-    // user's language.
-    const Message message = localized(french);
+Button QtPlatform::show_message(QWidget* owner, const Message& value) {
+    // The box speaks the user's language.
+    const ShownMessage message = shown(value);
     QMessageBox box(box_icon(message.icon), QString::fromStdString(message.title),
                     QString::fromStdString(message.text), QMessageBox::NoButton, owner);
     QPushButton* ok = box.addButton(QMessageBox::Ok);

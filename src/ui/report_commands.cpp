@@ -10,10 +10,7 @@
 
 namespace quantaline {
 
-const Message print_failed_message{
-    Icon::exclamation, TR_NOOP_TEXT("Message", "Impression impossible..."),
-    TR_NOOP_TEXT("Message", "Impossible d'imprimer le document; Vérifiez l'imprimante !"),
-    Buttons::ok, Button::ok};
+const Message print_failed_message{MessageId::print_failed};
 
 namespace {
 

@@ -15,6 +15,7 @@
 //   quantiser_dump FILE
 #include "mpeg/macroblock.h"
 #include "mpeg/scan.h"
+#include "support/messages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -84,7 +85,8 @@ int main(int argc, char** argv) {
     };
     const auto result = quantaline::mpeg::scan_file(argv[1], control);
     for (const auto& message : result.messages) {
-        std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
+        std::fprintf(stderr, "%s: %s\n", french(message).title.c_str(),
+                     french(message).text.c_str());
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/messages.h"
 #include "ui/platform.h"
 
 #include <deque>
@@ -54,7 +55,10 @@ class FakeDocument final : public PrintDocument {
 // Records what the windows ask of the desktop, in order, and answers from a script.
 class FakePlatform final : public Platform {
   public:
-    Button show_message(QWidget*, const Message& message) override {
+    Button show_message(QWidget*, const Message& value) override {
+        // Kept worded in French, the program's own language, as the tests spell them.
+        const ShownMessage message = french(value);
+        values.push_back(value);
         messages.push_back(message);
         events.push_back("message:" + message.title);
         if (answers.empty()) {
@@ -100,7 +104,8 @@ class FakePlatform final : public Platform {
     void end_program() override { events.push_back("end"); }
 
     std::function<void(const std::string&)> receiver;
-    std::vector<Message> messages;
+    std::vector<Message> values;
+    std::vector<ShownMessage> messages;
     std::vector<std::string> events;
     std::deque<Button> answers;
     bool other_copy = false;

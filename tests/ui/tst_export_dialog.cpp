@@ -25,19 +25,19 @@ namespace {
 const std::string cce_key =
     "HKEY_CURRENT_USER\\Software\\Custom Technology\\CCE SP Trial Version\\qmat";
 
-const Message cce_warning{Icon::exclamation, "Exporter les matrices vers CCE...",
-                          "Attention, les informations qui vont suivre sont des valeurs par "
-                          "défaut :\r\nVérifiez bien que la clé de la base de registre de CCE "
-                          "soit conforme à votre configuration !",
-                          Buttons::ok_cancel, Button::cancel};
-const Message tmpgenc_notice{Icon::information, "Exporter les matrices vers TMPGEnc ...",
-                             "Attention, TMPGEnc ne doit pas être en cours d'exécution",
-                             Buttons::ok_cancel, Button::ok};
-const Message tmpgenc_warning{Icon::exclamation, "Exporter les matrices ...",
-                              "Attention, les informations qui vont suivre sont des valeurs "
-                              "par défaut :\r\nVérifiez que le chemin d'accès à TMPGEnc est "
-                              "correcte !",
-                              Buttons::ok_cancel, Button::cancel};
+const ShownMessage cce_warning{Icon::exclamation, "Exporter les matrices vers CCE...",
+                               "Attention, les informations qui vont suivre sont des valeurs par "
+                               "défaut :\r\nVérifiez bien que la clé de la base de registre de CCE "
+                               "soit conforme à votre configuration !",
+                               Buttons::ok_cancel, Button::cancel};
+const ShownMessage tmpgenc_notice{Icon::information, "Exporter les matrices vers TMPGEnc ...",
+                                  "Attention, TMPGEnc ne doit pas être en cours d'exécution",
+                                  Buttons::ok_cancel, Button::ok};
+const ShownMessage tmpgenc_warning{Icon::exclamation, "Exporter les matrices ...",
+                                   "Attention, les informations qui vont suivre sont des valeurs "
+                                   "par défaut :\r\nVérifiez que le chemin d'accès à TMPGEnc est "
+                                   "correcte !",
+                                   Buttons::ok_cancel, Button::cancel};
 
 // sample-dvd.vob was encoded with this intra matrix and carries no non-intra matrix: the
 // grids show it and 64 times 16.
@@ -197,11 +197,11 @@ class ExportDialogTest : public QObject {
                                          [](FrmExporter& d) { click(d, "btc_annuler_export"); });
 
         QCOMPARE(shown, dialog_shows);
-        const std::vector<Message> questions =
-            cce ? std::vector<Message>{cce_warning}
-                : std::vector<Message>{tmpgenc_notice, tmpgenc_warning};
+        const std::vector<ShownMessage> questions =
+            cce ? std::vector<ShownMessage>{cce_warning}
+                : std::vector<ShownMessage>{tmpgenc_notice, tmpgenc_warning};
         QCOMPARE(session.platform.messages,
-                 std::vector<Message>(questions.begin(), questions.begin() + messages_shown));
+                 std::vector<ShownMessage>(questions.begin(), questions.begin() + messages_shown));
         QVERIFY(session.state.export_target == (cce ? ExportTarget::cce : ExportTarget::tmpgenc));
         QVERIFY(!session.state.export_done);
         QCOMPARE(session.state.configuration.values_are_default, values_are_default);
@@ -458,7 +458,7 @@ class ExportDialogTest : public QObject {
             click(d, "btc_annuler_export");
         });
         QCOMPARE(session.platform.messages.size(), std::size_t(1));
-        const Message& message = session.platform.messages.front();
+        const ShownMessage& message = session.platform.messages.front();
         QCOMPARE(message.icon, Icon::critical);
         QCOMPARE(message.title, std::string("Configuration non enregistrée..."));
         QVERIFY2(message.text.starts_with("Le fichier [" + folder +
@@ -517,7 +517,7 @@ class ExportDialogTest : public QObject {
         QCOMPARE(session.state.configuration.tmpgenc_folder, typed);
         QCOMPARE(session.configuration(), configuration_file(cce_key, typed, "Utilisateur"));
         QVERIFY(session.state.export_done);
-        QCOMPARE(session.platform.messages, std::vector<Message>({tmpgenc_notice}));
+        QCOMPARE(session.platform.messages, std::vector<ShownMessage>({tmpgenc_notice}));
     }
 
     void empty_name_is_accepted() {
@@ -529,7 +529,7 @@ class ExportDialogTest : public QObject {
         QVERIFY(read_all(session.tmpgenc.file("TMPGEnc.ini"))
                     .starts_with("[Tools.QuantizeMatrix]\r\nCount=2\r\nName0=\"Ancienne\"\r\n"
                                  "Name1=\"\"\r\nReadOnly1=0\r\n"));
-        QCOMPARE(session.platform.messages, std::vector<Message>({tmpgenc_notice}));
+        QCOMPARE(session.platform.messages, std::vector<ShownMessage>({tmpgenc_notice}));
     }
 
     // An export that fails says why and leaves the file alone; the dialog closes as after
@@ -541,12 +541,12 @@ class ExportDialogTest : public QObject {
             type_path(d, QString::fromStdString(missing));
             name_and_export(d, "x");
         });
-        const Message expected{Icon::exclamation, "Exporter les matrices dans TMPGEnc...",
-                               "Le fichier [" + missing +
-                                   "/TMPGEnc.ini] est introuvable ou illisible. Vérifiez le "
-                                   "chemin de TMPGEnc. Le fichier n'a pas été modifié.",
-                               Buttons::ok, Button::ok};
-        QCOMPARE(session.platform.messages, std::vector<Message>({tmpgenc_notice, expected}));
+        const ShownMessage expected{Icon::exclamation, "Exporter les matrices dans TMPGEnc...",
+                                    "Le fichier [" + missing +
+                                        "/TMPGEnc.ini] est introuvable ou illisible. Vérifiez le "
+                                        "chemin de TMPGEnc. Le fichier n'a pas été modifié.",
+                                    Buttons::ok, Button::ok};
+        QCOMPARE(session.platform.messages, std::vector<ShownMessage>({tmpgenc_notice, expected}));
         QVERIFY(session.state.export_done);
         QVERIFY(!std::filesystem::exists(missing));
         QCOMPARE(session.configuration(), configuration_file(cce_key, missing, "Utilisateur"));

@@ -575,8 +575,7 @@ class MainWindowTest : public QObject {
             QCOMPARE(window.findChild<QPushButton*>(QString::fromLatin1(name))->isEnabled(),
                      header_found);
         }
-        QCOMPARE(platform.messages,
-                 header_found ? Messages{} : Messages{no_sequence_header_message});
+        QCOMPARE(platform.values, header_found ? Messages{} : Messages{no_sequence_header_message});
         // The dialog's hourglass stays until the window has shown everything.
         const std::vector<std::string> events =
             header_found ? std::vector<std::string>{"hourglass", "process events", "arrow"}
@@ -683,8 +682,8 @@ class MainWindowTest : public QObject {
         window.open_file(folder.path().string() + "/");
         QCOMPARE(state.file_path, folder.path().string() + "/");
         QCOMPARE(platform.messages.size(), std::size_t(2));
-        QCOMPARE(platform.messages[0], scan_read_failure_message);
-        QCOMPARE(platform.messages[1], header_read_warning_message);
+        QCOMPARE(platform.values[0], scan_read_failure_message);
+        QCOMPARE(platform.values[1], header_read_warning_message);
         QCOMPARE(grid_texts(window, 1), standard_intra);
         QCOMPARE(grid_texts(window, 2), standard_non_intra);
         QCOMPARE(text_colour(cell(window, 1, 64)), green);

@@ -150,7 +150,8 @@ class MatrixMenuTest : public QObject {
         QCOMPARE(cell(window, 2, 64)->toolTip(), QStringLiteral("Matrice connue : MPEG"));
         QCOMPARE(platform.messages.size(), std::size_t{1});
         QCOMPARE(platform.messages[0],
-                 matrix_file_skipped_message("broken.txt", "8 lignes de valeurs au lieu de 16"));
+                 french(matrix_file_skipped_message(
+                     "broken.txt", piece(TextId::library_line_count, {literal_text("8")}))));
     }
 
     void the_menu_copies_the_grid_or_the_ffmpeg_options() {
@@ -323,9 +324,9 @@ class MatrixMenuTest : public QObject {
         platform.events.clear();
         platform.save_path = out.file("zero.txt");
         right_click(cell(window, 1, 5), save);
-        QCOMPARE(platform.messages.back(), mpeg2enc_value_message);
+        QCOMPARE(platform.values.back(), mpeg2enc_value_message);
         QCOMPARE(platform.events,
-                 std::vector<std::string>{"message:" + mpeg2enc_value_message.title});
+                 std::vector<std::string>{"message:" + french(mpeg2enc_value_message).title});
         QVERIFY(!std::filesystem::exists(out.file("zero.txt")));
     }
 };

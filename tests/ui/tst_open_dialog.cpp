@@ -244,7 +244,7 @@ class OpenDialogTest : public QObject {
         FrmOuvrir dialog(state, platform);
         dialog.change_drive(QStringLiteral("/quantaline-no-such-volume/"));
         QCOMPARE(platform.messages.size(), std::size_t(1));
-        QCOMPARE(platform.messages[0], drive_unavailable_message);
+        QCOMPARE(platform.values[0], drive_unavailable_message);
         QCOMPARE(platform.messages[0].text, std::string("Le peripherique n'est pas disponible"));
         QCOMPARE(platform.messages[0].title, std::string("Erreur d'accès au périphérique"));
         QCOMPARE(platform.messages[0].icon, Icon::exclamation);

@@ -85,9 +85,9 @@ struct Fixture {
     }
 };
 
-const Message print_failed{Icon::exclamation, "Impression impossible...",
-                           "Impossible d'imprimer le document; Vérifiez l'imprimante !",
-                           Buttons::ok, Button::ok};
+const ShownMessage print_failed{Icon::exclamation, "Impression impossible...",
+                                "Impossible d'imprimer le document; Vérifiez l'imprimante !",
+                                Buttons::ok, Button::ok};
 
 } // namespace
 
@@ -108,12 +108,12 @@ class ReportsTest : public QObject {
         QCOMPARE(
             session.platform.events,
             std::vector<std::string>({"hourglass", "arrow", "message:Matrice sauvegardées..."}));
-        QCOMPARE(
-            session.platform.messages,
-            std::vector<Message>({{Icon::information, "Matrice sauvegardées...",
-                                   "Le fichier [matrice de sample-dvd.vob.txt] a été crée dans "
-                                   "le dossier de Quantaline",
-                                   Buttons::ok, Button::ok}}));
+        QCOMPARE(session.platform.messages,
+                 std::vector<ShownMessage>(
+                     {{Icon::information, "Matrice sauvegardées...",
+                       "Le fichier [matrice de sample-dvd.vob.txt] a été crée dans "
+                       "le dossier de Quantaline",
+                       Buttons::ok, Button::ok}}));
         const std::string report = read_all(session.folder.file("matrice de sample-dvd.vob.txt"));
         std::string expected;
         for (const std::string& line : dvd_page(session.state.file_path, 70, 70)) {
@@ -132,7 +132,7 @@ class ReportsTest : public QObject {
         QCOMPARE(
             session.platform.events,
             std::vector<std::string>({"hourglass", "arrow", "message:Rapport non enregistré..."}));
-        const Message& message = session.platform.messages.front();
+        const ShownMessage& message = session.platform.messages.front();
         QCOMPARE(message.icon, Icon::critical);
         QCOMPARE(message.buttons, Buttons::ok);
         const std::string path = session.folder.file("absent") + "/matrice de sample-dvd.vob.txt";
@@ -220,7 +220,7 @@ class ReportsTest : public QObject {
         session.platform.printer_refuses = true;
         session.press("btc_imprimer");
         QCOMPARE(session.platform.events, events);
-        QCOMPARE(session.platform.messages, std::vector<Message>({print_failed}));
+        QCOMPARE(session.platform.messages, std::vector<ShownMessage>({print_failed}));
 
         session.platform.events.clear();
         session.platform.printer_installed = true;

@@ -28,7 +28,7 @@ class StartupTest : public QObject {
         const QPoint before = window.pos();
         QVERIFY(!start_up(session, platform, window, folder.file("quantaline")));
         QCOMPARE(platform.events, std::vector<std::string>({"copy test", "message:Doublon..."}));
-        QCOMPARE(platform.messages.front(), already_running_message);
+        QCOMPARE(platform.values.front(), already_running_message);
         QCOMPARE(platform.messages.front().text,
                  std::string("Quantaline est déja en cours d'exécution !"));
         QCOMPARE(platform.messages.front().icon, Icon::exclamation);

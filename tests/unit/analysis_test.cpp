@@ -1,4 +1,5 @@
 #include "analysis/analysis.h"
+#include "support/messages.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
@@ -11,11 +12,6 @@
 #endif
 
 namespace quantaline {
-
-// A failing comparison of messages names them by their titles.
-void PrintTo(const Message& message, std::ostream* out) {
-    *out << '"' << message.title << '"';
-}
 
 namespace {
 
@@ -361,11 +357,12 @@ StreamBuilder& append_real_stream(StreamBuilder& s) {
 }
 
 TEST(NoSequenceHeader, NothingIsDecodedAndOneInformationMessageSaysSo) {
-    EXPECT_EQ(no_sequence_header_message,
-              (Message{Icon::information, "Aucune séquence MPEG...",
-                       "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 premiers "
-                       "octets du fichier. Les matrices affichées sont celles de la norme MPEG.",
-                       Buttons::ok, Button::ok}));
+    EXPECT_EQ(french(no_sequence_header_message),
+              (ShownMessage{Icon::information, "Aucune séquence MPEG...",
+                            "Aucun en-tête de séquence MPEG n'a été trouvé dans les 300000 "
+                            "premiers octets du fichier. Les matrices affichées sont celles de "
+                            "la norme MPEG.",
+                            Buttons::ok, Button::ok}));
     struct Case {
         const char* name;
         StreamBuilder stream;
@@ -531,12 +528,12 @@ TEST(AnalyseFile, UnreadableFilesGiveBothMessagesInOrderAndDefaults) {
         const auto result = analyse_file(path);
         ASSERT_EQ(result.messages.size(), 2u) << path;
         EXPECT_EQ(result.messages[0].icon, Icon::critical);
-        EXPECT_EQ(result.messages[0].title, "impossible de lire le fichier...");
-        EXPECT_EQ(result.messages[0].text,
+        EXPECT_EQ(french(result.messages[0]).title, "impossible de lire le fichier...");
+        EXPECT_EQ(french(result.messages[0]).text,
                   "Une erreur s'est produite à la lecture du fichier, cer...");
         EXPECT_EQ(result.messages[1].icon, Icon::exclamation);
-        EXPECT_EQ(result.messages[1].title, "Problême(s) en lisant l'entête du fichier...");
-        EXPECT_EQ(result.messages[1].text,
+        EXPECT_EQ(french(result.messages[1]).title, "Problême(s) en lisant l'entête du fichier...");
+        EXPECT_EQ(french(result.messages[1]).text,
                   "Une erreur s'est produite à la lecture du fichier, Quantaline n'a pas pu "
                   "décrypter correctement les informations.\r\nLes données affichées sont "
                   "peut-être fausses. Il est déconseillé d'exporter les matrices dans ce cas ");

@@ -1,5 +1,6 @@
 #include "config/configuration.h"
 #include "export/export_messages.h"
+#include "support/messages.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -132,8 +133,8 @@ TEST(Configuration, SaveRefusesLineBreaksAndLeavesTheFileAsItWas) {
         EXPECT_EQ(error->kind, WriteErrorKind::line_break);
         EXPECT_EQ(error->path, dir.file("quantaline.cfg"));
         // The same words as the encoders' writers give for a line break.
-        EXPECT_EQ(write_error_text(*error), line_break_message.text);
-        EXPECT_EQ(write_error_text(*error),
+        EXPECT_EQ(french(write_error_text(*error)), french(line_break_message).text);
+        EXPECT_EQ(french(write_error_text(*error)),
                   "Le nom de l'enregistrement et la clé ne doivent pas contenir de retour à la "
                   "ligne. Rien n'a été écrit.");
         EXPECT_EQ(read_all(dir.file("quantaline.cfg")), default_file);

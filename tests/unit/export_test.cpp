@@ -1,6 +1,7 @@
 #include "analysis/analysis.h"
 #include "export/cce_export.h"
 #include "export/tmpgenc_export.h"
+#include "support/messages.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -169,9 +170,10 @@ TEST(TmpgencExport, RefusesWhatItCannotUnderstandAndChangesNothing) {
                                  "forme Count=nombre."
                                : c.text_end;
         EXPECT_EQ(message->icon, Icon::exclamation) << c.name;
-        EXPECT_EQ(message->title, "Exporter les matrices dans TMPGEnc...") << c.name;
-        EXPECT_EQ(message->text, (c.text_end.empty() ? "Dans le fichier [" : "Le fichier [") +
-                                     path + text_end + no_change)
+        EXPECT_EQ(french(*message).title, "Exporter les matrices dans TMPGEnc...") << c.name;
+        EXPECT_EQ(french(*message).text,
+                  (c.text_end.empty() ? "Dans le fichier [" : "Le fichier [") + path + text_end +
+                      no_change)
             << c.name;
         if (c.file) {
             EXPECT_EQ(read_all(path), *c.file) << c.name;
@@ -217,9 +219,9 @@ TEST(TmpgencExport, AFileThatCannotBeReplacedStaysAsItWas) {
         Configuration configuration;
         const auto message = export_tmpgenc(dir.folder(), "m", export_pair(), configuration);
         return message && message->icon == Icon::critical &&
-               message->text == "Le fichier [" + dir.file("TMPGEnc.ini") +
-                                    "] n'a pas pu être écrit : Permission non accordée. Le "
-                                    "fichier n'a pas été modifié." &&
+               french(*message).text == "Le fichier [" + dir.file("TMPGEnc.ini") +
+                                            "] n'a pas pu être écrit : Permission non accordée. Le "
+                                            "fichier n'a pas été modifié." &&
                read_all(dir.file("TMPGEnc.ini")) == before &&
                std::distance(std::filesystem::directory_iterator(dir.path()),
                              std::filesystem::directory_iterator()) == 1;
@@ -295,9 +297,10 @@ TEST(CceExport, FailuresWriteNothing) {
     const auto message = write_cce_script(missing, "K", "n", values);
     ASSERT_TRUE(message);
     EXPECT_EQ(message->icon, Icon::critical);
-    EXPECT_EQ(message->text, "Le fichier [" + missing +
-                                 "] n'a pas pu être écrit : Aucun fichier ou dossier de ce nom. "
-                                 "Les matrices n'ont pas été exportées.");
+    EXPECT_EQ(french(*message).text,
+              "Le fichier [" + missing +
+                  "] n'a pas pu être écrit : Aucun fichier ou dossier de ce nom. "
+                  "Les matrices n'ont pas été exportées.");
 
     const auto path = dir.write_text("quantaline.reg", "old");
     EXPECT_TRUE(write_cce_script(path, "K\r\n[HKEY_LOCAL_MACHINE\\X]", "n", values));

@@ -5,6 +5,7 @@
 #include "analysis/analysis.h"
 #include "export/tmpgenc_export.h"
 #include "io/text_file.h"
+#include "support/messages.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -56,16 +57,17 @@ TEST(FullDisk, AWriteThatRunsOutOfSpaceLeavesThePreviousFile) {
         matrices.non_intra = default_non_intra;
         Configuration configuration;
         const auto message = export_tmpgenc(folder, "Plein", matrices, configuration);
-        const bool told = message && message->icon == Icon::critical &&
-                          message->text == "Le fichier [" + ini +
-                                               "] n'a pas pu être écrit : Plus de place sur le "
-                                               "disque. Le fichier n'a pas été modifié.";
+        const bool told =
+            message && message->icon == Icon::critical &&
+            french(*message).text == "Le fichier [" + ini +
+                                         "] n'a pas pu être écrit : Plus de place sur le "
+                                         "disque. Le fichier n'a pas été modifié.";
         const bool kept = read_all(ini) == before && only_file_is(folder, "TMPGEnc.ini");
 
         // A plain text file too: the error is returned, never a success.
         const auto error = write_text_lines(folder + "quantaline.cfg",
                                             std::vector<std::string>(400, std::string(100, 'y')));
-        const bool refused = error && error->reason == "Plus de place sur le disque" &&
+        const bool refused = error && french(error->reason) == "Plus de place sur le disque" &&
                              only_file_is(folder, "TMPGEnc.ini");
         return told && kept && refused;
     });

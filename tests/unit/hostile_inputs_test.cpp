@@ -1,6 +1,7 @@
 // Files a user can point the program at that are not plain, readable MPEG files.
 #include "analysis/analysis.h"
 #include "report/text_report.h"
+#include "support/messages.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -156,7 +157,7 @@ TEST(HostileInputs, ReportsOnNamesTheCodePageCannotHold) {
         const std::string video = dir.folder() + c.name;
         const auto outcome =
             write_text_report(dir.folder(), video, StreamInfo{}, QuantMatrixPair{});
-        ASSERT_TRUE(outcome.written) << outcome.message.text;
+        ASSERT_TRUE(outcome.written) << french(outcome.message).text;
         // The report's own name keeps the video's name, so it stays easy to find and open.
         EXPECT_EQ(outcome.path, dir.folder() + "matrice de " + c.name + ".txt");
         const std::string bytes = test::read_all(outcome.path);

@@ -1,11 +1,13 @@
 #include "analysis/display.h"
 #include "export/matrix_formats.h"
+#include "export/matrix_library.h"
 #include "io/language.h"
 #include "io/text.h"
 #include "io/text_file.h"
 #include "mpeg/quantiser_pass.h"
 #include "mpeg/scan.h"
 #include "report/report_writer.h"
+#include "support/messages.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -101,11 +103,11 @@ TEST(Text, LookUpAndFill) {
     EXPECT_STREQ(tr_text("Scan", "Flux transport"), "Flux transport");
 }
 
-// Messages are built in French, the CLI's JSON keeps them so, and they are shown in the
-// program's language: each text is recognised by its pattern, arguments translated too.
+// Messages are values: each is worded from its id in the language asked for, its pieces in
+// turn; a literal argument (a path, a system's reason) stays as it is.
 TEST(Text, MessagesShownInEnglish) {
-    const WriteError denied{"/home/ana/Vidéos/rapport.txt", "Permission non accordée"};
-    const WriteError odd{"/tmp/] n'a pas pu être écrit : x", "Disk quota exceeded"};
+    const WriteError denied{"/home/ana/Vidéos/rapport.txt", piece(TextId::permission_denied)};
+    const WriteError odd{"/tmp/] n'a pas pu être écrit : x", literal_text("Disk quota exceeded")};
     const struct {
         Message message;
         const char* title;
@@ -113,7 +115,7 @@ TEST(Text, MessagesShownInEnglish) {
     } cases[] = {
         {mpeg::scan_no_video_message, "No MPEG video",
          "No MPEG video sequence header was found in the file."},
-        {mpeg::scan_stopped_message(1234, "au milieu d'un paquet de la vidéo"), "Truncated file",
+        {mpeg::scan_stopped_message(1234, TextId::inside_video_packet), "Truncated file",
          "The file ends at byte 1234, inside a video packet; the analysis covers what comes "
          "before."},
         {mpeg::scan_damaged_structures_message(3, "picture_header", 99), "Damaged structures",
@@ -133,19 +135,50 @@ TEST(Text, MessagesShownInEnglish) {
         {mpeg2enc_value_message, "Export the matrices for mpeg2enc",
          "One of the matrices holds the value 0, which mpeg2enc rejects (it accepts only values "
          "from 1 to 255). The file was not written."},
-        {{Icon::information, "Un titre inconnu", "Un texte inconnu 12.", Buttons::ok, Button::ok},
-         "Un titre inconnu",
-         "Un texte inconnu 12."},
+        // A literal that reads like a piece stays as it is.
+        {matrix_file_skipped_message("Permission non accordée", literal_text("plus de 8 valeurs")),
+         "Known matrices",
+         "The matrix file [Permission non accordée] is not valid (plus de 8 valeurs) and is "
+         "ignored."},
     };
     for (const auto& c : cases) {
         {
             const LanguageScope english(Language::english);
-            const Message shown = localized(c.message);
-            EXPECT_EQ(shown.title, c.title);
-            EXPECT_EQ(shown.text, c.text);
-            EXPECT_EQ(shown.icon, c.message.icon);
+            const ShownMessage worded = shown(c.message);
+            EXPECT_EQ(worded.title, c.title);
+            EXPECT_EQ(worded.text, c.text);
+            EXPECT_EQ(worded.icon, c.message.icon);
         }
-        EXPECT_EQ(localized(c.message), c.message); // French: the message as built
+        // French whatever the program's language, as the CLI's JSON keeps it.
+        const LanguageScope in_english(Language::english);
+        EXPECT_EQ(french(c.message), render(c.message, Language::french));
+        EXPECT_NE(french(c.message).title, c.title);
+    }
+}
+
+// Every id has its French wording, and an English one in the translations: a missing or
+// stale translation would show French in an English box. Each placeholder of the French
+// pattern is kept by the English one, so no argument is lost.
+TEST(Text, EveryIdIsWordedInBothLanguages) {
+    const auto check = [](const char* french_text, const std::string& what) {
+        ASSERT_NE(french_text, nullptr) << what;
+        EXPECT_NE(std::string_view(french_text), "") << what;
+        const std::string english = tr_string_in(Language::english, message_context, french_text);
+        EXPECT_NE(english, french_text) << what << " has no English translation";
+        for (char digit = '1'; digit <= '9'; ++digit) {
+            const std::string placeholder{'%', digit};
+            EXPECT_EQ(std::string_view(french_text).find(placeholder) == std::string_view::npos,
+                      english.find(placeholder) == std::string::npos)
+                << what << " " << placeholder;
+        }
+    };
+    for (std::size_t i = 1; i < text_id_count; ++i) {
+        check(french_source(static_cast<TextId>(i)), "text " + std::to_string(i));
+    }
+    for (std::size_t i = 0; i < message_id_count; ++i) {
+        const MessageSources sources = french_sources(static_cast<MessageId>(i));
+        check(sources.title, "title of message " + std::to_string(i));
+        check(sources.text, "text of message " + std::to_string(i));
     }
 }
 

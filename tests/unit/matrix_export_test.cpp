@@ -6,6 +6,7 @@
 #include "export/matrix_library.h"
 #include "report/matrix_text.h"
 #include "session/session.h"
+#include "support/messages.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -110,9 +111,9 @@ TEST(MatrixFiles, ReadLenientlyButNeverHalfUsed) {
         counting_csv.substr(0, counting_csv.size() - 1), // no LF after the last line
     };
     for (const auto& text : good) {
-        std::string problem;
+        Text problem;
         const auto read = read_matrix_values(text, problem);
-        ASSERT_TRUE(read) << text << problem;
+        ASSERT_TRUE(read) << text << french(problem);
         EXPECT_EQ(read->intra, counting_pair().intra);
         EXPECT_EQ(read->non_intra, counting_pair().non_intra);
     }
@@ -132,9 +133,9 @@ TEST(MatrixFiles, ReadLenientlyButNeverHalfUsed) {
         {"[MPEG]\n" + counting_csv, "ligne 1 : 8 valeurs de 1 à 255"},
     };
     for (const auto& c : bad) {
-        std::string problem;
+        Text problem;
         EXPECT_FALSE(read_matrix_values(c.text, problem)) << c.text;
-        EXPECT_EQ(problem.rfind(c.problem, 0), 0u) << c.text << " gave " << problem;
+        EXPECT_EQ(french(problem).rfind(c.problem, 0), 0u) << c.text << " gave " << french(problem);
     }
 }
 
@@ -179,8 +180,9 @@ TEST(MatrixLibrary, UserFilesComeAfterInFileNameOrderAndABadOneIsSkippedWhole) {
     EXPECT_EQ(library.entries[6].name, "b");
     EXPECT_EQ(library.entries[6].non_intra, counting_pair().non_intra);
     ASSERT_EQ(library.messages.size(), 1u);
-    EXPECT_EQ(library.messages[0].text, "Le fichier de matrices [bad.txt] n'est pas valable "
-                                        "(ligne 3 : 1 valeur au lieu de 8) : il est ignoré.");
+    EXPECT_EQ(french(library.messages[0]).text,
+              "Le fichier de matrices [bad.txt] n'est pas valable "
+              "(ligne 3 : 1 valeur au lieu de 8) : il est ignoré.");
 
     const MatrixLibrary none = load_matrix_library(dir.file("missing"));
     EXPECT_EQ(none.entries, builtin_matrices());

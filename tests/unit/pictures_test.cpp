@@ -3,6 +3,7 @@
 // container and wherever the packets cut the stream.
 
 #include "mpeg/scan.h"
+#include "support/messages.h"
 #include "support/stream_builder.h"
 
 #include <gtest/gtest.h>
@@ -151,7 +152,7 @@ TEST(PictureRecords, EachPictureInEveryContainerWhereverItIsCut) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const ScanResult result = scan_pictures(c.stream.bytes);
-        EXPECT_TRUE(result.messages.empty()) << result.messages.front().text;
+        EXPECT_TRUE(result.messages.empty()) << french(result.messages.front()).text;
         ASSERT_EQ(result.pictures, expected.size());
         ASSERT_EQ(result.matrix_sets.size(), 2u);
         for (std::size_t n = 0; n < expected.size(); ++n) {

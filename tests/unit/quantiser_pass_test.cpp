@@ -4,6 +4,7 @@
 
 #include "mpeg/quantiser_pass.h"
 #include "mpeg/scan.h"
+#include "support/messages.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
@@ -177,14 +178,15 @@ TEST(QuantiserPass, DamageIsOneMessageNamingTheFirstDamagedPicture) {
             EXPECT_EQ(result.damaged_pictures, c.damaged);
             const auto message =
                 std::find_if(result.messages.begin(), result.messages.end(), [](const Message& m) {
-                    return m.title == "Tranche(s) endommagée(s)";
+                    return french(m).title == "Tranche(s) endommagée(s)";
                 });
             ASSERT_NE(message, result.messages.end());
             if (!c.text.empty()) {
-                EXPECT_EQ(message->text, c.text);
+                EXPECT_EQ(french(*message).text, c.text);
             } else {
-                EXPECT_NE(message->text.find("la première : image 3 à l'octet "), std::string::npos)
-                    << message->text;
+                EXPECT_NE(french(*message).text.find("la première : image 3 à l'octet "),
+                          std::string::npos)
+                    << french(*message).text;
             }
         }
     }

@@ -2,6 +2,7 @@
 #include "io/paths.h"
 #include "report/report_writer.h"
 #include "report/text_report.h"
+#include "support/messages.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -172,11 +173,11 @@ TEST(TextReport, IsWrittenToTheProgramFolderWithItsConfirmation) {
     const auto outcome = write_text_report(dir.folder(), video_path, dvd_info(), default_pair());
     EXPECT_TRUE(outcome.written);
     EXPECT_EQ(outcome.path, dir.folder() + "matrice de clip.m2v.txt");
-    EXPECT_EQ(
-        outcome.message,
-        (Message{Icon::information, "Matrice sauvegardées...",
-                 "Le fichier [matrice de clip.m2v.txt] a été crée dans le dossier de Quantaline",
-                 Buttons::ok, Button::ok}));
+    EXPECT_EQ(french(outcome.message),
+              (ShownMessage{Icon::information, "Matrice sauvegardées...",
+                            "Le fichier [matrice de clip.m2v.txt] a été crée dans le dossier de "
+                            "Quantaline",
+                            Buttons::ok, Button::ok}));
     const std::string bytes = read_all(outcome.path);
     EXPECT_TRUE(bytes.starts_with(std::string("Quantaline   1 . 1    revision 0 \r\n\r\n\r\n"
                                               "Nom du fichier trait\xE9 = ") +
@@ -191,7 +192,7 @@ TEST(TextReport, IsWrittenToTheProgramFolderWithItsConfirmation) {
     // A path without a separator names the file "matrice de .txt".
     const auto bare = write_text_report(dir.folder(), "clip.m2v", dvd_info(), default_pair());
     EXPECT_EQ(bare.path, dir.folder() + "matrice de .txt");
-    EXPECT_EQ(bare.message.text,
+    EXPECT_EQ(french(bare.message).text,
               "Le fichier [matrice de .txt] a été crée dans le dossier de Quantaline");
 }
 
@@ -201,11 +202,12 @@ TEST(TextReport, AReportThatCannotBeWrittenSaysWhy) {
     const auto outcome = write_text_report(folder, video_path, dvd_info(), default_pair());
     EXPECT_FALSE(outcome.written);
     EXPECT_EQ(outcome.message.icon, Icon::critical);
-    EXPECT_EQ(outcome.message.title, "Rapport non enregistré...");
-    EXPECT_EQ(outcome.message.text, "Le fichier [" + folder +
-                                        "matrice de clip.m2v.txt] n'a pas pu être écrit : Aucun "
-                                        "fichier ou dossier de ce nom. Le rapport n'a pas été "
-                                        "enregistré.");
+    EXPECT_EQ(french(outcome.message).title, "Rapport non enregistré...");
+    EXPECT_EQ(french(outcome.message).text,
+              "Le fichier [" + folder +
+                  "matrice de clip.m2v.txt] n'a pas pu être écrit : Aucun "
+                  "fichier ou dossier de ce nom. Le rapport n'a pas été "
+                  "enregistré.");
     EXPECT_FALSE(std::filesystem::exists(folder));
 }
 

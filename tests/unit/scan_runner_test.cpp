@@ -3,6 +3,7 @@
 // the others; a runner dropped while it works.
 
 #include "mpeg/scan_runner.h"
+#include "support/messages.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
@@ -132,7 +133,7 @@ TEST(ScanRunner, CancelStopsTheScansUnderWayAndBeginsNoOther) {
             const mpeg::ScanResult result = runner.take(i);
             EXPECT_EQ(result.pictures, 1u);
             ASSERT_EQ(result.messages.size(), 1u);
-            EXPECT_EQ(result.messages[0].title, "Analyse interrompue");
+            EXPECT_EQ(french(result.messages[0]).title, "Analyse interrompue");
             EXPECT_LT(result.bytes_read, 8'000'000'000u);
         }
         EXPECT_LT(runner.progress().bytes_done, runner.progress().bytes_total);

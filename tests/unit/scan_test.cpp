@@ -5,6 +5,7 @@
 #include "analysis/display.h"
 #include "mpeg/scan.h"
 #include "mpeg/syntax.h"
+#include "support/messages.h"
 #include "support/stream_builder.h"
 
 #include <gtest/gtest.h>
@@ -430,7 +431,7 @@ TEST(Containers, TheSameVideoWhereverItsStartCodesAreCut) {
         }
         EXPECT_EQ(r.matrix_sets, reference.matrix_sets);
         EXPECT_EQ(r.matrices, reference.matrices);
-        EXPECT_TRUE(r.messages.empty()) << (r.messages.empty() ? "" : r.messages[0].text);
+        EXPECT_TRUE(r.messages.empty()) << (r.messages.empty() ? "" : french(r.messages[0]).text);
         EXPECT_EQ(r.bytes_read, c.stream.bytes.size());
     }
 }
@@ -515,16 +516,16 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
         // The structure that a cut or a lost packet breaks may be reported first.
         std::vector<std::string> titles;
         for (const auto& m : r.messages) {
-            if (titles.empty() && m.title == "Structure(s) endommagée(s)" &&
-                damage.title != m.title) {
+            if (titles.empty() && french(m).title == "Structure(s) endommagée(s)" &&
+                damage.title != french(m).title) {
                 continue;
             }
-            titles.push_back(m.title);
+            titles.push_back(french(m).title);
         }
         EXPECT_EQ(titles, std::vector<std::string>{damage.title});
         ASSERT_FALSE(r.messages.empty());
-        EXPECT_NE(r.messages.back().text.find(damage.text_part), std::string::npos)
-            << r.messages.back().text;
+        EXPECT_NE(french(r.messages.back()).text.find(damage.text_part), std::string::npos)
+            << french(r.messages.back()).text;
     }
 }
 
@@ -589,7 +590,7 @@ TEST(Containers, TransportStreamsReadAsAReceiverReadsThem) {
         EXPECT_EQ(r.changes[0].offset, c.stream.offsets[0] - c.cut);
         std::vector<std::string> texts;
         for (const auto& m : r.messages) {
-            texts.push_back(m.text);
+            texts.push_back(french(m).text);
         }
         EXPECT_EQ(texts, c.messages);
 
@@ -669,7 +670,7 @@ TEST(Containers, StartCodesAcrossTheReadBuffer) {
         const ScanResult resynced = scan(junk.bytes());
         ASSERT_EQ(resynced.changes.size(), 2u) << before;
         ASSERT_EQ(resynced.messages.size(), 1u) << before;
-        EXPECT_EQ(resynced.messages[0].title, "Données endommagées");
+        EXPECT_EQ(french(resynced.messages[0]).title, "Données endommagées");
     }
 }
 
@@ -689,7 +690,7 @@ TEST(Scan, StopsWhenAskedAndSaysWhere) {
     EXPECT_EQ(progress, std::vector<std::uint64_t>{mpeg::scan_buffer_size});
     EXPECT_EQ(r.bytes_read, mpeg::scan_buffer_size);
     ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_EQ(r.messages[0].title, "Analyse interrompue");
+    EXPECT_EQ(french(r.messages[0]).title, "Analyse interrompue");
     EXPECT_EQ(r.pictures, 1u);
 }
 

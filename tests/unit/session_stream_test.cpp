@@ -5,6 +5,7 @@
 #include "analysis/analysis.h"
 #include "mpeg/scan.h"
 #include "session/session.h"
+#include "support/messages.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
@@ -84,7 +85,7 @@ TEST(WholeStream, StripTexts) {
          {damage, mpeg::scan_interrupted_message(1048576)},
          {"Lecture interrompue : 40 images, 2 jeux de matrices",
           "Les matrices changent en cours de flux : 2 jeux",
-          {damage.text}}},
+          {french(damage).text}}},
     };
     for (const Case& c : cases) {
         mpeg::ScanResult result;
@@ -316,8 +317,8 @@ TEST(WholeStream, PictureTableSavedFromTheWindow) {
     std::filesystem::create_directory(dir.file("folder.csv"));
     const auto failure = session.save_picture_table(dir.file("folder.csv"));
     ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(failure->title, "Enregistrer les images...");
-    EXPECT_NE(failure->text.find("Le tableau des images n'a pas été enregistré."),
+    EXPECT_EQ(french(*failure).title, "Enregistrer les images...");
+    EXPECT_NE(french(*failure).text.find("Le tableau des images n'a pas été enregistré."),
               std::string::npos);
 }
 

@@ -1,6 +1,7 @@
 #include "io/atomic_file.h"
 #include "io/paths.h"
 #include "io/text_file.h"
+#include "support/messages.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
 
@@ -109,7 +110,7 @@ TEST(WriteTextLines, AFailedWriteLeavesThePreviousFileAsItWas) {
         const auto error = write_file_atomically(path, "new\r\n", step);
         ASSERT_TRUE(error) << static_cast<int>(step);
         EXPECT_EQ(error->path, path);
-        EXPECT_EQ(error->reason, "Erreur d'entrée/sortie");
+        EXPECT_EQ(french(error->reason), "Erreur d'entrée/sortie");
         EXPECT_EQ(read_all(path), "old\r\ncontent\r\n");
         EXPECT_EQ(entries_in(dir.path()), 1u) << "a temporary file was left behind";
     }
@@ -121,10 +122,11 @@ TEST(WriteTextLines, ReportsTheSystemsReasonInFrench) {
     const auto no_folder = write_text_lines(missing_folder, {"x"});
     ASSERT_TRUE(no_folder);
     EXPECT_EQ(no_folder->path, missing_folder);
-    EXPECT_EQ(no_folder->reason, "Aucun fichier ou dossier de ce nom");
-    EXPECT_EQ(write_error_text(*no_folder), "Le fichier [" + missing_folder +
-                                                "] n'a pas pu être écrit : Aucun fichier ou "
-                                                "dossier de ce nom.");
+    EXPECT_EQ(french(no_folder->reason), "Aucun fichier ou dossier de ce nom");
+    EXPECT_EQ(french(write_error_text(*no_folder)),
+              "Le fichier [" + missing_folder +
+                  "] n'a pas pu être écrit : Aucun fichier ou "
+                  "dossier de ce nom.");
 
     // The rename itself fails: a folder with content stands where the file should go.
     std::filesystem::create_directories(dir.path() / "taken" / "inside");
@@ -132,9 +134,9 @@ TEST(WriteTextLines, ReportsTheSystemsReasonInFrench) {
     ASSERT_TRUE(over_folder);
 #ifdef _WIN32
     // Windows refuses to replace a folder with "access denied".
-    EXPECT_EQ(over_folder->reason, "Permission non accordée");
+    EXPECT_EQ(french(over_folder->reason), "Permission non accordée");
 #else
-    EXPECT_EQ(over_folder->reason, "C'est un dossier");
+    EXPECT_EQ(french(over_folder->reason), "C'est un dossier");
 #endif
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "taken" / "inside"));
     EXPECT_EQ(entries_in(dir.path()), 1u);
@@ -147,8 +149,8 @@ TEST(WriteTextLines, AReadOnlyFolderRefusesTheWrite) {
                                  std::filesystem::perm_options::remove);
     const auto outcome = test::run_unprivileged([&] {
         const auto error = write_text_lines(path, {"new"});
-        return error && error->reason == "Permission non accordée" && read_all(path) == "old\r\n" &&
-               !folder_is_writable(dir.folder()) &&
+        return error && french(error->reason) == "Permission non accordée" &&
+               read_all(path) == "old\r\n" && !folder_is_writable(dir.folder()) &&
                std::distance(std::filesystem::directory_iterator(dir.path()),
                              std::filesystem::directory_iterator()) == 1;
     });
@@ -166,7 +168,7 @@ TEST(WriteTextLines, ReadOnlyFilesAreRefusedAndSymlinksWrittenThrough) {
                                                 std::filesystem::perms::others_read);
     const auto error = write_text_lines(read_only, {"new"});
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->reason, "Permission non accordée");
+    EXPECT_EQ(french(error->reason), "Permission non accordée");
     EXPECT_EQ(read_all(read_only), "old\r\n");
 
 #ifndef _WIN32 // creating a symbolic link takes a privilege on Windows, and Wine has none
@@ -204,7 +206,7 @@ TEST(WriteTextLines, WritePermissionAloneDecides) {
         ::chmod(path.c_str(), c.mode);
         const auto outcome = test::run_unprivileged([&] {
             const auto error = write_text_lines(path, {"new"});
-            return c.written ? !error : error && error->reason == "Permission non accordée";
+            return c.written ? !error : error && french(error->reason) == "Permission non accordée";
         });
         if (!outcome) {
             GTEST_SKIP() << "cannot drop root privileges to test write permissions";

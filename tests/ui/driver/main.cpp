@@ -7,6 +7,7 @@
 #include "print_run.h"
 #include "screenshot_tour.h"
 #include "session/session.h"
+#include "support/messages.h"
 #include "ui/program.h"
 #include "ui/qt_platform.h"
 
@@ -27,9 +28,9 @@ class DriverPlatform final : public quantaline::QtPlatform {
         if (log.open(QIODevice::Append)) {
             log.write(quantaline::icon_name(message.icon));
             log.write("\t");
-            log.write(message.title.c_str());
+            log.write(french(message).title.c_str());
             log.write("\t");
-            log.write(message.text.c_str());
+            log.write(french(message).text.c_str());
             log.write("\n");
         }
         return message.default_button;
