@@ -5,7 +5,7 @@
 // time of a few runs each, the file in the page cache after the first; the figures of both
 // are compared. POSIX.
 //
-//   build/bench/two_reads_bench FILE [--runs N]
+//   build/bench/two_reads_bench FILE [--runs N] [--threads N]
 
 #include "mpeg/scan.h"
 
@@ -47,12 +47,20 @@ std::uint64_t quantiser_sum(const ScanResult& result) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: two_reads_bench FILE [--runs N]\n");
+        std::fprintf(stderr, "usage: two_reads_bench FILE [--runs N] [--threads N]\n");
         return 2;
     }
     const std::string file = argv[1];
-    const int runs = argc >= 4 && std::string(argv[2]) == "--runs" ? std::atoi(argv[3]) : 3;
-    const std::size_t threads = std::max<std::size_t>(1, std::thread::hardware_concurrency());
+    int runs = 3;
+    std::size_t threads = std::max<std::size_t>(1, std::thread::hardware_concurrency());
+    for (int i = 2; i + 1 < argc; i += 2) {
+        const std::string option = argv[i];
+        if (option == "--runs") {
+            runs = std::atoi(argv[i + 1]);
+        } else if (option == "--threads") {
+            threads = static_cast<std::size_t>(std::max(1, std::atoi(argv[i + 1])));
+        }
+    }
     Timing over_records;
     Timing read_again;
     std::uint64_t sums[2] = {};
