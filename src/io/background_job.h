@@ -31,26 +31,37 @@ class JobControl {
     std::atomic<int> per_mille_{0};
 };
 
-template <class Result> class BackgroundJob {
+// What a caller follows of any job, whatever its result: its progress, its end, its cancel.
+// Destroying it ends the job as the job's own end does.
+class Job {
+  public:
+    virtual ~Job() = default;
+    // Only an atomic store: the work stops at its next look.
+    virtual void cancel() noexcept = 0;
+    virtual bool cancelled() const noexcept = 0;
+    virtual int per_mille() const = 0;
+    // The work has returned and its result is not taken yet.
+    virtual bool ready() const = 0;
+};
+
+template <class Result> class BackgroundJob final : public Job {
   public:
     explicit BackgroundJob(std::function<Result(JobControl&)> work)
         : thread_([this, work = std::move(work)] {
               result_.emplace(work(control_));
               done_.store(true, std::memory_order_release);
           }) {}
-    ~BackgroundJob() {
+    ~BackgroundJob() override {
         cancel();
         thread_.join();
     }
     BackgroundJob(const BackgroundJob&) = delete;
     BackgroundJob& operator=(const BackgroundJob&) = delete;
 
-    // Only an atomic store: the work stops at its next look.
-    void cancel() noexcept { control_.stop_.store(true); }
-    bool cancelled() const noexcept { return control_.stop_.load(); }
-    int per_mille() const { return control_.per_mille_.load(std::memory_order_relaxed); }
-    // The work has returned and its result is not taken yet.
-    bool ready() const { return done_.load(std::memory_order_acquire) && !taken_; }
+    void cancel() noexcept override { control_.stop_.store(true); }
+    bool cancelled() const noexcept override { return control_.stop_.load(); }
+    int per_mille() const override { return control_.per_mille_.load(std::memory_order_relaxed); }
+    bool ready() const override { return done_.load(std::memory_order_acquire) && !taken_; }
     // The result, once, when the work has returned; nothing before and nothing after.
     std::optional<Result> take() {
         if (!ready()) {

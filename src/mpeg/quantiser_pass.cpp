@@ -98,11 +98,150 @@ void QuantiserPool::wait_idle() {
     changed_.wait(lock, [this] { return todo_.empty() && working_ == 0; });
 }
 
-QuantiserPass::QuantiserPass(MatrixTracker& tracker, ScanResult& result, const ScanControl& control)
-    : tracker_(tracker), result_(result), control_(control), splitter_(*this) {
+QuantiserBatches::QuantiserBatches(ScanResult& result, PictureRecords* records,
+                                   const ScanControl& control)
+    : result_(result), records_(records), control_(control) {
     if (control.quantiser && control.quantiser_threads > 1) {
         pool_ = std::make_unique<QuantiserPool>(control.quantiser_threads, control.stop);
     }
+}
+
+void QuantiserBatches::begin_picture(std::uint64_t index, std::uint64_t offset,
+                                     const SequenceContext& sequence) {
+    if (!batch_) {
+        batch_ = std::make_unique<QuantiserBatch>();
+    }
+    picture_ = {};
+    picture_.index = index;
+    picture_.offset = offset;
+    picture_.begin = batch_->bytes.size();
+    picture_.sequence = sequence;
+    open_ = true;
+}
+
+void QuantiserBatches::append(const std::uint8_t* data, std::size_t size) {
+    batch_->bytes.insert(batch_->bytes.end(), data, data + size);
+}
+
+std::size_t QuantiserBatches::picture_size() const {
+    return open_ ? batch_->bytes.size() - picture_.begin : 0;
+}
+
+void QuantiserBatches::end_picture(bool bytes_lost) {
+    if (!open_) {
+        return;
+    }
+    open_ = false;
+    picture_.size = batch_->bytes.size() - picture_.begin;
+    picture_.bytes_lost = bytes_lost;
+    batch_->pictures.push_back(picture_);
+    if (batch_->bytes.size() >= max_batch_bytes) {
+        submit();
+    }
+}
+
+void QuantiserBatches::let_go(std::uint64_t index, std::uint64_t offset) {
+    if (open_) {
+        open_ = false;
+        batch_->bytes.resize(picture_.begin);
+    }
+    damaged(index, offset, 0, 0);
+}
+
+void QuantiserBatches::group_boundary() {
+    if (!open_ && batch_ && batch_->bytes.size() >= batch_bytes) {
+        submit();
+    }
+}
+
+void QuantiserBatches::damaged(std::uint64_t index, std::uint64_t offset, std::uint32_t slice,
+                               std::uint32_t macroblocks) {
+    ++result_.damaged_pictures;
+    if (result_.damaged_pictures == 1 || index < first_damaged_) {
+        first_damaged_ = index;
+        first_damaged_offset_ = offset;
+        first_damaged_slice_ = slice;
+        first_damaged_macroblocks_ = macroblocks;
+    }
+}
+
+void QuantiserBatches::submit() {
+    if (!batch_) {
+        return;
+    }
+    if (pool_) {
+        pool_->submit(std::move(batch_));
+        for (const auto& done : pool_->take_done()) {
+            merge(*done);
+        }
+    } else {
+        read_batch(*batch_, control_.stop);
+        merge(*batch_);
+    }
+    batch_.reset();
+}
+
+void QuantiserBatches::merge(const QuantiserBatch& batch) {
+    for (const auto& picture : batch.pictures) {
+        if (!picture.read) {
+            continue;
+        }
+        const PictureQuantiser& q = picture.figures;
+        // Macroblocks that no slice reached are damage too: a picture cut short by the end
+        // of the file, slices lost.
+        if (picture.bytes_lost || q.error != PictureError::none || q.damaged_slices > 0 ||
+            q.missing > 0) {
+            damaged(picture.index, picture.offset,
+                    q.first_damage ? q.first_damage->slice_vertical_position : 0,
+                    q.first_damage ? q.first_damage->macroblocks_read : 0);
+        }
+        if (records_ != nullptr && picture.index < records_->size()) {
+            PictureQuantiserFigures& f = (*records_)[picture.index].quantiser;
+            f.read = true;
+            f.quantiser_min = q.quantiser_min;
+            f.quantiser_max = q.quantiser_max;
+            f.quantiser_average_hundredths =
+                static_cast<std::uint16_t>(q.quantiser_average_hundredths());
+            f.damaged_slices = static_cast<std::uint16_t>(std::min<std::uint32_t>(
+                q.damaged_slices, std::numeric_limits<std::uint16_t>::max()));
+            f.intra = q.intra;
+            f.coded = q.coded;
+            f.skipped = q.skipped;
+        }
+        if (q.macroblocks() == 0 || q.picture_coding_type < 1 || q.picture_coding_type > 4) {
+            continue;
+        }
+        QuantiserTotals& totals = result_.quantiser_by_type[q.picture_coding_type - 1];
+        if (totals.pictures++ == 0) {
+            totals.quantiser_min = q.quantiser_min;
+            totals.quantiser_max = q.quantiser_max;
+        }
+        totals.quantiser_min = std::min(totals.quantiser_min, q.quantiser_min);
+        totals.quantiser_max = std::max(totals.quantiser_max, q.quantiser_max);
+        totals.macroblocks += q.macroblocks();
+        totals.quantiser_sum += q.quantiser_sum;
+    }
+}
+
+void QuantiserBatches::finish() {
+    end_picture(false);
+    submit();
+    if (pool_) {
+        pool_->wait_idle();
+        for (const auto& done : pool_->take_done()) {
+            merge(*done);
+        }
+    }
+    if (result_.damaged_pictures > 0) {
+        result_.messages.push_back(scan_damaged_slices_message(
+            result_.damaged_pictures, first_damaged_, first_damaged_offset_, first_damaged_slice_,
+            first_damaged_macroblocks_));
+    }
+}
+
+QuantiserPass::QuantiserPass(MatrixTracker& tracker, ScanResult& result, const ScanControl& control)
+    : tracker_(tracker), result_(result), control_(control), splitter_(*this),
+      batches_(result, control.picture_records ? &result.picture_records : nullptr, control) {
     result_.quantiser_read = control.quantiser;
 }
 
@@ -114,12 +253,7 @@ void QuantiserPass::feed(const std::uint8_t* data, std::size_t size, std::uint64
     const std::uint64_t end = bytes_base_ + bytes_.size();
     if (open_ && end - picture_position_ > max_picture_bytes) {
         open_ = false;
-        ++result_.damaged_pictures;
-        if (result_.damaged_pictures == 1 || picture_index_ < first_damaged_) {
-            first_damaged_ = picture_index_;
-            first_damaged_offset_ = picture_offset_;
-            first_damaged_slice_ = 0;
-        }
+        batches_.let_go(picture_index_, picture_offset_);
     }
     // A start code not yet found lies in the last three bytes at most.
     std::uint64_t keep =
@@ -190,9 +324,8 @@ void QuantiserPass::unit(const VideoUnit& unit) {
         picture_position_ = unit.position;
         picture_bytes_lost_ = false;
     }
-    if ((code == start_code::group || code == start_code::sequence_header) && batch_ &&
-        batch_->bytes.size() >= batch_bytes) {
-        submit();
+    if (code == start_code::group || code == start_code::sequence_header) {
+        batches_.group_boundary();
     }
 }
 
@@ -217,102 +350,114 @@ void QuantiserPass::close_picture(std::uint64_t end_position) {
     if (!control_.quantiser) {
         return;
     }
-    if (!batch_) {
-        batch_ = std::make_unique<QuantiserBatch>();
-    }
-    QuantiserBatch::Picture entry;
-    entry.index = picture_index_;
-    entry.offset = picture_offset_;
-    entry.begin = batch_->bytes.size();
-    entry.size = picture.size();
-    entry.sequence = sequence_;
-    entry.bytes_lost = picture_bytes_lost_;
-    batch_->bytes.insert(batch_->bytes.end(), picture.begin(), picture.end());
-    batch_->pictures.push_back(entry);
-    if (batch_->bytes.size() >= max_batch_bytes) {
-        submit();
-    }
-}
-
-void QuantiserPass::submit() {
-    if (!batch_) {
-        return;
-    }
-    if (pool_) {
-        pool_->submit(std::move(batch_));
-        for (const auto& done : pool_->take_done()) {
-            merge(*done);
-        }
-    } else {
-        read_batch(*batch_, control_.stop);
-        merge(*batch_);
-    }
-    batch_.reset();
-}
-
-void QuantiserPass::merge(const QuantiserBatch& batch) {
-    for (const auto& picture : batch.pictures) {
-        if (!picture.read) {
-            continue;
-        }
-        const PictureQuantiser& q = picture.figures;
-        // Macroblocks that no slice reached are damage too: a picture cut short by the end
-        // of the file, slices lost.
-        const bool damaged = picture.bytes_lost || q.error != PictureError::none ||
-                             q.damaged_slices > 0 || q.missing > 0;
-        if (damaged) {
-            ++result_.damaged_pictures;
-            if (result_.damaged_pictures == 1 || picture.index < first_damaged_) {
-                first_damaged_ = picture.index;
-                first_damaged_offset_ = picture.offset;
-                first_damaged_slice_ = q.first_damage ? q.first_damage->slice_vertical_position : 0;
-                first_damaged_macroblocks_ = q.first_damage ? q.first_damage->macroblocks_read : 0;
-            }
-        }
-        if (control_.picture_records && picture.index < result_.picture_records.size()) {
-            PictureQuantiserFigures& f = result_.picture_records[picture.index].quantiser;
-            f.read = true;
-            f.quantiser_min = q.quantiser_min;
-            f.quantiser_max = q.quantiser_max;
-            f.quantiser_average_hundredths =
-                static_cast<std::uint16_t>(q.quantiser_average_hundredths());
-            f.damaged_slices = static_cast<std::uint16_t>(std::min<std::uint32_t>(
-                q.damaged_slices, std::numeric_limits<std::uint16_t>::max()));
-            f.intra = q.intra;
-            f.coded = q.coded;
-            f.skipped = q.skipped;
-        }
-        if (q.macroblocks() == 0 || q.picture_coding_type < 1 || q.picture_coding_type > 4) {
-            continue;
-        }
-        QuantiserTotals& totals = result_.quantiser_by_type[q.picture_coding_type - 1];
-        if (totals.pictures++ == 0) {
-            totals.quantiser_min = q.quantiser_min;
-            totals.quantiser_max = q.quantiser_max;
-        }
-        totals.quantiser_min = std::min(totals.quantiser_min, q.quantiser_min);
-        totals.quantiser_max = std::max(totals.quantiser_max, q.quantiser_max);
-        totals.macroblocks += q.macroblocks();
-        totals.quantiser_sum += q.quantiser_sum;
-    }
+    batches_.begin_picture(picture_index_, picture_offset_, sequence_);
+    batches_.append(picture.data(), picture.size());
+    batches_.end_picture(picture_bytes_lost_);
 }
 
 void QuantiserPass::finish() {
     splitter_.finish();
     close_picture(splitter_.position());
     tracker_.finish(splitter_.position());
-    submit();
-    if (pool_) {
-        pool_->wait_idle();
-        for (const auto& done : pool_->take_done()) {
-            merge(*done);
+    batches_.finish();
+}
+
+namespace {
+
+// What a picture's macroblocks need of the sequence in force, from the header read's values.
+SequenceContext context_of(const SequenceParameters& s) {
+    SequenceContext c;
+    c.mpeg2 = s.mpeg2;
+    c.horizontal_size = s.horizontal_size;
+    c.vertical_size = s.vertical_size;
+    if (s.mpeg2) {
+        c.chroma_format = s.chroma_format;
+        c.progressive_sequence = s.progressive_sequence;
+    }
+    return c;
+}
+
+} // namespace
+
+RecordedPass::RecordedPass(ScanResult& recorded, ScanResult& result, const ScanControl& control)
+    : records_(recorded.picture_records), sequences_(recorded.sequences),
+      batches_(result, &recorded.picture_records, control) {
+    result.quantiser_read = true;
+    next_record();
+}
+
+void RecordedPass::next_record() {
+    while (next_ < records_.size()) {
+        const std::uint64_t index = records_[next_].index;
+        while (sequence_ + 1 < sequences_.size() &&
+               sequences_[sequence_ + 1].first_picture <= index) {
+            ++sequence_;
+        }
+        // A picture before the first sequence header has no sequence to be read with.
+        if (!sequences_.empty() && sequences_[sequence_].first_picture <= index) {
+            return;
+        }
+        ++next_;
+    }
+}
+
+void RecordedPass::feed(const std::uint8_t* data, std::size_t size, std::uint64_t file_offset) {
+    std::size_t at = 0;
+    while (at < size && next_ < records_.size()) {
+        const PictureRecord& record = records_[next_];
+        if (!gathering_) {
+            // The demultiplexer hands the video over in file order: the record's start code
+            // lies in this piece, or further on.
+            if (record.offset < file_offset + at) {
+                ++next_; // never met (the file changed since): left unread
+                next_record();
+                continue;
+            }
+            if (record.offset >= file_offset + size) {
+                return;
+            }
+            at = static_cast<std::size_t>(record.offset - file_offset);
+            if (record.flags.after_group || record.flags.after_sequence_header) {
+                batches_.group_boundary();
+            }
+            batches_.begin_picture(record.index, record.offset, context_of(sequences_[sequence_]));
+            gathering_ = true;
+            keep_ = true;
+            remaining_ = record.bytes;
+            bytes_lost_ = false;
+        }
+        const std::size_t step =
+            static_cast<std::size_t>(std::min<std::uint64_t>(remaining_, size - at));
+        if (keep_) {
+            batches_.append(data + at, step);
+            if (batches_.picture_size() > QuantiserBatches::max_picture_bytes) {
+                batches_.let_go(record.index, record.offset);
+                keep_ = false;
+            }
+        }
+        at += step;
+        remaining_ -= step;
+        if (remaining_ == 0) {
+            if (keep_) {
+                batches_.end_picture(bytes_lost_);
+            }
+            gathering_ = false;
+            ++next_;
+            next_record();
         }
     }
-    if (result_.damaged_pictures > 0) {
-        result_.messages.push_back(scan_damaged_slices_message(
-            result_.damaged_pictures, first_damaged_, first_damaged_offset_, first_damaged_slice_,
-            first_damaged_macroblocks_));
+}
+
+void RecordedPass::discontinuity() {
+    bytes_lost_ = gathering_;
+}
+
+void RecordedPass::finish() {
+    if (gathering_ && keep_) {
+        batches_.end_picture(bytes_lost_);
     }
+    gathering_ = false;
+    batches_.finish();
 }
 
 std::optional<PictureReadStart> picture_read_start(const ScanResult& whole, std::uint64_t index) {

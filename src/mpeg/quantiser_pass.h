@@ -70,9 +70,60 @@ class QuantiserPool {
 // Reads every picture's macroblocks in a batch (unless `stop` is set).
 void read_batch(QuantiserBatch& batch, const std::atomic<bool>* stop);
 
-// Sits between a demultiplexer and the scan's splitter: keeps the video's bytes from the
-// open picture's start code, hands each picture on when the next picture, group, sequence
-// header or sequence end begins, and merges the figures read back into the result.
+// The macroblock side of both passes: each picture's bytes gathered into batches, the
+// batches read on a pool of threads (or on the reading thread), their figures merged into
+// the pictures' records and into the totals per picture type, the damage counted and told
+// as one message naming the first damaged picture.
+class QuantiserBatches {
+  public:
+    // `records`, when given, takes each picture's figures by its index.
+    QuantiserBatches(ScanResult& result, PictureRecords* records, const ScanControl& control);
+
+    // A picture's bytes come in pieces between begin and end.
+    void begin_picture(std::uint64_t index, std::uint64_t offset, const SequenceContext& sequence);
+    void append(const std::uint8_t* data, std::size_t size);
+    std::size_t picture_size() const;
+    void end_picture(bool bytes_lost);
+    // A picture let go (grown past max_picture_bytes): counted as damaged, its bytes dropped
+    // when it is the open one.
+    void let_go(std::uint64_t index, std::uint64_t offset);
+    // A group of pictures or a sequence header comes next: the batch goes to the threads
+    // once it is large enough, so that a batch holds whole groups.
+    void group_boundary();
+    // Every batch read and merged, the damage told.
+    void finish();
+
+    // A picture whose bytes grow past this is no picture any decoder could buffer: its
+    // bytes are let go and it counts as damaged.
+    static constexpr std::size_t max_picture_bytes = std::size_t{16} << 20;
+    // A batch goes to the threads at the first group or sequence header past this size.
+    static constexpr std::size_t batch_bytes = std::size_t{256} << 10;
+    // ...or past this one at any picture, for streams without group headers.
+    static constexpr std::size_t max_batch_bytes = std::size_t{4} << 20;
+
+  private:
+    void submit();
+    void merge(const QuantiserBatch& batch);
+    void damaged(std::uint64_t index, std::uint64_t offset, std::uint32_t slice,
+                 std::uint32_t macroblocks);
+
+    ScanResult& result_;
+    PictureRecords* records_;
+    const ScanControl& control_;
+    std::unique_ptr<QuantiserPool> pool_;
+    std::unique_ptr<QuantiserBatch> batch_;
+    bool open_ = false;
+    QuantiserBatch::Picture picture_;
+
+    std::uint64_t first_damaged_ = 0;
+    std::uint64_t first_damaged_offset_ = 0;
+    std::uint32_t first_damaged_slice_ = 0;
+    std::uint32_t first_damaged_macroblocks_ = 0;
+};
+
+// The one-read pass: sits between a demultiplexer and the scan's splitter, keeps the video's
+// bytes from the open picture's start code, and hands each picture on when the next picture,
+// group, sequence header or sequence end begins.
 class QuantiserPass final : public VideoPayloadSink, public VideoUnitSink {
   public:
     QuantiserPass(MatrixTracker& tracker, ScanResult& result, const ScanControl& control);
@@ -85,25 +136,18 @@ class QuantiserPass final : public VideoPayloadSink, public VideoUnitSink {
     void finish();
     std::uint64_t position() const { return splitter_.position(); }
 
-    // A picture whose bytes grow past this is no picture any decoder could buffer: its
-    // bytes are let go and it counts as damaged.
-    static constexpr std::size_t max_picture_bytes = std::size_t{16} << 20;
-    // A batch goes to the threads at the first group or sequence header past this size.
-    static constexpr std::size_t batch_bytes = std::size_t{256} << 10;
-    // ...or past this one at any picture, for streams without group headers.
-    static constexpr std::size_t max_batch_bytes = std::size_t{4} << 20;
+    static constexpr std::size_t max_picture_bytes = QuantiserBatches::max_picture_bytes;
+    static constexpr std::size_t batch_bytes = QuantiserBatches::batch_bytes;
 
   private:
     void close_picture(std::uint64_t end_position);
-    void submit();
-    void merge(const QuantiserBatch& batch);
     void drop_before(std::uint64_t position);
 
     MatrixTracker& tracker_;
     ScanResult& result_;
     const ScanControl& control_;
     VideoUnitSplitter splitter_;
-    std::unique_ptr<QuantiserPool> pool_;
+    QuantiserBatches batches_;
 
     // The video's bytes from stream position bytes_base_.
     std::vector<std::uint8_t> bytes_;
@@ -119,13 +163,34 @@ class QuantiserPass final : public VideoPayloadSink, public VideoUnitSink {
     std::uint64_t picture_offset_ = 0;
     std::uint64_t picture_position_ = 0;
     bool picture_bytes_lost_ = false;
+};
 
-    std::unique_ptr<QuantiserBatch> batch_;
+// The pass over the pictures a header read recorded (ScanControl::recorded): no start code
+// is looked for and no header read again. Each record's picture begins where its offset
+// lies in the demultiplexed video and runs for its bytes; the sequence in force comes from
+// the read's `sequences`; the figures go into the records themselves.
+class RecordedPass final : public VideoPayloadSink {
+  public:
+    RecordedPass(ScanResult& recorded, ScanResult& result, const ScanControl& control);
 
-    std::uint64_t first_damaged_ = 0;
-    std::uint64_t first_damaged_offset_ = 0;
-    std::uint32_t first_damaged_slice_ = 0;
-    std::uint32_t first_damaged_macroblocks_ = 0;
+    void feed(const std::uint8_t* data, std::size_t size, std::uint64_t file_offset) override;
+    void discontinuity() override;
+    // End of the stream: a picture cut short is read as far as it goes.
+    void finish();
+
+  private:
+    // Moves to the next record that has a sequence in force.
+    void next_record();
+
+    PictureRecords& records_;
+    const std::vector<SequenceParameters>& sequences_;
+    QuantiserBatches batches_;
+    std::size_t next_ = 0;        // the record looked for, or being gathered
+    std::size_t sequence_ = 0;    // in sequences_, in force at next_
+    bool gathering_ = false;      // inside record next_'s bytes
+    bool keep_ = false;           // ...and keeping them (not let go)
+    std::uint64_t remaining_ = 0; // of its bytes not fed yet
+    bool bytes_lost_ = false;
 };
 
 // Where the read of one picture may begin, from a whole-stream read that kept its records:

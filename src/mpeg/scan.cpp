@@ -109,12 +109,17 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
                       control.resume ? control.resume->offset : 0);
     MatrixTracker tracker(result, control.picture_records);
     // The quantiser pass keeps each picture's bytes; without it the splitter passes over
-    // slices and nothing larger than a header is ever kept.
+    // slices and nothing larger than a header is ever kept. Over an earlier read's records,
+    // no header is looked for at all.
+    const bool recorded = control.quantiser && control.recorded != nullptr;
     const bool whole_pictures = control.quantiser || control.picture_bytes;
     std::optional<VideoUnitSplitter> splitter;
     std::optional<QuantiserPass> pass;
+    std::optional<RecordedPass> recorded_pass;
     VideoPayloadSink* video = nullptr;
-    if (whole_pictures) {
+    if (recorded) {
+        video = &recorded_pass.emplace(*control.recorded, result, control);
+    } else if (whole_pictures) {
         video = &pass.emplace(tracker, result, control);
     } else {
         video = &splitter.emplace(tracker);
@@ -123,7 +128,9 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     const Layout layout = scan_layout(window, control, report);
     result.container = layout.container;
     demux(window, *video, result, report, layout, control);
-    if (pass) {
+    if (recorded_pass) {
+        recorded_pass->finish();
+    } else if (pass) {
         pass->finish();
     } else {
         splitter->finish();
@@ -131,6 +138,15 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     }
     result.bytes_read = window.bytes_read();
 
+    // The container's damage and the stream's absence are the header read's to tell.
+    if (recorded) {
+        if (window.failed()) {
+            result.messages.push_back(scan_read_error_message(window.bytes_read()));
+        } else if (window.stopped()) {
+            result.messages.push_back(scan_interrupted_message(window.bytes_read()));
+        }
+        return result;
+    }
     if (report.resync_count > 0) {
         result.messages.push_back(scan_resync_message(
             report.resync_count, report.first_resync_offset, report.skipped_bytes));

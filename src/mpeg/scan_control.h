@@ -14,6 +14,7 @@
 namespace quantaline::mpeg {
 
 struct SequenceContext;
+struct ScanResult;
 
 enum class Container { elementary, program, transport };
 
@@ -62,6 +63,15 @@ struct ScanControl {
         std::uint64_t first_picture = 0;
     };
     std::optional<Resume> resume;
+
+    // With `quantiser`: the pass over the pictures of an earlier read of the same file that
+    // kept its records. No header is read again: each record's picture is cut from the
+    // video by its offset and bytes and read with the sequence in force from the read's
+    // `sequences`, and its figures go into the record. The scan's own result then holds the
+    // totals per type, the damage and how the read ended, and no record. While the scan
+    // runs, the records' quantiser figures are its own; their other members and the rest
+    // of the read's result are only read.
+    ScanResult* recorded = nullptr;
 };
 
 // A source of the file's bytes, read front to back.

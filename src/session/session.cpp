@@ -62,14 +62,64 @@ Session::~Session() {
     stop_stream_read();
 }
 
+template <class Result>
+void Session::start(Read read, std::function<Result(JobControl&)> work,
+                    std::function<void(Result&&)> done) {
+    stop(read);
+    auto job = std::make_unique<BackgroundJob<Result>>(std::move(work));
+    Slot& s = slot(read);
+    s.take = [typed = job.get(), done = std::move(done)] { done(*typed->take()); };
+    s.job = std::move(job);
+    s.state = ReadState::reading;
+}
+
+void Session::stop(Read read) {
+    Slot& s = slot(read);
+    // A job's end cancels and joins: a scan stops at its next read of 1 MiB.
+    s.job.reset();
+    s.take = nullptr;
+    s.state = ReadState::none;
+}
+
+Session::ReadStatus Session::poll(Read read) {
+    Slot& s = slot(read);
+    if (s.state != ReadState::reading || !s.job->ready()) {
+        return {s.state, read_per_mille(read), false};
+    }
+    s.state = s.job->cancelled() ? ReadState::cancelled : ReadState::finished;
+    // The result may start the next read: the slot is settled first.
+    const std::function<void()> take = std::move(s.take);
+    s.take = nullptr;
+    take();
+    s.job.reset();
+    return {s.state, read_per_mille(read), true};
+}
+
+int Session::read_per_mille(Read read) const {
+    const Slot& s = slot(read);
+    if (s.state == ReadState::finished) {
+        return 1000;
+    }
+    return s.job ? s.job->per_mille() : 0;
+}
+
+void Session::cancel(Read read) {
+    if (const Slot& s = slot(read); s.job) {
+        s.job->cancel();
+    }
+}
+
+Session::Read Session::stream_phase() const {
+    return read_state(Read::quantiser) == ReadState::none ? Read::stream : Read::quantiser;
+}
+
 void Session::stop_stream_read() {
-    stop_picture_map();
-    // A job's end cancels and joins: the scan stops at its next read of 1 MiB.
-    quantiser_job_.reset();
-    quantiser_read_ = QuantiserRead::none;
-    stream_job_.reset();
+    // The jobs first: the quantiser pass writes into the whole stream's records.
+    stop(Read::picture_map);
+    picture_map_.reset();
+    stop(Read::quantiser);
+    stop(Read::stream);
     whole_stream_.reset();
-    stream_read_ = StreamRead::none;
     matrix_set_in_use_ = 0;
 }
 
@@ -98,74 +148,6 @@ std::function<mpeg::ScanResult(JobControl&)> scan_work(const std::string& path,
     };
 }
 
-} // namespace
-
-void Session::start_stream_read() {
-    stop_stream_read();
-    // Read even when the first header was not found in reach: the whole stream may hold
-    // one further on (a multiplex whose video starts late), and then its matrices.
-    mpeg::ScanControl control;
-    control.picture_records = true;
-    stream_job_ = std::make_unique<BackgroundJob<mpeg::ScanResult>>(
-        scan_work(state_.file_path, std::move(control)));
-    stream_read_ = StreamRead::reading;
-}
-
-bool Session::poll_stream_read() {
-    if (stream_read_ != StreamRead::reading || !stream_job_ || !stream_job_->ready()) {
-        return false;
-    }
-    whole_stream_ = std::make_unique<mpeg::ScanResult>(*stream_job_->take());
-    stream_read_ = stream_job_->cancelled() ? StreamRead::cancelled : StreamRead::finished;
-    stream_job_.reset();
-    if (stream_read_ == StreamRead::finished && whole_stream_->pictures != 0) {
-        start_quantiser_read();
-    }
-    return true;
-}
-
-void Session::start_quantiser_read() {
-    mpeg::ScanControl control;
-    control.picture_records = true;
-    control.quantiser = true;
-    // One file: its pass spreads over every core.
-    control.quantiser_threads = std::max<std::size_t>(1, std::thread::hardware_concurrency());
-    quantiser_job_ = std::make_unique<BackgroundJob<mpeg::ScanResult>>(
-        scan_work(state_.file_path, std::move(control)));
-    quantiser_read_ = QuantiserRead::reading;
-}
-
-bool Session::poll_quantiser_read() {
-    if (quantiser_read_ != QuantiserRead::reading || !quantiser_job_ || !quantiser_job_->ready()) {
-        return false;
-    }
-    mpeg::ScanResult pass = *quantiser_job_->take();
-    if (whole_stream_) {
-        merge_quantiser_pass(*whole_stream_, pass);
-        // A pass stopped before its first read read none: the summary says so all the same.
-        whole_stream_->quantiser_read = true;
-    }
-    quantiser_read_ =
-        quantiser_job_->cancelled() ? QuantiserRead::cancelled : QuantiserRead::finished;
-    quantiser_job_.reset();
-    return true;
-}
-
-int Session::quantiser_read_per_mille() const {
-    if (quantiser_read_ == QuantiserRead::finished) {
-        return 1000;
-    }
-    return quantiser_job_ ? quantiser_job_->per_mille() : 0;
-}
-
-void Session::cancel_quantiser_read() {
-    if (quantiser_job_) {
-        quantiser_job_->cancel();
-    }
-}
-
-namespace {
-
 class MapCollector final : public mpeg::MacroblockSink {
   public:
     explicit MapCollector(std::vector<mpeg::MacroblockInfo>& macroblocks)
@@ -178,65 +160,74 @@ class MapCollector final : public mpeg::MacroblockSink {
 
 } // namespace
 
-void Session::stop_picture_map() {
-    map_job_.reset();
-    picture_map_.reset();
+void Session::start_stream_read() {
+    stop_stream_read();
+    // Read even when the first header was not found in reach: the whole stream may hold
+    // one further on (a multiplex whose video starts late), and then its matrices.
+    mpeg::ScanControl control;
+    control.picture_records = true;
+    start<mpeg::ScanResult>(
+        Read::stream, scan_work(state_.file_path, std::move(control)),
+        [this](mpeg::ScanResult&& result) {
+            whole_stream_ = std::make_unique<mpeg::ScanResult>(std::move(result));
+            if (read_state(Read::stream) == ReadState::finished && whole_stream_->pictures != 0) {
+                start_quantiser_read();
+            }
+        });
+}
+
+void Session::start_quantiser_read() {
+    mpeg::ScanControl control;
+    control.quantiser = true;
+    // One file: its pass spreads over every core.
+    control.quantiser_threads = std::max<std::size_t>(1, std::thread::hardware_concurrency());
+    // The pictures the header read found, their figures written into its records.
+    control.recorded = whole_stream_.get();
+    start<mpeg::ScanResult>(Read::quantiser, scan_work(state_.file_path, std::move(control)),
+                            [this](mpeg::ScanResult&& pass) {
+                                merge_quantiser_pass(*whole_stream_, pass);
+                                // A pass stopped before its first read read none: the summary
+                                // says so all the same.
+                                whole_stream_->quantiser_read = true;
+                            });
 }
 
 void Session::start_picture_map(std::uint64_t index) {
-    stop_picture_map();
+    picture_map_.reset();
     // From the sequence header before the picture: one group of pictures on a DVD, not the
     // file up to it.
-    std::optional<mpeg::PictureReadStart> start;
+    std::optional<mpeg::PictureReadStart> start_at;
     if (whole_stream_) {
-        start = mpeg::picture_read_start(*whole_stream_, index);
+        start_at = mpeg::picture_read_start(*whole_stream_, index);
     }
-    map_job_ = std::make_unique<BackgroundJob<std::optional<PictureMap>>>(
-        [path = state_.file_path, index, start](JobControl& job) -> std::optional<PictureMap> {
+    start<std::optional<PictureMap>>(
+        Read::picture_map,
+        [path = state_.file_path, index, start_at](JobControl& job) -> std::optional<PictureMap> {
             PictureMap map;
             map.index = index;
             MapCollector collector(map.macroblocks);
             const auto figures =
-                mpeg::read_picture_macroblocks(path, index, collector, &job.stop(), start);
+                mpeg::read_picture_macroblocks(path, index, collector, &job.stop(), start_at);
             if (!figures) {
                 return std::nullopt; // no such picture, or stopped first
             }
             map.figures = *figures;
             return map;
+        },
+        [this](std::optional<PictureMap>&& map) {
+            if (map) {
+                picture_map_ = std::make_unique<PictureMap>(std::move(*map));
+            }
         });
-}
-
-bool Session::poll_picture_map() {
-    if (!map_job_ || !map_job_->ready()) {
-        return false;
-    }
-    if (auto map = *map_job_->take()) {
-        picture_map_ = std::make_unique<PictureMap>(std::move(*map));
-    }
-    map_job_.reset();
-    return true;
-}
-
-int Session::stream_read_per_mille() const {
-    if (stream_read_ == StreamRead::finished) {
-        return 1000;
-    }
-    return stream_job_ ? stream_job_->per_mille() : 0;
-}
-
-void Session::cancel_stream_read() {
-    if (stream_job_) {
-        stream_job_->cancel();
-    }
 }
 
 StreamReadTexts Session::stream_read_texts() const {
     if (!whole_stream_) {
         return {};
     }
-    StreamReadTexts texts =
-        quantaline::stream_read_texts(*whole_stream_, stream_read_ == StreamRead::cancelled);
-    if (quantiser_read_ == QuantiserRead::cancelled) {
+    StreamReadTexts texts = quantaline::stream_read_texts(
+        *whole_stream_, read_state(Read::stream) == ReadState::cancelled);
+    if (read_state(Read::quantiser) == ReadState::cancelled) {
         texts.damage.push_back(
             fill_text(tr_text("Session", "Lecture des macroblocs interrompue : %1"),
                       {quantiser_pictures_text(*whole_stream_)}));

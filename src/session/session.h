@@ -7,6 +7,8 @@
 #include "session/app_state.h"
 #include "session/whole_stream.h"
 
+#include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,42 +79,41 @@ class Session {
     // was at the last warning gives none, so the same warning does not follow every file.
     MatrixLibrary known_matrices(const std::string& user_folder);
 
-    // The whole stream of the file last opened, read in the background after its first
-    // header is shown. Opening another file or quitting stops it within one read.
-    enum class StreamRead { none, reading, finished, cancelled };
-    // Starts the read of the file last opened when it has a stream; a read under way stops.
-    void start_stream_read();
-    // Called from the window's thread from time to time: takes the result when it is ready.
-    // True at the call that saw the read end.
-    bool poll_stream_read();
-    StreamRead stream_read() const { return stream_read_; }
-    // The share of the file read, in thousandths.
-    int stream_read_per_mille() const;
+    // The reads of the background, one job each (io/background_job.h): the whole stream's
+    // headers, read after the file's first header is shown; the quantiser pass over the
+    // pictures they found, which follows a header read that went to its end; one picture's
+    // macroblocks for the picture view. Opening another file or quitting stops them within
+    // one read.
+    enum class Read { stream, quantiser, picture_map };
+    enum class ReadState { none, reading, finished, cancelled };
+    struct ReadStatus {
+        ReadState state = ReadState::none;
+        int per_mille = 0;  // the share of the file read, in thousandths
+        bool ended = false; // this poll saw the read end and took its result
+    };
+    // Called from the window's thread from time to time: where the read stands, its result
+    // taken when it is ready.
+    ReadStatus poll(Read read);
+    ReadState read_state(Read read) const { return slot(read).state; }
+    int read_per_mille(Read read) const;
     // "Annuler": the read stops at its next read; what was read is kept and shown.
-    void cancel_stream_read();
-    // The read's result once it has ended (to its end or stopped); nothing before.
+    void cancel(Read read);
+    // The read the strip follows: the headers', then the macroblocks' once those began.
+    Read stream_phase() const;
+
+    // Starts the header read of the file last opened; a read under way stops.
+    void start_stream_read();
+    // The header read's result once it has ended (to its end or stopped); nothing before.
+    // The quantiser pass then fills its pictures' figures, which count once the pass has
+    // ended (`quantiser_read`).
     const mpeg::ScanResult* whole_stream() const { return whole_stream_.get(); }
     StreamReadTexts stream_read_texts() const;
     std::vector<SummaryLine> stream_summary() const;
 
-    // The quantiser pass: once the header read has ended (to its end), every picture's
-    // macroblocks are read in the background, with their own progress and their own cancel.
-    // Its figures join the whole stream's result when it ends; a pass cancelled keeps the
-    // figures of the pictures it read.
-    enum class QuantiserRead { none, reading, finished, cancelled };
-    QuantiserRead quantiser_read() const { return quantiser_read_; }
-    // True at the call that saw the pass end.
-    bool poll_quantiser_read();
-    int quantiser_read_per_mille() const;
-    void cancel_quantiser_read();
-
-    // The picture view: one picture's macroblocks read again from the file in the
-    // background; asking for another stops the read under way.
+    // The picture view: picture `index`'s macroblocks read again from the file; asking for
+    // another stops the read under way. Once that read has ended the map is picture_map(),
+    // or nothing when the file has no such picture.
     void start_picture_map(std::uint64_t index);
-    // True at the call that saw the read end; the map is then picture_map(), or nothing when
-    // the file has no such picture.
-    bool poll_picture_map();
-    bool picture_map_reading() const { return map_job_ != nullptr; }
     const PictureMap* picture_map() const { return picture_map_.get(); }
 
     // "Utiliser ce jeu de matrices": the main window, its exports and its reports take set
@@ -132,25 +133,35 @@ class Session {
     void quit();
 
   private:
+    // One read of the background: its job, what hands the job's result to the session, and
+    // where it stands.
+    struct Slot {
+        std::unique_ptr<Job> job;
+        std::function<void()> take;
+        ReadState state = ReadState::none;
+    };
+    Slot& slot(Read read) { return reads_[static_cast<std::size_t>(read)]; }
+    const Slot& slot(Read read) const { return reads_[static_cast<std::size_t>(read)]; }
+    // Runs `work` as `read`, a read of the same kind under way stopped; `done` gets its
+    // result on the window's thread, at the poll that sees it end.
+    template <class Result>
+    void start(Read read, std::function<Result(JobControl&)> work,
+               std::function<void(Result&&)> done);
+    void stop(Read read);
     void stop_stream_read();
     void start_quantiser_read();
-    void stop_picture_map();
 
     AppState& state_;
     bool has_stream_ = false;
     unsigned frame_rate_code_ = 0;
     // The first header's matrices, for the way back from a chosen set.
     QuantMatrixPair first_header_matrices_;
-    // The three reads of the background, one kind of job each.
-    std::unique_ptr<BackgroundJob<mpeg::ScanResult>> stream_job_;
-    std::unique_ptr<BackgroundJob<mpeg::ScanResult>> quantiser_job_;
-    std::unique_ptr<BackgroundJob<std::optional<PictureMap>>> map_job_;
     std::unique_ptr<mpeg::ScanResult> whole_stream_;
-    StreamRead stream_read_ = StreamRead::none;
-    QuantiserRead quantiser_read_ = QuantiserRead::none;
     std::unique_ptr<PictureMap> picture_map_;
     std::size_t matrix_set_in_use_ = 0;
     std::optional<std::string> warned_folder_state_;
+    // After what the jobs read and write: they end first.
+    std::array<Slot, 3> reads_;
 };
 
 } // namespace quantaline

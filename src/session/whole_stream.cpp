@@ -259,15 +259,10 @@ std::vector<MatrixSetRow> matrix_set_rows(const mpeg::ScanResult& result,
 }
 
 void merge_quantiser_pass(mpeg::ScanResult& whole, const mpeg::ScanResult& pass) {
-    const std::size_t pictures =
-        std::min(whole.picture_records.size(), pass.picture_records.size());
-    for (std::size_t i = 0; i < pictures; ++i) {
-        whole.picture_records[i].quantiser = pass.picture_records[i].quantiser;
-    }
     whole.quantiser_read = pass.quantiser_read;
     whole.quantiser_by_type = pass.quantiser_by_type;
     whole.damaged_pictures = pass.damaged_pictures;
-    // The pass reads the headers again: only its own findings are new.
+    // A read error may be the header read's own, told again.
     for (const Message& message : pass.messages) {
         if (!is_interruption(message) && std::find(whole.messages.begin(), whole.messages.end(),
                                                    message) == whole.messages.end()) {

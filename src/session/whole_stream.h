@@ -64,8 +64,9 @@ std::vector<MatrixSetRow> matrix_set_rows(const mpeg::ScanResult& result,
 std::string matrix_name_text(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
                              MatrixKind kind);
 
-// The quantiser pass's figures put into the header read's result: each picture's, the totals
-// per picture type, the damage it found. A pass stopped early leaves the pictures it did not
+// The end of the quantiser pass over the header read's records (ScanControl::recorded), which
+// put each picture's figures in its record: the totals per picture type and the damage it
+// found join the header read's result. A pass stopped early leaves the pictures it did not
 // reach unread.
 void merge_quantiser_pass(mpeg::ScanResult& whole, const mpeg::ScanResult& pass);
 // The pictures whose macroblocks were read.

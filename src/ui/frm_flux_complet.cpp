@@ -177,7 +177,8 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
 void FrmFluxComplet::show_stream() {
     const mpeg::ScanResult* result = session_.whole_stream();
     graph_->set_stream(result);
-    if (session_.picture_map() == nullptr && !session_.picture_map_reading()) {
+    if (session_.picture_map() == nullptr &&
+        session_.read_state(Session::Read::picture_map) != Session::ReadState::reading) {
         map_->set_map(nullptr, 1, 1);
         picture_text_->setText(tr("Aucune image choisie"));
         map_->set_empty_text(
@@ -306,8 +307,9 @@ void FrmFluxComplet::show_picture(std::size_t index) {
 }
 
 void FrmFluxComplet::follow_map_read() {
-    if (!session_.poll_picture_map()) {
-        if (!session_.picture_map_reading()) {
+    const Session::ReadStatus status = session_.poll(Session::Read::picture_map);
+    if (!status.ended) {
+        if (status.state != Session::ReadState::reading) {
             map_timer_->stop();
         }
         return;

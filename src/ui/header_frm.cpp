@@ -269,7 +269,7 @@ void HeaderFrm::start_stream_read() {
     read_note_->clear();
     read_note_->setToolTip(QString());
     flux_button_->setEnabled(false);
-    const bool reading = session_.stream_read() == Session::StreamRead::reading;
+    const bool reading = session_.read_state(Session::Read::stream) == Session::ReadState::reading;
     read_status_->setText(QString());
     read_status_->setVisible(!reading);
     progress_->setFormat(tr("Lecture du flux complet : %p %"));
@@ -285,31 +285,19 @@ void HeaderFrm::start_stream_read() {
 }
 
 void HeaderFrm::follow_stream_read() {
-    if (session_.stream_read() == Session::StreamRead::reading) {
-        if (session_.poll_stream_read()) {
-            show_stream_read_end();
-        } else {
-            progress_->setValue(session_.stream_read_per_mille());
-        }
-        return;
+    // The headers' read, then the macroblocks': the strip follows whichever the session runs.
+    const Session::ReadStatus status = session_.poll(session_.stream_phase());
+    if (status.ended) {
+        show_stream_read_end();
+    } else if (status.state == Session::ReadState::reading) {
+        progress_->setValue(status.per_mille);
+    } else {
+        poll_timer_->stop();
     }
-    if (session_.quantiser_read() == Session::QuantiserRead::reading) {
-        if (session_.poll_quantiser_read()) {
-            show_stream_read_end();
-        } else {
-            progress_->setValue(session_.quantiser_read_per_mille());
-        }
-        return;
-    }
-    poll_timer_->stop();
 }
 
 void HeaderFrm::cancel_stream_read() {
-    if (session_.stream_read() == Session::StreamRead::reading) {
-        session_.cancel_stream_read();
-    } else {
-        session_.cancel_quantiser_read();
-    }
+    session_.cancel(session_.stream_phase());
     cancel_->setEnabled(false);
 }
 
@@ -317,12 +305,13 @@ void HeaderFrm::show_stream_read_end() {
     const StreamReadTexts texts = session_.stream_read_texts();
     // The headers are read: the macroblocks follow with their own progress, and the status
     // waits for their end.
-    const bool quantiser = session_.quantiser_read() == Session::QuantiserRead::reading;
+    const bool quantiser =
+        session_.read_state(Session::Read::quantiser) == Session::ReadState::reading;
     progress_->setFormat(quantiser ? tr("Lecture des macroblocs : %p %")
                                    : tr("Lecture du flux complet : %p %"));
     progress_->setAccessibleName(quantiser ? tr("Lecture des macroblocs")
                                            : tr("Lecture du flux complet"));
-    progress_->setValue(quantiser ? session_.quantiser_read_per_mille() : 0);
+    progress_->setValue(quantiser ? session_.read_per_mille(Session::Read::quantiser) : 0);
     progress_->setVisible(quantiser);
     cancel_->setEnabled(quantiser);
     if (!quantiser) {

@@ -123,7 +123,8 @@ void PictureGraph::build_pyramid() {
     quantiser_pyramid_.clear();
     quantiser_top_ = 0;
     const std::size_t n = picture_count();
-    for (std::size_t i = 0; i < n; ++i) {
+    // Until the quantiser pass has ended its figures are its own (it writes them meanwhile).
+    for (std::size_t i = 0; result_ != nullptr && result_->quantiser_read && i < n; ++i) {
         const mpeg::PictureQuantiserFigures& q = result_->picture_records[i].quantiser;
         if (q.read) {
             quantiser_top_ = std::max(quantiser_top_, q.quantiser_max);
@@ -466,7 +467,7 @@ QString PictureGraph::picture_text(std::size_t index) const {
     if (p.matrix_set != 0) {
         text += tr(", jeu %1").arg(p.matrix_set);
     }
-    if (p.quantiser.read) {
+    if (result_->quantiser_read && p.quantiser.read) {
         text += tr(", quantificateur moyen %1 (min %2, max %3)")
                     .arg(QString::fromStdString(
                              quantiser_average_text(p.quantiser.quantiser_average_hundredths)),

@@ -127,13 +127,13 @@ struct OpenWindow {
         window.open_file((data_folder + QLatin1Char('/') + QLatin1String(file)).toStdString());
         QElapsedTimer clock;
         clock.start();
-        while ((session.stream_read() == Session::StreamRead::reading ||
-                session.quantiser_read() == Session::QuantiserRead::reading) &&
+        while ((session.read_state(Session::Read::stream) == Session::ReadState::reading ||
+                session.read_state(Session::Read::quantiser) == Session::ReadState::reading) &&
                clock.elapsed() < 20000) {
             QTest::qWait(20);
         }
         QTest::qWait(100);
-        return session.quantiser_read() == Session::QuantiserRead::finished;
+        return session.read_state(Session::Read::quantiser) == Session::ReadState::finished;
     }
     FrmFluxComplet& flux() {
         window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->click();

@@ -316,7 +316,7 @@ class TestStreamWindow : public QObject {
         auto& status = *child<QLabel>(window, "lbl_flux");
         QTRY_COMPARE_WITH_TIMEOUT(
             status.text(), QStringLiteral("Flux complet : 4 images, 1 jeu de matrices"), 20000);
-        QCOMPARE(session.quantiser_read(), Session::QuantiserRead::finished);
+        QCOMPARE(session.read_state(Session::Read::quantiser), Session::ReadState::finished);
         QVERIFY(!child<QProgressBar>(window, "pb_flux")->isVisible());
         child<QPushButton>(window, "btc_flux_complet")->click();
         FrmFluxComplet& flux = *window.flux_complet_window();

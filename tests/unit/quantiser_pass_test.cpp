@@ -9,9 +9,11 @@
 #include "support/temp_dir.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <iterator>
 #include <tuple>
 
@@ -283,6 +285,176 @@ TEST(QuantiserPass, AnyPictureIsReadFromTheSequenceHeaderBeforeIt) {
     }
     // The joined files and the DVD-like ones have headers past their start.
     EXPECT_GE(resumed_inside, 5u);
+}
+
+} // namespace
+} // namespace quantaline
+
+namespace quantaline {
+namespace {
+
+// The desktop's two reads: the headers with their records, then the quantiser pass over
+// those records (no header read again), against one read that does both.
+struct TwoReads {
+    ScanResult headers; // its records filled by the pass
+    ScanResult pass;
+};
+
+mpeg::ScanControl quantiser_control(std::size_t threads) {
+    mpeg::ScanControl control;
+    control.quantiser = true;
+    control.quantiser_threads = threads;
+    return control;
+}
+
+TwoReads two_reads(const std::string& path, std::size_t threads, mpeg::ScanControl pass = {}) {
+    TwoReads reads;
+    mpeg::ScanControl headers;
+    headers.picture_records = true;
+    reads.headers = mpeg::scan_file(path, headers);
+    pass.quantiser = true;
+    pass.quantiser_threads = threads;
+    pass.recorded = &reads.headers;
+    reads.pass = mpeg::scan_file(path, pass);
+    return reads;
+}
+
+std::vector<Message> damage_of(const ScanResult& result) {
+    std::vector<Message> damage;
+    std::copy_if(result.messages.begin(), result.messages.end(), std::back_inserter(damage),
+                 [](const Message& m) { return m.title == "Tranche(s) endommagée(s)"; });
+    return damage;
+}
+
+TEST(QuantiserPass, OverTheHeaderReadsRecordsAsInOneRead) {
+    // Every test file and, when they are there, the real streams of ../shared/streams: the
+    // records end as one read leaves them, the totals, the damage and its message too.
+    std::vector<std::pair<std::filesystem::path, std::vector<std::size_t>>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(QUANTALINE_TEST_DATA)) {
+        files.push_back({entry.path(), {1, 3}});
+    }
+    // ...and damage of our own making: packets lost across pictures, a file cut inside a
+    // slice, a picture past the largest any decoder buffers.
+    test::TempDir dir;
+    const auto one = read_file("mpeg2-es-bframes.m2v");
+    test::TransportStreamLayout lose;
+    lose.lost_packets = {20, 45, 46, 80};
+    files.push_back(
+        {dir.write("lost.ts", test::transport_stream(long_stream(), lose).bytes), {1, 2}});
+    files.push_back({dir.write("cut.m2v", {one.begin(), one.end() - 700}), {1}});
+    test::StreamBuilder runaway;
+    runaway.sequence_header({}).sequence_extension(0x48);
+    runaway.picture_header(0, 1).picture_coding_extension(0, 3);
+    auto endless = runaway.bytes();
+    endless.resize(endless.size() + (std::size_t{17} << 20), 0xFF);
+    endless.insert(endless.end(), one.begin(), one.end());
+    files.push_back({dir.write("runaway.m2v", endless), {1, 2}});
+    const auto real = std::filesystem::path(QUANTALINE_TEST_DATA) / "../../../shared/streams";
+    if (std::filesystem::exists(real)) {
+        for (const auto& entry : std::filesystem::directory_iterator(real)) {
+            files.push_back({entry.path(), {2}});
+        }
+    } else {
+        std::cout << "../shared/streams is absent: only the test files are read\n";
+    }
+    std::size_t pictures = 0;
+    std::size_t damaged_files = 0;
+    for (const auto& [path, thread_counts] : files) {
+        SCOPED_TRACE(path.filename().string());
+        for (const std::size_t threads : thread_counts) {
+            SCOPED_TRACE(threads);
+            mpeg::ScanControl one_read = quantiser_control(threads);
+            one_read.picture_records = true;
+            const ScanResult reference = mpeg::scan_file(path.string(), one_read);
+            const TwoReads reads = two_reads(path.string(), threads);
+            const auto& records = reads.headers.picture_records;
+            ASSERT_EQ(records.size(), reference.picture_records.size());
+            for (std::size_t i = 0; i < records.size(); ++i) {
+                ASSERT_EQ(records[i], reference.picture_records[i]) << "picture " << i;
+            }
+            EXPECT_TRUE(reads.pass.picture_records.empty());
+            EXPECT_TRUE(reads.pass.quantiser_read);
+            for (std::size_t t = 0; t < 4; ++t) {
+                const auto& a = reads.pass.quantiser_by_type[t];
+                const auto& b = reference.quantiser_by_type[t];
+                EXPECT_EQ(std::tie(a.pictures, a.macroblocks, a.quantiser_sum, a.quantiser_min,
+                                   a.quantiser_max),
+                          std::tie(b.pictures, b.macroblocks, b.quantiser_sum, b.quantiser_min,
+                                   b.quantiser_max))
+                    << "type " << t + 1;
+            }
+            EXPECT_EQ(reads.pass.damaged_pictures, reference.damaged_pictures);
+            EXPECT_EQ(damage_of(reads.pass), damage_of(reference));
+            pictures += records.size();
+            damaged_files += reference.damaged_pictures != 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(pictures, 1000u);
+    // The damage is compared, not only its absence.
+    EXPECT_GE(damaged_files, 5u);
+}
+
+TEST(QuantiserPass, StoppedOverTheRecordsLeavesThePicturesNotReachedUnread) {
+    // About 5 MiB of pictures: the stop comes after the second read of 1 MiB, or before any.
+    test::TempDir dir;
+    auto es = long_stream();
+    const auto one = es;
+    while (es.size() < (std::size_t{5} << 20)) {
+        es.insert(es.end(), one.begin(), one.end());
+    }
+    const std::string path = dir.write("long.m2v", es);
+    const struct {
+        const char* name;
+        std::size_t threads;
+        int reads_before_stop;
+        // On the reading thread the pictures of the first read are read before the stop,
+        // and they are the first ones; threads of their own may not have begun.
+        bool some_read;
+    } cases[] = {
+        {"after the second read, on the reading thread", 1, 2, true},
+        {"after the second read, on two threads", 2, 2, false},
+        {"before the first read", 2, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::atomic<bool> stop{c.reads_before_stop == 0};
+        int reads_done = 0;
+        mpeg::ScanControl control;
+        control.stop = &stop;
+        control.progress = [&](std::uint64_t) {
+            if (++reads_done >= c.reads_before_stop) {
+                stop.store(true);
+            }
+        };
+        const TwoReads reads = two_reads(path, c.threads, control);
+        const auto& records = reads.headers.picture_records;
+        ASSERT_GT(records.size(), 2000u);
+        std::size_t read = 0;
+        std::size_t last_read = 0;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records[i].quantiser.read) {
+                ++read;
+                last_read = i;
+                EXPECT_EQ(records[i].quantiser.quantiser_average_hundredths, 1600u) << i;
+            }
+        }
+        if (c.reads_before_stop == 0) {
+            EXPECT_EQ(read, 0u);
+        }
+        if (c.some_read) {
+            EXPECT_GT(read, 0u);
+            EXPECT_EQ(last_read + 1, read);
+        }
+        EXPECT_LT(read, records.size() / 2);
+        std::uint64_t macroblocks = 0;
+        for (const auto& totals : reads.pass.quantiser_by_type) {
+            macroblocks += totals.macroblocks;
+        }
+        EXPECT_EQ(macroblocks, read * 99);
+        EXPECT_EQ(reads.pass.damaged_pictures, 0u);
+        ASSERT_EQ(reads.pass.messages.size(), 1u);
+        EXPECT_EQ(reads.pass.messages[0].title, "Analyse interrompue");
+    }
 }
 
 } // namespace

@@ -29,7 +29,7 @@ const std::string data_folder = QUANTALINE_TEST_DATA;
 bool wait_for_end(Session& session, std::chrono::milliseconds limit) {
     const auto until = Clock::now() + limit;
     while (Clock::now() < until) {
-        if (session.poll_stream_read()) {
+        if (session.poll(Session::Read::stream).ended) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -104,14 +104,14 @@ TEST(WholeStream, StripTexts) {
 TEST(WholeStream, ReadToTheEndAndChooseASet) {
     AppState state;
     Session session(state);
-    EXPECT_EQ(session.stream_read(), Session::StreamRead::none);
+    EXPECT_EQ(session.read_state(Session::Read::stream), Session::ReadState::none);
     session.open(data_folder + "/mpeg2-es-joined.m2v");
     const QuantMatrixPair first_header = state.matrices;
     session.start_stream_read();
-    EXPECT_EQ(session.stream_read(), Session::StreamRead::reading);
+    EXPECT_EQ(session.read_state(Session::Read::stream), Session::ReadState::reading);
     ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(20)));
-    EXPECT_EQ(session.stream_read(), Session::StreamRead::finished);
-    EXPECT_EQ(session.stream_read_per_mille(), 1000);
+    EXPECT_EQ(session.read_state(Session::Read::stream), Session::ReadState::finished);
+    EXPECT_EQ(session.read_per_mille(Session::Read::stream), 1000);
     ASSERT_NE(session.whole_stream(), nullptr);
 
     // ffmpeg's trace of the three joined parts: a sequence header and a group before each
@@ -171,7 +171,7 @@ TEST(WholeStream, ReadToTheEndAndChooseASet) {
     session.open(data_folder + "/mpeg2-es-bframes.m2v");
     EXPECT_EQ(session.whole_stream(), nullptr);
     EXPECT_EQ(session.matrix_set_in_use(), 0u);
-    EXPECT_EQ(session.stream_read(), Session::StreamRead::none);
+    EXPECT_EQ(session.read_state(Session::Read::stream), Session::ReadState::none);
 }
 
 // Sparse: a picture, then zeros that cost no disk but take the scan a while.
@@ -197,17 +197,17 @@ TEST(WholeStream, CancelAnotherFileAndQuitStopWithin100ms) {
         session.start_stream_read();
         // Under way, and telling so.
         const auto begun = Clock::now() + std::chrono::seconds(10);
-        while (session.stream_read_per_mille() == 0 && Clock::now() < begun) {
+        while (session.read_per_mille(Session::Read::stream) == 0 && Clock::now() < begun) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ASSERT_GT(session.stream_read_per_mille(), 0);
-        EXPECT_LT(session.stream_read_per_mille(), 1000);
-        EXPECT_FALSE(session.poll_stream_read());
+        ASSERT_GT(session.read_per_mille(Session::Read::stream), 0);
+        EXPECT_LT(session.read_per_mille(Session::Read::stream), 1000);
+        EXPECT_FALSE(session.poll(Session::Read::stream).ended);
 
         const auto start = Clock::now();
         switch (way) {
         case Way::cancel:
-            session.cancel_stream_read();
+            session.cancel(Session::Read::stream);
             ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(5)));
             break;
         case Way::another_file:
@@ -222,13 +222,13 @@ TEST(WholeStream, CancelAnotherFileAndQuitStopWithin100ms) {
         EXPECT_LT(elapsed, 100.0);
 
         if (way == Way::cancel) {
-            EXPECT_EQ(session.stream_read(), Session::StreamRead::cancelled);
+            EXPECT_EQ(session.read_state(Session::Read::stream), Session::ReadState::cancelled);
             EXPECT_EQ(session.stream_read_texts().status,
                       "Lecture interrompue : 1 image, 1 jeu de matrices");
             EXPECT_TRUE(session.stream_read_texts().damage.empty());
             EXPECT_LT(session.whole_stream()->bytes_read, std::uint64_t{8} << 30);
         } else {
-            EXPECT_EQ(session.stream_read(), Session::StreamRead::none);
+            EXPECT_EQ(session.read_state(Session::Read::stream), Session::ReadState::none);
             EXPECT_EQ(session.whole_stream(), nullptr);
         }
         if (way == Way::another_file) {
@@ -325,7 +325,8 @@ TEST(WholeStream, PictureTableSavedFromTheWindow) {
 bool wait_for_quantiser(Session& session, std::chrono::milliseconds limit) {
     const auto until = Clock::now() + limit;
     while (Clock::now() < until) {
-        if (session.poll_quantiser_read() || session.poll_picture_map()) {
+        if (session.poll(Session::Read::quantiser).ended ||
+            session.poll(Session::Read::picture_map).ended) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -343,10 +344,27 @@ TEST(WholeStream, QuantiserPassThenOnePicturesMacroblocks) {
     session.open(vob);
     session.start_stream_read();
     ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(20)));
-    EXPECT_EQ(session.quantiser_read(), Session::QuantiserRead::reading);
-    ASSERT_TRUE(wait_for_quantiser(session, std::chrono::seconds(60)));
-    EXPECT_EQ(session.quantiser_read(), Session::QuantiserRead::finished);
-    EXPECT_EQ(session.quantiser_read_per_mille(), 1000);
+    EXPECT_EQ(session.read_state(Session::Read::quantiser), Session::ReadState::reading);
+    EXPECT_EQ(session.stream_phase(), Session::Read::quantiser);
+    // The window meanwhile shows the records the pass fills: their sizes, the summary.
+    const auto until = Clock::now() + std::chrono::seconds(60);
+    Session::ReadStatus status;
+    while (!(status = session.poll(session.stream_phase())).ended && Clock::now() < until) {
+        std::uint64_t bytes = 0;
+        for (std::size_t i = 0; i < session.whole_stream()->picture_records.size(); ++i) {
+            bytes += session.whole_stream()->picture_records[i].bytes;
+        }
+        EXPECT_GT(bytes, 0u);
+        // The figures count once the pass has ended.
+        const std::vector<SummaryLine> lines = session.stream_summary();
+        EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const SummaryLine& line) {
+            return line.caption == "Quantificateur I :";
+        }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(status.ended);
+    EXPECT_EQ(session.read_state(Session::Read::quantiser), Session::ReadState::finished);
+    EXPECT_EQ(session.read_per_mille(Session::Read::quantiser), 1000);
 
     mpeg::ScanControl control;
     control.picture_records = true;
@@ -411,10 +429,10 @@ TEST(WholeStream, QuantiserPassCancelled) {
     session.open(path);
     session.start_stream_read();
     ASSERT_TRUE(wait_for_end(session, std::chrono::seconds(120)));
-    ASSERT_EQ(session.quantiser_read(), Session::QuantiserRead::reading);
-    session.cancel_quantiser_read();
+    ASSERT_EQ(session.read_state(Session::Read::quantiser), Session::ReadState::reading);
+    session.cancel(Session::Read::quantiser);
     ASSERT_TRUE(wait_for_quantiser(session, std::chrono::seconds(5)));
-    EXPECT_EQ(session.quantiser_read(), Session::QuantiserRead::cancelled);
+    EXPECT_EQ(session.read_state(Session::Read::quantiser), Session::ReadState::cancelled);
     EXPECT_EQ(session.stream_read_texts().status, "Flux complet : 1 image, 1 jeu de matrices");
     EXPECT_EQ(session.stream_read_texts().damage,
               std::vector<std::string>{"Lecture des macroblocs interrompue : 0 image sur 1"});
