@@ -322,7 +322,10 @@ TwoReads two_reads(const std::string& path, std::size_t threads, mpeg::ScanContr
 std::vector<Message> damage_of(const ScanResult& result) {
     std::vector<Message> damage;
     std::copy_if(result.messages.begin(), result.messages.end(), std::back_inserter(damage),
-                 [](const Message& m) { return m.title == "Tranche(s) endommagée(s)"; });
+                 [](const Message& m) {
+                     return m.id == MessageId::damaged_slices ||
+                            m.id == MessageId::damaged_slices_in_slice;
+                 });
     return damage;
 }
 
@@ -453,7 +456,7 @@ TEST(QuantiserPass, StoppedOverTheRecordsLeavesThePicturesNotReachedUnread) {
         EXPECT_EQ(macroblocks, read * 99);
         EXPECT_EQ(reads.pass.damaged_pictures, 0u);
         ASSERT_EQ(reads.pass.messages.size(), 1u);
-        EXPECT_EQ(reads.pass.messages[0].title, "Analyse interrompue");
+        EXPECT_EQ(reads.pass.messages[0].id, MessageId::scan_interrupted);
     }
 }
 
