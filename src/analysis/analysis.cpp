@@ -40,10 +40,6 @@ const Message no_transport_sequence_header_message{
                             "Mio du fichier. Les matrices affichées sont celles de la norme MPEG."),
     Buttons::ok, Button::ok};
 
-// The standard's defaults, as the whole-stream reader has them.
-const QuantMatrix default_intra = mpeg::default_intra_quantiser_matrix;
-const QuantMatrix default_non_intra = mpeg::default_non_intra_quantiser_matrix;
-
 namespace {
 
 using mpeg::VideoPrefix;

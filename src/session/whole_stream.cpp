@@ -219,7 +219,7 @@ std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned
     return lines;
 }
 
-std::string matrix_name_text(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
+std::string matrix_name_text(const std::vector<NamedMatrices>& library, const mpeg::Matrix& matrix,
                              MatrixKind kind) {
     const auto match = nearest_matrix(library, matrix, kind);
     if (!match) {

@@ -531,7 +531,7 @@ void HeaderFrm::display_matrices() {
     }
 
     const MatrixLibrary library = session_.known_matrices(user_matrix_folder());
-    const auto tooltip = [&library](const QuantMatrix& matrix, MatrixKind kind) {
+    const auto tooltip = [&library](const mpeg::Matrix& matrix, MatrixKind kind) {
         return QString::fromStdString(
             matrix_match_text(nearest_matrix(library.entries, matrix, kind)));
     };
