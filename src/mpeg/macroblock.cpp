@@ -11,18 +11,13 @@ namespace quantaline::mpeg {
 
 namespace {
 
-constexpr std::uint8_t picture_type_i = 1;
-constexpr std::uint8_t picture_type_p = 2;
-constexpr std::uint8_t picture_type_b = 3;
-constexpr std::uint8_t picture_type_d = 4;
-
 // Where the next 00 00 01 at or after `from` lies, or the size.
 std::size_t next_start_code(std::span<const std::uint8_t> bytes, std::size_t from) {
     return find_start_code_prefix(bytes.data(), from, bytes.size());
 }
 
 int block_count(std::uint8_t chroma_format) {
-    return chroma_format == 3 ? 12 : chroma_format == 2 ? 8 : 6;
+    return chroma_format == chroma_444 ? 12 : chroma_format == chroma_422 ? 8 : 6;
 }
 
 // The bits of an escaped coefficient, `window` beginning with it: escape (6 bits), run (6),
@@ -140,13 +135,13 @@ MacroblockError macroblock_type(SliceBits& bits, std::uint8_t picture_coding_typ
     const std::uint32_t window = bits.peek();
     const vlc::Entry* e = nullptr;
     switch (picture_coding_type) {
-    case picture_type_i:
+    case intra_coded:
         e = &vlc::entry(vlc::macroblock_type_i_table, window);
         break;
-    case picture_type_p:
+    case predictive_coded:
         e = &vlc::entry(vlc::macroblock_type_p_table, window);
         break;
-    case picture_type_b:
+    case bidirectionally_predictive_coded:
         e = &vlc::entry(vlc::macroblock_type_b_table, window);
         break;
     default:
@@ -277,9 +272,9 @@ MacroblockError coded_block_pattern(SliceBits& bits, const PictureContext& pictu
     }
     bits.skip(e.length);
     pattern = static_cast<std::uint32_t>(e.value);
-    if (picture.chroma_format == 2) {
+    if (picture.chroma_format == chroma_422) {
         pattern = (pattern << 2) | bits.get(2); // coded_block_pattern_1
-    } else if (picture.chroma_format == 3) {
+    } else if (picture.chroma_format == chroma_444) {
         pattern = (pattern << 6) | bits.get(6); // coded_block_pattern_2
     }
     return MacroblockError::none;
@@ -314,7 +309,7 @@ MacroblockError block(SliceBits& bits, const PictureContext& picture, int i, boo
             return error;
         }
         bits.skip(size); // dct_dc_differential
-        if (picture.picture_coding_type == picture_type_d) {
+        if (picture.picture_coding_type == dc_intra_coded) {
             return MacroblockError::none; // DC coefficients alone, no end_of_block
         }
         return coefficients(bits, picture.intra_vlc_format ? vlc::table_one : vlc::table_zero, 1,
@@ -408,7 +403,7 @@ MacroblockError macroblock(SliceBits& bits, const PictureContext& picture, std::
             }
         }
     }
-    if (picture.picture_coding_type == picture_type_d && bits.get(1) != 1) {
+    if (picture.picture_coding_type == dc_intra_coded && bits.get(1) != 1) {
         return MacroblockError::marker_bit; // end_of_macroblock
     }
     kind = intra ? MacroblockKind::intra : MacroblockKind::coded;
@@ -502,8 +497,8 @@ std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_
             return damaged(error, start);
         }
         if (!first && increment > 1) {
-            if (picture.picture_coding_type == picture_type_i ||
-                picture.picture_coding_type == picture_type_d) {
+            if (picture.picture_coding_type == intra_coded ||
+                picture.picture_coding_type == dc_intra_coded) {
                 return damaged(MacroblockError::skipped_in_intra_picture, start);
             }
             figures.add(static_cast<std::uint32_t>(address + 1), scale, MacroblockKind::skipped,
@@ -549,9 +544,8 @@ PictureError picture_start(std::span<const std::uint8_t> picture_bytes,
     header = parsed.fields;
     result.temporal_reference = header.temporal_reference;
     result.picture_coding_type = header.picture_coding_type;
-    if (result.picture_coding_type < picture_type_i ||
-        result.picture_coding_type > picture_type_d ||
-        (result.picture_coding_type == picture_type_d && sequence.mpeg2)) {
+    if (!is_picture_coding_type(result.picture_coding_type) ||
+        (result.picture_coding_type == dc_intra_coded && sequence.mpeg2)) {
         return PictureError::unknown_picture_coding_type;
     }
     return PictureError::none;
@@ -561,7 +555,7 @@ PictureError picture_start(std::span<const std::uint8_t> picture_bytes,
 PictureContext picture_context(const SequenceContext& sequence, const PictureHeader& header) {
     PictureContext picture;
     picture.mpeg2 = sequence.mpeg2;
-    picture.chroma_format = sequence.mpeg2 ? sequence.chroma_format : 1;
+    picture.chroma_format = sequence.mpeg2 ? sequence.chroma_format : chroma_420;
     picture.picture_coding_type = header.picture_coding_type;
     picture.f_code = {{{header.forward_f_code, header.forward_f_code},
                        {header.backward_f_code, header.backward_f_code}}};

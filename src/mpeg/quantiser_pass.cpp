@@ -2,6 +2,7 @@
 
 #include "io/file_reader.h"
 #include "io/text.h"
+#include "mpeg/codes.h"
 #include "mpeg/demux.h"
 #include "mpeg/start_code.h"
 
@@ -290,7 +291,7 @@ void QuantiserPass::merge(const QuantiserBatch& batch) {
             f.coded = q.coded;
             f.skipped = q.skipped;
         }
-        if (q.macroblocks() == 0 || q.picture_coding_type < 1 || q.picture_coding_type > 4) {
+        if (q.macroblocks() == 0 || !is_picture_coding_type(q.picture_coding_type)) {
             continue;
         }
         QuantiserTotals& totals = result_.quantiser_by_type[q.picture_coding_type - 1];

@@ -2,6 +2,7 @@
 
 #include "analysis/display.h"
 #include "io/text.h"
+#include "mpeg/codes.h"
 
 #include <algorithm>
 #include <array>
@@ -77,9 +78,7 @@ double frame_count(const mpeg::ScanResult& result) {
 }
 
 double frames_per_second(unsigned frame_rate_code) {
-    constexpr std::array<double, 9> rates = {0,  24000.0 / 1001, 24, 25, 30000.0 / 1001, 30,
-                                             50, 60000.0 / 1001, 60};
-    return frame_rate_code < rates.size() ? rates[frame_rate_code] : 0;
+    return mpeg::frames_per_second(frame_rate_code).value_or(0);
 }
 
 namespace {
@@ -145,9 +144,8 @@ PictureCounts picture_counts(const mpeg::ScanResult& result) {
     PictureCounts counts;
     for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
         const mpeg::PictureRecord& p = result.picture_records[i];
-        ++counts.by_type[p.picture_coding_type >= 1 && p.picture_coding_type <= 4
-                             ? p.picture_coding_type
-                             : 0];
+        ++counts.by_type[mpeg::is_picture_coding_type(p.picture_coding_type) ? p.picture_coding_type
+                                                                             : 0];
         counts.bytes += p.bytes;
     }
     return counts;
