@@ -7,6 +7,7 @@
 #include "export/matrix_formats.h"
 #include "io/text.h"
 #include "json.h"
+#include "mpeg/codes.h"
 #include "mpeg/scan.h"
 #include "scan_runs.h"
 
@@ -45,7 +46,8 @@ std::string capitalised(std::string_view text) {
     return out;
 }
 
-constexpr std::array<const char*, 4> type_keys = {"I", "P", "B", "D"};
+// The letters of the picture types, in the order of ScanResult::quantiser_by_type.
+constexpr const std::array<std::string_view, 4>& type_keys = mpeg::picture_coding_type_names;
 
 // The quantiser of each picture type met: its pictures, its average over their
 // macroblocks, its smallest and largest.
@@ -63,7 +65,8 @@ void write_quantiser_text(std::string& out, const ScanResult& result) {
         if (totals.pictures == 0) {
             continue;
         }
-        std::snprintf(row, sizeof row, "%-4s %8llu %8s %8u %8u\n", type_keys[t],
+        std::snprintf(row, sizeof row, "%-4s %8llu %8s %8u %8u\n",
+                      std::string(type_keys[t]).c_str(),
                       static_cast<unsigned long long>(totals.pictures),
                       quantiser_average_text(totals.quantiser_average_hundredths()).c_str(),
                       static_cast<unsigned>(totals.quantiser_min),

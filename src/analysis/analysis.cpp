@@ -17,10 +17,6 @@ const Message header_read_warning_message{MessageId::header_doubtful};
 const Message no_sequence_header_message{MessageId::no_sequence_header};
 const Message no_transport_sequence_header_message{MessageId::no_transport_sequence_header};
 
-// The standard's defaults, as the whole-stream reader has them.
-const QuantMatrix default_intra = mpeg::default_intra_quantiser_matrix;
-const QuantMatrix default_non_intra = mpeg::default_non_intra_quantiser_matrix;
-
 namespace {
 
 using mpeg::VideoPrefix;

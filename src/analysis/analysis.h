@@ -56,8 +56,9 @@ extern const Message no_sequence_header_message;
 // The same for a transport stream, whose window is its first 16 MiB.
 extern const Message no_transport_sequence_header_message;
 
-extern const QuantMatrix default_intra;
-extern const QuantMatrix default_non_intra;
+// The standard's defaults, as the whole-stream reader has them.
+inline constexpr const mpeg::Matrix& default_intra = mpeg::default_intra_quantiser_matrix;
+inline constexpr const mpeg::Matrix& default_non_intra = mpeg::default_non_intra_quantiser_matrix;
 
 // The whole analysis of one file. The file's first analysis_prefix_size bytes are read
 // through `reader` into a buffer the thread keeps for the next file; a header cut across

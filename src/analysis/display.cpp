@@ -1,6 +1,7 @@
 #include "analysis/display.h"
 
 #include "io/text.h"
+#include "mpeg/codes.h"
 
 #include <array>
 #include <cstdio>
@@ -8,37 +9,6 @@
 namespace quantaline {
 
 namespace {
-
-// aspect_ratio_information
-constexpr std::array<std::string_view, 16> aspect_ratios = {
-    "", "1:1", "4:3", "16:9", "2.21:1", "", "", "", "", "", "", "", "", "", "", ""};
-
-// frame_rate_code
-constexpr std::array<std::string_view, 16> frame_rates = {"",
-                                                          TR_NOOP_TEXT("Value", "23,976"),
-                                                          "24",
-                                                          "25",
-                                                          TR_NOOP_TEXT("Value", "29,97"),
-                                                          "30",
-                                                          "50",
-                                                          TR_NOOP_TEXT("Value", "59,94"),
-                                                          "60",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          "",
-                                                          ""};
-
-constexpr std::array<std::string_view, 8> profiles = {
-    TR_NOOP_TEXT("Value", "ProfilInconnu"), TR_NOOP_TEXT("Value", "HighProfil"),
-    TR_NOOP_TEXT("Value", "ProfilInconnu"), TR_NOOP_TEXT("Value", "ProfilInconnu"),
-    TR_NOOP_TEXT("Value", "MainProfil"),    TR_NOOP_TEXT("Value", "SimpleProfil"),
-    TR_NOOP_TEXT("Value", "ProfilInconnu"), TR_NOOP_TEXT("Value", "ProfilInconnu")};
-
-constexpr std::array<std::string_view, 4> chroma_formats = {TR_NOOP_TEXT("Value", "Inconnu"),
-                                                            "4:2:0", "4:2:2", "4:4:4"};
 
 constexpr std::array<std::string_view, 8> video_formats = {"Component",
                                                            "PAL",
@@ -49,47 +19,33 @@ constexpr std::array<std::string_view, 8> video_formats = {"Component",
                                                            TR_NOOP_TEXT("Value", "Non-identifié"),
                                                            TR_NOOP_TEXT("Value", "Non-identifié")};
 
-constexpr std::array<std::string_view, 4> picture_structures = {
-    TR_NOOP_TEXT("Value", "Inconnue"), "Top Field", "Bottom Field", "Frame Picture"};
-
-template <std::size_t N>
-std::string_view lookup(const std::array<std::string_view, N>& table, unsigned code) {
-    return code < N ? table[code] : std::string_view{};
-}
+// profile_identification() has three bits.
+constexpr unsigned profile_codes = 8;
 
 } // namespace
 
 std::string_view aspect_ratio_text(unsigned code) {
-    return lookup(aspect_ratios, code);
+    return mpeg::code_name(mpeg::aspect_ratios, code);
 }
 std::string_view frame_rate_text(unsigned code) {
-    return lookup(frame_rates, code);
+    const mpeg::FrameRateCode* rate = mpeg::frame_rate_code_entry(code);
+    return rate != nullptr ? rate->name : std::string_view{};
 }
 std::string_view profile_text(unsigned code) {
-    return lookup(profiles, code);
+    return code < profile_codes ? mpeg::code_name(mpeg::profiles, code, mpeg::unknown_profile_name)
+                                : std::string_view{};
 }
 std::string_view level_text(unsigned code) {
-    switch (code) {
-    case 4:
-        return TR_NOOP_TEXT("Value", "HighLevel");
-    case 6:
-        return TR_NOOP_TEXT("Value", "HighLevel1440");
-    case 8:
-        return TR_NOOP_TEXT("Value", "MainLevel");
-    case 10:
-        return TR_NOOP_TEXT("Value", "LowLevel");
-    default:
-        return TR_NOOP_TEXT("Value", "LevelInconnu");
-    }
+    return mpeg::code_name(mpeg::levels, code, mpeg::unknown_level_name);
 }
 std::string_view chroma_format_text(unsigned code) {
-    return lookup(chroma_formats, code);
+    return mpeg::code_name(mpeg::chroma_formats, code);
 }
 std::string_view video_format_text(unsigned code) {
-    return lookup(video_formats, code);
+    return code < video_formats.size() ? video_formats[code] : std::string_view{};
 }
 std::string_view picture_structure_text(unsigned code) {
-    return lookup(picture_structures, code);
+    return mpeg::code_name(mpeg::picture_structures, code);
 }
 
 std::string_view stream_type_text(mpeg::Container container) {

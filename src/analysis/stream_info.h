@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mpeg/scan.h"
+#include "mpeg/syntax.h"
 
 #include <array>
 #include <cstdint>
@@ -67,12 +68,11 @@ struct StreamInfo {
     bool operator==(const StreamInfo&) const = default;
 };
 
-// 8 x 8 values in raster order: index (row - 1) * 8 + (column - 1), row 1 on top.
-using QuantMatrix = std::array<std::uint8_t, 64>;
-
+// The two matrices in raster order (mpeg::Matrix): index (row - 1) * 8 + (column - 1), row 1
+// on top.
 struct QuantMatrixPair {
-    QuantMatrix intra{};
-    QuantMatrix non_intra{};
+    mpeg::Matrix intra{};
+    mpeg::Matrix non_intra{};
     bool intra_from_stream = false;
     bool non_intra_from_stream = false;
 

@@ -1,5 +1,7 @@
 #include "check/cadence.h"
 
+#include "mpeg/codes.h"
+
 #include <algorithm>
 
 namespace quantaline::check {
@@ -33,7 +35,7 @@ Shown shown(const mpeg::PictureRecord& p, const mpeg::SequenceParameters* s) {
         // Three fields end on the first one's parity, two on the other.
         out.top_last = p.fields == 3 ? out.top_first : !out.top_first;
     } else {
-        out.top_first = out.top_last = p.picture_structure == 1;
+        out.top_first = out.top_last = p.picture_structure == mpeg::top_field;
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "check/check.h"
 
+#include "mpeg/codes.h"
+
 #include <algorithm>
 
 namespace quantaline::check {
@@ -94,8 +96,9 @@ void check_rates(Context& c, const mpeg::SequenceParameters& s) {
     }
 }
 
-// main_profile_main_level: profile_and_level_indication 0x48, no escape.
-constexpr std::uint8_t main_profile_at_main_level = 0x48;
+// main_profile_main_level: no escape.
+constexpr std::uint8_t main_profile_at_main_level =
+    mpeg::profile_and_level(mpeg::main_profile, mpeg::main_level);
 
 void check_sequence(Context& c, const mpeg::SequenceParameters& s) {
     check_format(c, s);
@@ -109,8 +112,9 @@ void check_sequence(Context& c, const mpeg::SequenceParameters& s) {
               static_cast<double>(s.profile_and_level_indication),
               static_cast<double>(main_profile_at_main_level));
     }
-    if (c.profile.chroma_420 && s.mpeg2 && s.chroma_format != 1) {
-        c.add(Rule::chroma_format, s.first_picture, static_cast<double>(s.chroma_format), 1.0);
+    if (c.profile.chroma_420 && s.mpeg2 && s.chroma_format != mpeg::chroma_420) {
+        c.add(Rule::chroma_format, s.first_picture, static_cast<double>(s.chroma_format),
+              double{mpeg::chroma_420});
     }
 }
 
@@ -144,9 +148,9 @@ void check_groups(Context& c) {
             continue;
         }
         const std::uint8_t code = c.result.sequences[sequence].frame_rate_code;
-        const std::uint8_t limit = code == 3   ? c.profile.gop_frames_25
-                                   : code == 4 ? c.profile.gop_frames_30
-                                               : 0;
+        const std::uint8_t limit = code == mpeg::frame_rate_25      ? c.profile.gop_frames_25
+                                   : code == mpeg::frame_rate_29_97 ? c.profile.gop_frames_30
+                                                                    : 0;
         double frames = 0;
         for (std::uint64_t i = first; i < end; ++i) {
             frames += records[i].picture_structure == mpeg::frame_picture ? 1.0 : 0.5;

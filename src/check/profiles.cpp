@@ -1,5 +1,7 @@
 #include "check/profiles.h"
 
+#include "mpeg/codes.h"
+
 #include <array>
 
 namespace quantaline::check {
@@ -10,12 +12,10 @@ constexpr std::uint16_t bit(unsigned n) {
     return static_cast<std::uint16_t>(1u << n);
 }
 
-// frame_rate_code 1: 23,976 Hz, 3: 25 Hz, 4: 29,97 Hz; aspect_ratio_information 2: 4:3,
-// 3: 16:9.
-constexpr std::uint16_t hz25 = bit(3);
-constexpr std::uint16_t hz30 = bit(4);
-constexpr std::uint16_t any_aspect = bit(2) | bit(3);
-constexpr std::uint16_t four_three = bit(2);
+constexpr std::uint16_t hz25 = bit(mpeg::frame_rate_25);
+constexpr std::uint16_t hz30 = bit(mpeg::frame_rate_29_97);
+constexpr std::uint16_t any_aspect = bit(mpeg::aspect_4_3) | bit(mpeg::aspect_16_9);
+constexpr std::uint16_t four_three = bit(mpeg::aspect_4_3);
 
 constexpr std::array<Format, 10> dvd_formats = {{
     {true, 720, 576, hz25, any_aspect},
@@ -31,7 +31,8 @@ constexpr std::array<Format, 10> dvd_formats = {{
 }};
 constexpr std::array<Format, 2> svcd_formats = {{{true, 480, 576, hz25}, {true, 480, 480, hz30}}};
 constexpr std::array<Format, 2> vcd_formats = {
-    {{false, 352, 288, hz25}, {false, 352, 240, static_cast<std::uint16_t>(hz30 | bit(1))}}};
+    {{false, 352, 288, hz25},
+     {false, 352, 240, static_cast<std::uint16_t>(hz30 | bit(mpeg::frame_rate_23_976))}}};
 constexpr std::array<Format, 4> atsc_formats = {
     {{true, 1920, 1080}, {true, 1280, 720}, {true, 704, 480}, {true, 640, 480}}};
 

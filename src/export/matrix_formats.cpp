@@ -14,7 +14,7 @@ namespace {
 // goes on as a line of its own.
 constexpr std::size_t mpeg2enc_line_bytes = 79;
 
-std::string comma_row(const QuantMatrix& matrix, std::size_t row) {
+std::string comma_row(const mpeg::Matrix& matrix, std::size_t row) {
     std::string out;
     for (std::size_t column = 0; column < 8; ++column) {
         if (column > 0) {
@@ -31,7 +31,7 @@ bool is_continuation_byte(char c) {
 
 } // namespace
 
-std::string matrix_grid_text(const QuantMatrix& matrix) {
+std::string matrix_grid_text(const mpeg::Matrix& matrix) {
     std::string out;
     for (std::size_t row = 0; row < 8; ++row) {
         for (std::size_t column = 0; column < 8; ++column) {
@@ -47,7 +47,7 @@ std::string matrix_grid_text(const QuantMatrix& matrix) {
 
 std::string matrix_pair_csv(const QuantMatrixPair& matrices) {
     std::string out;
-    for (const QuantMatrix* matrix : {&matrices.intra, &matrices.non_intra}) {
+    for (const mpeg::Matrix* matrix : {&matrices.intra, &matrices.non_intra}) {
         for (std::size_t row = 0; row < 8; ++row) {
             out += comma_row(*matrix, row) + '\n';
         }
@@ -55,7 +55,7 @@ std::string matrix_pair_csv(const QuantMatrixPair& matrices) {
     return out;
 }
 
-std::string ffmpeg_matrix_values(const QuantMatrix& matrix) {
+std::string ffmpeg_matrix_values(const mpeg::Matrix& matrix) {
     std::string out;
     for (std::size_t row = 0; row < 8; ++row) {
         out += (row > 0 ? "," : "") + comma_row(matrix, row);
@@ -71,7 +71,7 @@ std::string ffmpeg_options(const QuantMatrixPair& matrices) {
 const Message mpeg2enc_value_message{MessageId::mpeg2enc_zero_value};
 
 bool mpeg2enc_accepts(const QuantMatrixPair& matrices) {
-    const auto zero = [](const QuantMatrix& matrix) {
+    const auto zero = [](const mpeg::Matrix& matrix) {
         return std::find(matrix.begin(), matrix.end(), 0) != matrix.end();
     };
     return !zero(matrices.intra) && !zero(matrices.non_intra);

@@ -14,13 +14,13 @@ namespace quantaline {
 
 // The eight rows of one grid, four columns per value, each row ending with LF: the grid
 // the CLI's `info` prints and the window copies.
-std::string matrix_grid_text(const QuantMatrix& matrix);
+std::string matrix_grid_text(const mpeg::Matrix& matrix);
 
 // 16 lines of 8 comma-separated values, intra first, each line ending with LF.
 std::string matrix_pair_csv(const QuantMatrixPair& matrices);
 
 // The value of ffmpeg's -intra_matrix or -inter_matrix option: 64 values and 63 commas.
-std::string ffmpeg_matrix_values(const QuantMatrix& matrix);
+std::string ffmpeg_matrix_values(const mpeg::Matrix& matrix);
 // "-intra_matrix A -inter_matrix B", without a line ending.
 std::string ffmpeg_options(const QuantMatrixPair& matrices);
 

@@ -155,7 +155,7 @@ std::optional<NamedMatrices> read_matrix_values(std::string_view text, Text& pro
             problem = line_problem(number, piece(TextId::library_too_many_lines));
             return std::nullopt;
         }
-        QuantMatrix& matrix = rows < 8 ? result.intra : result.non_intra;
+        mpeg::Matrix& matrix = rows < 8 ? result.intra : result.non_intra;
         std::size_t column = 0;
         std::string_view rest = line;
         while (true) {
@@ -263,7 +263,7 @@ MatrixLibrary load_matrix_library(const std::string& user_folder) {
     return library;
 }
 
-int matrix_distance(const QuantMatrix& a, const QuantMatrix& b) {
+int matrix_distance(const mpeg::Matrix& a, const mpeg::Matrix& b) {
     int distance = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
         distance += std::abs(int{a[i]} - int{b[i]});
@@ -272,7 +272,7 @@ int matrix_distance(const QuantMatrix& a, const QuantMatrix& b) {
 }
 
 std::optional<MatrixMatch> nearest_matrix(const std::vector<NamedMatrices>& library,
-                                          const QuantMatrix& matrix, MatrixKind kind) {
+                                          const mpeg::Matrix& matrix, MatrixKind kind) {
     std::optional<MatrixMatch> nearest;
     for (const auto& entry : library) {
         const int distance =
@@ -295,7 +295,7 @@ std::string matrix_match_text(const std::optional<MatrixMatch>& match) {
                      {match->name, std::to_string(match->distance)});
 }
 
-std::string exact_matrix_name(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
+std::string exact_matrix_name(const std::vector<NamedMatrices>& library, const mpeg::Matrix& matrix,
                               MatrixKind kind) {
     const auto match = nearest_matrix(library, matrix, kind);
     return match && match->distance == 0 ? match->name : std::string();

@@ -13,8 +13,8 @@ namespace quantaline {
 // A named pair of matrices: one entry of the library of well-known matrices.
 struct NamedMatrices {
     std::string name;
-    QuantMatrix intra{};
-    QuantMatrix non_intra{};
+    mpeg::Matrix intra{};
+    mpeg::Matrix non_intra{};
 
     bool operator==(const NamedMatrices&) const = default;
 };
@@ -60,14 +60,14 @@ struct MatrixMatch {
 };
 enum class MatrixKind { intra, non_intra };
 
-int matrix_distance(const QuantMatrix& a, const QuantMatrix& b);
+int matrix_distance(const mpeg::Matrix& a, const mpeg::Matrix& b);
 std::optional<MatrixMatch> nearest_matrix(const std::vector<NamedMatrices>& library,
-                                          const QuantMatrix& matrix, MatrixKind kind);
+                                          const mpeg::Matrix& matrix, MatrixKind kind);
 // "Matrice connue : NAME" for a distance of 0, "Matrice la plus proche : NAME (distance D)"
 // otherwise, empty without a match: the grids' tooltip.
 std::string matrix_match_text(const std::optional<MatrixMatch>& match);
 // The name of the first library matrix equal to `matrix`; empty when none is.
-std::string exact_matrix_name(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
+std::string exact_matrix_name(const std::vector<NamedMatrices>& library, const mpeg::Matrix& matrix,
                               MatrixKind kind);
 
 } // namespace quantaline

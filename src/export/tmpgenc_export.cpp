@@ -48,7 +48,7 @@ std::optional<int> entry_count(const std::string& line) {
     return count;
 }
 
-std::string row_text(const QuantMatrix& matrix, int row) {
+std::string row_text(const mpeg::Matrix& matrix, int row) {
     std::string text;
     for (int column = 0; column < 8; ++column) {
         if (column > 0) {

@@ -85,35 +85,79 @@ bool flush_to_disk(std::FILE* file) {
 #endif
 }
 
+// Through a symbolic link the file it points to is replaced, and the link stays.
+std::error_code follow_symbolic_link(fs::path& target) {
+    std::error_code error;
+    if (fs::is_symlink(target, error)) {
+        target = fs::weakly_canonical(target, error);
+        return error;
+    }
+    return {};
+}
+
+// Why an existing file is refused rather than replaced, or nothing: one marked read-only,
+// or that we may not write, since the rename would otherwise go through wherever the folder
+// can be written.
+std::error_code refusal_to_replace(const fs::path& target, const fs::file_status& existing) {
+    if (!fs::exists(existing)) {
+        return {};
+    }
+    constexpr auto write_bits =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((existing.permissions() & write_bits) == fs::perms::none) {
+        return std::make_error_code(std::errc::permission_denied);
+    }
+    const std::error_code denied = write_permission_error(target);
+    if (denied == std::errc::permission_denied || denied == std::errc::operation_not_permitted ||
+        denied == std::errc::read_only_file_system) {
+        return denied;
+    }
+    return {};
+}
+
+// Writes the bytes to the temporary file, flushes it to the disk and closes it: the cause
+// of the step that failed (which may be no error code at all), or nothing. The file is
+// left open for the caller to close when a step before the close failed.
+std::optional<std::error_code> write_and_close(TempFile& temp, std::string_view bytes,
+                                               std::optional<WriteStep> fail_at) {
+    const auto io_error = std::make_error_code(std::errc::io_error);
+    if (fail_at == WriteStep::create) {
+        return io_error;
+    }
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), temp.file) != bytes.size()) {
+        return last_error();
+    }
+    if (fail_at == WriteStep::write) {
+        return io_error;
+    }
+    errno = 0;
+    if (!flush_to_disk(temp.file)) {
+        return last_error();
+    }
+    const bool closed = std::fclose(temp.file) == 0;
+    temp.file = nullptr;
+    if (!closed) {
+        return last_error();
+    }
+    if (fail_at == WriteStep::flush) {
+        return io_error;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<WriteError> write_file_atomically(const std::string& path, std::string_view bytes,
                                                 std::optional<WriteStep> fail_at) {
-    std::error_code error;
     fs::path target = path_from_utf8(path);
-    // Through a symbolic link the file it points to is replaced, and the link stays.
-    if (fs::is_symlink(target, error)) {
-        target = fs::weakly_canonical(target, error);
-        if (error) {
-            return WriteError{path, reason_text(error)};
-        }
+    if (const std::error_code error = follow_symbolic_link(target)) {
+        return WriteError{path, reason_text(error)};
     }
-    // A file marked read-only, or that we may not write, is refused rather than replaced:
-    // the rename below would otherwise go through wherever the folder can be written.
+    std::error_code error;
     const fs::file_status existing = fs::status(target, error);
-    if (fs::exists(existing)) {
-        constexpr auto write_bits =
-            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-        if ((existing.permissions() & write_bits) == fs::perms::none) {
-            return WriteError{path,
-                              reason_text(std::make_error_code(std::errc::permission_denied))};
-        }
-        const std::error_code denied = write_permission_error(target);
-        if (denied == std::errc::permission_denied ||
-            denied == std::errc::operation_not_permitted ||
-            denied == std::errc::read_only_file_system) {
-            return WriteError{path, reason_text(denied)};
-        }
+    if (const std::error_code refused = refusal_to_replace(target, existing)) {
+        return WriteError{path, reason_text(refused)};
     }
     error.clear();
     TempFile temp = create_temp_beside(target, error);
@@ -128,28 +172,8 @@ std::optional<WriteError> write_file_atomically(const std::string& path, std::st
         fs::remove(temp.path, ignored);
         return WriteError{path, reason_text(cause)};
     };
-    const auto io_error = std::make_error_code(std::errc::io_error);
-    if (fail_at == WriteStep::create) {
-        return abandon(io_error);
-    }
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), temp.file) != bytes.size()) {
-        return abandon(last_error());
-    }
-    if (fail_at == WriteStep::write) {
-        return abandon(io_error);
-    }
-    errno = 0;
-    if (!flush_to_disk(temp.file)) {
-        return abandon(last_error());
-    }
-    const bool closed = std::fclose(temp.file) == 0;
-    temp.file = nullptr;
-    if (!closed) {
-        return abandon(last_error());
-    }
-    if (fail_at == WriteStep::flush) {
-        return abandon(io_error);
+    if (const std::optional<std::error_code> failure = write_and_close(temp, bytes, fail_at)) {
+        return abandon(*failure);
     }
     // The new file keeps the access rights of the one it replaces.
     std::error_code ignored;
@@ -157,7 +181,7 @@ std::optional<WriteError> write_file_atomically(const std::string& path, std::st
         fs::permissions(temp.path, existing.permissions(), ignored);
     }
     if (fail_at == WriteStep::rename) {
-        return abandon(io_error);
+        return abandon(std::make_error_code(std::errc::io_error));
     }
     fs::rename(temp.path, target, error);
     if (error) {

@@ -467,13 +467,25 @@ void TransportDemux::video_payload(const std::uint8_t* data, std::size_t size, s
     video_.feed(data, size, offset);
 }
 
-void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
-    const bool transport_error_indicator = (p[1] & 0x80) != 0;
-    const bool payload_unit_start_indicator = (p[1] & 0x40) != 0;
-    const auto pid = static_cast<std::uint16_t>(((p[1] & 0x1F) << 8) | p[2]);
-    const unsigned adaptation_field_control = (p[3] >> 4) & 0x03;
-    const int continuity_counter = p[3] & 0x0F;
+// The fields of a packet's header, and of its adaptation field, that the demultiplexer
+// takes its decisions on.
+struct TransportDemux::PacketHeader {
+    bool transport_error_indicator = false;
+    bool payload_unit_start_indicator = false;
+    std::uint16_t pid = 0;
+    unsigned adaptation_field_control = 0;
+    int continuity_counter = 0;
+    bool discontinuity_indicator = false;
+    // Where the payload begins in the packet; past its end when the adaptation field is
+    // longer than the packet.
+    std::size_t payload = 4;
+    bool has_payload = false;
+};
 
+namespace {
+
+inline TransportDemux::PacketHeader packet_header(const std::uint8_t* p) {
+    const unsigned adaptation_field_control = (p[3] >> 4) & 0x03;
     std::size_t payload = 4;
     bool discontinuity_indicator = false;
     if ((adaptation_field_control & 0x02) != 0) {
@@ -483,60 +495,81 @@ void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
         }
         payload = 5 + adaptation_field_length;
     }
-    const bool has_payload = (adaptation_field_control & 0x01) != 0 && payload < ts_packet_size;
+    return {(p[1] & 0x80) != 0,
+            (p[1] & 0x40) != 0,
+            static_cast<std::uint16_t>(((p[1] & 0x1F) << 8) | p[2]),
+            adaptation_field_control,
+            p[3] & 0x0F,
+            discontinuity_indicator,
+            payload,
+            (adaptation_field_control & 0x01) != 0 && payload < ts_packet_size};
+}
 
-    if (video_pid_ && pid == *video_pid_) {
-        if (transport_error_indicator || payload > ts_packet_size) {
+} // namespace
+
+inline bool TransportDemux::continuity(const PacketHeader& h) {
+    if (last_continuity_counter_ >= 0) {
+        if (h.continuity_counter == last_continuity_counter_ && !h.discontinuity_indicator) {
+            return false;
+        }
+        if (h.continuity_counter != ((last_continuity_counter_ + 1) & 0x0F) &&
+            !h.discontinuity_indicator) {
             ++report_.continuity_errors;
             video_.discontinuity();
-            in_pes_ = false;
-            return;
         }
-        if ((adaptation_field_control & 0x01) != 0) {
-            if (last_continuity_counter_ >= 0) {
-                if (continuity_counter == last_continuity_counter_ && !discontinuity_indicator) {
-                    return; // a duplicate packet, sent twice on purpose
-                }
-                if (continuity_counter != ((last_continuity_counter_ + 1) & 0x0F) &&
-                    !discontinuity_indicator) {
-                    ++report_.continuity_errors;
-                    video_.discontinuity();
-                }
-            }
-            last_continuity_counter_ = continuity_counter;
-        }
-        if ((p[3] >> 6) != 0) {
-            // transport_scrambling_control: the payload cannot be read without its key.
-            if (report_.scrambled_packets++ == 0) {
-                report_.first_scrambled_offset = offset;
-            }
-            if (in_pes_) {
-                video_.discontinuity();
-                in_pes_ = false;
-            }
-            return;
-        }
-        if (has_payload) {
-            video_payload(p + payload, ts_packet_size - payload, offset + payload,
-                          payload_unit_start_indicator);
-        }
+    }
+    last_continuity_counter_ = h.continuity_counter;
+    return true;
+}
+
+void TransportDemux::scrambled(std::uint64_t offset) {
+    // transport_scrambling_control: the payload cannot be read without its key.
+    if (report_.scrambled_packets++ == 0) {
+        report_.first_scrambled_offset = offset;
+    }
+    if (in_pes_) {
+        video_.discontinuity();
+        in_pes_ = false;
+    }
+}
+
+inline void TransportDemux::video_packet(const std::uint8_t* p, std::uint64_t offset,
+                                         const PacketHeader& h) {
+    if (h.transport_error_indicator || h.payload > ts_packet_size) {
+        ++report_.continuity_errors;
+        video_.discontinuity();
+        in_pes_ = false;
         return;
     }
-    if (video_pid_ || pid == null_pid) {
+    if ((h.adaptation_field_control & 0x01) != 0 && !continuity(h)) {
+        return; // a duplicate packet, sent twice on purpose
+    }
+    if ((p[3] >> 6) != 0) {
+        scrambled(offset);
         return;
     }
+    if (h.has_payload) {
+        video_payload(p + h.payload, ts_packet_size - h.payload, offset + h.payload,
+                      h.payload_unit_start_indicator);
+    }
+}
+
+void TransportDemux::other_packet(const std::uint8_t* p, std::uint64_t offset) {
+    // Decoded again here, so that the video's packets never need the header in memory.
+    const PacketHeader h = packet_header(p);
     const bool table =
-        pid == 0x0000 || std::find(pmt_pids_.begin(), pmt_pids_.end(), pid) != pmt_pids_.end();
+        h.pid == 0x0000 || std::find(pmt_pids_.begin(), pmt_pids_.end(), h.pid) != pmt_pids_.end();
     if (!table) {
-        hold(p, offset, pid,
-             payload_unit_start_indicator && !transport_error_indicator && has_payload, payload);
+        hold(p, offset, h.pid,
+             h.payload_unit_start_indicator && !h.transport_error_indicator && h.has_payload,
+             h.payload);
         return;
     }
-    if (transport_error_indicator || !has_payload || !payload_unit_start_indicator) {
+    if (h.transport_error_indicator || !h.has_payload || !h.payload_unit_start_indicator) {
         return;
     }
-    const auto section = section_of(p + payload, ts_packet_size - payload);
-    if (pid == 0x0000) {
+    const auto section = section_of(p + h.payload, ts_packet_size - h.payload);
+    if (h.pid == 0x0000) {
         program_association(section.data(), section.size());
     } else {
         program_map(section.data(), section.size());
@@ -544,6 +577,18 @@ void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
             replay_held();
         }
     }
+}
+
+void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
+    const PacketHeader h = packet_header(p);
+    if (video_pid_ && h.pid == *video_pid_) {
+        video_packet(p, offset, h);
+        return;
+    }
+    if (video_pid_ || h.pid == null_pid) {
+        return;
+    }
+    other_packet(p, offset);
 }
 
 void TransportDemux::hold(const std::uint8_t* p, std::uint64_t offset, std::uint16_t pid,

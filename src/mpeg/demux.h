@@ -83,7 +83,17 @@ class TransportDemux {
     void packet(const std::uint8_t* p, std::uint64_t offset);
     bool paused() const { return video_.paused(); }
 
+    // The fields of a packet's header that decisions are taken on (demux.cpp).
+    struct PacketHeader;
+
   private:
+    // A packet of the video's PID; any other before the tables name the video.
+    void video_packet(const std::uint8_t* p, std::uint64_t offset, const PacketHeader& header);
+    void other_packet(const std::uint8_t* p, std::uint64_t offset);
+    // Follows the video's continuity_counter: false for a duplicate packet.
+    bool continuity(const PacketHeader& header);
+    // A video packet whose payload is scrambled.
+    void scrambled(std::uint64_t offset);
     void program_association(const std::uint8_t* section, std::size_t size);
     void program_map(const std::uint8_t* section, std::size_t size);
     void video_payload(const std::uint8_t* data, std::size_t size, std::uint64_t offset,

@@ -11,18 +11,25 @@ namespace quantaline::mpeg {
 
 namespace {
 
-constexpr std::uint8_t picture_type_i = 1;
-constexpr std::uint8_t picture_type_p = 2;
-constexpr std::uint8_t picture_type_b = 3;
-constexpr std::uint8_t picture_type_d = 4;
-
 // Where the next 00 00 01 at or after `from` lies, or the size.
 std::size_t next_start_code(std::span<const std::uint8_t> bytes, std::size_t from) {
     return find_start_code_prefix(bytes.data(), from, bytes.size());
 }
 
 int block_count(std::uint8_t chroma_format) {
-    return chroma_format == 3 ? 12 : chroma_format == 2 ? 8 : 6;
+    return chroma_format == chroma_444 ? 12 : chroma_format == chroma_422 ? 8 : 6;
+}
+
+// The bits of an escaped coefficient, `window` beginning with it: escape (6 bits), run (6),
+// then a level of 12 bits (MPEG-2), or of 8 bits, or 16 when the first 8 are 0 or 0x80
+// (MPEG-1); 0 for an MPEG-2 level that is forbidden.
+inline int escape_length(std::uint32_t window, bool mpeg2) {
+    if (mpeg2) {
+        const std::uint32_t level = (window >> 8) & 0xFFF;
+        return level == 0 || level == 0x800 ? 0 : 6 + 6 + 12;
+    }
+    const std::uint32_t level = (window >> 12) & 0xFF;
+    return 6 + 6 + (level == 0 || level == 0x80 ? 16 : 8);
 }
 
 // The coefficients after the first, through end_of_block; `n` is the index of the next
@@ -64,34 +71,21 @@ MacroblockError coefficients(SliceBits& bits, const vlc::DctTables& table, int n
             }
             n += e.run + 1;
             used += e.length;
-            if (n > 64) {
-                bits.skip(used);
-                return MacroblockError::too_many_coefficients;
-            }
         } else if (e.run == vlc::end_of_block) {
             bits.skip(used + e.length);
             return MacroblockError::none;
         } else {
-            // escape (6 bits), run (6), then a level of 12 bits (MPEG-2), or of 8 bits,
-            // or 16 when the first 8 are 0 or 0x80 (MPEG-1).
             n += static_cast<int>((window >> 20) & 63) + 1;
-            int length = 6 + 6;
-            if (mpeg2) {
-                const std::uint32_t level = (window >> 8) & 0xFFF;
-                if (level == 0 || level == 0x800) {
-                    bits.skip(used);
-                    return MacroblockError::invalid_escape_level;
-                }
-                length += 12;
-            } else {
-                const std::uint32_t level = (window >> 12) & 0xFF;
-                length += level == 0 || level == 0x80 ? 16 : 8;
+            const int length = escape_length(window, mpeg2);
+            if (length == 0) {
+                bits.skip(used);
+                return MacroblockError::invalid_escape_level;
             }
             used += length;
-            if (n > 64) {
-                bits.skip(used);
-                return MacroblockError::too_many_coefficients;
-            }
+        }
+        if (n > 64) {
+            bits.skip(used);
+            return MacroblockError::too_many_coefficients;
         }
     }
 }
@@ -141,13 +135,13 @@ MacroblockError macroblock_type(SliceBits& bits, std::uint8_t picture_coding_typ
     const std::uint32_t window = bits.peek();
     const vlc::Entry* e = nullptr;
     switch (picture_coding_type) {
-    case picture_type_i:
+    case intra_coded:
         e = &vlc::entry(vlc::macroblock_type_i_table, window);
         break;
-    case picture_type_p:
+    case predictive_coded:
         e = &vlc::entry(vlc::macroblock_type_p_table, window);
         break;
-    case picture_type_b:
+    case bidirectionally_predictive_coded:
         e = &vlc::entry(vlc::macroblock_type_b_table, window);
         break;
     default:
@@ -278,9 +272,9 @@ MacroblockError coded_block_pattern(SliceBits& bits, const PictureContext& pictu
     }
     bits.skip(e.length);
     pattern = static_cast<std::uint32_t>(e.value);
-    if (picture.chroma_format == 2) {
+    if (picture.chroma_format == chroma_422) {
         pattern = (pattern << 2) | bits.get(2); // coded_block_pattern_1
-    } else if (picture.chroma_format == 3) {
+    } else if (picture.chroma_format == chroma_444) {
         pattern = (pattern << 6) | bits.get(6); // coded_block_pattern_2
     }
     return MacroblockError::none;
@@ -315,7 +309,7 @@ MacroblockError block(SliceBits& bits, const PictureContext& picture, int i, boo
             return error;
         }
         bits.skip(size); // dct_dc_differential
-        if (picture.picture_coding_type == picture_type_d) {
+        if (picture.picture_coding_type == dc_intra_coded) {
             return MacroblockError::none; // DC coefficients alone, no end_of_block
         }
         return coefficients(bits, picture.intra_vlc_format ? vlc::table_one : vlc::table_zero, 1,
@@ -399,23 +393,76 @@ MacroblockError macroblock(SliceBits& bits, const PictureContext& picture, std::
     } else if (!intra) {
         pattern = 0;
     }
-    for (int i = 0; i < count; ++i) {
-        if ((pattern & (1u << (count - 1 - i))) != 0) {
+    // Block 0 is the top one of the pattern's count bits: they are read from the top bit of
+    // a word, and the blocks after the last coded one are not looked at.
+    int i = 0;
+    for (std::uint32_t coded = pattern << (32 - count); coded != 0; coded <<= 1, ++i) {
+        if ((coded >> 31) != 0) {
             if (const auto error = block(bits, picture, i, intra); error != MacroblockError::none) {
                 return error;
             }
         }
     }
-    if (picture.picture_coding_type == picture_type_d && bits.get(1) != 1) {
+    if (picture.picture_coding_type == dc_intra_coded && bits.get(1) != 1) {
         return MacroblockError::marker_bit; // end_of_macroblock
     }
     kind = intra ? MacroblockKind::intra : MacroblockKind::coded;
     return MacroblockError::none;
 }
 
+// The slice's header after its slice_vertical_position: the extension of the position,
+// quantiser_scale_code (its scale in `scale`) and the extra bits.
+inline MacroblockError slice_header(SliceBits& bits, std::size_t end_bits,
+                                    const PictureContext& picture, SliceDamage& damage,
+                                    std::uint8_t& scale) {
+    if (picture.slice_vertical_extension) {
+        damage.slice_vertical_position += bits.get(3) << 7;
+    }
+    // priority_breakpoint belongs to data partitioning, which no sequence here uses.
+    const std::uint32_t code = bits.get(5); // quantiser_scale_code
+    if (code == 0) {
+        return MacroblockError::zero_quantiser_scale;
+    }
+    scale = quantiser_scale(picture, code);
+    // intra_slice_flag, intra_slice and reserved_bits (MPEG-2), or extra_information_slice
+    // (MPEG-1): nine bits each time, while the first is 1.
+    while (bits.get(1) == 1) {
+        bits.skip(8);
+        if (bits.position() > end_bits) {
+            return MacroblockError::overrun;
+        }
+    }
+    return MacroblockError::none;
+}
+
+// The address of the next macroblock, `increment` after `address`, in `next`.
+inline MacroblockError next_macroblock_address(SliceBits& bits, std::size_t end_bits,
+                                               std::int64_t address, std::uint64_t picture_size,
+                                               std::uint32_t& increment, std::int64_t& next) {
+    if (const auto error = macroblock_address_increment(bits, increment);
+        error != MacroblockError::none) {
+        return error;
+    }
+    next = address + increment;
+    if (bits.position() > end_bits) {
+        return MacroblockError::overrun;
+    }
+    if (next < 0 || static_cast<std::uint64_t>(next) >= picture_size) {
+        return MacroblockError::address_outside_picture;
+    }
+    return MacroblockError::none;
+}
+
+inline void end_slice(SliceInfo& info, const SliceDamage& damage, std::size_t end_bit) {
+    info.slice_vertical_position = damage.slice_vertical_position;
+    info.macroblocks = damage.macroblocks_read;
+    info.end_bit = end_bit;
+}
+
 // One slice: `bytes` is the whole picture, the slice's data runs from `begin` (the byte
-// after its start code) to `end` (the next start code). Returns its damage, if any; `info`
-// tells where it lies and where its bits end.
+// after its start code) to `end` (the next start code), and its macroblocks end where 23
+// zero bits follow (the stuffing before the next start code). Returns its damage, if any;
+// `info` tells where it lies and where its bits end.
 std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_t begin,
                                  std::size_t end, std::uint8_t slice_vertical_position,
                                  const PictureContext& picture, Figures& figures, SliceInfo& info) {
@@ -426,28 +473,14 @@ std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_
     const auto damaged = [&](MacroblockError error, std::size_t at) {
         damage.error = error;
         damage.offset = at / 8;
-        info.slice_vertical_position = damage.slice_vertical_position;
-        info.macroblocks = damage.macroblocks_read;
-        info.end_bit = at;
+        end_slice(info, damage, at);
         return std::optional<SliceDamage>(damage);
     };
     std::size_t start = bits.position();
-    if (picture.slice_vertical_extension) {
-        damage.slice_vertical_position += bits.get(3) << 7;
-    }
-    // priority_breakpoint belongs to data partitioning, which no sequence here uses.
-    const std::uint32_t code = bits.get(5); // quantiser_scale_code
-    if (code == 0) {
-        return damaged(MacroblockError::zero_quantiser_scale, start);
-    }
-    std::uint8_t scale = quantiser_scale(picture, code);
-    // intra_slice_flag, intra_slice and reserved_bits (MPEG-2), or extra_information_slice
-    // (MPEG-1): nine bits each time, while the first is 1.
-    while (bits.get(1) == 1) {
-        bits.skip(8);
-        if (bits.position() > end_bits) {
-            return damaged(MacroblockError::overrun, start);
-        }
+    std::uint8_t scale = 0;
+    if (const auto error = slice_header(bits, end_bits, picture, damage, scale);
+        error != MacroblockError::none) {
+        return damaged(error, start);
     }
     const std::uint64_t row = damage.slice_vertical_position - 1;
     const std::uint64_t picture_size = std::uint64_t{picture.mb_width} * picture.mb_height;
@@ -457,20 +490,15 @@ std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_
     do {
         start = bits.position();
         std::uint32_t increment = 0;
-        if (const auto error = macroblock_address_increment(bits, increment);
+        std::int64_t next = 0;
+        if (const auto error =
+                next_macroblock_address(bits, end_bits, address, picture_size, increment, next);
             error != MacroblockError::none) {
             return damaged(error, start);
         }
-        const std::int64_t next = address + increment;
-        if (bits.position() > end_bits) {
-            return damaged(MacroblockError::overrun, start);
-        }
-        if (next < 0 || static_cast<std::uint64_t>(next) >= picture_size) {
-            return damaged(MacroblockError::address_outside_picture, start);
-        }
         if (!first && increment > 1) {
-            if (picture.picture_coding_type == picture_type_i ||
-                picture.picture_coding_type == picture_type_d) {
+            if (picture.picture_coding_type == intra_coded ||
+                picture.picture_coding_type == dc_intra_coded) {
                 return damaged(MacroblockError::skipped_in_intra_picture, start);
             }
             figures.add(static_cast<std::uint32_t>(address + 1), scale, MacroblockKind::skipped,
@@ -494,12 +522,95 @@ std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_
         ++damage.macroblocks_read;
         address = next;
         first = false;
-        // The slice ends where 23 zero bits follow: the stuffing before the next start code.
     } while (bits.show(23) != 0);
-    info.slice_vertical_position = damage.slice_vertical_position;
-    info.macroblocks = damage.macroblocks_read;
-    info.end_bit = bits.position();
+    end_slice(info, damage, bits.position());
     return std::nullopt;
+}
+
+// The picture header the bytes begin with: its fields in `header` and the next start code
+// in `next`, and the picture's temporal reference and type in `result`.
+PictureError picture_start(std::span<const std::uint8_t> picture_bytes,
+                           const SequenceContext& sequence, PictureQuantiser& result,
+                           PictureHeader& header, std::size_t& next) {
+    if (picture_bytes.size() < 4 || picture_bytes[0] != 0 || picture_bytes[1] != 0 ||
+        picture_bytes[2] != 1 || picture_bytes[3] != start_code::picture) {
+        return PictureError::no_picture_header;
+    }
+    next = next_start_code(picture_bytes, 4);
+    const auto parsed = picture_header(picture_bytes.subspan(4, next - 4));
+    if (!parsed.ok()) {
+        return PictureError::truncated_picture_header;
+    }
+    header = parsed.fields;
+    result.temporal_reference = header.temporal_reference;
+    result.picture_coding_type = header.picture_coding_type;
+    if (!is_picture_coding_type(result.picture_coding_type) ||
+        (result.picture_coding_type == dc_intra_coded && sequence.mpeg2)) {
+        return PictureError::unknown_picture_coding_type;
+    }
+    return PictureError::none;
+}
+
+// What the sequence and the picture header tell the macroblocks, before any extension.
+PictureContext picture_context(const SequenceContext& sequence, const PictureHeader& header) {
+    PictureContext picture;
+    picture.mpeg2 = sequence.mpeg2;
+    picture.chroma_format = sequence.mpeg2 ? sequence.chroma_format : chroma_420;
+    picture.picture_coding_type = header.picture_coding_type;
+    picture.f_code = {{{header.forward_f_code, header.forward_f_code},
+                       {header.backward_f_code, header.backward_f_code}}};
+    picture.mb_width = (sequence.horizontal_size + 15) / 16;
+    picture.slice_vertical_extension = sequence.mpeg2 && sequence.vertical_size > 2800;
+    return picture;
+}
+
+// An extension among the picture's headers: true when it is the picture coding extension,
+// read into `picture`.
+bool picture_coding(std::span<const std::uint8_t> body, PictureContext& picture) {
+    if (extension_start_code_identifier(body) != extension_id::picture_coding) {
+        return false;
+    }
+    const auto e = picture_coding_extension(body);
+    if (!e.ok()) {
+        return false;
+    }
+    picture.f_code = e.fields.f_code;
+    picture.picture_structure = e.fields.picture_structure;
+    picture.frame_pred_frame_dct = e.fields.frame_pred_frame_dct;
+    picture.concealment_motion_vectors = e.fields.concealment_motion_vectors;
+    picture.q_scale_type = e.fields.q_scale_type;
+    picture.intra_vlc_format = e.fields.intra_vlc_format;
+    return true;
+}
+
+// Rows of a frame: interlaced MPEG-2 sequences count them in pairs.
+void set_height(const SequenceContext& sequence, PictureContext& picture,
+                PictureQuantiser& result) {
+    const std::uint32_t v = sequence.vertical_size;
+    const std::uint32_t rows =
+        sequence.mpeg2 && !sequence.progressive_sequence ? 2 * ((v + 31) / 32) : (v + 15) / 16;
+    picture.mb_height = picture.picture_structure == frame_picture ? rows : rows / 2;
+    result.mb_height = picture.mb_height;
+}
+
+// One slice into the figures, told to the map, its damage counted.
+void read_slice(std::span<const std::uint8_t> picture_bytes, std::size_t begin, std::size_t next,
+                std::uint8_t code, const PictureContext& picture, Figures& figures,
+                MacroblockSink* map, PictureQuantiser& result) {
+    ++result.slices;
+    SliceInfo info;
+    const auto damage = slice(picture_bytes, begin, next, code, picture, figures, info);
+    if (map != nullptr) {
+        info.next_start_code = next;
+        info.damaged = damage.has_value();
+        map->slice(info);
+    }
+    if (damage) {
+        ++result.damaged_slices;
+        if (!result.first_damage) {
+            result.first_damage = damage;
+        }
+    }
 }
 
 } // namespace
@@ -507,65 +618,24 @@ std::optional<SliceDamage> slice(std::span<const std::uint8_t> bytes, std::size_
 PictureQuantiser picture_quantiser(std::span<const std::uint8_t> picture_bytes,
                                    const SequenceContext& sequence, MacroblockSink* map) {
     PictureQuantiser result;
-    if (picture_bytes.size() < 4 || picture_bytes[0] != 0 || picture_bytes[1] != 0 ||
-        picture_bytes[2] != 1 || picture_bytes[3] != start_code::picture) {
-        result.error = PictureError::no_picture_header;
+    PictureHeader header;
+    std::size_t next = 0;
+    result.error = picture_start(picture_bytes, sequence, result, header, next);
+    if (result.error != PictureError::none) {
         return result;
     }
-    std::size_t next = next_start_code(picture_bytes, 4);
-    const auto header = picture_header(picture_bytes.subspan(4, next - 4));
-    if (!header.ok()) {
-        result.error = PictureError::truncated_picture_header;
-        return result;
-    }
-    result.temporal_reference = header.fields.temporal_reference;
-    result.picture_coding_type = header.fields.picture_coding_type;
-    if (result.picture_coding_type < picture_type_i ||
-        result.picture_coding_type > picture_type_d ||
-        (result.picture_coding_type == picture_type_d && sequence.mpeg2)) {
-        result.error = PictureError::unknown_picture_coding_type;
-        return result;
-    }
-
-    PictureContext picture;
-    picture.mpeg2 = sequence.mpeg2;
-    picture.chroma_format = sequence.mpeg2 ? sequence.chroma_format : 1;
-    picture.picture_coding_type = result.picture_coding_type;
-    picture.f_code = {{{header.fields.forward_f_code, header.fields.forward_f_code},
-                       {header.fields.backward_f_code, header.fields.backward_f_code}}};
-    picture.mb_width = (sequence.horizontal_size + 15) / 16;
+    PictureContext picture = picture_context(sequence, header);
     result.mb_width = picture.mb_width;
-    picture.slice_vertical_extension = sequence.mpeg2 && sequence.vertical_size > 2800;
     bool coding_extension = false;
-
-    // Rows of a frame: interlaced MPEG-2 sequences count them in pairs.
-    const auto set_height = [&] {
-        const std::uint32_t v = sequence.vertical_size;
-        const std::uint32_t rows =
-            sequence.mpeg2 && !sequence.progressive_sequence ? 2 * ((v + 31) / 32) : (v + 15) / 16;
-        picture.mb_height = picture.picture_structure == frame_picture ? rows : rows / 2;
-        result.mb_height = picture.mb_height;
-    };
-
     Figures figures{result, map};
     while (next + 3 < picture_bytes.size()) {
         const std::uint8_t code = picture_bytes[next + 3];
         const std::size_t begin = next + 4;
         next = next_start_code(picture_bytes, begin);
         if (code == start_code::extension) {
-            const auto body = picture_bytes.subspan(begin, next - begin);
-            if (extension_start_code_identifier(body) == extension_id::picture_coding) {
-                const auto e = picture_coding_extension(body);
-                if (e.ok()) {
-                    coding_extension = true;
-                    picture.f_code = e.fields.f_code;
-                    picture.picture_structure = e.fields.picture_structure;
-                    picture.frame_pred_frame_dct = e.fields.frame_pred_frame_dct;
-                    picture.concealment_motion_vectors = e.fields.concealment_motion_vectors;
-                    picture.q_scale_type = e.fields.q_scale_type;
-                    picture.intra_vlc_format = e.fields.intra_vlc_format;
-                    result.picture_structure = picture.picture_structure;
-                }
+            if (picture_coding(picture_bytes.subspan(begin, next - begin), picture)) {
+                coding_extension = true;
+                result.picture_structure = picture.picture_structure;
             }
             continue;
         }
@@ -580,25 +650,12 @@ PictureQuantiser picture_quantiser(std::span<const std::uint8_t> picture_bytes,
             return result;
         }
         if (picture.mb_height == 0) {
-            set_height();
+            set_height(sequence, picture, result);
         }
-        ++result.slices;
-        SliceInfo info;
-        const auto damage = slice(picture_bytes, begin, next, code, picture, figures, info);
-        if (map != nullptr) {
-            info.next_start_code = next;
-            info.damaged = damage.has_value();
-            map->slice(info);
-        }
-        if (damage) {
-            ++result.damaged_slices;
-            if (!result.first_damage) {
-                result.first_damage = damage;
-            }
-        }
+        read_slice(picture_bytes, begin, next, code, picture, figures, map, result);
     }
     if (picture.mb_height == 0 && (coding_extension || !sequence.mpeg2)) {
-        set_height(); // a picture without a slice
+        set_height(sequence, picture, result); // a picture without a slice
     }
     const std::uint64_t size = std::uint64_t{picture.mb_width} * picture.mb_height;
     // Slices that overlap may read more macroblocks than the picture has.

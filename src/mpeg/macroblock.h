@@ -5,6 +5,7 @@
 // macroblock's quantiser scale is known, but nothing is decoded. One function per syntax
 // structure, named as the standards name it; errors are returned as values.
 
+#include "mpeg/codes.h"
 #include "mpeg/syntax.h"
 #include "mpeg/vlc.h"
 
@@ -17,8 +18,8 @@ namespace quantaline::mpeg {
 
 // What a picture's macroblocks need of their sequence header and sequence extension.
 struct SequenceContext {
-    bool mpeg2 = false;                // a sequence_extension follows the sequence header
-    std::uint8_t chroma_format = 1;    // 1: 4:2:0, 2: 4:2:2, 3: 4:4:4
+    bool mpeg2 = false; // a sequence_extension follows the sequence header
+    std::uint8_t chroma_format = chroma_420;
     std::uint32_t horizontal_size = 0; // with the extension's high bits
     std::uint32_t vertical_size = 0;
     bool progressive_sequence = true;
@@ -53,9 +54,9 @@ enum class PictureError : std::uint8_t {
 // What a picture's header and coding extension tell its macroblocks.
 struct PictureContext {
     bool mpeg2 = false;
-    std::uint8_t chroma_format = 1;
+    std::uint8_t chroma_format = chroma_420;
     std::uint8_t picture_coding_type = 0;
-    std::uint8_t picture_structure = 3; // 1 top field, 2 bottom field, 3 frame
+    std::uint8_t picture_structure = frame_picture;
     bool frame_pred_frame_dct = true;
     bool concealment_motion_vectors = false;
     bool q_scale_type = false;
@@ -109,7 +110,7 @@ struct PictureQuantiser {
     PictureError error = PictureError::none;
     std::uint16_t temporal_reference = 0;
     std::uint8_t picture_coding_type = 0;
-    std::uint8_t picture_structure = 3;
+    std::uint8_t picture_structure = frame_picture;
     // The picture's size in macroblocks (a field's own rows); the height is known once the
     // picture's structure is (an MPEG-2 picture without its coding extension has none).
     std::uint32_t mb_width = 0;

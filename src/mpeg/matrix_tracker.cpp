@@ -1,5 +1,7 @@
 #include "mpeg/matrix_tracker.h"
 
+#include "mpeg/codes.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -218,7 +220,7 @@ void MatrixTracker::picture(const VideoUnit& unit) {
     record_.picture_structure = frame_picture;
     open_record_timing(number, unit.position, parsed.fields.vbv_delay);
     // 0 and 5 to 7 are forbidden or reserved: the picture is kept, and named as damage.
-    if (record_.picture_coding_type == 0 || record_.picture_coding_type > 4) {
+    if (!is_picture_coding_type(record_.picture_coding_type)) {
         if (forbidden_type_count_++ == 0) {
             first_forbidden_type_offset_ = unit.offset;
         }

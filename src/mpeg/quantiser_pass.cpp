@@ -2,6 +2,7 @@
 
 #include "io/file_reader.h"
 #include "io/text.h"
+#include "mpeg/codes.h"
 #include "mpeg/demux.h"
 #include "mpeg/start_code.h"
 

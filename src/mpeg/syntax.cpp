@@ -1,5 +1,7 @@
 #include "mpeg/syntax.h"
 
+#include "mpeg/codes.h"
+
 namespace quantaline::mpeg {
 
 namespace {
@@ -184,11 +186,12 @@ Parsed<PictureHeader> picture_header(std::span<const std::uint8_t> bytes) {
     p.picture_coding_type = field<std::uint8_t>(r, 3);
     p.vbv_delay = field<std::uint16_t>(r, 16);
     // P and B pictures carry their forward vector codes, B pictures the backward ones too.
-    if (p.picture_coding_type == 2 || p.picture_coding_type == 3) {
+    if (p.picture_coding_type == predictive_coded ||
+        p.picture_coding_type == bidirectionally_predictive_coded) {
         p.full_pel_forward_vector = r.read_flag();
         p.forward_f_code = field<std::uint8_t>(r, 3);
     }
-    if (p.picture_coding_type == 3) {
+    if (p.picture_coding_type == bidirectionally_predictive_coded) {
         p.full_pel_backward_vector = r.read_flag();
         p.backward_f_code = field<std::uint8_t>(r, 3);
     }

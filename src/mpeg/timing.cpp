@@ -1,6 +1,6 @@
 #include "mpeg/timing.h"
 
-#include <array>
+#include "mpeg/codes.h"
 
 namespace quantaline::mpeg {
 
@@ -17,38 +17,18 @@ bool SequenceParameters::same_values(const SequenceParameters& o) const {
            low_delay == o.low_delay;
 }
 
-namespace {
-
-struct Rate {
-    double numerator;
-    double denominator;
-};
-
-// frame_rate_value of frame_rate_code 1 to 8 (Table 6-4).
-constexpr std::array<Rate, 8> frame_rate_values = {
-    {{24000, 1001}, {24, 1}, {25, 1}, {30000, 1001}, {30, 1}, {50, 1}, {60000, 1001}, {60, 1}}};
-
-constexpr std::uint8_t b_picture = 3;
-
-} // namespace
-
 std::optional<double> frame_rate(const SequenceParameters& s) {
-    if (s.frame_rate_code < 1 || s.frame_rate_code > frame_rate_values.size()) {
-        return std::nullopt;
-    }
-    const Rate& rate = frame_rate_values[s.frame_rate_code - 1];
-    const double extension =
-        s.mpeg2 ? (s.frame_rate_extension_n + 1.0) / (s.frame_rate_extension_d + 1.0) : 1.0;
-    return rate.numerator / rate.denominator * extension;
+    return s.mpeg2 ? frames_per_second(s.frame_rate_code, s.frame_rate_extension_n,
+                                       s.frame_rate_extension_d)
+                   : frames_per_second(s.frame_rate_code);
 }
 
 std::uint8_t picture_fields(bool mpeg2, bool progressive_sequence, std::uint8_t picture_structure,
                             bool top_field_first, bool repeat_first_field) {
-    constexpr std::uint8_t frame = 3;
     if (!mpeg2) {
         return 2;
     }
-    if (picture_structure != frame) {
+    if (picture_structure != frame_picture) {
         return 1;
     }
     if (!progressive_sequence) {
@@ -62,7 +42,7 @@ std::uint8_t picture_fields(bool mpeg2, bool progressive_sequence, std::uint8_t 
 
 std::uint8_t DecodingClock::frame_step(std::uint8_t picture_coding_type, std::uint8_t fields,
                                        bool low_delay) {
-    if (picture_coding_type == b_picture || low_delay) {
+    if (picture_coding_type == bidirectionally_predictive_coded || low_delay) {
         return fields;
     }
     // An I or P picture is shown when the next one is decoded: meanwhile the previous one
@@ -75,9 +55,8 @@ std::uint8_t DecodingClock::frame_step(std::uint8_t picture_coding_type, std::ui
 std::uint8_t DecodingClock::step_after(std::uint8_t picture_coding_type,
                                        std::uint8_t picture_structure, std::uint8_t fields,
                                        bool low_delay) {
-    constexpr std::uint8_t frame = 3;
     constexpr std::uint8_t frame_fields = 2;
-    if (picture_structure == frame || picture_structure == 0) {
+    if (picture_structure == frame_picture || picture_structure == 0) {
         second_field_next_ = false;
         return frame_step(picture_coding_type, fields, low_delay);
     }
@@ -86,7 +65,8 @@ std::uint8_t DecodingClock::step_after(std::uint8_t picture_coding_type,
         return 1;
     }
     second_field_next_ = false;
-    const bool first_frame = !anchor_fields_ && picture_coding_type != b_picture && !low_delay;
+    const bool first_frame =
+        !anchor_fields_ && picture_coding_type != bidirectionally_predictive_coded && !low_delay;
     const std::uint8_t step = frame_step(picture_coding_type, frame_fields, low_delay);
     return first_frame ? step : static_cast<std::uint8_t>(step - 1);
 }

@@ -4,6 +4,8 @@
 // field periods each picture is shown for, the frame period of a sequence, and the steps
 // between decoding times. Codes only; the buffer model above uses them.
 
+#include "mpeg/codes.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -26,7 +28,7 @@ struct SequenceParameters {
     std::uint32_t bit_rate = 0;        // in units of 400 bit/s
     std::uint32_t vbv_buffer_size = 0; // in units of 16 384 bits
     std::uint8_t profile_and_level_indication = 0;
-    std::uint8_t chroma_format = 1; // 4:2:0, as MPEG-1 always is
+    std::uint8_t chroma_format = chroma_420; // as MPEG-1 always is
     bool progressive_sequence = false;
     bool low_delay = false;
 

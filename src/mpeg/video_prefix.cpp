@@ -149,22 +149,29 @@ void VideoPrefix::used_up_to(std::size_t end) {
     }
 }
 
+bool VideoPrefix::read_on(std::uint64_t last_offset) {
+    if (complete_) {
+        // The video read ends within the window. Start codes that begin in it were looked
+        // at before; more of the file could hold one only if the data ends before the
+        // window does.
+        if (file_.size() <= last_offset) {
+            ran_short();
+        }
+        return false;
+    }
+    pull(size_ + pull_step);
+    return true;
+}
+
 std::optional<VideoPrefix::StartCode> VideoPrefix::find(std::uint8_t code, std::size_t from,
                                                         std::uint64_t last_offset) {
     pull(from + 4);
     std::size_t i = from < size_ ? run_of(from) : runs_.size();
     while (true) {
         if (i == runs_.size()) {
-            if (complete_) {
-                // The video read ends within the window. Start codes that begin in it were
-                // looked at above; more of the file could hold one only if the data ends
-                // before the window does.
-                if (file_.size() <= last_offset) {
-                    ran_short();
-                }
+            if (!read_on(last_offset)) {
                 return std::nullopt;
             }
-            pull(size_ + pull_step);
             continue;
         }
         const Run run = runs_[i];

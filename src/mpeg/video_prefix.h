@@ -79,6 +79,10 @@ class VideoPrefix final : private VideoPayloadSink {
     std::optional<std::size_t> first_position_past(std::uint64_t offset) const;
     // Fewer bytes than wanted: a failed read or a short buffer is to blame.
     void ran_short();
+    // A search past the stretches read so far: demultiplexes more, or false when the video
+    // read has ended (the search ends, told as ran_short() tells it when the data ends
+    // before file offset `last_offset`).
+    bool read_on(std::uint64_t last_offset);
 
     std::span<const std::uint8_t> file_;
     DataEnd end_;

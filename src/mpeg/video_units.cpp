@@ -83,6 +83,31 @@ void VideoUnitSplitter::fit_capacity() {
     }
 }
 
+inline void VideoUnitSplitter::collect(const std::uint8_t* data, std::size_t size) {
+    const std::size_t more = std::min(unit_capacity_ - unit_stored_, size);
+    std::memcpy(unit_bytes_.data() + unit_stored_, data, more);
+    unit_stored_ += more;
+    fit_capacity();
+}
+
+namespace {
+
+// Zeros at the end of a piece that a start code in the next piece may begin with: at most
+// two, none before `reset`, with those carried from before when the piece is zeros alone.
+inline int trailing_zeros(const std::uint8_t* data, std::size_t size, std::size_t reset,
+                          int carried_zeros) {
+    int zeros = 0;
+    for (std::size_t j = size; j > reset && zeros < 2 && data[j - 1] == 0; --j) {
+        ++zeros;
+    }
+    if (zeros == static_cast<int>(size - reset) && reset == 0) {
+        zeros = std::min(2, zeros + carried_zeros);
+    }
+    return zeros;
+}
+
+} // namespace
+
 void VideoUnitSplitter::feed(const std::uint8_t* data, std::size_t size,
                              std::uint64_t file_offset) {
     if (size == 0) {
@@ -92,10 +117,7 @@ void VideoUnitSplitter::feed(const std::uint8_t* data, std::size_t size,
     ++piece_count_;
 
     if (collecting_ && unit_stored_ < unit_capacity_) {
-        const std::size_t more = std::min(unit_capacity_ - unit_stored_, size);
-        std::memcpy(unit_bytes_.data() + unit_stored_, data, more);
-        unit_stored_ += more;
-        fit_capacity();
+        collect(data, size);
     }
 
     // Bytes before `reset` cannot begin a start code: they end one already found.
@@ -136,15 +158,7 @@ void VideoUnitSplitter::feed(const std::uint8_t* data, std::size_t size,
         reset = i = k + 2;
     }
 
-    // Zeros at the end that a start code in the next piece may begin with.
-    int zeros = 0;
-    for (std::size_t j = size; j > reset && zeros < 2 && data[j - 1] == 0; --j) {
-        ++zeros;
-    }
-    if (zeros == static_cast<int>(size - reset) && reset == 0) {
-        zeros = std::min(2, zeros + carried_zeros);
-    }
-    zeros_ = zeros;
+    zeros_ = trailing_zeros(data, size, reset, carried_zeros);
     position_ += size;
 }
 

@@ -69,6 +69,8 @@ class VideoUnitSplitter final : public VideoPayloadSink {
     void on_code(const std::uint8_t* data, std::size_t size, std::size_t index);
     void end_unit(std::uint64_t end_position);
     void fit_capacity();
+    // The bytes of a piece that the header being collected holds.
+    void collect(const std::uint8_t* data, std::size_t size);
     std::uint64_t file_offset_of(std::uint64_t position) const;
 
     VideoUnitSink& sink_;

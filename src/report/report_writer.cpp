@@ -68,13 +68,16 @@ void ReportLineWriter::end_line() {
     sink_.end_line();
 }
 
-void write_report(ReportLineWriter& writer, const std::string& file_path, const StreamInfo& info,
-                  const QuantMatrixPair& matrices, int closing_blank_lines) {
-    const auto empty_lines = [&writer](int count) {
-        for (int i = 0; i < count; ++i) {
-            writer.end_line();
-        }
-    };
+namespace {
+
+void empty_lines(ReportLineWriter& writer, int count) {
+    for (int i = 0; i < count; ++i) {
+        writer.end_line();
+    }
+}
+
+// The program's name and version.
+void write_title(ReportLineWriter& writer) {
     writer.text(app_info::title)
         .text("  ")
         .number(app_info::version_major)
@@ -83,15 +86,18 @@ void write_report(ReportLineWriter& writer, const std::string& file_path, const 
         .text("   revision")
         .number(app_info::version_revision)
         .end_line();
-    empty_lines(2);
+}
+
+// The file and the values of its first header.
+void write_values(ReportLineWriter& writer, const std::string& file_path, const StreamInfo& info) {
     writer.text(tr_text("Report", "Nom du fichier traité = ")).text(file_path).end_line();
-    empty_lines(1);
+    empty_lines(writer, 1);
     writer.text(tr_text("Report", "Type de flux = "))
         .text(tr_string("Value", info.stream_type_text))
         .text(" ")
         .text(info.mpeg_version_text)
         .end_line();
-    empty_lines(1);
+    empty_lines(writer, 1);
     writer.text(tr_text("Report", "Résolution = "))
         .number(info.horizontal_size)
         .text(" X ")
@@ -127,14 +133,17 @@ void write_report(ReportLineWriter& writer, const std::string& file_path, const 
     writer.text(tr_text("Report", "Structure d'image = "))
         .text(tr_string("Value", info.picture_structure_text))
         .end_line();
-    empty_lines(4);
+}
+
+// The two matrices side by side under their headings.
+void write_matrices(ReportLineWriter& writer, const QuantMatrixPair& matrices) {
     writer.text(intra_heading(matrices.intra_from_stream))
         .zone()
         .zone()
         .zone()
         .text(non_intra_heading(matrices.non_intra_from_stream))
         .end_line();
-    empty_lines(1);
+    empty_lines(writer, 1);
     for (int row = 1; row <= 8; ++row) {
         for (int column = 1; column <= 8; ++column) {
             writer.number(matrices.intra_at(row, column));
@@ -145,7 +154,18 @@ void write_report(ReportLineWriter& writer, const std::string& file_path, const 
         }
         writer.end_line();
     }
-    empty_lines(closing_blank_lines);
+}
+
+} // namespace
+
+void write_report(ReportLineWriter& writer, const std::string& file_path, const StreamInfo& info,
+                  const QuantMatrixPair& matrices, int closing_blank_lines) {
+    write_title(writer);
+    empty_lines(writer, 2);
+    write_values(writer, file_path, info);
+    empty_lines(writer, 4);
+    write_matrices(writer, matrices);
+    empty_lines(writer, closing_blank_lines);
     writer.text(tr_text("Report", "Fin du document.")).end_line();
 }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/display.h"
 #include "io/text.h"
+#include "mpeg/codes.h"
 
 #include <algorithm>
 #include <array>
@@ -77,9 +78,7 @@ double frame_count(const mpeg::ScanResult& result) {
 }
 
 double frames_per_second(unsigned frame_rate_code) {
-    constexpr std::array<double, 9> rates = {0,  24000.0 / 1001, 24, 25, 30000.0 / 1001, 30,
-                                             50, 60000.0 / 1001, 60};
-    return frame_rate_code < rates.size() ? rates[frame_rate_code] : 0;
+    return mpeg::frames_per_second(frame_rate_code).value_or(0);
 }
 
 namespace {
@@ -134,22 +133,27 @@ std::string video_stream_text(const mpeg::ScanResult& result) {
                         : tr_text("WholeStream", "aucun");
 }
 
-} // namespace
-
-std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned frame_rate_code) {
-    std::vector<SummaryLine> lines;
-    lines.push_back(
-        {tr_text("WholeStream", "Conteneur :"), std::string(container_text(result.container))});
-    lines.push_back({tr_text("WholeStream", "Vidéo :"), video_stream_text(result)});
-
+// The pictures of each type (0 for the others, 1 to 4 by picture_coding_type) and their
+// bytes.
+struct PictureCounts {
     std::array<std::uint64_t, 5> by_type{};
     std::uint64_t bytes = 0;
+};
+
+PictureCounts picture_counts(const mpeg::ScanResult& result) {
+    PictureCounts counts;
     for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
         const mpeg::PictureRecord& p = result.picture_records[i];
-        ++by_type[p.picture_coding_type >= 1 && p.picture_coding_type <= 4 ? p.picture_coding_type
-                                                                           : 0];
-        bytes += p.bytes;
+        ++counts.by_type[mpeg::is_picture_coding_type(p.picture_coding_type) ? p.picture_coding_type
+                                                                             : 0];
+        counts.bytes += p.bytes;
     }
+    return counts;
+}
+
+// "1 234 (I : 100, P : 300, ...)"
+std::string pictures_text(const mpeg::ScanResult& result, const PictureCounts& counts) {
+    const std::array<std::uint64_t, 5>& by_type = counts.by_type;
     std::string pictures = grouped_number(result.pictures);
     if (result.pictures != 0) {
         std::string types;
@@ -165,12 +169,12 @@ std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned
         }
         pictures += " (" + types + ")";
     }
-    lines.push_back({tr_text("WholeStream", "Images :"), pictures});
-    lines.push_back({tr_text("WholeStream", "En-têtes de séquence :"),
-                     grouped_number(result.sequence_headers)});
-    lines.push_back(
-        {tr_text("WholeStream", "Groupes d'images :"), grouped_number(result.groups_of_pictures)});
+    return pictures;
+}
 
+// The duration and the rates, "???" without a frame rate.
+void add_rates(std::vector<SummaryLine>& lines, const mpeg::ScanResult& result,
+               unsigned frame_rate_code, std::uint64_t bytes) {
     const double fps = frames_per_second(frame_rate_code);
     const double seconds = fps > 0 ? frame_count(result) / fps : 0;
     if (seconds > 0) {
@@ -186,6 +190,10 @@ std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned
         lines.push_back({tr_text("WholeStream", "Débit moyen :"), "???"});
         lines.push_back({tr_text("WholeStream", "Débit maximal sur une seconde :"), "???"});
     }
+}
+
+// The quantiser of each picture type, once the macroblocks were read.
+void add_quantiser(std::vector<SummaryLine>& lines, const mpeg::ScanResult& result) {
     if (result.quantiser_read) {
         const std::uint64_t read = quantiser_pictures(result);
         if (read < result.picture_records.size()) {
@@ -209,16 +217,39 @@ std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned
             }
         }
     }
+}
+
+void add_messages(std::vector<SummaryLine>& lines, const mpeg::ScanResult& result) {
     if (result.messages.empty()) {
         lines.push_back({tr_text("WholeStream", "Messages :"), tr_text("WholeStream", "aucun")});
     }
     for (const Message& message : result.messages) {
         lines.push_back({tr_text("WholeStream", "Messages :"), shown(message).text});
     }
+}
+
+} // namespace
+
+std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned frame_rate_code) {
+    std::vector<SummaryLine> lines;
+    lines.push_back(
+        {tr_text("WholeStream", "Conteneur :"), std::string(container_text(result.container))});
+    lines.push_back({tr_text("WholeStream", "Vidéo :"), video_stream_text(result)});
+
+    const PictureCounts counts = picture_counts(result);
+    const std::string pictures = pictures_text(result, counts);
+    lines.push_back({tr_text("WholeStream", "Images :"), pictures});
+    lines.push_back({tr_text("WholeStream", "En-têtes de séquence :"),
+                     grouped_number(result.sequence_headers)});
+    lines.push_back(
+        {tr_text("WholeStream", "Groupes d'images :"), grouped_number(result.groups_of_pictures)});
+    add_rates(lines, result, frame_rate_code, counts.bytes);
+    add_quantiser(lines, result);
+    add_messages(lines, result);
     return lines;
 }
 
-std::string matrix_name_text(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
+std::string matrix_name_text(const std::vector<NamedMatrices>& library, const mpeg::Matrix& matrix,
                              MatrixKind kind) {
     const auto match = nearest_matrix(library, matrix, kind);
     if (!match) {

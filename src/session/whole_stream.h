@@ -61,7 +61,7 @@ std::vector<MatrixSetRow> matrix_set_rows(const mpeg::ScanResult& result,
                                           const std::vector<NamedMatrices>& library);
 // The library's matrix equal to `matrix` by its name, else "NAME (distance D)" for the
 // nearest; empty without a library.
-std::string matrix_name_text(const std::vector<NamedMatrices>& library, const QuantMatrix& matrix,
+std::string matrix_name_text(const std::vector<NamedMatrices>& library, const mpeg::Matrix& matrix,
                              MatrixKind kind);
 
 // The end of the quantiser pass over the header read's records (ScanControl::recorded), which

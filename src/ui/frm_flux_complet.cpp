@@ -4,10 +4,10 @@
 #include "io/file_system.h"
 #include "ui/controls.h"
 #include "ui/macroblock_map.h"
+#include "ui/matrix_grid.h"
 #include "ui/picture_graph.h"
 #include "ui/platform.h"
 
-#include <QApplication>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -23,10 +23,6 @@
 namespace quantaline {
 
 namespace {
-
-const QColor default_matrix_colour(0, 192, 0);
-const QColor stream_matrix_colour(0, 0, 0);
-constexpr int cell_pitch = 24; // one border narrower than the cell: neighbours share a line
 
 const std::array<const char*, 4> grid_captions = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice Intra-block"),
@@ -105,26 +101,16 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     grids_box_ = new QGroupBox(tr("Matrices du jeu"), sets_tab);
     grids_box_->setObjectName(QStringLiteral("cd_matrices_jeu"));
     auto* grids_layout = new QGridLayout(grids_box_);
-    const QPalette system = QApplication::palette();
     for (std::size_t g = 0; g < 4; ++g) {
-        auto* frame = new QGroupBox(tr(grid_captions[g]), grids_box_);
-        frame->setObjectName(QStringLiteral("cd_jeu_mat%1").arg(g + 1));
-        frame->setFont(ui_font(8.25, true));
-        frame->setFixedSize(8 * cell_pitch + 1 + 16, 8 * cell_pitch + 1 + 28);
-        for (int k = 1; k <= 64; ++k) {
-            const int row = (k - 1) / 8;
-            const int column = (k - 1) % 8;
-            QLabel* cell = add_bordered_label(
-                frame, QStringLiteral("jeu_mat%1_%2").arg(g + 1).arg(k), QString(),
-                QRect(8 + cell_pitch * column, 20 + cell_pitch * row, cell_pitch + 1,
-                      cell_pitch + 1),
-                ui_font(9.75, true));
-            cell->setAlignment(Qt::AlignCenter);
-            set_background(*cell, system.color(QPalette::Base));
-            grids_[g][static_cast<std::size_t>(k - 1)] = cell;
-        }
-        grid_frames_[g] = frame;
-        grids_layout->addWidget(frame, static_cast<int>(g / 2), static_cast<int>(g % 2));
+        const MatrixGrid::Cells cells{QStringLiteral("jeu_mat%1").arg(g + 1), QPoint(8, 20),
+                                      ui_font(9.75, true), ui_font(9.75, true), true};
+        auto* grid = new MatrixGrid(tr(grid_captions[g]), cells, grids_box_);
+        grid->setObjectName(QStringLiteral("cd_jeu_mat%1").arg(g + 1));
+        grid->setFont(ui_font(8.25, true));
+        grid->setFixedSize(8 * MatrixGrid::cell_pitch + 1 + 16,
+                           8 * MatrixGrid::cell_pitch + 1 + 28);
+        grids_[g] = grid;
+        grids_layout->addWidget(grid, static_cast<int>(g / 2), static_cast<int>(g % 2));
     }
     bottom->addWidget(grids_box_, 0);
     tabs_->addTab(sets_tab, tr("Jeux de matrices"));
@@ -241,10 +227,8 @@ void FrmFluxComplet::show_selected_set() {
     use_->setEnabled(number != 0);
     if (result == nullptr || number == 0 || number > result->matrix_sets.size()) {
         grids_box_->setTitle(tr("Matrices du jeu"));
-        for (auto& grid : grids_) {
-            for (QLabel* cell : grid) {
-                cell->clear();
-            }
+        for (MatrixGrid* grid : grids_) {
+            grid->clear();
         }
         return;
     }
@@ -255,18 +239,14 @@ void FrmFluxComplet::show_selected_set() {
     const bool chroma_matrices = extension && (extension->chroma_format == mpeg::chroma_422 ||
                                                extension->chroma_format == mpeg::chroma_444);
     for (std::size_t g = 0; g < 4; ++g) {
-        grid_frames_[g]->setVisible(g < 2 || chroma_matrices);
+        grids_[g]->setVisible(g < 2 || chroma_matrices);
         const mpeg::Matrix& matrix = set.at(g);
         // The scan keeps values, not origins: a default matrix shows green as in the main
         // window.
         const bool is_default = is_default_matrix(matrix, g % 2 == 0);
-        for (std::size_t k = 0; k < 64; ++k) {
-            QLabel& cell = *grids_[g][k];
-            cell.setText(QString::number(matrix[k]));
-            set_text_colour(cell, is_default ? default_matrix_colour : stream_matrix_colour);
-        }
-        grid_frames_[g]->setAccessibleDescription(
-            is_default ? tr("Matrice standard de la norme MPEG") : tr("Matrice lue dans le flux"));
+        grids_[g]->show_matrix(matrix, !is_default);
+        grids_[g]->setAccessibleDescription(is_default ? tr("Matrice standard de la norme MPEG")
+                                                       : tr("Matrice lue dans le flux"));
     }
 }
 

@@ -17,6 +17,7 @@ namespace quantaline {
 class Platform;
 class PictureGraph;
 class MacroblockMap;
+class MatrixGrid;
 
 // "Flux complet - NAME": the whole stream read in the background. A summary, the graph
 // of the pictures, the matrix sets with the grids of the one selected, the macroblocks of
@@ -52,8 +53,8 @@ class FrmFluxComplet : public QWidget {
     PictureGraph* graph_ = nullptr;
     QTableWidget* table_ = nullptr;
     QGroupBox* grids_box_ = nullptr;
-    std::array<QGroupBox*, 4> grid_frames_{};
-    std::array<std::array<QLabel*, 64>, 4> grids_{};
+    // cd_jeu_mat1 to cd_jeu_mat4, cells jeu_matG_k.
+    std::array<MatrixGrid*, 4> grids_{};
     QTabWidget* tabs_ = nullptr;
     QWidget* picture_tab_ = nullptr;
     QLabel* picture_text_ = nullptr;

@@ -10,6 +10,7 @@
 #include "ui/frm_flux_complet.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
+#include "ui/matrix_grid.h"
 #include "ui/matrix_menu.h"
 #include "ui/platform.h"
 #include "ui/qt_text.h"
@@ -44,8 +45,6 @@ const char* const help_text = QT_TRANSLATE_NOOP(
     "CCE (elle doit commencer par 'HKEY_CURRENT_USER\\Software\\Custom Technology\\'    Pour "
     "TMPGEnc, verifiez le dossier d'installation du programme.");
 
-const QColor default_matrix_colour(0, 192, 0);
-const QColor stream_matrix_colour(0, 0, 0);
 const QColor matrix_change_colour(192, 0, 0);
 
 // Often enough for a smooth bar, seldom enough to cost nothing.
@@ -89,9 +88,8 @@ QRect rect_of(const int (&r)[4]) {
     return twips_rect(r[0], r[1], r[2], r[3]);
 }
 
-QGroupBox* add_frame(QWidget* parent, const QString& name, const QString& caption,
-                     const QRect& rect) {
-    auto* frame = new QGroupBox(caption, parent);
+// The look of the window's frames.
+void style_frame(QGroupBox* frame, const QString& name, const QRect& rect) {
     frame->setObjectName(name);
     frame->setGeometry(rect);
     frame->setFont(ui_font(9.75, true));
@@ -105,7 +103,24 @@ QGroupBox* add_frame(QWidget* parent, const QString& name, const QString& captio
                                         "QGroupBox::title { subcontrol-origin: margin; "
                                         "left: 6px; padding: 0px 2px; }")
                              .arg(line));
+}
+
+QGroupBox* add_frame(QWidget* parent, const QString& name, const QString& caption,
+                     const QRect& rect) {
+    auto* frame = new QGroupBox(caption, parent);
+    style_frame(frame, name, rect);
     return frame;
+}
+
+// A grid of the window: its first cell bold and centred, the others in the window's font,
+// the non-intra grid's left-aligned, until a file is first opened.
+MatrixGrid* add_grid(QWidget* parent, const QString& name, const QString& caption,
+                     const QRect& rect, const QString& cell_name, bool centred) {
+    const MatrixGrid::Cells cells{cell_name, twips_rect(120, 360, 375, 375).topLeft(),
+                                  ui_font(9.75, true), default_font(), centred};
+    auto* grid = new MatrixGrid(caption, cells, parent);
+    style_frame(grid, name, rect);
+    return grid;
 }
 
 void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t count) {
@@ -369,36 +384,17 @@ void HeaderFrm::build_frames() {
         add_frame(this, QStringLiteral("Frame3"), tr("Détail "), twips_rect(4200, 600, 3735, 2520));
     add_parameter_rows(detail, detail_rows, std::size(detail_rows));
 
-    auto* intra = add_frame(this, QStringLiteral("cd_matrice1_1"), tr("Matrice Intra-block"),
-                            twips_rect(75, 3300, 3135, 3375));
-    build_grid(intra, QStringLiteral("mat1"), mat1_, true);
-    auto* non_intra = add_frame(this, QStringLiteral("Frame1"), tr("Matrice non Intra-block"),
-                                twips_rect(4800, 3300, 3135, 3375));
-    build_grid(non_intra, QStringLiteral("mat2"), mat2_, false);
+    intra_grid_ = add_grid(this, QStringLiteral("cd_matrice1_1"), tr("Matrice Intra-block"),
+                           twips_rect(75, 3300, 3135, 3375), QStringLiteral("mat1"), true);
+    non_intra_grid_ = add_grid(this, QStringLiteral("Frame1"), tr("Matrice non Intra-block"),
+                               twips_rect(4800, 3300, 3135, 3375), QStringLiteral("mat2"), false);
 
     // The export buttons are enabled once a file is shown; so is the grids' menu.
     const auto file_shown = [this] { return export_buttons_[0]->isEnabled(); };
-    attach_matrix_menu(intra, mat1_, MatrixKind::intra, session_, platform_, file_shown);
-    attach_matrix_menu(non_intra, mat2_, MatrixKind::non_intra, session_, platform_, file_shown);
-}
-
-void HeaderFrm::build_grid(QWidget* frame, const QString& name, std::array<QLabel*, 64>& cells,
-                           bool centred) {
-    const QPalette system = QApplication::palette();
-    for (int k = 1; k <= 64; ++k) {
-        const int row = (k - 1) / 8;
-        const int column = (k - 1) % 8;
-        // The pitch is one border narrower than the cell, so neighbours share a line.
-        QLabel* cell =
-            add_bordered_label(frame, name + QLatin1Char('_') + QString::number(k), QString(),
-                               twips_rect(120 + 360 * column, 360 + 360 * row, 375, 375),
-                               k == 1 ? ui_font(9.75, true) : default_font());
-        cell->setAlignment((k == 1 || centred ? Qt::AlignHCenter : Qt::AlignLeft) |
-                           Qt::AlignVCenter);
-        set_background(*cell, system.color(QPalette::Base));
-        set_text_colour(*cell, system.color(QPalette::Text));
-        cells[static_cast<std::size_t>(k - 1)] = cell;
-    }
+    attach_matrix_menu(intra_grid_, intra_grid_->cells(), MatrixKind::intra, session_, platform_,
+                       file_shown);
+    attach_matrix_menu(non_intra_grid_, non_intra_grid_->cells(), MatrixKind::non_intra, session_,
+                       platform_, file_shown);
 }
 
 FrmPropos& HeaderFrm::about_box() {
@@ -409,21 +405,8 @@ FrmPropos& HeaderFrm::about_box() {
 }
 
 void HeaderFrm::normalise_grid_style() {
-    // Every cell takes the first cell's size and boldness; the non-intra grid also its
-    // alignment.
-    for (std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
-        const QFont first = (*grid)[0]->font();
-        for (std::size_t k = 1; k < 64; ++k) {
-            QLabel& cell = *(*grid)[k];
-            QFont font = cell.font();
-            font.setPointSizeF(first.pointSizeF());
-            font.setBold(first.bold());
-            cell.setFont(font);
-        }
-    }
-    for (std::size_t k = 1; k < 64; ++k) {
-        mat2_[k]->setAlignment(mat2_[0]->alignment());
-    }
+    intra_grid_->take_first_cell_style();
+    non_intra_grid_->take_first_cell_style();
 }
 
 void HeaderFrm::open_and_display() {
@@ -451,11 +434,8 @@ void HeaderFrm::open_file(const std::string& path) {
 }
 
 void HeaderFrm::analyse_and_display(const std::string& path) {
-    for (std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
-        for (QLabel* cell : *grid) {
-            set_text_colour(*cell, stream_matrix_colour);
-        }
-    }
+    intra_grid_->set_origin(true);
+    non_intra_grid_->set_origin(true);
     // The window of the previous file shows a result that goes with it.
     delete flux_.data();
     for (const Message& message : session_.open(path)) {
@@ -491,41 +471,21 @@ void HeaderFrm::display_analysis() {
 
 void HeaderFrm::display_matrices() {
     const QuantMatrixPair& matrices = session_.state().matrices;
-    for (std::array<QLabel*, 64>* grid : {&mat1_, &mat2_}) {
-        for (QLabel* cell : *grid) {
-            set_text_colour(*cell, stream_matrix_colour);
-        }
-    }
     // The colour follows the origin flag, not the values: a file may carry the default.
-    if (!matrices.intra_from_stream) {
-        for (QLabel* cell : mat1_) {
-            set_text_colour(*cell, default_matrix_colour);
-        }
-    }
-    if (!matrices.non_intra_from_stream) {
-        for (QLabel* cell : mat2_) {
-            set_text_colour(*cell, default_matrix_colour);
-        }
-    }
-    std::size_t k = 0;
-    for (int row = 1; row <= 8; ++row) {
-        for (int column = 1; column <= 8; ++column, ++k) {
-            mat1_[k]->setText(QString::number(matrices.intra_at(row, column)));
-            mat2_[k]->setText(QString::number(matrices.non_intra_at(row, column)));
-        }
-    }
+    intra_grid_->show_matrix(matrices.intra, matrices.intra_from_stream);
+    non_intra_grid_->show_matrix(matrices.non_intra, matrices.non_intra_from_stream);
     // Without a sequence header there is nothing to export or print.
     for (QPushButton* button : export_buttons_) {
         button->setEnabled(session_.has_stream());
     }
 
     const MatrixLibrary library = session_.known_matrices(user_matrix_folder());
-    const auto tooltip = [&library](const QuantMatrix& matrix, MatrixKind kind) {
+    const auto tooltip = [&library](const mpeg::Matrix& matrix, MatrixKind kind) {
         return QString::fromStdString(
             matrix_match_text(nearest_matrix(library.entries, matrix, kind)));
     };
-    set_grid_tooltip(mat1_[0]->parentWidget(), mat1_, tooltip(matrices.intra, MatrixKind::intra));
-    set_grid_tooltip(mat2_[0]->parentWidget(), mat2_,
+    set_grid_tooltip(intra_grid_, intra_grid_->cells(), tooltip(matrices.intra, MatrixKind::intra));
+    set_grid_tooltip(non_intra_grid_, non_intra_grid_->cells(),
                      tooltip(matrices.non_intra, MatrixKind::non_intra));
     for (const Message& message : library.messages) {
         platform_.show_message(this, message);

@@ -16,6 +16,7 @@ namespace quantaline {
 
 class FrmFluxComplet;
 class FrmPropos;
+class MatrixGrid;
 class Platform;
 
 // The strip under the layout that tells of the background read of the whole stream.
@@ -65,8 +66,6 @@ class HeaderFrm : public QWidget {
 
   private:
     void build_frames();
-    void build_grid(QWidget* frame, const QString& name, std::array<QLabel*, 64>& cells,
-                    bool centred);
     void normalise_grid_style();
     void analyse_and_display(const std::string& path);
     void display_analysis();
@@ -77,8 +76,8 @@ class HeaderFrm : public QWidget {
 
     Session& session_;
     Platform& platform_;
-    std::array<QLabel*, 64> mat1_{};
-    std::array<QLabel*, 64> mat2_{};
+    MatrixGrid* intra_grid_ = nullptr;     // cd_matrice1_1, cells mat1_k
+    MatrixGrid* non_intra_grid_ = nullptr; // Frame1, cells mat2_k
     std::array<QPushButton*, 4> export_buttons_{};
     QPointer<FrmPropos> about_;
     QProgressBar* progress_ = nullptr;

@@ -55,7 +55,8 @@ std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const Sessio
     };
     const QuantMatrixPair& matrices = session.state().matrices;
     add(copy_values_text, [&matrices, kind] {
-        const QuantMatrix& matrix = kind == MatrixKind::intra ? matrices.intra : matrices.non_intra;
+        const mpeg::Matrix& matrix =
+            kind == MatrixKind::intra ? matrices.intra : matrices.non_intra;
         QGuiApplication::clipboard()->setText(QString::fromStdString(matrix_grid_text(matrix)));
     });
     add(copy_ffmpeg_text, [&matrices] {

@@ -1,6 +1,7 @@
 #include "ui/picture_graph.h"
 
 #include "analysis/display.h"
+#include "mpeg/codes.h"
 #include "session/whole_stream.h"
 #include "ui/controls.h"
 
@@ -25,7 +26,10 @@ constexpr double smallest_view = 10;
 
 // I, P, B, then D and the forbidden codes together.
 std::size_t type_slot(std::uint8_t picture_coding_type) {
-    return picture_coding_type >= 1 && picture_coding_type <= 3 ? picture_coding_type - 1u : 3u;
+    return picture_coding_type >= mpeg::intra_coded &&
+                   picture_coding_type <= mpeg::bidirectionally_predictive_coded
+               ? picture_coding_type - 1u
+               : 3u;
 }
 
 const std::array<QColor, 4> type_colours = {QColor(200, 0, 0), QColor(0, 70, 200),

@@ -137,7 +137,7 @@ TEST(SequenceHeader, DecodesFieldsWithTheirFormulas) {
 TEST(QuantiserMatrices, LoadBitsShiftAndDefaults) {
     const auto counting = counting_scan_matrix();
     const auto filled = [](std::uint8_t value) {
-        QuantMatrix m{};
+        mpeg::Matrix m{};
         m.fill(value);
         return m;
     };
@@ -200,7 +200,7 @@ TEST(QuantiserMatrices, DefaultTablesAreTheMpegOnes) {
     for (auto value : default_non_intra) {
         EXPECT_EQ(value, 16);
     }
-    EXPECT_EQ(QuantMatrixPair{}.intra, QuantMatrix{});
+    EXPECT_EQ(QuantMatrixPair{}.intra, mpeg::Matrix{});
     EXPECT_FALSE(QuantMatrixPair{}.intra_from_stream);
 }
 

@@ -139,8 +139,8 @@ TEST(MatrixFiles, ReadLenientlyButNeverHalfUsed) {
     }
 }
 
-QuantMatrix filled(std::uint8_t value) {
-    QuantMatrix matrix;
+mpeg::Matrix filled(std::uint8_t value) {
+    mpeg::Matrix matrix;
     matrix.fill(value);
     return matrix;
 }
@@ -210,7 +210,7 @@ TEST(MatrixLibrary, TheWindowTellsOfAMalformedFileOncePerStateOfTheFolder) {
 }
 
 TEST(MatrixLibrary, NearestMatrixByDistanceFirstWinsATie) {
-    QuantMatrix near = filled(16);
+    mpeg::Matrix near = filled(16);
     near[0] = 19;  // +3
     near[63] = 14; // -2
     const std::vector<NamedMatrices> library = {
@@ -221,7 +221,7 @@ TEST(MatrixLibrary, NearestMatrixByDistanceFirstWinsATie) {
     const struct {
         const char* what;
         std::vector<NamedMatrices> library;
-        QuantMatrix matrix;
+        mpeg::Matrix matrix;
         MatrixKind kind;
         std::optional<MatrixMatch> expected;
     } cases[] = {

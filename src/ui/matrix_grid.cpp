@@ -1,0 +1,66 @@
+#include "ui/matrix_grid.h"
+
+#include "ui/controls.h"
+
+#include <QApplication>
+
+namespace quantaline {
+
+namespace {
+
+const QColor default_matrix_colour(0, 192, 0);
+const QColor stream_matrix_colour(0, 0, 0);
+
+} // namespace
+
+MatrixGrid::MatrixGrid(const QString& caption, const Cells& cells, QWidget* parent)
+    : QGroupBox(caption, parent) {
+    const QPalette system = QApplication::palette();
+    for (int k = 1; k <= 64; ++k) {
+        const int row = (k - 1) / 8;
+        const int column = (k - 1) % 8;
+        QLabel* cell =
+            add_bordered_label(this, cells.name + QLatin1Char('_') + QString::number(k), QString(),
+                               QRect(cells.first_cell.x() + cell_pitch * column,
+                                     cells.first_cell.y() + cell_pitch * row, cell_size, cell_size),
+                               k == 1 ? cells.first_font : cells.font);
+        cell->setAlignment((k == 1 || cells.centred ? Qt::AlignHCenter : Qt::AlignLeft) |
+                           Qt::AlignVCenter);
+        set_background(*cell, system.color(QPalette::Base));
+        set_text_colour(*cell, system.color(QPalette::Text));
+        cells_[static_cast<std::size_t>(k - 1)] = cell;
+    }
+}
+
+void MatrixGrid::show_matrix(const mpeg::Matrix& matrix, bool from_stream) {
+    for (std::size_t k = 0; k < 64; ++k) {
+        cells_[k]->setText(QString::number(matrix[k]));
+    }
+    set_origin(from_stream);
+}
+
+void MatrixGrid::set_origin(bool from_stream) {
+    for (QLabel* cell : cells_) {
+        set_text_colour(*cell, from_stream ? stream_matrix_colour : default_matrix_colour);
+    }
+}
+
+void MatrixGrid::clear() {
+    for (QLabel* cell : cells_) {
+        cell->clear();
+    }
+}
+
+void MatrixGrid::take_first_cell_style() {
+    const QFont first = cells_[0]->font();
+    for (std::size_t k = 1; k < 64; ++k) {
+        QLabel& cell = *cells_[k];
+        QFont font = cell.font();
+        font.setPointSizeF(first.pointSizeF());
+        font.setBold(first.bold());
+        cell.setFont(font);
+        cell.setAlignment(cells_[0]->alignment());
+    }
+}
+
+} // namespace quantaline
