@@ -11,6 +11,7 @@
 #include "io/paths.h"
 #include "report/text_report.h"
 #include "support/environment.h"
+#include "support/messages.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
@@ -175,17 +176,17 @@ TEST(WindowsPaths, ReportsAreNamedAfterThePartAfterTheLastBackslash) {
     TempDir dir;
     const ReportOutcome outcome =
         write_text_report(dir.folder(), "D:\\Vidéos\\Été Ω.vob", StreamInfo{}, QuantMatrixPair{});
-    EXPECT_TRUE(outcome.written) << outcome.message.text;
+    EXPECT_TRUE(outcome.written) << french(outcome.message).text;
     EXPECT_EQ(outcome.path, dir.folder() + "matrice de Été Ω.vob.txt");
     EXPECT_TRUE(exists_utf8(outcome.path));
-    EXPECT_EQ(outcome.message.text,
+    EXPECT_EQ(french(outcome.message).text,
               "Le fichier [matrice de Été Ω.vob.txt] a été crée dans le dossier de Quantaline");
 
     // At the root of a drive, where the program may sit.
     if (folder_is_writable("C:\\")) {
         const ReportOutcome at_root =
             write_text_report("C:\\", "E:\\VIDEO_TS\\VTS_01_1.VOB", StreamInfo{}, {});
-        EXPECT_TRUE(at_root.written) << at_root.message.text;
+        EXPECT_TRUE(at_root.written) << french(at_root.message).text;
         EXPECT_EQ(at_root.path, "C:\\matrice de VTS_01_1.VOB.txt");
         EXPECT_TRUE(exists_utf8("C:\\matrice de VTS_01_1.VOB.txt"));
         std::filesystem::remove("C:\\matrice de VTS_01_1.VOB.txt");
