@@ -52,6 +52,27 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     setWindowTitle(tr("Flux complet - %1").arg(file_name_of(session.state().file_path)));
 
     auto* layout = new QVBoxLayout(this);
+    build_summary_and_graph(*layout);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("onglets_flux"));
+    build_sets_tab();
+    build_picture_tab();
+    layout->addWidget(tabs_, 1);
+    map_timer_ = new QTimer(this);
+    map_timer_->setInterval(50);
+    connect(map_timer_, &QTimer::timeout, this, &FrmFluxComplet::follow_map_read);
+    connect(graph_, &PictureGraph::picture_chosen, this, &FrmFluxComplet::show_picture);
+
+    build_buttons(*layout);
+
+    connect(table_, &QTableWidget::itemSelectionChanged, this, &FrmFluxComplet::show_selected_set);
+
+    resize(960, 720);
+    show_stream();
+}
+
+// The summary beside the graph of the pictures.
+void FrmFluxComplet::build_summary_and_graph(QVBoxLayout& layout) {
     auto* top = new QHBoxLayout;
     summary_ = new QGroupBox(tr("Résumé"), this);
     summary_->setObjectName(QStringLiteral("cd_resume"));
@@ -69,10 +90,11 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
         graph_box);
     graph_layout->addWidget(graph_help);
     top->addWidget(graph_box, 1);
-    layout->addLayout(top, 1);
+    layout.addLayout(top, 1);
+}
 
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("onglets_flux"));
+// The matrix sets' table and the grids of the one selected.
+void FrmFluxComplet::build_sets_tab() {
     auto* sets_tab = new QWidget(tabs_);
     auto* bottom = new QHBoxLayout(sets_tab);
     bottom->setContentsMargins(0, 0, 0, 0);
@@ -114,7 +136,10 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     }
     bottom->addWidget(grids_box_, 0);
     tabs_->addTab(sets_tab, tr("Jeux de matrices"));
+}
 
+// The picture chosen in the graph, its macroblocks.
+void FrmFluxComplet::build_picture_tab() {
     picture_tab_ = new QWidget(tabs_);
     auto* picture_layout = new QVBoxLayout(picture_tab_);
     picture_text_ = new QLabel(picture_tab_);
@@ -127,12 +152,10 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     map_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     picture_layout->addWidget(map_, 1);
     tabs_->addTab(picture_tab_, tr("Macroblocs de l'image"));
-    layout->addWidget(tabs_, 1);
-    map_timer_ = new QTimer(this);
-    map_timer_->setInterval(50);
-    connect(map_timer_, &QTimer::timeout, this, &FrmFluxComplet::follow_map_read);
-    connect(graph_, &PictureGraph::picture_chosen, this, &FrmFluxComplet::show_picture);
+}
 
+// "Utiliser ce jeu de matrices", "Enregistrer les images (CSV)…", "Fermer".
+void FrmFluxComplet::build_buttons(QVBoxLayout& layout) {
     auto* buttons = new QHBoxLayout;
     use_ = new QPushButton(tr("Utiliser ce jeu de matrices"), this);
     use_->setObjectName(QStringLiteral("btc_utiliser"));
@@ -149,15 +172,11 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     buttons->addWidget(save_);
     buttons->addStretch(1);
     buttons->addWidget(close);
-    layout->addLayout(buttons);
+    layout.addLayout(buttons);
 
-    connect(table_, &QTableWidget::itemSelectionChanged, this, &FrmFluxComplet::show_selected_set);
     connect(use_, &QPushButton::clicked, this, &FrmFluxComplet::use_selected_set);
     connect(save_, &QPushButton::clicked, this, &FrmFluxComplet::save_pictures);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
-
-    resize(960, 720);
-    show_stream();
 }
 
 void FrmFluxComplet::show_stream() {

@@ -11,6 +11,7 @@ class QPushButton;
 class QTableWidget;
 class QTabWidget;
 class QTimer;
+class QVBoxLayout;
 
 namespace quantaline {
 
@@ -41,6 +42,10 @@ class FrmFluxComplet : public QWidget {
     void matrix_set_chosen();
 
   private:
+    void build_summary_and_graph(QVBoxLayout& layout);
+    void build_sets_tab();
+    void build_picture_tab();
+    void build_buttons(QVBoxLayout& layout);
     void show_selected_set();
     void use_selected_set();
     void save_pictures();

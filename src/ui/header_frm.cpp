@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
+#include <initializer_list>
 
 namespace quantaline {
 
@@ -139,6 +140,17 @@ void add_parameter_rows(QWidget* frame, const ParameterRow* rows, std::size_t co
     }
 }
 
+// The keyboard's round through the widgets, in the order given.
+void chain_tab_order(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, widget);
+        }
+        previous = widget;
+    }
+}
+
 // A path too long for its box shows its end, the file's name, after an ellipsis; the whole
 // path is the box's tooltip and accessible description.
 void show_path(QLabel& box, const QString& path) {
@@ -167,14 +179,37 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
     set_background(*file_label, QColor(255, 255, 255));
 
     build_frames();
+    build_note();
+    build_export_buttons();
+    LinkLabel* link = build_help_and_link();
 
+    auto* propos = add_button(this, QStringLiteral("btc_propos"), tr("A propos"),
+                              twips_rect(5925, 7875, 975, 375));
+    auto* quitter = add_button(this, QStringLiteral("btc_quitter"), tr("Quitter"),
+                               twips_rect(6975, 7875, 975, 375));
+
+    // The export buttons from the top, then the grids after the buttons.
+    chain_tab_order({ouvrir, quitter, export_buttons_[0], export_buttons_[1], export_buttons_[2],
+                     export_buttons_[3], propos, intra_grid_, non_intra_grid_});
+    build_strip();
+    chain_tab_order({non_intra_grid_, cancel_, flux_button_});
+
+    connect(ouvrir, &QPushButton::clicked, this, &HeaderFrm::open_and_display);
+    connect(propos, &QPushButton::clicked, this, &HeaderFrm::show_about);
+    connect(quitter, &QPushButton::clicked, this, &HeaderFrm::quit);
+    connect(link, &LinkLabel::clicked, this, &HeaderFrm::open_web_site);
+}
+
+void HeaderFrm::build_note() {
     auto* note = add_bordered_label(this, QStringLiteral("Label8"), tr(note_text),
                                     twips_rect(3225, 3600, 1530, 2835), default_font());
     note->setWordWrap(true);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     set_background(*note, QColor(255, 255, 255));
     set_text_colour(*note, QColor(0, 128, 0));
+}
 
+void HeaderFrm::build_export_buttons() {
     auto* cce = add_button(this, QStringLiteral("btc_cce"), tr("Exporter les matrices vers CCE"),
                            twips_rect(75, 6750, 3135, 375));
     auto* tmpgenc =
@@ -185,11 +220,17 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
                    twips_rect(75, 7500, 3135, 375));
     auto* imprimer = add_button(this, QStringLiteral("btc_imprimer"), tr("Imprimer les matrices"),
                                 twips_rect(75, 7875, 3135, 375));
-    export_buttons_ = {cce, tmpgenc, imprimer, texte};
+    export_buttons_ = {cce, tmpgenc, texte, imprimer};
     for (QPushButton* button : export_buttons_) {
         button->setEnabled(false);
     }
+    connect(cce, &QPushButton::clicked, this, &HeaderFrm::export_cce);
+    connect(tmpgenc, &QPushButton::clicked, this, &HeaderFrm::export_tmpgenc);
+    connect(texte, &QPushButton::clicked, this, &HeaderFrm::write_text_report);
+    connect(imprimer, &QPushButton::clicked, this, &HeaderFrm::print_report);
+}
 
+LinkLabel* HeaderFrm::build_help_and_link() {
     // Faces wider than the one the box was drawn for need five lines where four and a half
     // fit; a slightly tighter spacing keeps the last word of the help text inside the box.
     QFont help_font = default_font();
@@ -203,35 +244,7 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
         add_link_label(this, QStringLiteral("Label21"), QString::fromUtf8(app_info::web_address),
                        twips_rect(3525, 7950, 2115, 240), ui_font(8.25, false, true));
     set_text_colour(*link, QColor(0, 0, 255));
-
-    auto* propos = add_button(this, QStringLiteral("btc_propos"), tr("A propos"),
-                              twips_rect(5925, 7875, 975, 375));
-    auto* quitter = add_button(this, QStringLiteral("btc_quitter"), tr("Quitter"),
-                               twips_rect(6975, 7875, 975, 375));
-
-    setTabOrder(ouvrir, quitter);
-    setTabOrder(quitter, cce);
-    setTabOrder(cce, tmpgenc);
-    setTabOrder(tmpgenc, texte);
-    setTabOrder(texte, imprimer);
-    setTabOrder(imprimer, propos);
-    // The grids come after the buttons.
-    auto* intra = findChild<QWidget*>(QStringLiteral("cd_matrice1_1"));
-    auto* non_intra = findChild<QWidget*>(QStringLiteral("Frame1"));
-    setTabOrder(propos, intra);
-    setTabOrder(intra, non_intra);
-    build_strip();
-    setTabOrder(non_intra, cancel_);
-    setTabOrder(cancel_, flux_button_);
-
-    connect(ouvrir, &QPushButton::clicked, this, &HeaderFrm::open_and_display);
-    connect(propos, &QPushButton::clicked, this, &HeaderFrm::show_about);
-    connect(quitter, &QPushButton::clicked, this, &HeaderFrm::quit);
-    connect(link, &LinkLabel::clicked, this, &HeaderFrm::open_web_site);
-    connect(cce, &QPushButton::clicked, this, &HeaderFrm::export_cce);
-    connect(tmpgenc, &QPushButton::clicked, this, &HeaderFrm::export_tmpgenc);
-    connect(texte, &QPushButton::clicked, this, &HeaderFrm::write_text_report);
-    connect(imprimer, &QPushButton::clicked, this, &HeaderFrm::print_report);
+    return link;
 }
 
 HeaderFrm::~HeaderFrm() {

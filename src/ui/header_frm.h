@@ -16,6 +16,7 @@ namespace quantaline {
 
 class FrmFluxComplet;
 class FrmPropos;
+class LinkLabel;
 class MatrixGrid;
 class Platform;
 
@@ -66,6 +67,11 @@ class HeaderFrm : public QWidget {
 
   private:
     void build_frames();
+    // Label8, the export buttons (btc_cce, btc_tmpgenc, btc_texte, btc_imprimer), Label20
+    // and the link Label21.
+    void build_note();
+    void build_export_buttons();
+    LinkLabel* build_help_and_link();
     void normalise_grid_style();
     void analyse_and_display(const std::string& path);
     void display_analysis();
@@ -76,9 +82,9 @@ class HeaderFrm : public QWidget {
 
     Session& session_;
     Platform& platform_;
-    MatrixGrid* intra_grid_ = nullptr;     // cd_matrice1_1, cells mat1_k
-    MatrixGrid* non_intra_grid_ = nullptr; // Frame1, cells mat2_k
-    std::array<QPushButton*, 4> export_buttons_{};
+    MatrixGrid* intra_grid_ = nullptr;             // cd_matrice1_1, cells mat1_k
+    MatrixGrid* non_intra_grid_ = nullptr;         // Frame1, cells mat2_k
+    std::array<QPushButton*, 4> export_buttons_{}; // from the top: CCE, TMPGEnc, text, print
     QPointer<FrmPropos> about_;
     QProgressBar* progress_ = nullptr;
     QLabel* read_status_ = nullptr;

@@ -96,7 +96,11 @@ void MacroblockMap::draw(QPainter& painter, const QRect& area) const {
         painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, empty_text_);
         return;
     }
-    const int size = cell_size(area);
+    draw_cells(painter, cells, cell_size(area));
+    draw_legend(painter, area, cells);
+}
+
+void MacroblockMap::draw_cells(QPainter& painter, const QRect& cells, int size) const {
     const auto width = static_cast<int>(map_->figures.mb_width);
     for (std::size_t address = 0; address < by_address_.size(); ++address) {
         const QRect cell(cells.left() + static_cast<int>(address) % width * size,
@@ -119,7 +123,9 @@ void MacroblockMap::draw(QPainter& painter, const QRect& area) const {
         painter.drawRect(cells.left() + static_cast<int>(address) % width * size,
                          cells.top() + static_cast<int>(address) / width * size, size, size);
     }
+}
 
+void MacroblockMap::draw_legend(QPainter& painter, const QRect& area, const QRect& cells) const {
     // The legend: the scale, then the hatch of a skipped macroblock and the grey of one
     // not read (a damaged slice).
     const int line = fontMetrics().height();

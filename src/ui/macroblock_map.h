@@ -39,6 +39,10 @@ class MacroblockMap : public QWidget {
   private:
     // The cells' rectangle: whole pixels per macroblock, centred above the legend.
     QRect cells_area(const QRect& area) const;
+    // The macroblocks in `cells`, each `size` pixels square, the one under the pointer
+    // framed; under them the legend.
+    void draw_cells(QPainter& painter, const QRect& cells, int size) const;
+    void draw_legend(QPainter& painter, const QRect& area, const QRect& cells) const;
     int cell_size(const QRect& area) const;
     void set_current(std::optional<std::size_t> index);
 

@@ -326,8 +326,21 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
     }
     const int columns = plot.width() - 2;
     const double per_column = count_ / columns;
+    std::uint32_t top = 0;
+    const std::vector<Maxima> maxima = columns_maxima(columns, per_column, top);
+    draw_bars(painter, plot, maxima, top);
+    if (shows_quantiser()) {
+        draw_quantiser(painter, plot, per_column);
+    }
+    draw_set_changes(painter, plot, per_column);
+    draw_captions(painter, area, plot, top);
+}
+
+std::vector<PictureGraph::Maxima> PictureGraph::columns_maxima(int columns, double per_column,
+                                                               std::uint32_t& top) const {
+    const std::size_t n = picture_count();
     std::vector<Maxima> maxima(static_cast<std::size_t>(columns));
-    std::uint32_t top = 1;
+    top = 1;
     for (int c = 0; c < columns; ++c) {
         const auto begin = static_cast<std::size_t>(first_ + c * per_column);
         auto end = static_cast<std::size_t>(first_ + (c + 1) * per_column);
@@ -340,9 +353,14 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
             top = std::max(top, bytes);
         }
     }
+    return maxima;
+}
 
-    // Each column's bars, tallest first, so that every type present stays in sight; the
-    // lines go in batches by rank and type.
+// Each column's bars, tallest first, so that every type present stays in sight; the lines
+// go in batches by rank and type.
+void PictureGraph::draw_bars(QPainter& painter, const QRect& plot,
+                             const std::vector<Maxima>& maxima, std::uint32_t top) const {
+    const int columns = static_cast<int>(maxima.size());
     std::array<std::array<std::vector<QLine>, 4>, 4> batches;
     const int bottom = plot.bottom() - 1;
     const double scale = (plot.height() - 3) / static_cast<double>(top);
@@ -369,12 +387,12 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
             }
         }
     }
+}
 
-    if (shows_quantiser()) {
-        draw_quantiser(painter, plot, per_column);
-    }
-
-    // The set changes: one mark per column at most, numbered with the set that begins.
+// The set changes: one mark per column at most, numbered with the set that begins.
+void PictureGraph::draw_set_changes(QPainter& painter, const QRect& plot, double per_column) const {
+    const std::size_t n = picture_count();
+    const int bottom = plot.bottom() - 1;
     QPen mark(QColor(0, 0, 0), 1, Qt::DashLine);
     int last_x = -1;
     for (const mpeg::MatrixChange& change : result_->changes) {
@@ -397,8 +415,11 @@ void PictureGraph::draw(QPainter& painter, const QRect& area) const {
         painter.drawText(QPoint(x + 2, plot.top() + fontMetrics().ascent() + 1),
                          QString::number(set));
     }
+}
 
-    // The scale above, the pictures shown below, the legend at the right.
+// The scale above, the pictures shown below, the legend at the right.
+void PictureGraph::draw_captions(QPainter& painter, const QRect& area, const QRect& plot,
+                                 std::uint32_t top) const {
     painter.setPen(Qt::black);
     const int line = fontMetrics().height();
     painter.drawText(QRect(area.left() + 4, area.top() + 2, area.width() / 2, line),

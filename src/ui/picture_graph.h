@@ -77,6 +77,13 @@ class PictureGraph : public QWidget {
     std::optional<std::size_t> level_for(std::size_t begin, std::size_t end) const;
     bool shows_quantiser() const;
     void draw_quantiser(QPainter& painter, const QRect& plot, double per_column) const;
+    // The maxima of each pixel column, and in `top` the largest of them (1 at least).
+    std::vector<Maxima> columns_maxima(int columns, double per_column, std::uint32_t& top) const;
+    void draw_bars(QPainter& painter, const QRect& plot, const std::vector<Maxima>& maxima,
+                   std::uint32_t top) const;
+    void draw_set_changes(QPainter& painter, const QRect& plot, double per_column) const;
+    void draw_captions(QPainter& painter, const QRect& area, const QRect& plot,
+                       std::uint32_t top) const;
     QRect plot_area(const QRect& area) const;
     void set_current(std::optional<std::size_t> index);
 
