@@ -118,33 +118,6 @@
         <source>Rupture de l&apos;ordre des trames</source>
         <translation>Field order break</translation>
     </message>
-</context>
-<context>
-    <name>Cli</name>
-    <message>
-        <source>image %1</source>
-        <translation>picture %1</translation>
-    </message>
-    <message>
-        <source>%1 images</source>
-        <translation>%1 pictures</translation>
-    </message>
-    <message>
-        <source>GOP %1</source>
-        <translation>GOP %1</translation>
-    </message>
-    <message>
-        <source>octet %1</source>
-        <translation>byte %1</translation>
-    </message>
-    <message>
-        <source>trouvé %1</source>
-        <translation>found %1</translation>
-    </message>
-    <message>
-        <source>limite %1</source>
-        <translation>limit %1</translation>
-    </message>
     <message>
         <source>Aucun écart</source>
         <translation>No deviation</translation>
@@ -178,20 +151,47 @@
         <translation>VBV buffer: mode %1, %2 bit/s, %3 bits, least margin %4 bits (picture %5)</translation>
     </message>
     <message>
+        <source>Tampon VBV : mode %1, %2 bit/s, %3 bits</source>
+        <translation>VBV buffer: mode %1, %2 bit/s, %3 bits</translation>
+    </message>
+    <message>
+        <source>Cadence : %1</source>
+        <translation>Cadence: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Cli</name>
+    <message>
+        <source>image %1</source>
+        <translation>picture %1</translation>
+    </message>
+    <message>
+        <source>%1 images</source>
+        <translation>%1 pictures</translation>
+    </message>
+    <message>
+        <source>GOP %1</source>
+        <translation>GOP %1</translation>
+    </message>
+    <message>
+        <source>octet %1</source>
+        <translation>byte %1</translation>
+    </message>
+    <message>
+        <source>trouvé %1</source>
+        <translation>found %1</translation>
+    </message>
+    <message>
+        <source>limite %1</source>
+        <translation>limit %1</translation>
+    </message>
+    <message>
         <source>%1 (auto)</source>
         <translation>%1 (auto)</translation>
     </message>
     <message>
         <source>Profil : %1</source>
         <translation>Profile: %1</translation>
-    </message>
-    <message>
-        <source>Cadence : %1</source>
-        <translation>Cadence: %1</translation>
-    </message>
-    <message>
-        <source>Tampon VBV : mode %1, %2 bit/s, %3 bits</source>
-        <translation>VBV buffer: mode %1, %2 bit/s, %3 bits</translation>
     </message>
     <message>
         <source>Aucune image</source>
@@ -1210,6 +1210,98 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>Image introuvable dans le fichier</source>
         <translation>Picture not found in the file</translation>
     </message>
+    <message>
+        <source>Règle</source>
+        <translation>Rule</translation>
+    </message>
+    <message>
+        <source>GOP</source>
+        <translation>GOP</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Picture</translation>
+    </message>
+    <message>
+        <source>Temps</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Trouvé</source>
+        <translation>Found</translation>
+    </message>
+    <message>
+        <source>Limite</source>
+        <translation>Limit</translation>
+    </message>
+    <message>
+        <source>Débit par seconde</source>
+        <translation>Bit rate per second</translation>
+    </message>
+    <message>
+        <source>Octets par image</source>
+        <translation>Bytes per picture</translation>
+    </message>
+    <message>
+        <source>Octets par GOP</source>
+        <translation>Bytes per GOP</translation>
+    </message>
+    <message>
+        <source>Vue :</source>
+        <translation>View:</translation>
+    </message>
+    <message>
+        <source>Vue du graphe</source>
+        <translation>Graph view</translation>
+    </message>
+    <message>
+        <source>Profil :</source>
+        <translation>Profile:</translation>
+    </message>
+    <message>
+        <source>Profil</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>Les règles du disque auxquelles le flux est comparé ; automatique d&apos;après sa première séquence</source>
+        <translation>The disc rules the stream is checked against; automatic picks them from its first sequence</translation>
+    </message>
+    <message>
+        <source>Conformité du flux à son profil</source>
+        <translation>The stream&apos;s conformance to its profile</translation>
+    </message>
+    <message>
+        <source>Le tampon VBV et la cadence du flux</source>
+        <translation>The stream&apos;s VBV buffer and field cadence</translation>
+    </message>
+    <message>
+        <source>Écarts</source>
+        <translation>Deviations</translation>
+    </message>
+    <message>
+        <source>Un écart par ligne : règle, groupe d&apos;images, image, temps, valeur trouvée, limite ; choisir une ligne montre son image dans le graphe et ses macroblocs</source>
+        <translation>One deviation per line: rule, group of pictures, picture, time, value found, limit; choosing a line shows its picture in the graph and its macroblocks</translation>
+    </message>
+    <message>
+        <source>Conformité</source>
+        <translation>Conformance</translation>
+    </message>
+    <message>
+        <source>aucun profil de disque</source>
+        <translation>no disc profile</translation>
+    </message>
+    <message>
+        <source>Automatique (%1)</source>
+        <translation>Automatic (%1)</translation>
+    </message>
+    <message>
+        <source>Automatique</source>
+        <translation>Automatic</translation>
+    </message>
+    <message>
+        <source>%1 ; %2</source>
+        <translation>%1; %2</translation>
+    </message>
 </context>
 <context>
     <name>quantaline::FrmOuvrir</name>
@@ -1348,6 +1440,10 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
         <source>Matrice non Intra-block</source>
         <translation>Non-intra matrix</translation>
     </message>
+    <message>
+        <source>Conformité du flux à son profil</source>
+        <translation>The stream&apos;s conformance to its profile</translation>
+    </message>
 </context>
 <context>
     <name>quantaline::MacroblockMap</name>
@@ -1398,14 +1494,6 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
         <translation>No pictures</translation>
     </message>
     <message>
-        <source>%1 octets</source>
-        <translation>%1 bytes</translation>
-    </message>
-    <message>
-        <source>image %1</source>
-        <translation>picture %1</translation>
-    </message>
-    <message>
         <source>quantificateur (moyen, min–max)</source>
         <translation>quantiser (average, min-max)</translation>
     </message>
@@ -1430,10 +1518,6 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
         <translation>Size in bytes of each picture along the stream, %1 pictures; I in red, P in blue, B in green, D in grey.</translation>
     </message>
     <message>
-        <source> En orange, le quantificateur moyen de chaque image et sa bande du minimum au maximum, sur l&apos;axe de droite (0 à %1). Un clic ou Entrée montre les macroblocs de l&apos;image.</source>
-        <translation> In orange, each picture&apos;s average quantiser and its band from minimum to maximum, on the right-hand axis (0 to %1). A click or Enter shows the picture&apos;s macroblocks.</translation>
-    </message>
-    <message>
         <source>image %1 (jeu %2)</source>
         <translation>picture %1 (set %2)</translation>
     </message>
@@ -1444,6 +1528,66 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
     <message>
         <source> Affichées : images %1 à %2.</source>
         <translation> Shown: pictures %1 to %2.</translation>
+    </message>
+    <message>
+        <source>octets par image</source>
+        <translation>bytes per picture</translation>
+    </message>
+    <message>
+        <source>octets par GOP</source>
+        <translation>bytes per GOP</translation>
+    </message>
+    <message>
+        <source>kbit/s</source>
+        <translation>kbit/s</translation>
+    </message>
+    <message>
+        <source>tampon VBV (kbit, à droite)</source>
+        <translation>VBV buffer (kbit, right)</translation>
+    </message>
+    <message>
+        <source>débit maximum de l&apos;en-tête</source>
+        <translation>header&apos;s maximum bit rate</translation>
+    </message>
+    <message>
+        <source>moyenne</source>
+        <translation>average</translation>
+    </message>
+    <message>
+        <source>, à %1</source>
+        <translation>, at %1</translation>
+    </message>
+    <message>
+        <source>, tampon VBV %1 kbit</source>
+        <translation>, VBV buffer %1 kbit</translation>
+    </message>
+    <message>
+        <source> (sous-alimentation)</source>
+        <translation> (underflow)</translation>
+    </message>
+    <message>
+        <source> (débordement)</source>
+        <translation> (overflow)</translation>
+    </message>
+    <message>
+        <source>Débit de chaque seconde en kbit/s le long du flux, %1 images ; en pointillés le débit moyen (%2 kbit/s) et le débit maximum de l&apos;en-tête (%3 kbit/s).</source>
+        <translation>Bit rate of each second in kbit/s along the stream, %1 pictures; dashed, the average bit rate (%2 kbit/s) and the header&apos;s maximum bit rate (%3 kbit/s).</translation>
+    </message>
+    <message>
+        <source>Taille de chaque groupe d&apos;images en octets le long du flux, %1 groupes.</source>
+        <translation>Size of each group of pictures in bytes along the stream, %1 groups.</translation>
+    </message>
+    <message>
+        <source> En orange, dans la bande du bas, le quantificateur moyen de chaque image et sa bande du minimum au maximum (0 à %1). Un clic ou Entrée montre les macroblocs de l&apos;image.</source>
+        <translation> In orange, in the strip at the bottom, each picture&apos;s average quantiser and its band from minimum to maximum (0 to %1). A click or Enter shows the picture&apos;s macroblocks.</translation>
+    </message>
+    <message>
+        <source> En bleu-vert, l&apos;occupation du tampon VBV sur l&apos;axe de droite en kbit, sa taille (%1 kbit) en pointillés ; images en sous-alimentation : %2, en débordement : %3.</source>
+        <translation> In teal, the VBV buffer&apos;s occupancy on the right-hand axis in kbit, its size (%1 kbit) dashed; pictures in underflow: %2, in overflow: %3.</translation>
+    </message>
+    <message>
+        <source> De %1 à %2.</source>
+        <translation> From %1 to %2.</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 // rules, from the same read as pictures, printed in argument order.
 
 #include "check/check.h"
+#include "check/texts.h"
 #include "command_line.h"
 #include "commands.h"
 #include "export/picture_table.h"
@@ -50,17 +51,6 @@ std::string json_value(const Value& value) {
     return "null";
 }
 
-const char* mode_key(check::BufferMode mode) {
-    switch (mode) {
-    case check::BufferMode::vbv_delay:
-        return "vbv_delay";
-    case check::BufferMode::fill:
-        return "0xFFFF";
-    default:
-        return "none";
-    }
-}
-
 std::string json_findings(const std::vector<Finding>& findings) {
     std::string out = "[";
     for (const Finding& f : findings) {
@@ -79,7 +69,7 @@ std::string json_findings(const std::vector<Finding>& findings) {
 std::string json_buffer(const mpeg::ScanResult& result, const CheckResult& c) {
     const bool sequence = !result.sequences.empty();
     const auto& s = c.summary;
-    std::string out = "{\"mode\":\"" + std::string(mode_key(c.buffer.mode)) + "\"";
+    std::string out = "{\"mode\":\"" + std::string(check::buffer_mode_key(c.buffer.mode)) + "\"";
     out += ",\"bit_rate\":" + (sequence ? json_number(c.buffer.bit_rate) : "null");
     out += ",\"buffer_size\":" + (sequence ? json_number(c.buffer.buffer_size) : "null");
     const bool modelled = c.buffer.mode != check::BufferMode::none;
@@ -114,35 +104,7 @@ void write_json(std::string& out, const std::string& file, const mpeg::ScanResul
     out += ",\"messages\":" + json_messages(result.messages) + "}\n";
 }
 
-// A number as the user's language writes it: 15,5 in French, 15.5 in English; at most
-// three decimals.
-std::string text_number(double value) {
-    if (std::abs(value) < 9e15 && value == std::floor(value)) {
-        return std::to_string(static_cast<long long>(value));
-    }
-    std::string out;
-    append_fixed(out, value, 3);
-    while (out.back() == '0') {
-        out.pop_back();
-    }
-    if (out.back() == '.') {
-        out.pop_back();
-    }
-    if (text_language() == Language::french) {
-        std::replace(out.begin(), out.end(), '.', ',');
-    }
-    return out;
-}
-
-std::string text_value(const Value& value) {
-    if (const double* number = std::get_if<double>(&value)) {
-        return text_number(*number);
-    }
-    if (const std::string* text = std::get_if<std::string>(&value)) {
-        return *text;
-    }
-    return {};
-}
+using check::value_text;
 
 std::string finding_line(const Finding& f) {
     std::vector<std::string> parts;
@@ -159,52 +121,16 @@ std::string finding_line(const Finding& f) {
         parts.push_back(fill_text(tr_text("Cli", "octet %1"), {std::to_string(*f.offset)}));
     }
     if (!std::holds_alternative<std::monostate>(f.found)) {
-        parts.push_back(fill_text(tr_text("Cli", "trouvé %1"), {text_value(f.found)}));
+        parts.push_back(fill_text(tr_text("Cli", "trouvé %1"), {value_text(f.found)}));
     }
     if (!std::holds_alternative<std::monostate>(f.limit)) {
-        parts.push_back(fill_text(tr_text("Cli", "limite %1"), {text_value(f.limit)}));
+        parts.push_back(fill_text(tr_text("Cli", "limite %1"), {value_text(f.limit)}));
     }
     std::string out = "  " + std::string(tr_text(check::rule_context, check::rule_text(f.rule)));
     for (std::size_t i = 0; i < parts.size(); ++i) {
         out += (i == 0 ? " : " : ", ") + parts[i];
     }
     return out + "\n";
-}
-
-std::string verdict(const CheckResult& c) {
-    const std::size_t n = c.findings.size();
-    const std::string count = std::to_string(n);
-    if (std::string(c.profile->title).empty()) {
-        return n == 0   ? tr_text("Cli", "Aucun écart")
-               : n == 1 ? tr_text("Cli", "1 écart")
-                        : fill_text(tr_text("Cli", "%1 écarts"), {count});
-    }
-    const std::string title = c.profile->title;
-    return n == 0   ? fill_text(tr_text("Cli", "Conforme au profil %1"), {title})
-           : n == 1 ? fill_text(tr_text("Cli", "1 écart au profil %1"), {title})
-                    : fill_text(tr_text("Cli", "%1 écarts au profil %2"), {count, title});
-}
-
-std::string buffer_line(const CheckResult& c) {
-    if (c.buffer.mode == check::BufferMode::none) {
-        return std::string("  ") + tr_text("Cli", "Tampon VBV : non modélisé") + "\n";
-    }
-    const auto& s = c.summary;
-    if (!s.least_margin) {
-        return "  " +
-               fill_text(tr_text("Cli", "Tampon VBV : mode %1, %2 bit/s, %3 bits"),
-                         {mode_key(c.buffer.mode), text_number(c.buffer.bit_rate),
-                          text_number(c.buffer.buffer_size)}) +
-               "\n";
-    }
-    return "  " +
-           fill_text(tr_text("Cli", "Tampon VBV : mode %1, %2 bit/s, %3 bits, marge minimale %4 "
-                                    "bits (image %5)"),
-                     {mode_key(c.buffer.mode), text_number(c.buffer.bit_rate),
-                      text_number(c.buffer.buffer_size),
-                      text_number(std::round(s.least_margin.value_or(0))),
-                      std::to_string(s.least_margin_picture.value_or(0))}) +
-           "\n";
 }
 
 void write_text(std::string& out, const std::string& file, const mpeg::ScanResult& result,
@@ -216,15 +142,11 @@ void write_text(std::string& out, const std::string& file, const mpeg::ScanResul
     const std::string profile = c.profile_chosen_automatically
                                     ? fill_text(tr_text("Cli", "%1 (auto)"), {c.profile->name})
                                     : std::string(c.profile->name);
-    out += file + " : " + verdict(c) + "\n";
+    out += file + " : " + check::verdict_text(c) + "\n";
     out += "  " + fill_text(tr_text("Cli", "Profil : %1"), {profile}) + "\n";
-    out += buffer_line(c);
+    out += "  " + check::buffer_text(c) + "\n";
     if (!c.cadence.pattern.empty()) {
-        std::string cadence = c.cadence.pattern;
-        if (c.cadence.frame_rate) {
-            cadence += " (" + text_number(*c.cadence.frame_rate) + " Hz)";
-        }
-        out += "  " + fill_text(tr_text("Cli", "Cadence : %1"), {cadence}) + "\n";
+        out += "  " + check::cadence_text(c.cadence) + "\n";
     }
     for (const Finding& f : c.findings) {
         out += finding_line(f);

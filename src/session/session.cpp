@@ -1,6 +1,7 @@
 #include "session/session.h"
 
 #include "analysis/analysis.h"
+#include "check/texts.h"
 #include "export/cce_export.h"
 #include "export/matrix_formats.h"
 #include "export/picture_table.h"
@@ -120,6 +121,8 @@ void Session::stop_stream_read() {
     stop(Read::quantiser);
     stop(Read::stream);
     whole_stream_.reset();
+    check_.reset();
+    timeline_.reset();
     matrix_set_in_use_ = 0;
 }
 
@@ -170,6 +173,8 @@ void Session::start_stream_read() {
         Read::stream, scan_work(state_.file_path, std::move(control)),
         [this](mpeg::ScanResult&& result) {
             whole_stream_ = std::make_unique<mpeg::ScanResult>(std::move(result));
+            timeline_ = std::make_unique<check::Timeline>(check::make_timeline(*whole_stream_));
+            set_check_profile(check_profile_);
             if (read_state(Read::stream) == ReadState::finished && whole_stream_->pictures != 0) {
                 start_quantiser_read();
             }
@@ -190,6 +195,14 @@ void Session::start_quantiser_read() {
                                 // says so all the same.
                                 whole_stream_->quantiser_read = true;
                             });
+}
+
+void Session::set_check_profile(const std::string& name) {
+    check_profile_ = check::is_profile_name(name) ? name : "auto";
+    if (whole_stream_) {
+        check_ = std::make_unique<check::CheckResult>(
+            check::check_stream(*whole_stream_, check_profile_));
+    }
 }
 
 void Session::start_picture_map(std::uint64_t index) {
@@ -231,6 +244,10 @@ StreamReadTexts Session::stream_read_texts() const {
         texts.damage.push_back(
             fill_text(tr_text("Session", "Lecture des macroblocs interrompue : %1"),
                       {quantiser_pictures_text(*whole_stream_)}));
+    }
+    if (check_) {
+        texts.conformance = check::verdict_text(*check_);
+        texts.conformance_fault = !check_->findings.empty();
     }
     return texts;
 }

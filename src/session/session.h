@@ -1,5 +1,7 @@
 #pragma once
 
+#include "check/check.h"
+#include "check/timeline.h"
 #include "export/matrix_library.h"
 #include "io/background_job.h"
 #include "io/message.h"
@@ -110,6 +112,14 @@ class Session {
     StreamReadTexts stream_read_texts() const;
     std::vector<SummaryLine> stream_summary() const;
 
+    // The whole stream judged against a profile (its name, or "auto", the first choice):
+    // once the header read has ended, checked again when the profile changes. Nothing
+    // before.
+    const check::CheckResult* check_result() const { return check_.get(); }
+    const check::Timeline* timeline() const { return timeline_.get(); }
+    const std::string& check_profile() const { return check_profile_; }
+    void set_check_profile(const std::string& name);
+
     // The picture view: picture `index`'s macroblocks read again from the file; asking for
     // another stops the read under way. Once that read has ended the map is picture_map(),
     // or nothing when the file has no such picture.
@@ -158,6 +168,9 @@ class Session {
     QuantMatrixPair first_header_matrices_;
     std::unique_ptr<mpeg::ScanResult> whole_stream_;
     std::unique_ptr<PictureMap> picture_map_;
+    std::string check_profile_ = "auto";
+    std::unique_ptr<check::CheckResult> check_;
+    std::unique_ptr<check::Timeline> timeline_;
     std::size_t matrix_set_in_use_ = 0;
     std::optional<std::string> warned_folder_state_;
     // After what the jobs read and write: they end first.

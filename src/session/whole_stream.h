@@ -26,6 +26,9 @@ struct StreamReadTexts {
     // The scan's messages (damage, read errors), one text each; the stop asked for by the
     // user is the status's to tell, not a damage.
     std::vector<std::string> damage;
+    // "Conforme au profil DVD", "3 écarts au profil DVD"; with faults found or not.
+    std::string conformance;
+    bool conformance_fault = false;
 };
 StreamReadTexts stream_read_texts(const mpeg::ScanResult& result, bool cancelled);
 

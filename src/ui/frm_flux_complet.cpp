@@ -1,6 +1,7 @@
 #include "ui/frm_flux_complet.h"
 
 #include "analysis/display.h"
+#include "check/texts.h"
 #include "io/file_system.h"
 #include "ui/controls.h"
 #include "ui/macroblock_map.h"
@@ -8,6 +9,7 @@
 #include "ui/picture_graph.h"
 #include "ui/platform.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -29,6 +32,23 @@ const std::array<const char*, 4> grid_captions = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice non Intra-block"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice chroma Intra-block"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice chroma non Intra-block")};
+
+const char* const finding_captions[] = {QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Règle"),
+                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "GOP"),
+                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Image"),
+                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Temps"),
+                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Trouvé"),
+                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Limite")};
+
+// The graph's views in the order of its choice.
+const std::array<std::pair<PictureGraph::View, const char*>, 3> view_captions = {{
+    {PictureGraph::View::bit_rate,
+     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Débit par seconde")},
+    {PictureGraph::View::picture_bytes,
+     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Octets par image")},
+    {PictureGraph::View::group_bytes,
+     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Octets par GOP")},
+}};
 
 const char* const column_captions[] = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Jeu"),
@@ -57,11 +77,15 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     tabs_->setObjectName(QStringLiteral("onglets_flux"));
     build_sets_tab();
     build_picture_tab();
+    build_check_tab();
     layout->addWidget(tabs_, 1);
     map_timer_ = new QTimer(this);
     map_timer_->setInterval(50);
     connect(map_timer_, &QTimer::timeout, this, &FrmFluxComplet::follow_map_read);
-    connect(graph_, &PictureGraph::picture_chosen, this, &FrmFluxComplet::show_picture);
+    connect(graph_, &PictureGraph::picture_chosen, this, [this](std::size_t index) {
+        graph_->select_picture(index);
+        show_picture(index);
+    });
 
     build_buttons(*layout);
 
@@ -82,6 +106,7 @@ void FrmFluxComplet::build_summary_and_graph(QVBoxLayout& layout) {
 
     auto* graph_box = new QGroupBox(tr("Images"), this);
     auto* graph_layout = new QVBoxLayout(graph_box);
+    graph_layout->addWidget(build_view_choice(graph_box));
     graph_ = new PictureGraph(graph_box);
     graph_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     graph_layout->addWidget(graph_, 1);
@@ -91,6 +116,30 @@ void FrmFluxComplet::build_summary_and_graph(QVBoxLayout& layout) {
     graph_layout->addWidget(graph_help);
     top->addWidget(graph_box, 1);
     layout.addLayout(top, 1);
+}
+
+// "Vue :" and the graph's three views.
+QWidget* FrmFluxComplet::build_view_choice(QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* row_layout = new QHBoxLayout(row);
+    row_layout->setContentsMargins(0, 0, 0, 0);
+    auto* caption = new QLabel(tr("Vue :"), row);
+    view_choice_ = new QComboBox(row);
+    view_choice_->setObjectName(QStringLiteral("cb_vue"));
+    view_choice_->setAccessibleName(tr("Vue du graphe"));
+    for (const auto& [view, text] : view_captions) {
+        view_choice_->addItem(tr(text), static_cast<int>(view));
+    }
+    view_choice_->setCurrentIndex(1);
+    caption->setBuddy(view_choice_);
+    row_layout->addWidget(caption);
+    row_layout->addWidget(view_choice_);
+    row_layout->addStretch(1);
+    connect(view_choice_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        graph_->set_view_kind(
+            static_cast<PictureGraph::View>(view_choice_->itemData(index).toInt()));
+    });
+    return row;
 }
 
 // The matrix sets' table and the grids of the one selected.
@@ -182,6 +231,7 @@ void FrmFluxComplet::build_buttons(QVBoxLayout& layout) {
 void FrmFluxComplet::show_stream() {
     const mpeg::ScanResult* result = session_.whole_stream();
     graph_->set_stream(result);
+    show_check();
     if (session_.picture_map() == nullptr &&
         session_.read_state(Session::Read::picture_map) != Session::ReadState::reading) {
         map_->set_map(nullptr, 1, 1);
@@ -294,14 +344,16 @@ void FrmFluxComplet::save_pictures() {
 
 namespace quantaline {
 
-void FrmFluxComplet::show_picture(std::size_t index) {
+void FrmFluxComplet::show_picture(std::size_t index, bool bring_forward) {
     session_.start_picture_map(index);
     map_->set_map(nullptr, 1, 1);
     const QString reading = tr("Lecture des macroblocs de l'image %1…")
                                 .arg(QString::fromStdString(grouped_number(index)));
     picture_text_->setText(reading);
     map_->set_empty_text(reading);
-    tabs_->setCurrentWidget(picture_tab_);
+    if (bring_forward) {
+        tabs_->setCurrentWidget(picture_tab_);
+    }
     map_timer_->start();
 }
 
@@ -337,6 +389,165 @@ void FrmFluxComplet::follow_map_read() {
     }
     picture_text_->setText(QString::fromStdString(picture_map_text(*map)));
     map_->set_map(map, low, high);
+}
+
+} // namespace quantaline
+
+namespace quantaline {
+
+// "Conformité": the profile, the verdict and the buffer, the findings one a line.
+void FrmFluxComplet::build_check_tab() {
+    auto* tab = new QWidget(tabs_);
+    auto* layout = new QVBoxLayout(tab);
+    auto* top = new QHBoxLayout;
+    auto* caption = new QLabel(tr("Profil :"), tab);
+    profile_choice_ = new QComboBox(tab);
+    profile_choice_->setObjectName(QStringLiteral("cb_profil"));
+    profile_choice_->setAccessibleName(tr("Profil"));
+    profile_choice_->setAccessibleDescription(
+        tr("Les règles du disque auxquelles le flux est comparé ; automatique d'après sa "
+           "première séquence"));
+    caption->setBuddy(profile_choice_);
+    verdict_ = new QLabel(tab);
+    verdict_->setObjectName(QStringLiteral("lbl_verdict"));
+    verdict_->setFont(ui_font(8.25, true));
+    verdict_->setAccessibleDescription(tr("Conformité du flux à son profil"));
+    top->addWidget(caption);
+    top->addWidget(profile_choice_);
+    top->addSpacing(16);
+    top->addWidget(verdict_, 1);
+    layout->addLayout(top);
+    buffer_text_ = new QLabel(tab);
+    buffer_text_->setObjectName(QStringLiteral("lbl_tampon"));
+    buffer_text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    buffer_text_->setAccessibleDescription(tr("Le tampon VBV et la cadence du flux"));
+    layout->addWidget(buffer_text_);
+
+    findings_ = new QTableWidget(0, static_cast<int>(std::size(finding_captions)), tab);
+    findings_->setObjectName(QStringLiteral("tab_ecarts"));
+    findings_->setAccessibleName(tr("Écarts"));
+    findings_->setAccessibleDescription(
+        tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite ; "
+           "choisir une ligne montre son image dans le graphe et ses macroblocs"));
+    QStringList headers;
+    for (const char* text : finding_captions) {
+        headers << tr(text);
+    }
+    findings_->setHorizontalHeaderLabels(headers);
+    findings_->verticalHeader()->setVisible(false);
+    findings_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    findings_->setSelectionMode(QAbstractItemView::SingleSelection);
+    findings_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    findings_->setWordWrap(false);
+    findings_->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(findings_, 1);
+    tabs_->addTab(tab, tr("Conformité"));
+
+    connect(profile_choice_, &QComboBox::activated, this, &FrmFluxComplet::choose_profile);
+    connect(findings_, &QTableWidget::itemSelectionChanged, this, [this] { show_finding(false); });
+    connect(findings_, &QTableWidget::itemActivated, this, [this] { show_finding(true); });
+}
+
+void FrmFluxComplet::show_check() {
+    const check::CheckResult* result = session_.check_result();
+    graph_->set_timing(session_.timeline(), result != nullptr ? &result->buffer : nullptr);
+    const QSignalBlocker blocker(profile_choice_);
+    profile_choice_->clear();
+    // What "auto" picks, whichever profile is chosen.
+    const mpeg::ScanResult* stream = session_.whole_stream();
+    const check::Profile* automatic = stream != nullptr && !stream->sequences.empty()
+                                          ? &check::auto_profile(stream->sequences.front())
+                                          : nullptr;
+    const auto title = [](const check::Profile& profile) {
+        return *profile.title != '\0' ? QString::fromUtf8(profile.title)
+                                      : tr("aucun profil de disque");
+    };
+    profile_choice_->addItem(automatic != nullptr ? tr("Automatique (%1)").arg(title(*automatic))
+                                                  : tr("Automatique"),
+                             QStringLiteral("auto"));
+    for (const check::Profile& profile : check::profiles()) {
+        profile_choice_->addItem(title(profile), QString::fromUtf8(profile.name));
+    }
+    profile_choice_->setCurrentIndex(
+        std::max(0, profile_choice_->findData(QString::fromStdString(session_.check_profile()))));
+    profile_choice_->setEnabled(result != nullptr);
+    verdict_->setText(result != nullptr ? QString::fromStdString(check::verdict_text(*result))
+                                        : QString());
+    set_text_colour(*verdict_, result != nullptr && !result->findings.empty() ? QColor(192, 0, 0)
+                                                                              : QColor(0, 0, 0));
+    QString figures;
+    if (result != nullptr) {
+        figures = QString::fromStdString(check::buffer_text(*result));
+        if (!result->cadence.pattern.empty()) {
+            figures = tr("%1 ; %2").arg(
+                figures, QString::fromStdString(check::cadence_text(result->cadence)));
+        }
+    }
+    buffer_text_->setText(figures);
+    // The end of the quantiser pass shows the stream again: the same check keeps its lines
+    // and the finding chosen.
+    if (result == nullptr || result != shown_check_) {
+        fill_findings(result != nullptr ? *result : check::CheckResult{});
+        shown_check_ = result;
+    }
+}
+
+void FrmFluxComplet::fill_findings(const check::CheckResult& result) {
+    const QSignalBlocker blocker(findings_);
+    findings_->clearContents();
+    findings_->setRowCount(static_cast<int>(result.findings.size()));
+    const check::Timeline* timeline = session_.timeline();
+    const auto number = [](std::optional<std::uint64_t> value) {
+        return value ? QString::fromStdString(grouped_number(*value)) : QString();
+    };
+    for (std::size_t r = 0; r < result.findings.size(); ++r) {
+        const check::Finding& f = result.findings[r];
+        QString picture = number(f.picture);
+        if (f.picture && f.pictures && *f.pictures > 1) {
+            picture += QStringLiteral(" – ") + number(*f.picture + *f.pictures - 1);
+        }
+        QString time;
+        if (f.picture && timeline != nullptr && *f.picture < timeline->times.size()) {
+            time = QString::fromStdString(check::time_text(timeline->times[*f.picture]));
+        }
+        const std::array<QString, 6> cells = {
+            QString::fromUtf8(tr_text(check::rule_context, check::rule_text(f.rule))),
+            number(f.gop),
+            picture,
+            time,
+            QString::fromStdString(check::value_text(f.found)),
+            QString::fromStdString(check::value_text(f.limit))};
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            if (c >= 1 && c <= 3) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            if (f.picture) {
+                item->setData(Qt::UserRole, QVariant::fromValue<qulonglong>(*f.picture));
+            }
+            findings_->setItem(static_cast<int>(r), static_cast<int>(c), item);
+        }
+    }
+    findings_->resizeColumnsToContents();
+}
+
+void FrmFluxComplet::choose_profile(int index) {
+    session_.set_check_profile(profile_choice_->itemData(index).toString().toStdString());
+    show_check();
+    emit profile_chosen();
+}
+
+// The finding chosen: its picture marked in the graph and its macroblocks read; its tab
+// brought forward when the finding was activated.
+void FrmFluxComplet::show_finding(bool bring_forward) {
+    const QList<QTableWidgetItem*> selected = findings_->selectedItems();
+    if (selected.isEmpty() || !selected.front()->data(Qt::UserRole).isValid()) {
+        return;
+    }
+    const auto picture =
+        static_cast<std::size_t>(selected.front()->data(Qt::UserRole).toULongLong());
+    graph_->select_picture(picture);
+    show_picture(picture, bring_forward);
 }
 
 } // namespace quantaline

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <array>
 
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -34,17 +35,28 @@ class FrmFluxComplet : public QWidget {
     void show_stream();
     PictureGraph& graph() { return *graph_; }
     MacroblockMap& macroblock_map() { return *map_; }
-    // The picture view: picture `index`'s macroblocks, read in the background.
-    void show_picture(std::size_t index);
+    // The picture view: picture `index`'s macroblocks, read in the background, its tab
+    // brought forward unless `bring_forward` is false.
+    void show_picture(std::size_t index, bool bring_forward = true);
+    QTableWidget& findings_table() { return *findings_; }
+    QComboBox& profile_choice() { return *profile_choice_; }
 
   signals:
     // "Utiliser ce jeu de matrices" put the selected set in the session.
     void matrix_set_chosen();
+    // Another profile was chosen in "Conformité": the session checked the stream again.
+    void profile_chosen();
 
   private:
     void build_summary_and_graph(QVBoxLayout& layout);
     void build_sets_tab();
     void build_picture_tab();
+    void build_check_tab();
+    QWidget* build_view_choice(QWidget* parent);
+    void show_check();
+    void fill_findings(const check::CheckResult& result);
+    void choose_profile(int index);
+    void show_finding(bool bring_forward);
     void build_buttons(QVBoxLayout& layout);
     void show_selected_set();
     void use_selected_set();
@@ -65,6 +77,12 @@ class FrmFluxComplet : public QWidget {
     QLabel* picture_text_ = nullptr;
     MacroblockMap* map_ = nullptr;
     QTimer* map_timer_ = nullptr;
+    QComboBox* view_choice_ = nullptr;
+    QComboBox* profile_choice_ = nullptr;
+    QLabel* verdict_ = nullptr;
+    QLabel* buffer_text_ = nullptr;
+    QTableWidget* findings_ = nullptr;
+    const check::CheckResult* shown_check_ = nullptr;
     QPushButton* use_ = nullptr;
     QPushButton* save_ = nullptr;
 };

@@ -281,9 +281,14 @@ void HeaderFrm::build_strip() {
         tr("Ouvre la fenêtre du flux complet : résumé, graphe des images, jeux de matrices"));
     flux_button_->setEnabled(false);
 
+    // The notes at the left, the verdict of the check at the right.
     read_note_ = add_label(this, QStringLiteral("lbl_flux_note"), QString(),
-                           twips_rect(75, top + 480, 7860, 300), ui_font(8.25, true));
+                           twips_rect(75, top + 480, 5160, 300), ui_font(8.25, true));
     read_note_->setAccessibleDescription(tr("Remarques sur le flux complet"));
+    conformance_ = add_label(this, QStringLiteral("lbl_conformite"), QString(),
+                             twips_rect(5310, top + 480, 2625, 300), ui_font(8.25, true));
+    conformance_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    conformance_->setAccessibleDescription(tr("Conformité du flux à son profil"));
 
     poll_timer_ = new QTimer(this);
     poll_timer_->setInterval(poll_interval_ms);
@@ -296,6 +301,7 @@ void HeaderFrm::start_stream_read() {
     session_.start_stream_read();
     read_note_->clear();
     read_note_->setToolTip(QString());
+    conformance_->clear();
     flux_button_->setEnabled(false);
     const bool reading = session_.read_state(Session::Read::stream) == Session::ReadState::reading;
     read_status_->setText(QString());
@@ -366,6 +372,9 @@ void HeaderFrm::show_stream_read_end() {
                                                              read_note_->contentsRect().width()));
     read_note_->setToolTip(note);
     read_note_->setAccessibleDescription(note);
+    set_text_colour(*conformance_,
+                    texts.conformance_fault ? matrix_change_colour : QColor(0, 0, 0));
+    conformance_->setText(QString::fromStdString(texts.conformance));
     const mpeg::ScanResult* result = session_.whole_stream();
     flux_button_->setEnabled(result != nullptr && result->pictures != 0);
     if (!flux_.isNull()) {
@@ -383,6 +392,7 @@ void HeaderFrm::show_flux_complet() {
             display_matrices();
             show_stream_read_end();
         });
+        connect(flux_, &FrmFluxComplet::profile_chosen, this, &HeaderFrm::show_stream_read_end);
     }
     flux_->show();
     flux_->raise();

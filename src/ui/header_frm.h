@@ -89,6 +89,7 @@ class HeaderFrm : public QWidget {
     QProgressBar* progress_ = nullptr;
     QLabel* read_status_ = nullptr;
     QLabel* read_note_ = nullptr;
+    QLabel* conformance_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* flux_button_ = nullptr;
     QTimer* poll_timer_ = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "check/buffer_model.h"
+#include "check/timeline.h"
 #include "mpeg/scan.h"
 
 #include <QString>
@@ -13,25 +15,40 @@ class QPainter;
 
 namespace quantaline {
 
-// Each picture's size as a bar coloured by its type, along the stream, with the matrix-set
-// changes marked and numbered. Drawn per pixel column, never per picture: a column that
-// covers many pictures shows the largest of each type, read from a pyramid of maxima built
-// once, so that a million pictures draw as fast as a thousand. The wheel zooms, dragging
-// pans, hovering names the picture; the arrow keys, + and - do the same from the keyboard.
+// The stream along a time axis: the bit rate of each second, each picture's size as a bar
+// coloured by its type or each group of pictures' size, over the decoder's buffer, with the
+// matrix-set changes marked and numbered and the quantiser in a strip of its own below.
+// Drawn per pixel column, never per picture: a column that covers many pictures shows the
+// largest of each type, read from a pyramid of maxima built once, so that a million
+// pictures draw as fast as a thousand. The wheel zooms, dragging pans, hovering names the
+// picture; the arrow keys, + and - do the same from the keyboard.
 class PictureGraph : public QWidget {
     Q_OBJECT
   public:
+    // What the bars show.
+    enum class View { bit_rate, picture_bytes, group_bytes };
+
     explicit PictureGraph(QWidget* parent = nullptr);
 
     // The stream to show; it must outlive the graph or be replaced first. Nothing: empty.
     // The same stream again (its quantiser figures came) keeps the view.
     void set_stream(const mpeg::ScanResult* result);
     std::size_t picture_count() const;
+    // The stream's times and buffer, from its check; nothing: pictures along the axis and no
+    // buffer. They must outlive the graph or be replaced first.
+    void set_timing(const check::Timeline* timeline, const check::BufferModel* buffer);
+    View view() const { return view_; }
+    void set_view_kind(View view);
+    // A picture marked across the graph and brought into view; nothing: none.
+    void select_picture(std::optional<std::size_t> index);
+    std::optional<std::size_t> selected_picture() const { return selected_; }
 
     // The pictures shown: from `first`, `count` of them across the width.
     double first_visible() const { return first_; }
     double visible_count() const { return count_; }
     void set_view(double first, double count);
+    // The first pixel column of the bars, right of the value axis.
+    int plot_left() const { return plot_area(rect()).left() + 1; }
     void zoom(double factor, double anchor_x);
 
     // The picture a pixel column names: the largest of the pictures it covers.
@@ -40,6 +57,7 @@ class PictureGraph : public QWidget {
     QString picture_text(std::size_t index) const;
     // What the graph shows, for assistive technology.
     QString description() const;
+    QString view_text() const;
     // The last picture hovered or chosen from the keyboard, as picture_text tells it.
     QString current_text() const { return current_text_; }
 
@@ -76,18 +94,63 @@ class PictureGraph : public QWidget {
     // The coarsest level whose blocks still fit twice in [begin, end); none: the records.
     std::optional<std::size_t> level_for(std::size_t begin, std::size_t end) const;
     bool shows_quantiser() const;
-    void draw_quantiser(QPainter& painter, const QRect& plot, double per_column) const;
+    // Where each part lies in an area: the bars' plot, the quantiser's strip (empty without
+    // quantiser) and the time axis under them.
+    struct Parts {
+        QRect plot;
+        QRect strip;
+        QRect axis;
+    };
+    Parts parts_of(const QRect& area) const;
+    // The pictures a pixel column covers, [begin, end); empty past the stream.
+    std::pair<std::size_t, std::size_t> column_pictures(int column, double per_column) const;
+    // Each column's value in the views without types (bits per second, bytes per group).
+    std::vector<double> column_values(int columns, double per_column) const;
+    void draw_quantiser(QPainter& painter, const QRect& strip, double per_column) const;
+    void draw_value_axis(QPainter& painter, const QRect& plot, double top) const;
+    void draw_time_axis(QPainter& painter, const Parts& parts, double per_column) const;
+    // The buffer over one pixel column: its least and largest occupancy, in bits.
+    struct BufferColumn {
+        double low = 0;
+        double high = 0;
+        bool modelled = false;
+        bool underflow = false;
+        bool overflow = false;
+    };
+    std::vector<BufferColumn> buffer_columns(int columns, double per_column) const;
+    void draw_buffer_fill(QPainter& painter, const QRect& plot,
+                          const std::vector<BufferColumn>& columns) const;
+    void draw_buffer_line(QPainter& painter, const QRect& plot,
+                          const std::vector<BufferColumn>& columns) const;
+    void draw_buffer_axis(QPainter& painter, const QRect& plot) const;
+    double buffer_y(double bits, const QRect& plot) const;
+    bool shows_rate() const;
+    // The stream's average rate and its first header's maximum, kbit/s.
+    double average_kbits() const;
+    double header_kbits() const;
+    void draw_values(QPainter& painter, const QRect& plot, const std::vector<double>& values,
+                     double top) const;
+    void draw_rate_lines(QPainter& painter, const QRect& plot, double top) const;
+    void draw_selection(QPainter& painter, const Parts& parts, double per_column) const;
+    bool shows_buffer() const;
+    double column_x(double picture, const QRect& plot, double per_column) const;
     // The maxima of each pixel column, and in `top` the largest of them (1 at least).
     std::vector<Maxima> columns_maxima(int columns, double per_column, std::uint32_t& top) const;
     void draw_bars(QPainter& painter, const QRect& plot, const std::vector<Maxima>& maxima,
                    std::uint32_t top) const;
     void draw_set_changes(QPainter& painter, const QRect& plot, double per_column) const;
-    void draw_captions(QPainter& painter, const QRect& area, const QRect& plot,
-                       std::uint32_t top) const;
+    void draw_captions(QPainter& painter, const QRect& area) const;
+    int draw_legend_entry(QPainter& painter, int right, int y, const QString& name,
+                          const QColor& colour, bool line) const;
     QRect plot_area(const QRect& area) const;
     void set_current(std::optional<std::size_t> index);
 
     const mpeg::ScanResult* result_ = nullptr;
+    const check::Timeline* timeline_ = nullptr;
+    const check::BufferModel* buffer_ = nullptr;
+    double buffer_top_ = 0; // the buffer axis' top, bits
+    View view_ = View::picture_bytes;
+    std::optional<std::size_t> selected_;
     // Level k holds the maxima of blocks of (base_block << k) pictures.
     std::vector<std::vector<Maxima>> pyramid_;
     std::vector<std::vector<Quantiser>> quantiser_pyramid_;

@@ -328,8 +328,10 @@ class LanguagesTest : public QObject {
              "Flux complet : 1 234 images, 1 jeu de matrices",
              "Whole stream: 1,234 pictures, 1 matrix set"},
             {"graph", [](OpenWindow& w) { return w.flux().graph().picture_text(4); },
-             "Image 4 : I, 3 917 octets, jeu 2, quantificateur moyen 8,00 (min 8, max 8)",
-             "Picture 4: I, 3,917 bytes, set 2, average quantiser 8.00 (min 8, max 8)"},
+             "Image 4 : I, 3 917 octets, jeu 2, quantificateur moyen 8,00 (min 8, max 8), à "
+             "00:00:00,160, tampon VBV 49 kbit",
+             "Picture 4: I, 3,917 bytes, set 2, average quantiser 8.00 (min 8, max 8), at "
+             "00:00:00.160, VBV buffer 49 kbit"},
             {"message box", [](OpenWindow&) { return box_texts(print_failed_message).join('|'); },
              "Impression impossible...|Impossible d'imprimer le document; Vérifiez "
              "l'imprimante !|OK",

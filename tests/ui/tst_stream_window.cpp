@@ -2,6 +2,8 @@
 // end, "Annuler"), the "Flux complet" window (summary, matrix sets, grids, the set chosen
 // for the main window, the per-picture table) and the graph at a million pictures, with
 // the recording platform.
+#include "check/check.h"
+#include "check/texts.h"
 #include "fake_platform.h"
 #include "support/temp_dir.h"
 #include "ui/frm_flux_complet.h"
@@ -10,6 +12,7 @@
 #include "ui/picture_graph.h"
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -114,7 +117,8 @@ class TestStreamWindow : public QObject {
             {"btc_flux_complet", QRect(395, 560, 134, 25), QStringLiteral("Flux complet…"), false,
              true},
             {"lbl_flux", QRect(5, 560, 293, 25), QString(), true, true},
-            {"lbl_flux_note", QRect(5, 588, 524, 20), QString(), true, true},
+            {"lbl_flux_note", QRect(5, 588, 344, 20), QString(), true, true},
+            {"lbl_conformite", QRect(354, 588, 175, 20), QString(), true, true},
             {"pb_flux", QRect(5, 560, 293, 25), QString(), true, false},
         };
         window.show();
@@ -378,6 +382,83 @@ class TestStreamWindow : public QObject {
     }
 
     // "Annuler" on a long read: the strip says where it stopped; the event loop never waits.
+    // "Conformité" says what check says, profile by profile: the verdict in the tab and the
+    // main window's strip, one line a finding; a finding chosen marks its picture in the
+    // graph and reads its macroblocks. The graph's views follow their choice.
+    void conformance_tab_gives_the_findings_of_check() {
+        const std::string path =
+            (data_folder + QStringLiteral("/mpeg2-ps-joined.vob")).toStdString();
+        mpeg::ScanControl control;
+        control.picture_records = true;
+        const mpeg::ScanResult scanned = mpeg::scan_file(path, control);
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        window.open_file(path);
+        auto& strip = *child<QLabel>(window, "lbl_conformite");
+        QTRY_VERIFY_WITH_TIMEOUT(!strip.text().isEmpty(), 20000);
+        child<QPushButton>(window, "btc_flux_complet")->click();
+        FrmFluxComplet& flux = *window.flux_complet_window();
+        QTableWidget& table = flux.findings_table();
+        QComboBox& profiles = flux.profile_choice();
+        for (const char* name : {"auto", "none", "svcd"}) {
+            profiles.setCurrentIndex(profiles.findData(QString::fromLatin1(name)));
+            emit profiles.activated(profiles.currentIndex());
+            const check::CheckResult expected = check::check_stream(scanned, name);
+            QVERIFY2(!expected.findings.empty(), name);
+            const QString verdict = QString::fromStdString(check::verdict_text(expected));
+            QCOMPARE(child<QLabel>(flux, "lbl_verdict")->text(), verdict);
+            QCOMPARE(strip.text(), verdict);
+            QCOMPARE(strip.palette().color(QPalette::WindowText), QColor(192, 0, 0));
+            QCOMPARE(table.rowCount(), static_cast<int>(expected.findings.size()));
+            for (int r = 0; r < table.rowCount(); ++r) {
+                const check::Finding& f = expected.findings[static_cast<std::size_t>(r)];
+                QCOMPARE(table.item(r, 0)->text(), QString::fromUtf8(check::rule_text(f.rule)));
+                QCOMPARE(table.item(r, 5)->text(),
+                         QString::fromStdString(check::value_text(f.limit)));
+                QCOMPARE(table.item(r, 0)->data(Qt::UserRole).isValid(), f.picture.has_value());
+            }
+        }
+        QVERIFY(profiles.itemText(0).startsWith(QStringLiteral("Automatique (")));
+
+        // The last finding of a picture: marked in the graph, its macroblocks read, the tab
+        // kept until the line is activated.
+        auto* tabs = flux.findChild<QTabWidget*>(QStringLiteral("onglets_flux"));
+        tabs->setCurrentIndex(2);
+        int row = table.rowCount() - 1;
+        while (row >= 0 && !table.item(row, 0)->data(Qt::UserRole).isValid()) {
+            --row;
+        }
+        QVERIFY(row >= 0);
+        const auto picture =
+            static_cast<std::size_t>(table.item(row, 0)->data(Qt::UserRole).toULongLong());
+        table.selectRow(row);
+        QCOMPARE(flux.graph().selected_picture(), std::optional<std::size_t>(picture));
+        QCOMPARE(tabs->currentIndex(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(session.picture_map() != nullptr, 20000);
+        QCOMPARE(session.picture_map()->index, picture);
+        emit table.itemActivated(table.item(row, 0));
+        QCOMPARE(tabs->currentIndex(), 1);
+
+        auto& views = *child<QComboBox>(flux, "cb_vue");
+        const std::array<std::pair<PictureGraph::View, QString>, 3> described = {{
+            {PictureGraph::View::bit_rate, QStringLiteral("Débit de chaque seconde")},
+            {PictureGraph::View::picture_bytes, QStringLiteral("Taille de chaque image")},
+            {PictureGraph::View::group_bytes, QStringLiteral("Taille de chaque groupe")},
+        }};
+        for (int i = 0; i < views.count(); ++i) {
+            views.setCurrentIndex(i);
+            QCOMPARE(flux.graph().view(), described[static_cast<std::size_t>(i)].first);
+            QVERIFY(flux.graph().description().startsWith(
+                described[static_cast<std::size_t>(i)].second));
+        }
+        for (const char* name : {"cb_vue", "cb_profil", "tab_ecarts"}) {
+            QVERIFY2(!child<QWidget>(flux, name)->accessibleName().isEmpty(), name);
+        }
+    }
+
     void cancel_a_long_read() {
         TempDir dir;
         const std::string path = dir.file("long.m2v");
@@ -474,7 +555,7 @@ class TestStreamWindow : public QObject {
 
         // Zoomed in on 20 pictures the hover names each of them; the view stays inside.
         graph.set_view(499990, 20);
-        const auto first = graph.picture_at(10);
+        const auto first = graph.picture_at(graph.plot_left() + 2);
         QVERIFY(first.has_value());
         QCOMPARE(*first, std::size_t{499990});
         QCOMPARE(graph.picture_text(500005),

@@ -2,6 +2,7 @@
 // whose chunks are built to the byte so that the schedule can be worked out by hand.
 
 #include "check/buffer_model.h"
+#include "check/timeline.h"
 #include "mpeg/scan.h"
 #include "support/stream_builder.h"
 
@@ -333,6 +334,61 @@ TEST(BufferModel, NothingToModelWithoutASequenceOrABitRate) {
     EXPECT_EQ(m.first_picture, 1u);
     EXPECT_EQ(m.at(0), nullptr);
     ASSERT_NE(m.at(1), nullptr);
+}
+
+} // namespace
+} // namespace quantaline
+
+namespace quantaline {
+namespace {
+
+// The window's time axis: the decoding times step by the anchors' fields, the bits of each
+// second and of each group add up to the pictures' chunks; without a frame rate, no time.
+TEST(Timeline, TimesSecondsAndGroups) {
+    for (const int frame_rate_code : {3, 0}) {
+        StreamBuilder b;
+        b.sequence_header({.frame_rate_code = frame_rate_code})
+            .sequence_extension(SequenceExtension{})
+            .group_of_pictures_header(0, 0, 0, 0);
+        // I with repeat_first_field (3 fields), P, B; then a group of I, B.
+        const std::vector<std::pair<int, bool>> pictures = {{1, true}, {2, false}, {3, false}};
+        int reference = 0;
+        for (const auto& [type, repeat] : pictures) {
+            b.picture_header(reference++, type, 0xFFFF)
+                .picture_coding_extension(PictureCoding{.repeat_first_field = repeat})
+                .slice(40);
+        }
+        b.group_of_pictures_header(0, 0, 1, 0);
+        for (const int type : {1, 3}) {
+            b.picture_header(type == 1 ? 1 : 0, type, 0xFFFF)
+                .picture_coding_extension(PictureCoding{})
+                .slice(40);
+        }
+        const mpeg::ScanResult r = scan_with_records(b.bytes());
+        ASSERT_EQ(r.picture_records.size(), 5u);
+        const check::Timeline t = check::make_timeline(r);
+        EXPECT_EQ(t.group_starts, (std::vector<std::uint64_t>{0, 3})) << frame_rate_code;
+        double all_bits = 0;
+        for (std::size_t i = 0; i < 5; ++i) {
+            all_bits += 8.0 * static_cast<double>(r.picture_records[i].bytes +
+                                                  r.picture_records[i].lead_bytes);
+        }
+        ASSERT_EQ(t.group_bits.size(), 2u);
+        EXPECT_DOUBLE_EQ(t.group_bits[0] + t.group_bits[1], all_bits);
+        if (frame_rate_code == 0) {
+            EXPECT_TRUE(t.times.empty() && t.second_bits.empty());
+            continue;
+        }
+        // At 25 Hz a field is 20 ms: I (own 3 fields), P (I's 3), B (its 2), I (P's 2), B.
+        const std::vector<double> times = {0, 0.06, 0.12, 0.16, 0.20};
+        ASSERT_EQ(t.times.size(), times.size());
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            EXPECT_NEAR(t.times[i], times[i], 1e-12) << i;
+        }
+        EXPECT_NEAR(t.duration, 0.24, 1e-12);
+        ASSERT_EQ(t.second_bits.size(), 1u);
+        EXPECT_DOUBLE_EQ(t.second_bits[0], all_bits);
+    }
 }
 
 } // namespace

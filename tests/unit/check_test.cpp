@@ -2,6 +2,7 @@
 // each rule found at its place in hand-built streams that break it alone.
 
 #include "check/check.h"
+#include "check/texts.h"
 #include "io/text.h"
 #include "mpeg/scan.h"
 #include "support/stream_builder.h"
@@ -64,6 +65,33 @@ TEST(CheckRules, IdsAndTextsInBothLanguages) {
         EXPECT_STREQ(check::rule_text(r.rule), r.french);
         EXPECT_EQ(tr_string_in(Language::english, check::rule_context, r.french), r.english);
     }
+}
+
+// Numbers and times as the findings table and the CLI write them, in each language.
+TEST(CheckTexts, NumbersAndTimesInBothLanguages) {
+    const struct {
+        double value;
+        const char* french_number;
+        const char* english_number;
+        const char* french_time;
+        const char* english_time;
+    } cases[] = {
+        {0, "0", "0", "00:00:00,000", "00:00:00.000"},
+        {1834957.8934, "1834957,893", "1834957.893", "509:42:37,893", "509:42:37.893"},
+        {23.976, "23,976", "23.976", "00:00:23,976", "00:00:23.976"},
+        {3661.5, "3661,5", "3661.5", "01:01:01,500", "01:01:01.500"},
+        {59.9996, "60", "60", "00:01:00,000", "00:01:00.000"},
+    };
+    for (const Language language : {Language::french, Language::english}) {
+        set_text_language(language);
+        const bool french = language == Language::french;
+        for (const auto& c : cases) {
+            EXPECT_EQ(check::number_text(c.value), french ? c.french_number : c.english_number);
+            EXPECT_EQ(check::time_text(c.value), french ? c.french_time : c.english_time)
+                << c.value;
+        }
+    }
+    set_text_language(Language::french);
 }
 
 TEST(CheckProfiles, AutoChoosesByTheFirstSequenceHeader) {

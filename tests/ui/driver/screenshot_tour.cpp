@@ -9,12 +9,15 @@
 #include "ui/picture_graph.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -39,6 +42,21 @@ void save_screen(QWidget& window, const QString& path) {
     if (!shot.save(path)) {
         std::fprintf(stderr, "cannot save %s\n", qPrintable(path));
     }
+}
+
+// The graph's other views and the "Conformité" tab, its first finding chosen.
+void save_flux_views(FrmFluxComplet& flux, const QString& folder) {
+    auto* views = flux.findChild<QComboBox*>(QStringLiteral("cb_vue"));
+    views->setCurrentIndex(0);
+    save_screen(flux, folder + QStringLiteral("/frm_flux_debit.png"));
+    views->setCurrentIndex(2);
+    save_screen(flux, folder + QStringLiteral("/frm_flux_gop.png"));
+    views->setCurrentIndex(1);
+    flux.findChild<QTabWidget*>(QStringLiteral("onglets_flux"))->setCurrentIndex(2);
+    if (flux.findings_table().rowCount() > 0) {
+        flux.findings_table().selectRow(0);
+    }
+    save_screen(flux, folder + QStringLiteral("/frm_flux_conformite.png"));
 }
 
 void click(QWidget& parent, const char* name) {
@@ -122,6 +140,7 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
                 flux_button->click();
                 if (FrmFluxComplet* flux = window.flux_complet_window()) {
                     save_screen(*flux, folder + QStringLiteral("/frm_flux_complet.png"));
+                    save_flux_views(*flux, folder);
                     // A picture from the middle of the stream, its macroblocks shown.
                     flux->show_picture(flux->graph().picture_count() / 2);
                     auto* map_read = new QTimer(flux);
