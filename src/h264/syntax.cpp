@@ -159,7 +159,7 @@ Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbs
     s.gaps_in_frame_num_value_allowed_flag = r.read_flag();
     frame_size_fields(r, s, error);
     const auto size = cropped_size(s);
-    if (error == SyntaxError::none && (size.width == 0 || size.height == 0)) {
+    if (!r.overrun() && error == SyntaxError::none && (size.width == 0 || size.height == 0)) {
         error = SyntaxError::out_of_range; // cropped away whole
     }
     return mpeg::finish_rbsp(r, s, error);

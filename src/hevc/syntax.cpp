@@ -97,7 +97,7 @@ void scaling_list_entry(BitReader& r, int size_id, int matrix_id, ScalingListEnt
     for (int i = 0; i < coef_num; ++i) {
         const int scaling_list_delta_coef = se<int>(r, -128, 127, error);
         next_coef = (next_coef + scaling_list_delta_coef + 256) % 256;
-        if (next_coef == 0) {
+        if (next_coef == 0 && !r.overrun()) {
             note(error, SyntaxError::out_of_range); // a list's values are never 0
         }
         e.scaling_list[i] = static_cast<std::uint8_t>(next_coef);
@@ -178,7 +178,7 @@ Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbs
         }
     }
     const auto size = conformance_size(s);
-    if (size.width == 0 || size.height == 0) {
+    if (!r.overrun() && (size.width == 0 || size.height == 0)) {
         note(error, SyntaxError::out_of_range);
     }
     return mpeg::finish_rbsp(r, s, error);

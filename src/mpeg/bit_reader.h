@@ -59,11 +59,15 @@ class BitReader {
     }
 
     // ue(v): an Exp-Golomb code of at most 31 leading zeros. A longer run (32 bits no
-    // value may take) reads as the largest value and marks the reader invalid_code().
+    // value may take) reads as the largest value and marks the reader invalid_code(); a
+    // run into the end reads as 0 and leaves overrun() to tell.
     std::uint32_t read_ue() {
         int leading_zeros = 0;
         while (read(1) == 0) {
-            if (++leading_zeros == 32 || overrun_) {
+            if (overrun_) {
+                return 0; // a code cut by the end: the truncation tells
+            }
+            if (++leading_zeros == 32) {
                 invalid_code_ = true;
                 return 0xFFFFFFFFu;
             }

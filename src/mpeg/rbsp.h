@@ -18,7 +18,8 @@ namespace quantaline::mpeg {
 std::vector<std::uint8_t> remove_emulation_prevention(std::span<const std::uint8_t> unit);
 
 // The readers of the parameter sets' fields, each held to the range its field may take:
-// a value outside it is the structure's error (the first one kept), the field clamped.
+// a value outside it is the structure's error (the first one kept), the field clamped;
+// past the end of the bytes the error is the truncation, which finish_rbsp reports.
 inline void note(SyntaxError& error, SyntaxError found) {
     if (error == SyntaxError::none) {
         error = found;
@@ -27,7 +28,9 @@ inline void note(SyntaxError& error, SyntaxError found) {
 template <class T> T ue_field(BitReader& r, std::uint32_t max, SyntaxError& error) {
     const std::uint32_t value = r.read_ue();
     if (value > max) {
-        note(error, SyntaxError::out_of_range);
+        if (!r.overrun()) {
+            note(error, SyntaxError::out_of_range);
+        }
         return static_cast<T>(max);
     }
     return static_cast<T>(value);
@@ -36,7 +39,9 @@ template <class T>
 T se_field(BitReader& r, std::int32_t min, std::int32_t max, SyntaxError& error) {
     const std::int32_t value = r.read_se();
     if (value < min || value > max || r.invalid_code()) {
-        note(error, SyntaxError::out_of_range);
+        if (!r.overrun()) {
+            note(error, SyntaxError::out_of_range);
+        }
         return static_cast<T>(std::clamp(value, min, max));
     }
     return static_cast<T>(value);

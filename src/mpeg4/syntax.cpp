@@ -41,7 +41,7 @@ std::uint8_t quant_mat(BitReader& r, Matrix& matrix, SyntaxError& error) {
         last = value;
         ++coded;
     }
-    if (coded == 0) {
+    if (coded == 0 && !r.overrun()) {
         note(error, SyntaxError::out_of_range); // a list must hold one value at least
     }
     for (std::size_t n = coded; n < 64; ++n) {
@@ -103,7 +103,7 @@ void layer_identification(BitReader& r, VideoObjectLayer& v, SyntaxError& error)
 void timing_fields(BitReader& r, VideoObjectLayer& v, SyntaxError& error) {
     marker_bit(r, error);
     v.vop_time_increment_resolution = field<std::uint16_t>(r, 16);
-    if (v.vop_time_increment_resolution == 0) {
+    if (v.vop_time_increment_resolution == 0 && !r.overrun()) {
         note(error, SyntaxError::out_of_range);
     }
     marker_bit(r, error);
