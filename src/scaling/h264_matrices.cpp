@@ -99,6 +99,27 @@ bool list_present(const ScalingMatrix& m, int i) {
     return i < 6 ? m.lists_4x4[i].present : m.lists_8x8[i - 6].present;
 }
 
+// Rule A: lists 0, 3, 6 and 7 take the default, the others the list before them.
+void fall_back_a(Lists& lists, int i, Level level) {
+    const ListSource rule_a{Origin::fall_back_a, level, default_table, level};
+    if (starts_chain(i)) {
+        set_default(lists, i, rule_a);
+    } else {
+        set_copy(lists, i, lists, previous_in_chain(i), rule_a);
+    }
+}
+
+// Rule B: lists 0, 3, 6 and 7 take the sequence's, the others the list before them.
+void fall_back_b(Lists& lists, int i, const Lists& sequence) {
+    if (starts_chain(i)) {
+        set_copy(lists, i, sequence, i,
+                 {Origin::fall_back_b, Level::picture, default_table, Level::sequence});
+    } else {
+        set_copy(lists, i, lists, previous_in_chain(i),
+                 {Origin::fall_back_b, Level::picture, default_table, Level::picture});
+    }
+}
+
 Lists sequence_lists(const h264::SeqParameterSet& sps) {
     Lists lists;
     if (!sps.seq_scaling_matrix_present_flag) {
@@ -111,20 +132,18 @@ Lists sequence_lists(const h264::SeqParameterSet& sps) {
         return lists; // Flat_4x4_16 and Flat_8x8_16
     }
     for (int i = 0; i < 12; ++i) {
-        const ListSource rule_a{Origin::fall_back_a, Level::sequence, default_table,
-                                Level::sequence};
         if (list_present(sps.scaling, i)) {
             set_coded(lists, i, sps.scaling, Level::sequence);
-        } else if (starts_chain(i)) {
-            set_default(lists, i, rule_a);
         } else {
-            set_copy(lists, i, lists, previous_in_chain(i), rule_a);
+            fall_back_a(lists, i, Level::sequence);
         }
     }
     return lists;
 }
 
-Lists picture_lists(const h264::PicParameterSet& pps, const Lists& sequence) {
+// A PPS list not coded falls back by rule B over an SPS that codes a matrix, and by rule
+// A (to the default lists, not the flat ones) over an SPS that codes none.
+Lists picture_lists(const h264::PicParameterSet& pps, bool sequence_matrix, const Lists& sequence) {
     if (!pps.pic_scaling_matrix_present_flag) {
         return sequence;
     }
@@ -132,12 +151,10 @@ Lists picture_lists(const h264::PicParameterSet& pps, const Lists& sequence) {
     for (int i = 0; i < 12; ++i) {
         if (list_present(pps.scaling, i)) {
             set_coded(lists, i, pps.scaling, Level::picture);
-        } else if (starts_chain(i)) {
-            set_copy(lists, i, sequence, i,
-                     {Origin::fall_back_b, Level::picture, default_table, Level::sequence});
+        } else if (sequence_matrix) {
+            fall_back_b(lists, i, sequence);
         } else {
-            set_copy(lists, i, lists, previous_in_chain(i),
-                     {Origin::fall_back_b, Level::picture, default_table, Level::picture});
+            fall_back_a(lists, i, Level::picture);
         }
     }
     return lists;
@@ -161,7 +178,8 @@ H264Matrices h264_matrices(const h264::SeqParameterSet& sps, const h264::PicPara
     m.seq_parameter_set_id = sps.seq_parameter_set_id;
     m.pic_parameter_set_id = pps.pic_parameter_set_id;
     m.transform_8x8_mode_flag = pps.transform_8x8_mode_flag;
-    const Lists lists = picture_lists(pps, sequence_lists(sps));
+    const Lists lists =
+        picture_lists(pps, sps.seq_scaling_matrix_present_flag, sequence_lists(sps));
     m.lists_4x4 = lists.lists_4x4;
     m.lists_8x8 = lists.lists_8x8;
     m.lists_8x8_count = sps.chroma_format_idc == 3 ? 6 : 2;

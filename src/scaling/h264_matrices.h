@@ -1,8 +1,8 @@
 #pragma once
 
 // The scaling matrices an H.264 decoder uses for the first picture, each list with where
-// it came from: the SPS's lists with fall-back rule A, the PPS's with rule B, the flat
-// lists when neither codes a matrix. Values in raster order.
+// it came from: the SPS's lists with fall-back rule A, the PPS's with rule B (rule A when
+// the SPS codes no matrix), the flat lists when neither codes one. Values in raster order.
 
 #include "h264/syntax.h"
 #include "scaling/list_source.h"

@@ -13,8 +13,9 @@ enum class Origin : std::uint8_t {
     default_list,      // not coded where it could be: the codec's default list
     signalled_default, // coded as "the default list" (a first delta to 0, a prediction from 0)
     coded,             // its values coded
-    fall_back_a,       // not coded in the sequence parameter set: copied from `reference`
-    fall_back_b,       // not coded in the picture parameter set: copied from `reference`
+    fall_back_a,       // not coded in an SPS, or in a PPS over an SPS without matrix:
+                       // copied from `reference`
+    fall_back_b,       // not coded in a PPS over an SPS with a matrix: from `reference`
     predicted,         // coded as a copy of `reference`, of the same size
     from_16x16,        // a 32x32 chroma list of 4:4:4, taken from the 16x16 list
     unused,            // the stream quantises without matrices

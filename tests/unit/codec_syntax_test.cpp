@@ -257,16 +257,17 @@ std::vector<H264Case> h264_cases() {
           {6, Values::intra, {Origin::fall_back_b, pic, 6, seq}},
           {7, Values::inter, {Origin::signalled_default, pic}}}});
     cases.push_back(
-        {"rule B over a flat sequence; lists that end early repeat their last value",
+        {"rule A in a PPS over an SPS without matrix; lists that end early repeat their last value",
          {},
          {.transform_8x8_mode_flag = true,
           .scaling =
               {{}, test::h264_values({20, 30}), {}, {}, {}, {}, {}, test::h264_values({20, 30})}},
-         {{0, Values::flat, {Origin::fall_back_b, pic, 0, seq}},
+         {{0, Values::intra, {Origin::fall_back_a, pic, dflt, pic}},
           {1, Values::ramp_short, {Origin::coded, pic}},
-          {2, Values::ramp_short, {Origin::fall_back_b, pic, 1, pic}},
-          {3, Values::flat, {Origin::fall_back_b, pic, 3, seq}},
-          {6, Values::flat, {Origin::fall_back_b, pic, 6, seq}},
+          {2, Values::ramp_short, {Origin::fall_back_a, pic, 1, pic}},
+          {3, Values::inter, {Origin::fall_back_a, pic, dflt, pic}},
+          {4, Values::inter, {Origin::fall_back_a, pic, 3, pic}},
+          {6, Values::intra, {Origin::fall_back_a, pic, dflt, pic}},
           {7, Values::ramp_short, {Origin::coded, pic}}}});
     cases.push_back({"a PPS without transform_8x8_mode_flag codes six lists",
                      {.scaling = rule_a_lists()},
