@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace quantaline::test {
@@ -56,6 +57,12 @@ inline std::vector<std::uint8_t> nal_unit(std::vector<std::uint8_t> header,
         zeros = byte == 0 ? zeros + 1 : 0;
     }
     return header;
+}
+
+// The units as the entry points take them, one span a unit.
+inline std::vector<std::span<const std::uint8_t>>
+spans(const std::vector<std::vector<std::uint8_t>>& units) {
+    return {units.begin(), units.end()};
 }
 
 // One H.264 scaling_list(): absent, signalled as the default (a first delta to 0), or its

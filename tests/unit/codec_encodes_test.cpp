@@ -4,6 +4,7 @@
 #include "scaling/h264_matrices.h"
 #include "scaling/hevc_matrices.h"
 #include "scaling/mpeg4_matrices.h"
+#include "support/codec_builder.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -89,11 +90,6 @@ std::vector<std::vector<std::uint8_t>> annex_b_units(const std::vector<std::uint
     return units;
 }
 
-std::vector<std::span<const std::uint8_t>>
-spans(const std::vector<std::vector<std::uint8_t>>& units) {
-    return {units.begin(), units.end()};
-}
-
 // `count` values in raster order, from `first` up, each row `row_step` above the last.
 std::vector<int> ramp(int first, int count, int row_step) {
     const int side = count == 16 ? 4 : 8;
@@ -129,7 +125,7 @@ TEST(RealEncodes, H264ScalingListsOfX264) {
                            ":cqm8p=" + joined(inter_8x8),
                        custom));
     const auto units = annex_b_units(read_bytes(custom));
-    const auto resolved = scaling::resolve_h264(spans(units));
+    const auto resolved = scaling::resolve_h264(test::spans(units));
     ASSERT_TRUE(resolved.ok()) << static_cast<int>(resolved.error);
     const auto& m = resolved.matrices;
     EXPECT_EQ(as_ints(m.lists_4x4[0].values, 16), intra_4x4);
@@ -153,7 +149,7 @@ TEST(RealEncodes, H264ScalingListsOfX264) {
     const std::string jvt = dir.file("jvt.264");
     ASSERT_TRUE(encode("-c:v libx264 -pix_fmt yuv444p -x264-params cqm=jvt", jvt));
     const auto jvt_units = annex_b_units(read_bytes(jvt));
-    const auto defaults = scaling::resolve_h264(spans(jvt_units));
+    const auto defaults = scaling::resolve_h264(test::spans(jvt_units));
     ASSERT_TRUE(defaults.ok());
     EXPECT_EQ(defaults.matrices.chroma_format_idc, 3);
     EXPECT_EQ(defaults.matrices.lists_8x8_count, 6);
@@ -211,7 +207,7 @@ TEST(RealEncodes, HevcScalingListsOfX265) {
                                " -x265-params log-level=error:scaling-list=" + lists,
                            stream));
         const auto units = annex_b_units(read_bytes(stream));
-        const auto resolved = scaling::resolve_hevc(spans(units));
+        const auto resolved = scaling::resolve_hevc(test::spans(units));
         ASSERT_TRUE(resolved.ok()) << format << " " << static_cast<int>(resolved.error);
         const auto& m = resolved.matrices;
         const bool chroma_444 = std::string(format) == "yuv444p";
@@ -244,7 +240,7 @@ TEST(RealEncodes, HevcScalingListsOfX265) {
     ASSERT_TRUE(encode(
         "-c:v libx265 -pix_fmt yuv420p -x265-params log-level=error:scaling-list=default", stream));
     const auto units = annex_b_units(read_bytes(stream));
-    const auto resolved = scaling::resolve_hevc(spans(units));
+    const auto resolved = scaling::resolve_hevc(test::spans(units));
     ASSERT_TRUE(resolved.ok());
     EXPECT_TRUE(resolved.matrices.scaling_list_enabled_flag);
     EXPECT_EQ(resolved.matrices.lists[1][0].values, scaling::hevc_default_8x8_intra);

@@ -149,16 +149,11 @@ std::vector<HevcCase> hevc_cases() {
     return cases;
 }
 
-std::vector<std::span<const std::uint8_t>>
-spans(const std::vector<std::vector<std::uint8_t>>& units) {
-    return {units.begin(), units.end()};
-}
-
 TEST(HevcMatrices, EveryWayAListIsGiven) {
     for (const auto& c : hevc_cases()) {
         const std::vector<std::vector<std::uint8_t>> units = {test::hevc_sps(c.sps),
                                                               test::hevc_pps(c.pps)};
-        const auto resolved = scaling::resolve_hevc(spans(units));
+        const auto resolved = scaling::resolve_hevc(test::spans(units));
         ASSERT_TRUE(resolved.ok()) << c.name << ": " << static_cast<int>(resolved.error) << " "
                                    << static_cast<int>(resolved.syntax);
         for (const auto& e : c.expected) {
@@ -227,7 +222,7 @@ TEST(HevcSyntax, SubLayersWindowsAndTilesBeforeTheLists) {
         const std::vector<std::vector<std::uint8_t>> units = {
             test::hevc_sps({.seq_parameter_set_id = 1, .nuh_layer_id = 1}), // another layer's
             test::hevc_pps({.seq_parameter_set_id = 3}), test::hevc_sps(sps), test::hevc_pps(pps)};
-        const auto resolved = scaling::resolve_hevc(spans(units));
+        const auto resolved = scaling::resolve_hevc(test::spans(units));
         ASSERT_TRUE(resolved.ok())
             << c.sub_layers_minus1 << " " << static_cast<int>(resolved.syntax);
         const auto& m = resolved.matrices;
@@ -284,7 +279,7 @@ TEST(HevcMatrices, ErrorsAsValues) {
          mpeg::SyntaxError::truncated},
     };
     for (const auto& c : cases) {
-        const auto resolved = scaling::resolve_hevc(spans(c.units));
+        const auto resolved = scaling::resolve_hevc(test::spans(c.units));
         EXPECT_EQ(resolved.error, c.error) << c.name;
         EXPECT_EQ(resolved.syntax, c.syntax) << c.name;
     }

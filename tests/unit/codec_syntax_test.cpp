@@ -301,16 +301,11 @@ std::vector<H264Case> h264_cases() {
     return cases;
 }
 
-std::vector<std::span<const std::uint8_t>>
-spans(const std::vector<std::vector<std::uint8_t>>& units) {
-    return {units.begin(), units.end()};
-}
-
 TEST(H264Matrices, FallBackRulesAAndB) {
     for (const auto& c : h264_cases()) {
         const std::vector<std::vector<std::uint8_t>> units = {test::h264_sps(c.sps),
                                                               test::h264_pps(c.pps)};
-        const auto resolved = scaling::resolve_h264(spans(units));
+        const auto resolved = scaling::resolve_h264(test::spans(units));
         ASSERT_TRUE(resolved.ok()) << c.name << ": " << static_cast<int>(resolved.error) << " "
                                    << static_cast<int>(resolved.syntax);
         const auto& m = resolved.matrices;
@@ -352,7 +347,7 @@ TEST(H264Syntax, FieldsBeforeAndAfterTheListsReadRight) {
                                 .scaling = {ramp(0, 16)}};
         const std::vector<std::vector<std::uint8_t>> units = {
             test::h264_pps(other), test::h264_sps(sps), test::h264_pps(pps)};
-        const auto resolved = scaling::resolve_h264(spans(units));
+        const auto resolved = scaling::resolve_h264(test::spans(units));
         ASSERT_TRUE(resolved.ok()) << map_type;
         const auto& m = resolved.matrices;
         EXPECT_EQ(m.pic_parameter_set_id, 9) << map_type;
@@ -403,7 +398,7 @@ TEST(H264Matrices, ErrorsAsValues) {
         {"empty unit", {{}}, scaling::ResolveError::no_sequence_header, mpeg::SyntaxError::none},
     };
     for (const auto& c : cases) {
-        const auto resolved = scaling::resolve_h264(spans(c.units));
+        const auto resolved = scaling::resolve_h264(test::spans(c.units));
         EXPECT_EQ(resolved.error, c.error) << c.name;
         EXPECT_EQ(resolved.syntax, c.syntax) << c.name;
     }
