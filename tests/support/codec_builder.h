@@ -124,8 +124,8 @@ inline std::vector<std::uint8_t> h264_sps(const H264Sps& s) {
     w.put(0, 8); // constraint_set0_flag .. reserved_zero_2bits
     w.put(static_cast<std::uint32_t>(s.level_idc), 8);
     w.ue(static_cast<std::uint32_t>(s.seq_parameter_set_id));
-    if (s.profile_idc == 100 || s.profile_idc == 110 || s.profile_idc == 122 ||
-        s.profile_idc == 244) {
+    const std::vector<int> high = {100, 110, 122, 244, 44, 83, 86, 118, 128, 138, 139, 134, 135};
+    if (std::find(high.begin(), high.end(), s.profile_idc) != high.end()) {
         w.ue(static_cast<std::uint32_t>(s.chroma_format_idc));
         if (s.chroma_format_idc == 3) {
             w.flag(false); // separate_colour_plane_flag

@@ -365,6 +365,32 @@ TEST(H264Syntax, FieldsBeforeAndAfterTheListsReadRight) {
     }
 }
 
+TEST(H264Syntax, TheProfilesThatCodeAChromaFormat) {
+    // The high profiles code the chroma format and a matrix; the others neither, and the
+    // fields after them must come out right either way.
+    const std::vector<int> high = {100, 110, 122, 244, 44, 83, 86, 118, 128, 138, 139, 134, 135};
+    for (const int profile :
+         {66, 77, 88, 100, 110, 122, 244, 44, 83, 86, 118, 128, 138, 139, 134, 135}) {
+        const bool codes = std::find(high.begin(), high.end(), profile) != high.end();
+        const std::vector<std::vector<std::uint8_t>> units = {
+            test::h264_sps({.profile_idc = profile,
+                            .chroma_format_idc = 2,
+                            .scaling = {ramp(0, 16)},
+                            .pic_width_in_mbs = 20,
+                            .pic_height_in_map_units = 9}),
+            test::h264_pps({})};
+        const auto resolved = scaling::resolve_h264(test::spans(units));
+        ASSERT_TRUE(resolved.ok()) << profile;
+        EXPECT_EQ(resolved.matrices.profile_idc, profile);
+        EXPECT_EQ(resolved.matrices.chroma_format_idc, codes ? 2 : 1) << profile;
+        std::array<std::uint8_t, 16> flat{};
+        flat.fill(16);
+        EXPECT_EQ(resolved.matrices.lists_4x4[0].values, codes ? ramp_4x4(0) : flat) << profile;
+        EXPECT_EQ(resolved.matrices.width, 320u) << profile;
+        EXPECT_EQ(resolved.matrices.height, 144u) << profile;
+    }
+}
+
 TEST(H264Matrices, ErrorsAsValues) {
     const auto sps = test::h264_sps({.seq_parameter_set_id = 1});
     const auto pps_other = test::h264_pps({.seq_parameter_set_id = 0});
