@@ -328,7 +328,11 @@ TEST(H264Matrices, FallBackRulesAAndB) {
 TEST(H264Syntax, FieldsBeforeAndAfterTheListsReadRight) {
     // Every slice group map, picture order count type 1 and a cropped field picture: the
     // fields that follow them come out right.
-    for (int map_type = 0; map_type <= 6; ++map_type) {
+    // Each map type with three slice groups, and the explicit map (type 6) with 2 to 8
+    // groups, its ids of 1, 2 and 3 bits.
+    const std::pair<int, int> maps[] = {{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2},
+                                        {6, 1}, {6, 2}, {6, 3}, {6, 4}, {6, 7}};
+    for (const auto& [map_type, groups_minus1] : maps) {
         const test::H264Sps sps{.level_idc = 31,
                                 .seq_parameter_set_id = 5,
                                 .pic_order_cnt_type = 1,
@@ -340,7 +344,7 @@ TEST(H264Syntax, FieldsBeforeAndAfterTheListsReadRight) {
         const test::H264Pps other{.pic_parameter_set_id = 1, .seq_parameter_set_id = 2};
         const test::H264Pps pps{.pic_parameter_set_id = 9,
                                 .seq_parameter_set_id = 5,
-                                .num_slice_groups_minus1 = map_type == 6 ? 4 : 2,
+                                .num_slice_groups_minus1 = groups_minus1,
                                 .slice_group_map_type = map_type,
                                 .pic_size_in_map_units_minus1 = 809,
                                 .transform_8x8_mode_flag = true,
@@ -348,7 +352,7 @@ TEST(H264Syntax, FieldsBeforeAndAfterTheListsReadRight) {
         const std::vector<std::vector<std::uint8_t>> units = {
             test::h264_pps(other), test::h264_sps(sps), test::h264_pps(pps)};
         const auto resolved = scaling::resolve_h264(test::spans(units));
-        ASSERT_TRUE(resolved.ok()) << map_type;
+        ASSERT_TRUE(resolved.ok()) << map_type << " " << groups_minus1;
         const auto& m = resolved.matrices;
         EXPECT_EQ(m.pic_parameter_set_id, 9) << map_type;
         EXPECT_EQ(m.seq_parameter_set_id, 5);
@@ -357,7 +361,7 @@ TEST(H264Syntax, FieldsBeforeAndAfterTheListsReadRight) {
         EXPECT_EQ(m.width, 720u - 8u);
         EXPECT_EQ(m.height, 576u - 8u); // two fields of 18 rows of macroblocks, 2 x 2 x 2 cropped
         EXPECT_TRUE(m.transform_8x8_mode_flag);
-        EXPECT_EQ(m.lists_4x4[0].values, ramp_4x4(0)) << map_type;
+        EXPECT_EQ(m.lists_4x4[0].values, ramp_4x4(0)) << map_type << " " << groups_minus1;
         const auto pps_fields = h264::pic_parameter_set_rbsp(
             mpeg::remove_emulation_prevention(std::span(units[2]).subspan(1)), 1);
         EXPECT_EQ(pps_fields.fields.second_chroma_qp_index_offset, -2) << map_type;
