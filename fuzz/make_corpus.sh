@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 data="$here/../tests/data"
 rm -rf "$here/corpus"
 mkdir -p "$here/corpus/analysis" "$here/corpus/configuration" "$here/corpus/tmpgenc" \
-    "$here/corpus/scan" "$here/corpus/macroblock"
+    "$here/corpus/scan" "$here/corpus/macroblock" "$here/corpus/codec"
 # The analysis reads headers near the start: the first 4 KiB of each stream keep them,
 # through the demultiplexers for program and transport streams.
 for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob "$data"/*.ts \
@@ -52,3 +52,24 @@ printf '[Environment]\r\nLang=0\r\n[Tools.QuantizeMatrix]\r\nCount=1\r\nName0="D
 printf '[Tools.QuantizeMatrix]\r\nCount=0\r\n\r\n\r\n\r\n' > "$here/corpus/tmpgenc/empty-list.ini"
 printf '[tools.quantizematrix]\nCount=deux\n[Tools.QuantizeMatrix]\nCount=2\n[Tools.QuantizeMatrix]\nCount=9\n' \
     > "$here/corpus/tmpgenc/two-sections.ini"
+# The parameter sets of the other codecs: small encodes by ffmpeg (when it is there), their
+# first 600 bytes behind the byte that picks the codec (0 H.264, 1 HEVC, 2 MPEG-4 visual).
+codec_seed() {
+    local selector=$1 name=$2
+    shift 2
+    local stream
+    stream=$(mktemp)
+    if ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=64x64:rate=25 \
+        -frames:v 1 "$@" "$stream" 2>/dev/null; then
+        { printf "\\x$selector"; head -c 600 "$stream"; } > "$here/corpus/codec/$name"
+    fi
+    rm -f "$stream"
+}
+if command -v ffmpeg >/dev/null; then
+    codec_seed 00 h264-cqm -c:v libx264 -x264-params cqm=jvt -f h264
+    codec_seed 00 h264-444 -c:v libx264 -pix_fmt yuv444p -x264-params cqm4iy=$(seq -s, 5 20) -f h264
+    codec_seed 01 hevc-default -c:v libx265 -x265-params log-level=error:scaling-list=default -f hevc
+    codec_seed 01 hevc-444 -c:v libx265 -pix_fmt yuv444p -x265-params log-level=error -f hevc
+    codec_seed 02 mpeg4-matrices -c:v mpeg4 -mpeg_quant 1 -intra_matrix "$(seq -s, 8 71)" -f m4v
+    codec_seed 02 mpeg4-h263 -c:v mpeg4 -f m4v
+fi

@@ -58,15 +58,59 @@ class BitReader {
         }
     }
 
+    // ue(v): an Exp-Golomb code of at most 31 leading zeros. A longer run (32 bits no
+    // value may take) reads as the largest value and marks the reader invalid_code(); a
+    // run into the end reads as 0 and leaves overrun() to tell.
+    std::uint32_t read_ue() {
+        int leading_zeros = 0;
+        while (read(1) == 0) {
+            if (overrun_) {
+                return 0; // a code cut by the end: the truncation tells
+            }
+            if (++leading_zeros == 32) {
+                invalid_code_ = true;
+                return 0xFFFFFFFFu;
+            }
+        }
+        if (leading_zeros == 0) {
+            return 0;
+        }
+        return ((1u << leading_zeros) - 1u) + read(leading_zeros);
+    }
+    // se(v): the signed values taken in the order 0, 1, -1, 2, -2...
+    std::int32_t read_se() {
+        const std::uint32_t code = read_ue();
+        const auto magnitude = static_cast<std::int64_t>((std::uint64_t{code} + 1) / 2);
+        return static_cast<std::int32_t>((code & 1u) != 0 ? magnitude : -magnitude);
+    }
+    // Whether fields lie before the rbsp_stop_one_bit (the last 1 bit of the bytes).
+    bool more_rbsp_data() const {
+        std::size_t last = bytes_.size();
+        while (last > 0 && bytes_[last - 1] == 0) {
+            --last;
+        }
+        if (last == 0) {
+            return false;
+        }
+        int trailing_zeros = 0;
+        while (((bytes_[last - 1] >> trailing_zeros) & 1u) == 0) {
+            ++trailing_zeros;
+        }
+        const std::size_t stop_bit = last * 8 - 1 - static_cast<std::size_t>(trailing_zeros);
+        return position_ < stop_bit;
+    }
+
     std::size_t bit_position() const { return position_; }
     // The byte offset just after the last bit read (a partly read byte counts whole).
     std::size_t byte_position() const { return (position_ + 7) / 8; }
     bool overrun() const { return overrun_; }
+    bool invalid_code() const { return invalid_code_; }
 
   private:
     std::span<const std::uint8_t> bytes_;
     std::size_t position_ = 0;
     bool overrun_ = false;
+    bool invalid_code_ = false;
 };
 
 } // namespace quantaline::mpeg

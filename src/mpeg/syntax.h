@@ -69,6 +69,8 @@ enum class SyntaxError {
     truncated,       // its bytes end before its last field
     marker_bit,      // a marker_bit is 0
     wrong_extension, // the extension_start_code_identifier is not this structure's
+    out_of_range,    // a value its field may not take (an Exp-Golomb code too long among them)
+    wrong_unit,      // the unit's type or start code is not this structure's
 };
 
 template <class Fields> struct Parsed {

@@ -30,6 +30,7 @@ class BitWriter {
     // Zero bits up to the next byte boundary.
     void align() { bit_count_ = bytes_.size() * 8; }
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    std::size_t bit_count() const { return bit_count_; }
 
   private:
     std::vector<std::uint8_t> bytes_;

@@ -1,0 +1,64 @@
+#pragma once
+
+// The payload of a NAL unit (H.264, HEVC) without its emulation prevention bytes: the
+// encoder put a 03 after every 00 00 that a byte of 03 or less followed, so that no start
+// code appears inside a unit; the syntax is read from the bytes with those taken out.
+
+#include "mpeg/bit_reader.h"
+#include "mpeg/syntax.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace quantaline::mpeg {
+
+// Every 03 that follows 00 00 dropped (the 00 00 after it counts afresh).
+std::vector<std::uint8_t> remove_emulation_prevention(std::span<const std::uint8_t> unit);
+
+// The readers of the parameter sets' fields, each held to the range its field may take:
+// a value outside it is the structure's error (the first one kept), the field clamped;
+// past the end of the bytes the error is the truncation, which finish_rbsp reports.
+inline void note(SyntaxError& error, SyntaxError found) {
+    if (error == SyntaxError::none) {
+        error = found;
+    }
+}
+template <class T> T ue_field(BitReader& r, std::uint32_t max, SyntaxError& error) {
+    const std::uint32_t value = r.read_ue();
+    if (value > max) {
+        if (!r.overrun()) {
+            note(error, SyntaxError::out_of_range);
+        }
+        return static_cast<T>(max);
+    }
+    return static_cast<T>(value);
+}
+template <class T>
+T se_field(BitReader& r, std::int32_t min, std::int32_t max, SyntaxError& error) {
+    const std::int32_t value = r.read_se();
+    if (value < min || value > max || r.invalid_code()) {
+        if (!r.overrun()) {
+            note(error, SyntaxError::out_of_range);
+        }
+        return static_cast<T>(std::clamp(value, min, max));
+    }
+    return static_cast<T>(value);
+}
+template <class T> T u_field(BitReader& r, int bits) {
+    return static_cast<T>(r.read(bits));
+}
+// The structure's fields with its first error; bits past the end are a truncation.
+template <class Fields>
+Parsed<Fields> finish_rbsp(const BitReader& r, Fields fields, SyntaxError error) {
+    if (r.overrun()) {
+        note(error, SyntaxError::truncated);
+    }
+    if (r.invalid_code()) {
+        note(error, SyntaxError::out_of_range);
+    }
+    return {fields, error};
+}
+
+} // namespace quantaline::mpeg
