@@ -67,6 +67,12 @@ std::optional<std::uint64_t> vint(std::span<const std::uint8_t> bytes, std::size
     return value;
 }
 
+// A variable-length number's first byte with no length marker among its first `longest`
+// bits: no number at all, however many bytes follow.
+bool invalid_length(std::uint8_t first, std::size_t longest) {
+    return (first >> (8 - longest)) == 0;
+}
+
 std::optional<Element> element_at(std::span<const std::uint8_t> bytes, std::size_t at) {
     bool ones = false;
     const auto element_id = vint(bytes, at, 4, true, ones);
@@ -87,7 +93,15 @@ std::optional<Element> element_in_file(ByteSource& source, std::uint64_t at,
     }
     auto element = element_at(*header, 0);
     if (!element) {
-        error = header->size() < 12 ? ConfigurationError::truncated : ConfigurationError::damaged;
+        // An id of more than 4 bytes, or a size of more than 8, is damage; else the file
+        // ended inside the header.
+        bool ones = false;
+        std::size_t after_id = 0;
+        const bool id_read = vint(*header, after_id, 4, true, ones).has_value();
+        const bool damaged = (!header->empty() && invalid_length((*header)[0], 4)) ||
+                             (id_read && after_id < header->size() && (*header)[after_id] == 0);
+        error = damaged || header->size() >= 12 ? ConfigurationError::damaged
+                                                : ConfigurationError::truncated;
         return std::nullopt;
     }
     element->payload += at;

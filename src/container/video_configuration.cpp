@@ -91,17 +91,19 @@ Format detect_format(std::span<const std::uint8_t> start) {
     if (begins_avi(start)) {
         return {Container::avi, Codec::unknown};
     }
-    // An MPEG stream is told first as it has always been: a transport stream's sync bytes
-    // or a program stream's pack or system header come before the box types.
+    // A box type at the first box's place is told before the MPEG streams: a box's size
+    // may read as a pack start code (00 00 01 BA is a size of 442), while no MPEG stream
+    // has one of the box types there.
+    if (begins_mp4(start)) {
+        return {Container::mp4, Codec::unknown};
+    }
+    // The MPEG streams are told as mpeg/ tells them.
     const mpeg::Layout layout = mpeg::detect_layout(start);
     if (layout.container == mpeg::Container::transport) {
         return {Container::transport, Codec::unknown};
     }
     if (layout.container == mpeg::Container::program) {
         return {Container::program, Codec::unknown};
-    }
-    if (begins_mp4(start)) {
-        return {Container::mp4, Codec::unknown};
     }
     const Codec codec = elementary_codec(start);
     if (codec == Codec::unknown) {
