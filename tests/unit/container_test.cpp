@@ -1,6 +1,7 @@
 // The containers of MPEG-4 Part 2, H.264 and HEVC: real files written by ffmpeg at test
 // time, each container's units against those of the same encode's elementary stream; then
 // hostile structures from a tiny builder, and the MPEG-1/2 files keeping their container.
+#include "container/units.h"
 #include "container/video_configuration.h"
 #include "mpeg/demux.h"
 #include "support/temp_dir.h"
@@ -70,6 +71,7 @@ const std::vector<Encode> encodes = {
      {{"src.mp4", Container::mp4},
       {"out.mkv", Container::matroska},
       {"out.ts", Container::transport},
+      {"out.m2ts", Container::transport},
       {"ref.264", Container::elementary}}},
     {"hevc",
      Codec::hevc,
@@ -78,6 +80,7 @@ const std::vector<Encode> encodes = {
      {{"src.mp4", Container::mp4},
       {"out.mkv", Container::matroska},
       {"out.ts", Container::transport},
+      {"out.m2ts", Container::transport},
       {"ref.265", Container::elementary}}},
     {"mpeg4",
      Codec::mpeg4,
@@ -327,6 +330,62 @@ TEST(VideoContainers, MpegFilesKeepTheirContainer) {
         }
     }
     EXPECT_GT(seen, 20u);
+}
+
+// The units of a byte stream are the same however its bytes arrive: whole, or in pieces
+// of any size (start codes cut between two reads, 3- and 4-byte start codes, a video
+// object start code followed at once by the next).
+TEST(VideoContainers, UnitsDoNotDependOnHowTheBytesArrive) {
+    struct Stream {
+        const char* name;
+        Codec codec;
+        Bytes bytes;
+        std::size_t units;
+    };
+    const std::vector<Stream> streams = {
+        {"h264", Codec::h264,
+         cat({Bytes{0, 0, 0, 1, 0x09, 0x10}, Bytes{0, 0, 0, 1, 0x67, 0x64, 0, 0x1E, 0, 0, 3, 1},
+              Bytes{0, 0, 1, 0x06, 5, 1, 0x80}, Bytes{0, 0, 1, 0x68, 0xEB, 0xE3, 0, 0},
+              Bytes{0, 0, 1, 0x65, 0x88, 0x84}, Bytes{0, 0, 1, 0x67, 1}}),
+         2},
+        {"hevc", Codec::hevc,
+         cat({Bytes{0, 0, 0, 1, 0x40, 1, 0x0C}, Bytes{0, 0, 1, 0x42, 1, 1, 0, 0, 3},
+              Bytes{0, 0, 1, 0x44, 1, 0xC1}, Bytes{0, 0, 1, 0x4E, 1, 5},
+              Bytes{0, 0, 1, 0x26, 1, 0xAF}}),
+         3},
+        {"mpeg4", Codec::mpeg4,
+         cat({Bytes{0, 0, 1, 0xB0, 1}, Bytes{0, 0, 1, 0xB5, 0x89}, Bytes{0, 0, 1, 0x00},
+              Bytes{0, 0, 1, 0x20, 0, 0xC4}, Bytes{0, 0, 1, 0xB6, 0x10}}),
+         1},
+    };
+    for (const Stream& stream : streams) {
+        SCOPED_TRACE(stream.name);
+        std::vector<ConfigurationUnit> whole;
+        {
+            UnitCollector collector(stream.codec, whole);
+            StartCodeSplitter splitter(collector);
+            splitter.feed(stream.bytes, 0);
+            splitter.finish();
+        }
+        ASSERT_EQ(whole.size(), stream.units);
+        for (const auto& unit : whole) {
+            ASSERT_TRUE(unit.offset.has_value());
+            EXPECT_TRUE(
+                std::equal(unit.bytes.begin(), unit.bytes.end(),
+                           stream.bytes.begin() + static_cast<std::ptrdiff_t>(*unit.offset)));
+        }
+        for (std::size_t piece = 1; piece < stream.bytes.size(); ++piece) {
+            std::vector<ConfigurationUnit> pieces;
+            UnitCollector collector(stream.codec, pieces);
+            StartCodeSplitter splitter(collector);
+            for (std::size_t at = 0; at < stream.bytes.size(); at += piece) {
+                const std::size_t size = std::min(piece, stream.bytes.size() - at);
+                splitter.feed(std::span<const std::uint8_t>(stream.bytes).subspan(at, size), at);
+            }
+            splitter.finish();
+            EXPECT_EQ(pieces, whole) << "pieces of " << piece;
+        }
+    }
 }
 
 } // namespace
