@@ -318,34 +318,40 @@ std::uint64_t end_of(const Element& element, std::uint64_t file_size) {
     return element.payload + element.size;
 }
 
+// The top-level elements before the segment, stepped over.
+std::optional<Element> find_segment(ByteSource& source, ConfigurationError& error) {
+    const std::uint64_t file_size = source.size();
+    std::uint64_t at = 0;
+    for (std::size_t count = 0; at < file_size && count < element_limit; ++count) {
+        const auto element = element_in_file(source, at, error);
+        if (!element) {
+            return std::nullopt;
+        }
+        if (element->id == id::segment) {
+            return element;
+        }
+        if (element->size == unknown_size || element->size > file_size - element->payload) {
+            error = ConfigurationError::truncated;
+            return std::nullopt;
+        }
+        at = element->payload + element->size;
+    }
+    error = ConfigurationError::no_video;
+    return std::nullopt;
+}
+
 } // namespace
 
 void read_matroska(ByteSource& source, VideoConfiguration& config) {
     auto& error = config.error;
     const std::uint64_t file_size = source.size();
-    std::uint64_t at = 0;
-    std::optional<Element> segment;
-    for (std::size_t count = 0; !segment && at < file_size && count < element_limit; ++count) {
-        const auto element = element_in_file(source, at, error);
-        if (!element) {
-            return;
-        }
-        if (element->id == id::segment) {
-            segment = element;
-        } else if (element->size == unknown_size || element->size > file_size - element->payload) {
-            error = ConfigurationError::truncated;
-            return;
-        } else {
-            at = element->payload + element->size;
-        }
-    }
+    const auto segment = find_segment(source, error);
     if (!segment) {
-        error = ConfigurationError::no_video;
         return;
     }
     const std::uint64_t segment_end = end_of(*segment, file_size);
     std::optional<Track> track;
-    at = segment->payload;
+    std::uint64_t at = segment->payload;
     for (std::size_t count = 0; at < segment_end && count < element_limit; ++count) {
         const auto element = element_in_file(source, at, error);
         if (!element) {
