@@ -5,7 +5,7 @@
 set -u
 top=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$top" || exit 1
-order=(io mpeg mpeg4 h264 hevc scaling check analysis config export report session ui)
+order=(io mpeg mpeg4 h264 hevc container scaling check analysis config export report session ui)
 failures=0
 fail() {
     echo "FAILED: $*"

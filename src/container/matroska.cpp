@@ -1,0 +1,402 @@
+// Matroska and WebM: the EBML elements down to the first video track, then the first block
+// of that track for the parameter sets that travel in the frames.
+#include "container/source.h"
+#include "container/units.h"
+
+#include <string_view>
+
+namespace quantaline::container {
+
+namespace {
+
+constexpr std::size_t element_limit = 1u << 20;
+constexpr std::uint64_t unknown_size = ~std::uint64_t{0};
+
+namespace id {
+constexpr std::uint32_t segment = 0x18538067;
+constexpr std::uint32_t tracks = 0x1654AE6B;
+constexpr std::uint32_t cluster = 0x1F43B675;
+constexpr std::uint32_t track_entry = 0xAE;
+constexpr std::uint32_t track_number = 0xD7;
+constexpr std::uint32_t track_type = 0x83;
+constexpr std::uint32_t codec_id = 0x86;
+constexpr std::uint32_t codec_private = 0x63A2;
+constexpr std::uint32_t video = 0xE0;
+constexpr std::uint32_t pixel_width = 0xB0;
+constexpr std::uint32_t pixel_height = 0xBA;
+constexpr std::uint32_t simple_block = 0xA3;
+constexpr std::uint32_t block_group = 0xA0;
+constexpr std::uint32_t block = 0xA1;
+} // namespace id
+
+// The elements that end a cluster of unknown size: the segment's own children.
+bool is_segment_child(std::uint32_t element) {
+    return element == id::cluster || element == id::tracks || element == 0x1C53BB6B ||
+           element == 0x1254C367 || element == 0x114D9B74 || element == 0x1549A966 ||
+           element == 0x1043A770 || element == 0x1941A469;
+}
+
+struct Element {
+    std::uint32_t id = 0;
+    std::uint64_t payload = 0; // from the start of the bytes it was read in
+    std::uint64_t size = 0;    // unknown_size when the writer did not know it
+};
+
+// A variable-length number: its length from the first byte's leading zeros; the length
+// marker kept for ids, removed for sizes.
+std::optional<std::uint64_t> vint(std::span<const std::uint8_t> bytes, std::size_t& at,
+                                  std::size_t longest, bool keep_marker, bool& all_ones) {
+    if (at >= bytes.size() || bytes[at] == 0) {
+        return std::nullopt;
+    }
+    std::size_t length = 1;
+    while ((bytes[at] & (0x80 >> (length - 1))) == 0) {
+        ++length;
+    }
+    if (length > longest || bytes.size() - at < length) {
+        return std::nullopt;
+    }
+    std::uint64_t value = keep_marker ? bytes[at] : bytes[at] & (0xFFu >> length);
+    bool ones = value == (0xFFu >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        value = (value << 8) | bytes[at + i];
+        ones = ones && bytes[at + i] == 0xFF;
+    }
+    at += length;
+    all_ones = ones;
+    return value;
+}
+
+// A variable-length number's first byte with no length marker among its first `longest`
+// bits: no number at all, however many bytes follow.
+bool invalid_length(std::uint8_t first, std::size_t longest) {
+    return (first >> (8 - longest)) == 0;
+}
+
+std::optional<Element> element_at(std::span<const std::uint8_t> bytes, std::size_t at) {
+    bool ones = false;
+    const auto element_id = vint(bytes, at, 4, true, ones);
+    const auto size = element_id ? vint(bytes, at, 8, false, ones) : std::nullopt;
+    if (!size) {
+        return std::nullopt;
+    }
+    return Element{static_cast<std::uint32_t>(*element_id), at, ones ? unknown_size : *size};
+}
+
+// The header of the element at file offset `at`, its payload as a file offset.
+std::optional<Element> element_in_file(ByteSource& source, std::uint64_t at,
+                                       ConfigurationError& error) {
+    const auto header = source.read(at, 12);
+    if (!header) {
+        error = ConfigurationError::read_failed;
+        return std::nullopt;
+    }
+    auto element = element_at(*header, 0);
+    if (!element) {
+        // An id of more than 4 bytes, or a size of more than 8, is damage; else the file
+        // ended inside the header.
+        bool ones = false;
+        std::size_t after_id = 0;
+        const bool id_read = vint(*header, after_id, 4, true, ones).has_value();
+        const bool damaged = (!header->empty() && invalid_length((*header)[0], 4)) ||
+                             (id_read && after_id < header->size() && (*header)[after_id] == 0);
+        error = damaged || header->size() >= 12 ? ConfigurationError::damaged
+                                                : ConfigurationError::truncated;
+        return std::nullopt;
+    }
+    element->payload += at;
+    return element;
+}
+
+std::uint64_t unsigned_value(std::span<const std::uint8_t> bytes) {
+    std::uint64_t value = 0;
+    for (const std::uint8_t byte : bytes.first(std::min<std::size_t>(bytes.size(), 8))) {
+        value = (value << 8) | byte;
+    }
+    return value;
+}
+
+struct Track {
+    std::uint64_t number = 0;
+    Codec codec = Codec::unknown;
+    std::size_t length_size = 4;
+};
+
+Codec codec_of(std::string_view codec) {
+    if (codec == "V_MPEG4/ISO/AVC") {
+        return Codec::h264;
+    }
+    if (codec == "V_MPEGH/ISO/HEVC") {
+        return Codec::hevc;
+    }
+    if (codec == "V_MPEG4/ISO/ASP" || codec == "V_MPEG4/ISO/SP" || codec == "V_MPEG4/ISO/AP") {
+        return Codec::mpeg4;
+    }
+    return Codec::unknown;
+}
+
+// Calls `each` with every child of bytes[from, end); false when one does not fit.
+template <class Each>
+bool children(std::span<const std::uint8_t> bytes, std::size_t from, std::size_t end, Each each) {
+    std::size_t count = 0;
+    for (std::size_t at = from; at < end; ++count) {
+        const auto element = element_at(bytes.first(end), at);
+        if (!element || count >= element_limit || element->size > end - element->payload) {
+            return false;
+        }
+        each(*element, bytes.subspan(element->payload, element->size));
+        at = element->payload + element->size;
+    }
+    return true;
+}
+
+struct Candidate {
+    Track track;
+    std::uint64_t type = 0;
+    std::span<const std::uint8_t> codec_private;
+    std::uint64_t private_offset = 0;
+    std::optional<std::uint32_t> width;
+    std::optional<std::uint32_t> height;
+};
+
+std::optional<Candidate> read_track_entry(std::span<const std::uint8_t> entry,
+                                          std::uint64_t offset) {
+    Candidate candidate;
+    const bool whole = children(entry, 0, entry.size(), [&](const Element& element, auto payload) {
+        if (element.id == id::track_number) {
+            candidate.track.number = unsigned_value(payload);
+        } else if (element.id == id::track_type) {
+            candidate.type = unsigned_value(payload);
+        } else if (element.id == id::codec_id) {
+            candidate.track.codec = codec_of(
+                std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
+        } else if (element.id == id::codec_private) {
+            candidate.codec_private = payload;
+            candidate.private_offset = offset + element.payload;
+        } else if (element.id == id::video) {
+            children(payload, 0, payload.size(), [&](const Element& field, auto value) {
+                if (field.id == id::pixel_width) {
+                    candidate.width = static_cast<std::uint32_t>(unsigned_value(value));
+                } else if (field.id == id::pixel_height) {
+                    candidate.height = static_cast<std::uint32_t>(unsigned_value(value));
+                }
+            });
+        }
+    });
+    return whole ? std::optional<Candidate>(candidate) : std::nullopt;
+}
+
+// The first video track of a codec read here, its CodecPrivate's units into `config`.
+std::optional<Track> read_tracks(std::span<const std::uint8_t> tracks, std::uint64_t offset,
+                                 VideoConfiguration& config) {
+    std::optional<Candidate> chosen;
+    const bool whole =
+        children(tracks, 0, tracks.size(), [&](const Element& element, auto payload) {
+            if (element.id != id::track_entry || chosen) {
+                return;
+            }
+            auto candidate = read_track_entry(payload, offset + element.payload);
+            if (candidate && candidate->type == 1 && candidate->track.codec != Codec::unknown) {
+                chosen = candidate;
+            }
+        });
+    if (!chosen) {
+        config.error = whole ? ConfigurationError::no_video : ConfigurationError::damaged;
+        return std::nullopt;
+    }
+    Track track = chosen->track;
+    config.codec = track.codec;
+    config.width = chosen->width;
+    config.height = chosen->height;
+    const auto bytes = chosen->codec_private;
+    bool read = true;
+    if (track.codec == Codec::h264 && !bytes.empty()) {
+        read = read_avcc(bytes, chosen->private_offset, config, track.length_size);
+    } else if (track.codec == Codec::hevc && !bytes.empty()) {
+        read = read_hvcc(bytes, chosen->private_offset, config, track.length_size);
+    } else if (!bytes.empty()) {
+        UnitCollector collector(Codec::mpeg4, config.units);
+        StartCodeSplitter splitter(collector);
+        splitter.feed(bytes, chosen->private_offset);
+        splitter.finish();
+    }
+    if (!read) {
+        config.error = ConfigurationError::damaged;
+        return std::nullopt;
+    }
+    return track;
+}
+
+// A block's frame when it belongs to `track`: after its track number, timecode and flags.
+std::optional<std::span<const std::uint8_t>> frame_of(std::span<const std::uint8_t> block,
+                                                      const Track& track, std::size_t& header) {
+    std::size_t at = 0;
+    bool ones = false;
+    const auto number = vint(block, at, 8, false, ones);
+    if (!number || *number != track.number || block.size() - at < 3) {
+        return std::nullopt;
+    }
+    const std::uint8_t flags = block[at + 2];
+    if ((flags & 0x06) != 0) {
+        return std::nullopt; // laced: video frames never are in practice; stepped over
+    }
+    header = at + 3;
+    return block.subspan(at + 3);
+}
+
+void take_frame(std::span<const std::uint8_t> frame, std::uint64_t offset, const Track& track,
+                VideoConfiguration& config) {
+    UnitCollector collector(track.codec, config.units);
+    if (track.codec == Codec::mpeg4) {
+        // The headers before the first VOP count only when the track had none of its own.
+        if (config.units.empty()) {
+            StartCodeSplitter splitter(collector);
+            splitter.feed(frame, offset);
+            splitter.finish();
+        }
+        return;
+    }
+    if (!split_length_prefixed(frame, track.length_size, offset, collector)) {
+        config.error = ConfigurationError::damaged;
+    }
+}
+
+// The elements of a cluster until the first block of `track`: true once it was read.
+bool read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end, const Track& track,
+                  VideoConfiguration& config) {
+    for (std::size_t count = 0; at < end && count < element_limit; ++count) {
+        const auto element = element_in_file(source, at, config.error);
+        if (!element) {
+            return false;
+        }
+        if (is_segment_child(element->id) || element->size == unknown_size) {
+            return false; // the cluster ended without a size
+        }
+        if (element->size > end - element->payload) {
+            config.error = ConfigurationError::truncated;
+            return false;
+        }
+        const bool block = element->id == id::simple_block || element->id == id::block_group;
+        if (block && element->size <= structure_limit) {
+            const auto bytes =
+                source.read(element->payload, static_cast<std::size_t>(element->size));
+            if (!bytes) {
+                config.error = ConfigurationError::read_failed;
+                return false;
+            }
+            std::span<const std::uint8_t> data = *bytes;
+            std::uint64_t data_offset = element->payload;
+            if (element->id == id::block_group) {
+                std::optional<Element> inner;
+                children(data, 0, data.size(), [&](const Element& child, auto) {
+                    if (child.id == id::block && !inner) {
+                        inner = child;
+                    }
+                });
+                if (!inner) {
+                    continue;
+                }
+                data = data.subspan(inner->payload, inner->size);
+                data_offset += inner->payload;
+            }
+            std::size_t header = 0;
+            if (const auto frame = frame_of(data, track, header)) {
+                take_frame(*frame, data_offset + header, track, config);
+                return true;
+            }
+        }
+        at = element->payload + element->size;
+    }
+    return false;
+}
+
+// The size of an element inside the file: unknown or past the end, to the end of the file.
+std::uint64_t end_of(const Element& element, std::uint64_t file_size) {
+    if (element.size == unknown_size || element.size > file_size - element.payload) {
+        return file_size;
+    }
+    return element.payload + element.size;
+}
+
+// The top-level elements before the segment, stepped over.
+std::optional<Element> find_segment(ByteSource& source, ConfigurationError& error) {
+    const std::uint64_t file_size = source.size();
+    std::uint64_t at = 0;
+    for (std::size_t count = 0; at < file_size && count < element_limit; ++count) {
+        const auto element = element_in_file(source, at, error);
+        if (!element) {
+            return std::nullopt;
+        }
+        if (element->id == id::segment) {
+            return element;
+        }
+        if (element->size == unknown_size || element->size > file_size - element->payload) {
+            error = ConfigurationError::truncated;
+            return std::nullopt;
+        }
+        at = element->payload + element->size;
+    }
+    error = ConfigurationError::no_video;
+    return std::nullopt;
+}
+
+} // namespace
+
+void read_matroska(ByteSource& source, VideoConfiguration& config) {
+    auto& error = config.error;
+    const std::uint64_t file_size = source.size();
+    const auto segment = find_segment(source, error);
+    if (!segment) {
+        return;
+    }
+    const std::uint64_t segment_end = end_of(*segment, file_size);
+    std::optional<Track> track;
+    std::uint64_t at = segment->payload;
+    for (std::size_t count = 0; at < segment_end && count < element_limit; ++count) {
+        const auto element = element_in_file(source, at, error);
+        if (!element) {
+            return;
+        }
+        const std::uint64_t end =
+            element->id == id::cluster ? end_of(*element, segment_end)
+            : element->size == unknown_size || element->size > segment_end - element->payload
+                ? 0
+                : element->payload + element->size;
+        if (end == 0) {
+            error = ConfigurationError::truncated;
+            return;
+        }
+        if (element->id == id::tracks && !track) {
+            if (element->size > structure_limit) {
+                error = ConfigurationError::too_large;
+                return;
+            }
+            const auto bytes =
+                source.read(element->payload, static_cast<std::size_t>(element->size));
+            if (!bytes) {
+                error = ConfigurationError::read_failed;
+                return;
+            }
+            track = read_tracks(*bytes, element->payload, config);
+            if (!track) {
+                return;
+            }
+        } else if (element->id == id::cluster && track) {
+            if (read_cluster(source, element->payload, end, *track, config) ||
+                error != ConfigurationError::none) {
+                break;
+            }
+            // No block of the track in this cluster: the next one. A cluster of unknown
+            // size ends the walk (its end is the file's).
+        }
+        at = end;
+    }
+    if (!track && error == ConfigurationError::none) {
+        error = ConfigurationError::no_video;
+    }
+    if (track && config.units.empty() && error == ConfigurationError::none) {
+        error = ConfigurationError::no_configuration;
+    }
+}
+
+} // namespace quantaline::container

@@ -1,0 +1,53 @@
+#include "container/source.h"
+
+#include "io/file_system.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace quantaline::container {
+
+std::optional<std::vector<std::uint8_t>> MemorySource::read(std::uint64_t offset,
+                                                            std::size_t count) {
+    if (offset >= bytes_.size()) {
+        return std::vector<std::uint8_t>{};
+    }
+    const auto from = static_cast<std::size_t>(offset);
+    const std::size_t size = std::min(count, bytes_.size() - from);
+    return std::vector<std::uint8_t>(bytes_.begin() + static_cast<std::ptrdiff_t>(from),
+                                     bytes_.begin() + static_cast<std::ptrdiff_t>(from + size));
+}
+
+FileSource::FileSource(const std::string& path) : reader_(path) {
+    if (reader_.is_open()) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(path_from_utf8(path), error);
+        size_ = error ? 0 : size;
+    }
+}
+
+std::optional<std::vector<std::uint8_t>> FileSource::read(std::uint64_t offset, std::size_t count) {
+    if (offset >= size_) {
+        return std::vector<std::uint8_t>{};
+    }
+    count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
+    if (!reader_.seek(offset)) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(count);
+    std::size_t have = 0;
+    while (have < count) {
+        const auto got = reader_.read(bytes.data() + have, count - have);
+        if (!got) {
+            return std::nullopt;
+        }
+        if (*got == 0) {
+            break; // the file shrank under us: what was read is all there is
+        }
+        have += *got;
+    }
+    bytes.resize(have);
+    return bytes;
+}
+
+} // namespace quantaline::container

@@ -1,0 +1,92 @@
+#pragma once
+
+// What the container readers read through: a file read through io's reader, or bytes in
+// memory, both as random access with a bound on each read.
+
+#include "container/video_configuration.h"
+#include "io/file_reader.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quantaline::container {
+
+// The most bytes one structure of a container is read into memory with.
+inline constexpr std::size_t structure_limit = std::size_t{64} * 1024 * 1024;
+
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t size() const = 0;
+    // The bytes [offset, offset + count) cut at the end of the source; nothing when a read
+    // failed.
+    virtual std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset,
+                                                          std::size_t count) = 0;
+};
+
+class MemorySource final : public ByteSource {
+  public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::size_t count) override;
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+class FileSource final : public ByteSource {
+  public:
+    explicit FileSource(const std::string& path);
+    bool is_open() const { return reader_.is_open(); }
+    std::uint64_t size() const override { return size_; }
+    std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::size_t count) override;
+
+  private:
+    FileReader reader_;
+    std::uint64_t size_ = 0;
+};
+
+// Little helpers over bytes in memory: big- and little-endian fields, none read out of
+// bounds (the callers check the sizes first).
+inline std::uint32_t be16(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>((p[0] << 8) | p[1]);
+}
+inline std::uint32_t be32(const std::uint8_t* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           p[3];
+}
+inline std::uint64_t be64(const std::uint8_t* p) {
+    return (std::uint64_t{be32(p)} << 32) | be32(p + 4);
+}
+inline std::uint32_t le32(const std::uint8_t* p) {
+    return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) |
+           p[0];
+}
+inline bool fourcc_is(const std::uint8_t* p, const char* code) {
+    return p[0] == static_cast<std::uint8_t>(code[0]) &&
+           p[1] == static_cast<std::uint8_t>(code[1]) &&
+           p[2] == static_cast<std::uint8_t>(code[2]) && p[3] == static_cast<std::uint8_t>(code[3]);
+}
+
+// avcC and hvcC, as MP4 and Matroska store them: their parameter sets into `config.units`
+// (offsets from `offset`, the first byte's), its profile and level, and the size of the
+// samples' NAL unit lengths. False when a count or size goes past the bytes.
+bool read_avcc(std::span<const std::uint8_t> avcc, std::uint64_t offset, VideoConfiguration& config,
+               std::size_t& length_size);
+bool read_hvcc(std::span<const std::uint8_t> hvcc, std::uint64_t offset, VideoConfiguration& config,
+               std::size_t& length_size);
+
+// The readers of each container: `config` arrives with its container set.
+void read_mp4(ByteSource& source, VideoConfiguration& config);
+void read_matroska(ByteSource& source, VideoConfiguration& config);
+void read_avi(ByteSource& source, VideoConfiguration& config);
+void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
+                    VideoConfiguration& config);
+// An elementary stream of `config.codec` from the source's first byte.
+void read_elementary(ByteSource& source, VideoConfiguration& config);
+
+} // namespace quantaline::container

@@ -1,0 +1,263 @@
+#include "container/units.h"
+
+#include "mpeg/start_code.h"
+
+#include <algorithm>
+
+namespace quantaline::container {
+
+namespace {
+
+int nal_type(Codec codec, std::uint8_t header) {
+    return codec == Codec::hevc ? (header >> 1) & 0x3F : header & 0x1F;
+}
+
+// The start code values that begin MPEG-4 Part 2's headers: visual object sequence, user
+// data, visual object, video object, video object layer.
+bool begins_mpeg4_header(std::uint8_t code) {
+    return code == 0xB0 || code == 0xB2 || code == 0xB5 || code <= 0x2F;
+}
+
+// A VOP, or the group of VOPs before one: the pictures begin.
+bool begins_mpeg4_pictures(std::uint8_t code) {
+    return code == 0xB6 || code == 0xB3;
+}
+
+} // namespace
+
+bool is_parameter_set(Codec codec, std::span<const std::uint8_t> unit) {
+    if (unit.empty() || (unit[0] & 0x80) != 0) {
+        return false;
+    }
+    const int type = nal_type(codec, unit[0]);
+    if (codec == Codec::h264) {
+        return type == 7 || type == 8;
+    }
+    return codec == Codec::hevc && unit.size() >= 2 && type >= 32 && type <= 34;
+}
+
+bool is_coded_picture(Codec codec, std::span<const std::uint8_t> unit) {
+    if (unit.empty() || (unit[0] & 0x80) != 0) {
+        return false;
+    }
+    const int type = nal_type(codec, unit[0]);
+    if (codec == Codec::h264) {
+        return type >= 1 && type <= 5;
+    }
+    return codec == Codec::hevc && type <= 31;
+}
+
+bool UnitCollector::begins_picture(std::span<const std::uint8_t> head) const {
+    if (codec_ == Codec::mpeg4) {
+        return !head.empty() && begins_mpeg4_pictures(head[0]);
+    }
+    return is_coded_picture(codec_, head);
+}
+
+bool UnitCollector::take(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset) {
+    if (done_ || unit.empty()) {
+        return done_;
+    }
+    if (begins_picture(unit)) {
+        done_ = true;
+        return true;
+    }
+    if (codec_ != Codec::mpeg4) {
+        if (is_parameter_set(codec_, unit)) {
+            units_.push_back({{unit.begin(), unit.end()}, offset});
+        }
+        return false;
+    }
+    // MPEG-4 Part 2: the headers from the first one to the first VOP make one unit, each
+    // with its start code.
+    if (!in_mpeg4_header_) {
+        if (!begins_mpeg4_header(unit[0])) {
+            return false;
+        }
+        in_mpeg4_header_ = true;
+        units_.push_back({{}, offset ? std::optional<std::uint64_t>(*offset - 3) : std::nullopt});
+    }
+    auto& bytes = units_.back().bytes;
+    bytes.insert(bytes.end(), {0x00, 0x00, 0x01});
+    bytes.insert(bytes.end(), unit.begin(), unit.end());
+    return false;
+}
+
+std::optional<std::uint64_t> StartCodeSplitter::offset_at(std::size_t position) const {
+    for (auto piece = pieces_.rbegin(); piece != pieces_.rend(); ++piece) {
+        if (piece->position <= position) {
+            return piece->offset
+                       ? std::optional<std::uint64_t>(*piece->offset + (position - piece->position))
+                       : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+void StartCodeSplitter::drop_front(std::size_t count) {
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
+    std::vector<Piece> kept;
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+        const bool last = i + 1 == pieces_.size();
+        if (!last && pieces_[i + 1].position <= count) {
+            continue; // wholly dropped
+        }
+        Piece piece = pieces_[i];
+        if (piece.position < count) {
+            if (piece.offset) {
+                *piece.offset += count - piece.position;
+            }
+            piece.position = 0;
+        } else {
+            piece.position -= count;
+        }
+        kept.push_back(piece);
+    }
+    pieces_ = std::move(kept);
+}
+
+// The unit pending_[0, end), without the zero bytes before the next start code (its first
+// byte stays: MPEG-4 Part 2's video object start code is 00). Its offset only when its
+// bytes follow each other in the file.
+void StartCodeSplitter::hand_over(std::size_t end) {
+    while (end > 1 && pending_[end - 1] == 0x00) {
+        --end;
+    }
+    std::optional<std::uint64_t> offset = offset_at(0);
+    for (const Piece& piece : pieces_) {
+        if (piece.position > 0 && piece.position < end && offset &&
+            piece.offset != *offset + piece.position) {
+            offset.reset();
+        }
+    }
+    collector_.take(std::span<const std::uint8_t>(pending_.data(), end), offset);
+}
+
+bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
+                             std::optional<std::uint64_t> offset) {
+    if (done() || bytes.empty()) {
+        return true;
+    }
+    pieces_.push_back({pending_.size(), offset});
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    while (!done()) {
+        // A picture is known from its first bytes: its body is never gathered.
+        if (in_unit_ && !pending_.empty() && collector_.begins_picture(pending_)) {
+            collector_.take(std::span<const std::uint8_t>(pending_.data(), 1), offset_at(0));
+            return true;
+        }
+        const std::size_t s =
+            mpeg::find_start_code_prefix(pending_.data(), scan_from_, pending_.size());
+        if (s >= pending_.size()) {
+            // The last two bytes may begin a start code.
+            scan_from_ = pending_.size() >= 2 ? pending_.size() - 2 : 0;
+            if (!in_unit_ && scan_from_ > 0) {
+                drop_front(scan_from_);
+                scan_from_ = 0;
+            }
+            return pending_.size() <= unit_limit;
+        }
+        if (in_unit_) {
+            hand_over(s);
+        }
+        drop_front(s + 3);
+        in_unit_ = true;
+        scan_from_ = 0;
+    }
+    return true;
+}
+
+void StartCodeSplitter::finish() {
+    if (in_unit_ && !done()) {
+        hand_over(pending_.size());
+    }
+    pending_.clear();
+    pieces_.clear();
+    in_unit_ = false;
+}
+
+bool split_length_prefixed(std::span<const std::uint8_t> sample, std::size_t length_size,
+                           std::uint64_t offset, UnitCollector& collector) {
+    std::size_t at = 0;
+    while (at < sample.size() && !collector.done()) {
+        if (sample.size() - at < length_size) {
+            return false;
+        }
+        std::uint64_t length = 0;
+        for (std::size_t i = 0; i < length_size; ++i) {
+            length = (length << 8) | sample[at + i];
+        }
+        at += length_size;
+        if (length > sample.size() - at) {
+            return false;
+        }
+        collector.take(sample.subspan(at, static_cast<std::size_t>(length)), offset + at);
+        at += static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
+namespace {
+
+bool plausible_h264_profile(std::uint8_t profile) {
+    static constexpr std::uint8_t known[] = {44,  66,  77,  83,  86,  88,  100, 110,
+                                             118, 122, 128, 134, 135, 138, 139, 244};
+    return std::find(std::begin(known), std::end(known), profile) != std::end(known);
+}
+
+// What one start code's following bytes tell: a codec, or nothing decisive.
+Codec codec_at(std::span<const std::uint8_t> after) {
+    const std::uint8_t code = after[0];
+    if (code == 0xB3) {
+        return Codec::mpeg2; // MPEG-1 or MPEG-2: told apart by the caller
+    }
+    if (code == 0xB0) {
+        return Codec::mpeg4;
+    }
+    // A video object followed by its video object layer.
+    if (code <= 0x1F && after.size() >= 5 && after[1] == 0 && after[2] == 0 && after[3] == 1 &&
+        (after[4] & 0xF0) == 0x20) {
+        return Codec::mpeg4;
+    }
+    if (after.size() >= 2 && after[1] == 0x01 && (code == 0x40 || code == 0x42 || code == 0x46)) {
+        return Codec::hevc; // video or sequence parameter set, access unit delimiter
+    }
+    if ((code & 0x9F) == 0x07 && (code & 0x60) != 0 && after.size() >= 2 &&
+        plausible_h264_profile(after[1])) {
+        return Codec::h264; // sequence parameter set
+    }
+    if (code == 0x09 && after.size() >= 2 && (after[1] & 0x1F) == 0x10) {
+        return Codec::h264; // access unit delimiter
+    }
+    return Codec::unknown;
+}
+
+// After a sequence header: an extension start code with a sequence extension's id makes
+// MPEG-2, a picture start code before one MPEG-1.
+Codec mpeg1_or_2(std::span<const std::uint8_t> start, std::size_t from) {
+    const auto is_code = [](std::uint8_t code) { return code == 0xB5 || code == 0x00; };
+    const std::size_t s = mpeg::find_start_code(start.data(), from, start.size(), is_code);
+    if (s + 4 < start.size() && start[s + 3] == 0xB5 && (start[s + 4] >> 4) == 1) {
+        return Codec::mpeg2;
+    }
+    return Codec::mpeg1;
+}
+
+} // namespace
+
+Codec elementary_codec(std::span<const std::uint8_t> start) {
+    const auto any = [](std::uint8_t) { return true; };
+    for (std::size_t s = mpeg::find_start_code(start.data(), 0, start.size(), any);
+         s < start.size(); s = mpeg::find_start_code(start.data(), s + 1, start.size(), any)) {
+        const Codec codec = codec_at(start.subspan(s + 3));
+        if (codec == Codec::mpeg2) {
+            return mpeg1_or_2(start, s + 4);
+        }
+        if (codec != Codec::unknown) {
+            return codec;
+        }
+    }
+    return Codec::unknown;
+}
+
+} // namespace quantaline::container

@@ -1,0 +1,156 @@
+#include "container/video_configuration.h"
+
+#include "container/source.h"
+#include "container/units.h"
+#include "mpeg/demux.h"
+
+#include <algorithm>
+
+namespace quantaline::container {
+
+namespace {
+
+// The box types an MP4 or MOV file begins with.
+bool begins_mp4(std::span<const std::uint8_t> start) {
+    static constexpr const char* first_boxes[] = {"ftyp", "moov", "mdat", "free", "wide",
+                                                  "skip", "pnot", "styp", "moof", "uuid"};
+    if (start.size() < 8) {
+        return false;
+    }
+    const std::uint32_t size = be32(start.data());
+    if (size != 0 && size != 1 && size < 8) {
+        return false;
+    }
+    return std::any_of(std::begin(first_boxes), std::end(first_boxes),
+                       [&](const char* type) { return fourcc_is(start.data() + 4, type); });
+}
+
+bool begins_matroska(std::span<const std::uint8_t> start) {
+    return start.size() >= 4 && be32(start.data()) == 0x1A45DFA3;
+}
+
+bool begins_avi(std::span<const std::uint8_t> start) {
+    return start.size() >= 12 && fourcc_is(start.data(), "RIFF") &&
+           fourcc_is(start.data() + 8, "AVI ");
+}
+
+void read_mpeg12_elementary(VideoConfiguration& config, std::span<const std::uint8_t> probe) {
+    // MPEG-1 and MPEG-2 carry their matrices in their own headers, read by mpeg/.
+    config.codec = elementary_codec(probe);
+    if (config.codec != Codec::mpeg1 && config.codec != Codec::mpeg2) {
+        config.codec = Codec::unknown;
+    }
+}
+
+VideoConfiguration read_from(ByteSource& source) {
+    VideoConfiguration config;
+    const auto probe = source.read(0, format_probe_size);
+    if (!probe) {
+        config.error = ConfigurationError::read_failed;
+        return config;
+    }
+    const Format format = detect_format(*probe);
+    config.container = format.container;
+    config.codec = format.codec;
+    switch (format.container) {
+    case Container::mp4:
+        read_mp4(source, config);
+        break;
+    case Container::matroska:
+        read_matroska(source, config);
+        break;
+    case Container::avi:
+        read_avi(source, config);
+        break;
+    case Container::transport:
+        read_transport(source, *probe, config);
+        break;
+    case Container::program:
+        read_mpeg12_elementary(config, *probe);
+        break;
+    case Container::elementary:
+        if (config.codec == Codec::mpeg1 || config.codec == Codec::mpeg2) {
+            break;
+        }
+        read_elementary(source, config);
+        break;
+    case Container::unknown:
+        config.error = ConfigurationError::unknown_format;
+        break;
+    }
+    return config;
+}
+
+} // namespace
+
+Format detect_format(std::span<const std::uint8_t> start) {
+    start = start.first(std::min(start.size(), format_probe_size));
+    if (begins_matroska(start)) {
+        return {Container::matroska, Codec::unknown};
+    }
+    if (begins_avi(start)) {
+        return {Container::avi, Codec::unknown};
+    }
+    // A box type at the first box's place is told before the MPEG streams: a box's size
+    // may read as a pack start code (00 00 01 BA is a size of 442), while no MPEG stream
+    // has one of the box types there.
+    if (begins_mp4(start)) {
+        return {Container::mp4, Codec::unknown};
+    }
+    // The MPEG streams are told as mpeg/ tells them.
+    const mpeg::Layout layout = mpeg::detect_layout(start);
+    if (layout.container == mpeg::Container::transport) {
+        return {Container::transport, Codec::unknown};
+    }
+    if (layout.container == mpeg::Container::program) {
+        return {Container::program, Codec::unknown};
+    }
+    const Codec codec = elementary_codec(start);
+    if (codec == Codec::unknown) {
+        // mpeg/ reads any bytes as an MPEG-1/2 elementary stream: so does this.
+        return {Container::elementary, Codec::unknown};
+    }
+    return {Container::elementary, codec};
+}
+
+void read_elementary(ByteSource& source, VideoConfiguration& config) {
+    if (config.codec == Codec::unknown) {
+        config.error = ConfigurationError::unknown_format;
+        return;
+    }
+    UnitCollector collector(config.codec, config.units);
+    StartCodeSplitter splitter(collector);
+    constexpr std::size_t chunk = 65536;
+    for (std::uint64_t at = 0; at < source.size() && !splitter.done(); at += chunk) {
+        const auto bytes = source.read(at, chunk);
+        if (!bytes) {
+            config.error = ConfigurationError::read_failed;
+            return;
+        }
+        if (!splitter.feed(*bytes, at)) {
+            config.error = ConfigurationError::too_large;
+            return;
+        }
+    }
+    splitter.finish();
+    if (config.units.empty()) {
+        config.error = ConfigurationError::no_configuration;
+    }
+}
+
+VideoConfiguration read_video_configuration(const std::string& path) {
+    FileSource source(path);
+    if (!source.is_open()) {
+        VideoConfiguration config;
+        config.error = ConfigurationError::cannot_open;
+        return config;
+    }
+    return read_from(source);
+}
+
+VideoConfiguration read_video_configuration(std::span<const std::uint8_t> bytes) {
+    MemorySource source(bytes);
+    return read_from(source);
+}
+
+} // namespace quantaline::container

@@ -1,0 +1,405 @@
+// The containers of MPEG-4 Part 2, H.264 and HEVC: real files written by ffmpeg at test
+// time, each container's units against those of the same encode's elementary stream; then
+// hostile structures from a tiny builder, and the MPEG-1/2 files keeping their container.
+#include "container/units.h"
+#include "container/video_configuration.h"
+#include "mpeg/demux.h"
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <initializer_list>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace quantaline::container;
+using quantaline::test::TempDir;
+
+std::vector<std::uint8_t> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool ffmpeg_present() {
+    static const bool present = std::system("ffmpeg -hide_banner -version >/dev/null 2>&1") == 0;
+    return present;
+}
+
+bool ffmpeg(const TempDir& dir, const std::string& arguments) {
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && ffmpeg -hide_banner -loglevel error -y " + arguments +
+                                " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+struct Remux {
+    std::string file;
+    Container container;
+};
+
+struct Encode {
+    const char* name;
+    Codec codec;
+    // Writes src.<ext> from a short test picture.
+    std::string encode;
+    // Writes the elementary stream ref.<ext> from the source, stream copied.
+    std::string elementary;
+    std::vector<Remux> containers;
+};
+
+std::vector<std::vector<std::uint8_t>> bytes_of(const VideoConfiguration& config) {
+    std::vector<std::vector<std::uint8_t>> units;
+    for (const auto& unit : config.units) {
+        units.push_back(unit.bytes);
+    }
+    return units;
+}
+
+const std::string picture = "-f lavfi -i testsrc=size=128x96:rate=25 -frames:v 3 -pix_fmt yuv420p ";
+
+const std::vector<Encode> encodes = {
+    {"h264",
+     Codec::h264,
+     picture + "-c:v libx264 -x264-params cqm=jvt src.mp4",
+     "-i src.mp4 -c copy -bsf:v h264_mp4toannexb -f h264 ref.264",
+     {{"src.mp4", Container::mp4},
+      {"out.mkv", Container::matroska},
+      {"out.ts", Container::transport},
+      {"out.m2ts", Container::transport},
+      {"ref.264", Container::elementary}}},
+    {"hevc",
+     Codec::hevc,
+     picture + "-c:v libx265 -x265-params scaling-list=default:log-level=error src.mp4",
+     "-i src.mp4 -c copy -bsf:v hevc_mp4toannexb -f hevc ref.265",
+     {{"src.mp4", Container::mp4},
+      {"out.mkv", Container::matroska},
+      {"out.ts", Container::transport},
+      {"out.m2ts", Container::transport},
+      {"ref.265", Container::elementary}}},
+    {"mpeg4",
+     Codec::mpeg4,
+     picture + "-c:v mpeg4 src.avi",
+     "-i src.avi -c copy -f m4v ref.m4v",
+     {{"src.avi", Container::avi},
+      {"out.mp4", Container::mp4},
+      {"out.mkv", Container::matroska},
+      {"out.ts", Container::transport},
+      {"ref.m4v", Container::elementary}}},
+    {"xvid",
+     Codec::mpeg4,
+     picture + "-c:v libxvid src.avi",
+     "-i src.avi -c copy -f m4v ref.m4v",
+     {{"src.avi", Container::avi},
+      {"out.mkv", Container::matroska},
+      {"ref.m4v", Container::elementary}}},
+};
+
+TEST(VideoContainers, EachContainerHoldsTheUnitsOfItsElementaryStream) {
+    if (!ffmpeg_present()) {
+        GTEST_SKIP() << "ffmpeg is not installed: no real files to read";
+    }
+    for (const Encode& encode : encodes) {
+        SCOPED_TRACE(encode.name);
+        TempDir dir;
+        ASSERT_TRUE(ffmpeg(dir, encode.encode)) << encode.encode;
+        ASSERT_TRUE(ffmpeg(dir, encode.elementary)) << encode.elementary;
+        const std::string reference_file = encode.containers.back().file;
+        const VideoConfiguration reference = read_video_configuration(dir.file(reference_file));
+        ASSERT_EQ(reference.error, ConfigurationError::none);
+        ASSERT_FALSE(reference.units.empty());
+        for (const Remux& remux : encode.containers) {
+            SCOPED_TRACE(remux.file);
+            if (!std::filesystem::exists(dir.file(remux.file))) {
+                ASSERT_TRUE(
+                    ffmpeg(dir, "-i " + encode.containers.front().file + " -c copy " + remux.file));
+            }
+            const auto bytes = file_bytes(dir.file(remux.file));
+            EXPECT_EQ(detect_format(bytes).container, remux.container);
+            const VideoConfiguration config = read_video_configuration(dir.file(remux.file));
+            EXPECT_EQ(config.error, ConfigurationError::none);
+            EXPECT_EQ(config.container, remux.container);
+            EXPECT_EQ(config.codec, encode.codec);
+            EXPECT_EQ(bytes_of(config), bytes_of(reference));
+            // Each unit lies where it says in the file; only a transport stream's may be
+            // cut by its packets.
+            for (const auto& unit : config.units) {
+                if (remux.container == Container::transport && !unit.offset) {
+                    continue;
+                }
+                ASSERT_TRUE(unit.offset.has_value());
+                ASSERT_LE(*unit.offset + unit.bytes.size(), bytes.size());
+                EXPECT_TRUE(std::equal(unit.bytes.begin(), unit.bytes.end(),
+                                       bytes.begin() + static_cast<std::ptrdiff_t>(*unit.offset)));
+            }
+            // The same bytes read from memory give the same configuration.
+            EXPECT_EQ(bytes_of(read_video_configuration(bytes)), bytes_of(config));
+        }
+    }
+}
+
+// A tiny writer of boxes, EBML elements and RIFF chunks from readable calls.
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const auto& part : parts) {
+        out.insert(out.end(), part.begin(), part.end());
+    }
+    return out;
+}
+Bytes text(const std::string& chars) {
+    return {chars.begin(), chars.end()};
+}
+Bytes be(std::uint64_t value, int bytes) {
+    Bytes out;
+    for (int i = bytes - 1; i >= 0; --i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+    return out;
+}
+Bytes le(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+// A box whose size field says `size` (its true size when absent).
+Bytes box(const std::string& type, const Bytes& payload, std::optional<std::uint32_t> size = {}) {
+    return cat({be(size.value_or(static_cast<std::uint32_t>(8 + payload.size())), 4), text(type),
+                payload});
+}
+Bytes large_box(const std::string& type, std::uint64_t size, const Bytes& payload) {
+    return cat({be(1, 4), text(type), be(size, 8), payload});
+}
+Bytes ftyp() {
+    return box("ftyp", cat({text("isom"), be(0, 4)}));
+}
+Bytes video_handler() {
+    return box("hdlr", cat({be(0, 8), text("vide"), be(0, 12)}));
+}
+Bytes sample_table(const Bytes& entry) {
+    return box("stbl", box("stsd", cat({be(0, 4), be(1, 4), entry})));
+}
+Bytes video_track(const Bytes& entry) {
+    return box("trak", box("mdia", cat({video_handler(), box("minf", sample_table(entry))})));
+}
+Bytes visual_entry(const std::string& type, const Bytes& boxes) {
+    return box(type, cat({Bytes(78, 0), boxes}));
+}
+// EBML: an id as written, a size of `width` bytes (8 at most).
+Bytes ebml(std::uint32_t id, const Bytes& payload, int width = 8,
+           std::optional<std::uint64_t> size = {}) {
+    Bytes out = id > 0xFFFFFF ? be(id, 4)
+                : id > 0xFFFF ? be(id, 3)
+                : id > 0xFF   ? be(id, 2)
+                              : be(id, 1);
+    Bytes field = be(size.value_or(payload.size()), width);
+    field[0] = static_cast<std::uint8_t>(field[0] | (0x80 >> (width - 1)));
+    return cat({out, field, payload});
+}
+Bytes ebml_header() {
+    return ebml(0x1A45DFA3, ebml(0x4282, text("matroska"), 1));
+}
+Bytes chunk(const std::string& id, const Bytes& payload, std::optional<std::uint32_t> size = {}) {
+    return cat({text(id), le(size.value_or(static_cast<std::uint32_t>(payload.size()))), payload});
+}
+Bytes list(const std::string& type, const Bytes& payload) {
+    return chunk("LIST", cat({text(type), payload}));
+}
+
+struct Hostile {
+    const char* name;
+    Bytes bytes;
+    ConfigurationError error;
+};
+
+TEST(VideoContainers, HostileStructuresGiveAnErrorValue) {
+    const Bytes sps = {0x67, 0x64, 0x00, 0x1E, 0xAC};
+    const Bytes avcc_claiming_more = cat({Bytes{1, 0x64, 0, 0x1E, 0xFF, 0xE1}, be(200, 2), sps});
+    const Bytes deep = [] {
+        Bytes inner = box("free", {});
+        for (int i = 0; i < 2000; ++i) {
+            inner = box("trak", inner);
+        }
+        return cat({ftyp(), box("moov", inner)});
+    }();
+    const std::vector<Hostile> cases = {
+        {"moov past the end", cat({ftyp(), box("moov", Bytes(16, 0), 4096)}),
+         ConfigurationError::truncated},
+        {"box smaller than its header", cat({ftyp(), box("free", {}, 4)}),
+         ConfigurationError::damaged},
+        {"64-bit size below its header", cat({ftyp(), large_box("moov", 8, {})}),
+         ConfigurationError::damaged},
+        {"64-bit size past the end", cat({ftyp(), large_box("moov", std::uint64_t{1} << 62, {})}),
+         ConfigurationError::truncated},
+        {"size 0 ends the file without a moov", cat({ftyp(), box("mdat", Bytes(32, 0), 0)}),
+         ConfigurationError::no_video},
+        {"child past its parent", cat({ftyp(), box("moov", box("trak", Bytes(8, 0), 64))}),
+         ConfigurationError::truncated},
+        {"deep nesting", deep, ConfigurationError::no_video},
+        {"avcC's set past its box",
+         cat({ftyp(),
+              box("moov", video_track(visual_entry("avc1", box("avcC", avcc_claiming_more))))}),
+         ConfigurationError::damaged},
+        {"sample entry cut", cat({ftyp(), box("moov", video_track(box("avc1", Bytes(20, 0))))}),
+         ConfigurationError::truncated},
+        {"EBML size of 8 bytes past the end",
+         cat({ebml_header(), ebml(0x18538067, ebml(0x1654AE6B, {}, 8, std::uint64_t{1} << 55))}),
+         ConfigurationError::truncated},
+        {"EBML id longer than 4 bytes", cat({ebml_header(), Bytes{0x08, 1, 2, 3, 4, 0x81, 0}}),
+         ConfigurationError::damaged},
+        {"EBML size of unknown length",
+         cat({ebml_header(), Bytes{0x18, 0x53, 0x80, 0x67, 0x00, 0, 0}}),
+         ConfigurationError::damaged},
+        {"tracks of unknown size",
+         cat({ebml_header(), ebml(0x18538067, ebml(0x1654AE6B, {}, 8, 0xFFFFFFFFFFFFFFull >> 0))}),
+         ConfigurationError::truncated},
+        {"matroska without video",
+         cat({ebml_header(), ebml(0x18538067, ebml(0x1654AE6B, ebml(0xAE, ebml(0x83, {2}, 1))))}),
+         ConfigurationError::no_video},
+        {"AVI header list past the end",
+         cat({text("RIFF"), le(100), text("AVI "), chunk("LIST", text("hdrl"), 5000)}),
+         ConfigurationError::truncated},
+        {"AVI without a video stream",
+         chunk("RIFF",
+               cat({text("AVI "),
+                    list("hdrl", list("strl", chunk("strh", cat({text("auds"), Bytes(52, 0)}))))})),
+         ConfigurationError::no_video},
+        {"H.264 without parameter sets",
+         cat({Bytes{0, 0, 0, 1, 0x09, 0x10}, Bytes{0, 0, 1, 0x65, 0x88}}),
+         ConfigurationError::no_configuration},
+    };
+    for (const Hostile& hostile : cases) {
+        SCOPED_TRACE(hostile.name);
+        const auto config = read_video_configuration(hostile.bytes);
+        EXPECT_EQ(config.error, hostile.error) << static_cast<int>(config.container);
+    }
+}
+
+// A real file cut anywhere, or with a byte changed anywhere, is read without a crash, and
+// a reading that reports no error found units.
+TEST(VideoContainers, CutAndDamagedRealFilesEndCleanly) {
+    if (!ffmpeg_present()) {
+        GTEST_SKIP() << "ffmpeg is not installed: no real files to read";
+    }
+    TempDir dir;
+    ASSERT_TRUE(ffmpeg(dir, picture + "-c:v libx264 -x264-params cqm=jvt src.mp4"));
+    ASSERT_TRUE(ffmpeg(dir, "-i src.mp4 -c copy out.mkv"));
+    ASSERT_TRUE(ffmpeg(dir, picture + "-c:v mpeg4 out.avi"));
+    for (const char* name : {"src.mp4", "out.mkv", "out.avi"}) {
+        SCOPED_TRACE(name);
+        const Bytes whole = file_bytes(dir.file(name));
+        for (std::size_t cut = 0; cut < whole.size(); cut += 1 + cut / 8) {
+            const Bytes part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+            const auto config = read_video_configuration(part);
+            EXPECT_TRUE(config.error != ConfigurationError::none || !config.units.empty()) << cut;
+            Bytes damaged = whole;
+            damaged[cut] = static_cast<std::uint8_t>(damaged[cut] ^ 0xFF);
+            const auto changed = read_video_configuration(damaged);
+            EXPECT_TRUE(changed.error != ConfigurationError::none || !changed.units.empty()) << cut;
+        }
+    }
+}
+
+// The MPEG-1/2 files keep the container mpeg/ gives them, and state their own codec; so do
+// the real streams of ../shared/streams when they are there.
+TEST(VideoContainers, MpegFilesKeepTheirContainer) {
+    namespace fs = std::filesystem;
+    const fs::path shared =
+        fs::path(QUANTALINE_TEST_DATA) / ".." / ".." / ".." / "shared" / "streams";
+    std::size_t seen = 0;
+    for (const fs::path& folder : {fs::path(QUANTALINE_TEST_DATA), shared}) {
+        if (!fs::is_directory(folder)) {
+            std::cout << "no " << folder.string() << ": its streams are not read\n";
+            continue;
+        }
+        const bool own = folder == fs::path(QUANTALINE_TEST_DATA);
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            const std::string extension = entry.path().extension().string();
+            if (own ? name.rfind("mpeg", 0) != 0
+                    : extension == ".md" || extension == ".tsv" || extension == ".txt") {
+                continue;
+            }
+            SCOPED_TRACE(name);
+            ++seen;
+            const Bytes bytes = file_bytes(entry.path().string());
+            const auto layout = quantaline::mpeg::detect_layout(bytes);
+            const Container expected =
+                layout.container == quantaline::mpeg::Container::transport ? Container::transport
+                : layout.container == quantaline::mpeg::Container::program ? Container::program
+                                                                           : Container::elementary;
+            const auto config = read_video_configuration(entry.path().string());
+            EXPECT_EQ(detect_format(bytes).container, expected);
+            EXPECT_EQ(config.container, expected);
+            EXPECT_TRUE(config.units.empty());
+            if (own && expected != Container::program) {
+                EXPECT_EQ(config.codec, name.rfind("mpeg1", 0) == 0 ? Codec::mpeg1 : Codec::mpeg2);
+            }
+        }
+    }
+    EXPECT_GT(seen, 20u);
+}
+
+// The units of a byte stream are the same however its bytes arrive: whole, or in pieces
+// of any size (start codes cut between two reads, 3- and 4-byte start codes, a video
+// object start code followed at once by the next).
+TEST(VideoContainers, UnitsDoNotDependOnHowTheBytesArrive) {
+    struct Stream {
+        const char* name;
+        Codec codec;
+        Bytes bytes;
+        std::size_t units;
+    };
+    const std::vector<Stream> streams = {
+        {"h264", Codec::h264,
+         cat({Bytes{0, 0, 0, 1, 0x09, 0x10}, Bytes{0, 0, 0, 1, 0x67, 0x64, 0, 0x1E, 0, 0, 3, 1},
+              Bytes{0, 0, 1, 0x06, 5, 1, 0x80}, Bytes{0, 0, 1, 0x68, 0xEB, 0xE3, 0, 0},
+              Bytes{0, 0, 1, 0x65, 0x88, 0x84}, Bytes{0, 0, 1, 0x67, 1}}),
+         2},
+        {"hevc", Codec::hevc,
+         cat({Bytes{0, 0, 0, 1, 0x40, 1, 0x0C}, Bytes{0, 0, 1, 0x42, 1, 1, 0, 0, 3},
+              Bytes{0, 0, 1, 0x44, 1, 0xC1}, Bytes{0, 0, 1, 0x4E, 1, 5},
+              Bytes{0, 0, 1, 0x26, 1, 0xAF}}),
+         3},
+        {"mpeg4", Codec::mpeg4,
+         cat({Bytes{0, 0, 1, 0xB0, 1}, Bytes{0, 0, 1, 0xB5, 0x89}, Bytes{0, 0, 1, 0x00},
+              Bytes{0, 0, 1, 0x20, 0, 0xC4}, Bytes{0, 0, 1, 0xB6, 0x10}}),
+         1},
+    };
+    for (const Stream& stream : streams) {
+        SCOPED_TRACE(stream.name);
+        std::vector<ConfigurationUnit> whole;
+        {
+            UnitCollector collector(stream.codec, whole);
+            StartCodeSplitter splitter(collector);
+            splitter.feed(stream.bytes, 0);
+            splitter.finish();
+        }
+        ASSERT_EQ(whole.size(), stream.units);
+        for (const auto& unit : whole) {
+            ASSERT_TRUE(unit.offset.has_value());
+            EXPECT_TRUE(
+                std::equal(unit.bytes.begin(), unit.bytes.end(),
+                           stream.bytes.begin() + static_cast<std::ptrdiff_t>(*unit.offset)));
+        }
+        for (std::size_t piece = 1; piece < stream.bytes.size(); ++piece) {
+            std::vector<ConfigurationUnit> pieces;
+            UnitCollector collector(stream.codec, pieces);
+            StartCodeSplitter splitter(collector);
+            for (std::size_t at = 0; at < stream.bytes.size(); at += piece) {
+                const std::size_t size = std::min(piece, stream.bytes.size() - at);
+                splitter.feed(std::span<const std::uint8_t>(stream.bytes).subspan(at, size), at);
+            }
+            splitter.finish();
+            EXPECT_EQ(pieces, whole) << "pieces of " << piece;
+        }
+    }
+}
+
+} // namespace
