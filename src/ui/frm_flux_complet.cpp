@@ -58,6 +58,25 @@ const char* const column_captions[] = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice intra"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice non intra")};
 
+// A table read a row at a time: whole rows chosen one at a time, nothing edited.
+template <std::size_t columns>
+QTableWidget* row_table(QWidget* parent, const char* name, const char* const (&captions)[columns]) {
+    auto* table = new QTableWidget(0, static_cast<int>(columns), parent);
+    table->setObjectName(QString::fromLatin1(name));
+    QStringList headers;
+    for (const char* caption : captions) {
+        headers << FrmFluxComplet::tr(caption);
+    }
+    table->setHorizontalHeaderLabels(headers);
+    table->verticalHeader()->setVisible(false);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
 QString file_name_of(const std::string& path) {
     return QString::fromStdString(path_to_utf8(path_from_utf8(path).filename()));
 }
@@ -149,23 +168,11 @@ void FrmFluxComplet::build_sets_tab() {
     bottom->setContentsMargins(0, 0, 0, 0);
     auto* sets_box = new QGroupBox(tr("Jeux de matrices"), sets_tab);
     auto* sets_layout = new QVBoxLayout(sets_box);
-    table_ = new QTableWidget(0, static_cast<int>(std::size(column_captions)), sets_box);
-    table_->setObjectName(QStringLiteral("tab_jeux"));
+    table_ = row_table(sets_box, "tab_jeux", column_captions);
     table_->setAccessibleName(tr("Jeux de matrices"));
     table_->setAccessibleDescription(
         tr("Un jeu par ligne : numéro, première image, nombre d'images, code "
            "temporel du changement, noms des matrices intra et non intra"));
-    QStringList headers;
-    for (const char* caption : column_captions) {
-        headers << tr(caption);
-    }
-    table_->setHorizontalHeaderLabels(headers);
-    table_->verticalHeader()->setVisible(false);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setWordWrap(false);
-    table_->horizontalHeader()->setStretchLastSection(true);
     sets_layout->addWidget(table_);
     bottom->addWidget(sets_box, 1);
 
@@ -423,23 +430,11 @@ void FrmFluxComplet::build_check_tab() {
     buffer_text_->setAccessibleDescription(tr("Le tampon VBV et la cadence du flux"));
     layout->addWidget(buffer_text_);
 
-    findings_ = new QTableWidget(0, static_cast<int>(std::size(finding_captions)), tab);
-    findings_->setObjectName(QStringLiteral("tab_ecarts"));
+    findings_ = row_table(tab, "tab_ecarts", finding_captions);
     findings_->setAccessibleName(tr("Écarts"));
     findings_->setAccessibleDescription(
         tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite ; "
            "choisir une ligne montre son image dans le graphe et ses macroblocs"));
-    QStringList headers;
-    for (const char* text : finding_captions) {
-        headers << tr(text);
-    }
-    findings_->setHorizontalHeaderLabels(headers);
-    findings_->verticalHeader()->setVisible(false);
-    findings_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    findings_->setSelectionMode(QAbstractItemView::SingleSelection);
-    findings_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    findings_->setWordWrap(false);
-    findings_->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(findings_, 1);
     tabs_->addTab(tab, tr("Conformité"));
 
