@@ -100,7 +100,8 @@ TEST(EncoderFiles, X265FileBytes) {
     const auto text = x265_scaling_list_file(hevc_source(1));
     ASSERT_TRUE(text.ok());
     const std::string& t = text.text;
-    EXPECT_EQ(t.substr(0, 50), "INTRA4X4_LUMA =\n5, 6, 7, 8\n9, 10, 11, 12\n13, 14, 15, 16\n");
+    EXPECT_EQ(t.substr(0, 71),
+              "INTRA4X4_LUMA =\n5, 6, 7, 8\n9, 10, 11, 12\n13, 14, 15, 16\n17, 18, 19, 20\n");
     EXPECT_NE(t.find("\nINTRA16X16_LUMA =\n19, 20, 21, 22, 23, 24, 25, 26\n"), std::string::npos);
     EXPECT_NE(t.find("75, 76, 77, 78, 79, 80, 81, 82\nINTRA16X16_LUMA_DC =\n60\n"
                      "INTRA16X16_CHROMAU =\n28, "),
