@@ -350,6 +350,34 @@ The values shown may be wrong; exporting these matrices is not recommended.</tra
         <translation>One of the matrices holds the value 0, which mpeg2enc rejects (it accepts only values from 1 to 255). The file was not written.</translation>
     </message>
     <message>
+        <source>Une des listes contient la valeur 0, que l&apos;encodeur refuse (il n&apos;accepte que les valeurs de 1 à 255). Le fichier n&apos;a pas été écrit.</source>
+        <translation>One of the lists holds the value 0, which the encoder rejects (it accepts only values from 1 to 255). The file was not written.</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices pour x264...</source>
+        <translation>Export the matrices for x264</translation>
+    </message>
+    <message>
+        <source>Les listes 16x16 et 32x32 de la vidéo HEVC n&apos;ont pas de place dans le fichier de x264 : l&apos;encodeur n&apos;utiliserait pas les matrices de la vidéo. Le fichier n&apos;a pas été écrit.</source>
+        <translation>The HEVC video&apos;s 16x16 and 32x32 lists have no place in x264&apos;s file: the encoder would not use the video&apos;s matrices. The file was not written.</translation>
+    </message>
+    <message>
+        <source>Les listes Cr de la vidéo diffèrent de ses listes Cb ; x264 n&apos;utilise que les listes Cb et perdrait les autres. Le fichier n&apos;a pas été écrit.</source>
+        <translation>The video&apos;s Cr lists differ from its Cb lists; x264 uses only the Cb lists and would lose the others. The file was not written.</translation>
+    </message>
+    <message>
+        <source>Exporter les matrices pour x265...</source>
+        <translation>Export the matrices for x265</translation>
+    </message>
+    <message>
+        <source>La vidéo H.264 n&apos;a pas de listes 16x16 et 32x32 : les inventer changerait la quantification de l&apos;encodeur. Le fichier n&apos;a pas été écrit.</source>
+        <translation>The H.264 video has no 16x16 and 32x32 lists: making them up would change the encoder&apos;s quantisation. The file was not written.</translation>
+    </message>
+    <message>
+        <source>La vidéo MPEG-4 quantifie comme H.263, sans matrices : il n&apos;y a rien à exporter. Le fichier n&apos;a pas été écrit.</source>
+        <translation>The MPEG-4 video quantises as H.263 does, without matrices: there is nothing to export. The file was not written.</translation>
+    </message>
+    <message>
         <source>Exporter les matrices...</source>
         <translation>Export the matrices</translation>
     </message>

@@ -187,6 +187,30 @@ constexpr std::array<MessageEntry, message_id_count> messages = {{
     {MessageId::matrix_file_not_written, Icon::critical,
      TR_NOOP_TEXT("Message", "Exporter les matrices..."),
      TR_NOOP_TEXT("Message", "%1 Les matrices n'ont pas été exportées.")},
+    {MessageId::encoder_file_zero_value, Icon::exclamation,
+     TR_NOOP_TEXT("Message", "Exporter les matrices..."),
+     TR_NOOP_TEXT("Message", "Une des listes contient la valeur 0, que l'encodeur refuse (il "
+                             "n'accepte que les valeurs de 1 à 255). Le fichier n'a pas été "
+                             "écrit.")},
+    {MessageId::x264_file_hevc_source, Icon::exclamation,
+     TR_NOOP_TEXT("Message", "Exporter les matrices pour x264..."),
+     TR_NOOP_TEXT("Message", "Les listes 16x16 et 32x32 de la vidéo HEVC n'ont pas de place "
+                             "dans le fichier de x264 : l'encodeur n'utiliserait pas les "
+                             "matrices de la vidéo. Le fichier n'a pas été écrit.")},
+    {MessageId::x264_file_separate_cr, Icon::exclamation,
+     TR_NOOP_TEXT("Message", "Exporter les matrices pour x264..."),
+     TR_NOOP_TEXT("Message", "Les listes Cr de la vidéo diffèrent de ses listes Cb ; x264 "
+                             "n'utilise que les listes Cb et perdrait les autres. Le fichier "
+                             "n'a pas été écrit.")},
+    {MessageId::x265_file_h264_source, Icon::exclamation,
+     TR_NOOP_TEXT("Message", "Exporter les matrices pour x265..."),
+     TR_NOOP_TEXT("Message", "La vidéo H.264 n'a pas de listes 16x16 et 32x32 : les inventer "
+                             "changerait la quantification de l'encodeur. Le fichier n'a pas "
+                             "été écrit.")},
+    {MessageId::mpeg4_h263_no_matrices, Icon::exclamation,
+     TR_NOOP_TEXT("Message", "Exporter les matrices..."),
+     TR_NOOP_TEXT("Message", "La vidéo MPEG-4 quantifie comme H.263, sans matrices : il n'y a "
+                             "rien à exporter. Le fichier n'a pas été écrit.")},
     {MessageId::picture_table_not_written, Icon::critical,
      TR_NOOP_TEXT("Message", "Enregistrer les images..."),
      TR_NOOP_TEXT("Message", "%1 Le tableau des images n'a pas été enregistré.")},

@@ -105,7 +105,12 @@ enum class MessageId : std::uint8_t {
     tmpgenc_default_values,
     line_break_refused,
     mpeg2enc_zero_value,
-    matrix_file_not_written,     // %1 a write error
+    matrix_file_not_written, // %1 a write error
+    encoder_file_zero_value,
+    x264_file_hevc_source,
+    x264_file_separate_cr,
+    x265_file_h264_source,
+    mpeg4_h263_no_matrices,
     picture_table_not_written,   // %1 a write error
     cce_script_not_written,      // %1 a write error
     tmpgenc_file_unusable,       // %1 why (a piece)

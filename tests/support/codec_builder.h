@@ -619,4 +619,34 @@ inline std::vector<std::uint8_t> mpeg4_configuration(const Mpeg4Vol& v,
     return w.bytes();
 }
 
+// An Annex B stream cut at its start codes: each unit from its header, the zero bytes
+// before the next start code left out.
+inline std::vector<std::vector<std::uint8_t>>
+annex_b_units(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::vector<std::uint8_t>> units;
+    std::size_t i = 0;
+    constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    std::size_t start = npos;
+    while (i + 2 < bytes.size()) {
+        if (bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1) {
+            if (start != npos) {
+                std::size_t end = i;
+                while (end > start && bytes[end - 1] == 0) {
+                    --end;
+                }
+                units.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(end));
+            }
+            i += 3;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start != npos) {
+        units.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
+    }
+    return units;
+}
+
 } // namespace quantaline::test

@@ -62,34 +62,6 @@ long traced(const std::string& trace, const std::string& name) {
     return -1;
 }
 
-// An Annex B stream cut at its start codes: each unit from its header, the zero bytes
-// before the next start code left out.
-std::vector<std::vector<std::uint8_t>> annex_b_units(const std::vector<std::uint8_t>& bytes) {
-    std::vector<std::vector<std::uint8_t>> units;
-    std::size_t i = 0;
-    std::size_t start = std::string::npos;
-    while (i + 2 < bytes.size()) {
-        if (bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1) {
-            if (start != std::string::npos) {
-                std::size_t end = i;
-                while (end > start && bytes[end - 1] == 0) {
-                    --end;
-                }
-                units.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(start),
-                                   bytes.begin() + static_cast<std::ptrdiff_t>(end));
-            }
-            i += 3;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start != std::string::npos) {
-        units.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
-    }
-    return units;
-}
-
 // `count` values in raster order, from `first` up, each row `row_step` above the last.
 std::vector<int> ramp(int first, int count, int row_step) {
     const int side = count == 16 ? 4 : 8;
@@ -124,7 +96,7 @@ TEST(RealEncodes, H264ScalingListsOfX264) {
                            ":cqm4py=" + joined(inter_4x4) + ":cqm8i=" + joined(intra_8x8) +
                            ":cqm8p=" + joined(inter_8x8),
                        custom));
-    const auto units = annex_b_units(read_bytes(custom));
+    const auto units = test::annex_b_units(read_bytes(custom));
     const auto resolved = scaling::resolve_h264(test::spans(units));
     ASSERT_TRUE(resolved.ok()) << static_cast<int>(resolved.error);
     const auto& m = resolved.matrices;
@@ -148,7 +120,7 @@ TEST(RealEncodes, H264ScalingListsOfX264) {
     // The JVT's lists are the defaults, however the encoder signals them.
     const std::string jvt = dir.file("jvt.264");
     ASSERT_TRUE(encode("-c:v libx264 -pix_fmt yuv444p -x264-params cqm=jvt", jvt));
-    const auto jvt_units = annex_b_units(read_bytes(jvt));
+    const auto jvt_units = test::annex_b_units(read_bytes(jvt));
     const auto defaults = scaling::resolve_h264(test::spans(jvt_units));
     ASSERT_TRUE(defaults.ok());
     EXPECT_EQ(defaults.matrices.chroma_format_idc, 3);
@@ -206,7 +178,7 @@ TEST(RealEncodes, HevcScalingListsOfX265) {
         ASSERT_TRUE(encode(std::string("-c:v libx265 -pix_fmt ") + format +
                                " -x265-params log-level=error:scaling-list=" + lists,
                            stream));
-        const auto units = annex_b_units(read_bytes(stream));
+        const auto units = test::annex_b_units(read_bytes(stream));
         const auto resolved = scaling::resolve_hevc(test::spans(units));
         ASSERT_TRUE(resolved.ok()) << format << " " << static_cast<int>(resolved.error);
         const auto& m = resolved.matrices;
@@ -239,7 +211,7 @@ TEST(RealEncodes, HevcScalingListsOfX265) {
     const std::string stream = dir.file("default.265");
     ASSERT_TRUE(encode(
         "-c:v libx265 -pix_fmt yuv420p -x265-params log-level=error:scaling-list=default", stream));
-    const auto units = annex_b_units(read_bytes(stream));
+    const auto units = test::annex_b_units(read_bytes(stream));
     const auto resolved = scaling::resolve_hevc(test::spans(units));
     ASSERT_TRUE(resolved.ok());
     EXPECT_TRUE(resolved.matrices.scaling_list_enabled_flag);
