@@ -77,7 +77,12 @@ bool UnitCollector::take(std::span<const std::uint8_t> unit, std::optional<std::
         in_mpeg4_header_ = true;
         units_.push_back({{}, offset ? std::optional<std::uint64_t>(*offset - 3) : std::nullopt});
     }
-    auto& bytes = units_.back().bytes;
+    auto& [bytes, start] = units_.back();
+    // The headers joined keep an offset only while they lie end to end in the file
+    // (zero bytes stuffed between two of them are not kept).
+    if (start && (!offset || *offset != *start + bytes.size() + 3)) {
+        start.reset();
+    }
     bytes.insert(bytes.end(), {0x00, 0x00, 0x01});
     bytes.insert(bytes.end(), unit.begin(), unit.end());
     return false;
