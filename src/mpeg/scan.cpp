@@ -101,6 +101,46 @@ void demux(ByteWindow& window, VideoPayloadSink& video, ScanResult& result, Demu
     }
 }
 
+// What went wrong, in the order the messages are shown.
+void report_scan(ScanResult& result, const DemuxReport& report, const ByteWindow& window,
+                 bool recorded) {
+    // The container's damage and the stream's absence are the header read's to tell.
+    if (recorded) {
+        if (window.failed()) {
+            result.messages.push_back(scan_read_error_message(window.bytes_read()));
+        } else if (window.stopped()) {
+            result.messages.push_back(scan_interrupted_message(window.bytes_read()));
+        }
+        return;
+    }
+    if (report.resync_count > 0) {
+        result.messages.push_back(scan_resync_message(
+            report.resync_count, report.first_resync_offset, report.skipped_bytes));
+    }
+    if (report.dropped_before_tables > 0) {
+        result.messages.push_back(scan_dropped_before_tables_message(report.dropped_before_tables,
+                                                                     report.first_dropped_offset));
+    }
+    if (report.scrambled_packets > 0) {
+        result.messages.push_back(
+            scan_scrambled_message(report.scrambled_packets, report.first_scrambled_offset));
+    }
+    if (report.continuity_errors > 0) {
+        result.messages.push_back(
+            scan_continuity_message(report.continuity_errors, result.video.value_or(0)));
+    }
+    if (window.failed()) {
+        result.messages.push_back(scan_read_error_message(window.bytes_read()));
+    } else if (window.stopped()) {
+        result.messages.push_back(scan_interrupted_message(window.bytes_read()));
+    } else if (report.cut_inside) {
+        result.messages.push_back(scan_stopped_message(report.cut_offset, *report.cut_inside));
+    }
+    if (result.sequence_headers == 0 && !window.failed() && !window.stopped()) {
+        result.messages.push_back(scan_no_video_message);
+    }
+}
+
 } // namespace
 
 ScanResult scan_source(ByteSource& source, const ScanControl& control) {
@@ -137,42 +177,7 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
         tracker.finish(splitter->position());
     }
     result.bytes_read = window.bytes_read();
-
-    // The container's damage and the stream's absence are the header read's to tell.
-    if (recorded) {
-        if (window.failed()) {
-            result.messages.push_back(scan_read_error_message(window.bytes_read()));
-        } else if (window.stopped()) {
-            result.messages.push_back(scan_interrupted_message(window.bytes_read()));
-        }
-        return result;
-    }
-    if (report.resync_count > 0) {
-        result.messages.push_back(scan_resync_message(
-            report.resync_count, report.first_resync_offset, report.skipped_bytes));
-    }
-    if (report.dropped_before_tables > 0) {
-        result.messages.push_back(scan_dropped_before_tables_message(report.dropped_before_tables,
-                                                                     report.first_dropped_offset));
-    }
-    if (report.scrambled_packets > 0) {
-        result.messages.push_back(
-            scan_scrambled_message(report.scrambled_packets, report.first_scrambled_offset));
-    }
-    if (report.continuity_errors > 0) {
-        result.messages.push_back(
-            scan_continuity_message(report.continuity_errors, result.video.value_or(0)));
-    }
-    if (window.failed()) {
-        result.messages.push_back(scan_read_error_message(window.bytes_read()));
-    } else if (window.stopped()) {
-        result.messages.push_back(scan_interrupted_message(window.bytes_read()));
-    } else if (report.cut_inside) {
-        result.messages.push_back(scan_stopped_message(report.cut_offset, *report.cut_inside));
-    }
-    if (result.sequence_headers == 0 && !window.failed() && !window.stopped()) {
-        result.messages.push_back(scan_no_video_message);
-    }
+    report_scan(result, report, window, recorded);
     return result;
 }
 
