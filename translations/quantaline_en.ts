@@ -1330,6 +1330,10 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>%1 ; %2</source>
         <translation>%1; %2</translation>
     </message>
+    <message>
+        <source>Ce que montre le graphe : le débit de chaque seconde, ou les octets de chaque image ou de chaque GOP</source>
+        <translation>What the graph shows: the bit rate of each second, or the bytes of each picture or of each GOP</translation>
+    </message>
 </context>
 <context>
     <name>quantaline::FrmOuvrir</name>

@@ -146,6 +146,9 @@ QWidget* FrmFluxComplet::build_view_choice(QWidget* parent) {
     view_choice_ = new QComboBox(row);
     view_choice_->setObjectName(QStringLiteral("cb_vue"));
     view_choice_->setAccessibleName(tr("Vue du graphe"));
+    view_choice_->setAccessibleDescription(
+        tr("Ce que montre le graphe : le débit de chaque seconde, ou les octets de chaque image "
+           "ou de chaque GOP"));
     for (const auto& [view, text] : view_captions) {
         view_choice_->addItem(tr(text), static_cast<int>(view));
     }

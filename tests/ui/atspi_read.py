@@ -83,8 +83,8 @@ for name in ("Utiliser ce jeu de matrices", "Enregistrer les images (CSV)\u2026"
     button = find(flux, lambda n, name=name: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
                   and n.name == name)
     check(button is not None, "button %r" % name)
-table = find(flux, lambda n: n.getRole() == pyatspi.ROLE_TABLE)
-check(table is not None and table.name == "Jeux de matrices", "table named")
+table = find(flux, lambda n: n.getRole() == pyatspi.ROLE_TABLE and n.name == "Jeux de matrices")
+check(table is not None, "table named")
 if table is not None:
     t = table.queryTable()
     check(t.nRows == 2 and t.nColumns == 6, "table %dx%d" % (t.nRows, t.nColumns))
@@ -101,6 +101,36 @@ if graph is not None:
           "graph described: %r" % graph.description)
 summary = find(flux, lambda n: n.name == "12 (I : 6, P : 6)" and n.description == "Images :")
 check(summary is not None, "summary value readable with its caption")
+
+# The check: its verdict in the strip, the graph's views, the "Conformité" tab's profile
+# and findings, one row a finding.
+verdict = find(main, lambda n: n.description == "Conformité du flux à son profil")
+check(verdict is not None and verdict.name.endswith(("écart", "écarts")),
+      "strip verdict: %r" % (verdict.name if verdict else None))
+# A combo box reads as its current choice, with its description.
+view = find(flux, lambda n: n.getRole() == pyatspi.ROLE_COMBO_BOX and n.name == "Octets par image")
+check(view is not None and view.description.startswith("Ce que montre le graphe"),
+      "graph view choice readable: %r" % (view.description if view else None))
+tab = find(flux, lambda n: n.getRole() == pyatspi.ROLE_PAGE_TAB and n.name == "Conformité")
+check(tab is not None, "Conformité tab readable")
+if tab is not None:
+    tab.queryAction().doAction(0)
+profile = wait_for("profile choice", lambda: find(
+    flux, lambda n: n.getRole() == pyatspi.ROLE_COMBO_BOX and n.description.startswith(
+        "Les règles du disque")))
+check(profile.name.startswith("Automatique"), "profile choice reads %r" % profile.name)
+findings = wait_for("findings table", lambda: find(
+    flux, lambda n: n.getRole() == pyatspi.ROLE_TABLE and n.name == "Écarts"))
+if findings is not None and verdict is not None:
+    f = findings.queryTable()
+    count = 0 if verdict.name.startswith("Aucun") else int(verdict.name.split()[0])
+    check(f.nRows == count and f.nColumns == 6, "findings %dx%d for %r" % (f.nRows, f.nColumns,
+                                                                       verdict.name))
+    header = [f.getColumnDescription(c) for c in range(f.nColumns)]
+    check(header == ["Règle", "GOP", "Image", "Temps", "Trouvé", "Limite"],
+          "findings headers %r" % header)
+    if f.nRows > 0:
+        check(f.getAccessibleAt(0, 0).name != "", "first finding's rule readable")
 
 quit_button = find(main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == "Quitter")
 quit_button.queryAction().doAction(0)
