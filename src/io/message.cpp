@@ -70,6 +70,25 @@ constexpr std::array<TextEntry, text_id_count> texts = {{
     {TextId::tmpgenc_bad_count_line,
      TR_NOOP_TEXT("Message", "Dans le fichier [%1], la ligne qui suit %2 n'est pas de la forme "
                              "Count=nombre.")},
+    {TextId::configuration_read_failed, TR_NOOP_TEXT("Message", "une lecture a échoué")},
+    {TextId::configuration_truncated,
+     TR_NOOP_TEXT("Message", "le fichier s'arrête au milieu d'une structure du conteneur")},
+    {TextId::configuration_damaged,
+     TR_NOOP_TEXT("Message", "une structure du conteneur est endommagée")},
+    {TextId::configuration_too_large,
+     TR_NOOP_TEXT("Message", "une structure du conteneur est trop grande pour être lue")},
+    {TextId::configuration_missing,
+     TR_NOOP_TEXT("Message", "la vidéo ne porte aucun jeu de paramètres avant sa première image")},
+    {TextId::no_sequence_parameter_set,
+     TR_NOOP_TEXT("Message", "aucun jeu de paramètres de séquence")},
+    {TextId::damaged_sequence_parameter_set,
+     TR_NOOP_TEXT("Message", "le jeu de paramètres de séquence est endommagé")},
+    {TextId::no_picture_parameter_set,
+     TR_NOOP_TEXT("Message", "aucun jeu de paramètres d'image ne se rapporte à la séquence")},
+    {TextId::damaged_picture_parameter_set,
+     TR_NOOP_TEXT("Message", "le jeu de paramètres d'image est endommagé")},
+    {TextId::unsupported_layer,
+     TR_NOOP_TEXT("Message", "la vidéo a une couche ou une forme que le programme ne lit pas")},
 }};
 
 struct MessageEntry {
@@ -211,6 +230,9 @@ constexpr std::array<MessageEntry, message_id_count> messages = {{
      TR_NOOP_TEXT("Message", "Exporter les matrices..."),
      TR_NOOP_TEXT("Message", "La vidéo MPEG-4 quantifie comme H.263, sans matrices : il n'y a "
                              "rien à exporter. Le fichier n'a pas été écrit.")},
+    {MessageId::codec_matrices_unreadable, Icon::exclamation,
+     TR_NOOP_TEXT("Message", "Lecture des matrices..."),
+     TR_NOOP_TEXT("Message", "Les matrices de la vidéo %1 n'ont pas pu être lues : %2.")},
     {MessageId::picture_table_not_written, Icon::critical,
      TR_NOOP_TEXT("Message", "Enregistrer les images..."),
      TR_NOOP_TEXT("Message", "%1 Le tableau des images n'a pas été enregistré.")},

@@ -60,6 +60,17 @@ enum class TextId : std::uint8_t {
     tmpgenc_unreadable,     // %1 the path
     tmpgenc_no_section,     // %1 the path, %2 the section
     tmpgenc_bad_count_line, // %1 the path, %2 the section
+    // Why an MPEG-4, H.264 or HEVC video's matrices could not be read.
+    configuration_read_failed,
+    configuration_truncated,
+    configuration_damaged,
+    configuration_too_large,
+    configuration_missing,
+    no_sequence_parameter_set,
+    damaged_sequence_parameter_set,
+    no_picture_parameter_set,
+    damaged_picture_parameter_set,
+    unsupported_layer,
 };
 
 // A piece with its arguments, or a text of its own.
@@ -111,6 +122,7 @@ enum class MessageId : std::uint8_t {
     x264_file_separate_cr,
     x265_file_h264_source,
     mpeg4_h263_no_matrices,
+    codec_matrices_unreadable,   // %1 the codec, %2 why (a piece)
     picture_table_not_written,   // %1 a write error
     cce_script_not_written,      // %1 a write error
     tmpgenc_file_unusable,       // %1 why (a piece)
@@ -149,7 +161,7 @@ MessageSources french_sources(MessageId id);
 
 // Every id, for whoever must walk them all.
 inline constexpr std::size_t text_id_count =
-    static_cast<std::size_t>(TextId::tmpgenc_bad_count_line) + 1;
+    static_cast<std::size_t>(TextId::unsupported_layer) + 1;
 inline constexpr std::size_t message_id_count =
     static_cast<std::size_t>(MessageId::print_failed) + 1;
 

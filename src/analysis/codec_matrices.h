@@ -1,0 +1,70 @@
+#pragma once
+
+// The matrices in force for the first picture of an MPEG-4 Part 2, H.264 or HEVC video,
+// whatever carries it: the container's configuration read, the parameter sets resolved as
+// the decoder resolves them, every list under one name with where it came from. MPEG-1
+// and MPEG-2 files are not read here: analyse_file() reads them.
+
+#include "container/video_configuration.h"
+#include "io/message.h"
+#include "scaling/h264_matrices.h"
+#include "scaling/hevc_matrices.h"
+#include "scaling/mpeg4_matrices.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quantaline {
+
+// One list as the front ends show it: for 4x4 and 8x8 lists all their values; for HEVC's
+// 16x16 and 32x32 lists the 8x8 grid that is coded (each value covering 2x2 or 4x4
+// coefficients) and the DC value that replaces the first coefficient. Raster order.
+struct CodecList {
+    std::string key; // "intra_4x4_y", "inter_8x8_cb", "intra_16x16_y", "intra", ...
+    int size = 8;    // the list's own size: 4, 8, 16 or 32
+    int grid = 8;    // the values' rows and columns: 4 or 8
+    std::vector<std::uint8_t> values;
+    std::optional<std::uint8_t> dc;
+    scaling::ListSource source{};
+    std::string reference_key; // the list copied or predicted from, when another list
+};
+
+struct CodecAnalysis {
+    container::Container container = container::Container::unknown;
+    container::Codec codec = container::Codec::unknown;
+    std::optional<scaling::H264Matrices> h264;
+    std::optional<scaling::HevcMatrices> hevc;
+    std::optional<scaling::Mpeg4Matrices> mpeg4;
+    // In display order: H.264's six 4x4 then its 8x8 lists; HEVC's by size then by
+    // matrix id (the 32x32 chroma lists only for 4:4:4); MPEG-4's intra and non_intra
+    // (none with H.263 quantisation).
+    std::vector<CodecList> lists;
+    Messages messages; // why the matrices could not be read; empty when they were
+    bool ok() const { return messages.empty(); }
+};
+
+// MPEG-4 Part 2, H.264 and HEVC: the codecs read here.
+bool is_codec_read_here(container::Codec codec);
+
+// The file's first video configuration, read and resolved. When its codec is not one of
+// the codecs read here (MPEG-1, MPEG-2, an unknown file), only `container` and `codec`
+// are set and the caller reads the file as an MPEG file.
+CodecAnalysis analyse_codec_file(const std::string& path);
+// The same from a configuration already read.
+CodecAnalysis analyse_codec(const container::VideoConfiguration& configuration);
+
+// Texts, in the program's language.
+std::string codec_name(container::Codec codec);              // "H.264", "HEVC", "MPEG-4 Part 2"
+std::string codec_stream_type(const CodecAnalysis& result);  // "Flux transport H.264", "MP4 HEVC"
+std::string codec_profile_text(const CodecAnalysis& result); // "High@4.1", "Main 10@5.1"
+std::string codec_chroma_text(const CodecAnalysis& result);  // "4:2:0"
+std::string list_source_text(const CodecList& list);         // "SPS", "repli A de intra_4x4_y"
+// The list's rows, values right-aligned in fields of 4, each row ending with LF.
+std::string codec_list_grid(const CodecList& list);
+
+// The list named `key`, or none.
+const CodecList* find_list(const CodecAnalysis& result, const std::string& key);
+
+} // namespace quantaline
