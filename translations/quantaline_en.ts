@@ -287,6 +287,49 @@
     </message>
 </context>
 <context>
+    <name>Codec</name>
+    <message>
+        <source>la liste par défaut</source>
+        <translation>the default list</translation>
+    </message>
+    <message>
+        <source>plate</source>
+        <translation>flat</translation>
+    </message>
+    <message>
+        <source>par défaut</source>
+        <translation>default</translation>
+    </message>
+    <message>
+        <source>, liste par défaut</source>
+        <translation>, default list</translation>
+    </message>
+    <message>
+        <source>, repli A : </source>
+        <translation>, fall-back A: </translation>
+    </message>
+    <message>
+        <source>, repli B : </source>
+        <translation>, fall-back B: </translation>
+    </message>
+    <message>
+        <source> du SPS</source>
+        <translation> of the SPS</translation>
+    </message>
+    <message>
+        <source>, prédite de </source>
+        <translation>, predicted from </translation>
+    </message>
+    <message>
+        <source>reprise de </source>
+        <translation>taken from </translation>
+    </message>
+    <message>
+        <source>sans matrice (quantification H.263)</source>
+        <translation>no matrices (H.263 quantisation)</translation>
+    </message>
+</context>
+<context>
     <name>Matrix</name>
     <message>
         <source>Matrice connue : %1</source>
@@ -716,6 +759,58 @@ Check that the path to TMPGEnc is correct!</translation>
     <message>
         <source>Impossible d&apos;imprimer le document; Vérifiez l&apos;imprimante !</source>
         <translation>The document could not be printed. Check the printer!</translation>
+    </message>
+    <message>
+        <source>une lecture a échoué</source>
+        <translation>a read failed</translation>
+    </message>
+    <message>
+        <source>le fichier s&apos;arrête au milieu d&apos;une structure du conteneur</source>
+        <translation>the file ends inside a structure of the container</translation>
+    </message>
+    <message>
+        <source>une structure du conteneur est endommagée</source>
+        <translation>a structure of the container is damaged</translation>
+    </message>
+    <message>
+        <source>une structure du conteneur est trop grande pour être lue</source>
+        <translation>a structure of the container is too large to be read</translation>
+    </message>
+    <message>
+        <source>la vidéo ne porte aucun jeu de paramètres avant sa première image</source>
+        <translation>the video carries no parameter set before its first picture</translation>
+    </message>
+    <message>
+        <source>aucun jeu de paramètres de séquence</source>
+        <translation>no sequence parameter set</translation>
+    </message>
+    <message>
+        <source>le jeu de paramètres de séquence est endommagé</source>
+        <translation>the sequence parameter set is damaged</translation>
+    </message>
+    <message>
+        <source>aucun jeu de paramètres d&apos;image ne se rapporte à la séquence</source>
+        <translation>no picture parameter set refers to the sequence</translation>
+    </message>
+    <message>
+        <source>le jeu de paramètres d&apos;image est endommagé</source>
+        <translation>the picture parameter set is damaged</translation>
+    </message>
+    <message>
+        <source>la vidéo a une couche ou une forme que le programme ne lit pas</source>
+        <translation>the video has a layer or a shape the program does not read</translation>
+    </message>
+    <message>
+        <source>Lecture des matrices...</source>
+        <translation>Reading the matrices...</translation>
+    </message>
+    <message>
+        <source>Les matrices de la vidéo %1 n&apos;ont pas pu être lues : %2.</source>
+        <translation>The matrices of the %1 video could not be read: %2.</translation>
+    </message>
+    <message>
+        <source>Le format %1 ne peut pas porter les matrices de la vidéo %2 : l&apos;encodeur n&apos;utiliserait pas les mêmes. Rien n&apos;a été écrit.</source>
+        <translation>The %1 format cannot carry the matrices of the %2 video: the encoder would not use the same ones. Nothing has been written.</translation>
     </message>
 </context>
 <context>

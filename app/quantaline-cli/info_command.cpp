@@ -1,5 +1,7 @@
 #include "analysis/analysis.h"
+#include "analysis/codec_matrices.h"
 #include "analysis/display.h"
+#include "codec_output.h"
 #include "command_line.h"
 #include "export/matrix_formats.h"
 #include "export/matrix_library.h"
@@ -128,6 +130,28 @@ int run_info(const Arguments& arguments) {
 
     bool first = true;
     for (const auto& file : files) {
+        // MPEG-4 Part 2, H.264 and HEVC videos are told from their bytes; anything else is
+        // read as an MPEG file, as it always was.
+        const CodecAnalysis codec = analyse_codec_file(file);
+        if (is_codec_read_here(codec.codec)) {
+            if (!codec.ok()) {
+                status = exit_message;
+            }
+            std::string out;
+            if (json) {
+                out = codec_info_json(file, codec);
+            } else {
+                print_messages(file, codec.messages);
+                if (!codec.ok()) {
+                    continue;
+                }
+                out = (first ? "" : "\n") + codec_info_text(file, codec);
+            }
+            first = false;
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            std::fflush(stdout);
+            continue;
+        }
         const AnalysisResult result = analyse_file(file);
         if (!result.messages.empty()) {
             status = exit_message;

@@ -364,7 +364,7 @@ std::string list_source_text(const CodecList& list) {
                                       : list.reference_key;
     switch (list.source.origin) {
     case Origin::flat:
-        return tr_text("Codec", "plate (16)");
+        return tr_text("Codec", "plate");
     case Origin::default_list:
         return tr_text("Codec", "par défaut");
     case Origin::signalled_default:

@@ -233,6 +233,10 @@ constexpr std::array<MessageEntry, message_id_count> messages = {{
     {MessageId::codec_matrices_unreadable, Icon::exclamation,
      TR_NOOP_TEXT("Message", "Lecture des matrices..."),
      TR_NOOP_TEXT("Message", "Les matrices de la vidéo %1 n'ont pas pu être lues : %2.")},
+    {MessageId::matrix_format_refused, Icon::exclamation,
+     TR_NOOP_TEXT("Message", "Exporter les matrices..."),
+     TR_NOOP_TEXT("Message", "Le format %1 ne peut pas porter les matrices de la vidéo %2 : "
+                             "l'encodeur n'utiliserait pas les mêmes. Rien n'a été écrit.")},
     {MessageId::picture_table_not_written, Icon::critical,
      TR_NOOP_TEXT("Message", "Enregistrer les images..."),
      TR_NOOP_TEXT("Message", "%1 Le tableau des images n'a pas été enregistré.")},

@@ -1,0 +1,218 @@
+// quantaline-cli info and matrix on MPEG-4 Part 2, H.264 and HEVC encodes made by ffmpeg in
+// every container: the matrices handed to the encoder come back from the file, and the
+// encoder's own matrix file that Quantaline writes is the one the encoder was given.
+
+#include "support/cli_run.h"
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace quantaline::test {
+namespace {
+
+bool has_encoder(const std::string& name) {
+    const std::string command =
+        "ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' " + name + " '";
+    return std::system(command.c_str()) == 0;
+}
+
+bool encode(const std::string& arguments, const std::string& file) {
+    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
+                                "testsrc=size=64x64:rate=25 -frames:v 3 -pix_fmt yuv420p " +
+                                arguments + " '" + file + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+std::string read_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A list's rows as the encoders' files hold them: "a, b, c" a line.
+std::string rows(int grid, int first, int step) {
+    std::string out;
+    for (int row = 0; row < grid; ++row) {
+        for (int column = 0; column < grid; ++column) {
+            out += (column > 0 ? ", " : "") + std::to_string(first + (row * grid + column) * step);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+// x264's file for 4:2:0: six 4x4 lists (Cr as Cb: x264 keeps one chroma list) and the
+// two luma 8x8 lists, each of its own values.
+std::string x264_file() {
+    std::string out;
+    const char* names[] = {"INTRA4X4_LUMA", "INTRA4X4_CHROMAU", "INTRA4X4_CHROMAV",
+                           "INTER4X4_LUMA", "INTER4X4_CHROMAU", "INTER4X4_CHROMAV",
+                           "INTRA8X8_LUMA", "INTER8X8_LUMA"};
+    const int first[] = {6, 9, 9, 11, 14, 14, 7, 12};
+    for (int i = 0; i < 8; ++i) {
+        out += std::string(names[i]) + " =\n" + rows(i < 6 ? 4 : 8, first[i], i < 6 ? 3 : 1);
+    }
+    return out;
+}
+
+// x265's file for 4:2:0, every list of its own values and the DC values apart.
+std::string x265_file() {
+    std::string out;
+    const char* kinds[] = {"INTRA", "INTER"};
+    const char* planes[] = {"LUMA", "CHROMAU", "CHROMAV"};
+    int first = 8;
+    for (const int size : {4, 8, 16, 32}) {
+        for (const char* kind : kinds) {
+            for (const char* plane : planes) {
+                if (size == 32 && std::string(plane) != "LUMA") {
+                    continue;
+                }
+                const std::string name = std::string(kind) + std::to_string(size) + "X" +
+                                         std::to_string(size) + "_" + plane;
+                out += name + " =\n" + rows(size == 4 ? 4 : 8, first, size == 4 ? 2 : 1);
+                if (size >= 16) {
+                    out += name + "_DC =\n" + std::to_string(first + 3) + "\n";
+                }
+                first += 5;
+            }
+        }
+    }
+    return out;
+}
+
+std::string matrix_values(int first, int step) {
+    std::string out;
+    for (int i = 0; i < 64; ++i) {
+        out += (i > 0 ? "," : "") + std::to_string(std::min(255, first + i * step));
+    }
+    return out;
+}
+
+TEST(CliCodecs, EncodesInEveryContainerGiveBackTheirMatrices) {
+    TempDir dir;
+    const std::string cqm = dir.file("given.cqm");
+    const std::string scaling = dir.file("given.txt");
+    std::ofstream(cqm, std::ios::binary) << x264_file();
+    std::ofstream(scaling, std::ios::binary) << x265_file();
+    const std::string mpeg4_options =
+        "-intra_matrix " + matrix_values(8, 2) + " -inter_matrix " + matrix_values(16, 1);
+    struct Case {
+        const char* encoder;
+        std::string arguments;
+        const char* file;
+        const char* codec;
+        const char* container;
+        const char* format;   // the format that gives back what the encoder was given
+        std::string expected; // that format's bytes
+    };
+    const std::string x264 = "-c:v libx264 -x264-params cqmfile=" + cqm;
+    const std::string x265 = "-c:v libx265 -x265-params log-level=error:scaling-list=" + scaling;
+    const std::string mpeg4 = "-c:v mpeg4 -mpeg_quant 1 " + mpeg4_options;
+    const std::vector<Case> cases = {
+        {"libx264", x264 + " -f h264", "a.264", "h264", "elementary", "x264", x264_file()},
+        {"libx264", x264, "a.mkv", "h264", "matroska", "x264", x264_file()},
+        {"libx264", x264, "a.mp4", "h264", "mp4", "x264", x264_file()},
+        {"libx264", x264, "a.ts", "h264", "transport", "x264", x264_file()},
+        {"libx265", x265 + " -f hevc", "b.265", "hevc", "elementary", "x265", x265_file()},
+        {"libx265", x265, "b.mkv", "hevc", "matroska", "x265", x265_file()},
+        {"libx265", x265, "b.mp4", "hevc", "mp4", "x265", x265_file()},
+        {"libx265", x265, "b.ts", "hevc", "transport", "x265", x265_file()},
+        {"mpeg4", mpeg4 + " -f m4v", "c.m4v", "mpeg4", "elementary", "ffmpeg",
+         mpeg4_options + "\n"},
+        {"mpeg4", mpeg4, "c.avi", "mpeg4", "avi", "ffmpeg", mpeg4_options + "\n"},
+        {"mpeg4", mpeg4, "c.mkv", "mpeg4", "matroska", "ffmpeg", mpeg4_options + "\n"},
+        {"mpeg4", mpeg4, "c.mp4", "mpeg4", "mp4", "ffmpeg", mpeg4_options + "\n"},
+    };
+    int encoded = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (!has_encoder(c.encoder)) {
+            continue;
+        }
+        const std::string file = dir.file(c.file);
+        ASSERT_TRUE(encode(c.arguments, file));
+        ++encoded;
+        const auto info = cli_run::run_cli({"info", "--json", file});
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_NE(info.out.find(std::string("\"codec\":\"") + c.codec + "\""), std::string::npos);
+        EXPECT_NE(info.out.find(std::string("\"container\":\"") + c.container + "\""),
+                  std::string::npos)
+            << info.out.substr(0, 200);
+        // Written to a file, as a script hands it to the encoder.
+        const std::string written = dir.file(std::string(c.file) + "." + c.format);
+        const auto matrix =
+            cli_run::run_cli({"matrix", file, "--format", c.format, "--output", written});
+        EXPECT_EQ(matrix.status, 0) << matrix.err;
+        EXPECT_EQ(read_text(written), c.expected);
+    }
+    if (encoded == 0) {
+        GTEST_SKIP() << "ffmpeg with libx264, libx265 or mpeg4 is not on this machine";
+    }
+}
+
+TEST(CliCodecs, TextShowsTheCodecAndEachListWithItsSource) {
+    if (!has_encoder("libx264")) {
+        GTEST_SKIP() << "ffmpeg with libx264 is not on this machine";
+    }
+    TempDir dir;
+    const std::string file = dir.file("jvt.mkv");
+    ASSERT_TRUE(encode("-c:v libx264 -x264-params cqm=jvt", file));
+    const auto info = cli_run::run_cli({"info", file});
+    EXPECT_EQ(info.status, 0) << info.err;
+    for (const char* line :
+         {"Type de flux : Matroska H.264\n", "Résolution : 64 x 64\n", "Format YUV : 4:2:0\n",
+          "intra_4x4_y (", "   6  13  20  28\n", "inter_8x8_y ("}) {
+        EXPECT_NE(info.out.find(line), std::string::npos) << line << " in\n" << info.out;
+    }
+    const auto english =
+        cli_run::run_cli({"info", file}, {.environment = {"LANG=en_US.UTF-8", "LANGUAGE=en"}});
+    EXPECT_NE(english.out.find("Stream type: Matroska H.264\n"), std::string::npos) << english.out;
+}
+
+// A format that cannot carry the source's lists is refused, with why, and writes nothing.
+TEST(CliCodecs, FormatsThatCannotCarryTheListsAreRefused) {
+    TempDir dir;
+    struct Case {
+        const char* encoder;
+        const char* arguments;
+        const char* file;
+        const char* format;
+        const char* why;
+    };
+    const std::vector<Case> cases = {
+        {"libx265", "-c:v libx265 -x265-params log-level=error:scaling-list=default", "h.mp4",
+         "x264", "16x16 et 32x32"},
+        {"libx264", "-c:v libx264 -x264-params cqm=jvt", "a.mkv", "x265", "x265"},
+        {"libx264", "-c:v libx264 -x264-params cqm=jvt", "a.mkv", "ffmpeg",
+         "Le format ffmpeg ne peut pas porter les matrices de la vidéo H.264"},
+        {"libx264", "-c:v libx264 -x264-params cqm=jvt", "a.mkv", "mpeg2enc", "mpeg2enc"},
+        {"mpeg4", "-c:v mpeg4", "m.avi", "ffmpeg", "H.263"},
+        {"mpeg4", "-c:v mpeg4 -mpeg_quant 1", "q.avi", "x264", "MPEG-4 Part 2"},
+        {"mpeg2video", "-c:v mpeg2video -f mpeg2video", "v.m2v", "x265",
+         "Le format x265 ne peut pas porter les matrices de la vidéo MPEG-2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.format);
+        if (!has_encoder(c.encoder)) {
+            continue;
+        }
+        const std::string file = dir.file(c.file);
+        if (!std::filesystem::exists(file)) {
+            ASSERT_TRUE(encode(c.arguments, file));
+        }
+        const std::string output = dir.file("out");
+        const auto run =
+            cli_run::run_cli({"matrix", file, "--format", c.format, "--output", output});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
+}
+
+} // namespace
+} // namespace quantaline::test
