@@ -30,7 +30,7 @@ constexpr Command commands[] = {
      run_export_cce},
     {"export-tmpgenc", "FILE --folder DIR --name NAME",
      "add FILE's matrices to DIR's TMPGEnc.ini\n", run_export_tmpgenc},
-    {"matrix", "FILE [--format text|csv|ffmpeg|mpeg2enc] [--output PATH]",
+    {"matrix", "FILE [--format text|csv|ffmpeg|mpeg2enc|x264|x265] [--output PATH]",
      "print FILE's two matrices in the format (default text),\n"
      "or write them to PATH\n",
      run_matrix},
