@@ -1,7 +1,9 @@
 // Arbitrary bytes through the parameter sets of H.264 and HEVC and MPEG-4 visual's video
 // object layer: the first byte picks the codec, the rest is cut at its start codes into NAL
 // units (or read whole as an MPEG-4 configuration). A result is whole or an error, never
-// a list with a 0 in it nor a picture with no size.
+// a list with a 0 in it nor a picture with no size; and what resolves is written into the
+// encoders' files whole.
+#include "export/encoder_files.h"
 #include "mpeg/start_code.h"
 #include "scaling/h264_matrices.h"
 #include "scaling/hevc_matrices.h"
@@ -24,6 +26,16 @@ std::vector<std::span<const std::uint8_t>> units_of(std::span<const std::uint8_t
         start = next + 3;
     }
     return units;
+}
+
+// The lines "NAME =" of an encoder's file.
+std::size_t name_lines(const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(" =\n"); at != std::string::npos;
+         at = text.find(" =\n", at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
 template <class Values> bool has_zero(const Values& values, std::size_t count) {
@@ -50,6 +62,12 @@ void check_h264(std::span<const std::uint8_t> bytes) {
             std::abort();
         }
     }
+    // Refused only when Cr's lists are not Cb's.
+    const EncoderFileText file = x264_cqm_file(m);
+    if (file.ok() ? name_lines(file.text) != 6u + m.lists_8x8_count
+                  : file.refused->id != MessageId::x264_file_separate_cr) {
+        std::abort();
+    }
 }
 
 void check_hevc(std::span<const std::uint8_t> bytes) {
@@ -69,6 +87,11 @@ void check_hevc(std::span<const std::uint8_t> bytes) {
             }
         }
     }
+    // Six lists of each size but 32x32's two luma lists, and six DC lines.
+    const EncoderFileText file = x265_scaling_list_file(m);
+    if (!file.ok() || name_lines(file.text) != 28) {
+        std::abort();
+    }
 }
 
 void check_mpeg4(std::span<const std::uint8_t> bytes) {
@@ -77,7 +100,7 @@ void check_mpeg4(std::span<const std::uint8_t> bytes) {
         return;
     }
     if (has_zero(result.matrices.intra.values, 64) ||
-        has_zero(result.matrices.nonintra.values, 64)) {
+        has_zero(result.matrices.nonintra.values, 64) || !mpeg4_matrix_pair(result.matrices).ok()) {
         std::abort();
     }
 }
