@@ -13,8 +13,7 @@ std::string json_rows(const CodecList& list) {
     for (int row = 0; row < list.grid; ++row) {
         out += row == 0 ? "[" : ",[";
         for (int column = 0; column < list.grid; ++column) {
-            out += (column > 0 ? "," : "") +
-                   std::to_string(list.values[static_cast<std::size_t>(row * list.grid + column)]);
+            out += (column > 0 ? "," : "") + std::to_string(list.at(row, column));
         }
         out += ']';
     }
@@ -111,8 +110,7 @@ std::string codec_lists_csv(const CodecAnalysis& result) {
         for (int row = 0; row < list.grid; ++row) {
             out += list.key;
             for (int column = 0; column < list.grid; ++column) {
-                out += ',' + std::to_string(
-                                 list.values[static_cast<std::size_t>(row * list.grid + column)]);
+                out += ',' + std::to_string(list.at(row, column));
             }
             out += '\n';
         }

@@ -69,7 +69,7 @@ void add_hevc_lists(const scaling::HevcMatrices& m, std::vector<CodecList>& list
             CodecList out{list_key(matrix_id, size_name(size)),
                           size,
                           grid,
-                          {list.values.begin(), list.values.begin() + grid * grid},
+                          {list.values.begin(), list.values.begin() + std::ptrdiff_t{grid} * grid},
                           {},
                           list.source,
                           {}};
@@ -358,7 +358,7 @@ std::string codec_chroma_text(const CodecAnalysis& result) {
 
 std::string list_source_text(const CodecList& list) {
     const Codec codec = list.key == "intra" || list.key == "non_intra" ? Codec::mpeg4 : Codec::h264;
-    const std::string level = level_name(list.source.level, codec);
+    std::string level = level_name(list.source.level, codec);
     const std::string reference = list.reference_key.empty()
                                       ? std::string(tr_text("Codec", "la liste par défaut"))
                                       : list.reference_key;
@@ -392,8 +392,7 @@ std::string codec_list_grid(const CodecList& list) {
     for (int row = 0; row < list.grid; ++row) {
         for (int column = 0; column < list.grid; ++column) {
             char cell[8];
-            std::snprintf(cell, sizeof cell, "%4u",
-                          list.values[static_cast<std::size_t>(row * list.grid + column)]);
+            std::snprintf(cell, sizeof cell, "%4u", list.at(row, column));
             out += cell;
         }
         out += '\n';

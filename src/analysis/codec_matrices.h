@@ -29,6 +29,10 @@ struct CodecList {
     std::optional<std::uint8_t> dc;
     scaling::ListSource source{};
     std::string reference_key; // the list copied or predicted from, when another list
+    std::uint8_t at(int row, int column) const {
+        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(grid) +
+                      static_cast<std::size_t>(column)];
+    }
 };
 
 struct CodecAnalysis {

@@ -1,0 +1,132 @@
+// The lists of an H.264, HEVC or MPEG-4 video as the front ends show them: each under its
+// name, with the source that names the list it was copied from, and the profile texts.
+
+#include "analysis/codec_matrices.h"
+#include "io/text.h"
+#include "support/codec_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace quantaline {
+namespace {
+
+using container::Codec;
+using container::Container;
+using container::VideoConfiguration;
+
+VideoConfiguration configuration(Codec codec, const std::vector<std::vector<std::uint8_t>>& units) {
+    VideoConfiguration config;
+    config.container = Container::matroska;
+    config.codec = codec;
+    for (const auto& unit : units) {
+        config.units.push_back({unit, std::nullopt});
+    }
+    return config;
+}
+
+std::vector<int> counting(int first, int count) {
+    std::vector<int> values;
+    for (int i = 0; i < count; ++i) {
+        values.push_back(first + i);
+    }
+    return values;
+}
+
+TEST(CodecLists, EachListNamedWithTheListItComesFrom) {
+    // H.264 4:4:4: the SPS codes intra Y 4x4 and intra Y 8x8 only; the PPS codes its 4x4
+    // intra Y and leaves inter Y to rule B.
+    test::H264Sps sps;
+    sps.profile_idc = 244;
+    sps.level_idc = 41;
+    sps.chroma_format_idc = 3;
+    sps.scaling.assign(12, {});
+    sps.scaling[0] = test::h264_values(counting(10, 16));
+    sps.scaling[6] = test::h264_values(counting(20, 64));
+    test::H264Pps pps;
+    pps.chroma_format_idc = 3;
+    pps.transform_8x8_mode_flag = true;
+    pps.scaling.assign(12, {});
+    pps.scaling[0] = test::h264_values(counting(30, 16));
+    const CodecAnalysis h264 =
+        analyse_codec(configuration(Codec::h264, {test::h264_sps(sps), test::h264_pps(pps)}));
+
+    // HEVC 4:4:4 over the SPS's lists: 8x8 intra Cb predicted from intra Y.
+    test::HevcSps hevc_sps;
+    hevc_sps.general_profile_idc = 2;
+    hevc_sps.general_level_idc = 153;
+    hevc_sps.chroma_format_idc = 3;
+    hevc_sps.scaling_list_enabled = true;
+    hevc_sps.scaling = test::hevc_all_explicit();
+    (*hevc_sps.scaling)[1][1] = test::hevc_predicted(1);
+    const CodecAnalysis hevc =
+        analyse_codec(configuration(Codec::hevc, {test::hevc_sps(hevc_sps), test::hevc_pps({})}));
+
+    ASSERT_TRUE(h264.ok());
+    ASSERT_TRUE(hevc.ok());
+    EXPECT_EQ(h264.lists.size(), 12u);
+    EXPECT_EQ(hevc.lists.size(), 24u);
+    struct Case {
+        const CodecAnalysis* result;
+        const char* key;
+        const char* source;
+        int first_value;
+    };
+    const std::vector<Case> cases = {
+        {&h264, "intra_4x4_y", "PPS", 30},
+        {&h264, "intra_4x4_cb", "PPS, repli B : intra_4x4_y", 30},
+        {&h264, "inter_4x4_y", "PPS, repli B : inter_4x4_y du SPS", 10},
+        {&h264, "intra_8x8_y", "PPS, repli B : intra_8x8_y du SPS", 20},
+        {&h264, "intra_8x8_cb", "PPS, repli B : intra_8x8_y", 20},
+        {&h264, "inter_8x8_cr", "PPS, repli B : inter_8x8_cb", 9},
+        {&hevc, "intra_8x8_cb", "SPS, prédite de intra_8x8_y", 30},
+        {&hevc, "intra_32x32_cb", "reprise de intra_16x16_cb", 51},
+        {&hevc, "inter_32x32_y", "SPS", 73},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        const CodecList* list = find_list(*c.result, c.key);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list_source_text(*list), c.source);
+        EXPECT_EQ(list->values.front(), c.first_value);
+    }
+    EXPECT_EQ(find_list(hevc, "intra_32x32_cb")->dc, 121);
+    EXPECT_EQ(find_list(hevc, "intra_4x4_y")->dc, std::nullopt);
+    EXPECT_EQ(codec_profile_text(h264), "High 4:4:4 Predictive@4.1");
+    EXPECT_EQ(codec_profile_text(hevc), "Main 10@5.1");
+    EXPECT_EQ(codec_chroma_text(hevc), "4:4:4");
+    EXPECT_EQ(codec_stream_type(hevc), "Matroska HEVC");
+    set_text_language(Language::english);
+    EXPECT_EQ(list_source_text(*find_list(h264, "inter_4x4_y")),
+              "PPS, fall-back B: inter_4x4_y of the SPS");
+    set_text_language(Language::french);
+}
+
+TEST(CodecLists, WhatCannotBeReadSaysWhy) {
+    test::H264Sps sps;
+    struct Case {
+        VideoConfiguration config;
+        TextId why;
+    };
+    VideoConfiguration cut = configuration(Codec::h264, {});
+    cut.error = container::ConfigurationError::truncated;
+    const std::vector<Case> cases = {
+        {cut, TextId::configuration_truncated},
+        {configuration(Codec::hevc, {}), TextId::configuration_missing},
+        {configuration(Codec::h264, {test::h264_sps(sps)}), TextId::no_picture_parameter_set},
+        {configuration(Codec::h264, {{0x67, 0x64}}), TextId::damaged_sequence_parameter_set},
+    };
+    for (const Case& c : cases) {
+        const CodecAnalysis result = analyse_codec(c.config);
+        ASSERT_EQ(result.messages.size(), 1u);
+        EXPECT_EQ(result.messages[0].id, MessageId::codec_matrices_unreadable);
+        EXPECT_EQ(result.messages[0].arguments.at(1).id, c.why);
+        EXPECT_TRUE(result.lists.empty());
+    }
+    // MPEG-1 and MPEG-2 are the first-header analysis's.
+    const CodecAnalysis mpeg2 = analyse_codec(configuration(Codec::mpeg2, {}));
+    EXPECT_TRUE(mpeg2.ok());
+    EXPECT_FALSE(is_codec_read_here(mpeg2.codec));
+}
+
+} // namespace
+} // namespace quantaline
