@@ -812,6 +812,14 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>Le format %1 ne peut pas porter les matrices de la vidéo %2 : l&apos;encodeur n&apos;utiliserait pas les mêmes. Rien n&apos;a été écrit.</source>
         <translation>The %1 format cannot carry the matrices of the %2 video: the encoder would not use the same ones. Nothing has been written.</translation>
     </message>
+    <message>
+        <source>Lecture du flux...</source>
+        <translation>Reading the stream...</translation>
+    </message>
+    <message>
+        <source>La vidéo de ce fichier est en %1 : Quantaline en lit les matrices (info, matrix), pas les images.</source>
+        <translation>The video of this file is %1: Quantaline reads its matrices (info, matrix), not its pictures.</translation>
+    </message>
 </context>
 <context>
     <name>Report</name>

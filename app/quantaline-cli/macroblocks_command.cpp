@@ -110,6 +110,10 @@ int run_macroblocks(const Arguments& arguments) {
         print_messages(file, {mpeg::scan_unreadable_message});
         return exit_message;
     }
+    if (const auto message = pictures_not_read(file)) {
+        print_messages(file, {*message});
+        return exit_message;
+    }
     Collector collector;
     const auto picture = mpeg::read_picture_macroblocks(file, *index, collector);
     if (!picture) {

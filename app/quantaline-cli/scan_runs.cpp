@@ -1,5 +1,7 @@
 #include "scan_runs.h"
 
+#include "analysis/codec_matrices.h"
+#include "command_line.h"
 #include "io/file_system.h"
 #include "io/folder_walk.h"
 #include "io/text.h"
@@ -67,10 +69,29 @@ std::vector<std::string> files_of_arguments(const std::vector<std::string>& inpu
     return files;
 }
 
-int run_scans(const std::vector<std::string>& files, bool picture_records, bool quantiser,
+std::optional<Message> pictures_not_read(const std::string& file) {
+    const container::Codec codec = container::read_video_configuration(file).codec;
+    if (!is_codec_read_here(codec)) {
+        return std::nullopt;
+    }
+    return Message{MessageId::codec_pictures_not_read, {literal_text(codec_name(codec))}};
+}
+
+int run_scans(const std::vector<std::string>& arguments, bool picture_records, bool quantiser,
               const std::function<void(std::size_t index, const std::string& file,
                                        const mpeg::ScanResult& result)>& print,
               int status) {
+    // An MPEG-4 Part 2, H.264 or HEVC video has no MPEG pictures to read: said up front,
+    // rather than read as an MPEG stream that is not there.
+    std::vector<std::string> files;
+    for (const std::string& file : arguments) {
+        if (const auto message = pictures_not_read(file)) {
+            print_messages(file, {*message});
+            status = exit_message;
+        } else {
+            files.push_back(file);
+        }
+    }
     mpeg::ScanRunnerOptions options;
     options.picture_records = picture_records;
     options.quantiser = quantiser;

@@ -5,10 +5,12 @@
 // progress line on a terminal, Ctrl-C.
 
 #include "commands.h"
+#include "io/message.h"
 #include "mpeg/scan.h"
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,10 +45,14 @@ class Writer {
 std::vector<std::string> files_of_arguments(const std::vector<std::string>& inputs, bool recursive,
                                             int& status);
 
+// Why FILE's pictures are not read (an MPEG-4 Part 2, H.264 or HEVC video), or none.
+std::optional<Message> pictures_not_read(const std::string& file);
+
 // Scans the files on all cores and hands each result to `print`, in the order of the
 // files, `index` counting from 0. A result with messages makes the status exit_message;
 // Ctrl-C stops the scans, prints the results of those under way, and gives
-// exit_interrupted. `status` is the status so far. `quantiser` reads every picture's
+// exit_interrupted. `status` is the status so far. Files of other codecs are said on
+// standard error (exit_message) and not scanned. `quantiser` reads every picture's
 // macroblocks too.
 int run_scans(const std::vector<std::string>& files, bool picture_records, bool quantiser,
               const std::function<void(std::size_t index, const std::string& file,

@@ -237,6 +237,10 @@ constexpr std::array<MessageEntry, message_id_count> messages = {{
      TR_NOOP_TEXT("Message", "Exporter les matrices..."),
      TR_NOOP_TEXT("Message", "Le format %1 ne peut pas porter les matrices de la vidéo %2 : "
                              "l'encodeur n'utiliserait pas les mêmes. Rien n'a été écrit.")},
+    {MessageId::codec_pictures_not_read, Icon::exclamation,
+     TR_NOOP_TEXT("Message", "Lecture du flux..."),
+     TR_NOOP_TEXT("Message", "La vidéo de ce fichier est en %1 : Quantaline en lit les matrices "
+                             "(info, matrix), pas les images.")},
     {MessageId::picture_table_not_written, Icon::critical,
      TR_NOOP_TEXT("Message", "Enregistrer les images..."),
      TR_NOOP_TEXT("Message", "%1 Le tableau des images n'a pas été enregistré.")},

@@ -214,5 +214,34 @@ TEST(CliCodecs, FormatsThatCannotCarryTheListsAreRefused) {
     }
 }
 
+// The commands that read MPEG pictures say so of these videos, rather than read one that
+// is not there; an MPEG file among them is read as before.
+TEST(CliCodecs, PictureCommandsSayTheyDoNotReadTheseVideos) {
+    if (!has_encoder("libx264")) {
+        GTEST_SKIP() << "ffmpeg with libx264 is not on this machine";
+    }
+    TempDir dir;
+    const std::string file = dir.file("a.mkv");
+    ASSERT_TRUE(encode("-c:v libx264", file));
+    const std::string mpeg2 = std::string(QUANTALINE_TEST_DATA) + "/mpeg2-es-joined.m2v";
+    const std::vector<std::vector<std::string>> commands = {
+        {"scan", file, mpeg2},
+        {"pictures", file, mpeg2},
+        {"check", file},
+        {"macroblocks", file, "--picture", "0"}};
+    for (const auto& command : commands) {
+        SCOPED_TRACE(command.front());
+        const auto run = cli_run::run_cli(command);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("a.mkv: Lecture du flux...: La vidéo de ce fichier est en H.264"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(run.out.find("a.mkv"), std::string::npos) << run.out;
+        if (command.size() == 3) {
+            EXPECT_NE(run.out.find("mpeg2-es-joined.m2v"), std::string::npos) << run.out;
+        }
+    }
+}
+
 } // namespace
 } // namespace quantaline::test
