@@ -5,11 +5,25 @@
 
 namespace quantaline::mpeg {
 
+namespace {
+
+// The kernel copies a read from the page cache many times faster to a destination on a
+// cache line than to one a few bytes off it (measured: 0.14 s against 1.4 s for 2 GiB read
+// in 1 MiB pieces into memory 16 bytes past a page): every read lands on such a line.
+constexpr std::size_t read_alignment = 64;
+
+std::uint8_t* aligned(std::uint8_t* storage) {
+    const auto address = reinterpret_cast<std::uintptr_t>(storage);
+    return storage + (read_alignment - address % read_alignment) % read_alignment;
+}
+
+} // namespace
+
 ByteWindow::ByteWindow(ByteSource& source, const ScanControl& control, std::size_t capacity,
                        std::uint64_t start)
     : source_(&source), control_(&control),
-      buffer_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)), bytes_(buffer_.get()),
-      capacity_(capacity), base_(start) {}
+      storage_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity + read_alignment)),
+      buffer_(aligned(storage_.get())), bytes_(buffer_), capacity_(capacity), base_(start) {}
 
 ByteWindow::ByteWindow(std::span<const std::uint8_t> bytes)
     : bytes_(bytes.data()), capacity_(bytes.size()), end_(bytes.size()), at_end_(true) {}
@@ -18,21 +32,25 @@ std::size_t ByteWindow::refill(std::size_t count) {
     if (at_end_) {
         return end_ - begin_;
     }
-    // Keep the unread bytes, moved to the front; fill the rest.
+    // Keep the unread bytes, moved to the front but for the few bytes that put the end of
+    // them, where the next read starts, on an aligned address; fill the rest. base_ may wrap
+    // below 0 by those few bytes: offset() and bytes_read() stay exact modulo 2^64.
     const std::size_t kept = end_ - begin_;
-    if (begin_ > 0) {
-        std::memmove(buffer_.get(), buffer_.get() + begin_, kept);
+    const std::size_t front = (read_alignment - kept % read_alignment) % read_alignment;
+    if (begin_ != front) {
+        std::memmove(buffer_ + front, buffer_ + begin_, kept);
         base_ += begin_;
-        begin_ = 0;
-        end_ = kept;
+        base_ -= front;
+        begin_ = front;
+        end_ = front + kept;
     }
-    while (end_ < count) {
+    while (end_ - begin_ < count) {
         if (control_->stop != nullptr && control_->stop->load(std::memory_order_relaxed)) {
             stopped_ = true;
             at_end_ = true;
             break;
         }
-        const auto got = source_->read(buffer_.get() + end_, capacity_ - end_);
+        const auto got = source_->read(buffer_ + end_, capacity_ - end_);
         if (!got) {
             failed_ = true;
             at_end_ = true;

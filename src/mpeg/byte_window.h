@@ -45,12 +45,13 @@ class ByteWindow {
 
     ByteSource* source_ = nullptr;
     const ScanControl* control_ = nullptr;
-    std::unique_ptr<std::uint8_t[]> buffer_;
-    const std::uint8_t* bytes_ = nullptr; // buffer_, or the memory the window is over
+    std::unique_ptr<std::uint8_t[]> storage_; // the buffer and room to align it
+    std::uint8_t* buffer_ = nullptr;          // storage_'s first aligned byte
+    const std::uint8_t* bytes_ = nullptr;     // buffer_, or the memory the window is over
     std::size_t capacity_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
-    std::uint64_t base_ = 0; // file offset of buffer_[0]
+    std::uint64_t base_ = 0; // file offset of buffer_[0] (modulo 2^64: see refill())
     bool at_end_ = false;
     bool failed_ = false;
     bool stopped_ = false;
