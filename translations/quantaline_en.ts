@@ -287,6 +287,49 @@
     </message>
 </context>
 <context>
+    <name>Codec</name>
+    <message>
+        <source>la liste par défaut</source>
+        <translation>the default list</translation>
+    </message>
+    <message>
+        <source>plate (16)</source>
+        <translation>flat (16)</translation>
+    </message>
+    <message>
+        <source>par défaut</source>
+        <translation>default</translation>
+    </message>
+    <message>
+        <source>, liste par défaut</source>
+        <translation>, default list</translation>
+    </message>
+    <message>
+        <source>, repli A : </source>
+        <translation>, fall-back A: </translation>
+    </message>
+    <message>
+        <source>, repli B : </source>
+        <translation>, fall-back B: </translation>
+    </message>
+    <message>
+        <source> du SPS</source>
+        <translation> of the SPS</translation>
+    </message>
+    <message>
+        <source>, prédite de </source>
+        <translation>, predicted from </translation>
+    </message>
+    <message>
+        <source>reprise de </source>
+        <translation>taken from </translation>
+    </message>
+    <message>
+        <source>sans matrice (quantification H.263)</source>
+        <translation>no matrix (H.263 quantisation)</translation>
+    </message>
+</context>
+<context>
     <name>Matrix</name>
     <message>
         <source>Matrice connue : %1</source>
@@ -717,6 +760,54 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>Impossible d&apos;imprimer le document; Vérifiez l&apos;imprimante !</source>
         <translation>The document could not be printed. Check the printer!</translation>
     </message>
+    <message>
+        <source>une lecture a échoué</source>
+        <translation>a read failed</translation>
+    </message>
+    <message>
+        <source>le fichier s&apos;arrête au milieu d&apos;une structure du conteneur</source>
+        <translation>the file ends in the middle of a container structure</translation>
+    </message>
+    <message>
+        <source>une structure du conteneur est endommagée</source>
+        <translation>a container structure is damaged</translation>
+    </message>
+    <message>
+        <source>une structure du conteneur est trop grande pour être lue</source>
+        <translation>a container structure is too large to be read</translation>
+    </message>
+    <message>
+        <source>la vidéo ne porte aucun jeu de paramètres avant sa première image</source>
+        <translation>the video carries no parameter set before its first picture</translation>
+    </message>
+    <message>
+        <source>aucun jeu de paramètres de séquence</source>
+        <translation>no sequence parameter set</translation>
+    </message>
+    <message>
+        <source>le jeu de paramètres de séquence est endommagé</source>
+        <translation>the sequence parameter set is damaged</translation>
+    </message>
+    <message>
+        <source>aucun jeu de paramètres d&apos;image ne se rapporte à la séquence</source>
+        <translation>no picture parameter set refers to the sequence</translation>
+    </message>
+    <message>
+        <source>le jeu de paramètres d&apos;image est endommagé</source>
+        <translation>the picture parameter set is damaged</translation>
+    </message>
+    <message>
+        <source>la vidéo a une couche ou une forme que le programme ne lit pas</source>
+        <translation>the video has a layer or a shape the program does not read</translation>
+    </message>
+    <message>
+        <source>Lecture des matrices...</source>
+        <translation>Reading the matrices...</translation>
+    </message>
+    <message>
+        <source>Les matrices de la vidéo %1 n&apos;ont pas pu être lues : %2.</source>
+        <translation>The matrices of the %1 video could not be read: %2.</translation>
+    </message>
 </context>
 <context>
     <name>Report</name>
@@ -853,6 +944,22 @@ Check that the path to TMPGEnc is correct!</translation>
     <message>
         <source>Chemin de TMPGEnc : Vérifiez bien qu&apos;il s&apos;agit du bon chemin :</source>
         <translation>TMPGEnc folder: make sure it is the right folder:</translation>
+    </message>
+    <message>
+        <source>Listes %1 %2</source>
+        <translation>%1 %2 lists</translation>
+    </message>
+    <message>
+        <source>Matrices 8x8</source>
+        <translation>8x8 matrices</translation>
+    </message>
+    <message>
+        <source>TMPGEnc et CCE prennent des matrices MPEG-2 : la vidéo %1 n&apos;en a pas</source>
+        <translation>TMPGEnc and CCE take MPEG-2 matrices: the %1 video has none</translation>
+    </message>
+    <message>
+        <source>Le rapport et l&apos;impression montrent deux matrices 8x8 MPEG : la vidéo %1 n&apos;en a pas</source>
+        <translation>The report and the print show two MPEG 8x8 matrices: the %1 video has none</translation>
     </message>
 </context>
 <context>
@@ -1476,6 +1583,38 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
         <source>Conformité du flux à son profil</source>
         <translation>The stream&apos;s conformance to its profile</translation>
     </message>
+    <message>
+        <source>Le flux complet n&apos;est lu que pour MPEG-1 et MPEG-2</source>
+        <translation>The whole stream is read for MPEG-1 and MPEG-2 only</translation>
+    </message>
+    <message>
+        <source>Listes :</source>
+        <translation>Lists:</translation>
+    </message>
+    <message>
+        <source>Listes affichées</source>
+        <translation>Lists shown</translation>
+    </message>
+    <message>
+        <source>Choisit les listes de quantification que montrent les deux grilles</source>
+        <translation>Chooses the quantiser lists the two grids show</translation>
+    </message>
+    <message>
+        <source>Sans matrice : quantification H.263</source>
+        <translation>No matrix: H.263 quantisation</translation>
+    </message>
+    <message>
+        <source>DC intra : %1</source>
+        <translation>Intra DC: %1</translation>
+    </message>
+    <message>
+        <source>DC inter : %1</source>
+        <translation>Inter DC: %1</translation>
+    </message>
+    <message>
+        <source>Valeurs DC des listes 16x16 et 32x32</source>
+        <translation>DC values of the 16x16 and 32x32 lists</translation>
+    </message>
 </context>
 <context>
     <name>quantaline::MacroblockMap</name>
@@ -1513,6 +1652,22 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
     <message>
         <source>Enregistrer pour mpeg2enc…</source>
         <translation>Save for mpeg2enc...</translation>
+    </message>
+    <message>
+        <source>Fichier x264 (--cqmfile)</source>
+        <translation>x264 file (--cqmfile)</translation>
+    </message>
+    <message>
+        <source>Fichier x265 (--scaling-list)</source>
+        <translation>x265 file (--scaling-list)</translation>
+    </message>
+    <message>
+        <source>Fichier x264 (--cqmfile)…</source>
+        <translation>x264 file (--cqmfile)...</translation>
+    </message>
+    <message>
+        <source>Fichier x265 (--scaling-list)…</source>
+        <translation>x265 file (--scaling-list)...</translation>
     </message>
 </context>
 <context>
