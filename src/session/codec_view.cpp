@@ -100,7 +100,7 @@ std::size_t first_list_pair(const std::vector<ListPair>& pairs) {
     return 0;
 }
 
-bool list_from_stream(const CodecList& list) {
+bool list_from_stream(const CodecAnalysis& result, const CodecList& list) {
     switch (list.source.origin) {
     case scaling::Origin::flat:
     case scaling::Origin::default_list:
@@ -110,10 +110,14 @@ bool list_from_stream(const CodecList& list) {
     case scaling::Origin::fall_back_a:
     case scaling::Origin::fall_back_b:
     case scaling::Origin::predicted:
-        // A copy of a default list is a default list.
-        return !list.reference_key.empty();
+    case scaling::Origin::from_16x16: {
+        // A copy of a default list is a default list; a chain of copies ends at a list of
+        // the file's or a default one (each copies a list before it: no loop).
+        const CodecList* from =
+            list.reference_key.empty() ? nullptr : find_list(result, list.reference_key);
+        return from != nullptr && from != &list && list_from_stream(result, *from);
+    }
     case scaling::Origin::coded:
-    case scaling::Origin::from_16x16:
         break;
     }
     return true;

@@ -35,7 +35,8 @@ std::size_t first_list_pair(const std::vector<ListPair>& pairs);
 
 // Whether the list's values are the file's own (black) rather than a list of the codec's
 // that the file does not carry (green: flat, default, or taken from a default list).
-bool list_from_stream(const CodecList& list);
+// A list copied from another is as that one is.
+bool list_from_stream(const CodecAnalysis& result, const CodecList& list);
 
 // A grid's tooltip: the list's name and where it came from.
 std::string list_tooltip(const CodecList& list);

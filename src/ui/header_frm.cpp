@@ -574,7 +574,7 @@ void HeaderFrm::display_list_pair() {
             grid->setAccessibleDescription(grid->toolTip());
             continue;
         }
-        grid->show_values(list->values, list->grid, list_from_stream(*list));
+        grid->show_values(list->values, list->grid, list_from_stream(*session_.codec(), *list));
         const QString tooltip = QString::fromStdString(list_tooltip(*list));
         set_grid_tooltip(grid, grid->cells(), tooltip);
         grid->setAccessibleDescription(tooltip);

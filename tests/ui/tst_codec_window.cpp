@@ -200,6 +200,15 @@ class CodecWindowTest : public QObject {
                  choices.size() == 1 ? choices[0] : QStringLiteral("Listes 8x8 Y"));
         QCOMPARE(grid_texts(window, 1), intra);
         QCOMPARE(grid_texts(window, 2), inter);
+        // The encoder's default lists are green, the matrices MPEG-4 loaded black; so is
+        // every list of the first choice, copied from a default list or not.
+        const QColor colour = mpeg2_exports ? QColor(0, 0, 0) : QColor(0, 192, 0);
+        for (int grid = 1; grid <= 2; ++grid) {
+            QCOMPARE(window.findChild<QLabel*>(QStringLiteral("mat%1_64").arg(grid))
+                         ->palette()
+                         .color(QPalette::WindowText),
+                     colour);
+        }
         // Each grid tells where its list came from.
         QVERIFY2(
             window.findChild<QWidget*>(QStringLiteral("cd_matrice1_1"))
@@ -230,6 +239,10 @@ class CodecWindowTest : public QObject {
         // The first choice: the grids follow it, the DC label stays hidden.
         box->setCurrentIndex(0);
         QCOMPARE(grid_texts(window, 1), first_intra);
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("mat2_1"))
+                     ->palette()
+                     .color(QPalette::WindowText),
+                 colour);
         QVERIFY(!window.findChild<QLabel*>(QStringLiteral("lbl_dc"))->isVisible());
         if (choices.last() == "Listes 32x32 Y") {
             box->setCurrentIndex(box->count() - 1);
