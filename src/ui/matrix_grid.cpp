@@ -43,7 +43,8 @@ void MatrixGrid::show_values(const std::vector<std::uint8_t>& values, int side, 
     for (std::size_t k = 0; k < 64; ++k) {
         const int row = static_cast<int>(k / 8);
         const int column = static_cast<int>(k % 8);
-        const auto index = static_cast<std::size_t>(row * side + column);
+        const std::size_t index = (static_cast<std::size_t>(row) * static_cast<std::size_t>(side)) +
+                                  static_cast<std::size_t>(column);
         if (row < side && column < side && index < values.size()) {
             cells_[k]->setText(QString::number(values[index]));
         } else {
