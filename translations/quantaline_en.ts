@@ -957,6 +957,22 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>Chemin de TMPGEnc : Vérifiez bien qu&apos;il s&apos;agit du bon chemin :</source>
         <translation>TMPGEnc folder: make sure it is the right folder:</translation>
     </message>
+    <message>
+        <source>Listes %1 %2</source>
+        <translation>%1 %2 lists</translation>
+    </message>
+    <message>
+        <source>Matrices 8x8</source>
+        <translation>8x8 matrices</translation>
+    </message>
+    <message>
+        <source>TMPGEnc et CCE prennent des matrices MPEG-2 : la vidéo %1 n&apos;en a pas</source>
+        <translation>TMPGEnc and CCE take MPEG-2 matrices: the %1 video has none</translation>
+    </message>
+    <message>
+        <source>Le rapport et l&apos;impression montrent deux matrices 8x8 MPEG : la vidéo %1 n&apos;en a pas</source>
+        <translation>The report and the print show two MPEG 8x8 matrices: the %1 video has none</translation>
+    </message>
 </context>
 <context>
     <name>Value</name>
@@ -1579,6 +1595,38 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
         <source>Conformité du flux à son profil</source>
         <translation>The stream&apos;s conformance to its profile</translation>
     </message>
+    <message>
+        <source>Le flux complet n&apos;est lu que pour MPEG-1 et MPEG-2</source>
+        <translation>The whole stream is read for MPEG-1 and MPEG-2 only</translation>
+    </message>
+    <message>
+        <source>Listes :</source>
+        <translation>Lists:</translation>
+    </message>
+    <message>
+        <source>Listes affichées</source>
+        <translation>Lists shown</translation>
+    </message>
+    <message>
+        <source>Choisit les listes de quantification que montrent les deux grilles</source>
+        <translation>Chooses the quantiser lists the two grids show</translation>
+    </message>
+    <message>
+        <source>Sans matrice : quantification H.263</source>
+        <translation>No matrix: H.263 quantisation</translation>
+    </message>
+    <message>
+        <source>DC intra : %1</source>
+        <translation>Intra DC: %1</translation>
+    </message>
+    <message>
+        <source>DC inter : %1</source>
+        <translation>Inter DC: %1</translation>
+    </message>
+    <message>
+        <source>Valeurs DC des listes 16x16 et 32x32</source>
+        <translation>DC values of the 16x16 and 32x32 lists</translation>
+    </message>
 </context>
 <context>
     <name>quantaline::MacroblockMap</name>
@@ -1616,6 +1664,22 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
     <message>
         <source>Enregistrer pour mpeg2enc…</source>
         <translation>Save for mpeg2enc...</translation>
+    </message>
+    <message>
+        <source>Fichier x264 (--cqmfile)</source>
+        <translation>x264 file (--cqmfile)</translation>
+    </message>
+    <message>
+        <source>Fichier x265 (--scaling-list)</source>
+        <translation>x265 file (--scaling-list)</translation>
+    </message>
+    <message>
+        <source>Fichier x264 (--cqmfile)…</source>
+        <translation>x264 file (--cqmfile)...</translation>
+    </message>
+    <message>
+        <source>Fichier x265 (--scaling-list)…</source>
+        <translation>x265 file (--scaling-list)...</translation>
     </message>
 </context>
 <context>

@@ -3,14 +3,17 @@
 #include "analysis/analysis.h"
 #include "check/texts.h"
 #include "export/cce_export.h"
+#include "export/encoder_files.h"
 #include "export/matrix_formats.h"
 #include "export/picture_table.h"
 #include "export/tmpgenc_export.h"
+#include "io/atomic_file.h"
 #include "io/file_system.h"
 #include "io/paths.h"
 #include "io/text.h"
 #include "io/text_file.h"
 #include "mpeg/quantiser_pass.h"
+#include "session/codec_view.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -49,6 +52,14 @@ Messages Session::open(const std::string& path) {
     // The previous file's read would only keep a core and the disk busy.
     stop_stream_read();
     state_.file_path = path;
+    list_pairs_.clear();
+    list_pair_shown_ = 0;
+    codec_.reset();
+    // MPEG-4 Part 2, H.264 and HEVC have readers of their own; any other file is read as an
+    // MPEG file.
+    if (CodecAnalysis codec = analyse_codec_file(path); is_codec_read_here(codec.codec)) {
+        return open_codec(std::move(codec));
+    }
     AnalysisResult result = analyse_file(path);
     state_.codes = result.codes;
     state_.stream_info = std::move(result.info);
@@ -57,6 +68,37 @@ Messages Session::open(const std::string& path) {
     has_stream_ = result.codes.found();
     frame_rate_code_ = result.codes.frame_rate_code;
     return std::move(result.messages);
+}
+
+Messages Session::open_codec(CodecAnalysis&& result) {
+    Messages messages = std::move(result.messages);
+    state_.codes = StreamCodes{};
+    state_.stream_info = codec_stream_info(result);
+    // MPEG-4's two 8x8 matrices are a pair like MPEG's, for the exports and the report;
+    // the other codecs have none, and their exports say so.
+    const std::optional<QuantMatrixPair> pair = codec_matrix_pair(result);
+    state_.matrices = pair.value_or(QuantMatrixPair{});
+    first_header_matrices_ = state_.matrices;
+    has_stream_ = messages.empty();
+    frame_rate_code_ = 0;
+    codec_ = std::move(result);
+    list_pairs_ = quantaline::list_pairs(*codec_);
+    list_pair_shown_ = first_list_pair(list_pairs_);
+    return messages;
+}
+
+void Session::show_list_pair(std::size_t index) {
+    if (index < list_pairs_.size()) {
+        list_pair_shown_ = index;
+    }
+}
+
+const CodecList* Session::shown_list(bool intra) const {
+    if (list_pair_shown_ >= list_pairs_.size()) {
+        return nullptr;
+    }
+    const ListPair& pair = list_pairs_[list_pair_shown_];
+    return intra ? pair.intra : pair.inter;
 }
 
 Session::~Session() {
@@ -165,6 +207,9 @@ class MapCollector final : public mpeg::MacroblockSink {
 
 void Session::start_stream_read() {
     stop_stream_read();
+    if (codec_) {
+        return; // the whole-stream read is an MPEG-1/2 reader
+    }
     // Read even when the first header was not found in reach: the whole stream may hold
     // one further on (a multiplex whose video starts late), and then its matrices.
     mpeg::ScanControl control;
@@ -390,6 +435,43 @@ std::string Session::mpeg2enc_suggested_path() const {
 
 std::optional<Message> Session::save_for_mpeg2enc(const std::string& path) const {
     return write_mpeg2enc_file(path, state_.matrices, state_.file_path);
+}
+
+EncoderFileText Session::encoder_file_text(EncoderFile file) const {
+    if (codec_ && codec_->h264) {
+        return file == EncoderFile::x264 ? x264_cqm_file(*codec_->h264)
+                                         : x265_scaling_list_file(*codec_->h264);
+    }
+    if (codec_ && codec_->hevc) {
+        return file == EncoderFile::x264 ? x264_cqm_file(*codec_->hevc)
+                                         : x265_scaling_list_file(*codec_->hevc);
+    }
+    return {};
+}
+
+std::optional<Message> Session::encoder_file_refusal(EncoderFile file) const {
+    return encoder_file_text(file).refused;
+}
+
+std::string Session::encoder_file_suggested_path(EncoderFile file) const {
+    auto path = path_from_utf8(state_.file_path);
+    const char* const suffix = file == EncoderFile::x264 ? ".x264.cqm" : ".x265.scaling-list.txt";
+    path.replace_filename(path_from_utf8(path_to_utf8(path.stem()) + suffix));
+    return path_to_utf8(path);
+}
+
+std::optional<Message> Session::save_encoder_file(EncoderFile file, const std::string& path) const {
+    const EncoderFileText text = encoder_file_text(file);
+    if (!text.ok()) {
+        return text.refused;
+    }
+    if (!codec_ || !(codec_->h264 || codec_->hevc)) {
+        return std::nullopt; // nothing to write: the menu offers these for H.264 and HEVC
+    }
+    if (const auto error = write_file_atomically(path, text.text)) {
+        return matrix_file_failed_message(*error);
+    }
+    return std::nullopt;
 }
 
 void Session::quit() {

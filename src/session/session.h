@@ -1,12 +1,15 @@
 #pragma once
 
+#include "analysis/codec_matrices.h"
 #include "check/check.h"
 #include "check/timeline.h"
+#include "export/encoder_files.h"
 #include "export/matrix_library.h"
 #include "io/background_job.h"
 #include "io/message.h"
 #include "mpeg/scan.h"
 #include "session/app_state.h"
+#include "session/codec_view.h"
 #include "session/whole_stream.h"
 
 #include <array>
@@ -42,6 +45,17 @@ class Session {
     // Opens and analyses a file chosen in the dialog, named on the command line or
     // dropped on the window; the result replaces the previous one.
     Messages open(const std::string& path);
+    // The file last opened when it is an MPEG-4 Part 2, H.264 or HEVC video: read by
+    // analyse_codec_file, its lists shown instead of an MPEG file's two matrices (its
+    // MPEG-4 matrices are AppState::matrices too). None for an MPEG-1/2 file.
+    const CodecAnalysis* codec() const { return codec_ ? &*codec_ : nullptr; }
+    // Its lists in intra and inter pairs, for the lists' box, and the pair the grids show
+    // (the 8x8 luma lists at the opening); empty for an MPEG-1/2 file.
+    const std::vector<ListPair>& list_pairs() const { return list_pairs_; }
+    std::size_t list_pair_shown() const { return list_pair_shown_; }
+    void show_list_pair(std::size_t index);
+    // The list a grid shows (the intra grid's or the other's), or none.
+    const CodecList* shown_list(bool intra) const;
     // The open dialog's next start for a file that did not come through the dialog.
     void remember_folder_of(const std::string& path);
     // Whether the exports and the reports have something to work on: a file was opened and
@@ -76,6 +90,14 @@ class Session {
     std::string mpeg2enc_suggested_path() const;
     std::optional<Message> save_for_mpeg2enc(const std::string& path) const;
 
+    // "Fichier x264 (--cqmfile)…" and "Fichier x265 (--scaling-list)…" on a grid of an H.264
+    // or HEVC video: the encoder_files refusal shown instead of the save dialog, the
+    // dialog's suggestion (beside the video, named after it), then the writing.
+    enum class EncoderFile { x264, x265 };
+    std::optional<Message> encoder_file_refusal(EncoderFile file) const;
+    std::string encoder_file_suggested_path(EncoderFile file) const;
+    std::optional<Message> save_encoder_file(EncoderFile file, const std::string& path) const;
+
     // The known matrices for the grids' tooltips, read again at each file since the user's
     // files may change. Their messages (a malformed file) come once: a folder read as it
     // was at the last warning gives none, so the same warning does not follow every file.
@@ -103,7 +125,8 @@ class Session {
     // The read the strip follows: the headers', then the macroblocks' once those began.
     Read stream_phase() const;
 
-    // Starts the header read of the file last opened; a read under way stops.
+    // Starts the header read of the file last opened; a read under way stops. The whole
+    // stream is read for MPEG-1/2 files only: for the other codecs nothing starts.
     void start_stream_read();
     // The header read's result once it has ended (to its end or stopped); nothing before.
     // The quantiser pass then fills its pictures' figures, which count once the pass has
@@ -160,10 +183,15 @@ class Session {
     void stop(Read read);
     void stop_stream_read();
     void start_quantiser_read();
+    Messages open_codec(CodecAnalysis&& result);
+    EncoderFileText encoder_file_text(EncoderFile file) const;
 
     AppState& state_;
     bool has_stream_ = false;
     unsigned frame_rate_code_ = 0;
+    std::optional<CodecAnalysis> codec_;
+    std::vector<ListPair> list_pairs_; // into codec_'s lists
+    std::size_t list_pair_shown_ = 0;
     // The first header's matrices, for the way back from a chosen set.
     QuantMatrixPair first_header_matrices_;
     std::unique_ptr<mpeg::ScanResult> whole_stream_;

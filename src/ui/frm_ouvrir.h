@@ -16,9 +16,11 @@ namespace quantaline {
 class Platform;
 
 // The file patterns of the file list; a name is listed when it matches any one of them,
-// whatever the case of its letters.
+// whatever the case of its letters. MPEG-1/2 first, then the containers and elementary
+// streams of MPEG-4 Part 2, H.264 and HEVC (a transport stream may hold either).
 inline constexpr const char* video_file_pattern =
-    "*.m2v;*.mpg;*.mv2;*.mpeg;*.m1v;*.mpv;*.vob;*.ts;*.m2ts;*.mts";
+    "*.m2v;*.mpg;*.mv2;*.mpeg;*.m1v;*.mpv;*.vob;*.ts;*.m2ts;*.mts;"
+    "*.mp4;*.m4v;*.mkv;*.avi;*.264;*.h264;*.265;*.hevc";
 
 // What the open dialog hands back: the chosen file, or that the choice was cancelled.
 struct OpenChoice {

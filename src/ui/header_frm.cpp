@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
@@ -25,6 +26,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QUrl>
 #include <initializer_list>
@@ -190,7 +192,7 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
 
     // The export buttons from the top, then the grids after the buttons.
     chain_tab_order({ouvrir, quitter, export_buttons_[0], export_buttons_[1], export_buttons_[2],
-                     export_buttons_[3], propos, intra_grid_, non_intra_grid_});
+                     export_buttons_[3], propos, lists_box_, intra_grid_, non_intra_grid_});
     build_strip();
     chain_tab_order({non_intra_grid_, cancel_, flux_button_});
 
@@ -304,7 +306,10 @@ void HeaderFrm::start_stream_read() {
     conformance_->clear();
     flux_button_->setEnabled(false);
     const bool reading = session_.read_state(Session::Read::stream) == Session::ReadState::reading;
-    read_status_->setText(QString());
+    // The whole stream of the other codecs is not read: the strip says so.
+    read_status_->setText(session_.codec() != nullptr
+                              ? tr("Le flux complet n'est lu que pour MPEG-1 et MPEG-2")
+                              : QString());
     read_status_->setVisible(!reading);
     progress_->setFormat(tr("Lecture du flux complet : %p %"));
     progress_->setAccessibleName(tr("Lecture du flux complet"));
@@ -412,8 +417,33 @@ void HeaderFrm::build_frames() {
     non_intra_grid_ = add_grid(this, QStringLiteral("Frame1"), tr("Matrice non Intra-block"),
                                twips_rect(4800, 3300, 3135, 3375), QStringLiteral("mat2"), false);
 
-    // The export buttons are enabled once a file is shown; so is the grids' menu.
-    const auto file_shown = [this] { return export_buttons_[0]->isEnabled(); };
+    // The lists of the other codecs, hidden for MPEG-1/2 files.
+    lists_caption_ = add_label(this, QStringLiteral("lbl_listes"), tr("Listes :"),
+                               twips_rect(75, 2805, 900, 300), ui_font(8.25, true));
+    lists_box_ = new QComboBox(this);
+    lists_box_->setObjectName(QStringLiteral("cb_listes"));
+    lists_box_->setGeometry(twips_rect(975, 2760, 2235, 360));
+    lists_box_->setFont(default_font());
+    lists_box_->setAccessibleName(tr("Listes affichées"));
+    lists_box_->setAccessibleDescription(
+        tr("Choisit les listes de quantification que montrent les deux grilles"));
+    lists_caption_->setBuddy(lists_box_);
+    lists_caption_->hide();
+    lists_box_->hide();
+    dc_label_ = add_label(this, QStringLiteral("lbl_dc"), QString(),
+                          twips_rect(3225, 3150, 1530, 420), ui_font(8.25, true));
+    dc_label_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    dc_label_->hide();
+    connect(lists_box_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        session_.show_list_pair(static_cast<std::size_t>(index));
+        display_list_pair();
+    });
+
+    // The grids' menu once a file's matrices are shown.
+    const auto file_shown = [this] {
+        const CodecAnalysis* codec = session_.codec();
+        return session_.has_stream() && (codec == nullptr || !codec->lists.empty());
+    };
     attach_matrix_menu(intra_grid_, intra_grid_->cells(), MatrixKind::intra, session_, platform_,
                        file_shown);
     attach_matrix_menu(non_intra_grid_, non_intra_grid_->cells(), MatrixKind::non_intra, session_,
@@ -471,7 +501,8 @@ void HeaderFrm::analyse_and_display(const std::string& path) {
 
 void HeaderFrm::display_analysis() {
     const AppState& state = session_.state();
-    const DisplayTexts texts = display_texts(state.stream_info);
+    const DisplayTexts texts = session_.codec() != nullptr ? codec_display_texts(*session_.codec())
+                                                           : display_texts(state.stream_info);
     const auto set = [this](const char* name, const std::string& text) {
         findChild<QLabel*>(QString::fromLatin1(name))->setText(QString::fromStdString(text));
     };
@@ -485,6 +516,11 @@ void HeaderFrm::display_analysis() {
     set("Label14", texts.profile_and_level);
     set("Label15", texts.chroma_format);
     set("Label17", texts.video_format);
+    // A codec's profile may be longer than its box ("Format Range Extensions@6.2 (High
+    // tier)"): whole in the tooltip.
+    findChild<QLabel*>(QStringLiteral("Label14"))
+        ->setToolTip(session_.codec() != nullptr ? QString::fromStdString(texts.profile_and_level)
+                                                 : QString());
     show_path(*findChild<QLabel*>(QStringLiteral("Label10")),
               QString::fromStdString(state.file_path));
     set("Label19", texts.dc_precision);
@@ -492,15 +528,84 @@ void HeaderFrm::display_analysis() {
     display_matrices();
 }
 
+void HeaderFrm::enable_exports() {
+    const CodecAnalysis* codec = session_.codec();
+    for (std::size_t i = 0; i < export_buttons_.size(); ++i) {
+        // Without a sequence header there is nothing to export or print; the other codecs
+        // say why their matrices cannot go where MPEG-2 matrices go.
+        const std::string refusal =
+            codec == nullptr ? std::string()
+                             : (i < 2 ? mpeg2_export_refusal(*codec) : report_refusal(*codec));
+        QPushButton* button = export_buttons_[i];
+        button->setEnabled(session_.has_stream() && refusal.empty());
+        button->setToolTip(QString::fromStdString(refusal));
+        button->setAccessibleDescription(QString::fromStdString(refusal));
+    }
+}
+
+void HeaderFrm::display_codec_lists() {
+    const std::vector<ListPair>& pairs = session_.list_pairs();
+    // Filled without a choice made: the session's pair is the one shown.
+    const QSignalBlocker filling(lists_box_);
+    lists_box_->clear();
+    for (const ListPair& pair : pairs) {
+        lists_box_->addItem(QString::fromStdString(pair.label));
+    }
+    lists_box_->setCurrentIndex(static_cast<int>(session_.list_pair_shown()));
+    lists_box_->setVisible(!pairs.empty());
+    lists_caption_->setVisible(!pairs.empty());
+    display_list_pair();
+    enable_exports();
+}
+
+void HeaderFrm::display_list_pair() {
+    QStringList dc;
+    for (const bool intra : {true, false}) {
+        MatrixGrid* grid = intra ? intra_grid_ : non_intra_grid_;
+        const CodecList* list = session_.shown_list(intra);
+        if (list == nullptr) {
+            // H.263 quantisation, or lists that could not be read.
+            grid->clear();
+            const CodecAnalysis* codec = session_.codec();
+            set_grid_tooltip(grid, grid->cells(),
+                             codec != nullptr && codec->mpeg4
+                                 ? tr("Sans matrice : quantification H.263")
+                                 : QString());
+            grid->setAccessibleDescription(grid->toolTip());
+            continue;
+        }
+        grid->show_values(list->values, list->grid, list_from_stream(*session_.codec(), *list));
+        const QString tooltip = QString::fromStdString(list_tooltip(*list));
+        set_grid_tooltip(grid, grid->cells(), tooltip);
+        grid->setAccessibleDescription(tooltip);
+        if (list->dc) {
+            dc << (intra ? tr("DC intra : %1") : tr("DC inter : %1")).arg(*list->dc);
+        }
+    }
+    dc_label_->setText(dc.join(QLatin1Char('\n')));
+    dc_label_->setAccessibleDescription(tr("Valeurs DC des listes 16x16 et 32x32"));
+    dc_label_->setVisible(!dc.isEmpty());
+}
+
 void HeaderFrm::display_matrices() {
+    if (session_.codec() != nullptr) {
+        display_codec_lists();
+        return;
+    }
+    lists_box_->hide();
+    {
+        const QSignalBlocker emptying(lists_box_);
+        lists_box_->clear();
+    }
+    lists_caption_->hide();
+    dc_label_->hide();
+    intra_grid_->setAccessibleDescription(QString());
+    non_intra_grid_->setAccessibleDescription(QString());
     const QuantMatrixPair& matrices = session_.state().matrices;
     // The colour follows the origin flag, not the values: a file may carry the default.
     intra_grid_->show_matrix(matrices.intra, matrices.intra_from_stream);
     non_intra_grid_->show_matrix(matrices.non_intra, matrices.non_intra_from_stream);
-    // Without a sequence header there is nothing to export or print.
-    for (QPushButton* button : export_buttons_) {
-        button->setEnabled(session_.has_stream());
-    }
+    enable_exports();
 
     const MatrixLibrary library = session_.known_matrices(user_matrix_folder());
     const auto tooltip = [&library](const mpeg::Matrix& matrix, MatrixKind kind) {

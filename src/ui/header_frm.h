@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -76,6 +77,10 @@ class HeaderFrm : public QWidget {
     void analyse_and_display(const std::string& path);
     void display_analysis();
     void display_matrices();
+    // An MPEG-4 Part 2, H.264 or HEVC video: the lists' box, the pair chosen in the grids.
+    void display_codec_lists();
+    void display_list_pair();
+    void enable_exports();
     void build_strip();
     void start_stream_read();
     void show_stream_read_end();
@@ -85,6 +90,11 @@ class HeaderFrm : public QWidget {
     MatrixGrid* intra_grid_ = nullptr;             // cd_matrice1_1, cells mat1_k
     MatrixGrid* non_intra_grid_ = nullptr;         // Frame1, cells mat2_k
     std::array<QPushButton*, 4> export_buttons_{}; // from the top: CCE, TMPGEnc, text, print
+    // Above the grids for the other codecs only: cb_listes and its caption lbl_listes; the
+    // DC values of 16x16 and 32x32 lists between the grids (lbl_dc).
+    QComboBox* lists_box_ = nullptr;
+    QLabel* lists_caption_ = nullptr;
+    QLabel* dc_label_ = nullptr;
     QPointer<FrmPropos> about_;
     QProgressBar* progress_ = nullptr;
     QLabel* read_status_ = nullptr;

@@ -39,6 +39,21 @@ void MatrixGrid::show_matrix(const mpeg::Matrix& matrix, bool from_stream) {
     set_origin(from_stream);
 }
 
+void MatrixGrid::show_values(const std::vector<std::uint8_t>& values, int side, bool from_stream) {
+    for (std::size_t k = 0; k < 64; ++k) {
+        const int row = static_cast<int>(k / 8);
+        const int column = static_cast<int>(k % 8);
+        const std::size_t index = (static_cast<std::size_t>(row) * static_cast<std::size_t>(side)) +
+                                  static_cast<std::size_t>(column);
+        if (row < side && column < side && index < values.size()) {
+            cells_[k]->setText(QString::number(values[index]));
+        } else {
+            cells_[k]->clear();
+        }
+    }
+    set_origin(from_stream);
+}
+
 void MatrixGrid::set_origin(bool from_stream) {
     for (QLabel* cell : cells_) {
         set_text_colour(*cell, from_stream ? stream_matrix_colour : default_matrix_colour);

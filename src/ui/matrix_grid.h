@@ -6,6 +6,8 @@
 #include <QGroupBox>
 #include <QPoint>
 #include <array>
+#include <cstdint>
+#include <vector>
 
 class QLabel;
 
@@ -37,6 +39,9 @@ class MatrixGrid : public QGroupBox {
 
     // The values in raster order, in the colour of where the matrix comes from.
     void show_matrix(const mpeg::Matrix& matrix, bool from_stream);
+    // A list of `side` x `side` values (4 or 8) in raster order: a 4x4 list in the top-left
+    // cells, the others blank.
+    void show_values(const std::vector<std::uint8_t>& values, int side, bool from_stream);
     // The colour alone.
     void set_origin(bool from_stream);
     void clear();

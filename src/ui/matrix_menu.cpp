@@ -53,6 +53,22 @@ std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const Sessio
         item->setEnabled(enabled);
         QObject::connect(item, &QAction::triggered, menu.get(), std::move(action));
     };
+    const CodecAnalysis* codec = session.codec();
+    if (codec != nullptr && !codec->mpeg4) {
+        add(copy_values_text, [&session, kind] {
+            if (const CodecList* list = session.shown_list(kind == MatrixKind::intra)) {
+                QGuiApplication::clipboard()->setText(
+                    QString::fromStdString(codec_list_grid(*list)));
+            }
+        });
+        add(save_x264_text, [owner, &session, &platform] {
+            save_encoder_file(owner, session, platform, Session::EncoderFile::x264);
+        });
+        add(save_x265_text, [owner, &session, &platform] {
+            save_encoder_file(owner, session, platform, Session::EncoderFile::x265);
+        });
+        return menu;
+    }
     const QuantMatrixPair& matrices = session.state().matrices;
     add(copy_values_text, [&matrices, kind] {
         const mpeg::Matrix& matrix =
@@ -109,6 +125,27 @@ void save_for_mpeg2enc(QWidget* owner, const Session& session, Platform& platfor
         return;
     }
     if (const auto message = session.save_for_mpeg2enc(path)) {
+        platform.show_message(owner, *message);
+    }
+}
+
+void save_encoder_file(QWidget* owner, const Session& session, Platform& platform,
+                       Session::EncoderFile file) {
+    if (const auto refusal = session.encoder_file_refusal(file)) {
+        platform.show_message(owner, *refusal);
+        return;
+    }
+    const QString title =
+        file == Session::EncoderFile::x264
+            ? QCoreApplication::translate("quantaline::MatrixMenu", "Fichier x264 (--cqmfile)")
+            : QCoreApplication::translate("quantaline::MatrixMenu",
+                                          "Fichier x265 (--scaling-list)");
+    const std::string path = platform.choose_save_path(owner, title.toStdString(),
+                                                       session.encoder_file_suggested_path(file));
+    if (path.empty()) {
+        return;
+    }
+    if (const auto message = session.save_encoder_file(file, path)) {
         platform.show_message(owner, *message);
     }
 }

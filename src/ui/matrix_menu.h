@@ -26,8 +26,15 @@ inline constexpr const char* copy_ffmpeg_text =
 inline constexpr const char* save_mpeg2enc_text =
     QT_TRANSLATE_NOOP("quantaline::MatrixMenu", "Enregistrer pour mpeg2enc…");
 
+inline constexpr const char* save_x264_text =
+    QT_TRANSLATE_NOOP("quantaline::MatrixMenu", "Fichier x264 (--cqmfile)…");
+inline constexpr const char* save_x265_text =
+    QT_TRANSLATE_NOOP("quantaline::MatrixMenu", "Fichier x265 (--scaling-list)…");
+
 // The menu of the intra grid or the non-intra grid, over the session's matrices. Its
-// actions are disabled while `enabled` is false (no file shown yet).
+// actions are disabled while `enabled` is false (no file shown yet). For an H.264 or HEVC
+// video it copies the list the grid shows and saves the encoders' own matrix files
+// instead of the MPEG formats.
 std::unique_ptr<QMenu> matrix_menu(QWidget* owner, MatrixKind kind, const Session& session,
                                    Platform& platform, bool enabled);
 
@@ -44,5 +51,10 @@ void set_grid_tooltip(QWidget* frame, const std::array<QLabel*, 64>& cells, cons
 // "Enregistrer pour mpeg2enc…": the session's refusal, or the platform's save dialog and
 // then the writing, with its failure shown.
 void save_for_mpeg2enc(QWidget* owner, const Session& session, Platform& platform);
+
+// "Fichier x264 (--cqmfile)…" and "Fichier x265 (--scaling-list)…": the session's refusal,
+// or the save dialog and then the writing, with its failure shown.
+void save_encoder_file(QWidget* owner, const Session& session, Platform& platform,
+                       Session::EncoderFile file);
 
 } // namespace quantaline

@@ -95,7 +95,7 @@ if grep -qx /usr/bin/quantaline <<<"$contents"; then
     expect_file /usr/share/mime/packages/quantaline.xml
     # "Open with" in a file manager: the file is handed over as %f, for the types of every
     # extension the open dialog lists.
-    for line in "Exec=quantaline %f" "MimeType=video/mpeg;video/mpv;video/mp2t;" \
+    for line in "Exec=quantaline %f" "MimeType=video/mpeg;video/mpv;video/mp2t;video/mp4;video/x-m4v;video/x-matroska;video/x-msvideo;video/h264;video/h265;" \
         "Categories=AudioVideo;Video;" "Icon=quantaline"; do
         grep -qx "$line" <<<"$desktop_entry" || fail "quantaline.desktop lacks $line"
     done

@@ -106,8 +106,9 @@ class OpenDialogTest : public QObject {
 
     void file_list_follows_the_patterns_whatever_the_case() {
         TempDir folder;
-        for (const char* name : {"clip.m2v", "clip.vob", "CLIP.MPG", "b.mpeg", "c.M1V", "d.mpv",
-                                 "e.mv2", "clip.avi", "clip.txt", "mpg", "clip.mpg.bak"}) {
+        for (const char* name :
+             {"clip.m2v", "clip.vob", "CLIP.MPG", "b.mpeg", "c.M1V", "d.mpv", "e.mv2", "clip.AVI",
+              "f.hevc", "clip.wmv", "clip.txt", "mpg", "clip.mpg.bak"}) {
             folder.write_text(name, "x");
         }
         std::filesystem::create_directory(folder.path() / "sub.mpg");
@@ -116,8 +117,9 @@ class OpenDialogTest : public QObject {
         state.remembered_folder = folder.path().string();
         FakePlatform platform;
         FrmOuvrir dialog(state, platform);
-        QCOMPARE(listed(dialog), QStringList({"b.mpeg", "c.M1V", "clip.m2v", "CLIP.MPG", "clip.vob",
-                                              "d.mpv", "e.mv2"}));
+        // The other codecs' containers and streams too (.avi, .hevc, ...).
+        QCOMPARE(listed(dialog), QStringList({"b.mpeg", "c.M1V", "clip.AVI", "clip.m2v", "CLIP.MPG",
+                                              "clip.vob", "d.mpv", "e.mv2", "f.hevc"}));
         auto* files = dialog.findChild<QListWidget*>(QStringLiteral("File1"));
         QVERIFY(files->selectedItems().isEmpty());
         // The folder list: the chain from the root down, then the subfolders.

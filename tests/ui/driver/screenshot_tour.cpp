@@ -136,6 +136,13 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
             }
             read_end->stop();
             save_screen(window, folder + QStringLiteral("/header_frm_flux.png"));
+            // The lists of an H.264, HEVC or MPEG-4 video: the last choice (HEVC's 32x32
+            // lists with their DC values, H.264's 8x8 lists of a colour or of luma).
+            if (auto* lists = window.findChild<QComboBox*>(QStringLiteral("cb_listes"));
+                lists != nullptr && lists->isVisible() && lists->count() > 1) {
+                lists->setCurrentIndex(lists->count() - 1);
+                save_screen(window, folder + QStringLiteral("/header_frm_listes.png"));
+            }
             if (flux_button->isEnabled()) {
                 flux_button->click();
                 if (FrmFluxComplet* flux = window.flux_complet_window()) {

@@ -1,0 +1,159 @@
+#include "session/codec_view.h"
+
+#include "export/encoder_files.h"
+#include "io/text.h"
+
+#include <algorithm>
+
+namespace quantaline {
+
+namespace {
+
+struct Size {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+
+Size picture_size(const CodecAnalysis& result) {
+    if (result.h264) {
+        return {result.h264->width, result.h264->height};
+    }
+    if (result.hevc) {
+        return {result.hevc->width, result.hevc->height};
+    }
+    if (result.mpeg4) {
+        return {result.mpeg4->width, result.mpeg4->height};
+    }
+    return {};
+}
+
+bool read(const CodecAnalysis& result) {
+    return result.h264 || result.hevc || result.mpeg4;
+}
+
+// "intra_8x8_cb" gives "8x8" and "Cb".
+std::string pair_label(const std::string& intra_key) {
+    const std::string rest = intra_key.substr(intra_key.find('_') + 1); // "8x8_cb"
+    const std::size_t blank = rest.find('_');
+    const std::string size = rest.substr(0, blank);
+    const std::string colour = rest.substr(blank + 1);
+    const std::string component = colour == "y" ? "Y" : colour == "cb" ? "Cb" : "Cr";
+    return fill_text(tr_text("Session", "Listes %1 %2"), {size, component});
+}
+
+} // namespace
+
+DisplayTexts codec_display_texts(const CodecAnalysis& result) {
+    // The values of an MPEG file whose header was not found, then what these codecs give.
+    DisplayTexts texts = display_texts(StreamInfo{});
+    const Size size = picture_size(result);
+    texts.width = std::to_string(size.width);
+    texts.height = std::to_string(size.height);
+    texts.stream_type = codec_stream_type(result);
+    if (read(result)) {
+        texts.profile_and_level = codec_profile_text(result);
+        texts.chroma_format = codec_chroma_text(result);
+    }
+    // No video format is read from these codecs: unknown rather than MPEG's default.
+    texts.video_format = "???";
+    return texts;
+}
+
+StreamInfo codec_stream_info(const CodecAnalysis& result) {
+    StreamInfo info;
+    info.stream_type_text = codec_stream_type(result);
+    const Size size = picture_size(result);
+    info.horizontal_size = static_cast<std::int16_t>(std::min<std::uint32_t>(size.width, 32767));
+    info.vertical_size = static_cast<std::int16_t>(std::min<std::uint32_t>(size.height, 32767));
+    if (read(result)) {
+        const std::string profile = codec_profile_text(result);
+        const std::size_t at = profile.find('@');
+        info.profile_text = profile.substr(0, at);
+        info.level_text = at == std::string::npos ? std::string() : profile.substr(at + 1);
+        info.chroma_format_text = codec_chroma_text(result);
+    }
+    return info;
+}
+
+std::vector<ListPair> list_pairs(const CodecAnalysis& result) {
+    std::vector<ListPair> pairs;
+    if (const CodecList* intra = find_list(result, "intra")) {
+        pairs.push_back(
+            {tr_text("Session", "Matrices 8x8"), intra, find_list(result, "non_intra")});
+        return pairs;
+    }
+    for (const CodecList& list : result.lists) {
+        if (list.key.rfind("intra_", 0) == 0) {
+            pairs.push_back(
+                {pair_label(list.key), &list, find_list(result, "inter_" + list.key.substr(6))});
+        }
+    }
+    return pairs;
+}
+
+std::size_t first_list_pair(const std::vector<ListPair>& pairs) {
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (pairs[i].intra->key == "intra_8x8_y" || pairs[i].intra->key == "intra") {
+            return i;
+        }
+    }
+    return 0;
+}
+
+bool list_from_stream(const CodecAnalysis& result, const CodecList& list) {
+    switch (list.source.origin) {
+    case scaling::Origin::flat:
+    case scaling::Origin::default_list:
+    case scaling::Origin::signalled_default:
+    case scaling::Origin::unused:
+        return false;
+    case scaling::Origin::fall_back_a:
+    case scaling::Origin::fall_back_b:
+    case scaling::Origin::predicted:
+    case scaling::Origin::from_16x16: {
+        // A copy of a default list is a default list; a chain of copies ends at a list of
+        // the file's or a default one (each copies a list before it: no loop).
+        const CodecList* from =
+            list.reference_key.empty() ? nullptr : find_list(result, list.reference_key);
+        return from != nullptr && from != &list && list_from_stream(result, *from);
+    }
+    case scaling::Origin::coded:
+        break;
+    }
+    return true;
+}
+
+std::string list_tooltip(const CodecList& list) {
+    return list.key + " : " + list_source_text(list);
+}
+
+std::optional<QuantMatrixPair> codec_matrix_pair(const CodecAnalysis& result) {
+    if (!result.mpeg4) {
+        return std::nullopt;
+    }
+    const Mpeg4MatrixPair pair = mpeg4_matrix_pair(*result.mpeg4);
+    if (!pair.ok()) {
+        return std::nullopt;
+    }
+    return pair.matrices;
+}
+
+std::string mpeg2_export_refusal(const CodecAnalysis& result) {
+    if (codec_matrix_pair(result)) {
+        return {};
+    }
+    return fill_text(
+        tr_text("Session", "TMPGEnc et CCE prennent des matrices MPEG-2 : la vidéo %1 n'en a pas"),
+        {codec_name(result.codec)});
+}
+
+std::string report_refusal(const CodecAnalysis& result) {
+    if (codec_matrix_pair(result)) {
+        return {};
+    }
+    return fill_text(tr_text("Session", "Le rapport et l'impression montrent deux matrices 8x8 "
+                                        "MPEG : la vidéo %1 n'en a pas"),
+                     {codec_name(result.codec)});
+}
+
+} // namespace quantaline

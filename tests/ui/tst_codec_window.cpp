@@ -1,0 +1,311 @@
+// The main window over the other codecs: an H.264, an HEVC and an MPEG-4 Part 2 video made
+// by ffmpeg at test time with the lists the test gives the encoder, opened through the
+// open dialog; their header texts, grids, lists' box, exports and encoder files. An MPEG-2
+// file beside them keeps the window as it was.
+#include "fake_platform.h"
+#include "modal.h"
+#include "scaling/h264_matrices.h"
+#include "scaling/hevc_matrices.h"
+#include "support/stream_builder.h"
+#include "support/temp_dir.h"
+#include "ui/frm_ouvrir.h"
+#include "ui/header_frm.h"
+#include "ui/matrix_menu.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+#include <cstdlib>
+
+using namespace quantaline;
+using namespace quantaline::test;
+
+namespace {
+
+bool has_encoder(const std::string& name) {
+    const std::string command =
+        "ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' " + name + " '";
+    return std::system(command.c_str()) == 0;
+}
+
+bool encode(const std::string& arguments, const std::string& file) {
+    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
+                                "testsrc=size=96x64:rate=25 -frames:v 2 -pix_fmt yuv420p " +
+                                arguments + " '" + file + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+template <class Values> QStringList texts_of(const Values& values) {
+    QStringList texts;
+    for (const auto v : values) {
+        texts << QString::number(v);
+    }
+    return texts;
+}
+// A 4x4 list as the grid shows it: its rows in the top-left cells, the rest blank.
+QStringList in_grid_4x4(const QStringList& values) {
+    QStringList cells;
+    for (int k = 0; k < 64; ++k) {
+        cells << (k / 8 < 4 && k % 8 < 4 ? values[(k / 8) * 4 + k % 8] : QString());
+    }
+    return cells;
+}
+QStringList grid_texts(HeaderFrm& window, int grid) {
+    QStringList texts;
+    for (int k = 1; k <= 64; ++k) {
+        texts << window.findChild<QLabel*>(QStringLiteral("mat%1_%2").arg(grid).arg(k))->text();
+    }
+    return texts;
+}
+QString ramp_text(int first) {
+    QStringList values;
+    for (int i = 0; i < 64; ++i) {
+        values << QString::number(first + i % 8 + i / 8 * 2);
+    }
+    return values.join(',');
+}
+
+bool open_in_dialog(HeaderFrm& window, const QString& folder, const QString& name) {
+    return with_modal<FrmOuvrir>(
+        [folder, name](FrmOuvrir& dialog) {
+            dialog.change_folder(folder);
+            auto* files = dialog.findChild<QListWidget*>(QStringLiteral("File1"));
+            const auto found = files->findItems(name, Qt::MatchExactly);
+            if (!found.isEmpty()) {
+                files->setCurrentItem(found.front());
+            }
+            dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        },
+        [&window] { window.findChild<QPushButton*>(QStringLiteral("btc_ouvrir"))->click(); });
+}
+
+const char* const export_buttons[] = {"btc_cce", "btc_tmpgenc", "btc_texte", "btc_imprimer"};
+
+} // namespace
+
+class CodecWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void opens_each_codec_data() {
+        QTest::addColumn<QString>("encoder");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QStringList>("choices");
+        QTest::addColumn<QStringList>("intra");
+        QTest::addColumn<QStringList>("inter");
+        // The lists shown after choosing the first pair: the 4x4 luma lists, or MPEG-4's
+        // only pair again.
+        QTest::addColumn<QStringList>("first_intra");
+        QTest::addColumn<bool>("mpeg2_exports");
+        QTest::addColumn<QStringList>("menu");
+
+        const QStringList jvt_4x4 = texts_of(scaling::default_4x4_intra);
+        QTest::newRow("H.264 in Matroska, JVT lists")
+            << "libx264"
+            << "-c:v libx264 -x264-params cqm=jvt"
+            << "jvt.mkv"
+            << "Matroska H.264"
+            << QStringList{"Listes 4x4 Y", "Listes 4x4 Cb", "Listes 4x4 Cr", "Listes 8x8 Y"}
+            << texts_of(scaling::default_8x8_intra) << texts_of(scaling::default_8x8_inter)
+            << in_grid_4x4(jvt_4x4) << false
+            << QStringList{"Copier les valeurs", "Fichier x264 (--cqmfile)…",
+                           "Fichier x265 (--scaling-list)…"};
+        QStringList hevc_choices;
+        for (const char* size : {"4x4", "8x8", "16x16", "32x32"}) {
+            for (const char* colour : {"Y", "Cb", "Cr"}) {
+                if (QByteArray(size) != "32x32" || QByteArray(colour) == "Y") {
+                    hevc_choices << QStringLiteral("Listes %1 %2").arg(size, colour);
+                }
+            }
+        }
+        QTest::newRow("HEVC in MP4, default lists")
+            << "libx265"
+            << "-c:v libx265 -x265-params log-level=error:scaling-list=default"
+            << "default.mp4"
+            << "MP4 HEVC" << hevc_choices << texts_of(scaling::hevc_default_8x8_intra)
+            << texts_of(scaling::hevc_default_8x8_inter)
+            // HEVC's default 4x4 lists are flat.
+            << in_grid_4x4(QStringList(16, QStringLiteral("16"))) << false
+            << QStringList{"Copier les valeurs", "Fichier x264 (--cqmfile)…",
+                           "Fichier x265 (--scaling-list)…"};
+        QStringList intra;
+        for (const QString& v : ramp_text(8).split(',')) {
+            intra << v;
+        }
+        QStringList inter;
+        for (const QString& v : ramp_text(20).split(',')) {
+            inter << v;
+        }
+        QTest::newRow("MPEG-4 in AVI, loaded matrices")
+            << "mpeg4"
+            << "-c:v mpeg4 -mpeg_quant 1 -intra_matrix " + ramp_text(8) + " -inter_matrix " +
+                   ramp_text(20)
+            << "loaded.avi"
+            << "AVI MPEG-4 Part 2" << QStringList{"Matrices 8x8"} << intra << inter << intra << true
+            << QStringList{"Copier les valeurs", "Copier pour ffmpeg",
+                           "Enregistrer pour mpeg2enc…"};
+    }
+
+    void opens_each_codec() {
+        QFETCH(QString, encoder);
+        QFETCH(QString, arguments);
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(QStringList, choices);
+        QFETCH(QStringList, intra);
+        QFETCH(QStringList, inter);
+        QFETCH(QStringList, first_intra);
+        QFETCH(bool, mpeg2_exports);
+        QFETCH(QStringList, menu);
+        if (!has_encoder(encoder.toStdString())) {
+            QSKIP("ffmpeg with this encoder is not on this machine");
+        }
+        TempDir folder;
+        const std::string path = folder.file(name.toStdString());
+        QVERIFY(encode(arguments.toStdString(), path));
+
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        QVERIFY(open_in_dialog(window, QString::fromStdString(folder.path().string()), name));
+        QCOMPARE(platform.values, Messages{});
+        const auto label = [&window](const char* object) {
+            return window.findChild<QLabel*>(QString::fromLatin1(object))->text();
+        };
+        QCOMPARE(label("Label7"), type);
+        QCOMPARE(label("Label1"), QStringLiteral("96"));
+        QCOMPARE(label("Label2"), QStringLiteral("64"));
+        QCOMPARE(label("Label15"), QStringLiteral("4:2:0"));
+        // What these codecs do not give shows as a missing value does.
+        QCOMPARE(label("Label3"), QStringLiteral("???"));
+        QCOMPARE(label("Label19"), QStringLiteral("???"));
+
+        auto* box = window.findChild<QComboBox*>(QStringLiteral("cb_listes"));
+        QVERIFY(box->isVisible());
+        QVERIFY(!box->accessibleName().isEmpty());
+        QVERIFY(!box->accessibleDescription().isEmpty());
+        QStringList shown_choices;
+        for (int i = 0; i < box->count(); ++i) {
+            shown_choices << box->itemText(i);
+        }
+        QCOMPARE(shown_choices, choices);
+        QCOMPARE(box->currentText(),
+                 choices.size() == 1 ? choices[0] : QStringLiteral("Listes 8x8 Y"));
+        QCOMPARE(grid_texts(window, 1), intra);
+        QCOMPARE(grid_texts(window, 2), inter);
+        // The encoder's default lists are green, the matrices MPEG-4 loaded black; so is
+        // every list of the first choice, copied from a default list or not.
+        const QColor colour = mpeg2_exports ? QColor(0, 0, 0) : QColor(0, 192, 0);
+        for (int grid = 1; grid <= 2; ++grid) {
+            QCOMPARE(window.findChild<QLabel*>(QStringLiteral("mat%1_64").arg(grid))
+                         ->palette()
+                         .color(QPalette::WindowText),
+                     colour);
+        }
+        // Each grid tells where its list came from.
+        QVERIFY2(
+            window.findChild<QWidget*>(QStringLiteral("cd_matrice1_1"))
+                ->toolTip()
+                .startsWith(choices.size() == 1 ? "intra : " : "intra_8x8_y : "),
+            qPrintable(window.findChild<QWidget*>(QStringLiteral("cd_matrice1_1"))->toolTip()));
+
+        for (std::size_t i = 0; i < std::size(export_buttons); ++i) {
+            auto* button = window.findChild<QPushButton*>(QString::fromLatin1(export_buttons[i]));
+            QCOMPARE(button->isEnabled(), mpeg2_exports);
+            QCOMPARE(button->toolTip().isEmpty(), mpeg2_exports);
+        }
+        if (!mpeg2_exports) {
+            QCOMPARE(window.findChild<QPushButton*>(QStringLiteral("btc_tmpgenc"))->toolTip(),
+                     QStringLiteral("TMPGEnc et CCE prennent des matrices MPEG-2 : la vidéo %1 "
+                                    "n'en a pas")
+                         .arg(type.section(' ', -1) == "HEVC" ? "HEVC" : "H.264"));
+        }
+
+        auto* grid = window.findChild<QWidget*>(QStringLiteral("cd_matrice1_1"));
+        const auto shown_menu = matrix_menu(grid, MatrixKind::intra, session, platform, true);
+        QStringList items;
+        for (QAction* action : shown_menu->actions()) {
+            items << action->text();
+        }
+        QCOMPARE(items, menu);
+
+        // The first choice: the grids follow it, the DC label stays hidden.
+        box->setCurrentIndex(0);
+        QCOMPARE(grid_texts(window, 1), first_intra);
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("mat2_1"))
+                     ->palette()
+                     .color(QPalette::WindowText),
+                 colour);
+        QVERIFY(!window.findChild<QLabel*>(QStringLiteral("lbl_dc"))->isVisible());
+        if (choices.last() == "Listes 32x32 Y") {
+            box->setCurrentIndex(box->count() - 1);
+            QCOMPARE(label("lbl_dc"), QStringLiteral("DC intra : 16\nDC inter : 16"));
+            QVERIFY(window.findChild<QLabel*>(QStringLiteral("lbl_dc"))->isVisible());
+        }
+
+        // The encoder files: the codec's own written where the save dialog says, the other
+        // refused with its message and no dialog.
+        if (!mpeg2_exports) {
+            const bool hevc = type.endsWith("HEVC");
+            platform.save_path = folder.file("lists.txt");
+            save_encoder_file(&window, session, platform,
+                              hevc ? Session::EncoderFile::x265 : Session::EncoderFile::x264);
+            QCOMPARE(platform.values, Messages{});
+            const std::string written = read_all(platform.save_path);
+            QVERIFY2(written.rfind("INTRA4X4_LUMA =", 0) == 0, written.c_str());
+            const std::size_t dialogs = platform.events.size();
+            save_encoder_file(&window, session, platform,
+                              hevc ? Session::EncoderFile::x264 : Session::EncoderFile::x265);
+            QCOMPARE(platform.values.size(), std::size_t(1));
+            QCOMPARE(platform.values[0].id,
+                     hevc ? MessageId::x264_file_hevc_source : MessageId::x265_file_h264_source);
+            QCOMPARE(platform.events.size(), dialogs + 1); // the box, no dialog
+        }
+    }
+
+    // An MPEG-2 file after a codec's: no lists' box, the exports back, as before.
+    void an_mpeg2_file_shows_no_box() {
+        TempDir folder;
+        StreamBuilder stream;
+        stream.sequence_header({}).fill_to(2000);
+        folder.write("a.m2v", stream.bytes());
+        const bool with_h264 = has_encoder("libx264");
+        if (with_h264) {
+            QVERIFY(encode("-c:v libx264", folder.file("b.264")));
+        }
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        const QString where = QString::fromStdString(folder.path().string());
+        if (with_h264) {
+            QVERIFY(open_in_dialog(window, where, "b.264"));
+            QVERIFY(window.findChild<QComboBox*>(QStringLiteral("cb_listes"))->isVisible());
+        }
+        QVERIFY(open_in_dialog(window, where, "a.m2v"));
+        QVERIFY(!window.findChild<QComboBox*>(QStringLiteral("cb_listes"))->isVisible());
+        QVERIFY(!window.findChild<QLabel*>(QStringLiteral("lbl_listes"))->isVisible());
+        QVERIFY(!window.findChild<QLabel*>(QStringLiteral("lbl_dc"))->isVisible());
+        QVERIFY(window.findChild<QLabel*>(QStringLiteral("Label7"))->text().endsWith("MPEG-2") ||
+                window.findChild<QLabel*>(QStringLiteral("Label7"))->text().endsWith("MPEG-1"));
+        for (const char* name : export_buttons) {
+            auto* button = window.findChild<QPushButton*>(QString::fromLatin1(name));
+            QVERIFY(button->isEnabled());
+            QVERIFY(button->toolTip().isEmpty());
+        }
+        QVERIFY(window.findChild<QWidget*>(QStringLiteral("cd_matrice1_1"))
+                    ->accessibleDescription()
+                    .isEmpty());
+    }
+};
+
+QTEST_MAIN(CodecWindowTest)
+#include "tst_codec_window.moc"
