@@ -32,23 +32,6 @@ template <class Value> std::string json_object(const CodecAnalysis& result, Valu
     return out + '}';
 }
 
-struct Size {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-};
-Size picture_size(const CodecAnalysis& result) {
-    if (result.h264) {
-        return {result.h264->width, result.h264->height};
-    }
-    if (result.hevc) {
-        return {result.hevc->width, result.hevc->height};
-    }
-    if (result.mpeg4) {
-        return {result.mpeg4->width, result.mpeg4->height};
-    }
-    return {};
-}
-
 } // namespace
 
 const char* codec_key(container::Codec codec) {
@@ -123,7 +106,7 @@ std::string codec_info_text(const std::string& file, const CodecAnalysis& result
     const auto line = [&out](const char* caption, const std::string& value) {
         out += plain_caption(tr_text("Caption", caption)) + " " + value + "\n";
     };
-    const Size size = picture_size(result);
+    const CodecPictureSize size = codec_picture_size(result);
     out += tr_text("Cli", "Fichier : ") + file + "\n";
     line(caption::stream_type, codec_stream_type(result));
     line(caption::resolution, std::to_string(size.width) + " x " + std::to_string(size.height));
@@ -133,7 +116,7 @@ std::string codec_info_text(const std::string& file, const CodecAnalysis& result
 }
 
 std::string codec_info_json(const std::string& file, const CodecAnalysis& result) {
-    const Size size = picture_size(result);
+    const CodecPictureSize size = codec_picture_size(result);
     const bool read = result.ok();
     std::string out = "{\"file\":" + json_string(file);
     out += ",\"codec\":" + json_string(codec_key(result.codec));

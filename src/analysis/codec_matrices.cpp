@@ -400,6 +400,19 @@ std::string codec_list_grid(const CodecList& list) {
     return out;
 }
 
+CodecPictureSize codec_picture_size(const CodecAnalysis& result) {
+    if (result.h264) {
+        return {result.h264->width, result.h264->height};
+    }
+    if (result.hevc) {
+        return {result.hevc->width, result.hevc->height};
+    }
+    if (result.mpeg4) {
+        return {result.mpeg4->width, result.mpeg4->height};
+    }
+    return {};
+}
+
 const CodecList* find_list(const CodecAnalysis& result, const std::string& key) {
     for (const CodecList& list : result.lists) {
         if (list.key == key) {

@@ -68,6 +68,14 @@ std::string list_source_text(const CodecList& list);         // "SPS", "repli A 
 // The list's rows, values right-aligned in fields of 4, each row ending with LF.
 std::string codec_list_grid(const CodecList& list);
 
+// The picture's size as the sequence level gives it (cropped, or inside the conformance
+// window); 0 x 0 when the matrices could not be read.
+struct CodecPictureSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+CodecPictureSize codec_picture_size(const CodecAnalysis& result);
+
 // The list named `key`, or none.
 const CodecList* find_list(const CodecAnalysis& result, const std::string& key);
 

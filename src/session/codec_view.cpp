@@ -9,24 +9,6 @@ namespace quantaline {
 
 namespace {
 
-struct Size {
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-};
-
-Size picture_size(const CodecAnalysis& result) {
-    if (result.h264) {
-        return {result.h264->width, result.h264->height};
-    }
-    if (result.hevc) {
-        return {result.hevc->width, result.hevc->height};
-    }
-    if (result.mpeg4) {
-        return {result.mpeg4->width, result.mpeg4->height};
-    }
-    return {};
-}
-
 bool read(const CodecAnalysis& result) {
     return result.h264 || result.hevc || result.mpeg4;
 }
@@ -46,7 +28,7 @@ std::string pair_label(const std::string& intra_key) {
 DisplayTexts codec_display_texts(const CodecAnalysis& result) {
     // The values of an MPEG file whose header was not found, then what these codecs give.
     DisplayTexts texts = display_texts(StreamInfo{});
-    const Size size = picture_size(result);
+    const CodecPictureSize size = codec_picture_size(result);
     texts.width = std::to_string(size.width);
     texts.height = std::to_string(size.height);
     texts.stream_type = codec_stream_type(result);
@@ -62,7 +44,7 @@ DisplayTexts codec_display_texts(const CodecAnalysis& result) {
 StreamInfo codec_stream_info(const CodecAnalysis& result) {
     StreamInfo info;
     info.stream_type_text = codec_stream_type(result);
-    const Size size = picture_size(result);
+    const CodecPictureSize size = codec_picture_size(result);
     info.horizontal_size = static_cast<std::int16_t>(std::min<std::uint32_t>(size.width, 32767));
     info.vertical_size = static_cast<std::int16_t>(std::min<std::uint32_t>(size.height, 32767));
     if (read(result)) {
