@@ -1,6 +1,8 @@
 #include "container/units.h"
 
 #include "mpeg/start_code.h"
+#include "mpeg/syntax.h"
+#include "mpeg4/syntax.h"
 
 #include <algorithm>
 
@@ -15,12 +17,14 @@ int nal_type(Codec codec, std::uint8_t header) {
 // The start code values that begin MPEG-4 Part 2's headers: visual object sequence, user
 // data, visual object, video object, video object layer.
 bool begins_mpeg4_header(std::uint8_t code) {
-    return code == 0xB0 || code == 0xB2 || code == 0xB5 || code <= 0x2F;
+    namespace code_of = mpeg4::start_code;
+    return code == code_of::visual_object_sequence || code == code_of::user_data ||
+           code == code_of::visual_object || code <= code_of::video_object_layer_last;
 }
 
 // A VOP, or the group of VOPs before one: the pictures begin.
 bool begins_mpeg4_pictures(std::uint8_t code) {
-    return code == 0xB6 || code == 0xB3;
+    return code == mpeg4::start_code::vop || code == mpeg4::start_code::group_of_vop;
 }
 
 } // namespace
@@ -213,15 +217,15 @@ bool plausible_h264_profile(std::uint8_t profile) {
 // What one start code's following bytes tell: a codec, or nothing decisive.
 Codec codec_at(std::span<const std::uint8_t> after) {
     const std::uint8_t code = after[0];
-    if (code == 0xB3) {
+    if (code == mpeg::start_code::sequence_header) {
         return Codec::mpeg2; // MPEG-1 or MPEG-2: told apart by the caller
     }
-    if (code == 0xB0) {
+    if (code == mpeg4::start_code::visual_object_sequence) {
         return Codec::mpeg4;
     }
     // A video object followed by its video object layer.
-    if (code <= 0x1F && after.size() >= 5 && after[1] == 0 && after[2] == 0 && after[3] == 1 &&
-        (after[4] & 0xF0) == 0x20) {
+    if (code <= mpeg4::start_code::video_object_last && after.size() >= 5 && after[1] == 0 &&
+        after[2] == 0 && after[3] == 1 && (after[4] & 0xF0) == 0x20) {
         return Codec::mpeg4;
     }
     if (after.size() >= 2 && after[1] == 0x01 && (code == 0x40 || code == 0x42 || code == 0x46)) {
@@ -240,9 +244,12 @@ Codec codec_at(std::span<const std::uint8_t> after) {
 // After a sequence header: an extension start code with a sequence extension's id makes
 // MPEG-2, a picture start code before one MPEG-1.
 Codec mpeg1_or_2(std::span<const std::uint8_t> start, std::size_t from) {
-    const auto is_code = [](std::uint8_t code) { return code == 0xB5 || code == 0x00; };
+    const auto is_code = [](std::uint8_t code) {
+        return code == mpeg::start_code::extension || code == mpeg::start_code::picture;
+    };
     const std::size_t s = mpeg::find_start_code(start.data(), from, start.size(), is_code);
-    if (s + 4 < start.size() && start[s + 3] == 0xB5 && (start[s + 4] >> 4) == 1) {
+    if (s + 4 < start.size() && start[s + 3] == mpeg::start_code::extension &&
+        (start[s + 4] >> 4) == 1) {
         return Codec::mpeg2;
     }
     return Codec::mpeg1;

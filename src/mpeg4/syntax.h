@@ -26,6 +26,7 @@ inline constexpr std::uint8_t video_object_layer_last = 0x2F;
 inline constexpr std::uint8_t visual_object_sequence = 0xB0;
 inline constexpr std::uint8_t visual_object_sequence_end = 0xB1;
 inline constexpr std::uint8_t user_data = 0xB2;
+inline constexpr std::uint8_t group_of_vop = 0xB3;
 inline constexpr std::uint8_t visual_object = 0xB5;
 inline constexpr std::uint8_t vop = 0xB6;
 } // namespace start_code
