@@ -285,6 +285,22 @@
         <source><byte value="xd"/>Analyse : %3u %% (%.0f Mo/s)</source>
         <translation><byte value="xd"/>Reading: %3u %% (%.0f MB/s)</translation>
     </message>
+    <message>
+        <source>Listes</source>
+        <translation>Lists</translation>
+    </message>
+    <message>
+        <source>Images sans listes connues : </source>
+        <translation>Pictures with no known lists: </translation>
+    </message>
+    <message>
+        <source>Jeux de paramètres : </source>
+        <translation>Parameter sets: </translation>
+    </message>
+    <message>
+        <source>Jeu de listes %1 : %2 image(s), la première : %3</source>
+        <translation>List set %1: %2 picture(s), the first: %3</translation>
+    </message>
 </context>
 <context>
     <name>Codec</name>
@@ -820,6 +836,10 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>La vidéo de ce fichier est en %1 : Quantaline en lit les matrices (info, matrix), pas les images.</source>
         <translation>The video of this file is %1: Quantaline reads its matrices (info, matrix), not its pictures.</translation>
     </message>
+    <message>
+        <source>La lecture du flux s&apos;arrête : %1 ; l&apos;analyse porte sur ce qui précède.</source>
+        <translation>Reading the stream stopped: %1; the analysis covers what came before.</translation>
+    </message>
 </context>
 <context>
     <name>Report</name>
@@ -933,6 +953,10 @@ Check that the path to TMPGEnc is correct!</translation>
     <message>
         <source>matrices initiales</source>
         <translation>initial matrices</translation>
+    </message>
+    <message>
+        <source>listes initiales</source>
+        <translation>initial lists</translation>
     </message>
 </context>
 <context>

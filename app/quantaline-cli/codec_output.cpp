@@ -126,14 +126,19 @@ std::string codec_info_json(const std::string& file, const CodecAnalysis& result
     out += ",\"horizontal_size\":" + std::to_string(size.width);
     out += ",\"vertical_size\":" + std::to_string(size.height);
     out += ",\"chroma_format_text\":" + (read ? json_string(codec_chroma_text(result)) : "null");
-    out += ",\"matrices\":" + json_object(result, json_rows);
-    out += ",\"dc\":" + json_object(result, [](const CodecList& list) {
-               return list.dc ? std::to_string(*list.dc) : std::string();
-           });
-    out += ",\"sources\":" + json_object(result, [](const CodecList& list) {
+    out += ',' + codec_lists_json(result);
+    return out + ",\"messages\":" + json_messages(result.messages) + "}\n";
+}
+
+std::string codec_lists_json(const CodecAnalysis& result) {
+    return "\"matrices\":" + json_object(result, json_rows) + ",\"dc\":" +
+           json_object(result,
+                       [](const CodecList& list) {
+                           return list.dc ? std::to_string(*list.dc) : std::string();
+                       }) +
+           ",\"sources\":" + json_object(result, [](const CodecList& list) {
                return json_string(list_source_text(list));
            });
-    return out + ",\"messages\":" + json_messages(result.messages) + "}\n";
 }
 
 } // namespace quantaline::cli

@@ -15,6 +15,8 @@ std::string codec_lists_text(const CodecAnalysis& result);
 std::string codec_lists_csv(const CodecAnalysis& result);
 std::string codec_info_text(const std::string& file, const CodecAnalysis& result);
 std::string codec_info_json(const std::string& file, const CodecAnalysis& result);
+// "matrices":{...},"dc":{...},"sources":{...}: the lists' members of the JSON objects.
+std::string codec_lists_json(const CodecAnalysis& result);
 
 // "mpeg4", "h264", "hevc" in the JSON; "mp4", "matroska", ... for the container.
 const char* codec_key(container::Codec codec);

@@ -2,6 +2,7 @@
 // several files at once on all cores, printed in argument order.
 
 #include "analysis/display.h"
+#include "codec_scan_output.h"
 #include "command_line.h"
 #include "commands.h"
 #include "export/matrix_formats.h"
@@ -231,7 +232,16 @@ int run_scan(const Arguments& arguments) {
                 write_text(writer, file, result);
             }
         },
-        status);
+        status,
+        [json](std::size_t index, const std::string& file, const CodecScan& result) {
+            Writer writer;
+            if (json) {
+                writer.text = codec_scan_json(file, result);
+            } else {
+                print_messages(file, result.messages);
+                writer.text = (index == 0 ? "" : "\n") + codec_scan_text(file, result);
+            }
+        });
 }
 
 } // namespace quantaline::cli

@@ -77,19 +77,82 @@ std::optional<Message> pictures_not_read(const std::string& file) {
     return Message{MessageId::codec_pictures_not_read, {literal_text(codec_name(codec))}};
 }
 
+namespace {
+
+// Results in argument order as soon as each is ready; the progress line meanwhile.
+class ResultLoop {
+  public:
+    ResultLoop(mpeg::ScanRunner& runner, bool show_progress)
+        : runner_(runner), show_progress_(show_progress),
+          started_(std::chrono::steady_clock::now()) {}
+    ~ResultLoop() { clear_progress(); }
+    ResultLoop(const ResultLoop&) = delete;
+    ResultLoop& operator=(const ResultLoop&) = delete;
+
+    // The runner's result `index` once ready; none when it never began (Ctrl-C first).
+    std::optional<mpeg::ScanResult> take(std::size_t index) {
+        auto state = runner_.wait(index, std::chrono::milliseconds(200));
+        while (state == mpeg::ScanRunner::State::pending) {
+            show_progress();
+            state = runner_.wait(index, std::chrono::milliseconds(200));
+        }
+        if (state != mpeg::ScanRunner::State::ready) {
+            return std::nullopt;
+        }
+        // Taken out of the runner: once printed, the result leaves memory.
+        auto result = runner_.take(index);
+        clear_progress();
+        return result;
+    }
+
+  private:
+    void show_progress() {
+        if (!show_progress_) {
+            return;
+        }
+        const mpeg::ScanProgress progress = runner_.progress();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+        const double rate =
+            seconds > 0 ? static_cast<double>(progress.bytes_done) / 1e6 / seconds : 0;
+        std::fprintf(stderr, tr_text("Cli", "\rAnalyse : %3u %% (%.0f Mo/s)"),
+                     static_cast<unsigned>(progress.bytes_total != 0
+                                               ? progress.bytes_done * 100 / progress.bytes_total
+                                               : 100),
+                     rate);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+    void clear_progress() {
+        if (shown_) {
+            std::fputs("\r\033[K", stderr);
+            shown_ = false;
+        }
+    }
+
+    mpeg::ScanRunner& runner_;
+    bool show_progress_;
+    std::chrono::steady_clock::time_point started_;
+    bool shown_ = false;
+};
+
+} // namespace
+
 int run_scans(const std::vector<std::string>& arguments, bool picture_records, bool quantiser,
-              const std::function<void(std::size_t index, const std::string& file,
-                                       const mpeg::ScanResult& result)>& print,
-              int status) {
-    // An MPEG-4 Part 2, H.264 or HEVC video has no MPEG pictures to read: said up front,
-    // rather than read as an MPEG stream that is not there.
+              const ScanPrint& print, int status, const CodecScanPrint& print_codec) {
+    // An MPEG-4 Part 2, H.264 or HEVC video is not read as an MPEG stream that is not
+    // there: read by its own scan where the command has one, else said up front.
     std::vector<std::string> files;
-    for (const std::string& file : arguments) {
-        if (const auto message = pictures_not_read(file)) {
-            print_messages(file, {*message});
-            status = exit_message;
+    std::vector<std::optional<std::size_t>> runner_index(arguments.size());
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (const auto message = pictures_not_read(arguments[i])) {
+            if (!print_codec) {
+                print_messages(arguments[i], {*message});
+                status = exit_message;
+            }
         } else {
-            files.push_back(file);
+            runner_index[i] = files.size();
+            files.push_back(arguments[i]);
         }
     }
     mpeg::ScanRunnerOptions options;
@@ -108,52 +171,32 @@ int run_scans(const std::vector<std::string>& arguments, bool picture_records, b
     running.store(&runner);
     std::signal(SIGINT, on_interrupt);
     runner.start();
-
-    // Results in argument order as soon as each is ready; the progress line meanwhile.
-    const auto started = std::chrono::steady_clock::now();
-    bool progress_shown = false;
-    const auto clear_progress = [&] {
-        if (progress_shown) {
-            std::fputs("\r\033[K", stderr);
-            progress_shown = false;
-        }
-    };
-    for (std::size_t index = 0; index < runner.file_count(); ++index) {
-        auto state = runner.wait(index, std::chrono::milliseconds(200));
-        while (state == mpeg::ScanRunner::State::pending) {
-            if (show_progress) {
-                const mpeg::ScanProgress progress = runner.progress();
-                const double seconds =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
-                        .count();
-                const double rate =
-                    seconds > 0 ? static_cast<double>(progress.bytes_done) / 1e6 / seconds : 0;
-                std::fprintf(
-                    stderr, tr_text("Cli", "\rAnalyse : %3u %% (%.0f Mo/s)"),
-                    static_cast<unsigned>(progress.bytes_total != 0
-                                              ? progress.bytes_done * 100 / progress.bytes_total
-                                              : 100),
-                    rate);
-                std::fflush(stderr);
-                progress_shown = true;
+    {
+        ResultLoop loop(runner, show_progress);
+        std::size_t printed = 0;
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            // After Ctrl-C no codec scan begins; the runner's results under way still print.
+            if (!runner_index[i] && (!print_codec || stop_requested.load())) {
+                continue;
             }
-            state = runner.wait(index, std::chrono::milliseconds(200));
+            if (!runner_index[i]) {
+                const CodecScan result = scan_codec_file(arguments[i], &stop_requested);
+                status = result.messages.empty() ? status : exit_message;
+                print_codec(printed++, arguments[i], result);
+                std::fflush(stdout);
+                continue;
+            }
+            const auto result = loop.take(*runner_index[i]);
+            if (!result) {
+                break; // never begun: Ctrl-C came first
+            }
+            status = result->messages.empty() ? status : exit_message;
+            print(printed++, runner.file(*runner_index[i]), *result);
+            std::fflush(stdout);
         }
-        if (state != mpeg::ScanRunner::State::ready) {
-            break; // never begun: Ctrl-C came first
-        }
-        // Taken out of the runner: once printed, the result leaves memory.
-        const mpeg::ScanResult result = runner.take(index);
-        clear_progress();
-        if (!result.messages.empty()) {
-            status = exit_message;
-        }
-        print(index, runner.file(index), result);
-        std::fflush(stdout);
     }
     runner.join();
     running.store(nullptr);
-    clear_progress();
     std::signal(SIGINT, SIG_DFL);
     return stop_requested.load() ? exit_interrupted : status;
 }

@@ -4,6 +4,7 @@
 // core's runner, each result printed in argument order as soon as it is ready, a
 // progress line on a terminal, Ctrl-C.
 
+#include "analysis/codec_scan.h"
 #include "commands.h"
 #include "io/message.h"
 #include "mpeg/scan.h"
@@ -51,12 +52,15 @@ std::optional<Message> pictures_not_read(const std::string& file);
 // Scans the files on all cores and hands each result to `print`, in the order of the
 // files, `index` counting from 0. A result with messages makes the status exit_message;
 // Ctrl-C stops the scans, prints the results of those under way, and gives
-// exit_interrupted. `status` is the status so far. Files of other codecs are said on
-// standard error (exit_message) and not scanned. `quantiser` reads every picture's
-// macroblocks too.
+// exit_interrupted. `status` is the status so far. `quantiser` reads every picture's
+// macroblocks too. Files of the other codecs (MPEG-4 Part 2, H.264, HEVC) are read by
+// scan_codec_file and handed to `print_codec` in their place; without it they are said on
+// standard error (exit_message) and not read.
+using ScanPrint =
+    std::function<void(std::size_t index, const std::string& file, const mpeg::ScanResult& result)>;
+using CodecScanPrint =
+    std::function<void(std::size_t index, const std::string& file, const CodecScan& result)>;
 int run_scans(const std::vector<std::string>& files, bool picture_records, bool quantiser,
-              const std::function<void(std::size_t index, const std::string& file,
-                                       const mpeg::ScanResult& result)>& print,
-              int status);
+              const ScanPrint& print, int status, const CodecScanPrint& print_codec = {});
 
 } // namespace quantaline::cli

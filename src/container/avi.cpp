@@ -128,10 +128,12 @@ bool is_stream_chunk(const std::uint8_t* id, std::size_t index) {
            (id[3] == 'c' || id[3] == 'b');
 }
 
-// The chunks of the movie list (and of its 'rec ' lists) until the stream's first one.
+// The chunks of the movie list (and of its 'rec ' lists) until the stream's first one, or
+// when walking all of the stream's chunks.
 void read_movie(ByteSource& source, std::uint64_t at, std::uint64_t end, const VideoStream& stream,
                 VideoConfiguration& config) {
-    for (std::size_t count = 0; at < end && count < chunk_limit; ++count) {
+    const std::size_t most = config.walk != nullptr ? ~std::size_t{0} : chunk_limit;
+    for (std::size_t count = 0; at < end && count < most && !walk_cancelled(config); ++count) {
         const auto header = source.read(at, 12);
         if (!header) {
             config.error = ConfigurationError::read_failed;
@@ -156,13 +158,38 @@ void read_movie(ByteSource& source, std::uint64_t at, std::uint64_t end, const V
                 config.error = ConfigurationError::read_failed;
                 return;
             }
-            UnitCollector collector(stream.codec, config.units);
+            UnitCollector collector(stream.codec, config);
             StartCodeSplitter splitter(collector);
             splitter.feed(*bytes, at + 8);
             splitter.finish();
-            return;
+            if (config.walk == nullptr) {
+                return;
+            }
         }
         at += 8 + size + (size & 1);
+    }
+}
+
+// A file past 1 GiB goes on in RIFF 'AVIX' chunks, each with a movie list of its own.
+void walk_extensions(ByteSource& source, std::uint64_t at, const VideoStream& stream,
+                     VideoConfiguration& config) {
+    while (at + 24 <= source.size() && config.error == ConfigurationError::none &&
+           !walk_cancelled(config)) {
+        const auto header = source.read(at, 24);
+        if (!header || header->size() < 24) {
+            config.error = header ? ConfigurationError::truncated : ConfigurationError::read_failed;
+            return;
+        }
+        const std::uint64_t end =
+            std::min<std::uint64_t>(source.size(), at + 8 + le32(header->data() + 4));
+        if (!fourcc_is(header->data(), "RIFF") || !fourcc_is(header->data() + 8, "AVIX")) {
+            return;
+        }
+        if (fourcc_is(header->data() + 12, "LIST") && fourcc_is(header->data() + 20, "movi")) {
+            read_movie(source, at + 24, std::min(end, at + 20 + le32(header->data() + 16)), stream,
+                       config);
+        }
+        at = end + (end & 1);
     }
 }
 
@@ -204,17 +231,21 @@ void read_avi(ByteSource& source, VideoConfiguration& config) {
         } else if (list && fourcc_is(header->data() + 8, "movi") && stream) {
             // MPEG-4 Part 2's headers in the format's extra bytes make its configuration;
             // H.264 and HEVC go on with the sets of the first frame.
-            if (config.units.empty() || stream->codec != Codec::mpeg4) {
+            if (config.units.empty() || stream->codec != Codec::mpeg4 || config.walk != nullptr) {
                 read_movie(source, at + 12, std::min(riff_end, at + 8 + size), *stream, config);
             }
             break;
         }
         at += 8 + size + (size & 1);
     }
+    if (stream && config.walk != nullptr && config.error == ConfigurationError::none) {
+        walk_extensions(source, riff_end + (riff_end & 1), *stream, config);
+    }
     if (!stream && config.error == ConfigurationError::none) {
         config.error = ConfigurationError::no_video;
     }
-    if (stream && config.units.empty() && config.error == ConfigurationError::none) {
+    if (stream && config.units.empty() && config.walk == nullptr &&
+        config.error == ConfigurationError::none) {
         config.error = ConfigurationError::no_configuration;
     }
 }

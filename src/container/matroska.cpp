@@ -246,10 +246,10 @@ std::optional<std::span<const std::uint8_t>> frame_of(std::span<const std::uint8
 
 void take_frame(std::span<const std::uint8_t> frame, std::uint64_t offset, const Track& track,
                 VideoConfiguration& config) {
-    UnitCollector collector(track.codec, config.units);
+    UnitCollector collector(track.codec, config);
     if (track.codec == Codec::mpeg4) {
         // The headers before the first VOP count only when the track had none of its own.
-        if (config.units.empty()) {
+        if (config.units.empty() || config.walk != nullptr) {
             StartCodeSplitter splitter(collector);
             splitter.feed(frame, offset);
             splitter.finish();
@@ -261,53 +261,77 @@ void take_frame(std::span<const std::uint8_t> frame, std::uint64_t offset, const
     }
 }
 
-// The elements of a cluster until the first block of `track`: true once it was read.
-bool read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end, const Track& track,
-                  VideoConfiguration& config) {
-    for (std::size_t count = 0; at < end && count < element_limit; ++count) {
+// A block's bytes and their offset: a SimpleBlock's own, a BlockGroup's Block's.
+std::optional<std::pair<std::vector<std::uint8_t>, std::uint64_t>>
+block_of(ByteSource& source, const Element& element, ConfigurationError& error) {
+    auto bytes = source.read(element.payload, static_cast<std::size_t>(element.size));
+    if (!bytes) {
+        error = ConfigurationError::read_failed;
+        return std::nullopt;
+    }
+    if (element.id == id::simple_block) {
+        return std::make_pair(std::move(*bytes), element.payload);
+    }
+    std::optional<Element> inner;
+    children(*bytes, 0, bytes->size(), [&](const Element& child, auto) {
+        if (child.id == id::block && !inner) {
+            inner = child;
+        }
+    });
+    if (!inner) {
+        return std::nullopt;
+    }
+    const auto from = bytes->begin() + static_cast<std::ptrdiff_t>(inner->payload);
+    return std::make_pair(
+        std::vector<std::uint8_t>(from, from + static_cast<std::ptrdiff_t>(inner->size)),
+        element.payload + inner->payload);
+}
+
+struct ClusterRead {
+    bool block_read = false; // a block of the track was read (the first one, unless walking)
+    std::uint64_t stop = 0;  // where the cluster's elements ended
+};
+
+// The elements of a cluster until the first block of `track`, or when walking all its
+// blocks.
+ClusterRead read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end,
+                         const Track& track, VideoConfiguration& config) {
+    ClusterRead read;
+    for (std::size_t count = 0;
+         at < end && (count < element_limit || config.walk != nullptr) && !walk_cancelled(config);
+         ++count) {
+        read.stop = at;
         const auto element = element_in_file(source, at, config.error);
         if (!element) {
-            return false;
+            return read;
         }
         if (is_segment_child(element->id) || element->size == unknown_size) {
-            return false; // the cluster ended without a size
+            return read; // the cluster ended without a size
         }
         if (element->size > end - element->payload) {
             config.error = ConfigurationError::truncated;
-            return false;
+            return read;
         }
         const bool block = element->id == id::simple_block || element->id == id::block_group;
         if (block && element->size <= structure_limit) {
-            const auto bytes =
-                source.read(element->payload, static_cast<std::size_t>(element->size));
-            if (!bytes) {
-                config.error = ConfigurationError::read_failed;
-                return false;
-            }
-            std::span<const std::uint8_t> data = *bytes;
-            std::uint64_t data_offset = element->payload;
-            if (element->id == id::block_group) {
-                std::optional<Element> inner;
-                children(data, 0, data.size(), [&](const Element& child, auto) {
-                    if (child.id == id::block && !inner) {
-                        inner = child;
-                    }
-                });
-                if (!inner) {
-                    continue;
-                }
-                data = data.subspan(inner->payload, inner->size);
-                data_offset += inner->payload;
+            const auto data = block_of(source, *element, config.error);
+            if (config.error != ConfigurationError::none) {
+                return read;
             }
             std::size_t header = 0;
-            if (const auto frame = frame_of(data, track, header)) {
-                take_frame(*frame, data_offset + header, track, config);
-                return true;
+            const auto frame = data ? frame_of(data->first, track, header) : std::nullopt;
+            if (frame) {
+                take_frame(*frame, data->second + header, track, config);
+                read.block_read = true;
+                if (config.walk == nullptr) {
+                    return read;
+                }
             }
         }
         at = element->payload + element->size;
     }
-    return false;
+    read.stop = at;
+    return read;
 }
 
 // The size of an element inside the file: unknown or past the end, to the end of the file.
@@ -352,7 +376,8 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
     const std::uint64_t segment_end = end_of(*segment, file_size);
     std::optional<Track> track;
     std::uint64_t at = segment->payload;
-    for (std::size_t count = 0; at < segment_end && count < element_limit; ++count) {
+    for (std::size_t count = 0;
+         at < segment_end && (count < element_limit || config.walk != nullptr); ++count) {
         const auto element = element_in_file(source, at, error);
         if (!element) {
             return;
@@ -382,19 +407,26 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
                 return;
             }
         } else if (element->id == id::cluster && track) {
-            if (read_cluster(source, element->payload, end, *track, config) ||
-                error != ConfigurationError::none) {
+            const ClusterRead read = read_cluster(source, element->payload, end, *track, config);
+            if ((read.block_read && config.walk == nullptr) || error != ConfigurationError::none ||
+                walk_cancelled(config)) {
                 break;
             }
             // No block of the track in this cluster: the next one. A cluster of unknown
-            // size ends the walk (its end is the file's).
+            // size ends the first picture's search (its end is the file's); a walk goes on
+            // from where its elements ended.
+            if (config.walk != nullptr && element->size == unknown_size) {
+                at = std::max(read.stop, element->payload);
+                continue;
+            }
         }
         at = end;
     }
     if (!track && error == ConfigurationError::none) {
         error = ConfigurationError::no_video;
     }
-    if (track && config.units.empty() && error == ConfigurationError::none) {
+    if (track && config.units.empty() && config.walk == nullptr &&
+        error == ConfigurationError::none) {
         error = ConfigurationError::no_configuration;
     }
 }

@@ -4,6 +4,7 @@
 #include "container/units.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace quantaline::container {
 
@@ -130,9 +131,20 @@ bool is_video_track(std::span<const std::uint8_t> moov, const Box& trak,
            fourcc_is(moov.data() + hdlr->payload + 8, "vide");
 }
 
-// The sample table of the first video track.
+// The track_ID a track's header gives it (0 when it has none).
+std::uint32_t track_id_of(std::span<const std::uint8_t> moov, const Box& trak) {
+    ConfigurationError ignored = ConfigurationError::none;
+    const auto tkhd = child(moov, trak, "tkhd", ignored);
+    if (!tkhd || tkhd->end - tkhd->payload < 24) {
+        return 0;
+    }
+    const std::uint8_t* p = moov.data() + tkhd->payload;
+    return be32(p + (p[0] == 1 ? 20 : 12));
+}
+
+// The sample table of the first video track, and that track's id.
 std::optional<Box> video_sample_table(std::span<const std::uint8_t> moov, const Box& top,
-                                      ConfigurationError& error) {
+                                      ConfigurationError& error, std::uint32_t& track_id) {
     std::size_t count = 0;
     for (std::uint64_t at = top.payload; at < top.end && count < box_limit; ++count) {
         const auto trak = box_at(moov, at, top.end, error);
@@ -143,6 +155,7 @@ std::optional<Box> video_sample_table(std::span<const std::uint8_t> moov, const 
         if (!fourcc_is(trak->type, "trak") || !is_video_track(moov, *trak, error)) {
             continue;
         }
+        track_id = track_id_of(moov, *trak);
         const auto mdia = child(moov, *trak, "mdia", error);
         const auto minf = mdia ? child(moov, *mdia, "minf", error) : std::nullopt;
         return minf ? child(moov, *minf, "stbl", error) : std::nullopt;
@@ -296,26 +309,226 @@ first_sample(std::span<const std::uint8_t> moov, const Box& stbl) {
     return std::make_pair(offset, size);
 }
 
-// The units the first sample carries itself.
-void read_first_sample(ByteSource& source, std::span<const std::uint8_t> moov, const Box& stbl,
-                       const Entry& entry, VideoConfiguration& config) {
-    const auto sample = first_sample(moov, stbl);
-    if (!sample || sample->second > structure_limit || sample->first >= source.size()) {
+// The units one sample carries.
+void read_sample(ByteSource& source, std::uint64_t offset, std::uint64_t size, const Entry& entry,
+                 VideoConfiguration& config) {
+    if (size > structure_limit || offset >= source.size()) {
         return;
     }
-    const auto bytes = source.read(sample->first, static_cast<std::size_t>(sample->second));
+    const auto bytes = source.read(offset, static_cast<std::size_t>(size));
     if (!bytes) {
         config.error = ConfigurationError::read_failed;
         return;
     }
-    UnitCollector collector(entry.codec, config.units);
+    UnitCollector collector(entry.codec, config);
     if (entry.codec == Codec::mpeg4) {
         StartCodeSplitter splitter(collector);
-        splitter.feed(*bytes, sample->first);
+        splitter.feed(*bytes, offset);
         splitter.finish();
     } else {
-        split_length_prefixed(*bytes, entry.length_size, sample->first, collector);
+        split_length_prefixed(*bytes, entry.length_size, offset, collector);
     }
+}
+
+// The units the first sample carries itself.
+void read_first_sample(ByteSource& source, std::span<const std::uint8_t> moov, const Box& stbl,
+                       const Entry& entry, VideoConfiguration& config) {
+    const auto sample = first_sample(moov, stbl);
+    if (sample) {
+        read_sample(source, sample->first, sample->second, entry, config);
+    }
+}
+
+// A table box's entries: its count after version and flags (and `skip` more bytes), cut
+// to the entries the box holds.
+struct Table {
+    const std::uint8_t* entries = nullptr;
+    std::uint64_t count = 0;
+};
+std::optional<Table> table_of(std::span<const std::uint8_t> moov, const Box& stbl, const char* type,
+                              std::uint64_t entry_size, std::uint64_t skip = 0) {
+    ConfigurationError ignored = ConfigurationError::none;
+    const auto box = child(moov, stbl, type, ignored);
+    if (!box || box->end - box->payload < 8 + skip) {
+        return std::nullopt;
+    }
+    const std::uint8_t* p = moov.data() + box->payload;
+    const std::uint64_t room = (box->end - box->payload - 8 - skip) / entry_size;
+    return Table{p + 8 + skip, std::min<std::uint64_t>(be32(p + 4 + skip), room)};
+}
+
+// Walking: every sample of the track, chunk by chunk as the sample-to-chunk table places
+// them.
+void walk_samples(ByteSource& source, std::span<const std::uint8_t> moov, const Box& stbl,
+                  const Entry& entry, VideoConfiguration& config) {
+    ConfigurationError ignored = ConfigurationError::none;
+    const auto stsz = child(moov, stbl, "stsz", ignored);
+    const bool wide = !child(moov, stbl, "stco", ignored);
+    const auto chunks = table_of(moov, stbl, wide ? "co64" : "stco", wide ? 8 : 4);
+    const auto stsc = table_of(moov, stbl, "stsc", 12);
+    if (!stsz || stsz->end - stsz->payload < 12 || !chunks || !stsc) {
+        return;
+    }
+    const std::uint32_t uniform = be32(moov.data() + stsz->payload + 4);
+    const auto sizes = table_of(moov, stbl, "stsz", 4, 4);
+    const std::uint64_t samples =
+        uniform != 0 ? be32(moov.data() + stsz->payload + 8) : (sizes ? sizes->count : 0);
+    std::uint64_t sample = 0;
+    for (std::uint64_t e = 0; e < stsc->count && sample < samples; ++e) {
+        const std::uint8_t* run = stsc->entries + e * 12;
+        const std::uint64_t last = e + 1 < stsc->count ? be32(run + 12) : chunks->count + 1;
+        for (std::uint64_t c = be32(run); c < last && c <= chunks->count && c > 0; ++c) {
+            const std::uint8_t* place = chunks->entries + (c - 1) * (wide ? 8 : 4);
+            std::uint64_t offset = wide ? be64(place) : be32(place);
+            for (std::uint32_t k = 0; k < be32(run + 4) && sample < samples; ++k, ++sample) {
+                const std::uint64_t size =
+                    uniform != 0 ? uniform : be32(sizes->entries + sample * 4);
+                read_sample(source, offset, size, entry, config);
+                if (config.error != ConfigurationError::none || walk_cancelled(config)) {
+                    return;
+                }
+                offset += size;
+            }
+        }
+    }
+}
+
+struct Fragments {
+    std::uint32_t track_id = 0;
+    std::uint32_t default_size = 0; // the movie's trex
+};
+
+// One track fragment's runs of samples: where each sample lies, from the fragment's base.
+void walk_track_fragment(ByteSource& source, std::span<const std::uint8_t> moof,
+                         std::uint64_t moof_offset, const Box& traf, const Fragments& fragments,
+                         const Entry& entry, VideoConfiguration& config) {
+    ConfigurationError ignored = ConfigurationError::none;
+    const auto tfhd = child(moof, traf, "tfhd", ignored);
+    if (!tfhd || tfhd->end - tfhd->payload < 8 ||
+        be32(moof.data() + tfhd->payload + 4) != fragments.track_id) {
+        return;
+    }
+    const std::uint8_t* header = moof.data() + tfhd->payload;
+    const std::uint32_t flags = be32(header) & 0xFFFFFF;
+    std::uint64_t field = 8;
+    const auto next_field = [&](std::uint64_t bytes) {
+        const std::uint64_t at = field;
+        field += bytes;
+        return field <= tfhd->end - tfhd->payload ? std::optional<std::uint64_t>(at) : std::nullopt;
+    };
+    std::uint64_t base = moof_offset;
+    std::uint32_t default_size = fragments.default_size;
+    if ((flags & 0x01) != 0) {
+        const auto at = next_field(8);
+        base = at ? be64(header + *at) : base;
+    }
+    for (const std::uint32_t flag : {0x02u, 0x08u}) {
+        if ((flags & flag) != 0) {
+            next_field(4);
+        }
+    }
+    if ((flags & 0x10) != 0) {
+        const auto at = next_field(4);
+        default_size = at ? be32(header + *at) : default_size;
+    }
+    std::uint64_t offset = base;
+    for (std::uint64_t at = traf.payload; at < traf.end;) {
+        const auto box = box_at(moof, at, traf.end, ignored);
+        if (!box) {
+            return;
+        }
+        at = box->end;
+        if (!fourcc_is(box->type, "trun") || box->end - box->payload < 8) {
+            continue;
+        }
+        const std::uint8_t* run = moof.data() + box->payload;
+        const std::uint32_t run_flags = be32(run) & 0xFFFFFF;
+        std::uint64_t place = 8;
+        if ((run_flags & 0x01) != 0 && place + 4 <= box->end - box->payload) {
+            offset = base + static_cast<std::int32_t>(be32(run + place));
+            place += 4;
+        }
+        place += (run_flags & 0x04) != 0 ? 4 : 0;
+        const std::uint64_t per_sample =
+            4u * static_cast<unsigned>(std::popcount(run_flags & 0xF00));
+        for (std::uint32_t i = 0;
+             i < be32(run + 4) && place + per_sample <= box->end - box->payload; ++i) {
+            const std::uint32_t size = (run_flags & 0x200) != 0
+                                           ? be32(run + place + ((run_flags & 0x100) != 0 ? 4 : 0))
+                                           : default_size;
+            read_sample(source, offset, size, entry, config);
+            if (config.error != ConfigurationError::none || walk_cancelled(config)) {
+                return;
+            }
+            offset += size;
+            place += per_sample;
+        }
+    }
+}
+
+// One movie fragment: its track fragments of the track.
+void walk_movie_fragment(ByteSource& source, std::uint64_t at, std::size_t size,
+                         const Fragments& fragments, const Entry& entry,
+                         VideoConfiguration& config) {
+    const auto moof = source.read(at, size);
+    if (!moof || moof->size() != size) {
+        config.error = ConfigurationError::read_failed;
+        return;
+    }
+    ConfigurationError ignored = ConfigurationError::none;
+    const auto top = box_at(*moof, 0, moof->size(), ignored);
+    for (std::uint64_t in = top ? top->payload : size; top && in < top->end;) {
+        const auto traf = box_at(*moof, in, top->end, ignored);
+        if (!traf) {
+            return;
+        }
+        in = traf->end;
+        if (fourcc_is(traf->type, "traf")) {
+            walk_track_fragment(source, *moof, at, *traf, fragments, entry, config);
+        }
+    }
+}
+
+// Walking a fragmented file: the movie fragments after the movie box, in file order.
+void walk_fragments(ByteSource& source, const Fragments& fragments, const Entry& entry,
+                    VideoConfiguration& config) {
+    for (std::uint64_t at = 0; at + 16 <= source.size() &&
+                               config.error == ConfigurationError::none &&
+                               !walk_cancelled(config);) {
+        const auto header = source.read(at, 16);
+        if (!header || header->size() < 16) {
+            return;
+        }
+        std::uint64_t size = be32(header->data());
+        size = size == 1 ? be64(header->data() + 8) : size == 0 ? source.size() - at : size;
+        if (size < 8 || size > source.size() - at) {
+            return;
+        }
+        if (fourcc_is(header->data() + 4, "moof") && size <= structure_limit) {
+            walk_movie_fragment(source, at, static_cast<std::size_t>(size), fragments, entry,
+                                config);
+        }
+        at += size;
+    }
+}
+
+// The movie's default sample size for the track, from its trex.
+std::uint32_t trex_default_size(std::span<const std::uint8_t> moov, const Box& top,
+                                std::uint32_t track_id) {
+    ConfigurationError ignored = ConfigurationError::none;
+    const auto mvex = child(moov, top, "mvex", ignored);
+    for (std::uint64_t at = mvex ? mvex->payload : 0; mvex && at < mvex->end;) {
+        const auto trex = box_at(moov, at, mvex->end, ignored);
+        if (!trex) {
+            break;
+        }
+        at = trex->end;
+        if (fourcc_is(trex->type, "trex") && trex->end - trex->payload >= 24 &&
+            be32(moov.data() + trex->payload + 4) == track_id) {
+            return be32(moov.data() + trex->payload + 16);
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -389,7 +602,8 @@ void read_mp4(ByteSource& source, VideoConfiguration& config) {
         return;
     }
     const auto top = box_at(*moov, 0, moov->size(), config.error);
-    const auto stbl = top ? video_sample_table(*moov, *top, config.error) : std::nullopt;
+    std::uint32_t track_id = 0;
+    const auto stbl = top ? video_sample_table(*moov, *top, config.error, track_id) : std::nullopt;
     if (!stbl) {
         return;
     }
@@ -397,11 +611,18 @@ void read_mp4(ByteSource& source, VideoConfiguration& config) {
     if (!entry) {
         return;
     }
+    if (config.walk != nullptr) {
+        walk_samples(source, *moov, *stbl, *entry, config);
+        walk_fragments(source, {track_id, trex_default_size(*moov, *top, track_id)}, *entry,
+                       config);
+        return;
+    }
     // MPEG-4 Part 2 with its headers in the esds needs no sample.
     if (entry->codec != Codec::mpeg4 || config.units.empty()) {
         read_first_sample(source, *moov, *stbl, *entry, config);
     }
-    if (config.units.empty() && config.error == ConfigurationError::none) {
+    if (config.units.empty() && config.walk == nullptr &&
+        config.error == ConfigurationError::none) {
         config.error = ConfigurationError::no_configuration;
     }
 }

@@ -80,6 +80,11 @@ bool read_avcc(std::span<const std::uint8_t> avcc, std::uint64_t offset, VideoCo
 bool read_hvcc(std::span<const std::uint8_t> hvcc, std::uint64_t offset, VideoConfiguration& config,
                std::size_t& length_size);
 
+// Walking: the walk's sink asked to stop.
+inline bool walk_cancelled(const VideoConfiguration& config) {
+    return config.walk != nullptr && config.walk->cancelled();
+}
+
 // The readers of each container: `config` arrives with its container set.
 void read_mp4(ByteSource& source, VideoConfiguration& config);
 void read_matroska(ByteSource& source, VideoConfiguration& config);

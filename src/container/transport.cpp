@@ -31,11 +31,13 @@ Codec codec_of_stream_type(std::uint8_t type) {
 class TransportReader {
   public:
     explicit TransportReader(VideoConfiguration& config)
-        : config_(config), collector_(Codec::unknown, config.units), splitter_(collector_) {}
+        : config_(config), collector_(Codec::unknown, config), splitter_(collector_) {}
 
     // One packet from its sync byte: false once the reading is over.
     bool packet(const std::uint8_t* p, std::uint64_t offset);
     bool chosen() const { return video_pid_.has_value(); }
+    // The end of the stream ends its last unit.
+    void finish() { splitter_.finish(); }
 
   private:
     static std::span<const std::uint8_t> section_of(const std::uint8_t* payload, std::size_t size);
@@ -161,7 +163,9 @@ void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
     constexpr std::size_t packets_per_read = 1024;
     std::uint64_t at = layout.first_packet;
     bool going = true;
-    while (going && at < source.size() && at < transport_read_limit) {
+    // A walk reads the whole stream.
+    const std::uint64_t limit = config.walk != nullptr ? source.size() : transport_read_limit;
+    while (going && at < source.size() && at < limit && !walk_cancelled(config)) {
         const auto bytes = source.read(at, packet * packets_per_read);
         if (!bytes) {
             config.error = ConfigurationError::read_failed;
@@ -177,13 +181,14 @@ void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
         }
         at += i;
     }
+    reader.finish();
     if (config.error != ConfigurationError::none || config.codec == Codec::mpeg1 ||
         config.codec == Codec::mpeg2) {
         return;
     }
     if (!reader.chosen()) {
         config.error = ConfigurationError::no_video;
-    } else if (config.units.empty()) {
+    } else if (config.units.empty() && config.walk == nullptr) {
         config.error = ConfigurationError::no_configuration;
     }
 }

@@ -51,6 +51,16 @@ bool is_coded_picture(Codec codec, std::span<const std::uint8_t> unit) {
     return codec == Codec::hevc && type <= 31;
 }
 
+bool UnitCollector::steps_over(std::span<const std::uint8_t> head) const {
+    if (codec_ == Codec::mpeg4 || head.empty()) {
+        return begins_picture(head);
+    }
+    // Only the parameter sets are gathered whole; of the others the head is enough. A
+    // parameter set's type is in its first byte.
+    const std::uint8_t both[2] = {head[0], 0x01};
+    return !is_parameter_set(codec_, both);
+}
+
 bool UnitCollector::begins_picture(std::span<const std::uint8_t> head) const {
     if (codec_ == Codec::mpeg4) {
         return !head.empty() && begins_mpeg4_pictures(head[0]);
@@ -58,9 +68,63 @@ bool UnitCollector::begins_picture(std::span<const std::uint8_t> head) const {
     return is_coded_picture(codec_, head);
 }
 
+void UnitCollector::join_mpeg4_header(std::span<const std::uint8_t> unit,
+                                      std::optional<std::uint64_t> offset,
+                                      ConfigurationUnit& joined) {
+    auto& [bytes, start] = joined;
+    if (bytes.empty()) {
+        start = offset ? std::optional<std::uint64_t>(*offset - 3) : std::nullopt;
+    }
+    // The headers joined keep an offset only while they lie end to end in the file
+    // (zero bytes stuffed between two of them are not kept).
+    if (start && (!offset || *offset != *start + bytes.size() + 3)) {
+        start.reset();
+    }
+    bytes.insert(bytes.end(), {0x00, 0x00, 0x01});
+    bytes.insert(bytes.end(), unit.begin(), unit.end());
+}
+
+// Walking: every parameter set and each picture's head to the sink. MPEG-4 Part 2's
+// headers are joined up to the VOP that follows them, which they then precede.
+void UnitCollector::hand_on(std::span<const std::uint8_t> unit,
+                            std::optional<std::uint64_t> offset) {
+    if (!sink_->configuration_given) {
+        sink_->configuration_given = true;
+        sink_->configuration(codec_, units_);
+    }
+    const auto head = unit.first(std::min(unit.size(), picture_head_size));
+    if (codec_ != Codec::mpeg4) {
+        if (is_parameter_set(codec_, unit)) {
+            sink_->unit(codec_, UnitKind::parameter_set, unit, offset);
+        } else if (is_coded_picture(codec_, unit)) {
+            sink_->unit(codec_, UnitKind::picture, head, offset);
+        }
+        return;
+    }
+    if (begins_mpeg4_pictures(unit[0])) {
+        if (!mpeg4_header_.bytes.empty()) {
+            sink_->unit(codec_, UnitKind::parameter_set, mpeg4_header_.bytes, mpeg4_header_.offset);
+            mpeg4_header_ = {};
+        }
+        in_mpeg4_header_ = false;
+        if (unit[0] == mpeg4::start_code::vop) {
+            sink_->unit(codec_, UnitKind::picture, head, offset);
+        }
+        return;
+    }
+    if (in_mpeg4_header_ || begins_mpeg4_header(unit[0])) {
+        in_mpeg4_header_ = true;
+        join_mpeg4_header(unit, offset, mpeg4_header_);
+    }
+}
+
 bool UnitCollector::take(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset) {
     if (done_ || unit.empty()) {
         return done_;
+    }
+    if (sink_ != nullptr) {
+        hand_on(unit, offset);
+        return false;
     }
     if (begins_picture(unit)) {
         done_ = true;
@@ -79,16 +143,9 @@ bool UnitCollector::take(std::span<const std::uint8_t> unit, std::optional<std::
             return false;
         }
         in_mpeg4_header_ = true;
-        units_.push_back({{}, offset ? std::optional<std::uint64_t>(*offset - 3) : std::nullopt});
+        units_.emplace_back();
     }
-    auto& [bytes, start] = units_.back();
-    // The headers joined keep an offset only while they lie end to end in the file
-    // (zero bytes stuffed between two of them are not kept).
-    if (start && (!offset || *offset != *start + bytes.size() + 3)) {
-        start.reset();
-    }
-    bytes.insert(bytes.end(), {0x00, 0x00, 0x01});
-    bytes.insert(bytes.end(), unit.begin(), unit.end());
+    join_mpeg4_header(unit, offset, units_.back());
     return false;
 }
 
@@ -150,39 +207,50 @@ bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
     pieces_.push_back({pending_.size(), offset});
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
     while (!done()) {
-        // A picture is known from its first bytes: its body is never gathered.
-        if (in_unit_ && !pending_.empty() && collector_.begins_picture(pending_)) {
-            collector_.take(std::span<const std::uint8_t>(pending_.data(), 1), offset_at(0));
-            return true;
+        // A picture is known from its first bytes: its body is never gathered, nor when
+        // walking the body of any unit but a parameter set.
+        if (in_unit_ && !head_given_ && !pending_.empty()) {
+            if (!collector_.walking() && collector_.begins_picture(pending_)) {
+                collector_.take(std::span<const std::uint8_t>(pending_.data(), 1), offset_at(0));
+                return true;
+            }
+            if (collector_.walking() && collector_.steps_over(pending_) &&
+                pending_.size() >= picture_head_size) {
+                collector_.take(std::span<const std::uint8_t>(pending_.data(), picture_head_size),
+                                offset_at(0));
+                head_given_ = true;
+            }
         }
         const std::size_t s =
             mpeg::find_start_code_prefix(pending_.data(), scan_from_, pending_.size());
         if (s >= pending_.size()) {
             // The last two bytes may begin a start code.
             scan_from_ = pending_.size() >= 2 ? pending_.size() - 2 : 0;
-            if (!in_unit_ && scan_from_ > 0) {
+            if ((!in_unit_ || head_given_) && scan_from_ > 0) {
                 drop_front(scan_from_);
                 scan_from_ = 0;
             }
             return pending_.size() <= unit_limit;
         }
-        if (in_unit_) {
+        if (in_unit_ && !head_given_) {
             hand_over(s);
         }
         drop_front(s + 3);
         in_unit_ = true;
+        head_given_ = false;
         scan_from_ = 0;
     }
     return true;
 }
 
 void StartCodeSplitter::finish() {
-    if (in_unit_ && !done()) {
+    if (in_unit_ && !head_given_ && !done()) {
         hand_over(pending_.size());
     }
     pending_.clear();
     pieces_.clear();
     in_unit_ = false;
+    head_given_ = false;
 }
 
 bool split_length_prefixed(std::span<const std::uint8_t> sample, std::size_t length_size,

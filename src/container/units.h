@@ -15,29 +15,48 @@ namespace quantaline::container {
 // The most bytes one unit is gathered in before the reading gives up.
 inline constexpr std::size_t unit_limit = std::size_t{4} * 1024 * 1024;
 
+// How many of a coded picture's first bytes a walk over the whole stream hands on: its
+// unit header and the first fields of its slice (or VOP) header.
+inline constexpr std::size_t picture_head_size = 32;
+
 bool is_parameter_set(Codec codec, std::span<const std::uint8_t> unit);
 bool is_coded_picture(Codec codec, std::span<const std::uint8_t> unit);
 
 // Takes the units one by one, the parameter sets (or the MPEG-4 header bytes) into
-// `units`, and tells when the first coded picture is met.
+// `units`, and tells when the first coded picture is met. When the configuration walks the
+// whole stream, every parameter set and the head of every coded picture go to its sink
+// instead, and the collector is never done.
 class UnitCollector {
   public:
+    // The units of the samples: to the walk's sink when there is one.
+    UnitCollector(Codec codec, VideoConfiguration& config)
+        : codec_(codec), units_(config.units), sink_(config.walk) {}
+    // The container's own configuration: always into `units`.
     UnitCollector(Codec codec, std::vector<ConfigurationUnit>& units)
-        : codec_(codec), units_(units) {}
+        : codec_(codec), units_(units), sink_(nullptr) {}
     // One unit from the byte after its start code (or its length): its header, or for
     // MPEG-4 Part 2 its start code value. Returns true once the first picture was met.
     bool take(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset);
     // Only the first bytes of a unit, enough to know whether it is the first picture.
     bool begins_picture(std::span<const std::uint8_t> head) const;
+    // Walking: the unit these first bytes begin is needed only by its head.
+    bool steps_over(std::span<const std::uint8_t> head) const;
     bool done() const { return done_; }
+    bool walking() const { return sink_ != nullptr; }
     // A transport stream knows its codec only from its tables.
     void set_codec(Codec codec) { codec_ = codec; }
 
   private:
+    void hand_on(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset);
+    void join_mpeg4_header(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset,
+                           ConfigurationUnit& joined);
+
     Codec codec_;
     std::vector<ConfigurationUnit>& units_;
+    UnitSink* sink_;
     bool done_ = false;
     bool in_mpeg4_header_ = false;
+    ConfigurationUnit mpeg4_header_; // walking: the headers met since the last VOP
 };
 
 // The units of a byte stream delimited by start codes, fed piece by piece; each piece's
@@ -65,6 +84,7 @@ class StartCodeSplitter {
     std::vector<Piece> pieces_;
     std::size_t scan_from_ = 0;
     bool in_unit_ = false;
+    bool head_given_ = false; // walking: the picture's head went on, its body is stepped over
 };
 
 // The NAL units of one sample, each behind a big-endian length of `length_size` bytes.

@@ -42,8 +42,9 @@ void read_mpeg12_elementary(VideoConfiguration& config, std::span<const std::uin
     }
 }
 
-VideoConfiguration read_from(ByteSource& source) {
+VideoConfiguration read_from(ByteSource& source, UnitSink* walk) {
     VideoConfiguration config;
+    config.walk = walk;
     const auto probe = source.read(0, format_probe_size);
     if (!probe) {
         config.error = ConfigurationError::read_failed;
@@ -77,6 +78,11 @@ VideoConfiguration read_from(ByteSource& source) {
     case Container::unknown:
         config.error = ConfigurationError::unknown_format;
         break;
+    }
+    // A walk whose samples carried nothing still hands on the container's configuration.
+    if (walk != nullptr && !walk->configuration_given) {
+        walk->configuration_given = true;
+        walk->configuration(config.codec, config.units);
     }
     return config;
 }
@@ -118,10 +124,11 @@ void read_elementary(ByteSource& source, VideoConfiguration& config) {
         config.error = ConfigurationError::unknown_format;
         return;
     }
-    UnitCollector collector(config.codec, config.units);
+    UnitCollector collector(config.codec, config);
     StartCodeSplitter splitter(collector);
     constexpr std::size_t chunk = 65536;
-    for (std::uint64_t at = 0; at < source.size() && !splitter.done(); at += chunk) {
+    for (std::uint64_t at = 0; at < source.size() && !splitter.done() && !walk_cancelled(config);
+         at += chunk) {
         const auto bytes = source.read(at, chunk);
         if (!bytes) {
             config.error = ConfigurationError::read_failed;
@@ -133,7 +140,7 @@ void read_elementary(ByteSource& source, VideoConfiguration& config) {
         }
     }
     splitter.finish();
-    if (config.units.empty()) {
+    if (config.units.empty() && config.walk == nullptr) {
         config.error = ConfigurationError::no_configuration;
     }
 }
@@ -145,12 +152,27 @@ VideoConfiguration read_video_configuration(const std::string& path) {
         config.error = ConfigurationError::cannot_open;
         return config;
     }
-    return read_from(source);
+    return read_from(source, nullptr);
 }
 
 VideoConfiguration read_video_configuration(std::span<const std::uint8_t> bytes) {
     MemorySource source(bytes);
-    return read_from(source);
+    return read_from(source, nullptr);
+}
+
+VideoConfiguration walk_video_stream(const std::string& path, UnitSink& sink) {
+    FileSource source(path);
+    if (!source.is_open()) {
+        VideoConfiguration config;
+        config.error = ConfigurationError::cannot_open;
+        return config;
+    }
+    return read_from(source, &sink);
+}
+
+VideoConfiguration walk_video_stream(std::span<const std::uint8_t> bytes, UnitSink& sink) {
+    MemorySource source(bytes);
+    return read_from(source, &sink);
 }
 
 } // namespace quantaline::container

@@ -38,6 +38,32 @@ struct ConfigurationUnit {
     bool operator==(const ConfigurationUnit&) const = default;
 };
 
+// What a walk over a whole video stream hands on, in stream order.
+enum class UnitKind {
+    // A parameter set whole; for MPEG-4 Part 2 the headers from the first one to the VOP
+    // that follows them, each with its start code.
+    parameter_set,
+    // The first picture_head_size bytes (or fewer) of a coded picture's unit: an H.264 or
+    // HEVC slice from its NAL header; an MPEG-4 Part 2 VOP from its start code's value.
+    picture,
+};
+
+struct ConfigurationUnit;
+
+class UnitSink {
+  public:
+    virtual ~UnitSink() = default;
+    // The configuration the container itself states (avcC, hvcC, esds, CodecPrivate, an
+    // AVI format's extra bytes), handed on once, before the first unit of the samples.
+    virtual void configuration(Codec codec, std::span<const ConfigurationUnit> units) = 0;
+    virtual void unit(Codec codec, UnitKind kind, std::span<const std::uint8_t> bytes,
+                      std::optional<std::uint64_t> offset) = 0;
+    // Polled between reads: true stops the walk.
+    virtual bool cancelled() const { return false; }
+
+    bool configuration_given = false;
+};
+
 struct VideoConfiguration {
     Container container = Container::unknown;
     Codec codec = Codec::unknown;
@@ -50,6 +76,9 @@ struct VideoConfiguration {
     std::optional<std::uint32_t> width;
     std::optional<std::uint32_t> height;
     ConfigurationError error = ConfigurationError::none;
+    // Set: the whole stream is walked and what its samples carry goes there, the
+    // container's own configuration still into `units`.
+    UnitSink* walk = nullptr;
 };
 
 // How many of a file's first bytes detect_format() looks at.
@@ -72,5 +101,11 @@ Format detect_format(std::span<const std::uint8_t> start);
 VideoConfiguration read_video_configuration(const std::string& path);
 // The same over bytes in memory.
 VideoConfiguration read_video_configuration(std::span<const std::uint8_t> bytes);
+
+// The whole video stream of a file: the configuration the container states into the
+// result's `units`, then every parameter set and coded picture in its samples to `sink`.
+// MPEG-1 and MPEG-2 are not walked here (only their container and codec are told).
+VideoConfiguration walk_video_stream(const std::string& path, UnitSink& sink);
+VideoConfiguration walk_video_stream(std::span<const std::uint8_t> bytes, UnitSink& sink);
 
 } // namespace quantaline::container

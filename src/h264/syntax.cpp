@@ -173,6 +173,16 @@ PicParameterSetIds pic_parameter_set_ids(std::span<const std::uint8_t> rbsp) {
     return ids;
 }
 
+Parsed<SliceHeaderStart> slice_header_start(std::span<const std::uint8_t> rbsp) {
+    BitReader r(rbsp);
+    SyntaxError error = SyntaxError::none;
+    SliceHeaderStart fields;
+    fields.first_mb_in_slice = r.read_ue();
+    fields.slice_type = ue<std::uint8_t>(r, 9, error);
+    fields.pic_parameter_set_id = ue<std::uint8_t>(r, 255, error);
+    return mpeg::finish_rbsp(r, fields, error);
+}
+
 namespace {
 
 void slice_group_fields(BitReader& r, PicParameterSet& p, SyntaxError& error) {

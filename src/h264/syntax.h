@@ -127,6 +127,15 @@ PicParameterSetIds pic_parameter_set_ids(std::span<const std::uint8_t> rbsp);
 Parsed<PicParameterSet> pic_parameter_set_rbsp(std::span<const std::uint8_t> rbsp,
                                                std::uint8_t chroma_format_idc);
 
+// The first fields of slice_header(): enough to tell a picture's first slice and the PPS
+// it is coded with.
+struct SliceHeaderStart {
+    std::uint32_t first_mb_in_slice = 0;
+    std::uint8_t slice_type = 0;
+    std::uint8_t pic_parameter_set_id = 0;
+};
+Parsed<SliceHeaderStart> slice_header_start(std::span<const std::uint8_t> rbsp);
+
 // The picture's size in luma samples, the frame cropping taken off.
 struct PictureSize {
     std::uint32_t width = 0;

@@ -215,6 +215,20 @@ void deblocking_fields(BitReader& r, PicParameterSet& p, SyntaxError& error) {
 
 } // namespace
 
+Parsed<SliceSegmentHeaderStart> slice_segment_header_start(std::span<const std::uint8_t> rbsp,
+                                                           std::uint8_t nal_unit_type) {
+    BitReader r(rbsp);
+    SyntaxError error = SyntaxError::none;
+    SliceSegmentHeaderStart fields;
+    fields.first_slice_segment_in_pic_flag = r.read_flag();
+    // BLA_W_LP to RSV_IRAP_VCL23: the intra random access points.
+    if (nal_unit_type >= 16 && nal_unit_type <= 23) {
+        fields.no_output_of_prior_pics_flag = r.read_flag();
+    }
+    fields.slice_pic_parameter_set_id = ue<std::uint8_t>(r, 63, error);
+    return mpeg::finish_rbsp(r, fields, error);
+}
+
 Parsed<PicParameterSet> pic_parameter_set_rbsp(std::span<const std::uint8_t> rbsp) {
     BitReader r(rbsp);
     PicParameterSet p;

@@ -157,6 +157,17 @@ ScalingListData scaling_list_data(mpeg::BitReader& r, SyntaxError& error);
 Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbsp);
 Parsed<PicParameterSet> pic_parameter_set_rbsp(std::span<const std::uint8_t> rbsp);
 
+// The first fields of slice_segment_header(): enough to tell a picture's first slice
+// segment and the PPS it is coded with. `nal_unit_type` tells whether the IRAP pictures'
+// no_output_of_prior_pics_flag is there.
+struct SliceSegmentHeaderStart {
+    bool first_slice_segment_in_pic_flag = false;
+    bool no_output_of_prior_pics_flag = false;
+    std::uint8_t slice_pic_parameter_set_id = 0;
+};
+Parsed<SliceSegmentHeaderStart> slice_segment_header_start(std::span<const std::uint8_t> rbsp,
+                                                           std::uint8_t nal_unit_type);
+
 struct PictureSize {
     std::uint32_t width = 0;
     std::uint32_t height = 0;

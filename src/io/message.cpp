@@ -241,6 +241,9 @@ constexpr std::array<MessageEntry, message_id_count> messages = {{
      TR_NOOP_TEXT("Message", "Lecture du flux..."),
      TR_NOOP_TEXT("Message", "La vidéo de ce fichier est en %1 : Quantaline en lit les matrices "
                              "(info, matrix), pas les images.")},
+    {MessageId::codec_scan_stopped, Icon::exclamation, TR_NOOP_TEXT("Message", "Fichier incomplet"),
+     TR_NOOP_TEXT("Message", "La lecture du flux s'arrête : %1 ; l'analyse porte sur ce qui "
+                             "précède.")},
     {MessageId::picture_table_not_written, Icon::critical,
      TR_NOOP_TEXT("Message", "Enregistrer les images..."),
      TR_NOOP_TEXT("Message", "%1 Le tableau des images n'a pas été enregistré.")},

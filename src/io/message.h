@@ -125,6 +125,7 @@ enum class MessageId : std::uint8_t {
     codec_matrices_unreadable,   // %1 the codec, %2 why (a piece)
     matrix_format_refused,       // %1 the format, %2 the codec
     codec_pictures_not_read,     // %1 the codec
+    codec_scan_stopped,          // %1 why (a piece)
     picture_table_not_written,   // %1 a write error
     cce_script_not_written,      // %1 a write error
     tmpgenc_file_unusable,       // %1 why (a piece)
