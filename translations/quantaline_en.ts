@@ -1239,6 +1239,34 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>Colonne %1, rangée %2 : %3, quantificateur %4</source>
         <translation>Column %1, row %2: %3, quantiser %4</translation>
     </message>
+    <message>
+        <source>jeu de listes</source>
+        <translation>list set</translation>
+    </message>
+    <message>
+        <source>jeux de listes</source>
+        <translation>list sets</translation>
+    </message>
+    <message>
+        <source>Les listes changent en cours de flux : %1 jeux</source>
+        <translation>The lists change during the stream: %1 sets</translation>
+    </message>
+    <message>
+        <source>Type de flux :</source>
+        <translation>Stream type:</translation>
+    </message>
+    <message>
+        <source>Jeux de paramètres :</source>
+        <translation>Parameter sets:</translation>
+    </message>
+    <message>
+        <source>Changements de listes :</source>
+        <translation>List changes:</translation>
+    </message>
+    <message>
+        <source>Images sans listes connues :</source>
+        <translation>Pictures with no known lists:</translation>
+    </message>
 </context>
 <context>
     <name>quantaline::FrmExporter</name>
@@ -1479,6 +1507,85 @@ Check that the path to TMPGEnc is correct!</translation>
     </message>
 </context>
 <context>
+    <name>quantaline::FrmFluxListes</name>
+    <message>
+        <source>Jeu</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Première image</source>
+        <translation>First picture</translation>
+    </message>
+    <message>
+        <source>Images</source>
+        <translation>Pictures</translation>
+    </message>
+    <message>
+        <source>Jeux de paramètres</source>
+        <translation>Parameter sets</translation>
+    </message>
+    <message>
+        <source>Flux complet - %1</source>
+        <translation>Whole stream - %1</translation>
+    </message>
+    <message>
+        <source>Résumé</source>
+        <translation>Summary</translation>
+    </message>
+    <message>
+        <source>Fermer</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Jeux de listes</source>
+        <translation>List sets</translation>
+    </message>
+    <message>
+        <source>Un jeu de listes par ligne : numéro, première image, nombre d&apos;images, jeux de paramètres de sa première image</source>
+        <translation>One list set per row: number, first picture, number of pictures, parameter sets of its first picture</translation>
+    </message>
+    <message>
+        <source>Listes du jeu</source>
+        <translation>The set's lists</translation>
+    </message>
+    <message>
+        <source>Listes :</source>
+        <translation>Lists:</translation>
+    </message>
+    <message>
+        <source>Listes affichées</source>
+        <translation>Lists shown</translation>
+    </message>
+    <message>
+        <source>Choisit les listes du jeu que montrent les deux grilles</source>
+        <translation>Chooses the set's lists the two grids show</translation>
+    </message>
+    <message>
+        <source>Liste intra</source>
+        <translation>Intra list</translation>
+    </message>
+    <message>
+        <source>Liste inter</source>
+        <translation>Inter list</translation>
+    </message>
+    <message>
+        <source>Valeurs DC des listes 16x16 et 32x32</source>
+        <translation>DC values of the 16x16 and 32x32 lists</translation>
+    </message>
+    <message>
+        <source>Sans matrice : quantification H.263</source>
+        <translation>No matrix: H.263 quantisation</translation>
+    </message>
+    <message>
+        <source>DC intra : %1</source>
+        <translation>Intra DC: %1</translation>
+    </message>
+    <message>
+        <source>DC inter : %1</source>
+        <translation>Inter DC: %1</translation>
+    </message>
+</context>
+<context>
     <name>quantaline::FrmOuvrir</name>
     <message>
         <source>Ouvrir un fichier mpg,  mpeg, m1v, mpv, m2v, mv2, vob</source>
@@ -1618,10 +1725,6 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
     <message>
         <source>Conformité du flux à son profil</source>
         <translation>The stream&apos;s conformance to its profile</translation>
-    </message>
-    <message>
-        <source>Le flux complet n&apos;est lu que pour MPEG-1 et MPEG-2</source>
-        <translation>The whole stream is read for MPEG-1 and MPEG-2 only</translation>
     </message>
     <message>
         <source>Listes :</source>

@@ -180,7 +180,7 @@ int run_scans(const std::vector<std::string>& arguments, bool picture_records, b
                 continue;
             }
             if (!runner_index[i]) {
-                const CodecScan result = scan_codec_file(arguments[i], &stop_requested);
+                const CodecScan result = scan_codec_file(arguments[i], {&stop_requested, {}});
                 status = result.messages.empty() ? status : exit_message;
                 print_codec(printed++, arguments[i], result);
                 std::fflush(stdout);

@@ -97,7 +97,7 @@ bool same_lists(const std::vector<CodecList>& a, const std::vector<CodecList>& b
 
 class ListWalk final : public container::UnitSink {
   public:
-    explicit ListWalk(const std::atomic<bool>* cancel) : cancel_(cancel) {}
+    explicit ListWalk(const CodecScanControl& control) : control_(control) {}
 
     void configuration(Codec codec, std::span<const ConfigurationUnit> units) override {
         for (const ConfigurationUnit& unit : units) {
@@ -107,6 +107,11 @@ class ListWalk final : public container::UnitSink {
     void unit(Codec codec, UnitKind kind, std::span<const std::uint8_t> bytes,
               std::optional<std::uint64_t> offset) override {
         last_offset_ = offset.value_or(last_offset_);
+        // The progress at each MiB passed.
+        if (control_.progress && last_offset_ >= next_progress_) {
+            control_.progress(last_offset_);
+            next_progress_ = last_offset_ + (std::uint64_t{1} << 20);
+        }
         if (kind == UnitKind::parameter_set) {
             parameter_set(codec, bytes, offset);
         } else {
@@ -114,7 +119,7 @@ class ListWalk final : public container::UnitSink {
         }
     }
     bool cancelled() const override {
-        return cancel_ != nullptr && cancel_->load(std::memory_order_relaxed);
+        return control_.stop != nullptr && control_.stop->load(std::memory_order_relaxed);
     }
 
     CodecScan result;
@@ -128,7 +133,8 @@ class ListWalk final : public container::UnitSink {
     std::optional<std::vector<CodecList>> lists_for(Codec codec, int pps, std::string& origin,
                                                     std::optional<std::uint64_t>& brought);
 
-    const std::atomic<bool>* cancel_;
+    const CodecScanControl& control_;
+    std::uint64_t next_progress_ = 0;
     std::map<int, StoredSet> sets_; // H.264, HEVC: by parameter_set_key; MPEG-4: key 0
     std::uint64_t changes_since_picture_ = 0;
     std::uint64_t generation_ = 0; // counts the stored sets that changed
@@ -279,14 +285,15 @@ CodecScan finish(ListWalk& walk, const container::VideoConfiguration& configurat
 
 } // namespace
 
-CodecScan scan_codec_file(const std::string& path, const std::atomic<bool>* cancel) {
-    ListWalk walk(cancel);
+CodecScan scan_codec_file(const std::string& path, const CodecScanControl& control) {
+    ListWalk walk(control);
     const auto configuration = container::walk_video_stream(path, walk);
     return finish(walk, configuration);
 }
 
 CodecScan scan_codec_bytes(std::span<const std::uint8_t> bytes) {
-    ListWalk walk(nullptr);
+    const CodecScanControl none;
+    ListWalk walk(none);
     const auto configuration = container::walk_video_stream(bytes, walk);
     return finish(walk, configuration);
 }

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -46,9 +47,15 @@ struct CodecScan {
     Messages messages;
 };
 
-// Reads the whole video of a file of one of the codecs read here (is_codec_read_here());
-// `cancel` stops it between reads, with what was read so far.
-CodecScan scan_codec_file(const std::string& path, const std::atomic<bool>* cancel = nullptr);
+struct CodecScanControl {
+    // Set: the scan stops at its next read, with what was read so far.
+    const std::atomic<bool>* stop = nullptr;
+    // Called now and then with the file offset reached.
+    std::function<void(std::uint64_t)> progress;
+};
+
+// Reads the whole video of a file of one of the codecs read here (is_codec_read_here()).
+CodecScan scan_codec_file(const std::string& path, const CodecScanControl& control = {});
 CodecScan scan_codec_bytes(std::span<const std::uint8_t> bytes);
 
 } // namespace quantaline

@@ -163,6 +163,7 @@ void Session::stop_stream_read() {
     stop(Read::quantiser);
     stop(Read::stream);
     whole_stream_.reset();
+    codec_stream_.reset();
     check_.reset();
     timeline_.reset();
     matrix_set_in_use_ = 0;
@@ -203,12 +204,38 @@ class MapCollector final : public mpeg::MacroblockSink {
     std::vector<mpeg::MacroblockInfo>& macroblocks_;
 };
 
+// The walk over an MPEG-4 Part 2, H.264 or HEVC video's parameter sets as a job's work.
+std::function<CodecScan(JobControl&)> codec_scan_work(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path_from_utf8(path), error);
+    const std::uint64_t total = error ? 0 : static_cast<std::uint64_t>(size);
+    return [path, total](JobControl& job) {
+        CodecScanControl control;
+        control.stop = &job.stop();
+        control.progress = [&job, total](std::uint64_t offset) {
+            if (total != 0) {
+                job.set_per_mille(
+                    static_cast<int>(std::min<std::uint64_t>(offset, total) * 1000 / total));
+            }
+        };
+        CodecScan result = scan_codec_file(path, control);
+        if (!job.stop_requested()) {
+            job.set_per_mille(1000);
+        }
+        return result;
+    };
+}
+
 } // namespace
 
 void Session::start_stream_read() {
     stop_stream_read();
     if (codec_) {
-        return; // the whole-stream read is an MPEG-1/2 reader
+        start<CodecScan>(Read::stream, codec_scan_work(state_.file_path),
+                         [this](CodecScan&& result) {
+                             codec_stream_ = std::make_unique<CodecScan>(std::move(result));
+                         });
+        return;
     }
     // Read even when the first header was not found in reach: the whole stream may hold
     // one further on (a multiplex whose video starts late), and then its matrices.
@@ -280,6 +307,10 @@ void Session::start_picture_map(std::uint64_t index) {
 }
 
 StreamReadTexts Session::stream_read_texts() const {
+    if (codec_stream_) {
+        return codec_stream_read_texts(*codec_stream_,
+                                       read_state(Read::stream) == ReadState::cancelled);
+    }
     if (!whole_stream_) {
         return {};
     }
@@ -298,6 +329,9 @@ StreamReadTexts Session::stream_read_texts() const {
 }
 
 std::vector<SummaryLine> Session::stream_summary() const {
+    if (codec_stream_) {
+        return codec_stream_summary(*codec_stream_);
+    }
     if (!whole_stream_) {
         return {};
     }

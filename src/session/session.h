@@ -9,6 +9,7 @@
 #include "io/message.h"
 #include "mpeg/scan.h"
 #include "session/app_state.h"
+#include "session/codec_stream.h"
 #include "session/codec_view.h"
 #include "session/whole_stream.h"
 
@@ -125,9 +126,12 @@ class Session {
     // The read the strip follows: the headers', then the macroblocks' once those began.
     Read stream_phase() const;
 
-    // Starts the header read of the file last opened; a read under way stops. The whole
-    // stream is read for MPEG-1/2 files only: for the other codecs nothing starts.
+    // Starts the header read of the file last opened; a read under way stops. An MPEG-4
+    // Part 2, H.264 or HEVC video's read is the walk over its parameter sets
+    // (codec_stream()); no quantiser pass follows it.
     void start_stream_read();
+    // That walk's result once it has ended; nothing before, nothing for MPEG-1/2 files.
+    const CodecScan* codec_stream() const { return codec_stream_.get(); }
     // The header read's result once it has ended (to its end or stopped); nothing before.
     // The quantiser pass then fills its pictures' figures, which count once the pass has
     // ended (`quantiser_read`).
@@ -195,6 +199,7 @@ class Session {
     // The first header's matrices, for the way back from a chosen set.
     QuantMatrixPair first_header_matrices_;
     std::unique_ptr<mpeg::ScanResult> whole_stream_;
+    std::unique_ptr<CodecScan> codec_stream_;
     std::unique_ptr<PictureMap> picture_map_;
     std::string check_profile_ = "auto";
     std::unique_ptr<check::CheckResult> check_;

@@ -25,22 +25,21 @@ std::string grouped_number(std::uint64_t value) {
     return out;
 }
 
-namespace {
-
-// "1 image", "12 345 images": French takes the singular below two, English for one only.
 std::string counted(std::uint64_t count, const char* singular, const char* plural) {
     const bool one = text_language() == Language::french ? count < 2 : count == 1;
     return grouped_number(count) + " " + tr_string("WholeStream", one ? singular : plural);
 }
 
-std::string sets_text(std::size_t sets) {
-    return counted(sets, TR_NOOP_TEXT("WholeStream", "jeu de matrices"),
-                   TR_NOOP_TEXT("WholeStream", "jeux de matrices"));
-}
-
 std::string pictures_text(std::uint64_t pictures) {
     return counted(pictures, TR_NOOP_TEXT("WholeStream", "image"),
                    TR_NOOP_TEXT("WholeStream", "images"));
+}
+
+namespace {
+
+std::string sets_text(std::size_t sets) {
+    return counted(sets, TR_NOOP_TEXT("WholeStream", "jeu de matrices"),
+                   TR_NOOP_TEXT("WholeStream", "jeux de matrices"));
 }
 
 bool is_interruption(const Message& message) {

@@ -17,6 +17,11 @@ namespace quantaline {
 // A count with the French thousands grouping: "12 345".
 std::string grouped_number(std::uint64_t value);
 
+// "1 image", "12 345 images": French takes the singular below two, English for one only.
+// The two words are the sources of the "WholeStream" translations.
+std::string counted(std::uint64_t count, const char* singular, const char* plural);
+std::string pictures_text(std::uint64_t pictures);
+
 // The strip's texts once the read has ended.
 struct StreamReadTexts {
     // "Flux complet : 12 345 images, 1 jeu de matrices"

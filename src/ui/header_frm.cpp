@@ -8,6 +8,7 @@
 #include "ui/controls.h"
 #include "ui/frm_exporter.h"
 #include "ui/frm_flux_complet.h"
+#include "ui/frm_flux_listes.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
 #include "ui/matrix_grid.h"
@@ -252,10 +253,15 @@ LinkLabel* HeaderFrm::build_help_and_link() {
 HeaderFrm::~HeaderFrm() {
     delete about_.data();
     delete flux_.data();
+    delete listes_.data();
 }
 
 FrmFluxComplet* HeaderFrm::flux_complet_window() const {
     return flux_.data();
+}
+
+FrmFluxListes* HeaderFrm::flux_listes_window() const {
+    return listes_.data();
 }
 
 void HeaderFrm::build_strip() {
@@ -300,16 +306,17 @@ void HeaderFrm::build_strip() {
 }
 
 void HeaderFrm::start_stream_read() {
+    // The lists' window shows one file's walk: another file's read closes it.
+    if (!listes_.isNull()) {
+        listes_->close();
+    }
     session_.start_stream_read();
     read_note_->clear();
     read_note_->setToolTip(QString());
     conformance_->clear();
     flux_button_->setEnabled(false);
     const bool reading = session_.read_state(Session::Read::stream) == Session::ReadState::reading;
-    // The whole stream of the other codecs is not read: the strip says so.
-    read_status_->setText(session_.codec() != nullptr
-                              ? tr("Le flux complet n'est lu que pour MPEG-1 et MPEG-2")
-                              : QString());
+    read_status_->setText(QString());
     read_status_->setVisible(!reading);
     progress_->setFormat(tr("Lecture du flux complet : %p %"));
     progress_->setAccessibleName(tr("Lecture du flux complet"));
@@ -381,13 +388,27 @@ void HeaderFrm::show_stream_read_end() {
                     texts.conformance_fault ? matrix_change_colour : QColor(0, 0, 0));
     conformance_->setText(QString::fromStdString(texts.conformance));
     const mpeg::ScanResult* result = session_.whole_stream();
-    flux_button_->setEnabled(result != nullptr && result->pictures != 0);
+    const CodecScan* lists = session_.codec_stream();
+    flux_button_->setEnabled((result != nullptr && result->pictures != 0) ||
+                             (lists != nullptr && !lists->sets.empty()));
     if (!flux_.isNull()) {
         flux_->show_stream();
+    }
+    if (!listes_.isNull()) {
+        listes_->show_stream();
     }
 }
 
 void HeaderFrm::show_flux_complet() {
+    if (session_.codec_stream() != nullptr) {
+        if (listes_.isNull()) {
+            listes_ = new FrmFluxListes(session_, this);
+        }
+        listes_->show();
+        listes_->raise();
+        listes_->activateWindow();
+        return;
+    }
     if (session_.whole_stream() == nullptr) {
         return;
     }

@@ -8,6 +8,7 @@
 #include "scaling/hevc_matrices.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
+#include "ui/frm_flux_listes.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/header_frm.h"
 #include "ui/matrix_menu.h"
@@ -17,6 +18,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest>
 #include <cstdlib>
 
@@ -271,6 +273,68 @@ class CodecWindowTest : public QObject {
     }
 
     // An MPEG-2 file after a codec's: no lists' box, the exports back, as before.
+    // JVT lists, then flat ones, then JVT again: the whole-stream read finds the change, the
+    // strip says so and "Flux complet" shows the two sets, each with its own lists.
+    void lists_that_change_during_the_stream() {
+        if (!has_encoder("libx264")) {
+            QSKIP("ffmpeg with libx264 is not on this machine");
+        }
+        TempDir folder;
+        QVERIFY(encode("-c:v libx264 -x264-params cqm=jvt -f h264", folder.file("jvt.264")));
+        QVERIFY(encode("-c:v libx264 -f h264", folder.file("flat.264")));
+        const std::string joined = "cat '" + folder.file("jvt.264") + "' '" +
+                                   folder.file("flat.264") + "' '" + folder.file("jvt.264") +
+                                   "' > '" + folder.file("joined.264") + "'";
+        QCOMPARE(std::system(joined.c_str()), 0);
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        QVERIFY(
+            open_in_dialog(window, QString::fromStdString(folder.path().string()), "joined.264"));
+        auto* status = window.findChild<QLabel*>(QStringLiteral("lbl_flux"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            status->text(), QStringLiteral("Flux complet : 6 images, 2 jeux de listes"), 20000);
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lbl_flux_note"))->toolTip(),
+                 QStringLiteral("Les listes changent en cours de flux : 2 jeux"));
+        auto* flux = window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"));
+        QVERIFY(flux->isEnabled());
+        flux->click();
+        FrmFluxListes* listes = window.flux_listes_window();
+        QVERIFY(listes != nullptr);
+        QCOMPARE(listes->windowTitle(), QStringLiteral("Flux complet - joined.264"));
+        QTableWidget& table = listes->sets_table();
+        QCOMPARE(table.rowCount(), 2);
+        const QStringList rows[] = {{"1", "0", "4", "SPS 0, PPS 0"},
+                                    {"2", "2", "2", "SPS 0, PPS 0"}};
+        for (int r = 0; r < 2; ++r) {
+            for (int c = 0; c < 4; ++c) {
+                QCOMPARE(table.item(r, c)->text(), rows[r][c]);
+            }
+        }
+        QVERIFY(!table.accessibleName().isEmpty());
+        QVERIFY(!table.accessibleDescription().isEmpty());
+        const auto cell = [listes](int grid, int k) {
+            return listes->findChild<QLabel*>(QStringLiteral("jeu_liste%1_%2").arg(grid).arg(k));
+        };
+        // The 8x8 luma lists first: JVT's default intra list, then flat 16 in green.
+        QCOMPARE(listes->lists_choice().currentText(), QStringLiteral("Listes 8x8 Y"));
+        QCOMPARE(cell(1, 1)->text(), QStringLiteral("6"));
+        QCOMPARE(cell(1, 64)->text(), QStringLiteral("42"));
+        table.selectRow(1);
+        QCOMPARE(cell(1, 1)->text(), QStringLiteral("16"));
+        QCOMPARE(cell(2, 64)->text(), QStringLiteral("16"));
+        // The pair chosen stays from one set to the other: 4x4 inter luma of set 1.
+        listes->lists_choice().setCurrentIndex(0);
+        const QString chosen = listes->lists_choice().currentText();
+        table.selectRow(0);
+        QCOMPARE(listes->lists_choice().currentText(), chosen);
+        QCOMPARE(cell(2, 1)->text(), QStringLiteral("10"));
+        QCOMPARE(cell(2, 5)->text(), QString());
+        listes->close();
+    }
+
     void an_mpeg2_file_shows_no_box() {
         TempDir folder;
         StreamBuilder stream;

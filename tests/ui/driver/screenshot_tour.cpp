@@ -3,6 +3,7 @@
 #include "scripted_open.h"
 #include "ui/frm_exporter.h"
 #include "ui/frm_flux_complet.h"
+#include "ui/frm_flux_listes.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
 #include "ui/header_frm.h"
@@ -145,6 +146,11 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
             }
             if (flux_button->isEnabled()) {
                 flux_button->click();
+                // The sets of lists of the other codecs, the last set selected.
+                if (FrmFluxListes* listes = window.flux_listes_window()) {
+                    listes->sets_table().selectRow(listes->sets_table().rowCount() - 1);
+                    save_screen(*listes, folder + QStringLiteral("/frm_flux_listes.png"));
+                }
                 if (FrmFluxComplet* flux = window.flux_complet_window()) {
                     save_screen(*flux, folder + QStringLiteral("/frm_flux_complet.png"));
                     save_flux_views(*flux, folder);

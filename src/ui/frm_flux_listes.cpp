@@ -1,0 +1,217 @@
+#include "ui/frm_flux_listes.h"
+
+#include "io/file_system.h"
+#include "session/codec_view.h"
+#include "ui/controls.h"
+#include "ui/matrix_grid.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace quantaline {
+
+namespace {
+
+const char* const column_captions[] = {
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Jeu"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Première image"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Images"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Jeux de paramètres")};
+
+QString file_name_of(const std::string& path) {
+    return QString::fromStdString(path_to_utf8(path_from_utf8(path).filename()));
+}
+
+} // namespace
+
+FrmFluxListes::FrmFluxListes(Session& session, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session) {
+    setObjectName(QStringLiteral("frm_flux_listes"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(default_font());
+    setWindowTitle(tr("Flux complet - %1").arg(file_name_of(session.state().file_path)));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    summary_ = new QGroupBox(tr("Résumé"), this);
+    summary_->setObjectName(QStringLiteral("cd_resume"));
+    summary_->setAccessibleName(tr("Résumé"));
+    summary_->setMinimumWidth(230);
+    new QFormLayout(summary_);
+    top->addWidget(summary_, 0);
+    build_sets(this, *top);
+    layout->addLayout(top, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* close = new QPushButton(tr("Fermer"), this);
+    close->setObjectName(QStringLiteral("btc_fermer"));
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(table_, &QTableWidget::itemSelectionChanged, this, &FrmFluxListes::show_selected_set);
+    connect(lists_box_, &QComboBox::currentIndexChanged, this, &FrmFluxListes::show_pair);
+
+    resize(1080, 560);
+    show_stream();
+}
+
+// The sets' table, then the lists of the one selected with the choice of the pair.
+void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
+    auto* sets_box = new QGroupBox(tr("Jeux de listes"), parent);
+    auto* sets_layout = new QVBoxLayout(sets_box);
+    table_ = new QTableWidget(0, static_cast<int>(std::size(column_captions)), sets_box);
+    table_->setObjectName(QStringLiteral("tab_jeux_listes"));
+    QStringList headers;
+    for (const char* caption : column_captions) {
+        headers << tr(caption);
+    }
+    table_->setHorizontalHeaderLabels(headers);
+    table_->verticalHeader()->setVisible(false);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->setAccessibleName(tr("Jeux de listes"));
+    table_->setAccessibleDescription(
+        tr("Un jeu de listes par ligne : numéro, première image, nombre d'images, jeux de "
+           "paramètres de sa première image"));
+    sets_layout->addWidget(table_);
+    layout.addWidget(sets_box, 1);
+
+    auto* lists = new QGroupBox(tr("Listes du jeu"), parent);
+    lists->setObjectName(QStringLiteral("cd_listes_jeu"));
+    auto* lists_layout = new QVBoxLayout(lists);
+    auto* choice = new QHBoxLayout;
+    auto* caption = new QLabel(tr("Listes :"), lists);
+    caption->setFont(ui_font(8.25, true));
+    lists_box_ = new QComboBox(lists);
+    lists_box_->setObjectName(QStringLiteral("cb_listes_jeu"));
+    lists_box_->setAccessibleName(tr("Listes affichées"));
+    lists_box_->setAccessibleDescription(
+        tr("Choisit les listes du jeu que montrent les deux grilles"));
+    caption->setBuddy(lists_box_);
+    choice->addWidget(caption);
+    choice->addWidget(lists_box_, 1);
+    lists_layout->addLayout(choice);
+    auto* grids = new QHBoxLayout;
+    for (std::size_t g = 0; g < grids_.size(); ++g) {
+        const MatrixGrid::Cells cells{QStringLiteral("jeu_liste%1").arg(g + 1), QPoint(8, 20),
+                                      ui_font(9.75, true), ui_font(9.75, true), true};
+        auto* grid = new MatrixGrid(g == 0 ? tr("Liste intra") : tr("Liste inter"), cells, lists);
+        grid->setObjectName(QStringLiteral("cd_jeu_liste%1").arg(g + 1));
+        grid->setFont(ui_font(8.25, true));
+        grid->setFixedSize(8 * MatrixGrid::cell_pitch + 1 + 16,
+                           8 * MatrixGrid::cell_pitch + 1 + 28);
+        grids_[g] = grid;
+        grids->addWidget(grid);
+    }
+    lists_layout->addLayout(grids);
+    dc_label_ = new QLabel(lists);
+    dc_label_->setObjectName(QStringLiteral("lbl_dc_jeu"));
+    dc_label_->setAccessibleDescription(tr("Valeurs DC des listes 16x16 et 32x32"));
+    lists_layout->addWidget(dc_label_);
+    lists_layout->addStretch(1);
+    layout.addWidget(lists, 0);
+}
+
+void FrmFluxListes::show_stream() {
+    auto* form = static_cast<QFormLayout*>(summary_->layout());
+    while (form->rowCount() > 0) {
+        form->removeRow(0);
+    }
+    int line = 0;
+    for (const SummaryLine& summary : session_.stream_summary()) {
+        auto* caption = new QLabel(QString::fromStdString(summary.caption), summary_);
+        caption->setFont(ui_font(8.25, true));
+        auto* value = new QLabel(QString::fromStdString(summary.value), summary_);
+        value->setObjectName(QStringLiteral("resume_%1").arg(line++));
+        value->setWordWrap(true);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        value->setAccessibleDescription(caption->text());
+        caption->setBuddy(value);
+        form->addRow(caption, value);
+    }
+    const CodecScan* result = session_.codec_stream();
+    const std::vector<ListSetRow> rows =
+        result != nullptr ? list_set_rows(*result) : std::vector<ListSetRow>{};
+    table_->clearContents();
+    table_->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const ListSetRow& row = rows[r];
+        const std::array<const std::string*, 4> cells = {&row.number, &row.first_picture,
+                                                         &row.pictures, &row.origin};
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(QString::fromStdString(*cells[c]));
+            if (c < 3) {
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
+        }
+    }
+    table_->resizeColumnsToContents();
+    if (!rows.empty()) {
+        table_->selectRow(0);
+    }
+    show_selected_set();
+}
+
+void FrmFluxListes::show_selected_set() {
+    const QList<QTableWidgetItem*> selected = table_->selectedItems();
+    const CodecScan* result = session_.codec_stream();
+    const int keep = lists_box_->currentIndex();
+    shown_ = result != nullptr && !selected.isEmpty()
+                 ? list_set_analysis(*result, static_cast<std::size_t>(selected.front()->row()))
+                 : CodecAnalysis{};
+    pairs_ = list_pairs(shown_);
+    {
+        // The same pair stays chosen from one set to the next.
+        const QSignalBlocker filling(lists_box_);
+        lists_box_->clear();
+        for (const ListPair& pair : pairs_) {
+            lists_box_->addItem(QString::fromStdString(pair.label));
+        }
+        const bool same = keep >= 0 && static_cast<std::size_t>(keep) < pairs_.size();
+        lists_box_->setCurrentIndex(
+            same ? keep : static_cast<int>(pairs_.empty() ? 0 : first_list_pair(pairs_)));
+    }
+    lists_box_->setEnabled(!pairs_.empty());
+    show_pair();
+}
+
+void FrmFluxListes::show_pair() {
+    const int index = lists_box_->currentIndex();
+    const ListPair* pair =
+        index >= 0 && static_cast<std::size_t>(index) < pairs_.size() ? &pairs_[index] : nullptr;
+    QStringList dc;
+    for (std::size_t g = 0; g < grids_.size(); ++g) {
+        MatrixGrid* grid = grids_[g];
+        const CodecList* list = pair == nullptr ? nullptr : g == 0 ? pair->intra : pair->inter;
+        if (list == nullptr) {
+            grid->clear();
+            grid->setToolTip(shown_.codec == container::Codec::mpeg4 && session_.codec_stream()
+                                 ? tr("Sans matrice : quantification H.263")
+                                 : QString());
+            grid->setAccessibleDescription(grid->toolTip());
+            continue;
+        }
+        grid->show_values(list->values, list->grid, list_from_stream(shown_, *list));
+        const QString tooltip = QString::fromStdString(list_tooltip(*list));
+        grid->setToolTip(tooltip);
+        grid->setAccessibleDescription(tooltip);
+        if (list->dc) {
+            dc << (g == 0 ? tr("DC intra : %1") : tr("DC inter : %1")).arg(*list->dc);
+        }
+    }
+    dc_label_->setText(dc.join(QStringLiteral(" ; ")));
+}
+
+} // namespace quantaline

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "session/session.h"
+
+#include <QWidget>
+#include <array>
+
+class QComboBox;
+class QGroupBox;
+class QHBoxLayout;
+class QLabel;
+class QTableWidget;
+
+namespace quantaline {
+
+class MatrixGrid;
+
+// "Flux complet - NAME" for an MPEG-4 Part 2, H.264 or HEVC video: the summary of the walk
+// over its parameter sets, the table of its sets of lists, and the lists of the set
+// selected, a pair at a time as the main window shows them. It shows what the session
+// holds; the session's result must stay until the window is rebuilt or closed.
+class FrmFluxListes : public QWidget {
+    Q_OBJECT
+  public:
+    FrmFluxListes(Session& session, QWidget* parent = nullptr);
+
+    // Fills every part from the session's result.
+    void show_stream();
+    QTableWidget& sets_table() { return *table_; }
+    QComboBox& lists_choice() { return *lists_box_; }
+
+  private:
+    void build_sets(QWidget* parent, QHBoxLayout& layout);
+    void show_selected_set();
+    void show_pair();
+
+    Session& session_;
+    QGroupBox* summary_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QComboBox* lists_box_ = nullptr;
+    std::array<MatrixGrid*, 2> grids_{};
+    QLabel* dc_label_ = nullptr;
+    // The selected set's lists and their pairs, into them.
+    CodecAnalysis shown_;
+    std::vector<ListPair> pairs_;
+};
+
+} // namespace quantaline
