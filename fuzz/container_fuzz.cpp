@@ -1,9 +1,53 @@
-// Arbitrary bytes through the container readers: MP4, Matroska, AVI, transport and
-// elementary streams alike, damaged anywhere.
+// Arbitrary bytes through the container readers: MP4, Matroska, AVI, transport, program and
+// elementary streams alike, damaged anywhere; then the walk over the whole stream and the
+// scan of its lists.
+#include "analysis/codec_scan.h"
+#include "container/units.h"
 #include "container/video_configuration.h"
 
 #include <algorithm>
 #include <cstdlib>
+
+namespace {
+
+using namespace quantaline::container;
+
+// Each unit of a walk lies in the input where its offset says; the configuration comes
+// once, before any unit.
+class CheckingSink final : public UnitSink {
+  public:
+    explicit CheckingSink(std::span<const std::uint8_t> input) : input_(input) {}
+    void configuration(Codec, std::span<const ConfigurationUnit> units) override {
+        if (configurations_++ != 0 || units_ != 0) {
+            std::abort();
+        }
+        for (const auto& unit : units) {
+            check(unit.bytes, unit.offset);
+        }
+    }
+    void unit(Codec, UnitKind kind, std::span<const std::uint8_t> bytes,
+              std::optional<std::uint64_t> offset) override {
+        ++units_;
+        if (bytes.empty() || (kind == UnitKind::picture && bytes.size() > picture_head_size)) {
+            std::abort();
+        }
+        check(bytes, offset);
+    }
+    void check(std::span<const std::uint8_t> bytes, std::optional<std::uint64_t> offset) const {
+        if (offset && (*offset > input_.size() || input_.size() - *offset < bytes.size() ||
+                       !std::equal(bytes.begin(), bytes.end(),
+                                   input_.begin() + static_cast<std::ptrdiff_t>(*offset)))) {
+            std::abort();
+        }
+    }
+    int configurations_ = 0;
+
+  private:
+    std::span<const std::uint8_t> input_;
+    std::size_t units_ = 0;
+};
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quantaline::container;
@@ -26,6 +70,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         if (unit.offset && !std::equal(unit.bytes.begin(), unit.bytes.end(), data + *unit.offset)) {
             std::abort();
+        }
+    }
+    CheckingSink sink(bytes);
+    const VideoConfiguration walked = walk_video_stream(bytes, sink);
+    if (walked.container != config.container || sink.configurations_ != 1) {
+        std::abort();
+    }
+    // The scan over the walk: every picture counted once, in a set or before any.
+    if (quantaline::is_codec_read_here(walked.codec)) {
+        const quantaline::CodecScan scan = quantaline::scan_codec_bytes(bytes);
+        std::uint64_t pictures = scan.pictures_without_lists;
+        for (const auto& set : scan.sets) {
+            pictures += set.pictures;
+        }
+        if (pictures != scan.pictures) {
+            std::abort();
+        }
+        for (const auto& change : scan.changes) {
+            if (change.set >= scan.sets.size() || change.picture >= scan.pictures) {
+                std::abort();
+            }
         }
     }
     return 0;

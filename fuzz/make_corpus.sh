@@ -6,7 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 data="$here/../tests/data"
 rm -rf "$here/corpus"
 mkdir -p "$here/corpus/analysis" "$here/corpus/configuration" "$here/corpus/tmpgenc" \
-    "$here/corpus/scan" "$here/corpus/macroblock" "$here/corpus/codec"
+    "$here/corpus/scan" "$here/corpus/macroblock" "$here/corpus/codec" "$here/corpus/container"
 # The analysis reads headers near the start: the first 4 KiB of each stream keep them,
 # through the demultiplexers for program and transport streams.
 for stream in "$data"/*.m1v "$data"/*.m2v "$data"/*.mpg "$data"/*.vob "$data"/*.ts \
@@ -72,4 +72,38 @@ if command -v ffmpeg >/dev/null; then
     codec_seed 01 hevc-444 -c:v libx265 -pix_fmt yuv444p -x265-params log-level=error -f hevc
     codec_seed 02 mpeg4-matrices -c:v mpeg4 -mpeg_quant 1 -intra_matrix "$(seq -s, 8 71)" -f m4v
     codec_seed 02 mpeg4-h263 -c:v mpeg4 -f m4v
+fi
+# The containers: two small encodes of other lists one after the other (so that the lists
+# change in the samples), in each container the walk reads.
+container_seed() {
+    local name=$1 a=$2 b=$3 raw=$4
+    shift 4
+    local work
+    work=$(mktemp -d)
+    local encode="ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=32x32:rate=25 -frames:v 2"
+    if $encode $a -f "$raw" "$work/a" 2>/dev/null && $encode $b -f "$raw" "$work/b" 2>/dev/null; then
+        cat "$work/a" "$work/b" > "$work/joined"
+        cp "$work/joined" "$here/corpus/container/$name-es"
+        for container in "$@"; do
+            ffmpeg -hide_banner -loglevel error -y -fflags +genpts -r 25 -i "$work/joined" -c copy \
+                -f "$container" "$work/out" 2>/dev/null &&
+                cp "$work/out" "$here/corpus/container/$name-$container"
+        done
+        # Matroska and transport streams from the MP4, which has the timestamps the raw
+        # stream lacks.
+        if [ -f "$here/corpus/container/$name-mp4" ]; then
+            for container in matroska mpegts; do
+                ffmpeg -hide_banner -loglevel error -y -i "$here/corpus/container/$name-mp4" \
+                    -c copy -f "$container" "$here/corpus/container/$name-$container" 2>/dev/null ||
+                    true
+            done
+        fi
+    fi
+    rm -rf "$work"
+}
+if command -v ffmpeg >/dev/null; then
+    container_seed h264 "-c:v libx264 -x264-params cqm=jvt" "-c:v libx264" h264 mp4 avi
+    container_seed hevc "-c:v libx265 -x265-params log-level=error:scaling-list=default" \
+        "-c:v libx265 -x265-params log-level=error" hevc mp4
+    container_seed mpeg4 "-c:v mpeg4" "-c:v mpeg4 -mpeg_quant 1" m4v avi vob
 fi

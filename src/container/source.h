@@ -91,6 +91,10 @@ void read_matroska(ByteSource& source, VideoConfiguration& config);
 void read_avi(ByteSource& source, VideoConfiguration& config);
 void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
                     VideoConfiguration& config);
+// A program stream: its codec from its first video payload; read further for the codecs
+// other than MPEG-1 and MPEG-2.
+void read_program(ByteSource& source, std::span<const std::uint8_t> probe,
+                  VideoConfiguration& config);
 // An elementary stream of `config.codec` from the source's first byte.
 void read_elementary(ByteSource& source, VideoConfiguration& config);
 

@@ -34,14 +34,6 @@ bool begins_avi(std::span<const std::uint8_t> start) {
            fourcc_is(start.data() + 8, "AVI ");
 }
 
-void read_mpeg12_elementary(VideoConfiguration& config, std::span<const std::uint8_t> probe) {
-    // MPEG-1 and MPEG-2 carry their matrices in their own headers, read by mpeg/.
-    config.codec = elementary_codec(probe);
-    if (config.codec != Codec::mpeg1 && config.codec != Codec::mpeg2) {
-        config.codec = Codec::unknown;
-    }
-}
-
 VideoConfiguration read_from(ByteSource& source, UnitSink* walk) {
     VideoConfiguration config;
     config.walk = walk;
@@ -67,7 +59,7 @@ VideoConfiguration read_from(ByteSource& source, UnitSink* walk) {
         read_transport(source, *probe, config);
         break;
     case Container::program:
-        read_mpeg12_elementary(config, *probe);
+        read_program(source, *probe, config);
         break;
     case Container::elementary:
         if (config.codec == Codec::mpeg1 || config.codec == Codec::mpeg2) {

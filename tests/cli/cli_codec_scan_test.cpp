@@ -1,6 +1,7 @@
 // quantaline-cli scan on MPEG-4 Part 2, H.264 and HEVC videos whose lists change during the
-// stream: encodes of other lists joined one after the other, in each container, read
-// through to the end.
+// stream: encodes of other lists joined one after the other, in each container (elementary,
+// MP4, fragmented MP4, Matroska, transport and program streams, AVI), read through to the
+// end.
 
 #include "support/cli_run.h"
 #include "support/temp_dir.h"
@@ -105,6 +106,17 @@ TEST(CliCodecScan, ListsThatChangeDuringTheStreamAreFoundInEveryContainer) {
                                       .c_str()),
                       0);
             files.push_back(ts);
+        }
+        // A program stream from the transport stream (MPEG-4 Part 2: from the AVI), and a
+        // fragmented MP4 (MPEG-4 Part 2 has none).
+        const std::string vob = path(name + "-joined.vob");
+        ASSERT_TRUE(run("-i '" + files.back() + "' -c copy -f vob '" + vob + "'"));
+        files.push_back(vob);
+        if (name != "mpeg4") {
+            const std::string fragmented = path(name + "-fragmented.mp4");
+            ASSERT_TRUE(run("-i '" + files[1] + "' -c copy -movflags frag_keyframe+empty_moov '" +
+                            fragmented + "'"));
+            files.push_back(fragmented);
         }
         // Each part read alone gives the lists the scan must find for it.
         const auto info_a = cli_run::run_cli({"info", a, "--json"});

@@ -6,6 +6,7 @@
 #include "mpeg/demux.h"
 #include "support/temp_dir.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <iostream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -210,6 +212,179 @@ Bytes chunk(const std::string& id, const Bytes& payload, std::optional<std::uint
 }
 Bytes list(const std::string& type, const Bytes& payload) {
     return chunk("LIST", cat({text(type), payload}));
+}
+
+// What a walk hands on, written down: "config N" for the container's configuration, then
+// "set XX" and "picture XX" with each unit's first byte, its size and its offset.
+class RecordingSink final : public UnitSink {
+  public:
+    void configuration(Codec, std::span<const ConfigurationUnit> units) override {
+        record += "config " + std::to_string(units.size()) + "\n";
+    }
+    void unit(Codec, UnitKind kind, std::span<const std::uint8_t> bytes,
+              std::optional<std::uint64_t> offset) override {
+        char line[80];
+        std::snprintf(line, sizeof line, "%s %02X %zu @%s\n",
+                      kind == UnitKind::picture ? "picture" : "set", bytes.empty() ? 0 : bytes[0],
+                      bytes.size(), offset ? std::to_string(*offset).c_str() : "-");
+        record += line;
+    }
+    std::string record;
+};
+
+// Walking a byte stream: every parameter set whole, each picture's head only (its body of
+// any length stepped over), the same whatever pieces the bytes come in.
+TEST(VideoContainers, WalksHandOnEveryUnitWhateverThePieces) {
+    const Bytes body(5000, 0x55);
+    struct Stream {
+        const char* name;
+        Codec codec;
+        Bytes bytes;
+        std::string expected;
+    };
+    const std::vector<Stream> streams = {
+        {"h264", Codec::h264,
+         cat({Bytes{0, 0, 0, 1, 0x67, 0x64, 0, 0x1E}, Bytes{0, 0, 1, 0x68, 0xEB, 0xE3},
+              Bytes{0, 0, 1, 0x65, 0x88}, body, Bytes{0, 0, 1, 0x06, 5},
+              Bytes{0, 0, 1, 0x41, 0x9A, 0x21}, Bytes{0, 0, 1, 0x67, 0x4D, 1}}),
+         "set 67 4 @4\nset 68 3 @11\npicture 65 32 @17\npicture 41 3 @5027\nset 67 3 "
+         "@5033\n"},
+        {"hevc", Codec::hevc,
+         cat({Bytes{0, 0, 1, 0x42, 1, 1}, Bytes{0, 0, 1, 0x44, 1, 0xC1}, Bytes{0, 0, 1, 0x26, 1},
+              body, Bytes{0, 0, 1, 0x4E, 1, 5}, Bytes{0, 0, 1, 0x02, 1, 0xD0}}),
+         "set 42 3 @3\nset 44 3 @9\npicture 26 32 @15\npicture 02 3 @5026\n"},
+        // The headers joined up to their VOP; a group of VOPs ends them too.
+        {"mpeg4", Codec::mpeg4,
+         cat({Bytes{0, 0, 1, 0xB0, 1}, Bytes{0, 0, 1, 0x00}, Bytes{0, 0, 1, 0x20, 0, 0xC4},
+              Bytes{0, 0, 1, 0xB6, 0x10}, body, Bytes{0, 0, 1, 0x20, 0, 0xC8},
+              Bytes{0, 0, 1, 0xB3, 0}, Bytes{0, 0, 1, 0xB6, 0x50}}),
+         "set 00 15 @0\npicture B6 32 @18\nset 00 6 @5020\npicture B6 2 @5034\n"},
+    };
+    for (const Stream& stream : streams) {
+        SCOPED_TRACE(stream.name);
+        for (const std::size_t piece : {stream.bytes.size(), std::size_t{1}, std::size_t{7},
+                                        std::size_t{188}, std::size_t{4096}}) {
+            RecordingSink sink;
+            sink.configuration_given = true; // the splitter's alone: no container
+            VideoConfiguration config;
+            config.walk = &sink;
+            UnitCollector collector(stream.codec, config);
+            StartCodeSplitter splitter(collector);
+            for (std::size_t at = 0; at < stream.bytes.size(); at += piece) {
+                const std::size_t size = std::min(piece, stream.bytes.size() - at);
+                ASSERT_TRUE(splitter.feed(
+                    std::span<const std::uint8_t>(stream.bytes).subspan(at, size), at));
+            }
+            splitter.finish();
+            EXPECT_EQ(sink.record, stream.expected) << "pieces of " << piece;
+            EXPECT_TRUE(config.units.empty());
+        }
+    }
+}
+
+// The walks over the samples of each container, built by hand where ffmpeg's files do not
+// go: a fragmented MP4, Matroska clusters of unknown size, an AVI past its first RIFF.
+TEST(VideoContainers, WalksReachEverySampleOfTheirContainer) {
+    const Bytes sps = {0x67, 0x64, 0x00, 0x1E, 0xAC};
+    const Bytes pps = {0x68, 0xEB, 0xE3};
+    const Bytes avcc = cat({Bytes{1, 0x64, 0, 0x1E, 0xFF, 0xE1}, be(sps.size(), 2), sps, Bytes{1},
+                            be(pps.size(), 2), pps});
+    const Bytes idr = {0x65, 0x88, 0x84, 0x21};
+    const Bytes slice = {0x41, 0x9A, 0x02};
+    const auto prefixed = [](std::initializer_list<Bytes> units) {
+        Bytes out;
+        for (const Bytes& unit : units) {
+            out = cat({out, be(unit.size(), 4), unit});
+        }
+        return out;
+    };
+    const Bytes first = prefixed({Bytes{0x67, 0x4D, 0, 0x1F}, idr});
+    const Bytes second = prefixed({slice});
+
+    // moov with an empty sample table, then a fragment of two samples of track 7.
+    const Bytes trak =
+        box("trak",
+            cat({box("tkhd", cat({be(0, 12), be(7, 4), be(0, 8)})),
+                 box("mdia",
+                     cat({video_handler(),
+                          box("minf",
+                              box("stbl",
+                                  cat({box("stsd", cat({be(0, 4), be(1, 4),
+                                                        visual_entry("avc1", box("avcC", avcc))})),
+                                       box("stsz", be(0, 12)), box("stsc", be(0, 8)),
+                                       box("stco", be(0, 8))})))}))}));
+    const Bytes moov =
+        box("moov",
+            cat({trak, box("mvex", box("trex", cat({be(0, 4), be(7, 4), be(0, 8), be(0, 8)})))}));
+    const auto moof_with = [&](std::uint32_t data_offset) {
+        return box(
+            "moof",
+            box("traf", cat({box("tfhd", cat({be(0x020000, 4), be(7, 4)})),
+                             box("trun", cat({be(0x000201, 4), be(2, 4), be(data_offset, 4),
+                                              be(first.size(), 4), be(second.size(), 4)}))})));
+    };
+    const std::size_t moof_size = moof_with(0).size();
+    const Bytes fragmented =
+        cat({ftyp(), moov, moof_with(static_cast<std::uint32_t>(moof_size + 8)),
+             box("mdat", cat({first, second}))});
+
+    const Bytes block_header = {0x81, 0, 0, 0x80};
+    const Bytes track = ebml(0xAE,
+                             cat({ebml(0xD7, {1}, 1), ebml(0x83, {1}, 1),
+                                  ebml(0x86, text("V_MPEG4/ISO/AVC"), 1), ebml(0x63A2, avcc, 1)}),
+                             1);
+    const Bytes unknown_clusters =
+        cat({ebml_header(),
+             ebml(0x18538067,
+                  cat({ebml(0x1654AE6B, track, 1),
+                       ebml(0x1F43B675,
+                            cat({ebml(0xE7, {0}, 1), ebml(0xA3, cat({block_header, first}), 1)}), 1,
+                            0x7F),
+                       ebml(0x1F43B675,
+                            cat({ebml(0xE7, {1}, 1), ebml(0xA3, cat({block_header, second}), 1)}),
+                            1, 0x7F)}),
+                  1, 0x7F)});
+
+    const Bytes annex_b_first =
+        cat({Bytes{0, 0, 0, 1}, sps, Bytes{0, 0, 1}, pps, Bytes{0, 0, 1}, idr});
+    const Bytes strf = cat({le(40), le(64), le(64), Bytes(4, 0), text("H264"), Bytes(20, 0)});
+    const Bytes riff = chunk(
+        "RIFF",
+        cat({text("AVI "),
+             list("hdrl",
+                  list("strl", cat({chunk("strh", cat({text("vids"), text("H264"), Bytes(48, 0)})),
+                                    chunk("strf", strf)}))),
+             list("movi", chunk("00dc", annex_b_first))}));
+    const Bytes avix = chunk(
+        "RIFF", cat({text("AVIX"), list("movi", chunk("00dc", cat({Bytes{0, 0, 1}, slice})))}));
+    const Bytes avi = cat({riff, avix});
+
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::string expected; // the record without offsets
+    };
+    const std::vector<Case> cases = {
+        {"fragmented mp4", fragmented, "config 2\nset 67\npicture 65\npicture 41\n"},
+        {"matroska clusters of unknown size", unknown_clusters,
+         "config 2\nset 67\npicture 65\npicture 41\n"},
+        {"avi with an AVIX part", avi, "config 0\nset 67\nset 68\npicture 65\npicture 41\n"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        RecordingSink sink;
+        const VideoConfiguration config = walk_video_stream(test.bytes, sink);
+        EXPECT_EQ(config.error, ConfigurationError::none);
+        EXPECT_EQ(config.codec, Codec::h264);
+        // Each line's first two words.
+        std::string kinds;
+        std::istringstream lines(sink.record);
+        for (std::string line; std::getline(lines, line);) {
+            const std::size_t words = line.find(' ', line.find(' ') + 1);
+            kinds += line.substr(0, words) + "\n";
+        }
+        EXPECT_EQ(kinds, test.expected) << sink.record;
+    }
 }
 
 struct Hostile {
