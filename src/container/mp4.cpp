@@ -158,7 +158,12 @@ std::optional<Box> video_sample_table(std::span<const std::uint8_t> moov, const 
         track_id = track_id_of(moov, *trak);
         const auto mdia = child(moov, *trak, "mdia", error);
         const auto minf = mdia ? child(moov, *mdia, "minf", error) : std::nullopt;
-        return minf ? child(moov, *minf, "stbl", error) : std::nullopt;
+        auto stbl = minf ? child(moov, *minf, "stbl", error) : std::nullopt;
+        // A video track without its sample table is damaged.
+        if (!stbl && error == ConfigurationError::none) {
+            error = ConfigurationError::damaged;
+        }
+        return stbl;
     }
     if (error == ConfigurationError::none) {
         error = ConfigurationError::no_video;

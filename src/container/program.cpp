@@ -29,7 +29,9 @@ class SourceReader final : public mpeg::ByteSource {
         if (!bytes) {
             return std::nullopt;
         }
-        std::memcpy(data, bytes->data(), bytes->size());
+        if (!bytes->empty()) {
+            std::memcpy(data, bytes->data(), bytes->size());
+        }
         at_ += bytes->size();
         return bytes->size();
     }

@@ -183,12 +183,16 @@ void StartCodeSplitter::drop_front(std::size_t count) {
 }
 
 // The unit pending_[0, end), without the zero bytes before the next start code (its first
-// byte stays: MPEG-4 Part 2's video object start code is 00). Its offset only when its
-// bytes follow each other in the file.
+// byte stays: MPEG-4 Part 2's video object start code is 00).
 void StartCodeSplitter::hand_over(std::size_t end) {
     while (end > 1 && pending_[end - 1] == 0x00) {
         --end;
     }
+    collector_.take(std::span<const std::uint8_t>(pending_.data(), end), contiguous_offset(end));
+}
+
+// The offset of pending_[0, end) only when its bytes follow each other in the file.
+std::optional<std::uint64_t> StartCodeSplitter::contiguous_offset(std::size_t end) const {
     std::optional<std::uint64_t> offset = offset_at(0);
     for (const Piece& piece : pieces_) {
         if (piece.position > 0 && piece.position < end && offset &&
@@ -196,7 +200,7 @@ void StartCodeSplitter::hand_over(std::size_t end) {
             offset.reset();
         }
     }
-    collector_.take(std::span<const std::uint8_t>(pending_.data(), end), offset);
+    return offset;
 }
 
 bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
@@ -217,7 +221,7 @@ bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
             if (collector_.walking() && collector_.steps_over(pending_) &&
                 pending_.size() >= picture_head_size) {
                 collector_.take(std::span<const std::uint8_t>(pending_.data(), picture_head_size),
-                                offset_at(0));
+                                contiguous_offset(picture_head_size));
                 head_given_ = true;
             }
         }

@@ -73,6 +73,7 @@ class StartCodeSplitter {
   private:
     void hand_over(std::size_t end);
     std::optional<std::uint64_t> offset_at(std::size_t position) const;
+    std::optional<std::uint64_t> contiguous_offset(std::size_t end) const;
     void drop_front(std::size_t count);
 
     UnitCollector& collector_;

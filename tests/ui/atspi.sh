@@ -25,12 +25,26 @@ QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 \
     "$BUILD/quantaline-driver" "$STREAM" &
 program=$!
 status=0
-timeout 120 /usr/bin/python3 "$TOP/tests/ui/atspi_read.py" || status=$?
+timeout 120 /usr/bin/python3 "$TOP/tests/ui/atspi_read.py" $READ || status=$?
 sleep 1
 kill "$program" 2>/dev/null || true
 wait "$program" 2>/dev/null || true
 exit $status
 INNER
 )
-BUILD=$build TOP=$top STREAM=$top/tests/data/mpeg2-es-joined.m2v \
+BUILD=$build TOP=$top STREAM=$top/tests/data/mpeg2-es-joined.m2v READ= \
     timeout 300 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "$inner"
+
+# An H.264 video whose lists change (JVT, flat, JVT), made by ffmpeg where it has libx264.
+if ffmpeg -hide_banner -encoders 2>/dev/null | grep ' libx264 ' >/dev/null; then
+    for part in jvt flat; do
+        options=$([ $part = jvt ] && echo "-x264-params cqm=jvt" || true)
+        ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=96x64:rate=25 \
+            -frames:v 2 -pix_fmt yuv420p -c:v libx264 $options -f h264 "$runtime/$part.264"
+    done
+    cat "$runtime/jvt.264" "$runtime/flat.264" "$runtime/jvt.264" > "$runtime/joined.264"
+    BUILD=$build TOP=$top STREAM=$runtime/joined.264 READ=codec \
+        timeout 300 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c "$inner"
+else
+    echo "ffmpeg with libx264 missing: the H.264 window is not read" >&2
+fi
