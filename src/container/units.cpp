@@ -162,7 +162,7 @@ std::optional<std::uint64_t> StartCodeSplitter::offset_at(std::size_t position) 
 
 void StartCodeSplitter::drop_front(std::size_t count) {
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
-    std::vector<Piece> kept;
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
         const bool last = i + 1 == pieces_.size();
         if (!last && pieces_[i + 1].position <= count) {
@@ -177,9 +177,9 @@ void StartCodeSplitter::drop_front(std::size_t count) {
         } else {
             piece.position -= count;
         }
-        kept.push_back(piece);
+        pieces_[kept++] = piece;
     }
-    pieces_ = std::move(kept);
+    pieces_.resize(kept);
 }
 
 // The unit pending_[0, end), without the zero bytes before the next start code (its first
@@ -203,9 +203,34 @@ std::optional<std::uint64_t> StartCodeSplitter::contiguous_offset(std::size_t en
     return offset;
 }
 
+// Inside the body of a unit stepped over, with at most the two bytes that may begin a start
+// code pending: bytes without a start code are looked at where they lie, never gathered.
+bool StartCodeSplitter::steps_over_bytes(std::span<const std::uint8_t> bytes,
+                                         std::optional<std::uint64_t> offset) {
+    if (!in_unit_ || !head_given_ || pending_.size() > 2 || bytes.size() < 3) {
+        return false;
+    }
+    // A start code across the pending bytes and the new ones, or in the new ones.
+    std::uint8_t seam[4] = {1, 1, 1, 1};
+    std::copy(pending_.begin(), pending_.end(), seam + (2 - pending_.size()));
+    seam[2] = bytes[0];
+    seam[3] = bytes[1];
+    if (mpeg::find_start_code_prefix(seam, 0, 4) < 4 ||
+        mpeg::find_start_code_prefix(bytes.data(), 0, bytes.size()) < bytes.size()) {
+        return false;
+    }
+    pending_.assign(bytes.end() - 2, bytes.end());
+    pieces_.assign(
+        1, {0, offset ? std::optional<std::uint64_t>(*offset + bytes.size() - 2) : std::nullopt});
+    return true;
+}
+
 bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
                              std::optional<std::uint64_t> offset) {
     if (done() || bytes.empty()) {
+        return true;
+    }
+    if (steps_over_bytes(bytes, offset)) {
         return true;
     }
     pieces_.push_back({pending_.size(), offset});

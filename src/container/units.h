@@ -75,6 +75,7 @@ class StartCodeSplitter {
     std::optional<std::uint64_t> offset_at(std::size_t position) const;
     std::optional<std::uint64_t> contiguous_offset(std::size_t end) const;
     void drop_front(std::size_t count);
+    bool steps_over_bytes(std::span<const std::uint8_t> bytes, std::optional<std::uint64_t> offset);
 
     UnitCollector& collector_;
     std::vector<std::uint8_t> pending_;
