@@ -1546,7 +1546,7 @@ Check that the path to TMPGEnc is correct!</translation>
     </message>
     <message>
         <source>Listes du jeu</source>
-        <translation>The set's lists</translation>
+        <translation>The set&apos;s lists</translation>
     </message>
     <message>
         <source>Listes :</source>
@@ -1558,7 +1558,7 @@ Check that the path to TMPGEnc is correct!</translation>
     </message>
     <message>
         <source>Choisit les listes du jeu que montrent les deux grilles</source>
-        <translation>Chooses the set's lists the two grids show</translation>
+        <translation>Chooses the set&apos;s lists the two grids show</translation>
     </message>
     <message>
         <source>Liste intra</source>
@@ -1753,6 +1753,11 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
     <message>
         <source>Valeurs DC des listes 16x16 et 32x32</source>
         <translation>DC values of the 16x16 and 32x32 lists</translation>
+    </message>
+    <message>
+        <source>Nota :                     Si une liste est de couleur verte, c&apos;est une liste plate ou par défaut du codec, ou reprise d&apos;une telle liste. Dans ce cas, celle-ci n&apos;est pas inscrite dans le fichier que vous venez de lire. Quantaline l&apos;affiche à titre d&apos;information.</source>
+        <translation>Note:
+A list in green is a flat or default list of the codec, or one taken from such a list. The file you have just read does not carry it; Quantaline shows it for your information.</translation>
     </message>
 </context>
 <context>

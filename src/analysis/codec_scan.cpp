@@ -136,7 +136,7 @@ class ListWalk final : public container::UnitSink {
     const CodecScanControl& control_;
     std::uint64_t next_progress_ = 0;
     std::map<int, StoredSet> sets_; // H.264, HEVC: by parameter_set_key; MPEG-4: key 0
-    std::uint64_t generation_ = 0; // counts the stored sets that changed
+    std::uint64_t generation_ = 0;  // counts the stored sets that changed
     std::uint64_t resolved_generation_ = ~std::uint64_t{0};
     int resolved_pps_ = -2;
     std::optional<std::size_t> current_set_;

@@ -42,6 +42,13 @@ const char* const note_text = QT_TRANSLATE_NOOP(
     "la matrice standard de la norme MPEG qui a été utilisé. Dans ce cas, celle-ci n'est pas "
     "inscrite dans le fichier que  vous venez de lire. Quantaline l'affiche à titre "
     "d'information.");
+// The same for the other codecs' lists: green is a list the codec gives, not the file.
+const char* const codec_note_text = QT_TRANSLATE_NOOP(
+    "quantaline::HeaderFrm",
+    "Nota :                     Si une liste est de couleur verte, c'est une liste plate ou "
+    "par défaut du codec, ou reprise d'une telle liste. Dans ce cas, celle-ci n'est pas "
+    "inscrite dans le fichier que vous venez de lire. Quantaline l'affiche à titre "
+    "d'information.");
 
 const char* const help_text = QT_TRANSLATE_NOOP(
     "quantaline::HeaderFrm",
@@ -204,12 +211,12 @@ HeaderFrm::HeaderFrm(Session& session, Platform& platform, QWidget* parent)
 }
 
 void HeaderFrm::build_note() {
-    auto* note = add_bordered_label(this, QStringLiteral("Label8"), tr(note_text),
-                                    twips_rect(3225, 3600, 1530, 2835), default_font());
-    note->setWordWrap(true);
-    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    set_background(*note, QColor(255, 255, 255));
-    set_text_colour(*note, QColor(0, 128, 0));
+    note_ = add_bordered_label(this, QStringLiteral("Label8"), tr(note_text),
+                               twips_rect(3225, 3600, 1530, 2835), default_font());
+    note_->setWordWrap(true);
+    note_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    set_background(*note_, QColor(255, 255, 255));
+    set_text_colour(*note_, QColor(0, 128, 0));
 }
 
 void HeaderFrm::build_export_buttons() {
@@ -609,6 +616,7 @@ void HeaderFrm::display_list_pair() {
 }
 
 void HeaderFrm::display_matrices() {
+    note_->setText(tr(session_.codec() != nullptr ? codec_note_text : note_text));
     if (session_.codec() != nullptr) {
         display_codec_lists();
         return;

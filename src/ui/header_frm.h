@@ -95,6 +95,7 @@ class HeaderFrm : public QWidget {
     // Above the grids for the other codecs only: cb_listes and its caption lbl_listes; the
     // DC values of 16x16 and 32x32 lists between the grids (lbl_dc).
     QComboBox* lists_box_ = nullptr;
+    QLabel* note_ = nullptr; // "Nota :", of MPEG's matrices or of the other codecs' lists
     QLabel* lists_caption_ = nullptr;
     QLabel* dc_label_ = nullptr;
     QPointer<FrmPropos> about_;
