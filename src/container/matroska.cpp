@@ -364,6 +364,21 @@ std::optional<Element> find_segment(ByteSource& source, ConfigurationError& erro
     return std::nullopt;
 }
 
+// The Tracks element read whole: the first video track of a codec read here.
+std::optional<Track> read_tracks_element(ByteSource& source, const Element& element,
+                                         VideoConfiguration& config) {
+    if (element.size > structure_limit) {
+        config.error = ConfigurationError::too_large;
+        return std::nullopt;
+    }
+    const auto bytes = source.read(element.payload, static_cast<std::size_t>(element.size));
+    if (!bytes) {
+        config.error = ConfigurationError::read_failed;
+        return std::nullopt;
+    }
+    return read_tracks(*bytes, element.payload, config);
+}
+
 } // namespace
 
 void read_matroska(ByteSource& source, VideoConfiguration& config) {
@@ -382,6 +397,7 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
         if (!element) {
             return;
         }
+        // A cluster may end with the segment; the others must have their size.
         const std::uint64_t end =
             element->id == id::cluster ? end_of(*element, segment_end)
             : element->size == unknown_size || element->size > segment_end - element->payload
@@ -392,17 +408,7 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
             return;
         }
         if (element->id == id::tracks && !track) {
-            if (element->size > structure_limit) {
-                error = ConfigurationError::too_large;
-                return;
-            }
-            const auto bytes =
-                source.read(element->payload, static_cast<std::size_t>(element->size));
-            if (!bytes) {
-                error = ConfigurationError::read_failed;
-                return;
-            }
-            track = read_tracks(*bytes, element->payload, config);
+            track = read_tracks_element(source, *element, config);
             if (!track) {
                 return;
             }

@@ -403,7 +403,66 @@ struct Fragments {
     std::uint32_t default_size = 0; // the movie's trex
 };
 
-// One track fragment's runs of samples: where each sample lies, from the fragment's base.
+// A track fragment's header: where its data lies from (the movie fragment, unless it
+// names a base) and its samples' default size.
+struct FragmentBase {
+    std::uint64_t base = 0;
+    std::uint32_t default_size = 0;
+};
+FragmentBase fragment_base(const std::uint8_t* header, std::uint64_t size,
+                           std::uint64_t moof_offset, std::uint32_t default_size) {
+    const std::uint32_t flags = be32(header) & 0xFFFFFF;
+    std::uint64_t field = 8;
+    const auto next_field = [&](std::uint64_t bytes) {
+        const std::uint64_t at = field;
+        field += bytes;
+        return field <= size ? std::optional<std::uint64_t>(at) : std::nullopt;
+    };
+    FragmentBase base{moof_offset, default_size};
+    if ((flags & 0x01) != 0) {
+        const auto at = next_field(8);
+        base.base = at ? be64(header + *at) : base.base;
+    }
+    for (const std::uint32_t flag : {0x02u, 0x08u}) {
+        if ((flags & flag) != 0) {
+            next_field(4);
+        }
+    }
+    if ((flags & 0x10) != 0) {
+        const auto at = next_field(4);
+        base.default_size = at ? be32(header + *at) : base.default_size;
+    }
+    return base;
+}
+
+// One run of samples: each sample from `offset` on, which moves past them. False once the
+// walk is to stop.
+bool walk_run(ByteSource& source, std::span<const std::uint8_t> run, const FragmentBase& base,
+              std::uint64_t& offset, const Entry& entry, VideoConfiguration& config) {
+    const std::uint32_t flags = be32(run.data()) & 0xFFFFFF;
+    std::uint64_t place = 8;
+    if ((flags & 0x01) != 0 && place + 4 <= run.size()) {
+        offset = base.base + static_cast<std::int32_t>(be32(run.data() + place));
+        place += 4;
+    }
+    place += (flags & 0x04) != 0 ? 4 : 0;
+    // Duration, size, flags, composition offset: four bytes each that the run has.
+    const std::uint64_t per_sample = std::uint64_t{4} * std::popcount(flags & 0xF00);
+    for (std::uint32_t i = 0; i < be32(run.data() + 4) && place + per_sample <= run.size(); ++i) {
+        const std::uint32_t size = (flags & 0x200) != 0
+                                       ? be32(run.data() + place + ((flags & 0x100) != 0 ? 4 : 0))
+                                       : base.default_size;
+        read_sample(source, offset, size, entry, config);
+        if (config.error != ConfigurationError::none || walk_cancelled(config)) {
+            return false;
+        }
+        offset += size;
+        place += per_sample;
+    }
+    return true;
+}
+
+// One track fragment's runs of samples, when it is of the track.
 void walk_track_fragment(ByteSource& source, std::span<const std::uint8_t> moof,
                          std::uint64_t moof_offset, const Box& traf, const Fragments& fragments,
                          const Entry& entry, VideoConfiguration& config) {
@@ -413,60 +472,19 @@ void walk_track_fragment(ByteSource& source, std::span<const std::uint8_t> moof,
         be32(moof.data() + tfhd->payload + 4) != fragments.track_id) {
         return;
     }
-    const std::uint8_t* header = moof.data() + tfhd->payload;
-    const std::uint32_t flags = be32(header) & 0xFFFFFF;
-    std::uint64_t field = 8;
-    const auto next_field = [&](std::uint64_t bytes) {
-        const std::uint64_t at = field;
-        field += bytes;
-        return field <= tfhd->end - tfhd->payload ? std::optional<std::uint64_t>(at) : std::nullopt;
-    };
-    std::uint64_t base = moof_offset;
-    std::uint32_t default_size = fragments.default_size;
-    if ((flags & 0x01) != 0) {
-        const auto at = next_field(8);
-        base = at ? be64(header + *at) : base;
-    }
-    for (const std::uint32_t flag : {0x02u, 0x08u}) {
-        if ((flags & flag) != 0) {
-            next_field(4);
-        }
-    }
-    if ((flags & 0x10) != 0) {
-        const auto at = next_field(4);
-        default_size = at ? be32(header + *at) : default_size;
-    }
-    std::uint64_t offset = base;
+    const FragmentBase base = fragment_base(moof.data() + tfhd->payload, tfhd->end - tfhd->payload,
+                                            moof_offset, fragments.default_size);
+    std::uint64_t offset = base.base;
     for (std::uint64_t at = traf.payload; at < traf.end;) {
         const auto box = box_at(moof, at, traf.end, ignored);
         if (!box) {
             return;
         }
         at = box->end;
-        if (!fourcc_is(box->type, "trun") || box->end - box->payload < 8) {
-            continue;
-        }
-        const std::uint8_t* run = moof.data() + box->payload;
-        const std::uint32_t run_flags = be32(run) & 0xFFFFFF;
-        std::uint64_t place = 8;
-        if ((run_flags & 0x01) != 0 && place + 4 <= box->end - box->payload) {
-            offset = base + static_cast<std::int32_t>(be32(run + place));
-            place += 4;
-        }
-        place += (run_flags & 0x04) != 0 ? 4 : 0;
-        const std::uint64_t per_sample =
-            4u * static_cast<unsigned>(std::popcount(run_flags & 0xF00));
-        for (std::uint32_t i = 0;
-             i < be32(run + 4) && place + per_sample <= box->end - box->payload; ++i) {
-            const std::uint32_t size = (run_flags & 0x200) != 0
-                                           ? be32(run + place + ((run_flags & 0x100) != 0 ? 4 : 0))
-                                           : default_size;
-            read_sample(source, offset, size, entry, config);
-            if (config.error != ConfigurationError::none || walk_cancelled(config)) {
-                return;
-            }
-            offset += size;
-            place += per_sample;
+        if (fourcc_is(box->type, "trun") && box->end - box->payload >= 8 &&
+            !walk_run(source, moof.subspan(box->payload, box->end - box->payload), base, offset,
+                      entry, config)) {
+            return;
         }
     }
 }
