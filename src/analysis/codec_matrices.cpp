@@ -102,21 +102,6 @@ void add_mpeg4_lists(const scaling::Mpeg4Matrices& m, std::vector<CodecList>& li
                      {}});
 }
 
-TextId configuration_reason(ConfigurationError error) {
-    switch (error) {
-    case ConfigurationError::read_failed:
-        return TextId::configuration_read_failed;
-    case ConfigurationError::truncated:
-        return TextId::configuration_truncated;
-    case ConfigurationError::damaged:
-        return TextId::configuration_damaged;
-    case ConfigurationError::too_large:
-        return TextId::configuration_too_large;
-    default:
-        return TextId::configuration_missing;
-    }
-}
-
 TextId resolve_reason(ResolveError error) {
     switch (error) {
     case ResolveError::no_sequence_header:
@@ -239,6 +224,21 @@ std::string mpeg4_profile(const scaling::Mpeg4Matrices& m) {
 }
 
 } // namespace
+
+TextId configuration_reason(ConfigurationError error) {
+    switch (error) {
+    case ConfigurationError::read_failed:
+        return TextId::configuration_read_failed;
+    case ConfigurationError::truncated:
+        return TextId::configuration_truncated;
+    case ConfigurationError::damaged:
+        return TextId::configuration_damaged;
+    case ConfigurationError::too_large:
+        return TextId::configuration_too_large;
+    default:
+        return TextId::configuration_missing;
+    }
+}
 
 bool is_codec_read_here(Codec codec) {
     return codec == Codec::mpeg4 || codec == Codec::h264 || codec == Codec::hevc;

@@ -49,6 +49,9 @@ struct CodecAnalysis {
     bool ok() const { return messages.empty(); }
 };
 
+// Why a container's reading stopped, as a piece of the messages.
+TextId configuration_reason(container::ConfigurationError error);
+
 // MPEG-4 Part 2, H.264 and HEVC: the codecs read here.
 bool is_codec_read_here(container::Codec codec);
 

@@ -248,19 +248,6 @@ void ListWalk::picture(Codec codec, std::span<const std::uint8_t> head,
     ++result.pictures;
 }
 
-TextId walk_reason(ConfigurationError error) {
-    switch (error) {
-    case ConfigurationError::read_failed:
-        return TextId::configuration_read_failed;
-    case ConfigurationError::truncated:
-        return TextId::configuration_truncated;
-    case ConfigurationError::too_large:
-        return TextId::configuration_too_large;
-    default:
-        return TextId::configuration_damaged;
-    }
-}
-
 CodecScan finish(ListWalk& walk, const container::VideoConfiguration& configuration) {
     CodecScan result = std::move(walk.result);
     result.container = configuration.container;
@@ -273,7 +260,7 @@ CodecScan finish(ListWalk& walk, const container::VideoConfiguration& configurat
         result.messages.push_back(Message{MessageId::scan_unreadable});
     } else if (error != ConfigurationError::none && result.pictures > 0) {
         result.messages.push_back(
-            Message{MessageId::codec_scan_stopped, {piece(walk_reason(error))}});
+            Message{MessageId::codec_scan_stopped, {piece(configuration_reason(error))}});
     } else if (error != ConfigurationError::none || result.parameter_sets == 0) {
         const CodecAnalysis analysis = analyse_codec(configuration);
         result.messages.insert(result.messages.begin(), analysis.messages.begin(),

@@ -11,30 +11,17 @@ std::string list_sets_text(std::size_t sets) {
                    TR_NOOP_TEXT("WholeStream", "jeux de listes"));
 }
 
-bool is_interruption(const Message& message) {
-    return message.id == MessageId::scan_interrupted;
-}
-
 } // namespace
 
 StreamReadTexts codec_stream_read_texts(const CodecScan& result, bool cancelled) {
-    StreamReadTexts texts;
-    const std::string found =
-        pictures_text(result.pictures) + ", " + list_sets_text(result.sets.size());
-    texts.status = fill_text(cancelled ? tr_text("WholeStream", "Lecture interrompue : %1")
-                                       : tr_text("WholeStream", "Flux complet : %1"),
-                             {found});
-    if (result.sets.size() > 1) {
-        texts.change =
-            fill_text(tr_text("WholeStream", "Les listes changent en cours de flux : %1 jeux"),
-                      {grouped_number(result.sets.size())});
-    }
-    for (const Message& message : result.messages) {
-        if (!is_interruption(message)) {
-            texts.damage.push_back(shown(message).text);
-        }
-    }
-    return texts;
+    const std::size_t sets = result.sets.size();
+    return read_end_texts(
+        pictures_text(result.pictures) + ", " + list_sets_text(sets),
+        sets > 1
+            ? fill_text(tr_text("WholeStream", "Les listes changent en cours de flux : %1 jeux"),
+                        {grouped_number(sets)})
+            : std::string(),
+        result.messages, cancelled);
 }
 
 std::vector<SummaryLine> codec_stream_summary(const CodecScan& result) {

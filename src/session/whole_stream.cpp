@@ -42,30 +42,33 @@ std::string sets_text(std::size_t sets) {
                    TR_NOOP_TEXT("WholeStream", "jeux de matrices"));
 }
 
-bool is_interruption(const Message& message) {
-    return message.id == MessageId::scan_interrupted;
-}
-
 } // namespace
 
-StreamReadTexts stream_read_texts(const mpeg::ScanResult& result, bool cancelled) {
+StreamReadTexts read_end_texts(const std::string& found, std::string change,
+                               const Messages& messages, bool cancelled) {
     StreamReadTexts texts;
-    const std::string found =
-        pictures_text(result.pictures) + ", " + sets_text(result.matrix_sets.size());
     texts.status = fill_text(cancelled ? tr_text("WholeStream", "Lecture interrompue : %1")
                                        : tr_text("WholeStream", "Flux complet : %1"),
                              {found});
-    if (result.matrix_sets.size() > 1) {
-        texts.change =
-            fill_text(tr_text("WholeStream", "Les matrices changent en cours de flux : %1 jeux"),
-                      {grouped_number(result.matrix_sets.size())});
-    }
-    for (const Message& message : result.messages) {
-        if (!is_interruption(message)) {
+    texts.change = std::move(change);
+    for (const Message& message : messages) {
+        // The stop asked for is the status's to tell, not a damage.
+        if (message.id != MessageId::scan_interrupted) {
             texts.damage.push_back(shown(message).text);
         }
     }
     return texts;
+}
+
+StreamReadTexts stream_read_texts(const mpeg::ScanResult& result, bool cancelled) {
+    const std::size_t sets = result.matrix_sets.size();
+    return read_end_texts(
+        pictures_text(result.pictures) + ", " + sets_text(sets),
+        sets > 1
+            ? fill_text(tr_text("WholeStream", "Les matrices changent en cours de flux : %1 jeux"),
+                        {grouped_number(sets)})
+            : std::string(),
+        result.messages, cancelled);
 }
 
 double frame_count(const mpeg::ScanResult& result) {
@@ -294,8 +297,9 @@ void merge_quantiser_pass(mpeg::ScanResult& whole, const mpeg::ScanResult& pass)
     whole.damaged_pictures = pass.damaged_pictures;
     // A read error may be the header read's own, told again.
     for (const Message& message : pass.messages) {
-        if (!is_interruption(message) && std::find(whole.messages.begin(), whole.messages.end(),
-                                                   message) == whole.messages.end()) {
+        if (message.id != MessageId::scan_interrupted &&
+            std::find(whole.messages.begin(), whole.messages.end(), message) ==
+                whole.messages.end()) {
             whole.messages.push_back(message);
         }
     }

@@ -36,6 +36,10 @@ struct StreamReadTexts {
     bool conformance_fault = false;
 };
 StreamReadTexts stream_read_texts(const mpeg::ScanResult& result, bool cancelled);
+// The same from what a read found ("12 images, 1 jeu de matrices"), the change of sets to
+// tell (or nothing) and the read's messages.
+StreamReadTexts read_end_texts(const std::string& found, std::string change,
+                               const Messages& messages, bool cancelled);
 
 // The frames a stream's pictures fill: a field picture is half a frame.
 double frame_count(const mpeg::ScanResult& result);

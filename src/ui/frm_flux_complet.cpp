@@ -2,19 +2,18 @@
 
 #include "analysis/display.h"
 #include "check/texts.h"
-#include "io/file_system.h"
 #include "ui/controls.h"
 #include "ui/macroblock_map.h"
 #include "ui/matrix_grid.h"
 #include "ui/picture_graph.h"
 #include "ui/platform.h"
+#include "ui/stream_views.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -58,27 +57,12 @@ const char* const column_captions[] = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice intra"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice non intra")};
 
-// A table read a row at a time: whole rows chosen one at a time, nothing edited.
-template <std::size_t columns>
-QTableWidget* row_table(QWidget* parent, const char* name, const char* const (&captions)[columns]) {
-    auto* table = new QTableWidget(0, static_cast<int>(columns), parent);
-    table->setObjectName(QString::fromLatin1(name));
+template <std::size_t columns> QStringList headers_of(const char* const (&captions)[columns]) {
     QStringList headers;
     for (const char* caption : captions) {
         headers << FrmFluxComplet::tr(caption);
     }
-    table->setHorizontalHeaderLabels(headers);
-    table->verticalHeader()->setVisible(false);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setWordWrap(false);
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
-}
-
-QString file_name_of(const std::string& path) {
-    return QString::fromStdString(path_to_utf8(path_from_utf8(path).filename()));
+    return headers;
 }
 
 } // namespace
@@ -171,7 +155,7 @@ void FrmFluxComplet::build_sets_tab() {
     bottom->setContentsMargins(0, 0, 0, 0);
     auto* sets_box = new QGroupBox(tr("Jeux de matrices"), sets_tab);
     auto* sets_layout = new QVBoxLayout(sets_box);
-    table_ = row_table(sets_box, "tab_jeux", column_captions);
+    table_ = row_table(sets_box, QStringLiteral("tab_jeux"), headers_of(column_captions));
     table_->setAccessibleName(tr("Jeux de matrices"));
     table_->setAccessibleDescription(
         tr("Un jeu par ligne : numéro, première image, nombre d'images, code "
@@ -250,43 +234,17 @@ void FrmFluxComplet::show_stream() {
             tr("Choisissez une image dans le graphe (clic ou Entrée) pour voir ses macroblocs."));
     }
 
-    auto* form = static_cast<QFormLayout*>(summary_->layout());
-    while (form->rowCount() > 0) {
-        form->removeRow(0);
-    }
-    int line = 0;
-    for (const SummaryLine& summary : session_.stream_summary()) {
-        auto* caption = new QLabel(QString::fromStdString(summary.caption), summary_);
-        caption->setFont(ui_font(8.25, true));
-        auto* value = new QLabel(QString::fromStdString(summary.value), summary_);
-        value->setObjectName(QStringLiteral("resume_%1").arg(line++));
-        value->setWordWrap(true);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        // Its text is its accessible name; the caption, its buddy, labels it.
-        value->setAccessibleDescription(caption->text());
-        caption->setBuddy(value);
-        form->addRow(caption, value);
-    }
+    fill_summary(*summary_, session_.stream_summary());
 
-    table_->clearContents();
     const MatrixLibrary library = session_.known_matrices(user_matrix_folder());
     const std::vector<MatrixSetRow> rows =
         result != nullptr ? matrix_set_rows(*result, library.entries) : std::vector<MatrixSetRow>{};
-    table_->setRowCount(static_cast<int>(rows.size()));
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const MatrixSetRow& row = rows[r];
-        const std::array<const std::string*, 6> cells = {&row.number,     &row.first_picture,
-                                                         &row.pictures,   &row.time_code,
-                                                         &row.intra_name, &row.non_intra_name};
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            auto* item = new QTableWidgetItem(QString::fromStdString(*cells[c]));
-            if (c < 3) {
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            }
-            table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
-        }
+    std::vector<std::vector<std::string>> cells;
+    for (const MatrixSetRow& row : rows) {
+        cells.push_back({row.number, row.first_picture, row.pictures, row.time_code, row.intra_name,
+                         row.non_intra_name});
     }
-    table_->resizeColumnsToContents();
+    fill_table(*table_, cells, 3);
     save_->setEnabled(result != nullptr && !result->picture_records.empty());
     if (!rows.empty()) {
         const std::size_t in_use = session_.matrix_set_in_use();
@@ -433,7 +391,7 @@ void FrmFluxComplet::build_check_tab() {
     buffer_text_->setAccessibleDescription(tr("Le tampon VBV et la cadence du flux"));
     layout->addWidget(buffer_text_);
 
-    findings_ = row_table(tab, "tab_ecarts", finding_captions);
+    findings_ = row_table(tab, QStringLiteral("tab_ecarts"), headers_of(finding_captions));
     findings_->setAccessibleName(tr("Écarts"));
     findings_->setAccessibleDescription(
         tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite ; "

@@ -1,15 +1,14 @@
 #include "ui/frm_flux_listes.h"
 
-#include "io/file_system.h"
 #include "session/codec_view.h"
 #include "ui/controls.h"
 #include "ui/matrix_grid.h"
+#include "ui/stream_views.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -25,10 +24,6 @@ const char* const column_captions[] = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Première image"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Images"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Jeux de paramètres")};
-
-QString file_name_of(const std::string& path) {
-    return QString::fromStdString(path_to_utf8(path_from_utf8(path).filename()));
-}
 
 } // namespace
 
@@ -68,18 +63,11 @@ FrmFluxListes::FrmFluxListes(Session& session, QWidget* parent)
 void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
     auto* sets_box = new QGroupBox(tr("Jeux de listes"), parent);
     auto* sets_layout = new QVBoxLayout(sets_box);
-    table_ = new QTableWidget(0, static_cast<int>(std::size(column_captions)), sets_box);
-    table_->setObjectName(QStringLiteral("tab_jeux_listes"));
     QStringList headers;
     for (const char* caption : column_captions) {
         headers << tr(caption);
     }
-    table_->setHorizontalHeaderLabels(headers);
-    table_->verticalHeader()->setVisible(false);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->horizontalHeader()->setStretchLastSection(true);
+    table_ = row_table(sets_box, QStringLiteral("tab_jeux_listes"), headers);
     table_->setAccessibleName(tr("Jeux de listes"));
     table_->setAccessibleDescription(
         tr("Un jeu de listes par ligne : numéro, première image, nombre d'images, jeux de "
@@ -124,40 +112,15 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
 }
 
 void FrmFluxListes::show_stream() {
-    auto* form = static_cast<QFormLayout*>(summary_->layout());
-    while (form->rowCount() > 0) {
-        form->removeRow(0);
-    }
-    int line = 0;
-    for (const SummaryLine& summary : session_.stream_summary()) {
-        auto* caption = new QLabel(QString::fromStdString(summary.caption), summary_);
-        caption->setFont(ui_font(8.25, true));
-        auto* value = new QLabel(QString::fromStdString(summary.value), summary_);
-        value->setObjectName(QStringLiteral("resume_%1").arg(line++));
-        value->setWordWrap(true);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        value->setAccessibleDescription(caption->text());
-        caption->setBuddy(value);
-        form->addRow(caption, value);
-    }
+    fill_summary(*summary_, session_.stream_summary());
     const CodecScan* result = session_.codec_stream();
     const std::vector<ListSetRow> rows =
         result != nullptr ? list_set_rows(*result) : std::vector<ListSetRow>{};
-    table_->clearContents();
-    table_->setRowCount(static_cast<int>(rows.size()));
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        const ListSetRow& row = rows[r];
-        const std::array<const std::string*, 4> cells = {&row.number, &row.first_picture,
-                                                         &row.pictures, &row.origin};
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            auto* item = new QTableWidgetItem(QString::fromStdString(*cells[c]));
-            if (c < 3) {
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            }
-            table_->setItem(static_cast<int>(r), static_cast<int>(c), item);
-        }
+    std::vector<std::vector<std::string>> cells;
+    for (const ListSetRow& row : rows) {
+        cells.push_back({row.number, row.first_picture, row.pictures, row.origin});
     }
-    table_->resizeColumnsToContents();
+    fill_table(*table_, cells, 3);
     if (!rows.empty()) {
         table_->selectRow(0);
     }

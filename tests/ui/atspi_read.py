@@ -63,16 +63,23 @@ def enabled(node):
     return node.getState().contains(pyatspi.STATE_ENABLED)
 
 
-def read_mpeg(main):
-    """An MPEG-2 stream whose matrices change: the strip, "Flux complet", its check."""
+def read_strip(main, status_text, change_text):
+    """The strip once the read has ended: its status and its change; the button it enables."""
     flux_button = wait_for("Flux complet button",
                            lambda: find(main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
                                         and n.name == "Flux complet\u2026" and enabled(n)))
     status = find(main, lambda n: n.name.startswith("Flux complet : "))
-    check(status is not None and status.name == "Flux complet : 12 images, 2 jeux de matrices",
+    check(status is not None and status.name == status_text,
           "strip status: %r" % (status.name if status else None))
-    change = find(main, lambda n: n.name == "Les matrices changent en cours de flux : 2 jeux")
-    check(change is not None, "strip tells that the matrices change")
+    change = find(main, lambda n: n.name == change_text)
+    check(change is not None, "strip tells of the change: %r" % change_text)
+    return flux_button
+
+
+def read_mpeg(main):
+    """An MPEG-2 stream whose matrices change: the strip, "Flux complet", its check."""
+    flux_button = read_strip(main, "Flux complet : 12 images, 2 jeux de matrices",
+                             "Les matrices changent en cours de flux : 2 jeux")
     cancel = find(main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == "Annuler")
     check(cancel is not None and not enabled(cancel), "Annuler readable, disabled after the read")
     check(flux_button.description != "", "Flux complet button described: %r" % flux_button.description)
@@ -137,14 +144,8 @@ def read_mpeg(main):
 
 def read_codec(main):
     """An H.264 stream whose lists change: the lists' box, the strip, the sets of lists."""
-    flux_button = wait_for("Flux complet button",
-                           lambda: find(main, lambda n: n.getRole() == pyatspi.ROLE_PUSH_BUTTON
-                                        and n.name == "Flux complet\u2026" and enabled(n)))
-    status = find(main, lambda n: n.name.startswith("Flux complet : "))
-    check(status is not None and status.name == "Flux complet : 6 images, 2 jeux de listes",
-          "strip status: %r" % (status.name if status else None))
-    change = find(main, lambda n: n.name == "Les listes changent en cours de flux : 2 jeux")
-    check(change is not None, "strip tells that the lists change")
+    flux_button = read_strip(main, "Flux complet : 6 images, 2 jeux de listes",
+                             "Les listes changent en cours de flux : 2 jeux")
     lists = find(main, lambda n: n.getRole() == pyatspi.ROLE_COMBO_BOX and n.description ==
                  "Choisit les listes de quantification que montrent les deux grilles")
     check(lists is not None and lists.name == "Listes 8x8 Y",

@@ -1,0 +1,31 @@
+#pragma once
+
+// What the two "Flux complet" windows share: their tables read a row at a time, their
+// summary of caption and value lines, the file's name in their title.
+
+#include "session/whole_stream.h"
+
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+class QGroupBox;
+class QTableWidget;
+class QWidget;
+
+namespace quantaline {
+
+// A table read a row at a time: whole rows chosen one at a time, nothing edited.
+QTableWidget* row_table(QWidget* parent, const QString& name, const QStringList& headers);
+// The rows' texts, the first `right_aligned` columns (numbers) to the right; the columns
+// fitted to them.
+void fill_table(QTableWidget& table, const std::vector<std::vector<std::string>>& rows,
+                int right_aligned);
+// The summary's lines into the form layout of `summary`: each value a selectable label
+// named resume_N, its caption its buddy and its accessible description.
+void fill_summary(QGroupBox& summary, const std::vector<SummaryLine>& lines);
+// The last part of a path, as the windows' titles give it.
+QString file_name_of(const std::string& path);
+
+} // namespace quantaline
