@@ -240,6 +240,7 @@ void FrmFluxComplet::show_stream() {
     const std::vector<MatrixSetRow> rows =
         result != nullptr ? matrix_set_rows(*result, library.entries) : std::vector<MatrixSetRow>{};
     std::vector<std::vector<std::string>> cells;
+    cells.reserve(rows.size());
     for (const MatrixSetRow& row : rows) {
         cells.push_back({row.number, row.first_picture, row.pictures, row.time_code, row.intra_name,
                          row.non_intra_name});

@@ -117,6 +117,7 @@ void FrmFluxListes::show_stream() {
     const std::vector<ListSetRow> rows =
         result != nullptr ? list_set_rows(*result) : std::vector<ListSetRow>{};
     std::vector<std::vector<std::string>> cells;
+    cells.reserve(rows.size());
     for (const ListSetRow& row : rows) {
         cells.push_back({row.number, row.first_picture, row.pictures, row.origin});
     }
