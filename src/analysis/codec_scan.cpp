@@ -83,6 +83,12 @@ PictureSets picture_sets(Codec codec, std::span<const std::uint8_t> head) {
     return {slice.fields.first_slice_segment_in_pic_flag, slice.fields.slice_pic_parameter_set_id};
 }
 
+// An HEVC unit of a layer above the base one (nuh_layer_id > 0): its sets and pictures are
+// the enhancement layer's, whose ids are not the base layer's.
+bool above_base_layer(Codec codec, std::span<const std::uint8_t> unit) {
+    return codec == Codec::hevc && unit.size() >= 2 && (((unit[0] & 1) << 5) | (unit[1] >> 3)) != 0;
+}
+
 bool same_lists(const std::vector<CodecList>& a, const std::vector<CodecList>& b) {
     if (a.size() != b.size()) {
         return false;
@@ -101,12 +107,17 @@ class ListWalk final : public container::UnitSink {
 
     void configuration(Codec codec, std::span<const ConfigurationUnit> units) override {
         for (const ConfigurationUnit& unit : units) {
-            parameter_set(codec, unit.bytes, unit.offset);
+            if (!above_base_layer(codec, unit.bytes)) {
+                parameter_set(codec, unit.bytes, unit.offset);
+            }
         }
     }
     void unit(Codec codec, UnitKind kind, std::span<const std::uint8_t> bytes,
               std::optional<std::uint64_t> offset) override {
         last_offset_ = offset.value_or(last_offset_);
+        if (above_base_layer(codec, bytes)) {
+            return;
+        }
         // The progress at each MiB passed.
         if (control_.progress && last_offset_ >= next_progress_) {
             control_.progress(last_offset_);

@@ -2,10 +2,12 @@
 // name, with the source that names the list it was copied from, and the profile texts.
 
 #include "analysis/codec_matrices.h"
+#include "analysis/codec_scan.h"
 #include "io/text.h"
 #include "support/codec_builder.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace quantaline {
 namespace {
@@ -126,6 +128,69 @@ TEST(CodecLists, WhatCannotBeReadSaysWhy) {
     const CodecAnalysis mpeg2 = analyse_codec(configuration(Codec::mpeg2, {}));
     EXPECT_TRUE(mpeg2.ok());
     EXPECT_FALSE(is_codec_read_here(mpeg2.codec));
+}
+
+} // namespace
+} // namespace quantaline
+
+namespace quantaline {
+namespace {
+
+// An H.264 slice's first fields: first_mb_in_slice, slice_type, pic_parameter_set_id.
+std::vector<std::uint8_t> slice(int first_mb, int pps) {
+    test::CodeWriter w;
+    w.ue(static_cast<std::uint32_t>(first_mb));
+    w.ue(7);
+    w.ue(static_cast<std::uint32_t>(pps));
+    w.trailing_bits();
+    return test::nal_unit({0x65}, w.bytes());
+}
+
+// A stream whose pictures switch between two PPS already sent, as an encoder may do: each
+// switch is a change, back to a set already met; a later slice of a picture is no picture;
+// a picture before any set has no lists.
+TEST(CodecLists, ScanFollowsThePpsOfEachPicture) {
+    test::H264Pps flat;
+    test::H264Pps defaults;
+    defaults.pic_parameter_set_id = 1;
+    defaults.transform_8x8_mode_flag = false;
+    defaults.scaling.assign(6, test::h264_default());
+    const std::vector<std::vector<std::uint8_t>> units = {
+        slice(0, 0), test::h264_sps({}), test::h264_pps(flat), test::h264_pps(defaults),
+        slice(0, 0), slice(8, 0),        slice(0, 1),          slice(0, 0),
+        slice(0, 1)};
+    std::vector<std::uint8_t> stream;
+    std::vector<std::uint64_t> offsets;
+    for (const auto& unit : units) {
+        stream.insert(stream.end(), {0, 0, 1});
+        offsets.push_back(stream.size());
+        stream.insert(stream.end(), unit.begin(), unit.end());
+    }
+    const CodecScan scan = scan_codec_bytes(stream);
+    EXPECT_TRUE(scan.messages.empty());
+    EXPECT_EQ(scan.pictures, 5u);
+    EXPECT_EQ(scan.pictures_without_lists, 1u);
+    EXPECT_EQ(scan.parameter_sets, 3u);
+    ASSERT_EQ(scan.sets.size(), 2u);
+    EXPECT_EQ(scan.sets[0].lists.front().values, std::vector<std::uint8_t>(16, 16));
+    EXPECT_EQ(scan.sets[1].lists.front().source.origin, scaling::Origin::signalled_default);
+    EXPECT_EQ(scan.sets[0].pictures, 2u);
+    EXPECT_EQ(scan.sets[1].pictures, 2u);
+    // The first change lies at the PPS that came just before its picture; the switches, at
+    // their pictures' slices.
+    const std::vector<std::tuple<std::uint64_t, std::uint64_t, std::string, std::size_t>> changes =
+        {{offsets[2], 1, "SPS 0, PPS 0", 0},
+         {offsets[6], 2, "SPS 0, PPS 1", 1},
+         {offsets[7], 3, "SPS 0, PPS 0", 0},
+         {offsets[8], 4, "SPS 0, PPS 1", 1}};
+    ASSERT_EQ(scan.changes.size(), changes.size());
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const auto& [offset, picture, origin, set] = changes[i];
+        EXPECT_EQ(scan.changes[i].offset, offset) << i;
+        EXPECT_EQ(scan.changes[i].picture, picture) << i;
+        EXPECT_EQ(scan.changes[i].origin, origin) << i;
+        EXPECT_EQ(scan.changes[i].set, set) << i;
+    }
 }
 
 } // namespace
