@@ -14,6 +14,16 @@ int nal_type(Codec codec, std::uint8_t header) {
     return codec == Codec::hevc ? (header >> 1) & 0x3F : header & 0x1F;
 }
 
+// A parameter set's type, told by a NAL unit's first byte.
+bool parameter_set_header(Codec codec, std::uint8_t header) {
+    if ((header & 0x80) != 0) {
+        return false;
+    }
+    const int type = nal_type(codec, header);
+    return codec == Codec::h264 ? type == 7 || type == 8
+                                : codec == Codec::hevc && type >= 32 && type <= 34;
+}
+
 // The start code values that begin MPEG-4 Part 2's headers: visual object sequence, user
 // data, visual object, video object, video object layer.
 bool begins_mpeg4_header(std::uint8_t code) {
@@ -30,14 +40,8 @@ bool begins_mpeg4_pictures(std::uint8_t code) {
 } // namespace
 
 bool is_parameter_set(Codec codec, std::span<const std::uint8_t> unit) {
-    if (unit.empty() || (unit[0] & 0x80) != 0) {
-        return false;
-    }
-    const int type = nal_type(codec, unit[0]);
-    if (codec == Codec::h264) {
-        return type == 7 || type == 8;
-    }
-    return codec == Codec::hevc && unit.size() >= 2 && type >= 32 && type <= 34;
+    // HEVC's header takes two bytes.
+    return unit.size() >= (codec == Codec::hevc ? 2u : 1u) && parameter_set_header(codec, unit[0]);
 }
 
 bool is_coded_picture(Codec codec, std::span<const std::uint8_t> unit) {
@@ -55,10 +59,8 @@ bool UnitCollector::steps_over(std::span<const std::uint8_t> head) const {
     if (codec_ == Codec::mpeg4 || head.empty()) {
         return begins_picture(head);
     }
-    // Only the parameter sets are gathered whole; of the others the head is enough. A
-    // parameter set's type is in its first byte.
-    const std::uint8_t both[2] = {head[0], 0x01};
-    return !is_parameter_set(codec_, both);
+    // Only the parameter sets are gathered whole; of the others the head is enough.
+    return !parameter_set_header(codec_, head[0]);
 }
 
 bool UnitCollector::begins_picture(std::span<const std::uint8_t> head) const {

@@ -4,6 +4,7 @@
 // end.
 
 #include "support/cli_run.h"
+#include "support/ffmpeg.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -15,21 +16,17 @@ namespace quantaline::test {
 namespace {
 
 bool has_encoders() {
-    return std::system("ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' libx264 '") == 0 &&
-           std::system("ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' libx265 '") == 0;
+    return has_ffmpeg_encoder("libx264") && has_ffmpeg_encoder("libx265");
 }
 
-bool run(const std::string& command) {
-    return std::system(
-               ("ffmpeg -hide_banner -loglevel error -y " + command + " 2>/dev/null").c_str()) == 0;
+bool run(const std::string& arguments) {
+    return run_ffmpeg(arguments);
 }
 
 constexpr int pictures_per_part = 3;
 
 bool encode(const std::string& options, const std::string& file) {
-    return run("-f lavfi -i testsrc=size=64x64:rate=25 -frames:v " +
-               std::to_string(pictures_per_part) + " -pix_fmt yuv420p " + options + " '" + file +
-               "'");
+    return encode_test_pattern(options, file, "64x64", pictures_per_part);
 }
 
 // The JSON value after the `nth` "key": of a line, its brackets balanced.

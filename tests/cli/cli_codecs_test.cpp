@@ -3,6 +3,7 @@
 // encoder's own matrix file that Quantaline writes is the one the encoder was given.
 
 #include "support/cli_run.h"
+#include "support/ffmpeg.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -17,16 +18,11 @@ namespace quantaline::test {
 namespace {
 
 bool has_encoder(const std::string& name) {
-    const std::string command =
-        "ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' " + name + " '";
-    return std::system(command.c_str()) == 0;
+    return has_ffmpeg_encoder(name);
 }
 
 bool encode(const std::string& arguments, const std::string& file) {
-    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
-                                "testsrc=size=64x64:rate=25 -frames:v 3 -pix_fmt yuv420p " +
-                                arguments + " '" + file + "' 2>/dev/null";
-    return std::system(command.c_str()) == 0;
+    return encode_test_pattern(arguments, file, "64x64", 3);
 }
 
 std::string read_text(const std::string& path) {

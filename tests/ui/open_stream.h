@@ -9,11 +9,12 @@
 
 namespace quantaline::test {
 
-// Opens a stream of tests/data through the open dialog, as a user would.
-inline bool open_test_stream(HeaderFrm& window, const QString& name) {
+// Opens `name` of `folder` through the open dialog, as a user would: the folder, then the
+// file.
+inline bool open_in_folder(HeaderFrm& window, const QString& folder, const QString& name) {
     return with_modal<FrmOuvrir>(
-        [name](FrmOuvrir& dialog) {
-            dialog.change_folder(QStringLiteral(QUANTALINE_TEST_DATA));
+        [folder, name](FrmOuvrir& dialog) {
+            dialog.change_folder(folder);
             auto* files = dialog.findChild<QListWidget*>(QStringLiteral("File1"));
             const auto found = files->findItems(name, Qt::MatchExactly);
             if (!found.isEmpty()) {
@@ -22,6 +23,11 @@ inline bool open_test_stream(HeaderFrm& window, const QString& name) {
             dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         },
         [&window] { window.findChild<QPushButton*>(QStringLiteral("btc_ouvrir"))->click(); });
+}
+
+// Opens a stream of tests/data through the open dialog.
+inline bool open_test_stream(HeaderFrm& window, const QString& name) {
+    return open_in_folder(window, QStringLiteral(QUANTALINE_TEST_DATA), name);
 }
 
 } // namespace quantaline::test

@@ -4,8 +4,10 @@
 // file beside them keeps the window as it was.
 #include "fake_platform.h"
 #include "modal.h"
+#include "open_stream.h"
 #include "scaling/h264_matrices.h"
 #include "scaling/hevc_matrices.h"
+#include "support/ffmpeg.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 #include "ui/frm_flux_listes.h"
@@ -28,16 +30,11 @@ using namespace quantaline::test;
 namespace {
 
 bool has_encoder(const std::string& name) {
-    const std::string command =
-        "ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' " + name + " '";
-    return std::system(command.c_str()) == 0;
+    return has_ffmpeg_encoder(name);
 }
 
 bool encode(const std::string& arguments, const std::string& file) {
-    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
-                                "testsrc=size=96x64:rate=25 -frames:v 2 -pix_fmt yuv420p " +
-                                arguments + " '" + file + "' 2>/dev/null";
-    return std::system(command.c_str()) == 0;
+    return encode_test_pattern(arguments, file, "96x64", 2);
 }
 
 template <class Values> QStringList texts_of(const Values& values) {
@@ -68,20 +65,6 @@ QString ramp_text(int first) {
         values << QString::number(first + i % 8 + i / 8 * 2);
     }
     return values.join(',');
-}
-
-bool open_in_dialog(HeaderFrm& window, const QString& folder, const QString& name) {
-    return with_modal<FrmOuvrir>(
-        [folder, name](FrmOuvrir& dialog) {
-            dialog.change_folder(folder);
-            auto* files = dialog.findChild<QListWidget*>(QStringLiteral("File1"));
-            const auto found = files->findItems(name, Qt::MatchExactly);
-            if (!found.isEmpty()) {
-                files->setCurrentItem(found.front());
-            }
-            dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-        },
-        [&window] { window.findChild<QPushButton*>(QStringLiteral("btc_ouvrir"))->click(); });
 }
 
 const char* const export_buttons[] = {"btc_cce", "btc_tmpgenc", "btc_texte", "btc_imprimer"};
@@ -191,7 +174,7 @@ class CodecWindowTest : public QObject {
         Session session(state);
         HeaderFrm window(session, platform);
         window.show();
-        QVERIFY(open_in_dialog(window, QString::fromStdString(folder.path().string()), name));
+        QVERIFY(open_in_folder(window, QString::fromStdString(folder.path().string()), name));
         QCOMPARE(platform.values, Messages{});
         const auto label = [&window](const char* object) {
             return window.findChild<QLabel*>(QString::fromLatin1(object))->text();
@@ -308,7 +291,7 @@ class CodecWindowTest : public QObject {
         HeaderFrm window(session, platform);
         window.show();
         QVERIFY(
-            open_in_dialog(window, QString::fromStdString(folder.path().string()), "joined.264"));
+            open_in_folder(window, QString::fromStdString(folder.path().string()), "joined.264"));
         auto* status = window.findChild<QLabel*>(QStringLiteral("lbl_flux"));
         QTRY_COMPARE_WITH_TIMEOUT(
             status->text(), QStringLiteral("Flux complet : 6 images, 2 jeux de listes"), 20000);
@@ -367,10 +350,10 @@ class CodecWindowTest : public QObject {
         window.show();
         const QString where = QString::fromStdString(folder.path().string());
         if (with_h264) {
-            QVERIFY(open_in_dialog(window, where, "b.264"));
+            QVERIFY(open_in_folder(window, where, "b.264"));
             QVERIFY(window.findChild<QComboBox*>(QStringLiteral("cb_listes"))->isVisible());
         }
-        QVERIFY(open_in_dialog(window, where, "a.m2v"));
+        QVERIFY(open_in_folder(window, where, "a.m2v"));
         QVERIFY(!window.findChild<QComboBox*>(QStringLiteral("cb_listes"))->isVisible());
         QVERIFY(!window.findChild<QLabel*>(QStringLiteral("lbl_listes"))->isVisible());
         QVERIFY(!window.findChild<QLabel*>(QStringLiteral("lbl_dc"))->isVisible());

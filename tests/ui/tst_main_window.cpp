@@ -4,6 +4,7 @@
 #include "config/app_info.h"
 #include "fake_platform.h"
 #include "modal.h"
+#include "open_stream.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 #include "ui/frm_ouvrir.h"
@@ -182,17 +183,7 @@ class MainWindowTest : public QObject {
 
     // Opens `path` through the open dialog as a user would: its folder, then the file.
     static bool open_file(HeaderFrm& window, const QString& folder, const QString& name) {
-        return with_modal<FrmOuvrir>(
-            [folder, name](FrmOuvrir& dialog) {
-                dialog.change_folder(folder);
-                auto* files = dialog.findChild<QListWidget*>(QStringLiteral("File1"));
-                const auto found = files->findItems(name, Qt::MatchExactly);
-                if (!found.isEmpty()) {
-                    files->setCurrentItem(found.front());
-                }
-                dialog.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-            },
-            [&window] { window.findChild<QPushButton*>(QStringLiteral("btc_ouvrir"))->click(); });
+        return open_in_folder(window, folder, name);
     }
     static bool cancel_open(HeaderFrm& window) {
         return with_modal<FrmOuvrir>(
