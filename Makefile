@@ -1,8 +1,10 @@
 # `make run` and `make test` install what is missing, configure, build, then run / test.
+# `make run` builds the two programs and what they link; `make build` builds every target
+# (tests, benchmarks), as `make test` and cpack need.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-prerequisites clean format windows
+.PHONY: all deps configure programs build run test test-prerequisites clean format windows
 
 all: build
 
@@ -15,11 +17,18 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+programs: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quantaline-cli quantaline
+
+run: programs
 	tools/run.sh $(BUILD_DIR)
 
+# Ends with the ten slowest tests and their seconds, whether the run passed or not.
 test: build test-prerequisites
-	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD_DIR) && status=0; \
+	ctest --output-on-failure -j $(JOBS) --output-junit $(abspath $(BUILD_DIR))/ctest.xml || \
+	    status=$$?; \
+	python3 $(CURDIR)/tools/slowest-tests.py $(abspath $(BUILD_DIR))/ctest.xml 10; exit $$status
 
 # What a suite would otherwise build while the timing tests run beside it, built before any
 # test starts: Qt for Windows (built once and cached outside the checkout; about 25 minutes

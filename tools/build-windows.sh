@@ -23,13 +23,11 @@ say() { printf '[windows] %s\n' "$*"; }
 qt_dir=$("$source_dir/tools/build-qt-windows.sh" | tail -n 1)
 [ -f "$qt_dir/.complete" ] || { say "no Qt for Windows"; exit 1; }
 
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 # Qt's own toolchain file finds the cached Qt and Debian's host tools (QT_HOST_PATH), and
 # hands over to the project's mingw-w64 toolchain file for the compilers and `-static`.
 # -O2 rather than -O3: GCC 12 reports a false -Wrestrict inside std::string at -O3.
 # -s: the symbols would triple the size of the .exe.
-cmake -S "$source_dir" -B "$build_dir" -G Ninja "${launcher[@]}" \
+cmake -S "$source_dir" -B "$build_dir" -G Ninja \
     "-DCMAKE_TOOLCHAIN_FILE=$qt_dir/lib/cmake/Qt6/qt.toolchain.cmake" \
     "-DQT_CHAINLOAD_TOOLCHAIN_FILE=$source_dir/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \

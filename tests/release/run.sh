@@ -9,13 +9,9 @@ if ! command -v "$compiler" >/dev/null; then
     echo "$compiler is not installed (tools/packages.txt lists it)" >&2
     exit 1
 fi
-launcher=()
-if command -v ccache >/dev/null; then
-    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
 start=$(date +%s)
 cmake -S "$source_dir" -B "$build_dir" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" \
-    "${launcher[@]}" -DCMAKE_BUILD_TYPE=Release -DQUANTALINE_WERROR=ON -DQUANTALINE_UI=ON \
+    -DCMAKE_BUILD_TYPE=Release -DQUANTALINE_WERROR=ON -DQUANTALINE_UI=ON \
     -DQUANTALINE_TESTS=OFF -DQUANTALINE_BENCH=OFF -DQUANTALINE_SUITES=OFF >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target quantaline-cli quantaline
 echo "Release build with $compiler: $(($(date +%s) - start)) s"

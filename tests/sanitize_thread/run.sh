@@ -9,7 +9,7 @@ flags="-fsanitize=thread -fno-omit-frame-pointer"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUANTALINE_UI=OFF \
     -DQUANTALINE_BENCH=OFF -DQUANTALINE_SUITES=OFF -DQUANTALINE_WERROR=ON \
     -DCMAKE_CXX_FLAGS="$flags -O1" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target core_tests
+cmake --build "$build" -j "$(nproc)" --target thread_tests
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-"$build/tests/core_tests" \
+"$build/tests/thread_tests" \
     --gtest_filter='ScanRunner.*:QuantiserPass.*:BackgroundJob.*:WholeStream.*'

@@ -5,6 +5,7 @@
 #include "scaling/hevc_matrices.h"
 #include "scaling/mpeg4_matrices.h"
 #include "support/codec_builder.h"
+#include "support/ffmpeg.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -17,9 +18,7 @@ namespace quantaline {
 namespace {
 
 bool has_encoder(const std::string& name) {
-    const std::string command =
-        "ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' " + name + " '";
-    return std::system(command.c_str()) == 0;
+    return test::has_ffmpeg_encoder(name);
 }
 
 std::vector<std::uint8_t> read_bytes(const std::string& path) {
@@ -29,10 +28,8 @@ std::vector<std::uint8_t> read_bytes(const std::string& path) {
 
 // 64x64 test pattern, two frames, through `encoder` into `file` (an elementary stream).
 bool encode(const std::string& arguments, const std::string& file) {
-    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
-                                "testsrc=size=64x64:rate=25 -frames:v 2 " +
-                                arguments + " '" + file + "' 2>/dev/null";
-    return std::system(command.c_str()) == 0;
+    return test::run_ffmpeg_once("-f lavfi -i testsrc=size=64x64:rate=25 -frames:v 2 " + arguments,
+                                 file);
 }
 
 // ffmpeg's trace of the stream's headers: "name    bits = value" a line.

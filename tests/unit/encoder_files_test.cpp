@@ -4,6 +4,7 @@
 #include "export/encoder_files.h"
 #include "export/matrix_formats.h"
 #include "support/codec_builder.h"
+#include "support/ffmpeg.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -186,9 +187,7 @@ TEST(EncoderFiles, Refusals) {
 // Round trips through the real encoders.
 
 bool has_encoder(const std::string& name) {
-    const std::string command =
-        "ffmpeg -hide_banner -encoders 2>/dev/null | grep -q ' " + name + " '";
-    return std::system(command.c_str()) == 0;
+    return test::has_ffmpeg_encoder(name);
 }
 
 std::vector<std::uint8_t> read_bytes(const std::string& path) {
@@ -201,10 +200,8 @@ void write_text(const std::string& path, const std::string& text) {
 }
 
 bool encode(const std::string& arguments, const std::string& file) {
-    const std::string command = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i "
-                                "testsrc=size=64x64:rate=25 -frames:v 3 " +
-                                arguments + " '" + file + "' 2>/dev/null";
-    return std::system(command.c_str()) == 0;
+    return test::run_ffmpeg_once("-f lavfi -i testsrc=size=64x64:rate=25 -frames:v 3 " + arguments,
+                                 file);
 }
 
 TEST(EncoderFilesRoundTrip, X264) {
