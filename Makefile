@@ -25,7 +25,7 @@ run: programs
 
 # Ends with the ten slowest tests and their seconds, whether the run passed or not.
 test: build test-prerequisites
-	@cd $(BUILD_DIR) && status=0; \
+	@rm -rf $(BUILD_DIR)/test-encodes; cd $(BUILD_DIR) && status=0; \
 	ctest --output-on-failure -j $(JOBS) --output-junit $(abspath $(BUILD_DIR))/ctest.xml || \
 	    status=$$?; \
 	python3 $(CURDIR)/tools/slowest-tests.py $(abspath $(BUILD_DIR))/ctest.xml 10; exit $$status
