@@ -158,6 +158,26 @@
         <source>Cadence : %1</source>
         <translation>Cadence: %1</translation>
     </message>
+    <message>
+        <source>code %1 (réservé)</source>
+        <translation>code %1 (reserved)</translation>
+    </message>
+    <message>
+        <source>1:1 (pixels carrés)</source>
+        <translation>1:1 (square pixels)</translation>
+    </message>
+    <message>
+        <source>2,21:1</source>
+        <translation>2.21:1</translation>
+    </message>
+    <message>
+        <source>%1 images/s</source>
+        <translation>%1 frames/s</translation>
+    </message>
+    <message>
+        <source> ou </source>
+        <translation> or </translation>
+    </message>
 </context>
 <context>
     <name>Cli</name>
@@ -840,6 +860,14 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>La lecture du flux s&apos;arrête : %1 ; l&apos;analyse porte sur ce qui précède.</source>
         <translation>Reading the stream stopped: %1; the analysis covers what came before.</translation>
     </message>
+    <message>
+        <source>Tables des programmes absentes</source>
+        <translation>No program tables</translation>
+    </message>
+    <message>
+        <source>Aucune table des programmes : la vidéo est lue sur le PID %1</source>
+        <translation>No program tables: the video is read from PID %1</translation>
+    </message>
 </context>
 <context>
     <name>Report</name>
@@ -1266,6 +1294,14 @@ Check that the path to TMPGEnc is correct!</translation>
     <message>
         <source>Images sans listes connues :</source>
         <translation>Pictures with no known lists:</translation>
+    </message>
+    <message>
+        <source>macrobloc hors tranche</source>
+        <translation>macroblock outside every slice</translation>
+    </message>
+    <message>
+        <source>macroblocs hors tranche</source>
+        <translation>macroblocks outside every slice</translation>
     </message>
 </context>
 <context>
@@ -1777,6 +1813,10 @@ A list in green is a flat or default list of the codec, or one taken from such a
     <message>
         <source>non lu</source>
         <translation>not read</translation>
+    </message>
+    <message>
+        <source>hors tranche</source>
+        <translation>outside slices</translation>
     </message>
 </context>
 <context>

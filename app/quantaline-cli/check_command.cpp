@@ -61,7 +61,13 @@ std::string json_findings(const std::vector<Finding>& findings) {
         out += ",\"pictures\":" + json_optional(f.pictures);
         out += ",\"offset\":" + json_optional(f.offset);
         out += ",\"found\":" + json_value(f.found);
-        out += ",\"limit\":" + json_value(f.limit) + "}";
+        out += ",\"limit\":" + json_value(f.limit);
+        // The codes (or sizes) the profile admits, as data: their meaning is the texts'.
+        std::string allowed = f.allowed.empty() ? "null" : "[";
+        for (std::size_t i = 0; i < f.allowed.size(); ++i) {
+            allowed += (i == 0 ? "" : ",") + json_value(f.allowed[i]);
+        }
+        out += ",\"allowed\":" + allowed + (f.allowed.empty() ? "}" : "]}");
     }
     return out + "]";
 }
@@ -104,8 +110,6 @@ void write_json(std::string& out, const std::string& file, const mpeg::ScanResul
     out += ",\"messages\":" + json_messages(result.messages) + "}\n";
 }
 
-using check::value_text;
-
 std::string finding_line(const Finding& f) {
     std::vector<std::string> parts;
     if (f.picture) {
@@ -121,10 +125,10 @@ std::string finding_line(const Finding& f) {
         parts.push_back(fill_text(tr_text("Cli", "octet %1"), {std::to_string(*f.offset)}));
     }
     if (!std::holds_alternative<std::monostate>(f.found)) {
-        parts.push_back(fill_text(tr_text("Cli", "trouvé %1"), {value_text(f.found)}));
+        parts.push_back(fill_text(tr_text("Cli", "trouvé %1"), {check::found_text(f)}));
     }
-    if (!std::holds_alternative<std::monostate>(f.limit)) {
-        parts.push_back(fill_text(tr_text("Cli", "limite %1"), {value_text(f.limit)}));
+    if (!std::holds_alternative<std::monostate>(f.limit) || !f.allowed.empty()) {
+        parts.push_back(fill_text(tr_text("Cli", "limite %1"), {check::limit_text(f)}));
     }
     std::string out = "  " + std::string(tr_text(check::rule_context, check::rule_text(f.rule)));
     for (std::size_t i = 0; i < parts.size(); ++i) {

@@ -39,6 +39,8 @@ void append_json_quantiser(std::string& out, const mpeg::PictureQuantiserFigures
     append_decimal(out, q.coded);
     out += ",\"skipped\":";
     append_decimal(out, q.skipped);
+    out += ",\"missing\":";
+    append_decimal(out, q.missing);
     out += '}';
 }
 

@@ -190,6 +190,9 @@ Reading read_first_headers(const FileBytes& file) {
     read_picture_coding_extension(video, picture_search_start,
                                   window_start + last_picture_coding_search_offset, codes);
     reading.needs_more_of_the_file = video.needs_more_of_the_file();
+    if (const auto pid = video.demux_report().read_without_tables) {
+        result.messages.push_back(mpeg::scan_read_without_tables_message(*pid));
+    }
     if (video.needed_unread_bytes()) {
         result.messages.push_back(header_read_warning_message);
     }

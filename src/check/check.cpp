@@ -63,22 +63,51 @@ const Format* format_of(const Profile& profile, const mpeg::SequenceParameters& 
     return nullptr;
 }
 
+std::string size_text(unsigned width, unsigned height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+// The codes whose bit is set, as a finding lists them.
+std::vector<Value> codes_of(std::uint16_t bits) {
+    std::vector<Value> codes;
+    for (unsigned code = 0; code < 16; ++code) {
+        if ((bits >> code & 1) != 0) {
+            codes.emplace_back(static_cast<double>(code));
+        }
+    }
+    return codes;
+}
+
 void check_format(Context& c, const mpeg::SequenceParameters& s) {
     if (c.profile.formats.empty()) {
         return;
     }
     const Format* format = format_of(c.profile, s);
     if (format == nullptr) {
-        c.add(Rule::resolution, s.first_picture,
-              std::to_string(s.horizontal_size) + "x" + std::to_string(s.vertical_size));
+        Finding& f =
+            c.add(Rule::resolution, s.first_picture, size_text(s.horizontal_size, s.vertical_size));
+        f.meaning = Meaning::resolution;
+        for (const Format& admitted : c.profile.formats) {
+            const Value size = size_text(admitted.width, admitted.height);
+            if (admitted.mpeg2 == s.mpeg2 &&
+                std::find(f.allowed.begin(), f.allowed.end(), size) == f.allowed.end()) {
+                f.allowed.push_back(size);
+            }
+        }
         return;
     }
     if (format->frame_rate_codes != 0 && (format->frame_rate_codes >> s.frame_rate_code & 1) == 0) {
-        c.add(Rule::frame_rate, s.first_picture, static_cast<double>(s.frame_rate_code));
+        Finding& f =
+            c.add(Rule::frame_rate, s.first_picture, static_cast<double>(s.frame_rate_code));
+        f.meaning = Meaning::frame_rate;
+        f.allowed = codes_of(format->frame_rate_codes);
     }
     if (format->aspect_ratios != 0 &&
         (format->aspect_ratios >> s.aspect_ratio_information & 1) == 0) {
-        c.add(Rule::aspect_ratio, s.first_picture, static_cast<double>(s.aspect_ratio_information));
+        Finding& f = c.add(Rule::aspect_ratio, s.first_picture,
+                           static_cast<double>(s.aspect_ratio_information));
+        f.meaning = Meaning::aspect_ratio;
+        f.allowed = codes_of(format->aspect_ratios);
     }
 }
 
@@ -108,13 +137,17 @@ void check_sequence(Context& c, const mpeg::SequenceParameters& s) {
     }
     if (c.profile.main_profile_main_level && s.mpeg2 &&
         s.profile_and_level_indication != main_profile_at_main_level) {
-        c.add(Rule::profile_level, s.first_picture,
-              static_cast<double>(s.profile_and_level_indication),
-              static_cast<double>(main_profile_at_main_level));
+        Finding& f = c.add(Rule::profile_level, s.first_picture,
+                           static_cast<double>(s.profile_and_level_indication),
+                           static_cast<double>(main_profile_at_main_level));
+        f.meaning = Meaning::profile_level;
+        f.allowed = {f.limit};
     }
     if (c.profile.chroma_420 && s.mpeg2 && s.chroma_format != mpeg::chroma_420) {
-        c.add(Rule::chroma_format, s.first_picture, static_cast<double>(s.chroma_format),
-              double{mpeg::chroma_420});
+        Finding& f = c.add(Rule::chroma_format, s.first_picture,
+                           static_cast<double>(s.chroma_format), double{mpeg::chroma_420});
+        f.meaning = Meaning::chroma_format;
+        f.allowed = {f.limit};
     }
 }
 

@@ -21,6 +21,17 @@ namespace quantaline::check {
 // What was found or allowed: nothing, a number, or a text ("1920x1080").
 using Value = std::variant<std::monostate, double, std::string>;
 
+// What a finding's values are codes of, so that its texts give their meaning
+// ("1:1 (pixels carrés)" rather than 1). The JSON keeps the codes.
+enum class Meaning : std::uint8_t {
+    none,          // a number or a text of its own
+    resolution,    // "720x576"
+    frame_rate,    // frame_rate_code
+    aspect_ratio,  // MPEG-2's aspect_ratio_information
+    chroma_format, // chroma_format
+    profile_level, // profile_and_level_indication
+};
+
 struct Finding {
     Rule rule = Rule::vbv_underflow;
     std::optional<std::uint64_t> gop;      // 0-based, in stream order
@@ -29,6 +40,10 @@ struct Finding {
     std::optional<std::uint64_t> offset;   // file offset of the picture or sequence header
     Value found;
     Value limit;
+    Meaning meaning = Meaning::none;
+    // The values the profile admits there, as codes (or sizes); empty where the rule has a
+    // limit rather than a list.
+    std::vector<Value> allowed;
 };
 
 struct BufferSummary {

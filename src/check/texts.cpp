@@ -1,6 +1,7 @@
 #include "check/texts.h"
 
 #include "io/text.h"
+#include "mpeg/codes.h"
 
 #include <algorithm>
 #include <charconv>
@@ -37,6 +38,90 @@ std::string value_text(const Value& value) {
         return *text;
     }
     return {};
+}
+
+namespace {
+
+std::string reserved_code_text(unsigned code) {
+    return fill_text(tr_text("Check", "code %1 (réservé)"), {std::to_string(code)});
+}
+
+std::string profile_level_text(unsigned code) {
+    if ((code & 0x80) != 0) { // the escape bit: 4:2:2 profile at main or high level
+        const std::string_view level =
+            code == 0x85   ? mpeg::code_name(mpeg::levels, mpeg::main_level)
+            : code == 0x82 ? mpeg::code_name(mpeg::levels, mpeg::high_level)
+                           : std::string_view{};
+        return level.empty() ? reserved_code_text(code)
+                             : "4:2:2@" + tr_string("Value", std::string(level));
+    }
+    const auto profile =
+        mpeg::code_name(mpeg::profiles, code >> 4 & 0x07, mpeg::unknown_profile_name);
+    const auto level = mpeg::code_name(mpeg::levels, code & 0x0F, mpeg::unknown_level_name);
+    return tr_string("Value", std::string(profile)) + "@" + tr_string("Value", std::string(level));
+}
+
+std::string aspect_ratio_meaning(unsigned code) {
+    switch (code) {
+    case mpeg::square_samples:
+        return tr_text("Check", "1:1 (pixels carrés)");
+    case mpeg::aspect_4_3:
+    case mpeg::aspect_16_9:
+        return std::string(mpeg::code_name(mpeg::aspect_ratios, code));
+    case mpeg::aspect_2_21:
+        return tr_text("Check", "2,21:1");
+    default:
+        return reserved_code_text(code);
+    }
+}
+
+std::string code_meaning(Meaning meaning, unsigned code) {
+    switch (meaning) {
+    case Meaning::frame_rate: {
+        const mpeg::FrameRateCode* rate = mpeg::frame_rate_code_entry(code);
+        return rate == nullptr ? reserved_code_text(code)
+                               : fill_text(tr_text("Check", "%1 images/s"),
+                                           {tr_string("Value", std::string(rate->name))});
+    }
+    case Meaning::aspect_ratio:
+        return aspect_ratio_meaning(code);
+    case Meaning::chroma_format:
+        return code >= mpeg::chroma_420 && code <= mpeg::chroma_444
+                   ? std::string(mpeg::code_name(mpeg::chroma_formats, code))
+                   : reserved_code_text(code);
+    case Meaning::profile_level:
+        return profile_level_text(code);
+    default:
+        return std::to_string(code);
+    }
+}
+
+} // namespace
+
+std::string meaning_text(Meaning meaning, const Value& value) {
+    const double* code = std::get_if<double>(&value);
+    if (meaning == Meaning::none || meaning == Meaning::resolution || code == nullptr) {
+        return value_text(value);
+    }
+    return code_meaning(meaning, static_cast<unsigned>(*code));
+}
+
+std::string found_text(const Finding& finding) {
+    return meaning_text(finding.meaning, finding.found);
+}
+
+std::string limit_text(const Finding& finding) {
+    if (finding.allowed.empty()) {
+        return meaning_text(finding.meaning, finding.limit);
+    }
+    std::string out;
+    for (std::size_t i = 0; i < finding.allowed.size(); ++i) {
+        if (i > 0) {
+            out += i + 1 == finding.allowed.size() ? tr_text("Check", " ou ") : ", ";
+        }
+        out += meaning_text(finding.meaning, finding.allowed[i]);
+    }
+    return out;
 }
 
 std::string verdict_text(const CheckResult& result) {

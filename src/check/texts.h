@@ -13,6 +13,12 @@ namespace quantaline::check {
 std::string number_text(double value);
 // A finding's found or limit value; empty for none.
 std::string value_text(const Value& value);
+// What a code of a finding means: "1:1 (pixels carrés)", "25 images/s", "4:2:2".
+std::string meaning_text(Meaning meaning, const Value& value);
+// The value a finding found, by its meaning; empty for none.
+std::string found_text(const Finding& finding);
+// The values a finding allows ("4:3 ou 16:9"), else its limit; empty for neither.
+std::string limit_text(const Finding& finding);
 // "Conforme au profil DVD", "3 écarts au profil DVD"; "Aucun écart", "3 écarts" without a
 // disc profile.
 std::string verdict_text(const CheckResult& result);

@@ -94,14 +94,14 @@ void append_csv_timing(std::string& out, const mpeg::PictureRecord& p,
 
 void append_csv_quantiser(std::string& out, const mpeg::PictureQuantiserFigures& q) {
     if (!q.read) {
-        out += ",,,,,,";
+        out += ",,,,,,,";
         return;
     }
     out += ',';
     append_hundredths(out, q.quantiser_average_hundredths);
     for (const std::uint32_t value :
          {std::uint32_t{q.quantiser_min}, std::uint32_t{q.quantiser_max}, q.intra, q.coded,
-          q.skipped}) {
+          q.skipped, q.missing}) {
         out += ',';
         append_decimal(out, value);
     }

@@ -22,7 +22,8 @@ inline constexpr const char* picture_csv_header =
 inline constexpr const char* picture_csv_quantiser_header =
     "file,index,offset,type,structure,temporal_reference,bytes,matrix_set,quantiser_average,"
     "quantiser_min,quantiser_max,macroblocks_intra,macroblocks_coded,macroblocks_skipped,"
-    "vbv_delay,top_field_first,repeat_first_field,progressive_frame,fields,decode_time,"
+    "macroblocks_missing,vbv_delay,top_field_first,repeat_first_field,progressive_frame,fields,"
+    "decode_time,"
     "vbv_occupancy\n";
 
 // The picture_coding_type as scripts read it ("I", "P", "B", "D"); nothing for the forbidden

@@ -153,6 +153,9 @@ constexpr std::array<MessageEntry, message_id_count> messages = {{
      TR_NOOP_TEXT("Message", "Paquets perdus"),
      TR_NOOP_TEXT("Message", "%1 paquet(s) de la vidéo reçu(s) avant les tables des programmes "
                              "ignoré(s), le premier à l'octet %2.")},
+    {MessageId::scan_read_without_tables, Icon::information,
+     TR_NOOP_TEXT("Message", "Tables des programmes absentes"),
+     TR_NOOP_TEXT("Message", "Aucune table des programmes : la vidéo est lue sur le PID %1")},
     {MessageId::scan_scrambled, Icon::exclamation, TR_NOOP_TEXT("Message", "Vidéo chiffrée"),
      TR_NOOP_TEXT("Message",
                   "%1 paquet(s) de la vidéo chiffré(s) ignoré(s), le premier à l'octet %2.")},

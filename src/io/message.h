@@ -101,6 +101,7 @@ enum class MessageId : std::uint8_t {
     scan_resync,
     scan_continuity,
     scan_dropped_before_tables,
+    scan_read_without_tables, // %1 the video's PID, "0x0810"
     scan_scrambled,
     scan_forbidden_type,
     damaged_slices,

@@ -340,6 +340,12 @@ void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& resu
         }
         const std::uint8_t* p = window.data();
         if (have < 4) {
+            // Zero bytes at the end are stuffing (Video CD's last sector ends with them),
+            // not a start code cut in two.
+            if (std::all_of(p, p + have, [](std::uint8_t byte) { return byte == 0; })) {
+                window.consume(have);
+                return;
+            }
             report.cut(TextId::inside_start_code, window.offset());
             window.consume(have);
             return;
@@ -411,6 +417,7 @@ void TransportDemux::program_map(const std::uint8_t* s, std::size_t size) {
     if (size < 16 || s[0] != 0x02) {
         return;
     }
+    program_map_seen_ = true;
     const std::size_t end = size - 4; // CRC_32
     const std::size_t program_info_length = ((std::size_t{s[10]} & 0x0F) << 8) | s[11];
     for (std::size_t i = 12 + program_info_length; i + 5 <= end;) {
@@ -452,7 +459,8 @@ void TransportDemux::video_payload(const std::uint8_t* data, std::size_t size, s
             offset += step;
             if (pes_header_size_ == 9 &&
                 (pes_header_[0] != 0 || pes_header_[1] != 0 || pes_header_[2] != 1 ||
-                 !is_video_stream_id(pes_header_[3]) || (pes_header_[6] & 0xC0) != 0x80)) {
+                 (!is_video_stream_id(pes_header_[3]) && !report_.read_without_tables) ||
+                 (pes_header_[6] & 0xC0) != 0x80)) {
                 report_.lost_sync(offset - 9, 0);
                 video_.discontinuity();
                 in_pes_ = false;
@@ -483,6 +491,20 @@ struct TransportDemux::PacketHeader {
 };
 
 namespace {
+
+// A PES packet's start that carries video: a video stream_id, or a payload that begins
+// with a sequence header whatever the stream_id says.
+bool carries_video(const std::uint8_t* pes, std::size_t size) {
+    if (size < 9 || pes[0] != 0 || pes[1] != 0 || pes[2] != 1) {
+        return false;
+    }
+    if (is_video_stream_id(pes[3])) {
+        return true;
+    }
+    const std::size_t payload = 9 + std::size_t{pes[8]};
+    return payload + 4 <= size && pes[payload] == 0 && pes[payload + 1] == 0 &&
+           pes[payload + 2] == 1 && pes[payload + 3] == start_code::sequence_header;
+}
 
 inline TransportDemux::PacketHeader packet_header(const std::uint8_t* p) {
     const unsigned adaptation_field_control = (p[3] >> 4) & 0x03;
@@ -596,12 +618,19 @@ void TransportDemux::hold(const std::uint8_t* p, std::uint64_t offset, std::uint
     const auto candidate = std::find(candidate_pids_.begin(), candidate_pids_.end(), pid);
     if (candidate == candidate_pids_.end()) {
         // A stream becomes a candidate at the start of a PES packet of video.
-        const std::uint8_t* pes = p + payload;
-        if (!unit_start || payload + 4 > ts_packet_size || pes[0] != 0 || pes[1] != 0 ||
-            pes[2] != 1 || !is_video_stream_id(pes[3]) || candidate_pids_.size() >= 64) {
+        if (!unit_start || !carries_video(p + payload, ts_packet_size - payload) ||
+            candidate_pids_.size() >= 64) {
             return;
         }
         candidate_pids_.push_back(pid);
+    }
+    if (held_.size() + ts_packet_size > held_bytes_limit && !program_map_seen_) {
+        // As far as packets are held and still no table: the video is read without one.
+        finish();
+        if (video_pid_ && pid == *video_pid_) {
+            packet(p, offset);
+        }
+        return;
     }
     if (held_.size() + ts_packet_size > held_bytes_limit) {
         auto dropped = std::find_if(dropped_.begin(), dropped_.end(),
@@ -614,6 +643,16 @@ void TransportDemux::hold(const std::uint8_t* p, std::uint64_t offset, std::uint
     }
     held_.insert(held_.end(), p, p + ts_packet_size);
     held_offsets_.push_back(offset);
+}
+
+void TransportDemux::finish() {
+    if (video_pid_ || program_map_seen_ || candidate_pids_.empty()) {
+        return;
+    }
+    video_pid_ = candidate_pids_.front();
+    result_.video = *video_pid_;
+    report_.read_without_tables = *video_pid_;
+    replay_held();
 }
 
 void TransportDemux::replay_held() {

@@ -20,6 +20,9 @@ struct DemuxReport {
     // Video packets met before the tables named the video, past what could be held.
     std::uint64_t dropped_before_tables = 0;
     std::uint64_t first_dropped_offset = 0;
+    // The video's PID when no program table came within reach and the video was read from
+    // the first stream that carries it.
+    std::optional<std::uint16_t> read_without_tables;
     // Video packets whose payload is scrambled.
     std::uint64_t scrambled_packets = 0;
     std::uint64_t first_scrambled_offset = 0;
@@ -82,6 +85,11 @@ class TransportDemux {
     // One packet from its sync byte; `offset` is the sync byte's file offset.
     void packet(const std::uint8_t* p, std::uint64_t offset);
     bool paused() const { return video_.paused(); }
+    // The bytes within reach have ended. When no program table has named the video, the
+    // first stream that carries video (a PES stream_id of video, or a payload that begins
+    // with a sequence header) is read from its first packet, as the tables would have
+    // had it, and the report says so.
+    void finish();
 
     // The fields of a packet's header that decisions are taken on (demux.cpp).
     struct PacketHeader;
@@ -110,6 +118,7 @@ class TransportDemux {
     ScanResult& result_;
     DemuxReport& report_;
     std::vector<std::uint16_t> pmt_pids_;
+    bool program_map_seen_ = false;
     std::optional<std::uint16_t> video_pid_;
     int last_continuity_counter_ = -1;
     bool in_pes_ = false;

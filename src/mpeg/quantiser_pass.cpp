@@ -208,6 +208,7 @@ void QuantiserBatches::merge(const QuantiserBatch& batch) {
             f.intra = q.intra;
             f.coded = q.coded;
             f.skipped = q.skipped;
+            f.missing = q.missing;
         }
         if (q.macroblocks() == 0 || q.picture_coding_type < 1 || q.picture_coding_type > 4) {
             continue;

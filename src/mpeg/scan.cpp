@@ -9,6 +9,7 @@
 #include "mpeg/video_units.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace quantaline::mpeg {
@@ -56,6 +57,12 @@ Message scan_dropped_before_tables_message(std::uint64_t count, std::uint64_t fi
     return Message{MessageId::scan_dropped_before_tables, {number(count), number(first_offset)}};
 }
 
+Message scan_read_without_tables_message(std::uint16_t pid) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", unsigned{pid});
+    return Message{MessageId::scan_read_without_tables, {literal_text(text)}};
+}
+
 Message scan_scrambled_message(std::uint64_t count, std::uint64_t first_offset) {
     return Message{MessageId::scan_scrambled, {number(count), number(first_offset)}};
 }
@@ -96,6 +103,9 @@ void demux(ByteWindow& window, VideoPayloadSink& video, ScanResult& result, Demu
             transport.resume(static_cast<std::uint16_t>(control.resume->video_pid));
         }
         demux_transport(window, transport, report, layout.packet_size, layout.sync_offset);
+        if (!window.failed() && !window.stopped() && !transport.paused()) {
+            transport.finish();
+        }
         break;
     }
     }
@@ -116,6 +126,9 @@ void report_scan(ScanResult& result, const DemuxReport& report, const ByteWindow
     if (report.resync_count > 0) {
         result.messages.push_back(scan_resync_message(
             report.resync_count, report.first_resync_offset, report.skipped_bytes));
+    }
+    if (report.read_without_tables) {
+        result.messages.push_back(scan_read_without_tables_message(*report.read_without_tables));
     }
     if (report.dropped_before_tables > 0) {
         result.messages.push_back(scan_dropped_before_tables_message(report.dropped_before_tables,

@@ -92,6 +92,8 @@ struct PictureQuantiserFigures {
     std::uint32_t intra = 0;
     std::uint32_t coded = 0;
     std::uint32_t skipped = 0;
+    // Macroblocks of the picture that no slice reached, in none of the figures above.
+    std::uint32_t missing = 0;
 
     bool operator==(const PictureQuantiserFigures&) const = default;
 };
@@ -253,6 +255,8 @@ Message scan_resync_message(std::uint64_t count, std::uint64_t first_offset,
                             std::uint64_t skipped_bytes);
 Message scan_continuity_message(std::uint64_t count, std::uint32_t pid);
 Message scan_dropped_before_tables_message(std::uint64_t count, std::uint64_t first_offset);
+// A transport stream without program tables, whose video is read on `pid`.
+Message scan_read_without_tables_message(std::uint16_t pid);
 // Video packets whose transport_scrambling_control is set.
 Message scan_scrambled_message(std::uint64_t count, std::uint64_t first_offset);
 // Pictures whose picture_coding_type is forbidden or reserved.

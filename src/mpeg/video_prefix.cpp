@@ -54,6 +54,10 @@ void VideoPrefix::pull(std::size_t count) {
     wanted_ = count;
     if (layout_.container == Container::transport) {
         demux_transport(window_, *transport_, report_, layout_.packet_size, layout_.sync_offset);
+        // The tables are waited for as far as the longest read reaches.
+        if (size_ < count && end_ != DataEnd::buffer_full) {
+            transport_->finish();
+        }
     } else {
         demux_program(window_, *this, scan_, report_, LooseBytes::video);
     }

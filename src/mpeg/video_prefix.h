@@ -62,6 +62,8 @@ class VideoPrefix final : private VideoPayloadSink {
     // A search or a read wanted bytes past the data, which a longer read of the file would
     // give (DataEnd::buffer_full).
     bool needs_more_of_the_file() const { return needs_more_; }
+    // What the demultiplexer met: a transport stream read without its tables, say.
+    const DemuxReport& demux_report() const { return report_; }
 
   private:
     // Every piece lies in the file's bytes: `data` is file_.data() + file_offset.

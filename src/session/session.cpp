@@ -196,12 +196,12 @@ std::function<mpeg::ScanResult(JobControl&)> scan_work(const std::string& path,
 
 class MapCollector final : public mpeg::MacroblockSink {
   public:
-    explicit MapCollector(std::vector<mpeg::MacroblockInfo>& macroblocks)
-        : macroblocks_(macroblocks) {}
-    void macroblock(const mpeg::MacroblockInfo& info) override { macroblocks_.push_back(info); }
+    explicit MapCollector(PictureMap& map) : map_(map) {}
+    void macroblock(const mpeg::MacroblockInfo& info) override { map_.macroblocks.push_back(info); }
+    void slice(const mpeg::SliceInfo& info) override { map_.slices.push_back(info); }
 
   private:
-    std::vector<mpeg::MacroblockInfo>& macroblocks_;
+    PictureMap& map_;
 };
 
 // The walk over an MPEG-4 Part 2, H.264 or HEVC video's parameter sets as a job's work.
@@ -290,7 +290,7 @@ void Session::start_picture_map(std::uint64_t index) {
         [path = state_.file_path, index, start_at](JobControl& job) -> std::optional<PictureMap> {
             PictureMap map;
             map.index = index;
-            MapCollector collector(map.macroblocks);
+            MapCollector collector(map);
             const auto figures =
                 mpeg::read_picture_macroblocks(path, index, collector, &job.stop(), start_at);
             if (!figures) {

@@ -328,6 +328,37 @@ std::string picture_type_name(std::uint8_t picture_coding_type) {
 
 } // namespace
 
+std::vector<int> map_addresses(const PictureMap& map) {
+    const std::uint32_t width = map.figures.mb_width;
+    std::vector<int> addresses(
+        std::size_t{width} * std::max<std::uint32_t>(1, map.figures.mb_height), map_outside_slices);
+    // The rest of a damaged slice, up to the next slice's first macroblock, was not read.
+    for (const mpeg::SliceInfo& slice : map.slices) {
+        if (!slice.damaged) {
+            continue;
+        }
+        const std::size_t start = slice.macroblocks > 0
+                                      ? slice.first_address
+                                      : std::size_t{slice.slice_vertical_position - 1} * width;
+        std::size_t end = addresses.size();
+        for (const mpeg::SliceInfo& next : map.slices) {
+            if (next.macroblocks > 0 && next.first_address > start) {
+                end = std::min<std::size_t>(end, next.first_address);
+            }
+        }
+        for (std::size_t a = start + slice.macroblocks; a < end && a < addresses.size(); ++a) {
+            addresses[a] = map_not_read;
+        }
+    }
+    for (std::size_t i = 0; i < map.macroblocks.size(); ++i) {
+        const std::uint32_t address = map.macroblocks[i].address;
+        if (address < addresses.size()) {
+            addresses[address] = static_cast<int>(i);
+        }
+    }
+    return addresses;
+}
+
 std::string picture_map_text(const PictureMap& map) {
     const mpeg::PictureQuantiser& q = map.figures;
     std::string text =
@@ -344,6 +375,13 @@ std::string picture_map_text(const PictureMap& map) {
     if (q.damaged_slices != 0) {
         text += ", " + counted(q.damaged_slices, TR_NOOP_TEXT("WholeStream", "tranche endommagée"),
                                TR_NOOP_TEXT("WholeStream", "tranches endommagées"));
+    }
+    const auto addresses = map_addresses(map);
+    const auto outside = static_cast<std::uint64_t>(
+        std::count(addresses.begin(), addresses.end(), map_outside_slices));
+    if (outside != 0) {
+        text += ", " + counted(outside, TR_NOOP_TEXT("WholeStream", "macrobloc hors tranche"),
+                               TR_NOOP_TEXT("WholeStream", "macroblocs hors tranche"));
     }
     return text;
 }

@@ -91,7 +91,15 @@ struct PictureMap {
     std::uint64_t index = 0;
     mpeg::PictureQuantiser figures;
     std::vector<mpeg::MacroblockInfo> macroblocks; // in stream order
+    std::vector<mpeg::SliceInfo> slices;           // in stream order
 };
+// What each macroblock address of a map holds: the index of its macroblock in
+// map.macroblocks, map_not_read for the rest of a damaged slice, map_outside_slices for
+// one that no slice reached (a slice that starts past the row its start code names, a
+// slice left out).
+inline constexpr int map_not_read = -1;
+inline constexpr int map_outside_slices = -2;
+std::vector<int> map_addresses(const PictureMap& map);
 // "Image 1 234 (B) : 1 620 macroblocs (intra 10, codés 1 200, sautés 410), quantificateur
 // moyen 4,52, min 2, max 10"
 std::string picture_map_text(const PictureMap& map);

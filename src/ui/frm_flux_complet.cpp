@@ -472,8 +472,8 @@ void FrmFluxComplet::fill_findings(const check::CheckResult& result) {
             number(f.gop),
             picture,
             time,
-            QString::fromStdString(check::value_text(f.found)),
-            QString::fromStdString(check::value_text(f.limit))};
+            QString::fromStdString(check::found_text(f)),
+            QString::fromStdString(check::limit_text(f))};
         for (std::size_t c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             if (c >= 1 && c <= 3) {

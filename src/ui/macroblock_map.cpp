@@ -14,6 +14,7 @@ namespace {
 
 constexpr int legend_height = 34;
 const QColor unread_colour(200, 200, 200);
+const QColor outside_colour(45, 45, 45);
 
 } // namespace
 
@@ -35,13 +36,8 @@ void MacroblockMap::set_map(const PictureMap* map, int scale_min, int scale_max)
     if (map_ != nullptr) {
         const std::size_t cells = std::size_t{map_->figures.mb_width} *
                                   std::max<std::uint32_t>(1, map_->figures.mb_height);
-        by_address_.assign(cells, -1);
-        for (std::size_t i = 0; i < map_->macroblocks.size(); ++i) {
-            const std::uint32_t address = map_->macroblocks[i].address;
-            if (address < by_address_.size()) {
-                by_address_[address] = static_cast<int>(i);
-            }
-        }
+        by_address_ = map_addresses(*map_);
+        by_address_.resize(cells, map_outside_slices);
         setAccessibleDescription(QString::fromStdString(picture_map_text(*map_)));
     } else {
         setAccessibleDescription(empty_text_);
@@ -107,7 +103,7 @@ void MacroblockMap::draw_cells(QPainter& painter, const QRect& cells, int size) 
                          cells.top() + static_cast<int>(address) / width * size, size, size);
         const int index = by_address_[address];
         if (index < 0) {
-            painter.fillRect(cell, unread_colour);
+            painter.fillRect(cell, index == map_not_read ? unread_colour : outside_colour);
             continue;
         }
         const mpeg::MacroblockInfo& mb = map_->macroblocks[static_cast<std::size_t>(index)];
@@ -126,8 +122,8 @@ void MacroblockMap::draw_cells(QPainter& painter, const QRect& cells, int size) 
 }
 
 void MacroblockMap::draw_legend(QPainter& painter, const QRect& area, const QRect& cells) const {
-    // The legend: the scale, then the hatch of a skipped macroblock and the grey of one
-    // not read (a damaged slice).
+    // The legend: the scale, then the hatch of a skipped macroblock, the grey of one not
+    // read (a damaged slice) and the dark grey of one that no slice reached.
     const int line = fontMetrics().height();
     const int top = cells.bottom() + 8;
     const int bar_width = std::min(200, area.width() / 3);
@@ -154,7 +150,9 @@ void MacroblockMap::draw_legend(QPainter& painter, const QRect& area, const QRec
     painter.fillRect(skipped, QBrush(QColor(255, 255, 255, 170), Qt::BDiagPattern));
     x = text_at(x + line, tr("sauté")) + 16;
     painter.fillRect(QRect(x, top + 2, line - 4, line - 4), unread_colour);
-    text_at(x + line, tr("non lu"));
+    x = text_at(x + line, tr("non lu")) + 16;
+    painter.fillRect(QRect(x, top + 2, line - 4, line - 4), outside_colour);
+    text_at(x + line, tr("hors tranche"));
 }
 
 void MacroblockMap::paintEvent(QPaintEvent*) {

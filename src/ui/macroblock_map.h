@@ -47,7 +47,7 @@ class MacroblockMap : public QWidget {
     void set_current(std::optional<std::size_t> index);
 
     const PictureMap* map_ = nullptr;
-    // Each macroblock's index in map_->macroblocks by address; -1 where none was read.
+    // Each macroblock's index in map_->macroblocks by address, as map_addresses gives it.
     std::vector<int> by_address_;
     int scale_min_ = 1;
     int scale_max_ = 1;

@@ -257,8 +257,9 @@ TEST(CliCheck, KeysTextsAndExitStatuses) {
     ASSERT_EQ(j["findings"].array().size(), 1u);
     const Json& f = j["findings"][0];
     EXPECT_EQ(f.keys(), (std::vector<std::string>{"rule", "gop", "picture", "pictures", "offset",
-                                                  "found", "limit"}));
+                                                  "found", "limit", "allowed"}));
     EXPECT_EQ(f["rule"].text(), "bit-rate");
+    EXPECT_TRUE(std::holds_alternative<std::nullptr_t>(f["allowed"].value));
     EXPECT_EQ(f["found"].number(), 9800000);
     EXPECT_EQ(f["limit"].number(), 1150000);
     EXPECT_EQ(f["offset"].number(), 0);
@@ -307,6 +308,114 @@ TEST(CliCheck, KeysTextsAndExitStatuses) {
             EXPECT_EQ(run.out.find("Conforme"), std::string::npos) << run.out;
         } else {
             EXPECT_NE(run.out.find(c.out_part), std::string::npos) << run.out;
+        }
+    }
+}
+
+// A finding on an enumerated value says what the code found means and which values the
+// profile admits; the JSON keeps the codes, and gives the admitted ones as data.
+TEST(CliCheck, EnumeratedFindingsSayWhatTheirCodesMean) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        test::SequenceHeader header;
+        std::uint8_t profile_and_level = 0x48;
+        int chroma_format = 1;
+        std::string rule;
+        double found_code;
+        std::vector<double> allowed; // empty: sizes, checked by the text
+        std::string french, english; // the finding's values, as the text ends
+    };
+    const std::vector<Case> cases = {
+        {"square pixels",
+         {.aspect_ratio_information = 1},
+         0x48,
+         1,
+         "aspect-ratio",
+         1,
+         {2, 3},
+         "trouvé 1:1 (pixels carrés), limite 4:3 ou 16:9",
+         "found 1:1 (square pixels), limit 4:3 or 16:9"},
+        {"2.21:1",
+         {.aspect_ratio_information = 4},
+         0x48,
+         1,
+         "aspect-ratio",
+         4,
+         {2, 3},
+         "trouvé 2,21:1, limite 4:3 ou 16:9",
+         "found 2.21:1, limit 4:3 or 16:9"},
+        {"NTSC's rate at PAL's size",
+         {.frame_rate_code = 4},
+         0x48,
+         1,
+         "frame-rate",
+         4,
+         {3},
+         "trouvé 29,97 images/s, limite 25 images/s",
+         "found 29.97 frames/s, limit 25 frames/s"},
+        {"4:2:2",
+         {},
+         0x48,
+         2,
+         "chroma-format",
+         2,
+         {1},
+         "trouvé 4:2:2, limite 4:2:0",
+         "found 4:2:2, limit 4:2:0"},
+        {"main profile at high level",
+         {},
+         0x44,
+         1,
+         "profile-level",
+         0x44,
+         {0x48},
+         "trouvé MainProfil@HighLevel, limite MainProfil@MainLevel",
+         "found Main@High, limit Main@Main"},
+        {"a size of no disc",
+         {.horizontal_size = 640, .vertical_size = 480},
+         0x48,
+         1,
+         "resolution",
+         0,
+         {},
+         "trouvé 640x480, limite 720x576, 704x576, 352x576, 352x288, 720x480, 704x480, 352x480 "
+         "ou 352x240",
+         "found 640x480, limit 720x576, 704x576, 352x576, 352x288, 720x480, 704x480, 352x480 "
+         "or 352x240"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StreamBuilder s;
+        s.sequence_header(c.header)
+            .sequence_extension(c.profile_and_level, c.chroma_format)
+            .group_of_pictures_header(0, 0, 0, 0)
+            .picture(0, 1);
+        const std::string file = dir.write("one.m2v", s.bytes());
+        const auto json = run_cli({"check", "--json", "--profile", "dvd", file});
+        const Json j = parse_json(lines_of(json.out)[0]);
+        const auto& findings = j["findings"].array();
+        const auto finding = std::find_if(findings.begin(), findings.end(), [&](const Json& f) {
+            return f["rule"].text() == c.rule;
+        });
+        ASSERT_NE(finding, findings.end()) << json.out;
+        if (c.allowed.empty()) {
+            EXPECT_EQ((*finding)["found"].text(), "640x480");
+            EXPECT_EQ((*finding)["allowed"].array().size(), 8u);
+        } else {
+            EXPECT_EQ((*finding)["found"].number(), c.found_code);
+            std::vector<double> allowed;
+            for (const Json& code : (*finding)["allowed"].array()) {
+                allowed.push_back(code.number());
+            }
+            EXPECT_EQ(allowed, c.allowed);
+        }
+        for (const auto& [environment, expected] :
+             {std::pair{std::vector<std::string>{}, c.french},
+              std::pair{std::vector<std::string>{"LANG=en_GB.UTF-8"}, c.english}}) {
+            const auto text =
+                run_cli({"check", "--profile", "dvd", file}, {.environment = environment});
+            EXPECT_NE(text.out.find(expected + "\n"), std::string::npos) << text.out;
         }
     }
 }

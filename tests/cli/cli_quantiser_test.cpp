@@ -6,6 +6,8 @@
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace quantaline::test {
@@ -25,11 +27,11 @@ TEST(CliQuantiser, EveryOutputSpelledOut) {
         {{"pictures", "--quantiser", vcd},
          "file,index,offset,type,structure,temporal_reference,bytes,matrix_set,"
          "quantiser_average,quantiser_min,quantiser_max,macroblocks_intra,macroblocks_coded,"
-         "macroblocks_skipped\n" +
-             vcd + ",0,2436,I,frame,0,11300,1,2.00,2,2,396,0,0\n" + vcd +
-             ",1,18469,P,frame,1,13773,1,2.00,2,2,3,152,241\n" + vcd +
-             ",2,32365,P,frame,2,9170,1,2.00,2,2,2,126,268\n" + vcd +
-             ",3,41620,P,frame,3,7629,1,3.00,3,3,0,105,291\n",
+         "macroblocks_skipped,macroblocks_missing\n" +
+             vcd + ",0,2436,I,frame,0,11300,1,2.00,2,2,396,0,0,0\n" + vcd +
+             ",1,18469,P,frame,1,13773,1,2.00,2,2,3,152,241,0\n" + vcd +
+             ",2,32365,P,frame,2,9170,1,2.00,2,2,2,126,268,0\n" + vcd +
+             ",3,41620,P,frame,3,7629,1,3.00,3,3,0,105,291,0\n",
          true},
         // Without the option, nothing of the pass.
         {{"pictures", vcd},
@@ -95,7 +97,8 @@ TEST(CliQuantiser, JsonKeysNullsAndDamage) {
                                 "top_field_first", "repeat_first_field", "progressive_frame",
                                 "fields", "decode_time", "vbv_occupancy"}));
     EXPECT_EQ(first["quantiser"].keys(), (std::vector<std::string>{"average", "min", "max"}));
-    EXPECT_EQ(first["macroblocks"].keys(), (std::vector<std::string>{"intra", "coded", "skipped"}));
+    EXPECT_EQ(first["macroblocks"].keys(),
+              (std::vector<std::string>{"intra", "coded", "skipped", "missing"}));
     EXPECT_EQ(first["macroblocks"]["skipped"].number(), 241);
 
     const auto damaged = parse_json(lines[1]);
@@ -111,10 +114,64 @@ TEST(CliQuantiser, JsonKeysNullsAndDamage) {
     const auto rows = cli_run::lines_of(csv.out);
     ASSERT_EQ(rows.size(), 3u);
     // Before any sequence header: its vbv_delay, and no flags, fields nor buffer.
-    EXPECT_EQ(rows[1], file + ",0,0,I,frame,0,32,,,,,,,,65535,,,,,,");
+    EXPECT_EQ(rows[1], file + ",0,0,I,frame,0,32,,,,,,,,,65535,,,,,,");
     EXPECT_NE(csv.err.find(": Tranche(s) endommagée(s): 1 image(s) endommagée(s)"),
               std::string::npos)
         << csv.err;
+}
+
+// A conformance stream whose MPEG-1 slices start past the row their start code names:
+// the macroblocks no slice reaches are counted in the picture that lacks them, in both
+// formats, and the damage message counts the pictures that lack some.
+TEST(CliQuantiser, MacroblocksOutsideEverySliceAreCountedPerPicture) {
+    const std::string stream = std::string(QUANTALINE_TEST_DATA) +
+                               "/../../../shared/streams/"
+                               "mwgoldsmith_mpeg2_tz_walken_mpeg1_start_slice_stream.m1v";
+    if (!std::filesystem::exists(stream)) {
+        GTEST_SKIP() << "../shared/streams is absent: " << stream << " is not read";
+    }
+    const auto json = run_cli({"pictures", "--quantiser", "--format", "json", stream});
+    const auto pictures = parse_json(cli_run::lines_of(json.out).at(0))["pictures"].array();
+    ASSERT_EQ(pictures.size(), 100u);
+    const auto csv = cli_run::lines_of(run_cli({"pictures", "--quantiser", stream}).out);
+    ASSERT_EQ(csv.size(), 101u);
+    const auto split = [](const std::string& row) {
+        std::vector<std::string> fields(1);
+        for (const char c : row) {
+            if (c == ',') {
+                fields.emplace_back();
+            } else {
+                fields.back().push_back(c);
+            }
+        }
+        return fields;
+    };
+    const auto column = [&](const std::string& row, const std::string& name) {
+        const auto names = split(csv[0]);
+        const auto values = split(row);
+        const auto at = std::find(names.begin(), names.end(), name) - names.begin();
+        return values.at(static_cast<std::size_t>(at));
+    };
+    std::vector<std::pair<std::size_t, double>> missing;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const double count = pictures[i]["macroblocks"]["missing"].number();
+        EXPECT_EQ(column(csv[i + 1], "macroblocks_missing"), std::to_string(int(count)));
+        if (count > 0) {
+            missing.emplace_back(i, count);
+        }
+    }
+    // The first as the macroblock layer's own test finds them; every picture that lacks
+    // macroblocks is one the damage message counts.
+    ASSERT_GE(missing.size(), 4u);
+    EXPECT_EQ(missing[0], (std::pair<std::size_t, double>{1, 8}));
+    EXPECT_EQ(missing[1], (std::pair<std::size_t, double>{2, 18}));
+    EXPECT_EQ(missing[2], (std::pair<std::size_t, double>{3, 3}));
+    EXPECT_EQ(missing[3], (std::pair<std::size_t, double>{4, 1}));
+    const auto messages = parse_json(cli_run::lines_of(json.out).at(0))["messages"].array();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0]["text"].text().starts_with(std::to_string(missing.size()) +
+                                                       " image(s) endommagée(s)"))
+        << messages[0]["text"].text();
 }
 
 } // namespace

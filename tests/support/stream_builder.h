@@ -400,6 +400,8 @@ struct TransportStreamLayout {
     std::size_t leading_packets = 0;
     // Video packets sent before the PAT and the PMT, as in a capture that starts anywhere.
     std::size_t video_packets_before_tables = 0;
+    // No PAT and no PMT at all, as a capture of the video's PID alone has it.
+    bool no_tables = false;
     // Video packets marked scrambled (transport_scrambling_control 2), by their number.
     std::vector<std::size_t> scrambled_packets;
 };
@@ -442,6 +444,9 @@ inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
         packet(0x0200, false, static_cast<int>(i), std::vector<std::uint8_t>(184, 0xFF));
     }
     const auto tables = [&] {
+        if (layout.no_tables) {
+            return;
+        }
         // PAT: program 1 on PMT PID 0x1000.
         packet(0x0000, true, 0,
                section({0x00, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00, 0x00, 0x01, 0xF0, 0x00}));

@@ -529,6 +529,48 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
     }
 }
 
+// Zero bytes after the last packet are stuffing (ffmpeg's Video CDs end with 20 of them);
+// a start code that the end of the file cuts is still said.
+TEST(Containers, ZeroStuffingEndsAStreamCleanly) {
+    std::size_t second = 0;
+    std::size_t qme = 0;
+    const auto es = changing_stream(second, qme);
+    const auto ps = test::program_stream(es, {.max_payload = 100}).bytes;
+    const auto ending = [](std::vector<std::uint8_t> bytes, std::vector<std::uint8_t> end) {
+        bytes.insert(bytes.end(), end.begin(), end.end());
+        return bytes;
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::vector<std::string> titles;
+    };
+    const std::vector<Case> cases = {
+        {"20 zero bytes", ending(ps, std::vector<std::uint8_t>(20, 0)), {}},
+        {"one zero byte", ending(ps, {0}), {}},
+        {"2 zero bytes", ending(ps, {0, 0}), {}},
+        {"a start code cut after 00 00 01", ending(ps, {0, 0, 1}), {"Fichier incomplet"}},
+        {"zeros, then a start code cut", ending(ps, {0, 0, 0, 0, 0, 1}), {"Fichier incomplet"}},
+        {"an elementary stream and 20 zero bytes",
+         ending(es, std::vector<std::uint8_t>(20, 0)),
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ScanResult r = scan(c.bytes);
+        EXPECT_EQ(r.pictures, 5u);
+        std::vector<std::string> titles;
+        for (const auto& m : r.messages) {
+            titles.push_back(french(m).title);
+        }
+        EXPECT_EQ(titles, c.titles);
+        if (!c.titles.empty()) {
+            EXPECT_NE(french(r.messages[0]).text.find("au milieu d'un code de début"),
+                      std::string::npos);
+        }
+    }
+}
+
 // Captures as a receiver meets them: video before the tables, a file cut inside a
 // packet, a service whose video starts megabytes into the multiplex. The scan and the
 // first-header analysis read the same video as from a plain stream, and say what they
@@ -564,6 +606,10 @@ TEST(Containers, TransportStreamsReadAsAReceiverReadsThem) {
          test::transport_stream(es, {.leading_packets = (2 << 20) / 188}),
          0,
          {}},
+        {"no tables at all, the video 2 MB into the multiplex",
+         test::transport_stream(es, {.leading_packets = (2 << 20) / 188, .no_tables = true}),
+         0,
+         {"Aucune table des programmes : la vidéo est lue sur le PID 0x0100"}},
     };
     for (const std::size_t cut : {1, 4, 100, 187}) {
         cases.push_back({"188-byte packets, the first cut by " + std::to_string(cut),
@@ -600,6 +646,12 @@ TEST(Containers, TransportStreamsReadAsAReceiverReadsThem) {
                   static_cast<std::int32_t>(c.stream.offsets[0] - c.cut));
         EXPECT_EQ(first.matrices, header.matrices);
         EXPECT_EQ(first.codes.sequence_extension, header.codes.sequence_extension);
+        // The header read tells a missing table as the scan does.
+        const bool without_tables = c.name.starts_with("no tables");
+        ASSERT_EQ(first.messages.size(), without_tables ? 1u : 0u);
+        if (without_tables) {
+            EXPECT_EQ(french(first.messages[0]).text, c.messages[0]);
+        }
     }
 }
 

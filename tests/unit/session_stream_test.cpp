@@ -416,6 +416,68 @@ TEST(WholeStream, QuantiserPassThenOnePicturesMacroblocks) {
     }
 }
 
+// The map tells the rest of a damaged slice (not read) from macroblocks that no slice
+// reached (a slice that starts past its row, a slice left out), and counts the latter.
+TEST(PictureMapCells, DamagedSlicesAndMacroblocksOutsideEverySlice) {
+    const int n = map_not_read, o = map_outside_slices;
+    const auto slice = [](std::uint32_t row, std::uint32_t first, std::uint32_t count,
+                          bool damaged) {
+        mpeg::SliceInfo s;
+        s.slice_vertical_position = row;
+        s.first_address = first;
+        s.macroblocks = count;
+        s.damaged = damaged;
+        return s;
+    };
+    struct Case {
+        const char* name;
+        std::vector<mpeg::SliceInfo> slices; // a picture of 3 x 3 macroblocks
+        std::vector<int> addresses;          // the macroblocks read: their index
+        std::string text_end;
+    };
+    const std::vector<Case> cases = {
+        {"every slice whole",
+         {slice(1, 0, 3, false), slice(2, 3, 3, false), slice(3, 6, 3, false)},
+         {0, 1, 2, 3, 4, 5, 6, 7, 8},
+         "max 4"},
+        {"the slice of row 2 starts in its second column",
+         {slice(1, 0, 3, false), slice(2, 4, 2, false), slice(3, 6, 3, false)},
+         {0, 1, 2, o, 3, 4, 5, 6, 7},
+         "max 4, 1 macrobloc hors tranche"},
+        {"row 2 damaged after one macroblock",
+         {slice(1, 0, 3, false), slice(2, 3, 1, true), slice(3, 6, 3, false)},
+         {0, 1, 2, 3, n, n, 4, 5, 6},
+         "1 tranche endommagée"},
+        {"row 2 damaged at its first macroblock, row 3 left out",
+         {slice(1, 0, 3, false), slice(2, 0, 0, true)},
+         {0, 1, 2, n, n, n, n, n, n},
+         "1 tranche endommagée"},
+        {"row 1 left out",
+         {slice(2, 3, 3, false), slice(3, 6, 3, false)},
+         {o, o, o, 0, 1, 2, 3, 4, 5},
+         "3 macroblocs hors tranche"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PictureMap map;
+        map.figures.mb_width = 3;
+        map.figures.mb_height = 3;
+        map.slices = c.slices;
+        for (const auto& s : c.slices) {
+            map.figures.damaged_slices += s.damaged ? 1 : 0;
+            for (std::uint32_t k = 0; k < s.macroblocks; ++k) {
+                map.macroblocks.push_back({.address = s.first_address + k, .quantiser_scale = 4});
+                ++map.figures.coded;
+            }
+        }
+        map.figures.quantiser_sum = 4 * map.macroblocks.size();
+        map.figures.quantiser_min = map.figures.quantiser_max = 4;
+        EXPECT_EQ(map_addresses(map), c.addresses);
+        const std::string text = picture_map_text(map);
+        EXPECT_TRUE(text.ends_with(c.text_end)) << text;
+    }
+}
+
 // "Annuler" during the macroblocks: the headers stay, the figures read so far too, and the
 // strip says how far the pass went.
 TEST(WholeStream, QuantiserPassCancelled) {
