@@ -1,5 +1,6 @@
 // Transport streams: the first program's first video stream, as mpeg/ chooses it for
-// MPEG-1 and MPEG-2, then the units of its PES payloads up to the first picture.
+// MPEG-1 and MPEG-2, then the units of its PES payloads up to the first picture. A stream
+// without tables is read from its first PES stream of video.
 #include "container/source.h"
 #include "container/units.h"
 #include "mpeg/demux.h"
@@ -36,6 +37,13 @@ class TransportReader {
     // One packet from its sync byte: false once the reading is over.
     bool packet(const std::uint8_t* p, std::uint64_t offset);
     bool chosen() const { return video_pid_.has_value(); }
+    bool program_map_seen() const { return program_map_seen_; }
+    // No table named the video: `pid` is read as `codec`, the tables left aside.
+    void choose(std::uint16_t pid, Codec codec) {
+        video_pid_ = pid;
+        config_.codec = codec;
+        collector_.set_codec(codec);
+    }
     // The end of the stream ends its last unit.
     void finish() { splitter_.finish(); }
 
@@ -50,6 +58,7 @@ class TransportReader {
     UnitCollector collector_;
     StartCodeSplitter splitter_;
     std::optional<std::uint16_t> pmt_pid_;
+    bool program_map_seen_ = false;
     std::optional<std::uint16_t> video_pid_;
 };
 
@@ -82,6 +91,7 @@ void TransportReader::program_map(std::span<const std::uint8_t> section) {
     if (section.size() < 16 || section[0] != 0x02) {
         return;
     }
+    program_map_seen_ = true;
     const std::size_t info = be16(&section[10]) & 0x0FFF;
     std::optional<std::pair<std::uint16_t, Codec>> mpeg12;
     std::optional<std::pair<std::uint16_t, Codec>> other;
@@ -155,33 +165,116 @@ bool TransportReader::packet(const std::uint8_t* p, std::uint64_t offset) {
 
 } // namespace
 
-void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
-                    VideoConfiguration& config) {
-    const mpeg::Layout layout = mpeg::detect_layout(probe);
-    const std::size_t packet = layout.packet_size;
-    TransportReader reader(config);
+namespace {
+
+// Every packet of the stream from its first, through `packet`, up to `limit`: false on a
+// read error.
+template <class Packet>
+bool each_packet(ByteSource& source, const mpeg::Layout& layout, std::uint64_t limit,
+                 const VideoConfiguration& config, Packet&& packet) {
     constexpr std::size_t packets_per_read = 1024;
+    const std::size_t size = layout.packet_size;
     std::uint64_t at = layout.first_packet;
     bool going = true;
-    // A walk reads the whole stream.
-    const std::uint64_t limit = config.walk != nullptr ? source.size() : transport_read_limit;
     while (going && at < source.size() && at < limit && !walk_cancelled(config)) {
-        const auto bytes = source.read(at, packet * packets_per_read);
+        const auto bytes = source.read(at, size * packets_per_read);
         if (!bytes) {
-            config.error = ConfigurationError::read_failed;
-            return;
+            return false;
         }
         std::size_t i = 0;
-        for (; going && bytes->size() - i >= packet; i += packet) {
-            going =
-                reader.packet(bytes->data() + i + layout.sync_offset, at + i + layout.sync_offset);
+        for (; going && bytes->size() - i >= size; i += size) {
+            going = packet(bytes->data() + i + layout.sync_offset, at + i + layout.sync_offset);
         }
         if (i == 0) {
             break; // a last, cut packet
         }
         at += i;
     }
+    return true;
+}
+
+// Without tables: the first stream whose PES packet carries video (a video stream_id, or a
+// payload that begins with a start code), and its codec told by its first payload bytes.
+std::optional<std::pair<std::uint16_t, Codec>>
+first_video_stream(ByteSource& source, const mpeg::Layout& layout,
+                   const VideoConfiguration& config) {
+    std::optional<std::uint16_t> pid;
+    std::vector<std::uint8_t> payload;
+    constexpr std::size_t probe_size = 65536;
+    const bool read = each_packet(
+        source, layout, mpeg::TransportDemux::held_bytes_limit, config,
+        [&](const std::uint8_t* p, std::uint64_t) {
+            const auto this_pid = static_cast<std::uint16_t>(((p[1] & 0x1F) << 8) | p[2]);
+            const std::uint8_t control = (p[3] >> 4) & 0x03;
+            const std::size_t at = (control & 2) != 0 ? 5u + p[4] : 4u;
+            if ((control & 1) == 0 || at + 9 > 188 || (p[3] & 0xC0) != 0 || this_pid == 0 ||
+                this_pid == 0x1FFF || (pid && this_pid != *pid)) {
+                return true;
+            }
+            const std::uint8_t* pes = p + at;
+            if (!pid) {
+                const bool start = (p[1] & 0x40) != 0 && pes[0] == 0 && pes[1] == 0 && pes[2] == 1;
+                const std::size_t body = at + 9 + pes[8];
+                const bool video_id = start && pes[3] >= 0xE0 && pes[3] <= 0xEF;
+                const bool coded = start && body + 3 <= 188 && p[body] == 0 && p[body + 1] == 0 &&
+                                   p[body + 2] == 1;
+                if (!video_id && !coded) {
+                    return true;
+                }
+                pid = this_pid;
+                payload.insert(payload.end(), p + std::min<std::size_t>(body, 188), p + 188);
+                return true;
+            }
+            payload.insert(payload.end(), pes, p + 188);
+            return payload.size() < probe_size;
+        });
+    if (!read || !pid) {
+        return std::nullopt;
+    }
+    return std::make_pair(*pid, elementary_codec(payload));
+}
+
+} // namespace
+
+void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
+                    VideoConfiguration& config) {
+    const mpeg::Layout layout = mpeg::detect_layout(probe);
+    TransportReader reader(config);
+    // A walk reads the whole stream.
+    const std::uint64_t limit = config.walk != nullptr ? source.size() : transport_read_limit;
+    const auto each = [&](TransportReader& r) {
+        return each_packet(
+            source, layout, limit, config,
+            [&](const std::uint8_t* p, std::uint64_t offset) { return r.packet(p, offset); });
+    };
+    if (!each(reader)) {
+        config.error = ConfigurationError::read_failed;
+        return;
+    }
     reader.finish();
+    if (!reader.chosen() && !reader.program_map_seen() &&
+        config.error == ConfigurationError::none) {
+        // No table within reach: the first stream of video is read, as mpeg/ reads it.
+        if (const auto stream = first_video_stream(source, layout, config)) {
+            if (stream->second == Codec::mpeg1 || stream->second == Codec::mpeg2) {
+                config.codec = stream->second;
+                return;
+            }
+            TransportReader chosen(config);
+            chosen.choose(stream->first, stream->second);
+            config.units.clear();
+            if (!each(chosen)) {
+                config.error = ConfigurationError::read_failed;
+                return;
+            }
+            chosen.finish();
+            if (config.error == ConfigurationError::none && config.units.empty() &&
+                config.walk == nullptr) {
+                config.error = ConfigurationError::no_configuration;
+            }
+            return;
+        }
+    }
     if (config.error != ConfigurationError::none || config.codec == Codec::mpeg1 ||
         config.codec == Codec::mpeg2) {
         return;

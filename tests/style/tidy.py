@@ -100,7 +100,10 @@ def main():
         # reuses the keys.
         command = " ".join(entry["arguments"])
         key.update(command.replace(str(source_dir), "@").encode())
-        inputs = deps.get(entry.get("output", ""), [])
+        arguments = entry["arguments"]
+        output = entry.get("output") or (arguments[arguments.index("-o") + 1]
+                                         if "-o" in arguments[:-1] else "")
+        inputs = deps.get(output, [])
         if not inputs:
             key.update(b"no dependency record" + str(time.time()).encode())
         for path in [file] + inputs:

@@ -129,6 +129,24 @@ TEST(VideoContainers, EachContainerHoldsTheUnitsOfItsElementaryStream) {
             EXPECT_EQ(config.container, remux.container);
             EXPECT_EQ(config.codec, encode.codec);
             EXPECT_EQ(bytes_of(config), bytes_of(reference));
+            if (remux.file == "out.ts") {
+                // The same packets without the tables (PAT, PMT, SDT), as a capture of one
+                // PID has them: the video is read from its PES stream all the same.
+                std::vector<std::uint8_t> bare;
+                for (std::size_t at = 0; at + 188 <= bytes.size(); at += 188) {
+                    const unsigned pid = (bytes[at + 1] & 0x1Fu) << 8 | bytes[at + 2];
+                    if (pid != 0x0000 && pid != 0x0011 && pid != 0x1000) {
+                        bare.insert(bare.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                    bytes.begin() + static_cast<std::ptrdiff_t>(at + 188));
+                    }
+                }
+                ASSERT_LT(bare.size(), bytes.size());
+                const VideoConfiguration without =
+                    read_video_configuration(dir.write("bare.ts", bare));
+                EXPECT_EQ(without.error, ConfigurationError::none);
+                EXPECT_EQ(without.codec, encode.codec);
+                EXPECT_EQ(bytes_of(without), bytes_of(reference));
+            }
             // Each unit lies where it says in the file; only a transport stream's may be
             // cut by its packets.
             for (const auto& unit : config.units) {
