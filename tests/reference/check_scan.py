@@ -285,13 +285,17 @@ def is_video_id(code):
 class TransportReader:
     """The PAT, the first PMT that names an MPEG-1 or MPEG-2 video stream (stream_type 1 or
     2), and that stream's PES packets; before the tables, the packets of every stream whose
-    PES packets carry a video stream_id are held and read once the PMT names the video."""
+    PES packets carry a video stream_id (or whose payload begins with a sequence header) are
+    held and read once the PMT names the video. When no PMT has come by the end of the file
+    or of what is held, the first of those streams is the video."""
 
     def __init__(self):
         self.video = bytearray()
         self.pieces = []
         self.pmts = []
         self.video_pid = None
+        self.pmt_seen = False
+        self.without_tables = None  # the PID read without tables
         self.candidates = []
         self.held = []
         self.held_bytes = 0
@@ -321,7 +325,8 @@ class TransportReader:
             self.header += payload[:step]
             payload, offset = payload[step:], offset + step
             if len(self.header) == 9 and (self.header[:3] != b"\x00\x00\x01" or
-                                          not is_video_id(self.header[3]) or
+                                          (not is_video_id(self.header[3]) and
+                                           self.without_tables is None) or
                                           self.header[6] & 0xC0 != 0x80):
                 # Not the header of a video PES packet: named as damage, nothing skipped.
                 self.resyncs.append((offset - 9, 0))
@@ -380,6 +385,7 @@ class TransportReader:
                     if (section[i] << 8 | section[i + 1]) and pmt not in self.pmts:
                         self.pmts.append(pmt)
         elif len(section) >= 16 and section[0] == 0x02:
+            self.pmt_seen = True
             i = 12 + ((section[10] & 0x0F) << 8 | section[11])
             while i + 5 <= len(section) - 4:
                 if section[i] in (1, 2):
@@ -390,16 +396,29 @@ class TransportReader:
 
     def hold(self, packet, offset, pid, unit_start, start):
         if pid not in self.candidates:
-            pes = packet[start:start + 4]
-            if not unit_start or start + 4 > 188 or pes[:3] != b"\x00\x00\x01" or \
-                    not is_video_id(pes[3]) or len(self.candidates) >= 64:
+            pes = packet[start:188]
+            body = 9 + pes[8] if len(pes) >= 9 else 188
+            video = len(pes) >= 9 and pes[:3] == b"\x00\x00\x01" and (
+                is_video_id(pes[3]) or pes[body:body + 4] == b"\x00\x00\x01\xb3")
+            if not unit_start or not video or len(self.candidates) >= 64:
                 return
             self.candidates.append(pid)
+        if self.held_bytes + 188 > HELD_BYTES_LIMIT and not self.pmt_seen:
+            self.finish()
+            if pid == self.video_pid:
+                self.packet(packet, offset)
+            return
         if self.held_bytes + 188 > HELD_BYTES_LIMIT:
             self.dropped += 1
             return
         self.held.append((packet, offset))
         self.held_bytes += 188
+
+    def finish(self):
+        """The end of the file: without a PMT, the first stream of video is read."""
+        if self.video_pid is None and not self.pmt_seen and self.candidates:
+            self.video_pid = self.without_tables = self.candidates[0]
+            self.replay()
 
     def replay(self):
         if self.dropped:
@@ -437,10 +456,13 @@ def transport_map(data, size, sync, first):
             continue
         reader.packet(data[p + sync:p + sync + 188], p + sync)
         p += size
-    if reader.continuity_errors:
+    reader.finish()
+    if reader.continuity_errors and reader.without_tables is None:
         raise Failure(f"{reader.continuity_errors} discontinuities in the video's packets: what "
                       "they do to the units across them is not modelled here")
-    damage = {"resyncs": reader.resyncs, "scrambled": reader.scrambled}
+    damage = {"resyncs": reader.resyncs, "scrambled": reader.scrambled,
+              "without_tables": reader.without_tables,
+              "continuity_errors": reader.continuity_errors}
     return bytes(reader.video), reader.pieces, reader.video_pid, cut, damage
 
 
@@ -576,7 +598,8 @@ FFMPEG_EXCEPTIONS = {
         "finds no picture size and copies nothing",
     "tsduck_tsduck-test_test-142.ts":
         "a fragment of a multiplex without PAT or PMT: ffmpeg guesses its streams' codecs "
-        "from their bytes, takes none for MPEG video and copies nothing",
+        "from their bytes, takes the PES stream of video on PID 0x0AA1 for MPEG audio and "
+        "copies no video; the video the reference demultiplexer reads there is traced",
 }
 
 
@@ -602,10 +625,38 @@ def reference_units(path, video):
     if copied:
         raise Failure(f"ffmpeg now copies {len(copied)} bytes of video out: the file no longer "
                       "belongs in FFMPEG_EXCEPTIONS")
-    if video:
-        raise Failure(f"the reference demultiplexer finds {len(video)} bytes of video that "
-                      "nothing can check")
-    return []
+    # What the reference demultiplexer reads is traced as an elementary stream; ffmpeg
+    # traces no picture before a sequence header, which a fragment may not hold.
+    if video and b"\x00\x00\x01\xb3" not in video:
+        return headerless_units(video)
+    return ffmpeg_units(video) if video else []
+
+
+def headerless_units(video):
+    """The units of a video without a sequence header, from their own bits: the picture
+    headers' first fields, the time codes of the groups, the extensions' identifiers."""
+    units = []
+    for p, code in start_codes(video):
+        bits = int.from_bytes(video[p + 4:p + 12].ljust(8, b"\x00"), "big")
+        if code == 0x00:
+            units.append({"kind": "Picture Header", "fields": {
+                "temporal_reference": bits >> 54, "picture_coding_type": bits >> 51 & 7,
+                "vbv_delay": bits >> 35 & 0xFFFF}})
+        elif code == 0xB8:
+            units.append({"kind": "Group of Pictures Header", "fields": {
+                "time_code": bits >> 39, "closed_gop": bits >> 38 & 1,
+                "broken_link": bits >> 37 & 1}})
+        elif code == 0xB5 and bits >> 60 == 8:
+            units.append({"kind": "Extension Data", "name": "Picture Coding Extension",
+                          "fields": {"extension_start_code_identifier": 8,
+                                     "picture_structure": bits >> 40 & 3,
+                                     "top_field_first": bits >> 39 & 1,
+                                     "repeat_first_field": bits >> 33 & 1,
+                                     "progressive_frame": bits >> 31 & 1}})
+        elif code == 0xB5:
+            units.append({"kind": "Extension Data",
+                          "fields": {"extension_start_code_identifier": bits >> 60}})
+    return units
 
 
 FORBIDDEN_TYPES = (0, 5, 6, 7)
@@ -630,10 +681,18 @@ def expected_messages(units, offsets, container, cut, damage):
         messages.append(("Données endommagées",
                          f"Synchronisation perdue {len(resyncs)} fois, la première à l'octet "
                          f"{resyncs[0][0]} ; {sum(n for _, n in resyncs)} octet(s) ignoré(s)."))
+    without_tables = damage.get("without_tables")
+    if without_tables is not None:
+        messages.append(("Tables des programmes absentes", "Aucune table des programmes : la "
+                                                           f"vidéo est lue sur le PID "
+                                                           f"0x{without_tables:04X}"))
     scrambled = damage.get("scrambled", [])
     if scrambled:
         messages.append(("Vidéo chiffrée", f"{len(scrambled)} paquet(s) de la vidéo chiffré(s) "
                                            f"ignoré(s), le premier à l'octet {scrambled[0]}."))
+    if damage.get("continuity_errors"):
+        messages.append(("Paquets perdus", f"{damage['continuity_errors']} discontinuité(s) dans "
+                                           f"les paquets de la vidéo (PID {without_tables})."))
     if cut is not None:
         messages.append(("Fichier incomplet", None))
     if not any(unit["kind"] == "Sequence Header" and not damaged(unit) for unit in units):
