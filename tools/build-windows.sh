@@ -26,12 +26,13 @@ qt_dir=$("$source_dir/tools/build-qt-windows.sh" | tail -n 1)
 # Qt's own toolchain file finds the cached Qt and Debian's host tools (QT_HOST_PATH), and
 # hands over to the project's mingw-w64 toolchain file for the compilers and `-static`.
 # -O2 rather than -O3: GCC 12 reports a false -Wrestrict inside std::string at -O3.
-# -s: the symbols would triple the size of the .exe.
+# -s: the symbols would triple the size of the .exe. Warnings are errors, as in every build
+# the project's own commands make.
 cmake -S "$source_dir" -B "$build_dir" -G Ninja \
     "-DCMAKE_TOOLCHAIN_FILE=$qt_dir/lib/cmake/Qt6/qt.toolchain.cmake" \
     "-DQT_CHAINLOAD_TOOLCHAIN_FILE=$source_dir/cmake/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
-    -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s \
+    -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s -DQUANTALINE_WERROR=ON \
     -DQUANTALINE_TESTS=OFF -DQUANTALINE_BENCH=OFF -DQUANTALINE_SUITES=OFF >/dev/null
 cmake --build "$build_dir" -j "$jobs" --target quantaline quantaline-cli
 

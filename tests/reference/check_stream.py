@@ -380,8 +380,10 @@ def main():
                                             0xB8}.get(unit["kind"], UNIT_CODES.get(unit["kind"]))
                                            for unit in scan_units]:
             raise Failure("the start codes of the video do not pair with ffmpeg's trace")
-        units = trace_units(scan_units, [position for position, _ in codes]) \
-            if scan_units else []
+        # A video without a sequence header (a fragment without tables, read from its first
+        # stream of video) leaves the analysis nothing to decode.
+        headed = any(unit["kind"] == "Sequence Header" for unit in scan_units)
+        units = trace_units(scan_units, [position for position, _ in codes]) if headed else []
         for unit in units:
             unit["offset"] = file_offset(pieces, unit["position"])
     else:
