@@ -103,8 +103,8 @@ if [ ! -f "$sysroot/lib/libgtest.a" ]; then
     say "GoogleTest for Windows built in $(seconds_since "$start") s"
 fi
 start=$(now_ms)
-# The flags of the delivered programs (tools/build-windows.sh): the core's objects compiled
-# here are ccache's for that build too, and the other way round.
+# The flags of the delivered programs (tools/build-windows.sh): the core's objects compile
+# to the same ccache entries as that build's.
 cmake -S "$source_dir" -B "$work_dir/quantaline" "${generator[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_FIND_ROOT_PATH="$sysroot" \
     -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DQUANTALINE_UI=OFF \
