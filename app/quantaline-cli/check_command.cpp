@@ -63,11 +63,11 @@ std::string json_findings(const std::vector<Finding>& findings) {
         out += ",\"found\":" + json_value(f.found);
         out += ",\"limit\":" + json_value(f.limit);
         // The codes (or sizes) the profile admits, as data: their meaning is the texts'.
-        std::string allowed = f.allowed.empty() ? "null" : "[";
-        for (std::size_t i = 0; i < f.allowed.size(); ++i) {
-            allowed += (i == 0 ? "" : ",") + json_value(f.allowed[i]);
+        std::string allowed;
+        for (const Value& value : f.allowed) {
+            allowed += (allowed.empty() ? "[" : ",") + json_value(value);
         }
-        out += ",\"allowed\":" + allowed + (f.allowed.empty() ? "}" : "]}");
+        out += ",\"allowed\":" + (allowed.empty() ? std::string("null") : allowed + "]") + "}";
     }
     return out + "]";
 }

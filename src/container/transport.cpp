@@ -1,9 +1,8 @@
 // Transport streams: the first program's first video stream, as mpeg/ chooses it for
 // MPEG-1 and MPEG-2, then the units of its PES payloads up to the first picture. A stream
 // without tables is read from its first PES stream of video.
-#include "container/source.h"
+#include "container/demuxed.h"
 #include "container/units.h"
-#include "mpeg/demux.h"
 
 namespace quantaline::container {
 
@@ -11,6 +10,8 @@ namespace {
 
 // How much of a transport stream is read before giving up on the first picture.
 constexpr std::uint64_t transport_read_limit = std::uint64_t{64} * 1024 * 1024;
+// How far the tables are waited for, as the MPEG reads wait for them.
+constexpr std::uint64_t transport_tables_reach = mpeg::TransportDemux::held_bytes_limit;
 
 Codec codec_of_stream_type(std::uint8_t type) {
     switch (type) {
@@ -163,10 +164,6 @@ bool TransportReader::packet(const std::uint8_t* p, std::uint64_t offset) {
     return true;
 }
 
-} // namespace
-
-namespace {
-
 // Every packet of the stream from its first, through `packet`, up to `limit`: false on a
 // read error.
 template <class Packet>
@@ -193,45 +190,18 @@ bool each_packet(ByteSource& source, const mpeg::Layout& layout, std::uint64_t l
     return true;
 }
 
-// Without tables: the first stream whose PES packet carries video (a video stream_id, or a
-// payload that begins with a start code), and its codec told by its first payload bytes.
-std::optional<std::pair<std::uint16_t, Codec>>
-first_video_stream(ByteSource& source, const mpeg::Layout& layout,
-                   const VideoConfiguration& config) {
-    std::optional<std::uint16_t> pid;
-    std::vector<std::uint8_t> payload;
-    constexpr std::size_t probe_size = 65536;
-    const bool read = each_packet(
-        source, layout, mpeg::TransportDemux::held_bytes_limit, config,
-        [&](const std::uint8_t* p, std::uint64_t) {
-            const auto this_pid = static_cast<std::uint16_t>(((p[1] & 0x1F) << 8) | p[2]);
-            const std::uint8_t control = (p[3] >> 4) & 0x03;
-            const std::size_t at = (control & 2) != 0 ? 5u + p[4] : 4u;
-            if ((control & 1) == 0 || at + 9 > 188 || (p[3] & 0xC0) != 0 || this_pid == 0 ||
-                this_pid == 0x1FFF || (pid && this_pid != *pid)) {
-                return true;
-            }
-            const std::uint8_t* pes = p + at;
-            if (!pid) {
-                const bool start = (p[1] & 0x40) != 0 && pes[0] == 0 && pes[1] == 0 && pes[2] == 1;
-                const std::size_t body = at + 9 + pes[8];
-                const bool video_id = start && pes[3] >= 0xE0 && pes[3] <= 0xEF;
-                const bool coded = start && body + 3 <= 188 && p[body] == 0 && p[body + 1] == 0 &&
-                                   p[body + 2] == 1;
-                if (!video_id && !coded) {
-                    return true;
-                }
-                pid = this_pid;
-                payload.insert(payload.end(), p + std::min<std::size_t>(body, 188), p + 188);
-                return true;
-            }
-            payload.insert(payload.end(), pes, p + 188);
-            return payload.size() < probe_size;
-        });
-    if (!read || !pid) {
+// Without tables: the first stream of video as mpeg/ chooses it, and its codec told by its
+// first payload bytes; none where the tables came, or no stream carries video.
+std::optional<std::pair<std::uint16_t, Codec>> first_video_stream(ByteSource& source,
+                                                                  const mpeg::Layout& layout) {
+    PayloadProbe probe;
+    mpeg::DemuxReport report;
+    if (demux_transport_stream(source, layout, layout.first_packet + transport_tables_reach, probe,
+                               report) ||
+        !report.read_without_tables) {
         return std::nullopt;
     }
-    return std::make_pair(*pid, elementary_codec(payload));
+    return std::make_pair(*report.read_without_tables, elementary_codec(probe.bytes));
 }
 
 } // namespace
@@ -255,7 +225,7 @@ void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
     if (!reader.chosen() && !reader.program_map_seen() &&
         config.error == ConfigurationError::none) {
         // No table within reach: the first stream of video is read, as mpeg/ reads it.
-        if (const auto stream = first_video_stream(source, layout, config)) {
+        if (const auto stream = first_video_stream(source, layout)) {
             if (stream->second == Codec::mpeg1 || stream->second == Codec::mpeg2) {
                 config.codec = stream->second;
                 return;

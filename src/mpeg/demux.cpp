@@ -493,7 +493,7 @@ struct TransportDemux::PacketHeader {
 namespace {
 
 // A PES packet's start that carries video: a video stream_id, or a payload that begins
-// with a sequence header whatever the stream_id says.
+// with a start code (a sequence header, a NAL unit's or a VOP's) whatever the stream_id says.
 bool carries_video(const std::uint8_t* pes, std::size_t size) {
     if (size < 9 || pes[0] != 0 || pes[1] != 0 || pes[2] != 1) {
         return false;
@@ -502,8 +502,11 @@ bool carries_video(const std::uint8_t* pes, std::size_t size) {
         return true;
     }
     const std::size_t payload = 9 + std::size_t{pes[8]};
-    return payload + 4 <= size && pes[payload] == 0 && pes[payload + 1] == 0 &&
-           pes[payload + 2] == 1 && pes[payload + 3] == start_code::sequence_header;
+    const std::size_t zeros = payload + 4 <= size && pes[payload + 2] == 0 ? 3 : 2;
+    return payload + zeros + 1 <= size &&
+           std::all_of(pes + payload, pes + payload + zeros,
+                       [](std::uint8_t b) { return b == 0; }) &&
+           pes[payload + zeros] == 1;
 }
 
 inline TransportDemux::PacketHeader packet_header(const std::uint8_t* p) {

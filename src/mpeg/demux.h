@@ -87,8 +87,8 @@ class TransportDemux {
     bool paused() const { return video_.paused(); }
     // The bytes within reach have ended. When no program table has named the video, the
     // first stream that carries video (a PES stream_id of video, or a payload that begins
-    // with a sequence header) is read from its first packet, as the tables would have
-    // had it, and the report says so.
+    // with a start code) is read from its first packet, as the tables would have had it,
+    // and the report says so.
     void finish();
 
     // The fields of a packet's header that decisions are taken on (demux.cpp).

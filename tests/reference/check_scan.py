@@ -285,7 +285,7 @@ def is_video_id(code):
 class TransportReader:
     """The PAT, the first PMT that names an MPEG-1 or MPEG-2 video stream (stream_type 1 or
     2), and that stream's PES packets; before the tables, the packets of every stream whose
-    PES packets carry a video stream_id (or whose payload begins with a sequence header) are
+    PES packets carry a video stream_id (or whose payload begins with a start code) are
     held and read once the PMT names the video. When no PMT has come by the end of the file
     or of what is held, the first of those streams is the video."""
 
@@ -398,8 +398,9 @@ class TransportReader:
         if pid not in self.candidates:
             pes = packet[start:188]
             body = 9 + pes[8] if len(pes) >= 9 else 188
-            video = len(pes) >= 9 and pes[:3] == b"\x00\x00\x01" and (
-                is_video_id(pes[3]) or pes[body:body + 4] == b"\x00\x00\x01\xb3")
+            coded = pes[body:body + 3] == b"\x00\x00\x01" or \
+                pes[body:body + 4] == b"\x00\x00\x00\x01"
+            video = len(pes) >= 9 and pes[:3] == b"\x00\x00\x01" and (is_video_id(pes[3]) or coded)
             if not unit_start or not video or len(self.candidates) >= 64:
                 return
             self.candidates.append(pid)

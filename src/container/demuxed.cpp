@@ -1,0 +1,60 @@
+#include "container/demuxed.h"
+
+#include <cstring>
+
+namespace quantaline::container {
+
+namespace {
+
+// The container's source read in order, as mpeg/'s window reads a file; at most `limit`.
+class SourceReader final : public mpeg::ByteSource {
+  public:
+    SourceReader(container::ByteSource& source, std::uint64_t start, std::uint64_t limit)
+        : source_(source), limit_(limit), at_(start) {}
+    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
+        const std::uint64_t room = limit_ > at_ ? limit_ - at_ : 0;
+        const auto bytes =
+            source_.read(at_, static_cast<std::size_t>(std::min<std::uint64_t>(size, room)));
+        if (!bytes) {
+            return std::nullopt;
+        }
+        if (!bytes->empty()) {
+            std::memcpy(data, bytes->data(), bytes->size());
+        }
+        at_ += bytes->size();
+        return bytes->size();
+    }
+
+  private:
+    container::ByteSource& source_;
+    std::uint64_t limit_;
+    std::uint64_t at_;
+};
+
+} // namespace
+
+bool demux_program_stream(ByteSource& source, std::uint64_t limit, mpeg::VideoPayloadSink& video) {
+    SourceReader reader(source, 0, limit);
+    const mpeg::ScanControl control;
+    mpeg::ByteWindow window(reader, control, mpeg::scan_buffer_size);
+    mpeg::ScanResult result;
+    mpeg::DemuxReport report;
+    mpeg::demux_program(window, video, result, report);
+    return window.failed();
+}
+
+bool demux_transport_stream(ByteSource& source, const mpeg::Layout& layout, std::uint64_t limit,
+                            mpeg::VideoPayloadSink& video, mpeg::DemuxReport& report) {
+    SourceReader reader(source, layout.first_packet, limit);
+    const mpeg::ScanControl control;
+    mpeg::ByteWindow window(reader, control, mpeg::scan_buffer_size, layout.first_packet);
+    mpeg::ScanResult result;
+    mpeg::TransportDemux demux(video, result, report);
+    mpeg::demux_transport(window, demux, report, layout.packet_size, layout.sync_offset);
+    if (!window.failed() && !demux.paused()) {
+        demux.finish();
+    }
+    return window.failed();
+}
+
+} // namespace quantaline::container
