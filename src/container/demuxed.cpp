@@ -33,6 +33,16 @@ class SourceReader final : public mpeg::ByteSource {
 
 } // namespace
 
+void PayloadUnits::feed(const std::uint8_t* data, std::size_t size, std::uint64_t offset) {
+    if (!splitter_.feed(std::span<const std::uint8_t>(data, size), offset)) {
+        config_.error = ConfigurationError::too_large;
+    }
+}
+
+bool PayloadUnits::paused() const {
+    return splitter_.done() || config_.error != ConfigurationError::none || walk_cancelled(config_);
+}
+
 bool demux_program_stream(ByteSource& source, std::uint64_t limit, mpeg::VideoPayloadSink& video) {
     SourceReader reader(source, 0, limit);
     const mpeg::ScanControl control;
@@ -49,7 +59,7 @@ bool demux_transport_stream(ByteSource& source, const mpeg::Layout& layout, std:
     const mpeg::ScanControl control;
     mpeg::ByteWindow window(reader, control, mpeg::scan_buffer_size, layout.first_packet);
     mpeg::ScanResult result;
-    mpeg::TransportDemux demux(video, result, report);
+    mpeg::TransportDemux demux(video, result, report, mpeg::TransportDemux::Feeds::every_codec);
     mpeg::demux_transport(window, demux, report, layout.packet_size, layout.sync_offset);
     if (!window.failed() && !demux.paused()) {
         demux.finish();

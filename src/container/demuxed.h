@@ -4,6 +4,7 @@
 // streams of every codec choose their video as those of MPEG-1 and MPEG-2 do.
 
 #include "container/source.h"
+#include "container/units.h"
 #include "mpeg/demux.h"
 
 #include <cstdint>
@@ -21,6 +22,21 @@ class PayloadProbe final : public mpeg::VideoPayloadSink {
     void discontinuity() override {}
     bool paused() const override { return bytes.size() >= size; }
     std::vector<std::uint8_t> bytes;
+};
+
+// The payloads into a configuration's units; paused once the splitter has what it wants,
+// the read failed or the walk is cancelled.
+class PayloadUnits final : public mpeg::VideoPayloadSink {
+  public:
+    PayloadUnits(StartCodeSplitter& splitter, VideoConfiguration& config)
+        : splitter_(splitter), config_(config) {}
+    void feed(const std::uint8_t* data, std::size_t size, std::uint64_t offset) override;
+    void discontinuity() override {}
+    bool paused() const override;
+
+  private:
+    StartCodeSplitter& splitter_;
+    VideoConfiguration& config_;
 };
 
 // A program stream's video from the first byte, up to `limit`: true when the read failed.

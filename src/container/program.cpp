@@ -12,27 +12,6 @@ namespace {
 // How much of a program stream is read to find its video's codec.
 constexpr std::uint64_t codec_search_limit = std::uint64_t{16} * 1024 * 1024;
 
-// The payloads into the configuration's units.
-class PayloadUnits final : public mpeg::VideoPayloadSink {
-  public:
-    PayloadUnits(StartCodeSplitter& splitter, VideoConfiguration& config)
-        : splitter_(splitter), config_(config) {}
-    void feed(const std::uint8_t* data, std::size_t size, std::uint64_t offset) override {
-        if (!splitter_.feed(std::span<const std::uint8_t>(data, size), offset)) {
-            config_.error = ConfigurationError::too_large;
-        }
-    }
-    void discontinuity() override {}
-    bool paused() const override {
-        return splitter_.done() || config_.error != ConfigurationError::none ||
-               walk_cancelled(config_);
-    }
-
-  private:
-    StartCodeSplitter& splitter_;
-    VideoConfiguration& config_;
-};
-
 // A sequence header among the payload's first bytes: MPEG-1 or MPEG-2 video, whatever a
 // slice start code's following bytes may look like (NAL units never begin with B3).
 bool holds_sequence_header(std::span<const std::uint8_t> payload) {

@@ -5,6 +5,8 @@
 // header bytes before the first VOP for MPEG-4 Part 2. The syntax inside them is not read
 // here: the units are handed over as the stream holds them.
 
+#include "mpeg/demux.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -82,7 +84,7 @@ struct VideoConfiguration {
 };
 
 // How many of a file's first bytes detect_format() looks at.
-inline constexpr std::size_t format_probe_size = 65536;
+inline constexpr std::size_t format_probe_size = mpeg::layout_probe_size;
 
 struct Format {
     Container container = Container::unknown;

@@ -397,41 +397,19 @@ std::span<const std::uint8_t> TransportDemux::section_of(const std::uint8_t* pay
     return {section, std::min(left, 3 + section_length)};
 }
 
-void TransportDemux::program_association(const std::uint8_t* s, std::size_t size) {
-    if (size < 12 || s[0] != 0x00) {
-        return;
-    }
-    const std::size_t end = size - 4; // CRC_32
-    for (std::size_t i = 8; i + 4 <= end; i += 4) {
-        const unsigned program_number = (unsigned{s[i]} << 8) | s[i + 1];
-        const auto pid = static_cast<std::uint16_t>(((s[i + 2] & 0x1F) << 8) | s[i + 3]);
-        if (program_number != 0 &&
-            std::find(pmt_pids_.begin(), pmt_pids_.end(), pid) == pmt_pids_.end() &&
-            pmt_pids_.size() < 64) {
-            pmt_pids_.push_back(pid);
-        }
+void TransportDemux::tables_read() {
+    if (const auto video = tables_.decided()) {
+        choose(*video);
     }
 }
 
-void TransportDemux::program_map(const std::uint8_t* s, std::size_t size) {
-    if (size < 16 || s[0] != 0x02) {
-        return;
-    }
-    program_map_seen_ = true;
-    const std::size_t end = size - 4; // CRC_32
-    const std::size_t program_info_length = ((std::size_t{s[10]} & 0x0F) << 8) | s[11];
-    for (std::size_t i = 12 + program_info_length; i + 5 <= end;) {
-        const std::uint8_t stream_type = s[i];
-        const auto pid = static_cast<std::uint16_t>(((s[i + 1] & 0x1F) << 8) | s[i + 2]);
-        const std::size_t es_info_length = ((std::size_t{s[i + 3]} & 0x0F) << 8) | s[i + 4];
-        // 0x01: ISO/IEC 11172-2 video, 0x02: ISO/IEC 13818-2 video.
-        if (stream_type == 0x01 || stream_type == 0x02) {
-            video_pid_ = pid;
-            result_.video = pid;
-            return;
-        }
-        i += 5 + es_info_length;
-    }
+void TransportDemux::choose(const ProgramVideo& video) {
+    video_left_aside_ =
+        feeds_ == Feeds::mpeg && video.stream_type != 0x01 && video.stream_type != 0x02;
+    video_pid_ = video.pid;
+    result_.video = video.pid;
+    report_.video_stream_type = video.stream_type;
+    replay_held();
 }
 
 void TransportDemux::video_payload(const std::uint8_t* data, std::size_t size, std::uint64_t offset,
@@ -582,8 +560,7 @@ inline void TransportDemux::video_packet(const std::uint8_t* p, std::uint64_t of
 void TransportDemux::other_packet(const std::uint8_t* p, std::uint64_t offset) {
     // Decoded again here, so that the video's packets never need the header in memory.
     const PacketHeader h = packet_header(p);
-    const bool table =
-        h.pid == 0x0000 || std::find(pmt_pids_.begin(), pmt_pids_.end(), h.pid) != pmt_pids_.end();
+    const bool table = h.pid == 0x0000 || tables_.is_program_map_pid(h.pid);
     if (!table) {
         hold(p, offset, h.pid,
              h.payload_unit_start_indicator && !h.transport_error_indicator && h.has_payload,
@@ -595,19 +572,19 @@ void TransportDemux::other_packet(const std::uint8_t* p, std::uint64_t offset) {
     }
     const auto section = section_of(p + h.payload, ts_packet_size - h.payload);
     if (h.pid == 0x0000) {
-        program_association(section.data(), section.size());
+        tables_.association(section);
     } else {
-        program_map(section.data(), section.size());
-        if (video_pid_) {
-            replay_held();
-        }
+        tables_.program_map(section);
     }
+    tables_read();
 }
 
 void TransportDemux::packet(const std::uint8_t* p, std::uint64_t offset) {
     const PacketHeader h = packet_header(p);
     if (video_pid_ && h.pid == *video_pid_) {
-        video_packet(p, offset, h);
+        if (!video_left_aside_) {
+            video_packet(p, offset, h);
+        }
         return;
     }
     if (video_pid_ || h.pid == null_pid) {
@@ -627,8 +604,10 @@ void TransportDemux::hold(const std::uint8_t* p, std::uint64_t offset, std::uint
         }
         candidate_pids_.push_back(pid);
     }
-    if (held_.size() + ts_packet_size > held_bytes_limit && !program_map_seen_) {
-        // As far as packets are held and still no table: the video is read without one.
+    if (held_.size() + ts_packet_size > held_bytes_limit &&
+        (!tables_.program_map_seen() || tables_.first_seen())) {
+        // As far as packets are held and still no choice: the first program whose map came
+        // with a video, or without any table the first stream of video.
         finish();
         if (video_pid_ && pid == *video_pid_) {
             packet(p, offset);
@@ -649,7 +628,17 @@ void TransportDemux::hold(const std::uint8_t* p, std::uint64_t offset, std::uint
 }
 
 void TransportDemux::finish() {
-    if (video_pid_ || program_map_seen_ || candidate_pids_.empty()) {
+    if (video_pid_) {
+        return;
+    }
+    if (tables_.program_map_seen()) {
+        // The maps of earlier programs never came: the first program seen with a video.
+        if (const auto video = tables_.first_seen()) {
+            choose(*video);
+        }
+        return;
+    }
+    if (candidate_pids_.empty()) {
         return;
     }
     video_pid_ = candidate_pids_.front();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mpeg/byte_window.h"
+#include "mpeg/programs.h"
 #include "mpeg/scan.h"
 #include "mpeg/video_units.h"
 
@@ -23,6 +24,8 @@ struct DemuxReport {
     // The video's PID when no program table came within reach and the video was read from
     // the first stream that carries it.
     std::optional<std::uint16_t> read_without_tables;
+    // The stream type the tables give the video, when they name it.
+    std::optional<std::uint8_t> video_stream_type;
     // Video packets whose payload is scrambled.
     std::uint64_t scrambled_packets = 0;
     std::uint64_t first_scrambled_offset = 0;
@@ -43,8 +46,9 @@ struct DemuxReport {
 };
 
 // How many of a file's first bytes detect_layout() looks at: the start codes of the first
-// 64 KiB, and the sync bytes of the first packets among them.
-inline constexpr std::size_t layout_probe_size = 65536;
+// 256 KiB (a recovered or cut program stream may begin after as much damage), and the sync
+// bytes of the first packets among them. Less than the first-header analysis reads.
+inline constexpr std::size_t layout_probe_size = 262144;
 inline constexpr std::size_t transport_probe_size = 8 * 192 + 192;
 
 // The container of a file from its first bytes (at most layout_probe_size of them), the one
@@ -66,12 +70,16 @@ enum class LooseBytes { skipped, video };
 void demux_program(ByteWindow& window, VideoPayloadSink& video, ScanResult& result,
                    DemuxReport& report, LooseBytes loose = LooseBytes::skipped);
 
-// The packets of a transport stream: the PAT, the PMTs, and the PES packets of the first
-// MPEG-1 or MPEG-2 video stream a PMT lists.
+// The packets of a transport stream: the PAT, the PMTs, and the PES packets of the video
+// they name (ProgramTables' rule), whatever its codec.
 class TransportDemux {
   public:
-    TransportDemux(VideoPayloadSink& video, ScanResult& result, DemuxReport& report)
-        : video_(video), result_(result), report_(report) {}
+    // Which videos the sink is fed: MPEG-1 and MPEG-2 only (a video of another codec is
+    // chosen all the same, as every read chooses it, and its payload left aside), or all.
+    enum class Feeds { mpeg, every_codec };
+    TransportDemux(VideoPayloadSink& video, ScanResult& result, DemuxReport& report,
+                   Feeds feeds = Feeds::mpeg)
+        : video_(video), result_(result), report_(report), feeds_(feeds) {}
 
     // The most packet bytes held before the tables name the video.
     static constexpr std::size_t held_bytes_limit = std::size_t{16} * 1024 * 1024;
@@ -102,8 +110,9 @@ class TransportDemux {
     bool continuity(const PacketHeader& header);
     // A video packet whose payload is scrambled.
     void scrambled(std::uint64_t offset);
-    void program_association(const std::uint8_t* section, std::size_t size);
-    void program_map(const std::uint8_t* section, std::size_t size);
+    // After a table: the video, once the programs' maps name it.
+    void tables_read();
+    void choose(const ProgramVideo& video);
     void video_payload(const std::uint8_t* data, std::size_t size, std::uint64_t offset,
                        bool unit_start);
     // The section a packet's payload begins, after its pointer_field; empty when none.
@@ -117,8 +126,10 @@ class TransportDemux {
     VideoPayloadSink& video_;
     ScanResult& result_;
     DemuxReport& report_;
-    std::vector<std::uint16_t> pmt_pids_;
-    bool program_map_seen_ = false;
+    ProgramTables tables_;
+    Feeds feeds_;
+    // The tables named a video of a codec this demultiplexer does not feed.
+    bool video_left_aside_ = false;
     std::optional<std::uint16_t> video_pid_;
     int last_continuity_counter_ = -1;
     bool in_pes_ = false;

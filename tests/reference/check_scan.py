@@ -234,7 +234,7 @@ def scan_layout(data):
     pack start code comes before any sequence header (or a system header or PES packet is
     the first start code), else an elementary stream, whatever comes before its first sequence
     header. The first-header analysis takes the same rule."""
-    probe = data[:65536]
+    probe = data[:262144]
     transport = transport_layout(probe)
     # A sync byte with less than one packet after it is no transport stream.
     if transport and len(probe) >= transport[2] + transport[1] + transport[0]:
@@ -283,17 +283,23 @@ def is_video_id(code):
 
 
 class TransportReader:
-    """The PAT, the first PMT that names an MPEG-1 or MPEG-2 video stream (stream_type 1 or
-    2), and that stream's PES packets; before the tables, the packets of every stream whose
-    PES packets carry a video stream_id (or whose payload begins with a start code) are
-    held and read once the PMT names the video. When no PMT has come by the end of the file
-    or of what is held, the first of those streams is the video."""
+    """The PAT, the PMTs, and the PES packets of the video: the first stream of a codec read
+    (stream_type 1, 2, 0x10, 0x1B or 0x24) in the first program, in the PAT's order, that
+    has one, decided once the maps of every program before it have come; its payload is
+    read only when it is MPEG-1 or MPEG-2 video (stream_type 1 or 2). Before the choice, the
+    packets of every stream whose PES packets carry a video stream_id (or whose payload
+    begins with a start code) are held and read once the video is chosen. When the reach
+    ends undecided, the first program whose map came with a video; when no PMT has come,
+    the first of those streams."""
 
     def __init__(self):
         self.video = bytearray()
         self.pieces = []
         self.pmts = []
+        self.programs = []  # (program_number, map PID) in the PAT's order
+        self.maps = {}  # program_number: its video (PID, stream_type), or None
         self.video_pid = None
+        self.left_aside = False  # the video chosen is not MPEG-1 or MPEG-2
         self.pmt_seen = False
         self.without_tables = None  # the PID read without tables
         self.candidates = []
@@ -351,6 +357,8 @@ class TransportReader:
             start = 5 + packet[4]
         has_payload = bool(control & 0x01) and start < 188
         if self.video_pid is not None and pid == self.video_pid:
+            if self.left_aside:
+                return
             if error or start > 188:
                 self.continuity_errors += 1
                 self.in_pes = False
@@ -381,18 +389,41 @@ class TransportReader:
         if pid == 0:
             if len(section) >= 12 and section[0] == 0x00:
                 for i in range(8, len(section) - 4 - 3, 4):
+                    number = section[i] << 8 | section[i + 1]
                     pmt = (section[i + 2] & 0x1F) << 8 | section[i + 3]
-                    if (section[i] << 8 | section[i + 1]) and pmt not in self.pmts:
+                    known = any(n == number for n, _ in self.programs)
+                    if number and not known and len(self.programs) < 64:
+                        self.programs.append((number, pmt))
                         self.pmts.append(pmt)
         elif len(section) >= 16 and section[0] == 0x02:
-            self.pmt_seen = True
-            i = 12 + ((section[10] & 0x0F) << 8 | section[11])
-            while i + 5 <= len(section) - 4:
-                if section[i] in (1, 2):
-                    self.video_pid = (section[i + 1] & 0x1F) << 8 | section[i + 2]
-                    self.replay()
-                    return
-                i += 5 + ((section[i + 3] & 0x0F) << 8 | section[i + 4])
+            number = section[3] << 8 | section[4]
+            if number not in self.maps and any(n == number for n, _ in self.programs):
+                self.pmt_seen = True
+                self.maps[number] = None
+                i = 12 + ((section[10] & 0x0F) << 8 | section[11])
+                while i + 5 <= len(section) - 4:
+                    if section[i] in (0x01, 0x02, 0x10, 0x1B, 0x24):
+                        self.maps[number] = ((section[i + 1] & 0x1F) << 8 | section[i + 2],
+                                             section[i])
+                        break
+                    i += 5 + ((section[i + 3] & 0x0F) << 8 | section[i + 4])
+        decided = None
+        for number, _ in self.programs:
+            if number not in self.maps:
+                break
+            if self.maps[number]:
+                decided = self.maps[number]
+                break
+        if decided:
+            self.choose(decided)
+
+    def first_seen(self):
+        return next((self.maps[n] for n, _ in self.programs if self.maps.get(n)), None)
+
+    def choose(self, video):
+        self.video_pid = video[0]
+        self.left_aside = video[1] not in (1, 2)
+        self.replay()
 
     def hold(self, packet, offset, pid, unit_start, start):
         if pid not in self.candidates:
@@ -404,7 +435,7 @@ class TransportReader:
             if not unit_start or not video or len(self.candidates) >= 64:
                 return
             self.candidates.append(pid)
-        if self.held_bytes + 188 > HELD_BYTES_LIMIT and not self.pmt_seen:
+        if self.held_bytes + 188 > HELD_BYTES_LIMIT and (not self.pmt_seen or self.first_seen()):
             self.finish()
             if pid == self.video_pid:
                 self.packet(packet, offset)
@@ -416,8 +447,11 @@ class TransportReader:
         self.held_bytes += 188
 
     def finish(self):
-        """The end of the file: without a PMT, the first stream of video is read."""
-        if self.video_pid is None and not self.pmt_seen and self.candidates:
+        """The end of the reach: the first program seen with a video, or without a PMT the
+        first stream of video."""
+        if self.video_pid is None and self.pmt_seen and self.first_seen():
+            self.choose(self.first_seen())
+        elif self.video_pid is None and not self.pmt_seen and self.candidates:
             self.video_pid = self.without_tables = self.candidates[0]
             self.replay()
 

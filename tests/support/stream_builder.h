@@ -381,6 +381,13 @@ inline Multiplexed program_stream(const std::vector<std::uint8_t>& es,
     return m;
 }
 
+// A program of a multiplex besides the video's: the stream types its map lists (on PIDs
+// 0x300, 0x301, ..., none carrying packets).
+struct OtherProgram {
+    std::vector<std::uint8_t> stream_types;
+    bool map_sent = true; // false: listed by the PAT, its map absent from the capture
+};
+
 struct TransportStreamLayout {
     // Elementary stream positions where a transport packet's payload ends early (an
     // adaptation field of stuffing fills the packet).
@@ -404,6 +411,9 @@ struct TransportStreamLayout {
     bool no_tables = false;
     // Video packets marked scrambled (transport_scrambling_control 2), by their number.
     std::vector<std::size_t> scrambled_packets;
+    // Programs the PAT lists before and after the video's, their maps sent before its.
+    std::vector<OtherProgram> programs_before;
+    std::vector<OtherProgram> programs_after;
 };
 
 inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
@@ -447,11 +457,38 @@ inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
         if (layout.no_tables) {
             return;
         }
-        // PAT: program 1 on PMT PID 0x1000.
-        packet(0x0000, true, 0,
-               section({0x00, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00, 0x00, 0x01, 0xF0, 0x00}));
-        std::vector<std::uint8_t> pmt = {0x02, 0xB0, 0x00, 0x00, 0x01, 0xC1,
-                                         0x00, 0x00, 0xE1, 0x00, 0xF0, 0x00};
+        // PAT: program N on PMT PID 0x1000 + N - 1, the video's after programs_before.
+        const std::size_t video_program = layout.programs_before.size() + 1;
+        const std::size_t programs = video_program + layout.programs_after.size();
+        std::vector<std::uint8_t> pat = {0x00, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00};
+        for (std::size_t n = 1; n <= programs; ++n) {
+            pat.insert(pat.end(), {0x00, static_cast<std::uint8_t>(n),
+                                   static_cast<std::uint8_t>(0xF0 | ((0x1000 + n - 1) >> 8)),
+                                   static_cast<std::uint8_t>(0x1000 + n - 1)});
+        }
+        packet(0x0000, true, 0, section(pat));
+        const auto map_of = [&](std::size_t n, std::vector<std::uint8_t> streams) {
+            std::vector<std::uint8_t> pmt = {0x02, 0xB0, 0x00, 0x00, static_cast<std::uint8_t>(n),
+                                             0xC1, 0x00, 0x00, 0xE1, 0x00,
+                                             0xF0, 0x00};
+            pmt.insert(pmt.end(), streams.begin(), streams.end());
+            packet(static_cast<std::uint16_t>(0x1000 + n - 1), true, 0, section(pmt));
+        };
+        for (std::size_t i = 0; i < programs - 1; ++i) {
+            const std::size_t n = i < video_program - 1 ? i + 1 : i + 2;
+            const OtherProgram& other = i < video_program - 1
+                                            ? layout.programs_before[i]
+                                            : layout.programs_after[i - (video_program - 1)];
+            std::vector<std::uint8_t> streams;
+            for (std::size_t k = 0; k < other.stream_types.size(); ++k) {
+                streams.insert(streams.end(), {other.stream_types[k], 0xE3,
+                                               static_cast<std::uint8_t>(k), 0xF0, 0x00});
+            }
+            if (other.map_sent) {
+                map_of(n, streams);
+            }
+        }
+        std::vector<std::uint8_t> pmt;
         if (layout.other_streams) {
             pmt.insert(pmt.end(), {0x03, 0xE1, 0x01, 0xF0, 0x00});
         }
@@ -461,7 +498,7 @@ inline Multiplexed transport_stream(const std::vector<std::uint8_t>& es,
         if (layout.other_streams) {
             pmt.insert(pmt.end(), {0x02, 0xE1, 0x02, 0xF0, 0x00});
         }
-        packet(0x1000, true, 0, section(pmt));
+        map_of(video_program, pmt);
     };
     if (layout.video_packets_before_tables == 0) {
         tables();

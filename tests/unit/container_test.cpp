@@ -4,6 +4,8 @@
 #include "container/units.h"
 #include "container/video_configuration.h"
 #include "mpeg/demux.h"
+#include "mpeg/scan.h"
+#include "support/stream_builder.h"
 #include "support/temp_dir.h"
 
 #include <cstdio>
@@ -604,6 +606,65 @@ TEST(VideoContainers, UnitsDoNotDependOnHowTheBytesArrive) {
             splitter.finish();
             EXPECT_EQ(pieces, whole) << "pieces of " << piece;
         }
+    }
+}
+
+// Every read of a multiplex takes the same video: the first stream of a codec read here in
+// the first program, in the PAT's order, that has one; the programs before it without a
+// video (a radio service, a map without streams, a map absent from the capture) passed over.
+TEST(VideoContainers, MultiplexesGiveEveryReadTheSameVideo) {
+    namespace test = quantaline::test;
+    test::StreamBuilder mpeg2;
+    mpeg2.sequence_header({}).sequence_extension(0x48).group_of_pictures_header(0, 0, 0, 0);
+    mpeg2.picture(0, 1).picture(1, 2).picture(2, 2);
+    const Bytes h264 =
+        cat({Bytes{0, 0, 0, 1, 0x67, 0x64, 0, 0x1E, 0, 0, 3, 1},
+             Bytes{0, 0, 1, 0x68, 0xEB, 0xE3, 0, 0}, Bytes{0, 0, 1, 0x65, 0x88, 0x84}});
+    const test::OtherProgram radio{{0x03, 0x0F}};
+    const test::OtherProgram empty{{}};
+    const test::OtherProgram absent{{0x1B}, false};
+    const test::OtherProgram h264_elsewhere{{0x1B}};
+    const test::OtherProgram mpeg2_elsewhere{{0x02}};
+    struct Case {
+        const char* name;
+        bool h264_video; // the video's program carries the H.264 stream, else MPEG-2
+        std::vector<test::OtherProgram> before;
+        std::vector<test::OtherProgram> after;
+        Codec codec;            // what the container read tells
+        std::uint64_t pictures; // what the MPEG scan finds
+    };
+    const std::vector<Case> cases = {
+        {"MPEG-2 alone", false, {}, {}, Codec::mpeg2, 3},
+        {"a radio service first", false, {radio}, {}, Codec::mpeg2, 3},
+        {"H.264 after a radio service", true, {radio}, {}, Codec::h264, 0},
+        {"H.264 after a map without streams", true, {empty, radio}, {}, Codec::h264, 0},
+        {"H.264 after a map absent from the capture", true, {absent}, {}, Codec::h264, 0},
+        {"MPEG-2 then H.264", false, {}, {h264_elsewhere}, Codec::mpeg2, 3},
+        {"H.264 then MPEG-2", false, {h264_elsewhere}, {}, Codec::h264, 0},
+        {"MPEG-2 after a map absent from the capture",
+         false,
+         {absent},
+         {mpeg2_elsewhere},
+         Codec::mpeg2,
+         3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto ts = test::transport_stream(
+            c.h264_video ? h264 : mpeg2.bytes(),
+            {.stream_type = static_cast<std::uint8_t>(c.h264_video ? 0x1B : 0x02),
+             .other_streams = false,
+             .programs_before = c.before,
+             .programs_after = c.after});
+        const VideoConfiguration config = read_video_configuration(ts.bytes);
+        EXPECT_EQ(config.container, Container::transport);
+        EXPECT_EQ(config.codec, c.codec);
+        if (c.h264_video && c.codec == Codec::h264) {
+            EXPECT_EQ(config.error, ConfigurationError::none);
+            EXPECT_EQ(config.units.size(), 2u);
+        }
+        const quantaline::mpeg::ScanResult scan = quantaline::mpeg::scan_bytes(ts.bytes);
+        EXPECT_EQ(scan.pictures, c.pictures);
     }
 }
 
