@@ -121,8 +121,9 @@ std::string codec_info_json(const std::string& file, const CodecAnalysis& result
     std::string out = "{\"file\":" + json_string(file);
     out += ",\"codec\":" + json_string(codec_key(result.codec));
     out += ",\"container\":" + json_string(container_key(result.container));
-    out += ",\"stream_type_text\":" + json_string(codec_stream_type(result));
-    out += ",\"profile_text\":" + (read ? json_string(codec_profile_text(result)) : "null");
+    out += ",\"stream_type_text\":" + json_string(codec_stream_type(result, Language::french));
+    out += ",\"profile_text\":" +
+           (read ? json_string(codec_profile_text(result, Language::french)) : "null");
     out += ",\"horizontal_size\":" + std::to_string(size.width);
     out += ",\"vertical_size\":" + std::to_string(size.height);
     out += ",\"chroma_format_text\":" + (read ? json_string(codec_chroma_text(result)) : "null");
@@ -137,7 +138,7 @@ std::string codec_lists_json(const CodecAnalysis& result) {
                            return list.dc ? std::to_string(*list.dc) : std::string();
                        }) +
            ",\"sources\":" + json_object(result, [](const CodecList& list) {
-               return json_string(list_source_text(list));
+               return json_string(list_source_text(list, Language::french));
            });
 }
 

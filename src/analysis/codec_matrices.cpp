@@ -132,6 +132,11 @@ void take(CodecAnalysis& result, const scaling::Resolved<Matrices>& resolved,
     into = resolved.matrices;
 }
 
+// A text of this file in `language`, marked for the translations where it is written.
+std::string text_in(Language language, const char* context, const char* source) {
+    return tr_string_in(language, context, source);
+}
+
 std::string level_name(Level level, Codec codec) {
     switch (level) {
     case Level::sequence:
@@ -191,9 +196,9 @@ std::string hevc_profile(const scaling::HevcMatrices& m) {
     return m.general_tier_flag ? text + " (High tier)" : text;
 }
 
-std::string mpeg4_profile(const scaling::Mpeg4Matrices& m) {
+std::string mpeg4_profile(const scaling::Mpeg4Matrices& m, Language language) {
     if (!m.visual_object_sequence) {
-        return tr_text("Value", "Sans objet");
+        return text_in(language, "Value", TR_NOOP_TEXT("Value", "Sans objet"));
     }
     struct Name {
         unsigned code;
@@ -303,17 +308,17 @@ std::string codec_name(Codec codec) {
     return {};
 }
 
-std::string codec_stream_type(const CodecAnalysis& result) {
+std::string codec_stream_type(const CodecAnalysis& result, Language language) {
     std::string container;
     switch (result.container) {
     case container::Container::elementary:
-        container = tr_text("Value", "Flux élémentaire");
+        container = text_in(language, "Value", TR_NOOP_TEXT("Value", "Flux élémentaire"));
         break;
     case container::Container::transport:
-        container = tr_text("Value", "Flux transport");
+        container = text_in(language, "Value", TR_NOOP_TEXT("Value", "Flux transport"));
         break;
     case container::Container::program:
-        container = tr_text("Value", "Flux programme");
+        container = text_in(language, "Value", TR_NOOP_TEXT("Value", "Flux programme"));
         break;
     case container::Container::mp4:
         container = "MP4";
@@ -330,7 +335,7 @@ std::string codec_stream_type(const CodecAnalysis& result) {
     return container + " " + codec_name(result.codec);
 }
 
-std::string codec_profile_text(const CodecAnalysis& result) {
+std::string codec_profile_text(const CodecAnalysis& result, Language language) {
     if (result.h264) {
         return h264_profile(*result.h264);
     }
@@ -338,7 +343,7 @@ std::string codec_profile_text(const CodecAnalysis& result) {
         return hevc_profile(*result.hevc);
     }
     if (result.mpeg4) {
-        return mpeg4_profile(*result.mpeg4);
+        return mpeg4_profile(*result.mpeg4, language);
     }
     return "???";
 }
@@ -356,35 +361,40 @@ std::string codec_chroma_text(const CodecAnalysis& result) {
     return code < formats.size() ? formats[code] : "???";
 }
 
-std::string list_source_text(const CodecList& list) {
+std::string list_source_text(const CodecList& list, Language language) {
     const Codec codec = list.key == "intra" || list.key == "non_intra" ? Codec::mpeg4 : Codec::h264;
     std::string level = level_name(list.source.level, codec);
-    const std::string reference = list.reference_key.empty()
-                                      ? std::string(tr_text("Codec", "la liste par défaut"))
-                                      : list.reference_key;
+    const std::string reference =
+        list.reference_key.empty()
+            ? text_in(language, "Codec", TR_NOOP_TEXT("Codec", "la liste par défaut"))
+            : list.reference_key;
     switch (list.source.origin) {
     case Origin::flat:
-        return tr_text("Codec", "plate");
+        return text_in(language, "Codec", TR_NOOP_TEXT("Codec", "plate"));
     case Origin::default_list:
-        return tr_text("Codec", "par défaut");
+        return text_in(language, "Codec", TR_NOOP_TEXT("Codec", "par défaut"));
     case Origin::signalled_default:
-        return level + tr_text("Codec", ", liste par défaut");
+        return level + text_in(language, "Codec", TR_NOOP_TEXT("Codec", ", liste par défaut"));
     case Origin::coded:
         return level;
     case Origin::fall_back_a:
-        return level + tr_text("Codec", ", repli A : ") + reference;
+        return level + text_in(language, "Codec", TR_NOOP_TEXT("Codec", ", repli A : ")) +
+               reference;
     case Origin::fall_back_b:
-        return level + tr_text("Codec", ", repli B : ") + reference +
-               (list.source.reference_level == Level::sequence ? tr_text("Codec", " du SPS")
-                                                               : std::string());
+        return level + text_in(language, "Codec", TR_NOOP_TEXT("Codec", ", repli B : ")) +
+               reference +
+               (list.source.reference_level == Level::sequence
+                    ? text_in(language, "Codec", TR_NOOP_TEXT("Codec", " du SPS"))
+                    : std::string());
     case Origin::predicted:
-        return level + tr_text("Codec", ", prédite de ") + reference;
+        return level + text_in(language, "Codec", TR_NOOP_TEXT("Codec", ", prédite de ")) +
+               reference;
     case Origin::from_16x16:
-        return tr_text("Codec", "reprise de ") + reference;
+        return text_in(language, "Codec", TR_NOOP_TEXT("Codec", "reprise de ")) + reference;
     case Origin::unused:
         break;
     }
-    return tr_text("Codec", "sans matrice (quantification H.263)");
+    return text_in(language, "Codec", TR_NOOP_TEXT("Codec", "sans matrice (quantification H.263)"));
 }
 
 std::string codec_list_grid(const CodecList& list) {

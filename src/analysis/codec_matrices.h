@@ -7,6 +7,7 @@
 
 #include "container/video_configuration.h"
 #include "io/message.h"
+#include "io/text.h"
 #include "scaling/h264_matrices.h"
 #include "scaling/hevc_matrices.h"
 #include "scaling/mpeg4_matrices.h"
@@ -62,12 +63,16 @@ CodecAnalysis analyse_codec_file(const std::string& path);
 // The same from a configuration already read.
 CodecAnalysis analyse_codec(const container::VideoConfiguration& configuration);
 
-// Texts, in the program's language.
-std::string codec_name(container::Codec codec);              // "H.264", "HEVC", "MPEG-4 Part 2"
-std::string codec_stream_type(const CodecAnalysis& result);  // "Flux transport H.264", "MP4 HEVC"
-std::string codec_profile_text(const CodecAnalysis& result); // "High@4.1", "Main 10@5.1"
-std::string codec_chroma_text(const CodecAnalysis& result);  // "4:2:0"
-std::string list_source_text(const CodecList& list);         // "SPS", "repli A de intra_4x4_y"
+// Texts, in the program's language unless another is asked for (the CLI's JSON keeps
+// French, whatever the language).
+std::string codec_name(container::Codec codec); // "H.264", "HEVC", "MPEG-4 Part 2"
+// "Flux transport H.264", "MP4 HEVC"
+std::string codec_stream_type(const CodecAnalysis& result, Language language = text_language());
+// "High@4.1", "Main 10@5.1"
+std::string codec_profile_text(const CodecAnalysis& result, Language language = text_language());
+std::string codec_chroma_text(const CodecAnalysis& result); // "4:2:0"
+// "SPS", "SPS, repli A : intra_4x4_y"
+std::string list_source_text(const CodecList& list, Language language = text_language());
 // The list's rows, values right-aligned in fields of 4, each row ending with LF.
 std::string codec_list_grid(const CodecList& list);
 

@@ -4,6 +4,7 @@
 // under both.
 
 #include "support/cli_run.h"
+#include "support/ffmpeg.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -121,7 +122,7 @@ TEST(CliLanguage, EnglishSpelledOut) {
 }
 
 TEST(CliLanguage, DataIsTheSameUnderBothLanguages) {
-    const std::vector<std::vector<std::string>> data_commands = {
+    std::vector<std::vector<std::string>> data_commands = {
         {"info", "--json", data + "/mpeg2-ps-dvd.vob", data + "/mpeg2-ts-truncated.ts",
          data + "/no-such-file.m2v"},
         {"scan", "--json", "--quantiser", data + "/mpeg2-ps-joined.vob",
@@ -132,6 +133,16 @@ TEST(CliLanguage, DataIsTheSameUnderBothLanguages) {
         {"matrix", "--format", "ffmpeg", data + "/mpeg2-es-mpeg2enc.m2v"},
         {"matrix", "--format", "mpeg2enc", data + "/mpeg2-es-mpeg2enc.m2v"},
     };
+    // The other codecs' JSON: their stream types and lists' sources stay French.
+    TempDir encodes;
+    if (has_ffmpeg_encoder("libx264")) {
+        const std::string ts = encodes.file("a.ts");
+        const std::string mkv = encodes.file("jvt.mkv");
+        ASSERT_TRUE(encode_test_pattern("-c:v libx264", ts, "64x64", 3));
+        ASSERT_TRUE(encode_test_pattern("-c:v libx264 -x264-params cqm=jvt", mkv, "64x64", 3));
+        data_commands.push_back({"info", "--json", ts, mkv});
+        data_commands.push_back({"scan", "--json", ts, mkv});
+    }
     for (const auto& arguments : data_commands) {
         const CliRun french = run_cli(arguments);
         const CliRun run = run_cli(arguments, {.environment = english});
