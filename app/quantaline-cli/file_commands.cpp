@@ -1,4 +1,5 @@
 #include "analysis/analysis.h"
+#include "analysis/codec_matrices.h"
 #include "command_line.h"
 #include "config/configuration.h"
 #include "export/cce_export.h"
@@ -6,6 +7,7 @@
 #include "io/file_system.h"
 #include "io/paths.h"
 #include "report/text_report.h"
+#include "session/codec_view.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -17,15 +19,39 @@ namespace quantaline::cli {
 
 namespace {
 
-// The analysis of FILE, or nothing after printing its messages: matrices read with a
-// warning are not handed on.
-std::optional<AnalysisResult> analyse(const std::string& file) {
+// What a report and the MPEG-2 encoders take from a file: its header and its two 8x8
+// matrices.
+struct Exportable {
+    StreamInfo info;
+    QuantMatrixPair matrices;
+};
+
+enum class Use { report, mpeg2_encoder };
+
+// FILE's header and matrices, or nothing after printing why: matrices read with a warning
+// are not handed on, and a video of another codec gives its two 8x8 matrices (MPEG-4 Part 2
+// quantising with matrices) or is refused as the window refuses it.
+std::optional<Exportable> exportable(const std::string& file, Use use) {
+    if (const CodecAnalysis codec = analyse_codec_file(file); is_codec_read_here(codec.codec)) {
+        if (!codec.ok()) {
+            print_messages(file, codec.messages);
+            return std::nullopt;
+        }
+        const auto matrices = codec_matrix_pair(codec);
+        if (!matrices) {
+            const std::string why =
+                use == Use::report ? report_refusal(codec) : mpeg2_export_refusal(codec);
+            std::fprintf(stderr, "%s: %s\n", file.c_str(), why.c_str());
+            return std::nullopt;
+        }
+        return Exportable{codec_stream_info(codec), *matrices};
+    }
     AnalysisResult result = analyse_file(file);
     if (!result.messages.empty()) {
         print_messages(file, result.messages);
         return std::nullopt;
     }
-    return result;
+    return Exportable{std::move(result.info), result.matrices};
 }
 
 std::string program_folder() {
@@ -40,7 +66,7 @@ int run_report(const Arguments& arguments) {
     if (!line) {
         return status;
     }
-    const auto result = analyse(line->files.front());
+    const auto result = exportable(line->files.front(), Use::report);
     if (!result) {
         return exit_message;
     }
@@ -69,7 +95,7 @@ int run_export_cce(const Arguments& arguments) {
     if (!line->values.contains("--key") || !line->values.contains("--name")) {
         return usage_error("export-cce needs --key KEY and --name NAME");
     }
-    const auto result = analyse(line->files.front());
+    const auto result = exportable(line->files.front(), Use::mpeg2_encoder);
     if (!result) {
         return exit_message;
     }
@@ -100,7 +126,7 @@ int run_export_tmpgenc(const Arguments& arguments) {
     if (!line->values.contains("--folder") || !line->values.contains("--name")) {
         return usage_error("export-tmpgenc needs --folder DIR and --name NAME");
     }
-    const auto result = analyse(line->files.front());
+    const auto result = exportable(line->files.front(), Use::mpeg2_encoder);
     if (!result) {
         return exit_message;
     }

@@ -6,6 +6,7 @@
 #include "support/ffmpeg.h"
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -233,6 +234,100 @@ TEST(CliCodecs, PictureCommandsSayTheyDoNotReadTheseVideos) {
         if (command.size() == 3) {
             EXPECT_NE(run.out.find("mpeg2-es-joined.m2v"), std::string::npos) << run.out;
         }
+    }
+}
+
+// The report, CCE and TMPGEnc take an MPEG-4 Part 2 video's two matrices, as they take an
+// MPEG-2 video's (the same bytes for the same matrices); for the videos that have no such
+// pair they refuse, write nothing and change nothing.
+TEST(CliCodecs, ReportAndMpeg2ExportsTakeTwoMatricesOrRefuse) {
+    if (!has_encoder("mpeg4") || !has_encoder("mpeg2video")) {
+        GTEST_SKIP() << "ffmpeg with mpeg4 and mpeg2video is not on this machine";
+    }
+    TempDir dir;
+    const std::string matrices =
+        " -intra_matrix " + matrix_values(8, 2) + " -inter_matrix " + matrix_values(16, 1);
+    struct File {
+        const char* encoder;
+        std::string arguments;
+        const char* name;
+        const char* why; // empty: its matrices are taken
+    };
+    const std::vector<File> files = {
+        {"mpeg2video", "-c:v mpeg2video -f mpeg2video" + matrices, "v.m2v", ""},
+        {"mpeg4", "-c:v mpeg4 -mpeg_quant 1" + matrices, "c.avi", ""},
+        {"mpeg4", "-c:v mpeg4", "m.avi", "la vidéo MPEG-4 Part 2 n'en a pas"},
+        {"libx264", "-c:v libx264", "h.mp4", "la vidéo H.264 n'en a pas"},
+        {"libx265", "-c:v libx265 -x265-params log-level=error", "x.mkv",
+         "la vidéo HEVC n'en a pas"},
+    };
+    // What each command wrote, from the matrices on for the report (its header is the
+    // video's own).
+    const auto outputs = [&](const File& f, const std::string& folder, int& status,
+                             std::string& err) {
+        std::filesystem::create_directories(folder);
+        const std::string ini = folder + "/TMPGEnc.ini";
+        std::ofstream(ini, std::ios::binary) << "[Tools.QuantizeMatrix]\r\nCount=0\r\n";
+        const std::string video = dir.file(f.name);
+        std::vector<std::string> written;
+        status = 0;
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"report", video, "--output-dir", folder + "/"},
+              {"export-cce", video, "--key", "K", "--name", "N", "--output", folder + "/q.reg"},
+              {"export-tmpgenc", video, "--folder", folder, "--name", "N"}}) {
+            const auto run = cli_run::run_cli(command);
+            status |= run.status;
+            err += run.err;
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        for (const auto& name : names) {
+            std::string text = read_text(folder + "/" + name);
+            if (name.starts_with("matrice de ")) {
+                text = text.substr(text.find("Matrice INTRA"));
+                written.push_back("report");
+            } else {
+                written.push_back(name);
+            }
+            written.push_back(text);
+        }
+        return written;
+    };
+    std::vector<std::string> mpeg2;
+    for (const File& f : files) {
+        SCOPED_TRACE(f.name);
+        if (!has_encoder(f.encoder)) {
+            continue;
+        }
+        ASSERT_TRUE(encode(f.arguments, dir.file(f.name)));
+        int status = 0;
+        std::string err;
+        const auto written = outputs(f, dir.file(std::string(f.name) + ".out"), status, err);
+        if (std::string(f.why).empty()) {
+            EXPECT_EQ(status, 0) << err;
+            if (mpeg2.empty()) {
+                mpeg2 = written;
+                ASSERT_EQ(mpeg2.size(), 6u); // TMPGEnc.ini, the report, q.reg
+            }
+            EXPECT_EQ(written, mpeg2);
+            continue;
+        }
+        EXPECT_EQ(status, 1);
+        // Three refusals, the report's own and the encoders' two.
+        EXPECT_NE(err.find(std::string("Le rapport et l'impression montrent deux matrices 8x8 "
+                                       "MPEG : ") +
+                           f.why),
+                  std::string::npos)
+            << err;
+        EXPECT_NE(err.find(std::string("TMPGEnc et CCE prennent des matrices MPEG-2 : ") + f.why),
+                  std::string::npos)
+            << err;
+        const std::vector<std::string> untouched = {"TMPGEnc.ini",
+                                                    "[Tools.QuantizeMatrix]\r\nCount=0\r\n"};
+        EXPECT_EQ(written, untouched);
     }
 }
 
