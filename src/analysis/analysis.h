@@ -4,6 +4,7 @@
 #include "analysis/stream_info.h"
 #include "io/file_reader.h"
 #include "io/message.h"
+#include "mpeg/demux.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,8 @@ namespace quantaline {
 // last non-intra value of a sequence header found at the last search position
 // (299998 + 139), so the file is first read this far.
 inline constexpr std::size_t analysis_prefix_size = 300138;
+static_assert(mpeg::layout_probe_size <= analysis_prefix_size,
+              "the container is told from the bytes the analysis reads");
 // In a program or transport stream the bytes of a header that starts within the search
 // window can lie further on, past packets of other streams: the file is then read again,
 // this far at most.

@@ -263,14 +263,12 @@ void MatrixTracker::sequence_timing(const SequenceHeader& h, std::uint64_t offse
     s.bit_rate = h.bit_rate_value;
     s.vbv_buffer_size = h.vbv_buffer_size_value;
     sequence_waiting_ = s;
-    sequence_extension_seen_ = false;
 }
 
 void MatrixTracker::sequence_extension(const VideoUnit& unit) {
-    if (!sequence_waiting_ || sequence_extension_seen_) {
+    if (!sequence_waiting_ || !unit.follows_sequence_header) {
         return;
     }
-    sequence_extension_seen_ = true;
     const auto parsed = mpeg::sequence_extension(unit.bytes);
     if (!parsed.ok()) {
         return;

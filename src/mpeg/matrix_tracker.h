@@ -62,7 +62,6 @@ class MatrixTracker final : public VideoUnitSink {
     // The sequence header read since the last picture, its extension folded in, and the one
     // in force.
     std::optional<SequenceParameters> sequence_waiting_;
-    bool sequence_extension_seen_ = false;
     std::optional<SequenceParameters> sequence_in_force_;
     // Where the chunk of the next picture begins (a sequence or group header), the flags of
     // the headers before it, and where the last record's bytes ended.

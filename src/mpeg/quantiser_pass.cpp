@@ -302,17 +302,20 @@ void QuantiserPass::unit(const VideoUnit& unit) {
     if (ends_picture) {
         close_picture(unit.position);
     }
-    const bool was_after_sequence_header = after_sequence_header_;
-    after_sequence_header_ = false;
+    if (code == start_code::sequence_header) {
+        // Its extension is read only when the header itself was.
+        sequence_header_read_ = false;
+    }
     if (code == start_code::sequence_header && !before_resume) {
         const auto parsed = mpeg::sequence_header(unit.bytes);
         if (parsed.ok()) {
             sequence_header_ = parsed.fields;
             sequence_ = sequence_context(sequence_header_, nullptr);
             have_sequence_ = true;
-            after_sequence_header_ = true;
+            sequence_header_read_ = true;
         }
-    } else if (code == start_code::extension && was_after_sequence_header &&
+    } else if (code == start_code::extension && unit.follows_sequence_header &&
+               sequence_header_read_ &&
                extension_start_code_identifier(unit.bytes) == extension_id::sequence) {
         const auto parsed = sequence_extension(unit.bytes);
         if (parsed.ok()) {

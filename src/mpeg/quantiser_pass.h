@@ -155,7 +155,7 @@ class QuantiserPass final : public VideoPayloadSink, public VideoUnitSink {
 
     SequenceHeader sequence_header_{};
     bool have_sequence_ = false;
-    bool after_sequence_header_ = false;
+    bool sequence_header_read_ = false;
     SequenceContext sequence_;
 
     bool open_ = false;

@@ -48,7 +48,8 @@ void VideoUnitSplitter::end_unit(std::uint64_t end_position) {
     const std::size_t size =
         static_cast<std::size_t>(std::min<std::uint64_t>(unit_stored_, length));
     sink_.unit({unit_code_, unit_offset_, unit_position_,
-                std::span<const std::uint8_t>(unit_bytes_.data(), size)});
+                std::span<const std::uint8_t>(unit_bytes_.data(), size),
+                unit_follows_sequence_header_});
 }
 
 void VideoUnitSplitter::on_code(const std::uint8_t* data, std::size_t size, std::size_t index) {
@@ -56,12 +57,15 @@ void VideoUnitSplitter::on_code(const std::uint8_t* data, std::size_t size, std:
     // The header being collected ends where this start code's prefix begins.
     end_unit(code_position - 3);
     const std::uint8_t code = data[index];
+    const bool follows_sequence_header = last_code_ == start_code::sequence_header;
+    last_code_ = code;
     const std::size_t capacity = unit_capacity(code);
     if (capacity == 0 && code != start_code::sequence_end) {
         return;
     }
     collecting_ = true;
     unit_code_ = code;
+    unit_follows_sequence_header_ = follows_sequence_header;
     unit_offset_ = file_offset_of(code_position - 3);
     unit_position_ = code_position - 3;
     unit_start_ = code_position + 1;

@@ -19,6 +19,10 @@ struct VideoUnit {
     // distance between two units is their bytes in the stream, whatever the container.
     std::uint64_t position = 0;
     std::span<const std::uint8_t> bytes;
+    // The start code just before this one, whatever its kind (user data, a slice), is a
+    // sequence header's: an extension here is that header's sequence extension, and only
+    // here (a sequence header the next start code does not extend is MPEG-1's).
+    bool follows_sequence_header = false;
 };
 
 // Where a demultiplexer hands the video elementary stream, piece by piece.
@@ -90,6 +94,8 @@ class VideoUnitSplitter final : public VideoPayloadSink {
 
     bool collecting_ = false;
     std::uint8_t unit_code_ = 0;
+    bool unit_follows_sequence_header_ = false;
+    std::uint8_t last_code_ = 0;
     std::uint64_t unit_offset_ = 0;
     std::uint64_t unit_position_ = 0;
     std::uint64_t unit_start_ = 0; // stream position of the byte after the code

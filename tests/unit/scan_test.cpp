@@ -3,6 +3,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/display.h"
+#include "container/video_configuration.h"
 #include "mpeg/scan.h"
 #include "mpeg/syntax.h"
 #include "support/messages.h"
@@ -339,6 +340,36 @@ TEST(MatrixSemantics, ChangesAndSetsFollowTheStandard) {
     }
 }
 
+// A sequence extension is its header's only when it is the next start code: after user
+// data, a group or another extension the header is MPEG-1's, in every pass over the stream.
+TEST(MatrixSemantics, AnExtensionBelongsToTheHeaderItFollows) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> between;
+        bool mpeg2;
+    };
+    const std::vector<Case> cases = {
+        {"the extension next", {}, true},
+        {"user data between", {0x00, 0x00, 0x01, 0xB2, 0x51, 0x4C}, false},
+        {"a group between", {0x00, 0x00, 0x01, 0xB8, 0x00, 0x08, 0x00, 0x00}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StreamBuilder s;
+        s.sequence_header({}).raw(c.between).sequence_extension(0x48);
+        s.group_of_pictures_header(0, 0, 0, 0).picture(0, 1).slice(1).picture(1, 2).slice(1);
+        for (const bool quantiser : {false, true}) {
+            mpeg::ScanControl control;
+            control.picture_records = true;
+            control.quantiser = quantiser;
+            const ScanResult r = mpeg::scan_bytes(s.bytes(), control);
+            ASSERT_EQ(r.sequences.size(), 1u);
+            EXPECT_EQ(r.sequences[0].mpeg2, c.mpeg2);
+            EXPECT_EQ(r.pictures, 2u);
+        }
+    }
+}
+
 // --- containers -------------------------------------------------------------------------
 
 // An elementary stream whose matrices change at a sequence header and at a
@@ -479,6 +510,9 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
     auto ps_junk = ps.bytes;
     const std::vector<std::uint8_t> junk = {0x12, 0x00, 0x00, 0x01, 0x00, 0x34};
     ps_junk.insert(ps_junk.begin(), junk.begin(), junk.end());
+    // A recovered file: a program stream after 150 000 bytes without a start code.
+    auto ps_far = ps.bytes;
+    ps_far.insert(ps_far.begin(), 150000, 0x5A);
 
     struct Case {
         const char* name;
@@ -501,6 +535,8 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
          "la première à l'octet 564 ; 50 octet(s)"},
         {"junk before the first pack", ps_junk, 5, "Données endommagées",
          "la première à l'octet 0 ; 6 octet(s)"},
+        {"a program stream after 150 000 bytes of junk", ps_far, 5, "Données endommagées",
+         "la première à l'octet 0 ; 150000 octet(s)"},
         {"a program stream cut in a video packet", resized(ps.bytes, ps.bytes.size() - 30), 5,
          "Fichier incomplet", "au milieu d'un paquet de la vidéo"},
         {"an elementary stream cut in a quant_matrix_extension", resized(es, qme + 40), 4,
@@ -527,6 +563,9 @@ TEST(Containers, DamageIsReportedAndSteppedOver) {
         EXPECT_NE(french(r.messages.back()).text.find(damage.text_part), std::string::npos)
             << french(r.messages.back()).text;
     }
+    // The first-header analysis and the container read tell the same container.
+    EXPECT_EQ(analyse_bytes(ps_far).info.stream_type_text, "Flux programme");
+    EXPECT_EQ(container::detect_format(ps_far).container, container::Container::program);
 }
 
 // Zero bytes after the last packet are stuffing (ffmpeg's Video CDs end with 20 of them);
