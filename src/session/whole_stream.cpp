@@ -3,6 +3,7 @@
 #include "analysis/display.h"
 #include "io/text.h"
 #include "mpeg/codes.h"
+#include "mpeg/timing.h"
 
 #include <algorithm>
 #include <array>
@@ -177,7 +178,10 @@ std::string pictures_text(const mpeg::ScanResult& result, const PictureCounts& c
 // The duration and the rates, "???" without a frame rate.
 void add_rates(std::vector<SummaryLine>& lines, const mpeg::ScanResult& result,
                unsigned frame_rate_code, std::uint64_t bytes) {
-    const double fps = frames_per_second(frame_rate_code);
+    // The first sequence's rate, its extension applied (MPEG-2's 1000/1001 or x2 rates).
+    const double fps = !result.sequences.empty()
+                           ? mpeg::frame_rate(result.sequences.front()).value_or(0)
+                           : frames_per_second(frame_rate_code);
     const double seconds = fps > 0 ? frame_count(result) / fps : 0;
     if (seconds > 0) {
         lines.push_back({tr_text("WholeStream", "Durée :"), duration_text(seconds)});

@@ -55,7 +55,8 @@ struct SummaryLine {
 };
 // Container, video stream, pictures by type, sequence headers, groups of pictures,
 // duration, average and peak bit rate (over one second), the scan's messages. The duration
-// and the rates need the frame rate of the first sequence header.
+// and the rates need the frame rate of the first sequence header with its extension (from
+// `frame_rate_code` when the scan kept no sequence).
 std::vector<SummaryLine> stream_summary(const mpeg::ScanResult& result, unsigned frame_rate_code);
 
 // One row of the matrix-set table.

@@ -5,6 +5,7 @@
 #include "analysis/analysis.h"
 #include "mpeg/scan.h"
 #include "session/session.h"
+#include "session/whole_stream.h"
 #include "support/messages.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
@@ -332,6 +333,34 @@ bool wait_for_quantiser(Session& session, std::chrono::milliseconds limit) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return false;
+}
+
+// The duration and the rates take the first sequence's frame rate with its extension: 50
+// pictures coded at 25 Hz last two seconds, at 25 x 2 one.
+TEST(WholeStream, TheSummaryRatesTakeTheFrameRateExtension) {
+    struct Case {
+        int frame_rate_extension_n;
+        const char* duration;
+    };
+    for (const Case& c : {Case{0, "00:00:02,00"}, Case{1, "00:00:01,00"}}) {
+        SCOPED_TRACE(c.frame_rate_extension_n);
+        StreamBuilder s;
+        s.sequence_header({.frame_rate_code = 3})
+            .sequence_extension({.frame_rate_extension_n = c.frame_rate_extension_n});
+        s.group_of_pictures_header(0, 0, 0, 0);
+        for (int i = 0; i < 50; ++i) {
+            s.picture(i, 1).slice(1);
+        }
+        mpeg::ScanControl control;
+        control.picture_records = true;
+        const mpeg::ScanResult result = mpeg::scan_bytes(s.bytes(), control);
+        const std::vector<SummaryLine> lines = stream_summary(result, 3);
+        const auto duration = std::find_if(lines.begin(), lines.end(), [](const SummaryLine& l) {
+            return l.caption == "Durée :";
+        });
+        ASSERT_NE(duration, lines.end());
+        EXPECT_EQ(duration->value, c.duration);
+    }
 }
 
 // The macroblocks after the headers: the pass follows the header read by itself, its figures
