@@ -1,5 +1,5 @@
 #include "analysis/analysis.h"
-#include "analysis/codec_matrices.h"
+#include "analysis/video.h"
 #include "command_line.h"
 #include "config/configuration.h"
 #include "export/cce_export.h"
@@ -32,7 +32,9 @@ enum class Use { report, mpeg2_encoder };
 // are not handed on, and a video of another codec gives its two 8x8 matrices (MPEG-4 Part 2
 // quantising with matrices) or is refused as the window refuses it.
 std::optional<Exportable> exportable(const std::string& file, Use use) {
-    if (const CodecAnalysis codec = analyse_codec_file(file); is_codec_read_here(codec.codec)) {
+    OpenedVideo video = open_video(file);
+    if (video.codec) {
+        const CodecAnalysis& codec = *video.codec;
         if (!codec.ok()) {
             print_messages(file, codec.messages);
             return std::nullopt;
@@ -46,7 +48,7 @@ std::optional<Exportable> exportable(const std::string& file, Use use) {
         }
         return Exportable{codec_stream_info(codec), *matrices};
     }
-    AnalysisResult result = analyse_file(file);
+    AnalysisResult& result = *video.mpeg;
     if (!result.messages.empty()) {
         print_messages(file, result.messages);
         return std::nullopt;

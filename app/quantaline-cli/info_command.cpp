@@ -1,6 +1,6 @@
 #include "analysis/analysis.h"
-#include "analysis/codec_matrices.h"
 #include "analysis/display.h"
+#include "analysis/video.h"
 #include "codec_output.h"
 #include "command_line.h"
 #include "export/matrix_formats.h"
@@ -130,10 +130,9 @@ int run_info(const Arguments& arguments) {
 
     bool first = true;
     for (const auto& file : files) {
-        // MPEG-4 Part 2, H.264 and HEVC videos are told from their bytes; anything else is
-        // read as an MPEG file, as it always was.
-        const CodecAnalysis codec = analyse_codec_file(file);
-        if (is_codec_read_here(codec.codec)) {
+        const OpenedVideo video = open_video(file);
+        if (video.codec) {
+            const CodecAnalysis& codec = *video.codec;
             if (!codec.ok()) {
                 status = exit_message;
             }
@@ -152,7 +151,7 @@ int run_info(const Arguments& arguments) {
             std::fflush(stdout);
             continue;
         }
-        const AnalysisResult result = analyse_file(file);
+        const AnalysisResult& result = *video.mpeg;
         if (!result.messages.empty()) {
             status = exit_message;
         }

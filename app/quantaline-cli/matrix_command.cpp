@@ -1,5 +1,5 @@
 #include "analysis/analysis.h"
-#include "analysis/codec_matrices.h"
+#include "analysis/video.h"
 #include "codec_output.h"
 #include "command_line.h"
 #include "export/encoder_files.h"
@@ -107,8 +107,9 @@ int run_matrix(const Arguments& arguments) {
         output_option == line->values.end() ? std::nullopt
                                             : std::optional<std::string>(output_option->second);
 
-    const CodecAnalysis codec = analyse_codec_file(file);
-    if (is_codec_read_here(codec.codec)) {
+    const OpenedVideo video = open_video(file);
+    if (video.codec) {
+        const CodecAnalysis& codec = *video.codec;
         print_messages(file, codec.messages);
         if (!codec.ok()) {
             return not_written(output);
@@ -121,8 +122,8 @@ int run_matrix(const Arguments& arguments) {
         }
         return write_out(bytes, output, status);
     }
+    const AnalysisResult& result = *video.mpeg;
     if (format == "x264" || format == "x265") {
-        AnalysisResult result = analyse_file(file);
         print_messages(file, result.messages);
         if (result.messages.empty()) {
             // A sequence extension makes the video MPEG-2.
@@ -132,7 +133,6 @@ int run_matrix(const Arguments& arguments) {
         return not_written(output);
     }
 
-    AnalysisResult result = analyse_file(file);
     print_messages(file, result.messages);
     // Matrices the analysis could not read are the defaults, not the file's: printed, a
     // script would hand them to an encoder (`ffmpeg $(quantaline-cli matrix typo.vob ...)`);

@@ -1,6 +1,6 @@
 #include "scan_runs.h"
 
-#include "analysis/codec_matrices.h"
+#include "analysis/video.h"
 #include "command_line.h"
 #include "io/file_system.h"
 #include "io/folder_walk.h"
@@ -70,7 +70,7 @@ std::vector<std::string> files_of_arguments(const std::vector<std::string>& inpu
 }
 
 std::optional<Message> pictures_not_read(const std::string& file) {
-    const container::Codec codec = container::read_video_configuration(file).codec;
+    const container::Codec codec = video_codec(file);
     if (!is_codec_read_here(codec)) {
         return std::nullopt;
     }

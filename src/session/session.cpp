@@ -1,6 +1,6 @@
 #include "session/session.h"
 
-#include "analysis/analysis.h"
+#include "analysis/video.h"
 #include "check/texts.h"
 #include "export/cce_export.h"
 #include "export/encoder_files.h"
@@ -55,12 +55,11 @@ Messages Session::open(const std::string& path) {
     list_pairs_.clear();
     list_pair_shown_ = 0;
     codec_.reset();
-    // MPEG-4 Part 2, H.264 and HEVC have readers of their own; any other file is read as an
-    // MPEG file.
-    if (CodecAnalysis codec = analyse_codec_file(path); is_codec_read_here(codec.codec)) {
-        return open_codec(std::move(codec));
+    OpenedVideo video = open_video(path);
+    if (video.codec) {
+        return open_codec(std::move(*video.codec));
     }
-    AnalysisResult result = analyse_file(path);
+    AnalysisResult& result = *video.mpeg;
     state_.codes = result.codes;
     state_.stream_info = std::move(result.info);
     state_.matrices = result.matrices;
