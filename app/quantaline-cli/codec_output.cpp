@@ -66,6 +66,8 @@ const char* container_key(container::Container container) {
         return "matroska";
     case container::Container::avi:
         return "avi";
+    case container::Container::mxf:
+        return "mxf";
     case container::Container::unknown:
         break;
     }

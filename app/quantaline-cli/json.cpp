@@ -86,6 +86,14 @@ const char* container_key(mpeg::Container container) {
         return "program";
     case mpeg::Container::transport:
         return "transport";
+    case mpeg::Container::mp4:
+        return "mp4";
+    case mpeg::Container::matroska:
+        return "matroska";
+    case mpeg::Container::avi:
+        return "avi";
+    case mpeg::Container::mxf:
+        return "mxf";
     case mpeg::Container::elementary:
         break;
     }

@@ -1,6 +1,7 @@
 // quantaline-cli macroblocks: one picture's macroblocks (where each lies, what kind it is,
 // its quantiser), read from the file up to that picture.
 
+#include "analysis/video.h"
 #include "command_line.h"
 #include "commands.h"
 #include "export/picture_table.h"
@@ -115,7 +116,8 @@ int run_macroblocks(const Arguments& arguments) {
         return exit_message;
     }
     Collector collector;
-    const auto picture = mpeg::read_picture_macroblocks(file, *index, collector);
+    const auto picture = mpeg::read_picture_macroblocks(file, *index, collector, nullptr,
+                                                        std::nullopt, mpeg_layout(file));
     if (!picture) {
         print_messages(file, {no_such_picture_message(*index)});
         return exit_message;

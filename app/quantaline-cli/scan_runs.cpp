@@ -158,6 +158,7 @@ int run_scans(const std::vector<std::string>& arguments, bool picture_records, b
     mpeg::ScanRunnerOptions options;
     options.picture_records = picture_records;
     options.quantiser = quantiser;
+    options.layout_of = mpeg_layout;
     mpeg::ScanRunner runner(files, options);
     std::uint64_t large_bytes = 0;
     for (std::size_t i = 0; i < runner.file_count(); ++i) {

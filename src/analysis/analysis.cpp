@@ -38,8 +38,9 @@ struct FileBytes {
     mpeg::Layout layout;
 };
 
-FileBytes file_bytes(std::span<const std::uint8_t> data, mpeg::DataEnd end) {
-    const mpeg::Layout layout = mpeg::detect_layout(data);
+FileBytes file_bytes(std::span<const std::uint8_t> data, mpeg::DataEnd end,
+                     const std::optional<mpeg::Layout>& told = std::nullopt) {
+    const mpeg::Layout layout = told ? *told : mpeg::detect_layout(data);
     if (layout.container == mpeg::Container::elementary) {
         if (data.size() > analysis_prefix_size || end == mpeg::DataEnd::buffer_full) {
             data = data.first(std::min(data.size(), analysis_prefix_size));
@@ -49,8 +50,12 @@ FileBytes file_bytes(std::span<const std::uint8_t> data, mpeg::DataEnd end) {
     return {data, end, layout};
 }
 
+// A transport stream, or a container read through its samples: the video may begin far
+// into the file (one service's group of pictures megabytes into a multiplex, the first
+// sample after a long index), and the windows are measured from its sequence header.
 bool is_transport(const FileBytes& file) {
-    return file.layout.container == mpeg::Container::transport;
+    return file.layout.container == mpeg::Container::transport ||
+           mpeg::reads_samples(file.layout.container);
 }
 
 std::optional<VideoPrefix::StartCode> locate(VideoPrefix& video, const FileBytes& file) {
@@ -218,11 +223,13 @@ SequenceHeaderLocation find_sequence_header(std::span<const std::uint8_t> prefix
     return location;
 }
 
-AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix, PrefixEnd end) {
-    return read_first_headers(file_bytes(prefix, data_end(end))).result;
+AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix, PrefixEnd end,
+                             const std::optional<mpeg::Layout>& layout) {
+    return read_first_headers(file_bytes(prefix, data_end(end), layout)).result;
 }
 
-AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader) {
+AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader,
+                            const std::optional<mpeg::Layout>& layout) {
     // One buffer per thread, kept for the next file: a fresh 300 KB allocation costs
     // more (zeroing, page faults, unmapping) than the whole analysis of a typical VOB.
     thread_local const std::unique_ptr<std::uint8_t[]> buffer =
@@ -240,7 +247,7 @@ AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader)
     const auto end = read.failed            ? mpeg::DataEnd::read_failure
                      : size == whole.size() ? mpeg::DataEnd::buffer_full
                                             : mpeg::DataEnd::end_of_file;
-    Reading reading = read_first_headers(file_bytes(whole.first(size), end));
+    Reading reading = read_first_headers(file_bytes(whole.first(size), end, layout));
     if (!reading.needs_more_of_the_file) {
         return std::move(reading.result);
     }
@@ -255,14 +262,15 @@ AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader)
         return std::move(reading.result);
     }
     const std::size_t longer_size = std::min(again.size, more.size());
-    return read_first_headers(file_bytes(more.first(longer_size), again.failed
-                                                                      ? mpeg::DataEnd::read_failure
-                                                                      : mpeg::DataEnd::end_of_file))
+    return read_first_headers(
+               file_bytes(more.first(longer_size),
+                          again.failed ? mpeg::DataEnd::read_failure : mpeg::DataEnd::end_of_file,
+                          layout))
         .result;
 }
 
-AnalysisResult analyse_file(const std::string& path) {
-    return analyse_file(path, read_file_prefix);
+AnalysisResult analyse_file(const std::string& path, const std::optional<mpeg::Layout>& layout) {
+    return analyse_file(path, read_file_prefix, layout);
 }
 
 } // namespace quantaline

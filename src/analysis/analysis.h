@@ -66,8 +66,12 @@ inline constexpr const mpeg::Matrix& default_non_intra = mpeg::default_non_intra
 // The whole analysis of one file. The file's first analysis_prefix_size bytes are read
 // through `reader` into a buffer the thread keeps for the next file; a header cut across
 // packets at the end of them has the file read again, further.
-AnalysisResult analyse_file(const std::string& path);
-AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader);
+// `layout` is the container the containers' reader told (an MPEG video's samples in an MP4,
+// Matroska, AVI or MXF file); without it the container is told from the first bytes.
+AnalysisResult analyse_file(const std::string& path,
+                            const std::optional<mpeg::Layout>& layout = std::nullopt);
+AnalysisResult analyse_file(const std::string& path, const PrefixReader& reader,
+                            const std::optional<mpeg::Layout>& layout = std::nullopt);
 
 // How the bytes handed to analyse_bytes end: at the end of the file, or where a read
 // failed. Either way the bytes after them count as past the end of the file; a step that
@@ -78,7 +82,8 @@ enum class PrefixEnd { end_of_file, read_failure };
 // The same analysis on bytes already in memory: `prefix` holds the first bytes of the
 // file (of an elementary stream only the first analysis_prefix_size count).
 AnalysisResult analyse_bytes(std::span<const std::uint8_t> prefix,
-                             PrefixEnd end = PrefixEnd::end_of_file);
+                             PrefixEnd end = PrefixEnd::end_of_file,
+                             const std::optional<mpeg::Layout>& layout = std::nullopt);
 
 // The stream scan: stream type text and header position.
 struct SequenceHeaderLocation {

@@ -329,6 +329,9 @@ std::string codec_stream_type(const CodecAnalysis& result, Language language) {
     case container::Container::avi:
         container = "AVI";
         break;
+    case container::Container::mxf:
+        container = "MXF";
+        break;
     case container::Container::unknown:
         break;
     }

@@ -56,6 +56,14 @@ std::string_view stream_type_text(mpeg::Container container) {
         return TR_NOOP_TEXT("Value", "Flux programme");
     case mpeg::Container::transport:
         return TR_NOOP_TEXT("Value", "Flux transport");
+    case mpeg::Container::mp4:
+        return "MP4";
+    case mpeg::Container::matroska:
+        return "Matroska";
+    case mpeg::Container::avi:
+        return "AVI";
+    case mpeg::Container::mxf:
+        return "MXF";
     }
     return "";
 }
@@ -123,6 +131,14 @@ std::string_view container_text(mpeg::Container container) {
         return tr_text("Scan", "Flux programme");
     case mpeg::Container::transport:
         return tr_text("Scan", "Flux transport");
+    case mpeg::Container::mp4:
+        return "MP4";
+    case mpeg::Container::matroska:
+        return "Matroska";
+    case mpeg::Container::avi:
+        return "AVI";
+    case mpeg::Container::mxf:
+        return "MXF";
     }
     return "";
 }

@@ -18,6 +18,10 @@ Codec codec_of(const std::uint8_t* code) {
                                             "3IV2", "BLZ0", "DXGM", "RMP4", "SEDG", "UMP4", "WV1F"};
     static constexpr const char* h264[] = {"H264", "AVC1", "X264", "DAVC", "VSSH"};
     static constexpr const char* hevc[] = {"HEVC", "H265", "HVC1", "HEV1", "X265"};
+    // MPEG-1 and MPEG-2 alike: mpeg/ tells them apart.
+    static constexpr const char* mpeg[] = {"MPG1", "MPG2", "MPEG", "PIM1", "PIM2",
+                                           "M1V ", "M2V1", "MMES", "MPGV", "EM2V",
+                                           "LMP2", "HDV1", "HDV2", "HDV3", "XDV1"};
     std::uint8_t upper[4];
     std::transform(code, code + 4, upper, [](std::uint8_t c) {
         return static_cast<std::uint8_t>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
@@ -29,6 +33,7 @@ Codec codec_of(const std::uint8_t* code) {
     return among(mpeg4)  ? Codec::mpeg4
            : among(h264) ? Codec::h264
            : among(hevc) ? Codec::hevc
+           : among(mpeg) ? Codec::mpeg2
                          : Codec::unknown;
 }
 
@@ -86,7 +91,7 @@ std::optional<Codec> read_stream_list(std::span<const std::uint8_t> list, std::u
         config.height =
             static_cast<std::uint32_t>(std::abs(static_cast<std::int32_t>(le32(info + 8))));
         const auto extra = list.subspan(format->payload + 40, format->size - 40);
-        if (codec != Codec::unknown && !extra.empty()) {
+        if (codec != Codec::unknown && !is_mpeg12(codec) && !extra.empty()) {
             UnitCollector collector(codec, config.units);
             StartCodeSplitter splitter(collector);
             splitter.feed(extra, offset + format->payload + 40);
@@ -132,7 +137,7 @@ bool is_stream_chunk(const std::uint8_t* id, std::size_t index) {
 // when walking all of the stream's chunks.
 void read_movie(ByteSource& source, std::uint64_t at, std::uint64_t end, const VideoStream& stream,
                 VideoConfiguration& config) {
-    const std::size_t most = config.walk != nullptr ? ~std::size_t{0} : chunk_limit;
+    const std::size_t most = reads_every_sample(config) ? ~std::size_t{0} : chunk_limit;
     for (std::size_t count = 0; at < end && count < most && !walk_cancelled(config); ++count) {
         const auto header = source.read(at, 12);
         if (!header) {
@@ -152,6 +157,10 @@ void read_movie(ByteSource& source, std::uint64_t at, std::uint64_t end, const V
             if (size > end - at - 8 || size > structure_limit) {
                 config.error = ConfigurationError::truncated;
                 return;
+            }
+            if (place_mpeg_sample(config, stream.codec, at + 8, size)) {
+                at += 8 + size + (size & 1);
+                continue;
             }
             const auto bytes = source.read(at + 8, static_cast<std::size_t>(size));
             if (!bytes) {
@@ -231,20 +240,22 @@ void read_avi(ByteSource& source, VideoConfiguration& config) {
         } else if (list && fourcc_is(header->data() + 8, "movi") && stream) {
             // MPEG-4 Part 2's headers in the format's extra bytes make its configuration;
             // H.264 and HEVC go on with the sets of the first frame.
-            if (config.units.empty() || stream->codec != Codec::mpeg4 || config.walk != nullptr) {
+            if (is_mpeg12(stream->codec) ? config.mpeg_samples != nullptr
+                                         : config.units.empty() || stream->codec != Codec::mpeg4 ||
+                                               config.walk != nullptr) {
                 read_movie(source, at + 12, std::min(riff_end, at + 8 + size), *stream, config);
             }
             break;
         }
         at += 8 + size + (size & 1);
     }
-    if (stream && config.walk != nullptr && config.error == ConfigurationError::none) {
+    if (stream && reads_every_sample(config) && config.error == ConfigurationError::none) {
         walk_extensions(source, riff_end + (riff_end & 1), *stream, config);
     }
     if (!stream && config.error == ConfigurationError::none) {
         config.error = ConfigurationError::no_video;
     }
-    if (stream && config.units.empty() && config.walk == nullptr &&
+    if (stream && !is_mpeg12(stream->codec) && config.units.empty() && config.walk == nullptr &&
         config.error == ConfigurationError::none) {
         config.error = ConfigurationError::no_configuration;
     }

@@ -132,6 +132,9 @@ Codec codec_of(std::string_view codec) {
     if (codec == "V_MPEG4/ISO/ASP" || codec == "V_MPEG4/ISO/SP" || codec == "V_MPEG4/ISO/AP") {
         return Codec::mpeg4;
     }
+    if (codec == "V_MPEG1" || codec == "V_MPEG2") {
+        return Codec::mpeg2; // told apart from MPEG-1 by mpeg/
+    }
     return Codec::unknown;
 }
 
@@ -214,7 +217,7 @@ std::optional<Track> read_tracks(std::span<const std::uint8_t> tracks, std::uint
         read = read_avcc(bytes, chosen->private_offset, config, track.length_size);
     } else if (track.codec == Codec::hevc && !bytes.empty()) {
         read = read_hvcc(bytes, chosen->private_offset, config, track.length_size);
-    } else if (!bytes.empty()) {
+    } else if (track.codec == Codec::mpeg4 && !bytes.empty()) {
         UnitCollector collector(Codec::mpeg4, config.units);
         StartCodeSplitter splitter(collector);
         splitter.feed(bytes, chosen->private_offset);
@@ -297,8 +300,8 @@ struct ClusterRead {
 ClusterRead read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end,
                          const Track& track, VideoConfiguration& config) {
     ClusterRead read;
-    for (std::size_t count = 0;
-         at < end && (count < element_limit || config.walk != nullptr) && !walk_cancelled(config);
+    for (std::size_t count = 0; at < end && (count < element_limit || reads_every_sample(config)) &&
+                                !walk_cancelled(config);
          ++count) {
         read.stop = at;
         const auto element = element_in_file(source, at, config.error);
@@ -320,7 +323,13 @@ ClusterRead read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end
             }
             std::size_t header = 0;
             const auto frame = data ? frame_of(data->first, track, header) : std::nullopt;
-            if (frame) {
+            if (frame &&
+                place_mpeg_sample(config, track.codec, data->second + header, frame->size())) {
+                read.block_read = true;
+                if (config.mpeg_samples == nullptr) {
+                    return read;
+                }
+            } else if (frame) {
                 take_frame(*frame, data->second + header, track, config);
                 read.block_read = true;
                 if (config.walk == nullptr) {
@@ -392,7 +401,7 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
     std::optional<Track> track;
     std::uint64_t at = segment->payload;
     for (std::size_t count = 0;
-         at < segment_end && (count < element_limit || config.walk != nullptr); ++count) {
+         at < segment_end && (count < element_limit || reads_every_sample(config)); ++count) {
         const auto element = element_in_file(source, at, error);
         if (!element) {
             return;
@@ -414,14 +423,14 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
             }
         } else if (element->id == id::cluster && track) {
             const ClusterRead read = read_cluster(source, element->payload, end, *track, config);
-            if ((read.block_read && config.walk == nullptr) || error != ConfigurationError::none ||
-                walk_cancelled(config)) {
+            if ((read.block_read && !reads_every_sample(config)) ||
+                error != ConfigurationError::none || walk_cancelled(config)) {
                 break;
             }
             // No block of the track in this cluster: the next one. A cluster of unknown
             // size ends the first picture's search (its end is the file's); a walk goes on
             // from where its elements ended.
-            if (config.walk != nullptr && element->size == unknown_size) {
+            if (reads_every_sample(config) && element->size == unknown_size) {
                 at = std::max(read.stop, element->payload);
                 continue;
             }
@@ -431,7 +440,7 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
     if (!track && error == ConfigurationError::none) {
         error = ConfigurationError::no_video;
     }
-    if (track && config.units.empty() && config.walk == nullptr &&
+    if (track && !is_mpeg12(track->codec) && config.units.empty() && config.walk == nullptr &&
         error == ConfigurationError::none) {
         error = ConfigurationError::no_configuration;
     }

@@ -197,6 +197,43 @@ bool descriptor(std::span<const std::uint8_t> bytes, std::size_t& at, std::uint8
     return false;
 }
 
+// The object type an esds's decoder configuration names: 0x20 MPEG-4 visual, 0x60 to 0x65
+// MPEG-2 video, 0x6A MPEG-1 video; none when the descriptors do not say.
+std::optional<std::uint8_t> esds_object_type(std::span<const std::uint8_t> esds) {
+    std::size_t at = 4; // version and flags
+    std::uint8_t tag = 0;
+    std::size_t size = 0;
+    if (!descriptor(esds, at, tag, size) || tag != 3 || size < 3) {
+        return std::nullopt;
+    }
+    const std::uint8_t flags = esds[at + 2];
+    at += 3 + ((flags & 0x80) ? 2 : 0);
+    if ((flags & 0x40) != 0) {
+        at += at < esds.size() ? 1u + esds[at] : 0u;
+    }
+    at += (flags & 0x20) ? 2 : 0;
+    if (!descriptor(esds, at, tag, size) || tag != 4 || size < 1) {
+        return std::nullopt;
+    }
+    return esds[at];
+}
+
+bool is_mpeg12_object_type(std::uint8_t type) {
+    return (type >= 0x60 && type <= 0x65) || type == 0x6A;
+}
+
+// The QuickTime sample entries of MPEG-1 and MPEG-2 video: HDV, XDCAM, IMX and the plain ones.
+bool is_mpeg12_entry(const std::uint8_t* type) {
+    static constexpr const char* whole[] = {"m1v ", "m2v1", "mp1v", "mp2v",
+                                            "mpeg", "xdhd", "xdh2", "AVmp"};
+    const auto begins = [type](const char* prefix) { return std::equal(prefix, prefix + 3, type); };
+    return std::any_of(std::begin(whole), std::end(whole),
+                       [type](const char* name) { return fourcc_is(type, name); }) ||
+           begins("hdv") || begins("xdv") || begins("xd5") ||
+           ((begins("mx3") || begins("mx4") || begins("mx5")) &&
+            (type[3] == 'n' || type[3] == 'p'));
+}
+
 // esds: the ES descriptor, its decoder configuration, its decoder specific info.
 bool read_esds(std::span<const std::uint8_t> esds, std::uint64_t offset,
                VideoConfiguration& config) {
@@ -252,6 +289,9 @@ std::optional<Entry> read_sample_entry(std::span<const std::uint8_t> moov,
     } else if (fourcc_is(type, "mp4v")) {
         entry.codec = Codec::mpeg4;
         box_name = "esds";
+    } else if (is_mpeg12_entry(type)) {
+        entry.codec = Codec::mpeg2; // told apart from MPEG-1 by mpeg/
+        box_name = nullptr;
     } else {
         error = ConfigurationError::no_video;
         return std::nullopt;
@@ -264,7 +304,17 @@ std::optional<Entry> read_sample_entry(std::span<const std::uint8_t> moov,
     }
     config.width = be16(moov.data() + sample_entry->payload + 24);
     config.height = be16(moov.data() + sample_entry->payload + 26);
-    const auto box = child(moov, *sample_entry, box_name, error, 78);
+    const auto box =
+        box_name != nullptr ? child(moov, *sample_entry, box_name, error, 78) : std::nullopt;
+    if (box && entry.codec == Codec::mpeg4) {
+        const auto payload = moov.subspan(box->payload, box->end - box->payload);
+        if (const auto object = esds_object_type(payload);
+            object && is_mpeg12_object_type(*object)) {
+            entry.codec = Codec::mpeg2;
+            config.codec = entry.codec;
+            return entry;
+        }
+    }
     if (box) {
         const auto payload = moov.subspan(box->payload, box->end - box->payload);
         const std::uint64_t at = moov_offset + box->payload;
@@ -317,6 +367,9 @@ first_sample(std::span<const std::uint8_t> moov, const Box& stbl) {
 // The units one sample carries.
 void read_sample(ByteSource& source, std::uint64_t offset, std::uint64_t size, const Entry& entry,
                  VideoConfiguration& config) {
+    if (place_mpeg_sample(config, entry.codec, offset, size)) {
+        return;
+    }
     if (size > structure_limit || offset >= source.size()) {
         return;
     }
@@ -634,7 +687,10 @@ void read_mp4(ByteSource& source, VideoConfiguration& config) {
     if (!entry) {
         return;
     }
-    if (config.walk != nullptr) {
+    if (is_mpeg12(entry->codec) && config.mpeg_samples == nullptr) {
+        return; // MPEG-1 and MPEG-2 carry their matrices in their own headers, read by mpeg/
+    }
+    if (reads_every_sample(config)) {
         walk_samples(source, *moov, *stbl, *entry, config);
         walk_fragments(source, {track_id, trex_default_size(*moov, *top, track_id)}, *entry,
                        config);

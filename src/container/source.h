@@ -80,6 +80,30 @@ bool read_avcc(std::span<const std::uint8_t> avcc, std::uint64_t offset, VideoCo
 bool read_hvcc(std::span<const std::uint8_t> hvcc, std::uint64_t offset, VideoConfiguration& config,
                std::size_t& length_size);
 
+// Every sample is read (a walk, or an MPEG video's samples placed), not only the first.
+inline bool reads_every_sample(const VideoConfiguration& config) {
+    return config.walk != nullptr || config.mpeg_samples != nullptr;
+}
+
+inline bool is_mpeg12(Codec codec) {
+    return codec == Codec::mpeg1 || codec == Codec::mpeg2;
+}
+
+// An MPEG-1/2 sample: placed when asked, its bytes not read; true when it was handled so.
+inline bool place_mpeg_sample(VideoConfiguration& config, Codec codec, std::uint64_t offset,
+                              std::uint64_t size) {
+    if (!is_mpeg12(codec)) {
+        return false;
+    }
+    auto* samples = config.mpeg_samples;
+    // Each after the one before in the file, as mpeg/ reads the file front to back.
+    if (samples != nullptr && size > 0 &&
+        (samples->empty() || samples->back().offset + samples->back().size <= offset)) {
+        samples->push_back({offset, size});
+    }
+    return true;
+}
+
 // Walking: the walk's sink asked to stop.
 inline bool walk_cancelled(const VideoConfiguration& config) {
     return config.walk != nullptr && config.walk->cancelled();
@@ -89,6 +113,9 @@ inline bool walk_cancelled(const VideoConfiguration& config) {
 void read_mp4(ByteSource& source, VideoConfiguration& config);
 void read_matroska(ByteSource& source, VideoConfiguration& config);
 void read_avi(ByteSource& source, VideoConfiguration& config);
+void read_mxf(ByteSource& source, VideoConfiguration& config);
+// An MXF file's header partition pack among its first bytes (after a run-in, if any).
+bool begins_mxf(std::span<const std::uint8_t> start);
 void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
                     VideoConfiguration& config);
 // A program stream: its codec from its first video payload; read further for the codecs

@@ -34,9 +34,11 @@ bool begins_avi(std::span<const std::uint8_t> start) {
            fourcc_is(start.data() + 8, "AVI ");
 }
 
-VideoConfiguration read_from(ByteSource& source, UnitSink* walk) {
+VideoConfiguration read_from(ByteSource& source, UnitSink* walk,
+                             std::vector<mpeg::Extent>* mpeg_samples = nullptr) {
     VideoConfiguration config;
     config.walk = walk;
+    config.mpeg_samples = mpeg_samples;
     const auto probe = source.read(0, format_probe_size);
     if (!probe) {
         config.error = ConfigurationError::read_failed;
@@ -54,6 +56,9 @@ VideoConfiguration read_from(ByteSource& source, UnitSink* walk) {
         break;
     case Container::avi:
         read_avi(source, config);
+        break;
+    case Container::mxf:
+        read_mxf(source, config);
         break;
     case Container::transport:
         read_transport(source, *probe, config);
@@ -88,6 +93,9 @@ Format detect_format(std::span<const std::uint8_t> start) {
     }
     if (begins_avi(start)) {
         return {Container::avi, Codec::unknown};
+    }
+    if (begins_mxf(start)) {
+        return {Container::mxf, Codec::unknown};
     }
     // A box type at the first box's place is told before the MPEG streams: a box's size
     // may read as a pack start code (00 00 01 BA is a size of 442), while no MPEG stream
@@ -150,6 +158,50 @@ VideoConfiguration read_video_configuration(const std::string& path) {
 VideoConfiguration read_video_configuration(std::span<const std::uint8_t> bytes) {
     MemorySource source(bytes);
     return read_from(source, nullptr);
+}
+
+namespace {
+
+std::optional<mpeg::Layout> sample_layout(ByteSource& source) {
+    auto samples = std::make_shared<std::vector<mpeg::Extent>>();
+    const VideoConfiguration config = read_from(source, nullptr, samples.get());
+    if (!is_mpeg12(config.codec) || samples->empty()) {
+        return std::nullopt;
+    }
+    mpeg::Layout layout;
+    switch (config.container) {
+    case Container::mp4:
+        layout.container = mpeg::Container::mp4;
+        break;
+    case Container::matroska:
+        layout.container = mpeg::Container::matroska;
+        break;
+    case Container::avi:
+        layout.container = mpeg::Container::avi;
+        break;
+    case Container::mxf:
+        layout.container = mpeg::Container::mxf;
+        break;
+    default:
+        return std::nullopt; // an MPEG stream: mpeg/ tells it from its bytes
+    }
+    layout.samples = std::move(samples);
+    return layout;
+}
+
+} // namespace
+
+std::optional<mpeg::Layout> mpeg_sample_layout(const std::string& path) {
+    FileSource source(path);
+    if (!source.is_open()) {
+        return std::nullopt;
+    }
+    return sample_layout(source);
+}
+
+std::optional<mpeg::Layout> mpeg_sample_layout(std::span<const std::uint8_t> bytes) {
+    MemorySource source(bytes);
+    return sample_layout(source);
 }
 
 VideoConfiguration walk_video_stream(const std::string& path, UnitSink& sink) {

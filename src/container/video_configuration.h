@@ -17,7 +17,7 @@
 namespace quantaline::container {
 
 enum class Codec { mpeg1, mpeg2, mpeg4, h264, hevc, unknown };
-enum class Container { elementary, program, transport, mp4, matroska, avi, unknown };
+enum class Container { elementary, program, transport, mp4, matroska, avi, mxf, unknown };
 
 enum class ConfigurationError {
     none,
@@ -81,6 +81,9 @@ struct VideoConfiguration {
     // Set: the whole stream is walked and what its samples carry goes there, the
     // container's own configuration still into `units`.
     UnitSink* walk = nullptr;
+    // Set: an MPEG-1 or MPEG-2 video's samples are placed there, in decoding order, every
+    // one of them (their bytes are not read); mpeg/ reads the video through them.
+    std::vector<mpeg::Extent>* mpeg_samples = nullptr;
 };
 
 // How many of a file's first bytes detect_format() looks at.
@@ -103,6 +106,11 @@ Format detect_format(std::span<const std::uint8_t> start);
 VideoConfiguration read_video_configuration(const std::string& path);
 // The same over bytes in memory.
 VideoConfiguration read_video_configuration(std::span<const std::uint8_t> bytes);
+
+// An MPEG-1 or MPEG-2 video in a container that places its samples (MP4 and QuickTime,
+// Matroska, AVI, MXF): the layout mpeg/ reads it through. Nothing for any other file.
+std::optional<mpeg::Layout> mpeg_sample_layout(const std::string& path);
+std::optional<mpeg::Layout> mpeg_sample_layout(std::span<const std::uint8_t> bytes);
 
 // The whole video stream of a file: the configuration the container states into the
 // result's `units`, then every parameter set and coded picture in its samples to `sink`.

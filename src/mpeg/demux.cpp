@@ -148,6 +148,40 @@ void demux_elementary(ByteWindow& window, VideoPayloadSink& video) {
     }
 }
 
+void demux_samples(ByteWindow& window, VideoPayloadSink& video, std::span<const Extent> samples,
+                   DemuxReport& report) {
+    auto sample = std::partition_point(samples.begin(), samples.end(), [&](const Extent& e) {
+        return e.offset + e.size <= window.offset();
+    });
+    for (; sample != samples.end() && !video.paused(); ++sample) {
+        if (sample->offset > window.offset()) {
+            const std::uint64_t gap = sample->offset - window.offset();
+            if (window.skip(gap) < gap) {
+                report.cut(TextId::inside_video_packet, window.offset());
+                return;
+            }
+        }
+        const std::uint64_t end = sample->offset + sample->size;
+        while (window.offset() < end) {
+            const std::size_t have = window.ensure(
+                static_cast<std::size_t>(std::min<std::uint64_t>(end - window.offset(), 65536)));
+            if (have == 0) {
+                if (!window.failed() && !window.stopped()) {
+                    report.cut(TextId::inside_video_packet, window.offset());
+                }
+                return;
+            }
+            const std::size_t size =
+                static_cast<std::size_t>(std::min<std::uint64_t>(have, end - window.offset()));
+            video.feed(window.data(), size, window.offset());
+            window.consume(size);
+            if (video.paused()) {
+                return;
+            }
+        }
+    }
+}
+
 // --- program streams ------------------------------------------------------------------
 
 namespace {

@@ -60,6 +60,12 @@ Layout detect_layout(std::span<const std::uint8_t> start);
 
 void demux_elementary(ByteWindow& window, VideoPayloadSink& video);
 
+// The video's samples, in order, from the first that does not lie wholly before the window;
+// the bytes between them stepped over. Returns at the end of the samples or of the bytes,
+// or when the sink pauses: a later call goes on from there.
+void demux_samples(ByteWindow& window, VideoPayloadSink& video, std::span<const Extent> samples,
+                   DemuxReport& report);
+
 // What a program stream's bytes that lie in no packet are: damage to step over, or video
 // (a pack header before a bare video stream, which some tools write).
 enum class LooseBytes { skipped, video };

@@ -476,7 +476,8 @@ std::optional<PictureReadStart> picture_read_start(const ScanResult& whole, std:
     if (after == starts.begin()) {
         return std::nullopt;
     }
-    return PictureReadStart{*std::prev(after), whole.container, whole.video.value_or(0)};
+    return PictureReadStart{*std::prev(after), whole.container, whole.video.value_or(0),
+                            whole.samples};
 }
 
 namespace {
@@ -528,6 +529,27 @@ std::optional<std::uint64_t> pack_before(FileReader& file, std::uint64_t offset)
 
 std::optional<ScanControl::Resume> resume_point(const std::string& path,
                                                 const PictureReadStart& start) {
+    if (reads_samples(start.container)) {
+        // The sample the sequence header lies in.
+        if (!start.samples) {
+            return std::nullopt;
+        }
+        const auto& samples = *start.samples;
+        const auto sample =
+            std::partition_point(samples.begin(), samples.end(), [&](const Extent& e) {
+                return e.offset + e.size <= start.sequence.offset;
+            });
+        if (sample == samples.end() || sample->offset > start.sequence.offset) {
+            return std::nullopt;
+        }
+        ScanControl::Resume resume;
+        resume.layout.container = start.container;
+        resume.layout.samples = start.samples;
+        resume.offset = sample->offset;
+        resume.first_picture = start.sequence.first_picture;
+        resume.sequence_offset = start.sequence.offset;
+        return resume;
+    }
     FileReader file(path);
     const auto probe = file.is_open() ? read_at(file, 0, layout_probe_size) : std::nullopt;
     if (!probe) {
@@ -558,6 +580,11 @@ std::optional<ScanControl::Resume> resume_point(const std::string& path,
         }
         resume.offset = header - (header - resume.layout.first_packet) % resume.layout.packet_size;
         return resume;
+    case Container::mp4:
+    case Container::matroska:
+    case Container::avi:
+    case Container::mxf:
+        break;
     }
     return std::nullopt;
 }
@@ -565,12 +592,17 @@ std::optional<ScanControl::Resume> resume_point(const std::string& path,
 std::optional<PictureQuantiser>
 read_picture_macroblocks(const std::string& path, std::uint64_t index, MacroblockSink& map,
                          const std::atomic<bool>* stop,
-                         const std::optional<PictureReadStart>& start) {
+                         const std::optional<PictureReadStart>& start,
+                         const std::optional<Layout>& layout) {
     std::optional<PictureQuantiser> found;
     std::atomic<bool> done{false};
     ScanControl control;
+    control.layout = layout;
     if (start) {
         control.resume = resume_point(path, *start);
+        if (!control.layout && start->samples) {
+            control.layout = Layout{start->container, 188, 0, 0, start->samples};
+        }
     }
     control.stop = &done;
     control.progress = [&](std::uint64_t) {

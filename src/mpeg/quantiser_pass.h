@@ -198,7 +198,8 @@ class RecordedPass final : public VideoPayloadSink {
 struct PictureReadStart {
     ScanResult::SequenceStart sequence;
     Container container = Container::elementary;
-    std::uint32_t video = 0; // a transport stream's PID
+    std::uint32_t video = 0;                            // a transport stream's PID
+    std::shared_ptr<const std::vector<Extent>> samples; // where a sample container's lie
 };
 // Nothing when no sequence header comes before the picture.
 std::optional<PictureReadStart> picture_read_start(const ScanResult& whole, std::uint64_t index);
@@ -214,10 +215,11 @@ std::optional<ScanControl::Resume> resume_point(const std::string& path,
 // that picture, through the demultiplexer of its container, from `start` when it is given
 // (one group of pictures on a DVD) or from the file's start, and the picture is read with
 // `map`. Nothing when the file has no such picture (or none after a sequence header) or
-// `stop` was set first.
+// `stop` was set first. `layout` is the container the containers' reader told, when it did.
 std::optional<PictureQuantiser>
 read_picture_macroblocks(const std::string& path, std::uint64_t index, MacroblockSink& map,
                          const std::atomic<bool>* stop = nullptr,
-                         const std::optional<PictureReadStart>& start = std::nullopt);
+                         const std::optional<PictureReadStart>& start = std::nullopt,
+                         const std::optional<Layout>& layout = std::nullopt);
 
 } // namespace quantaline::mpeg

@@ -78,6 +78,9 @@ Layout scan_layout(ByteWindow& window, const ScanControl& control, DemuxReport& 
     if (control.resume) {
         return control.resume->layout;
     }
+    if (control.layout) {
+        return *control.layout;
+    }
     const std::size_t probed = window.ensure(layout_probe_size);
     const Layout layout = detect_layout(std::span<const std::uint8_t>(window.data(), probed));
     if (layout.container == Container::transport && layout.first_packet > 0) {
@@ -108,6 +111,14 @@ void demux(ByteWindow& window, VideoPayloadSink& video, ScanResult& result, Demu
         }
         break;
     }
+    case Container::mp4:
+    case Container::matroska:
+    case Container::avi:
+    case Container::mxf:
+        if (layout.samples) {
+            demux_samples(window, video, *layout.samples, report);
+        }
+        break;
     }
 }
 
@@ -180,6 +191,7 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     DemuxReport report;
     const Layout layout = scan_layout(window, control, report);
     result.container = layout.container;
+    result.samples = layout.samples;
     demux(window, *video, result, report, layout, control);
     if (recorded_pass) {
         recorded_pass->finish();

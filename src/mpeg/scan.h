@@ -193,6 +193,8 @@ struct QuantiserTotals {
 
 struct ScanResult {
     Container container = Container::elementary;
+    // The video's samples, for the containers read through them.
+    std::shared_ptr<const std::vector<Extent>> samples;
     // The PES stream_id (program stream) or the PID (transport stream) of the video read.
     std::optional<std::uint32_t> video;
     std::uint64_t pictures = 0;

@@ -8,15 +8,33 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace quantaline::mpeg {
 
 struct SequenceContext;
 struct ScanResult;
 
-enum class Container { elementary, program, transport };
+// The MPEG streams, then the containers whose index places each video sample in the file
+// (mp4: MP4 and QuickTime; mxf: its picture essence elements), which the containers'
+// reader tells and this folder reads through the samples' places alone.
+enum class Container { elementary, program, transport, mp4, matroska, avi, mxf };
+
+// Where a sample of video lies in the file.
+struct Extent {
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+    bool operator==(const Extent&) const = default;
+};
+
+// True for the containers read through their samples' places.
+constexpr bool reads_samples(Container container) {
+    return container == Container::mp4 || container == Container::matroska ||
+           container == Container::avi || container == Container::mxf;
+}
 
 // How a file's bytes are read: its container and, for a transport stream, its packets.
 struct Layout {
@@ -27,6 +45,9 @@ struct Layout {
     // The file offset of the first whole packet: a capture cut at any byte begins with
     // the end of a packet, which is stepped over.
     std::size_t first_packet = 0;
+    // The video's samples in decoding order, each after the one before in the file, for the
+    // containers read through them.
+    std::shared_ptr<const std::vector<Extent>> samples;
 };
 
 // How a caller follows and stops a scan. Both may be left empty.
@@ -63,6 +84,9 @@ struct ScanControl {
         std::uint64_t first_picture = 0;
     };
     std::optional<Resume> resume;
+    // The container as the containers' reader told it (the samples of an MP4, Matroska, AVI
+    // or MXF file), in place of what the first bytes tell.
+    std::optional<Layout> layout;
 
     // With `quantiser`: the pass over the pictures of an earlier read of the same file that
     // kept its records. No header is read again: each record's picture is cut from the

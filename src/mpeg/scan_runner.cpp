@@ -56,6 +56,9 @@ void ScanRunner::work() {
         control.picture_records = options_.picture_records;
         control.quantiser = options_.quantiser;
         control.quantiser_threads = quantiser_threads_;
+        if (options_.layout_of) {
+            control.layout = options_.layout_of(job.file);
+        }
         control.progress = [&job](std::uint64_t bytes) {
             job.done.store(bytes, std::memory_order_relaxed);
         };

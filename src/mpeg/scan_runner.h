@@ -31,6 +31,9 @@ struct ScanRunnerOptions {
     // Called on a worker thread as each file's result becomes ready, with the file's index;
     // a window posts it to its event loop.
     std::function<void(std::size_t)> finished;
+    // Called on a worker thread before each file is read: the container the containers'
+    // reader tells (ScanControl::layout), or nothing to tell it from the first bytes.
+    std::function<std::optional<Layout>(const std::string&)> layout_of;
 };
 
 struct ScanProgress {

@@ -58,6 +58,10 @@ void VideoPrefix::pull(std::size_t count) {
         if (size_ < count && end_ != DataEnd::buffer_full) {
             transport_->finish();
         }
+    } else if (reads_samples(layout_.container)) {
+        if (layout_.samples) {
+            demux_samples(window_, *this, *layout_.samples, report_);
+        }
     } else {
         demux_program(window_, *this, scan_, report_, LooseBytes::video);
     }

@@ -56,6 +56,7 @@ Messages Session::open(const std::string& path) {
     list_pair_shown_ = 0;
     codec_.reset();
     OpenedVideo video = open_video(path);
+    mpeg_layout_ = video.layout;
     if (video.codec) {
         return open_codec(std::move(*video.codec));
     }
@@ -240,6 +241,7 @@ void Session::start_stream_read() {
     // one further on (a multiplex whose video starts late), and then its matrices.
     mpeg::ScanControl control;
     control.picture_records = true;
+    control.layout = mpeg_layout_;
     start<mpeg::ScanResult>(
         Read::stream, scan_work(state_.file_path, std::move(control)),
         [this](mpeg::ScanResult&& result) {
@@ -255,6 +257,7 @@ void Session::start_stream_read() {
 void Session::start_quantiser_read() {
     mpeg::ScanControl control;
     control.quantiser = true;
+    control.layout = mpeg_layout_;
     // One file: its pass spreads over every core.
     control.quantiser_threads = std::max<std::size_t>(1, std::thread::hardware_concurrency());
     // The pictures the header read found, their figures written into its records.
@@ -286,12 +289,13 @@ void Session::start_picture_map(std::uint64_t index) {
     }
     start<std::optional<PictureMap>>(
         Read::picture_map,
-        [path = state_.file_path, index, start_at](JobControl& job) -> std::optional<PictureMap> {
+        [path = state_.file_path, index, start_at,
+         layout = mpeg_layout_](JobControl& job) -> std::optional<PictureMap> {
             PictureMap map;
             map.index = index;
             MapCollector collector(map);
-            const auto figures =
-                mpeg::read_picture_macroblocks(path, index, collector, &job.stop(), start_at);
+            const auto figures = mpeg::read_picture_macroblocks(path, index, collector, &job.stop(),
+                                                                start_at, layout);
             if (!figures) {
                 return std::nullopt; // no such picture, or stopped first
             }

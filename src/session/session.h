@@ -193,6 +193,8 @@ class Session {
     AppState& state_;
     bool has_stream_ = false;
     unsigned frame_rate_code_ = 0;
+    // How mpeg/ reads an MPEG video in a container that places its samples.
+    std::optional<mpeg::Layout> mpeg_layout_;
     std::optional<CodecAnalysis> codec_;
     std::vector<ListPair> list_pairs_; // into codec_'s lists
     std::size_t list_pair_shown_ = 0;

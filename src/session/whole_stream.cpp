@@ -129,7 +129,8 @@ double peak_rate(const mpeg::PictureRecords& records, double fps) {
 }
 
 std::string video_stream_text(const mpeg::ScanResult& result) {
-    if (result.container == mpeg::Container::elementary) {
+    // An elementary stream is the video; a container that places its samples has one track.
+    if (result.container == mpeg::Container::elementary || mpeg::reads_samples(result.container)) {
         return tr_text("WholeStream", "Sans objet");
     }
     return result.video ? video_id_text(result.container, *result.video)

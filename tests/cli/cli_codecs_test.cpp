@@ -12,6 +12,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -328,6 +329,85 @@ TEST(CliCodecs, ReportAndMpeg2ExportsTakeTwoMatricesOrRefuse) {
         const std::vector<std::string> untouched = {"TMPGEnc.ini",
                                                     "[Tools.QuantizeMatrix]\r\nCount=0\r\n"};
         EXPECT_EQ(written, untouched);
+    }
+}
+
+// An MPEG-2 video in a container that places its samples is read through them: the same
+// pictures, quantisers and times as its elementary stream, whatever the container, and the
+// container named; H.264 in MXF is read as in the other containers.
+TEST(CliCodecs, MpegVideoInEveryContainerIsReadThroughItsSamples) {
+    if (!has_encoder("mpeg2video")) {
+        GTEST_SKIP() << "ffmpeg with mpeg2video is not on this machine";
+    }
+    TempDir dir;
+    const std::string pattern = "-f lavfi -i testsrc=size=176x144:rate=25 -frames:v 24 ";
+    const std::string mpeg2 = pattern + "-pix_fmt yuv420p -c:v mpeg2video -g 12 -bf 2 ";
+    // Every picture's record but the file and its offset, which the container moves.
+    const auto records = [](const std::string& csv) {
+        std::string out;
+        std::istringstream lines(csv);
+        for (std::string line; std::getline(lines, line);) {
+            const std::size_t index = line.find(',');
+            const std::size_t offset = line.find(',', index + 1);
+            const std::size_t type = line.find(',', offset + 1);
+            out += line.substr(index + 1, offset - index) + line.substr(type + 1) + '\n';
+        }
+        return out;
+    };
+    const std::string elementary = dir.file("ref.m2v");
+    ASSERT_TRUE(run_ffmpeg_once(mpeg2 + "-f mpeg2video", elementary));
+    const auto reference = cli_run::run_cli({"pictures", "--quantiser", elementary});
+    ASSERT_EQ(reference.status, 0) << reference.err;
+    ASSERT_EQ(std::count(reference.out.begin(), reference.out.end(), '\n'), 25);
+    struct Case {
+        std::string arguments;
+        const char* file;
+        const char* stream_type;
+    };
+    const std::vector<Case> cases = {
+        {mpeg2, "a.mp4", "MP4"},
+        {mpeg2, "a.mov", "MP4"},
+        {mpeg2, "a.mkv", "Matroska"},
+        {mpeg2, "a.avi", "AVI"},
+        {mpeg2 + "-f mxf", "a.mxf", "MXF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = dir.file(c.file);
+        ASSERT_TRUE(run_ffmpeg_once(c.arguments, file));
+        const auto info = cli_run::run_cli({"info", "--json", file});
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_NE(info.out.find(std::string("\"stream_type_text\":\"") + c.stream_type +
+                                "\",\"header_position\""),
+                  std::string::npos)
+            << info.out;
+        EXPECT_NE(info.out.find("\"mpeg_version_text\":\"MPEG-2\""), std::string::npos);
+        const auto pictures = cli_run::run_cli({"pictures", "--quantiser", file});
+        EXPECT_EQ(pictures.status, 0) << pictures.err;
+        EXPECT_EQ(records(pictures.out), records(reference.out));
+        const auto scan = cli_run::run_cli({"scan", file});
+        EXPECT_NE(scan.out.find(std::string("Conteneur : ") + c.stream_type + "\n"),
+                  std::string::npos)
+            << scan.out;
+    }
+    // IMX (D-10): one content package a frame, its picture item the MPEG-2 frame.
+    const std::string imx = dir.file("imx.mxf");
+    if (run_ffmpeg_once("-f lavfi -i testsrc=size=720x576:rate=25 -frames:v 5 -pix_fmt yuv422p "
+                        "-c:v mpeg2video -b:v 30M -minrate 30M -maxrate 30M -bufsize 1200000 "
+                        "-rc_init_occupancy 1200000 -f mxf_d10",
+                        imx)) {
+        const auto scan = cli_run::run_cli({"scan", "--json", imx});
+        EXPECT_NE(scan.out.find("\"pictures\":5,"), std::string::npos) << scan.out;
+    }
+    if (has_encoder("libx264")) {
+        const std::string h264 = dir.file("h.mxf");
+        ASSERT_TRUE(
+            run_ffmpeg_once(pattern + "-pix_fmt yuv420p -c:v libx264 -x264-params cqm=jvt", h264));
+        const auto info = cli_run::run_cli({"info", "--json", h264});
+        EXPECT_NE(info.out.find("\"codec\":\"h264\",\"container\":\"mxf\""), std::string::npos)
+            << info.out;
+        const auto scan = cli_run::run_cli({"scan", "--json", h264});
+        EXPECT_NE(scan.out.find("\"pictures\":24,"), std::string::npos) << scan.out;
     }
 }
 
