@@ -262,6 +262,25 @@ bool read_esds(std::span<const std::uint8_t> esds, std::uint64_t offset,
     return true;
 }
 
+// A sample entry's codec from its type, and the box its configuration lies in (none for
+// MPEG-1 and MPEG-2, whose headers travel in the samples).
+Codec entry_codec(const std::uint8_t* type, const char*& box_name) {
+    if (fourcc_is(type, "avc1") || fourcc_is(type, "avc3")) {
+        box_name = "avcC";
+        return Codec::h264;
+    }
+    if (fourcc_is(type, "hvc1") || fourcc_is(type, "hev1")) {
+        box_name = "hvcC";
+        return Codec::hevc;
+    }
+    if (fourcc_is(type, "mp4v")) {
+        box_name = "esds"; // its object type may still make it MPEG-2
+        return Codec::mpeg4;
+    }
+    box_name = nullptr;
+    return is_mpeg12_entry(type) ? Codec::mpeg2 : Codec::unknown; // MPEG-1 told by mpeg/
+}
+
 // The first sample entry: its codec, its size, its configuration box.
 std::optional<Entry> read_sample_entry(std::span<const std::uint8_t> moov,
                                        std::uint64_t moov_offset, const Box& stbl,
@@ -278,21 +297,10 @@ std::optional<Entry> read_sample_entry(std::span<const std::uint8_t> moov,
     if (!sample_entry) {
         return std::nullopt;
     }
-    const std::uint8_t* type = sample_entry->type;
     Entry entry;
-    const char* box_name = "avcC";
-    if (fourcc_is(type, "avc1") || fourcc_is(type, "avc3")) {
-        entry.codec = Codec::h264;
-    } else if (fourcc_is(type, "hvc1") || fourcc_is(type, "hev1")) {
-        entry.codec = Codec::hevc;
-        box_name = "hvcC";
-    } else if (fourcc_is(type, "mp4v")) {
-        entry.codec = Codec::mpeg4;
-        box_name = "esds";
-    } else if (is_mpeg12_entry(type)) {
-        entry.codec = Codec::mpeg2; // told apart from MPEG-1 by mpeg/
-        box_name = nullptr;
-    } else {
+    const char* box_name = nullptr;
+    entry.codec = entry_codec(sample_entry->type, box_name);
+    if (entry.codec == Codec::unknown) {
         error = ConfigurationError::no_video;
         return std::nullopt;
     }

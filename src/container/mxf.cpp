@@ -72,16 +72,91 @@ std::optional<Klv> klv_at(ByteSource& source, std::uint64_t at, std::array<std::
     return Klv{value, length};
 }
 
-} // namespace
-
-bool begins_mxf(std::span<const std::uint8_t> start) {
+// Where the header partition pack begins among the first bytes; none without one.
+std::optional<std::size_t> header_partition(std::span<const std::uint8_t> start) {
     const std::size_t end = std::min(start.size(), run_in_limit);
     for (std::size_t at = 0; at + 14 <= end; ++at) {
         if (begins_with(start.data() + at, partition_key) && start[at + 13] == 0x02) {
-            return true;
+            return at;
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+// The picture essence elements of one track, in file order.
+class PictureTrack {
+  public:
+    explicit PictureTrack(VideoConfiguration& config) : config_(config) {}
+    bool chosen() const { return track_.has_value(); }
+    // One picture element at `klv`: the first one whose bytes tell a codec chooses the track.
+    // False once the reading is over.
+    bool element(ByteSource& source, const std::array<std::uint8_t, 16>& key, const Klv& klv);
+    void finish() {
+        if (splitter_) {
+            splitter_->finish();
+        }
+    }
+
+  private:
+    bool choose(ByteSource& source, const std::array<std::uint8_t, 16>& key, const Klv& klv);
+
+    VideoConfiguration& config_;
+    std::optional<std::array<std::uint8_t, 4>> track_; // its item and element bytes
+    std::optional<UnitCollector> collector_;
+    std::optional<StartCodeSplitter> splitter_;
+};
+
+bool PictureTrack::choose(ByteSource& source, const std::array<std::uint8_t, 16>& key,
+                          const Klv& klv) {
+    const auto head = source.read(
+        klv.value, static_cast<std::size_t>(std::min<std::uint64_t>(klv.length, 65536)));
+    if (!head) {
+        config_.error = ConfigurationError::read_failed;
+        return false;
+    }
+    const Codec codec = elementary_codec(*head);
+    if (codec != Codec::unknown) {
+        track_ = std::array<std::uint8_t, 4>{key[12], key[13], key[14], key[15]};
+        config_.codec = codec;
+        if (!is_mpeg12(codec)) {
+            collector_.emplace(codec, config_);
+            splitter_.emplace(*collector_);
+        }
+    }
+    return true;
+}
+
+bool PictureTrack::element(ByteSource& source, const std::array<std::uint8_t, 16>& key,
+                           const Klv& klv) {
+    if (!track_ && !choose(source, key, klv)) {
+        return false;
+    }
+    if (!track_ || !std::equal(track_->begin(), track_->end(), key.begin() + 12)) {
+        return true;
+    }
+    if (place_mpeg_sample(config_, config_.codec, klv.value, klv.length)) {
+        // MPEG-1 and MPEG-2 carry their matrices in their own headers, read by mpeg/.
+        return config_.mpeg_samples != nullptr;
+    }
+    if (klv.length > structure_limit) {
+        return true;
+    }
+    const auto bytes = source.read(klv.value, static_cast<std::size_t>(klv.length));
+    if (!bytes) {
+        config_.error = ConfigurationError::read_failed;
+        return false;
+    }
+    if (!splitter_->feed(*bytes, klv.value)) {
+        config_.error = ConfigurationError::too_large;
+        return false;
+    }
+    return !splitter_->done() || config_.walk != nullptr;
+}
+
+} // namespace
+
+bool begins_mxf(std::span<const std::uint8_t> start) {
+    return header_partition(start).has_value();
 }
 
 void read_mxf(ByteSource& source, VideoConfiguration& config) {
@@ -90,71 +165,28 @@ void read_mxf(ByteSource& source, VideoConfiguration& config) {
         config.error = ConfigurationError::read_failed;
         return;
     }
-    std::uint64_t at = 0;
-    while (at + 14 <= start->size() &&
-           !(begins_with(start->data() + at, partition_key) && (*start)[at + 13] == 0x02)) {
-        ++at;
-    }
-    std::optional<std::array<std::uint8_t, 4>> track; // the video's item and element bytes
-    std::optional<UnitCollector> collector;
-    std::optional<StartCodeSplitter> splitter;
+    std::uint64_t at = header_partition(*start).value_or(0);
+    PictureTrack track(config);
     std::array<std::uint8_t, 16> key{};
     while (at < source.size() && !walk_cancelled(config)) {
-        if (!track && !reads_every_sample(config) && at > first_picture_reach) {
+        if (!track.chosen() && !reads_every_sample(config) && at > first_picture_reach) {
             break;
         }
         const auto klv = klv_at(source, at, key, config.error);
         if (!klv) {
             break; // the end of the packets, or damage the error says
         }
-        const bool picture = is_picture_element(key.data());
-        if (picture && !track) {
-            const auto head = source.read(
-                klv->value, static_cast<std::size_t>(std::min<std::uint64_t>(klv->length, 65536)));
-            if (!head) {
-                config.error = ConfigurationError::read_failed;
-                return;
-            }
-            const Codec codec = elementary_codec(*head);
-            if (codec != Codec::unknown) {
-                track = std::array<std::uint8_t, 4>{key[12], key[13], key[14], key[15]};
-                config.codec = codec;
-                if (!is_mpeg12(codec)) {
-                    collector.emplace(codec, config);
-                    splitter.emplace(*collector);
-                }
-            }
-        }
-        if (picture && track && std::equal(track->begin(), track->end(), key.begin() + 12)) {
-            if (place_mpeg_sample(config, config.codec, klv->value, klv->length)) {
-                if (config.mpeg_samples == nullptr) {
-                    return; // MPEG-1 and MPEG-2 carry their matrices in their own headers
-                }
-            } else if (klv->length <= structure_limit) {
-                const auto bytes = source.read(klv->value, static_cast<std::size_t>(klv->length));
-                if (!bytes) {
-                    config.error = ConfigurationError::read_failed;
-                    return;
-                }
-                if (!splitter->feed(*bytes, klv->value)) {
-                    config.error = ConfigurationError::too_large;
-                    return;
-                }
-                if (splitter->done() && config.walk == nullptr) {
-                    break;
-                }
-            }
+        if (is_picture_element(key.data()) && !track.element(source, key, *klv)) {
+            break;
         }
         at = klv->value + klv->length;
     }
-    if (splitter) {
-        splitter->finish();
-    }
-    if (!track && config.error == ConfigurationError::none) {
+    track.finish();
+    if (!track.chosen() && config.error == ConfigurationError::none) {
         config.error = ConfigurationError::no_video;
     }
-    if (track && !is_mpeg12(config.codec) && config.units.empty() && config.walk == nullptr &&
-        config.error == ConfigurationError::none) {
+    if (track.chosen() && !is_mpeg12(config.codec) && config.units.empty() &&
+        config.walk == nullptr && config.error == ConfigurationError::none) {
         config.error = ConfigurationError::no_configuration;
     }
 }

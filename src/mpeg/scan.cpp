@@ -82,7 +82,7 @@ Layout scan_layout(ByteWindow& window, const ScanControl& control, DemuxReport& 
         return *control.layout;
     }
     const std::size_t probed = window.ensure(layout_probe_size);
-    const Layout layout = detect_layout(std::span<const std::uint8_t>(window.data(), probed));
+    Layout layout = detect_layout(std::span<const std::uint8_t>(window.data(), probed));
     if (layout.container == Container::transport && layout.first_packet > 0) {
         // The end of a packet whose start the file does not hold.
         report.lost_sync(0, layout.first_packet);

@@ -414,6 +414,9 @@ struct Hostile {
 };
 
 TEST(VideoContainers, HostileStructuresGiveAnErrorValue) {
+    // A header partition pack's key, its length and value to follow.
+    const Bytes mxf_partition = {0x06, 0x0E, 0x2B, 0x34, 0x02, 0x05, 0x01, 0x01,
+                                 0x0D, 0x01, 0x02, 0x01, 0x01, 0x02, 0x04, 0x00};
     const Bytes sps = {0x67, 0x64, 0x00, 0x1E, 0xAC};
     const Bytes avcc_claiming_more = cat({Bytes{1, 0x64, 0, 0x1E, 0xFF, 0xE1}, be(200, 2), sps});
     const Bytes deep = [] {
@@ -471,6 +474,12 @@ TEST(VideoContainers, HostileStructuresGiveAnErrorValue) {
         {"H.264 without parameter sets",
          cat({Bytes{0, 0, 0, 1, 0x09, 0x10}, Bytes{0, 0, 1, 0x65, 0x88}}),
          ConfigurationError::no_configuration},
+        {"MXF packet past the end", cat({mxf_partition, Bytes{0x83, 0x10, 0x00, 0x00}}),
+         ConfigurationError::truncated},
+        {"MXF length of 9 bytes", cat({mxf_partition, Bytes{0x89}, Bytes(9, 0xFF)}),
+         ConfigurationError::damaged},
+        {"MXF without picture essence", cat({mxf_partition, Bytes{0x04, 0, 0, 0, 0}}),
+         ConfigurationError::no_video},
     };
     for (const Hostile& hostile : cases) {
         SCOPED_TRACE(hostile.name);
