@@ -9,16 +9,9 @@ namespace quantaline::h264 {
 namespace {
 
 using mpeg::BitReader;
-
-template <class T> T field(BitReader& r, int bits) {
-    return mpeg::u_field<T>(r, bits);
-}
-template <class T> T ue(BitReader& r, std::uint32_t max, SyntaxError& error) {
-    return mpeg::ue_field<T>(r, max, error);
-}
-template <class T> T se(BitReader& r, std::int32_t min, std::int32_t max, SyntaxError& error) {
-    return mpeg::se_field<T>(r, min, max, error);
-}
+using mpeg::field;
+using mpeg::se;
+using mpeg::ue;
 
 // Widths no picture reaches: a larger value is damage, and the sizes stay in 32 bits.
 constexpr std::uint32_t max_size_in_mbs_minus1 = 4095;

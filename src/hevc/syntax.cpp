@@ -7,17 +7,10 @@ namespace quantaline::hevc {
 namespace {
 
 using mpeg::BitReader;
+using mpeg::field;
 using mpeg::note;
-
-template <class T> T field(BitReader& r, int bits) {
-    return mpeg::u_field<T>(r, bits);
-}
-template <class T> T ue(BitReader& r, std::uint32_t max, SyntaxError& error) {
-    return mpeg::ue_field<T>(r, max, error);
-}
-template <class T> T se(BitReader& r, std::int32_t min, std::int32_t max, SyntaxError& error) {
-    return mpeg::se_field<T>(r, min, max, error);
-}
+using mpeg::se;
+using mpeg::ue;
 
 // A picture no level allows is damage; the sizes stay well inside 32 bits.
 constexpr std::uint32_t max_luma_samples = 1u << 16;

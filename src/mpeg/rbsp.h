@@ -25,7 +25,7 @@ inline void note(SyntaxError& error, SyntaxError found) {
         error = found;
     }
 }
-template <class T> T ue_field(BitReader& r, std::uint32_t max, SyntaxError& error) {
+template <class T> T ue(BitReader& r, std::uint32_t max, SyntaxError& error) {
     const std::uint32_t value = r.read_ue();
     if (value > max) {
         if (!r.overrun()) {
@@ -35,8 +35,7 @@ template <class T> T ue_field(BitReader& r, std::uint32_t max, SyntaxError& erro
     }
     return static_cast<T>(value);
 }
-template <class T>
-T se_field(BitReader& r, std::int32_t min, std::int32_t max, SyntaxError& error) {
+template <class T> T se(BitReader& r, std::int32_t min, std::int32_t max, SyntaxError& error) {
     const std::int32_t value = r.read_se();
     if (value < min || value > max || r.invalid_code()) {
         if (!r.overrun()) {
@@ -46,8 +45,15 @@ T se_field(BitReader& r, std::int32_t min, std::int32_t max, SyntaxError& error)
     }
     return static_cast<T>(value);
 }
-template <class T> T u_field(BitReader& r, int bits) {
+template <class T> T field(BitReader& r, int bits) {
     return static_cast<T>(r.read(bits));
+}
+// Marker bits are checked as they are read; the first failure is the one reported. A
+// marker bit past the end is the truncation's fault, reported as such.
+inline void marker_bit(BitReader& r, SyntaxError& error) {
+    if (r.read(1) != 1 && !r.overrun()) {
+        note(error, SyntaxError::marker_bit);
+    }
 }
 // The structure's fields with its first error; bits past the end are a truncation.
 template <class Fields>

@@ -1,22 +1,11 @@
 #include "mpeg/syntax.h"
 
 #include "mpeg/codes.h"
+#include "mpeg/rbsp.h"
 
 namespace quantaline::mpeg {
 
 namespace {
-
-template <class T> T field(BitReader& r, int bits) {
-    return static_cast<T>(r.read(bits));
-}
-
-// Marker bits are checked as they are read; the first failure is the one reported.
-// A marker bit past the end is the truncation's fault, reported as such.
-void marker_bit(BitReader& r, SyntaxError& error) {
-    if (r.read(1) != 1 && !r.overrun() && error == SyntaxError::none) {
-        error = SyntaxError::marker_bit;
-    }
-}
 
 template <class Fields>
 Parsed<Fields> finish(const BitReader& r, Fields fields, SyntaxError error) {

@@ -7,17 +7,9 @@ namespace quantaline::mpeg4 {
 namespace {
 
 using mpeg::BitReader;
+using mpeg::field;
+using mpeg::marker_bit;
 using mpeg::note;
-
-template <class T> T field(BitReader& r, int bits) {
-    return mpeg::u_field<T>(r, bits);
-}
-
-void marker_bit(BitReader& r, SyntaxError& error) {
-    if (r.read(1) != 1 && !r.overrun()) {
-        note(error, SyntaxError::marker_bit);
-    }
-}
 
 template <class Fields>
 Parsed<Fields> finish(const BitReader& r, Fields fields, SyntaxError error) {
