@@ -48,6 +48,29 @@ std::string_view picture_structure_text(unsigned code) {
     return mpeg::code_name(mpeg::picture_structures, code);
 }
 
+namespace {
+
+// The containers that place their samples go by their own names, in every language.
+std::string_view sample_container_name(mpeg::Container container) {
+    switch (container) {
+    case mpeg::Container::mp4:
+        return "MP4";
+    case mpeg::Container::matroska:
+        return "Matroska";
+    case mpeg::Container::avi:
+        return "AVI";
+    case mpeg::Container::mxf:
+        return "MXF";
+    case mpeg::Container::elementary:
+    case mpeg::Container::program:
+    case mpeg::Container::transport:
+        break;
+    }
+    return "";
+}
+
+} // namespace
+
 std::string_view stream_type_text(mpeg::Container container) {
     switch (container) {
     case mpeg::Container::elementary:
@@ -57,13 +80,10 @@ std::string_view stream_type_text(mpeg::Container container) {
     case mpeg::Container::transport:
         return TR_NOOP_TEXT("Value", "Flux transport");
     case mpeg::Container::mp4:
-        return "MP4";
     case mpeg::Container::matroska:
-        return "Matroska";
     case mpeg::Container::avi:
-        return "AVI";
     case mpeg::Container::mxf:
-        return "MXF";
+        return sample_container_name(container);
     }
     return "";
 }
@@ -132,13 +152,10 @@ std::string_view container_text(mpeg::Container container) {
     case mpeg::Container::transport:
         return tr_text("Scan", "Flux transport");
     case mpeg::Container::mp4:
-        return "MP4";
     case mpeg::Container::matroska:
-        return "Matroska";
     case mpeg::Container::avi:
-        return "AVI";
     case mpeg::Container::mxf:
-        return "MXF";
+        return sample_container_name(container);
     }
     return "";
 }

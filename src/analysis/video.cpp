@@ -27,10 +27,7 @@ OpenedVideo open_video(const std::string& path) {
 }
 
 std::optional<mpeg::Layout> mpeg_layout(const std::string& path) {
-    const container::VideoConfiguration configuration = container::read_video_configuration(path);
-    if (is_codec_read_here(configuration.codec) || !places_samples(configuration.container)) {
-        return std::nullopt;
-    }
+    // Nothing for any other file: its first bytes tell.
     return container::mpeg_sample_layout(path);
 }
 

@@ -197,9 +197,10 @@ bool descriptor(std::span<const std::uint8_t> bytes, std::size_t& at, std::uint8
     return false;
 }
 
-// The object type an esds's decoder configuration names: 0x20 MPEG-4 visual, 0x60 to 0x65
-// MPEG-2 video, 0x6A MPEG-1 video; none when the descriptors do not say.
-std::optional<std::uint8_t> esds_object_type(std::span<const std::uint8_t> esds) {
+// An esds's decoder configuration descriptor, through the ES descriptor: where its
+// payload begins and its size; none when the descriptors do not hold one.
+std::optional<std::pair<std::size_t, std::size_t>>
+decoder_configuration(std::span<const std::uint8_t> esds) {
     std::size_t at = 4; // version and flags
     std::uint8_t tag = 0;
     std::size_t size = 0;
@@ -215,7 +216,14 @@ std::optional<std::uint8_t> esds_object_type(std::span<const std::uint8_t> esds)
     if (!descriptor(esds, at, tag, size) || tag != 4 || size < 1) {
         return std::nullopt;
     }
-    return esds[at];
+    return std::make_pair(at, size);
+}
+
+// The object type the decoder configuration names: 0x20 MPEG-4 visual, 0x60 to 0x65
+// MPEG-2 video, 0x6A MPEG-1 video; none when the descriptors do not say.
+std::optional<std::uint8_t> esds_object_type(std::span<const std::uint8_t> esds) {
+    const auto configuration = decoder_configuration(esds);
+    return configuration ? std::optional<std::uint8_t>(esds[configuration->first]) : std::nullopt;
 }
 
 bool is_mpeg12_object_type(std::uint8_t type) {
@@ -237,22 +245,13 @@ bool is_mpeg12_entry(const std::uint8_t* type) {
 // esds: the ES descriptor, its decoder configuration, its decoder specific info.
 bool read_esds(std::span<const std::uint8_t> esds, std::uint64_t offset,
                VideoConfiguration& config) {
-    std::size_t at = 4; // version and flags
+    const auto configuration = decoder_configuration(esds);
+    if (!configuration || configuration->second < 13) {
+        return false;
+    }
+    std::size_t at = configuration->first + 13;
     std::uint8_t tag = 0;
     std::size_t size = 0;
-    if (!descriptor(esds, at, tag, size) || tag != 3 || size < 3) {
-        return false;
-    }
-    const std::uint8_t flags = esds[at + 2];
-    at += 3 + ((flags & 0x80) ? 2 : 0);
-    if ((flags & 0x40) != 0) {
-        at += at < esds.size() ? 1u + esds[at] : 0u;
-    }
-    at += (flags & 0x20) ? 2 : 0;
-    if (!descriptor(esds, at, tag, size) || tag != 4 || size < 13) {
-        return false;
-    }
-    at += 13;
     if (!descriptor(esds, at, tag, size) || tag != 5) {
         return false;
     }

@@ -80,13 +80,14 @@ bool read_avcc(std::span<const std::uint8_t> avcc, std::uint64_t offset, VideoCo
 bool read_hvcc(std::span<const std::uint8_t> hvcc, std::uint64_t offset, VideoConfiguration& config,
                std::size_t& length_size);
 
-// Every sample is read (a walk, or an MPEG video's samples placed), not only the first.
-inline bool reads_every_sample(const VideoConfiguration& config) {
-    return config.walk != nullptr || config.mpeg_samples != nullptr;
-}
-
 inline bool is_mpeg12(Codec codec) {
     return codec == Codec::mpeg1 || codec == Codec::mpeg2;
+}
+
+// Every sample is read (a walk, or an MPEG video's samples placed), not only the first. A
+// video of another codec is not walked for the places asked of an MPEG one.
+inline bool reads_every_sample(const VideoConfiguration& config) {
+    return config.walk != nullptr || (config.mpeg_samples != nullptr && is_mpeg12(config.codec));
 }
 
 // An MPEG-1/2 sample: placed when asked, its bytes not read; true when it was handled so.

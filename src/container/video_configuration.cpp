@@ -163,6 +163,16 @@ VideoConfiguration read_video_configuration(std::span<const std::uint8_t> bytes)
 namespace {
 
 std::optional<mpeg::Layout> sample_layout(ByteSource& source) {
+    // An MPEG stream is told by mpeg/ from its own bytes: only the first ones are read here.
+    const auto probe = source.read(0, format_probe_size);
+    if (!probe) {
+        return std::nullopt;
+    }
+    const Container container = detect_format(*probe).container;
+    if (container != Container::mp4 && container != Container::matroska &&
+        container != Container::avi && container != Container::mxf) {
+        return std::nullopt;
+    }
     auto samples = std::make_shared<std::vector<mpeg::Extent>>();
     const VideoConfiguration config = read_from(source, nullptr, samples.get());
     if (!is_mpeg12(config.codec) || samples->empty()) {
