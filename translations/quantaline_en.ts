@@ -1116,6 +1116,38 @@ Check that the path to TMPGEnc is correct!</translation>
 <context>
     <name>WholeStream</name>
     <message>
+        <source>Début de la capture :</source>
+        <translation>Start of the capture:</translation>
+    </message>
+    <message>
+        <source>%1 image(s) avant le premier jeu de paramètres</source>
+        <translation>%1 picture(s) before the first parameter sets</translation>
+    </message>
+    <message>
+        <source>Types d&apos;images :</source>
+        <translation>Picture types:</translation>
+    </message>
+    <message>
+        <source> (dont %1 ouverts)</source>
+        <translation> (%1 of them open)</translation>
+    </message>
+    <message>
+        <source>QP des tranches I :</source>
+        <translation>I-picture slice QP:</translation>
+    </message>
+    <message>
+        <source>QP des tranches P :</source>
+        <translation>P-picture slice QP:</translation>
+    </message>
+    <message>
+        <source>QP des tranches B :</source>
+        <translation>B-picture slice QP:</translation>
+    </message>
+    <message>
+        <source>QP des tranches S :</source>
+        <translation>S-VOP slice QP:</translation>
+    </message>
+    <message>
         <source>jeu de matrices</source>
         <translation>matrix set</translation>
     </message>

@@ -2,8 +2,10 @@
 
 #include "analysis/display.h"
 #include "codec_output.h"
+#include "export/picture_table.h"
 #include "io/text.h"
 #include "json.h"
+#include "session/codec_stream.h"
 
 #include <cstdio>
 
@@ -57,6 +59,33 @@ void write_changes_text(std::string& out, const CodecScan& result) {
     }
 }
 
+void append_json_seconds(std::string& out, const char* key, const std::optional<double>& value,
+                         int decimals) {
+    out += key;
+    if (value) {
+        append_fixed(out, *value, decimals);
+    } else {
+        out += "null";
+    }
+}
+
+// The pictures by type, the groups of pictures, the duration and the bit rates.
+void append_json_summary(std::string& out, const CodecPictureSummary& summary) {
+    out += ",\"pictures_before_parameter_sets\":" + std::to_string(summary.before_parameter_sets);
+    out += ",\"types\":{\"I\":" + std::to_string(summary.i) +
+           ",\"P\":" + std::to_string(summary.p) + ",\"B\":" + std::to_string(summary.b) +
+           ",\"S\":" + std::to_string(summary.s) + '}';
+    std::uint64_t open = 0;
+    for (const CodecGop& gop : summary.gops) {
+        open += gop.closed ? 0 : 1;
+    }
+    out += ",\"gops\":" + std::to_string(summary.gops.size());
+    out += ",\"open_gops\":" + std::to_string(open);
+    append_json_seconds(out, ",\"duration\":", summary.duration, decode_time_decimals);
+    append_json_seconds(out, ",\"average_bit_rate\":", summary.average_bit_rate, 0);
+    append_json_seconds(out, ",\"highest_bit_rate\":", summary.highest_bit_rate, 0);
+}
+
 } // namespace
 
 std::string codec_scan_text(const std::string& file, const CodecScan& result) {
@@ -75,6 +104,9 @@ std::string codec_scan_text(const std::string& file, const CodecScan& result) {
              std::to_string(result.pictures_without_lists));
     }
     line(tr_text("Cli", "Jeux de paramètres : "), std::to_string(result.parameter_sets));
+    for (const SummaryLine& summary : codec_picture_lines(result)) {
+        line(summary.caption + " ", summary.value);
+    }
     if (!result.changes.empty()) {
         write_changes_text(out, result);
     }
@@ -99,6 +131,7 @@ std::string codec_scan_json(const std::string& file, const CodecScan& result) {
     out += ",\"pictures\":" + std::to_string(result.pictures);
     out += ",\"pictures_without_lists\":" + std::to_string(result.pictures_without_lists);
     out += ",\"parameter_sets\":" + std::to_string(result.parameter_sets);
+    append_json_summary(out, result.summary);
     out += ",\"changes\":[";
     for (std::size_t i = 0; i < result.changes.size(); ++i) {
         const CodecListChange& change = result.changes[i];

@@ -2,8 +2,10 @@
 // several files at once on all cores, printed in argument order.
 
 #include "check/buffer_model.h"
+#include "codec_output.h"
 #include "command_line.h"
 #include "commands.h"
+#include "export/codec_picture_table.h"
 #include "export/picture_table.h"
 #include "json.h"
 #include "mpeg/scan.h"
@@ -139,6 +141,93 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
     out += "],\"messages\":" + json_messages(result.messages) + "}\n";
 }
 
+void write_codec_csv_rows(Writer& writer, const std::string& file, const CodecScan& result) {
+    constexpr std::size_t rows_at_once = 1024;
+    const std::size_t count = result.picture_records.size();
+    for (std::size_t begin = 0; begin < count; begin += rows_at_once) {
+        append_codec_picture_csv_rows(writer.text, file, result.codec, result.picture_records,
+                                      begin, std::min(count, begin + rows_at_once));
+        writer.flush_if_large();
+    }
+}
+
+void append_json_time(std::string& out, const char* key, const std::optional<double>& time) {
+    out += key;
+    if (time) {
+        append_fixed(out, *time, decode_time_decimals);
+    } else {
+        out += "null";
+    }
+}
+
+void append_json_codec_picture(std::string& out, container::Codec codec, std::size_t index,
+                               const CodecPicture& p) {
+    out += index == 0 ? "{\"index\":" : ",{\"index\":";
+    append_decimal(out, index);
+    out += ",\"offset\":";
+    append_decimal(out, p.offset);
+    out += ",\"type\":\"";
+    out += p.type;
+    out += "\",\"nal_type\":";
+    append_json_key(out, codec_nal_type_key(codec, p.nal_type));
+    out += ",\"structure\":";
+    append_json_key(out, codec_structure_key(p));
+    out += p.reference ? ",\"reference\":true" : ",\"reference\":false";
+    out += ",\"poc\":" + (p.poc ? std::to_string(*p.poc) : std::string("null"));
+    out += ",\"bytes\":";
+    append_decimal(out, p.bytes);
+    out += ",\"list_set\":" + (p.list_set != 0 ? std::to_string(p.list_set) : std::string("null"));
+    if (p.qp_average_hundredths) {
+        out += ",\"qp\":{\"average\":";
+        append_hundredths(out, *p.qp_average_hundredths);
+        out += ",\"min\":";
+        append_decimal(out, p.qp_min);
+        out += ",\"max\":";
+        append_decimal(out, p.qp_max);
+        out += '}';
+    } else {
+        out += ",\"qp\":null";
+    }
+    append_json_time(out, ",\"decode_time\":", p.decode_time);
+    append_json_time(out, ",\"presentation_time\":", p.presentation_time);
+    out += '}';
+}
+
+void write_codec_json_line(Writer& writer, const std::string& file, const CodecScan& result) {
+    std::string& out = writer.text;
+    out += "{\"file\":" + json_string(file);
+    out += ",\"codec\":" + json_string(codec_key(result.codec));
+    out += ",\"container\":" + json_string(container_key(result.container));
+    out += ",\"pictures_before_parameter_sets\":" +
+           std::to_string(result.summary.before_parameter_sets);
+    out += ",\"pictures\":[";
+    for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
+        append_json_codec_picture(out, result.codec, i, result.picture_records[i]);
+        writer.flush_if_large();
+    }
+    out += "],\"messages\":" + json_messages(result.messages) + "}\n";
+}
+
+// One header before each run of files of the same kind: MPEG-1/2's columns are not the
+// other codecs'.
+class CsvHeaders {
+  public:
+    explicit CsvHeaders(bool quantiser) : quantiser_(quantiser) {}
+    void before(Writer& writer, bool codec) {
+        const char* header = codec        ? codec_picture_csv_header
+                             : quantiser_ ? picture_csv_quantiser_header
+                                          : picture_csv_header;
+        if (header != last_) {
+            writer.text += header;
+            last_ = header;
+        }
+    }
+
+  private:
+    bool quantiser_;
+    const char* last_ = nullptr;
+};
+
 } // namespace
 
 int run_pictures(const Arguments& arguments) {
@@ -160,21 +249,33 @@ int run_pictures(const Arguments& arguments) {
 
     int status = exit_ok;
     const std::vector<std::string> files = files_of_arguments(parsed->files, recursive, status);
-    if (!json && !files.empty()) {
-        std::fputs(quantiser ? picture_csv_quantiser_header : picture_csv_header, stdout);
-    }
+    CsvHeaders headers(quantiser);
     return run_scans(
         files, true, quantiser,
-        [json, quantiser](std::size_t, const std::string& file, const ScanResult& result) {
+        [json, quantiser, &headers](std::size_t, const std::string& file,
+                                    const ScanResult& result) {
             Writer writer;
             if (json) {
                 write_json_line(writer, file, result, quantiser);
             } else {
+                headers.before(writer, false);
+                writer.flush();
                 print_messages(file, result.messages);
                 write_csv_rows(writer, file, result, quantiser);
             }
         },
-        status);
+        status,
+        [json, &headers](std::size_t, const std::string& file, const CodecScan& result) {
+            Writer writer;
+            if (json) {
+                write_codec_json_line(writer, file, result);
+            } else {
+                headers.before(writer, true);
+                writer.flush();
+                print_messages(file, result.messages);
+                write_codec_csv_rows(writer, file, result);
+            }
+        });
 }
 
 } // namespace quantaline::cli

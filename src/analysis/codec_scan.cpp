@@ -109,11 +109,15 @@ class ListWalk final : public container::UnitSink {
         for (const ConfigurationUnit& unit : units) {
             if (!above_base_layer(codec, unit.bytes)) {
                 parameter_set(codec, unit.bytes, unit.offset);
+                pictures_.parameter_set(codec, unit.bytes);
             }
         }
     }
-    void unit(Codec codec, UnitKind kind, std::span<const std::uint8_t> bytes,
-              std::optional<std::uint64_t> offset) override {
+    void sample(const container::WalkedSample& sample) override { pictures_.sample(sample); }
+    void unit(Codec codec, const container::WalkedUnit& walked) override {
+        const UnitKind kind = walked.kind;
+        const auto bytes = walked.bytes;
+        const auto offset = walked.offset;
         last_offset_ = offset.value_or(last_offset_);
         if (above_base_layer(codec, bytes)) {
             return;
@@ -125,9 +129,17 @@ class ListWalk final : public container::UnitSink {
         }
         if (kind == UnitKind::parameter_set) {
             parameter_set(codec, bytes, offset);
-        } else {
+        } else if (kind == UnitKind::picture) {
             picture(codec, bytes, offset);
         }
+        pictures_.unit(codec, walked, current_set_ ? *current_set_ + 1 : 0);
+    }
+    // The pictures' records and sums into the result, the last picture ending where the
+    // video does.
+    void finish_pictures(std::uint64_t walked_bytes) {
+        pictures_.finish(walked_bytes);
+        result.picture_records = std::move(pictures_.pictures);
+        result.summary = std::move(pictures_.summary);
     }
     bool cancelled() const override {
         return control_.stop != nullptr && control_.stop->load(std::memory_order_relaxed);
@@ -145,6 +157,7 @@ class ListWalk final : public container::UnitSink {
                                                     std::optional<std::uint64_t>& brought);
 
     const CodecScanControl& control_;
+    CodecPictureReader pictures_;
     std::uint64_t next_progress_ = 0;
     std::map<int, StoredSet> sets_; // H.264, HEVC: by parameter_set_key; MPEG-4: key 0
     std::uint64_t generation_ = 0;  // counts the stored sets that changed
@@ -260,6 +273,7 @@ void ListWalk::picture(Codec codec, std::span<const std::uint8_t> head,
 }
 
 CodecScan finish(ListWalk& walk, const container::VideoConfiguration& configuration) {
+    walk.finish_pictures(configuration.walked_bytes);
     CodecScan result = std::move(walk.result);
     result.container = configuration.container;
     result.codec = configuration.codec;

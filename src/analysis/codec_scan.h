@@ -5,6 +5,7 @@
 // resolves them, where they change and how many pictures each set of lists codes.
 
 #include "analysis/codec_matrices.h"
+#include "analysis/codec_pictures.h"
 #include "container/video_configuration.h"
 #include "io/message.h"
 
@@ -44,6 +45,9 @@ struct CodecScan {
     std::uint64_t parameter_sets = 0; // the container's and the samples'
     std::vector<CodecListChange> changes;
     std::vector<CodecListSet> sets; // in the order of their first picture
+    // Every picture read with its parameter sets, in decoding order, and their sums.
+    std::vector<CodecPicture> picture_records;
+    CodecPictureSummary summary;
     Messages messages;
 };
 

@@ -168,6 +168,7 @@ void read_movie(ByteSource& source, std::uint64_t at, std::uint64_t end, const V
                 return;
             }
             UnitCollector collector(stream.codec, config);
+            collector.sample({at + 8, size, std::nullopt, std::nullopt, 0});
             StartCodeSplitter splitter(collector);
             splitter.feed(*bytes, at + 8);
             splitter.finish();

@@ -250,6 +250,7 @@ std::optional<std::span<const std::uint8_t>> frame_of(std::span<const std::uint8
 void take_frame(std::span<const std::uint8_t> frame, std::uint64_t offset, const Track& track,
                 VideoConfiguration& config) {
     UnitCollector collector(track.codec, config);
+    collector.sample({offset, frame.size(), std::nullopt, std::nullopt, 0});
     if (track.codec == Codec::mpeg4) {
         // The headers before the first VOP count only when the track had none of its own.
         if (config.units.empty() || config.walk != nullptr) {

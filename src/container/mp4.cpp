@@ -386,6 +386,7 @@ void read_sample(ByteSource& source, std::uint64_t offset, std::uint64_t size, c
         return;
     }
     UnitCollector collector(entry.codec, config);
+    collector.sample({offset, size, std::nullopt, std::nullopt, 0});
     if (entry.codec == Codec::mpeg4) {
         StartCodeSplitter splitter(collector);
         splitter.feed(*bytes, offset);

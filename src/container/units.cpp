@@ -24,6 +24,13 @@ bool parameter_set_header(Codec codec, std::uint8_t header) {
                                 : codec == Codec::hevc && type >= 32 && type <= 34;
 }
 
+// Supplemental enhancement information: the times, the recovery points and the HDR
+// metadata are read from it.
+bool sei_header(Codec codec, std::uint8_t header) {
+    const int type = nal_type(codec, header);
+    return codec == Codec::h264 ? type == 6 : codec == Codec::hevc && (type == 39 || type == 40);
+}
+
 // The start code values that begin MPEG-4 Part 2's headers: visual object sequence, user
 // data, visual object, video object, video object layer.
 bool begins_mpeg4_header(std::uint8_t code) {
@@ -57,10 +64,36 @@ bool is_coded_picture(Codec codec, std::span<const std::uint8_t> unit) {
 
 bool UnitCollector::steps_over(std::span<const std::uint8_t> head) const {
     if (codec_ == Codec::mpeg4 || head.empty()) {
-        return begins_picture(head);
+        return begins_picture(head) ||
+               (!head.empty() && head[0] == mpeg4::start_code::group_of_vop);
     }
-    // Only the parameter sets are gathered whole; of the others the head is enough.
-    return !parameter_set_header(codec_, head[0]);
+    // Only the parameter sets and the SEI are gathered whole; of the others the head is
+    // enough.
+    return !parameter_set_header(codec_, head[0]) && !sei_header(codec_, head[0]);
+}
+
+bool UnitCollector::holds_configuration() const {
+    if (codec_ == Codec::mpeg4) {
+        return !units_.empty();
+    }
+    bool sequence = false;
+    bool picture = false;
+    for (const ConfigurationUnit& unit : units_) {
+        const int type = unit.bytes.empty() ? -1 : nal_type(codec_, unit.bytes[0]);
+        sequence = sequence || type == (codec_ == Codec::h264 ? 7 : 33);
+        picture = picture || type == (codec_ == Codec::h264 ? 8 : 34);
+    }
+    return sequence && picture;
+}
+
+// A picture's first slice: its first_mb_in_slice is 0 (a lone 1 bit) or its
+// first_slice_segment_in_pic_flag is set, the first bit after the unit's header.
+bool UnitCollector::begins_new_picture(std::span<const std::uint8_t> head) const {
+    if (codec_ == Codec::mpeg4) {
+        return !head.empty() && head[0] == mpeg4::start_code::vop;
+    }
+    const std::size_t header = codec_ == Codec::hevc ? 2 : 1;
+    return head.size() > header && (head[header] & 0x80) != 0;
 }
 
 bool UnitCollector::begins_picture(std::span<const std::uint8_t> head) const {
@@ -86,51 +119,82 @@ void UnitCollector::join_mpeg4_header(std::span<const std::uint8_t> unit,
     bytes.insert(bytes.end(), unit.begin(), unit.end());
 }
 
-// Walking: every parameter set and each picture's head to the sink. MPEG-4 Part 2's
-// headers are joined up to the VOP that follows them, which they then precede.
-void UnitCollector::hand_on(std::span<const std::uint8_t> unit,
-                            std::optional<std::uint64_t> offset) {
+void UnitCollector::give_configuration() {
     if (!sink_->configuration_given) {
         sink_->configuration_given = true;
         sink_->configuration(codec_, units_);
     }
+}
+
+void UnitCollector::sample(const WalkedSample& sample) {
+    if (sink_ != nullptr) {
+        give_configuration();
+        WalkedSample placed = sample;
+        placed.position = walked_;
+        sink_->sample(placed);
+    }
+}
+
+// Walking: every unit to the sink, whole or by its head. MPEG-4 Part 2's headers are
+// joined up to the VOP that follows them, which they then precede.
+void UnitCollector::hand_on(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset,
+                            std::uint64_t position, std::uint8_t prefix) {
+    give_configuration();
     const auto head = unit.first(std::min(unit.size(), picture_head_size));
     if (codec_ != Codec::mpeg4) {
         if (is_parameter_set(codec_, unit)) {
-            sink_->unit(codec_, UnitKind::parameter_set, unit, offset);
+            sink_->unit(codec_, {UnitKind::parameter_set, unit, offset, position, prefix});
         } else if (is_coded_picture(codec_, unit)) {
-            sink_->unit(codec_, UnitKind::picture, head, offset);
+            sink_->unit(codec_, {UnitKind::picture, head, offset, position, prefix});
+        } else {
+            const bool whole = (unit[0] & 0x80) == 0 && sei_header(codec_, unit[0]);
+            sink_->unit(codec_, {UnitKind::other, whole ? unit : head, offset, position, prefix});
         }
         return;
     }
     if (begins_mpeg4_pictures(unit[0])) {
         if (!mpeg4_header_.bytes.empty()) {
-            sink_->unit(codec_, UnitKind::parameter_set, mpeg4_header_.bytes, mpeg4_header_.offset);
+            sink_->unit(codec_, {UnitKind::parameter_set, mpeg4_header_.bytes, mpeg4_header_.offset,
+                                 mpeg4_header_position_, mpeg4_header_prefix_});
             mpeg4_header_ = {};
         }
         in_mpeg4_header_ = false;
-        if (unit[0] == mpeg4::start_code::vop) {
-            sink_->unit(codec_, UnitKind::picture, head, offset);
-        }
+        const UnitKind kind =
+            unit[0] == mpeg4::start_code::vop ? UnitKind::picture : UnitKind::other;
+        sink_->unit(codec_, {kind, head, offset, position, prefix});
         return;
     }
     if (in_mpeg4_header_ || begins_mpeg4_header(unit[0])) {
+        if (mpeg4_header_.bytes.empty()) {
+            mpeg4_header_position_ = position;
+            // The joined bytes keep their start codes: only a zero byte comes before them.
+            mpeg4_header_prefix_ = static_cast<std::uint8_t>(prefix >= 3 ? prefix - 3 : 0);
+        }
         in_mpeg4_header_ = true;
         join_mpeg4_header(unit, offset, mpeg4_header_);
     }
 }
 
-bool UnitCollector::take(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset) {
+bool UnitCollector::take(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset,
+                         std::uint64_t position, std::uint8_t prefix) {
     if (done_ || unit.empty()) {
         return done_;
     }
     if (sink_ != nullptr) {
-        hand_on(unit, offset);
+        hand_on(unit, offset, position, prefix);
         return false;
     }
     if (begins_picture(unit)) {
-        done_ = true;
-        return true;
+        if (holds_configuration()) {
+            done_ = true;
+            return true;
+        }
+        // A capture that starts between two configurations: its first pictures are
+        // counted and stepped over until the parameter sets come.
+        if (begins_new_picture(unit)) {
+            ++skipped_pictures_;
+        }
+        return false;
     }
     if (codec_ != Codec::mpeg4) {
         if (is_parameter_set(codec_, unit)) {
@@ -163,6 +227,7 @@ std::optional<std::uint64_t> StartCodeSplitter::offset_at(std::size_t position) 
 }
 
 void StartCodeSplitter::drop_front(std::size_t count) {
+    base_ += count;
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
     std::size_t kept = 0;
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
@@ -190,7 +255,8 @@ void StartCodeSplitter::hand_over(std::size_t end) {
     while (end > 1 && pending_[end - 1] == 0x00) {
         --end;
     }
-    collector_.take(std::span<const std::uint8_t>(pending_.data(), end), contiguous_offset(end));
+    collector_.take(std::span<const std::uint8_t>(pending_.data(), end), contiguous_offset(end),
+                    unit_start_, unit_prefix_);
 }
 
 // The offset of pending_[0, end) only when its bytes follow each other in the file.
@@ -222,6 +288,7 @@ bool StartCodeSplitter::steps_over_bytes(std::span<const std::uint8_t> bytes,
         return false;
     }
     pending_.assign(bytes.end() - 2, bytes.end());
+    base_ = fed_ - 2;
     pieces_.assign(
         1, {0, offset ? std::optional<std::uint64_t>(*offset + bytes.size() - 2) : std::nullopt});
     return true;
@@ -232,6 +299,8 @@ bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
     if (done() || bytes.empty()) {
         return true;
     }
+    fed_ += bytes.size();
+    collector_.set_walked(origin_ + fed_);
     if (steps_over_bytes(bytes, offset)) {
         return true;
     }
@@ -241,14 +310,18 @@ bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
         // A picture is known from its first bytes: its body is never gathered, nor when
         // walking the body of any unit but a parameter set.
         if (in_unit_ && !head_given_ && !pending_.empty()) {
-            if (!collector_.walking() && collector_.begins_picture(pending_)) {
-                collector_.take(std::span<const std::uint8_t>(pending_.data(), 1), offset_at(0));
-                return true;
+            if (!collector_.walking() && pending_.size() >= 3 &&
+                collector_.begins_picture(pending_)) {
+                if (collector_.take(std::span<const std::uint8_t>(pending_.data(), 3), offset_at(0),
+                                    unit_start_, unit_prefix_)) {
+                    return true;
+                }
+                head_given_ = true; // no configuration yet: its body is stepped over
             }
             if (collector_.walking() && collector_.steps_over(pending_) &&
                 pending_.size() >= picture_head_size) {
                 collector_.take(std::span<const std::uint8_t>(pending_.data(), picture_head_size),
-                                contiguous_offset(picture_head_size));
+                                contiguous_offset(picture_head_size), unit_start_, unit_prefix_);
                 head_given_ = true;
             }
         }
@@ -266,6 +339,9 @@ bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
         if (in_unit_ && !head_given_) {
             hand_over(s);
         }
+        // The zero byte of a four-byte start code belongs to the unit it begins.
+        unit_prefix_ = s > 0 && pending_[s - 1] == 0x00 ? 4 : 3;
+        unit_start_ = origin_ + base_ + s + 3 - unit_prefix_;
         drop_front(s + 3);
         in_unit_ = true;
         head_given_ = false;
@@ -280,17 +356,21 @@ void StartCodeSplitter::finish() {
     }
     pending_.clear();
     pieces_.clear();
+    base_ = fed_;
     in_unit_ = false;
     head_given_ = false;
 }
 
 bool split_length_prefixed(std::span<const std::uint8_t> sample, std::size_t length_size,
                            std::uint64_t offset, UnitCollector& collector) {
+    const std::uint64_t walked = collector.walked();
+    collector.set_walked(walked + sample.size());
     std::size_t at = 0;
     while (at < sample.size() && !collector.done()) {
         if (sample.size() - at < length_size) {
             return false;
         }
+        const std::uint64_t position = walked + at;
         std::uint64_t length = 0;
         for (std::size_t i = 0; i < length_size; ++i) {
             length = (length << 8) | sample[at + i];
@@ -299,7 +379,8 @@ bool split_length_prefixed(std::span<const std::uint8_t> sample, std::size_t len
         if (length > sample.size() - at) {
             return false;
         }
-        collector.take(sample.subspan(at, static_cast<std::size_t>(length)), offset + at);
+        collector.take(sample.subspan(at, static_cast<std::size_t>(length)), offset + at, position,
+                       static_cast<std::uint8_t>(length_size));
         at += static_cast<std::size_t>(length);
     }
     return true;

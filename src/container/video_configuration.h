@@ -48,9 +48,34 @@ enum class UnitKind {
     // The first picture_head_size bytes (or fewer) of a coded picture's unit: an H.264 or
     // HEVC slice from its NAL header; an MPEG-4 Part 2 VOP from its start code's value.
     picture,
+    // An H.264 or HEVC SEI unit whole; any other unit (a delimiter, an end of sequence,
+    // MPEG-4's group of VOPs) by its first picture_head_size bytes.
+    other,
 };
 
-struct ConfigurationUnit;
+// One unit of a walk.
+struct WalkedUnit {
+    UnitKind kind = UnitKind::other;
+    std::span<const std::uint8_t> bytes;
+    // Where the unit's first byte lies in the file, when it lies there in one piece.
+    std::optional<std::uint64_t> offset;
+    // Where the unit begins among the video's bytes as stored, counted from the first: its
+    // start code (with the zero byte before it) or its length field; `prefix` of those
+    // bytes come before `bytes`.
+    std::uint64_t position = 0;
+    std::uint8_t prefix = 0;
+};
+
+// One sample of a container that cuts the video into samples (MP4, Matroska, AVI), before
+// the units it carries. Its times are in `timescale` units, when the container gives them.
+struct WalkedSample {
+    std::uint64_t offset = 0;
+    std::uint64_t size = 0;
+    std::optional<std::int64_t> decode_time;
+    std::optional<std::int64_t> presentation_time;
+    std::uint32_t timescale = 0;
+    std::uint64_t position = 0; // as WalkedUnit's, of its first byte
+};
 
 class UnitSink {
   public:
@@ -58,8 +83,8 @@ class UnitSink {
     // The configuration the container itself states (avcC, hvcC, esds, CodecPrivate, an
     // AVI format's extra bytes), handed on once, before the first unit of the samples.
     virtual void configuration(Codec codec, std::span<const ConfigurationUnit> units) = 0;
-    virtual void unit(Codec codec, UnitKind kind, std::span<const std::uint8_t> bytes,
-                      std::optional<std::uint64_t> offset) = 0;
+    virtual void unit(Codec codec, const WalkedUnit& unit) = 0;
+    virtual void sample(const WalkedSample&) {}
     // Polled between reads: true stops the walk.
     virtual bool cancelled() const { return false; }
 
@@ -84,6 +109,11 @@ struct VideoConfiguration {
     // Set: an MPEG-1 or MPEG-2 video's samples are placed there, in decoding order, every
     // one of them (their bytes are not read); mpeg/ reads the video through them.
     std::vector<mpeg::Extent>* mpeg_samples = nullptr;
+    // Walking: how many of the video's bytes, as stored, the walk went through.
+    std::uint64_t walked_bytes = 0;
+    // Not walking: the pictures stepped over before the first parameter sets (a capture
+    // that starts between two of them).
+    std::uint64_t pictures_before_configuration = 0;
 };
 
 // How many of a file's first bytes detect_format() looks at.

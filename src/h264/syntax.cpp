@@ -73,7 +73,7 @@ void pic_order_cnt_fields(BitReader& r, SeqParameterSet& s, SyntaxError& error) 
         s.offset_for_top_to_bottom_field = r.read_se();
         s.num_ref_frames_in_pic_order_cnt_cycle = ue<std::uint8_t>(r, 255, error);
         for (int i = 0; i < s.num_ref_frames_in_pic_order_cnt_cycle; ++i) {
-            r.read_se(); // offset_for_ref_frame[i]
+            s.offset_for_ref_frame[i] = r.read_se();
         }
     }
 }
@@ -137,6 +137,11 @@ Parsed<NalUnitHeader> nal_unit_header(std::span<const std::uint8_t> unit) {
 Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbsp) {
     BitReader r(rbsp);
     SeqParameterSet s;
+    const SyntaxError error = seq_parameter_set_fields(r, s);
+    return mpeg::finish_rbsp(r, s, error);
+}
+
+SyntaxError seq_parameter_set_fields(BitReader& r, SeqParameterSet& s) {
     SyntaxError error = SyntaxError::none;
     s.profile_idc = field<std::uint8_t>(r, 8);
     s.constraint_set_flags = field<std::uint8_t>(r, 6); // constraint_set0_flag .. 5
@@ -155,7 +160,7 @@ Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbs
     if (!r.overrun() && error == SyntaxError::none && (size.width == 0 || size.height == 0)) {
         error = SyntaxError::out_of_range; // cropped away whole
     }
-    return mpeg::finish_rbsp(r, s, error);
+    return error;
 }
 
 PicParameterSetIds pic_parameter_set_ids(std::span<const std::uint8_t> rbsp) {

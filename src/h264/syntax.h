@@ -19,8 +19,12 @@ using mpeg::SyntaxError;
 
 // nal_unit_type
 namespace nal_type {
+inline constexpr std::uint8_t non_idr_slice = 1;
+inline constexpr std::uint8_t idr_slice = 5;
+inline constexpr std::uint8_t sei = 6;
 inline constexpr std::uint8_t seq_parameter_set = 7;
 inline constexpr std::uint8_t pic_parameter_set = 8;
+inline constexpr std::uint8_t access_unit_delimiter = 9;
 } // namespace nal_type
 
 struct NalUnitHeader {
@@ -72,6 +76,7 @@ struct SeqParameterSet {
     std::int32_t offset_for_non_ref_pic = 0;
     std::int32_t offset_for_top_to_bottom_field = 0;
     std::uint8_t num_ref_frames_in_pic_order_cnt_cycle = 0;
+    std::array<std::int32_t, 255> offset_for_ref_frame{};
     std::uint32_t max_num_ref_frames = 0;
     bool gaps_in_frame_num_value_allowed_flag = false;
     std::uint32_t pic_width_in_mbs_minus1 = 0;
@@ -117,6 +122,8 @@ struct PicParameterSet {
 bool codes_chroma_format(std::uint8_t profile_idc);
 
 Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbsp);
+// The same fields from a reader, which stops at vui_parameters_present_flag.
+SyntaxError seq_parameter_set_fields(mpeg::BitReader& r, SeqParameterSet& sps);
 // pic_parameter_set_id and seq_parameter_set_id: the first two fields, which tell the
 // SPS whose chroma_format_idc the rest of the PPS needs.
 struct PicParameterSetIds {

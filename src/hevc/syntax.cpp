@@ -143,6 +143,11 @@ void block_size_fields(BitReader& r, SeqParameterSet& s, SyntaxError& error) {
 Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbsp) {
     BitReader r(rbsp);
     SeqParameterSet s;
+    const SyntaxError error = seq_parameter_set_fields(r, s);
+    return mpeg::finish_rbsp(r, s, error);
+}
+
+SyntaxError seq_parameter_set_fields(BitReader& r, SeqParameterSet& s) {
     SyntaxError error = SyntaxError::none;
     s.sps_video_parameter_set_id = field<std::uint8_t>(r, 4);
     s.sps_max_sub_layers_minus1 = field<std::uint8_t>(r, 3);
@@ -174,7 +179,7 @@ Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbs
     if (!r.overrun() && (size.width == 0 || size.height == 0)) {
         note(error, SyntaxError::out_of_range);
     }
-    return mpeg::finish_rbsp(r, s, error);
+    return error;
 }
 
 namespace {
@@ -259,6 +264,11 @@ Parsed<PicParameterSet> pic_parameter_set_rbsp(std::span<const std::uint8_t> rbs
     if (p.pps_scaling_list_data_present_flag) {
         p.scaling_list_data = scaling_list_data(r, error);
     }
+    // The slices' syntax needs these; a PPS cut before them still gives its lists.
+    BitReader rest = r;
+    p.lists_modification_present_flag = rest.read_flag();
+    rest.read_ue(); // log2_parallel_merge_level_minus2
+    p.slice_segment_header_extension_present_flag = rest.read_flag();
     return mpeg::finish_rbsp(r, p, error);
 }
 

@@ -21,6 +21,10 @@ namespace nal_type {
 inline constexpr std::uint8_t vps = 32;
 inline constexpr std::uint8_t sps = 33;
 inline constexpr std::uint8_t pps = 34;
+inline constexpr std::uint8_t access_unit_delimiter = 35;
+inline constexpr std::uint8_t end_of_sequence = 36;
+inline constexpr std::uint8_t prefix_sei = 39;
+inline constexpr std::uint8_t suffix_sei = 40;
 } // namespace nal_type
 
 struct NalUnitHeader {
@@ -149,12 +153,16 @@ struct PicParameterSet {
     std::int8_t pps_tc_offset_div2 = 0;
     bool pps_scaling_list_data_present_flag = false;
     ScalingListData scaling_list_data{};
+    bool lists_modification_present_flag = false;
+    bool slice_segment_header_extension_present_flag = false;
 };
 
 ProfileTierLevel profile_tier_level(mpeg::BitReader& r, bool profile_present_flag,
                                     int max_num_sub_layers_minus1);
 ScalingListData scaling_list_data(mpeg::BitReader& r, SyntaxError& error);
 Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbsp);
+// The same fields from a reader, which stops after the scaling lists.
+SyntaxError seq_parameter_set_fields(mpeg::BitReader& r, SeqParameterSet& sps);
 Parsed<PicParameterSet> pic_parameter_set_rbsp(std::span<const std::uint8_t> rbsp);
 
 // The first fields of slice_segment_header(): enough to tell a picture's first slice

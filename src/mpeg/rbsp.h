@@ -55,6 +55,30 @@ inline void marker_bit(BitReader& r, SyntaxError& error) {
         note(error, SyntaxError::marker_bit);
     }
 }
+// The messages of an SEI unit's RBSP (H.264, HEVC): each one's payloadType and its payload,
+// handed to `take` in order; a size past the end ends the walk.
+template <class Take> void for_each_sei_message(std::span<const std::uint8_t> rbsp, Take take) {
+    std::size_t at = 0;
+    const auto coded_value = [&] { // a run of FF bytes and the last one
+        std::uint32_t value = 0;
+        while (at < rbsp.size() && rbsp[at] == 0xFF) {
+            value += 255;
+            ++at;
+        }
+        return value + (at < rbsp.size() ? rbsp[at++] : 0u);
+    };
+    // The last byte of 80 is the RBSP's stop bit.
+    while (at + 1 < rbsp.size() || (at < rbsp.size() && rbsp[at] != 0x80)) {
+        const std::uint32_t type = coded_value();
+        const std::uint32_t size = coded_value();
+        if (size > rbsp.size() - at) {
+            return;
+        }
+        take(type, rbsp.subspan(at, size));
+        at += size;
+    }
+}
+
 // The structure's fields with its first error; bits past the end are a truncation.
 template <class Fields>
 Parsed<Fields> finish_rbsp(const BitReader& r, Fields fields, SyntaxError error) {

@@ -42,15 +42,6 @@ std::uint8_t quant_mat(BitReader& r, Matrix& matrix, SyntaxError& error) {
     return static_cast<std::uint8_t>(coded);
 }
 
-int bits_for(std::uint16_t resolution) {
-    // fixed_vop_time_increment takes the bits that count up to resolution - 1, one at least.
-    int bits = 1;
-    while (bits < 16 && (1u << bits) < resolution) {
-        ++bits;
-    }
-    return bits;
-}
-
 void vbv_parameters(BitReader& r, VideoObjectLayer& v, SyntaxError& error) {
     const auto first_half_bit_rate = field<std::uint32_t>(r, 15);
     marker_bit(r, error);
@@ -102,7 +93,7 @@ void timing_fields(BitReader& r, VideoObjectLayer& v, SyntaxError& error) {
     v.fixed_vop_rate = r.read_flag();
     if (v.fixed_vop_rate) {
         v.fixed_vop_time_increment =
-            field<std::uint16_t>(r, bits_for(v.vop_time_increment_resolution));
+            field<std::uint16_t>(r, time_increment_bits(v.vop_time_increment_resolution));
     }
 }
 
@@ -118,7 +109,9 @@ void sprite_fields(BitReader& r, VideoObjectLayer& v, SyntaxError& error) {
             marker_bit(r, error);
         }
     }
-    r.skip(6 + 2 + 1); // no_of_sprite_warping_points, sprite_warping_accuracy, ..._change
+    v.no_of_sprite_warping_points = field<std::uint8_t>(r, 6);
+    r.skip(2); // sprite_warping_accuracy
+    v.sprite_brightness_change = r.read_flag();
     if (v.sprite_enable != sprite::gmc) {
         r.skip(1); // low_latency_sprite_enable
     }
@@ -163,7 +156,42 @@ void quantiser_fields(BitReader& r, VideoObjectLayer& v, SyntaxError& error) {
     }
 }
 
+// From a copy of the reader: a layer cut after its matrices keeps them.
+void tail_fields(BitReader r, VideoObjectLayer& v) {
+    if (v.quant_type && v.video_object_layer_shape == shape::grayscale) {
+        return; // the grey-level matrices come between: not read here
+    }
+    if (v.video_object_layer_verid != 1) {
+        v.quarter_sample = r.read_flag();
+    }
+    v.complexity_estimation_disable = r.read_flag();
+    if (!v.complexity_estimation_disable) {
+        return;
+    }
+    r.read_flag();       // resync_marker_disable
+    if (r.read_flag()) { // data_partitioned
+        r.read_flag();   // reversible_vlc
+    }
+    if (v.video_object_layer_verid != 1) {
+        v.newpred_enable = r.read_flag();
+        if (v.newpred_enable) {
+            r.skip(3); // requested_upstream_message_type, newpred_segment_type
+        }
+        v.reduced_resolution_vop_enable = r.read_flag();
+    }
+    v.tail_read = !r.overrun();
+}
+
 } // namespace
+
+int time_increment_bits(std::uint16_t resolution) {
+    // The bits that count up to resolution - 1, one at least.
+    int bits = 1;
+    while (bits < 16 && (1u << bits) < resolution) {
+        ++bits;
+    }
+    return bits;
+}
 
 Parsed<VisualObjectSequence> visual_object_sequence(std::span<const std::uint8_t> bytes) {
     BitReader r(bytes);
@@ -212,6 +240,7 @@ Parsed<VideoObjectLayer> video_object_layer(std::span<const std::uint8_t> bytes,
     if (v.video_object_layer_shape != shape::binary_only) {
         picture_fields(r, v, error);
         quantiser_fields(r, v, error);
+        tail_fields(r, v);
     }
     return finish(r, v, error);
 }

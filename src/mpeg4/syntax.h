@@ -122,7 +122,19 @@ struct VideoObjectLayer {
     bool load_nonintra_quant_mat = false;
     Matrix nonintra_quant_mat{};
     std::uint8_t nonintra_quant_mat_coded = 0;
+    std::uint8_t no_of_sprite_warping_points = 0;
+    bool sprite_brightness_change = false;
+    // The fields after the matrices, which the VOPs' headers need; read only when the
+    // layer codes them whole (`tail_read`), never the layer's error.
+    bool tail_read = false;
+    bool quarter_sample = false;
+    bool complexity_estimation_disable = true;
+    bool newpred_enable = false;
+    bool reduced_resolution_vop_enable = false;
 };
+
+// The bits fixed_vop_time_increment and vop_time_increment take.
+int time_increment_bits(std::uint16_t resolution);
 
 Parsed<VisualObjectSequence> visual_object_sequence(std::span<const std::uint8_t> bytes);
 Parsed<VisualObject> visual_object(std::span<const std::uint8_t> bytes);

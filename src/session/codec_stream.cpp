@@ -2,6 +2,9 @@
 
 #include "io/text.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace quantaline {
 
 namespace {
@@ -38,8 +41,104 @@ std::vector<SummaryLine> codec_stream_summary(const CodecScan& result) {
         lines.push_back({tr_text("WholeStream", "Images sans listes connues :"),
                          grouped_number(result.pictures_without_lists)});
     }
+    const auto pictures = codec_picture_lines(result);
+    lines.insert(lines.end(), pictures.begin(), pictures.end());
     for (const Message& message : result.messages) {
         lines.push_back({tr_text("WholeStream", "Messages :"), shown(message).text});
+    }
+    return lines;
+}
+
+namespace {
+
+constexpr char picture_types[] = {'I', 'P', 'B', 'S'};
+
+// "I : 12, P : 300, B : 800"
+std::string picture_types_text(const CodecPictureSummary& summary) {
+    const std::uint64_t counts[] = {summary.i, summary.p, summary.b, summary.s};
+    std::string text;
+    for (std::size_t t = 0; t < 4; ++t) {
+        if (counts[t] != 0) {
+            text += (text.empty() ? "" : ", ") +
+                    fill_text(tr_text("WholeStream", "%1 : %2"),
+                              {std::string(1, picture_types[t]), grouped_number(counts[t])});
+        }
+    }
+    return text;
+}
+
+std::string groups_text(const CodecPictureSummary& summary) {
+    std::uint64_t open = 0;
+    for (const CodecGop& gop : summary.gops) {
+        open += gop.closed ? 0 : 1;
+    }
+    std::string text = grouped_number(summary.gops.size());
+    if (open != 0) {
+        text += fill_text(tr_text("WholeStream", " (dont %1 ouverts)"), {grouped_number(open)});
+    }
+    return text;
+}
+
+// The slice QP of the pictures of one type: the average of their averages, the lowest
+// and the highest.
+std::optional<std::string> slice_qp_text(const std::vector<CodecPicture>& pictures, char type) {
+    std::uint64_t sum = 0;
+    std::uint64_t count = 0;
+    int lowest = 255;
+    int highest = 0;
+    for (const CodecPicture& p : pictures) {
+        if (p.type == type && p.qp_average_hundredths) {
+            sum += *p.qp_average_hundredths;
+            ++count;
+            lowest = std::min<int>(lowest, p.qp_min);
+            highest = std::max<int>(highest, p.qp_max);
+        }
+    }
+    if (count == 0) {
+        return std::nullopt;
+    }
+    const std::uint64_t average = (sum + count / 2) / count;
+    char number[32];
+    std::snprintf(number, sizeof number, "%llu%c%02llu",
+                  static_cast<unsigned long long>(average / 100),
+                  text_language() == Language::french ? ',' : '.',
+                  static_cast<unsigned long long>(average % 100));
+    return fill_text(tr_text("WholeStream", "moyen %1, min %2, max %3"),
+                     {number, std::to_string(lowest), std::to_string(highest)});
+}
+
+} // namespace
+
+std::vector<SummaryLine> codec_picture_lines(const CodecScan& result) {
+    const CodecPictureSummary& summary = result.summary;
+    std::vector<SummaryLine> lines;
+    if (summary.before_parameter_sets > 0) {
+        lines.push_back(
+            {tr_text("WholeStream", "Début de la capture :"),
+             fill_text(tr_text("WholeStream", "%1 image(s) avant le premier jeu de paramètres"),
+                       {grouped_number(summary.before_parameter_sets)})});
+    }
+    if (result.picture_records.empty()) {
+        return lines;
+    }
+    lines.push_back({tr_text("WholeStream", "Types d'images :"), picture_types_text(summary)});
+    lines.push_back({tr_text("WholeStream", "Groupes d'images :"), groups_text(summary)});
+    const bool timed = summary.duration && summary.average_bit_rate;
+    lines.push_back({tr_text("WholeStream", "Durée :"),
+                     summary.duration ? duration_text(*summary.duration) : "???"});
+    lines.push_back({tr_text("WholeStream", "Débit moyen :"),
+                     timed ? rate_text(*summary.average_bit_rate) : "???"});
+    lines.push_back({tr_text("WholeStream", "Débit maximal sur une seconde :"),
+                     timed ? rate_text(*summary.highest_bit_rate) : "???"});
+    static constexpr const char* qp_captions[] = {
+        TR_NOOP_TEXT("WholeStream", "QP des tranches I :"),
+        TR_NOOP_TEXT("WholeStream", "QP des tranches P :"),
+        TR_NOOP_TEXT("WholeStream", "QP des tranches B :"),
+        TR_NOOP_TEXT("WholeStream", "QP des tranches S :")};
+    for (std::size_t t = 0; t < 4; ++t) {
+        if (const auto text = slice_qp_text(result.picture_records, picture_types[t])) {
+            lines.push_back({tr_text("WholeStream", qp_captions[t]), *text});
+        }
     }
     return lines;
 }

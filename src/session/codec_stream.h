@@ -18,6 +18,10 @@ StreamReadTexts codec_stream_read_texts(const CodecScan& result, bool cancelled)
 
 // Type, pictures, parameter sets, changes, the scan's messages.
 std::vector<SummaryLine> codec_stream_summary(const CodecScan& result);
+// What the pictures' records sum to: the pictures by type, the groups of pictures, the
+// duration and bit rates, the slice QP by type; a capture's pictures before its first
+// parameter sets.
+std::vector<SummaryLine> codec_picture_lines(const CodecScan& result);
 
 // One row of the sets' table.
 struct ListSetRow {

@@ -26,6 +26,23 @@ std::string grouped_number(std::uint64_t value) {
     return out;
 }
 
+// "hh:mm:ss,cc": a short stream still tells its length. The decimal separator is the
+// language's.
+std::string duration_text(double seconds) {
+    const auto hundredths = static_cast<unsigned long long>(std::llround(seconds * 100));
+    const unsigned long long whole = hundredths / 100;
+    const char separator = text_language() == Language::french ? ',' : '.';
+    char text[40];
+    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu%c%02llu", whole / 3600, whole / 60 % 60,
+                  whole % 60, separator, hundredths % 100);
+    return text;
+}
+
+std::string rate_text(double bits_per_second) {
+    return grouped_number(static_cast<std::uint64_t>(std::llround(bits_per_second / 1000))) +
+           " kbit/s";
+}
+
 std::string counted(std::uint64_t count, const char* singular, const char* plural) {
     const bool one = text_language() == Language::french ? count < 2 : count == 1;
     return grouped_number(count) + " " + tr_string("WholeStream", one ? singular : plural);
@@ -85,23 +102,6 @@ double frames_per_second(unsigned frame_rate_code) {
 }
 
 namespace {
-
-// "hh:mm:ss,cc": a short stream still tells its length. The decimal separator is the
-// language's.
-std::string duration_text(double seconds) {
-    const auto hundredths = static_cast<unsigned long long>(std::llround(seconds * 100));
-    const unsigned long long whole = hundredths / 100;
-    const char separator = text_language() == Language::french ? ',' : '.';
-    char text[40];
-    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu%c%02llu", whole / 3600, whole / 60 % 60,
-                  whole % 60, separator, hundredths % 100);
-    return text;
-}
-
-std::string rate_text(double bits_per_second) {
-    return grouped_number(static_cast<std::uint64_t>(std::llround(bits_per_second / 1000))) +
-           " kbit/s";
-}
 
 // The most bits any one second of pictures carries: a window of one second's frames slides
 // over the pictures, a field picture counting as half a frame.

@@ -16,6 +16,10 @@ namespace quantaline {
 
 // A count with the French thousands grouping: "12 345".
 std::string grouped_number(std::uint64_t value);
+// "hh:mm:ss,cc", the decimal separator the language's.
+std::string duration_text(double seconds);
+// "4 512 kbit/s"
+std::string rate_text(double bits_per_second);
 
 // "1 image", "12 345 images": French takes the singular below two, English for one only.
 // The two words are the sources of the "WholeStream" translations.

@@ -235,18 +235,20 @@ Bytes list(const std::string& type, const Bytes& payload) {
 }
 
 // What a walk hands on, written down: "config N" for the container's configuration, then
-// "set XX" and "picture XX" with each unit's first byte, its size and its offset.
+// "set XX", "picture XX" and "other XX" with each unit's first byte, its size, its offset
+// and its position among the video's bytes.
 class RecordingSink final : public UnitSink {
   public:
     void configuration(Codec, std::span<const ConfigurationUnit> units) override {
         record += "config " + std::to_string(units.size()) + "\n";
     }
-    void unit(Codec, UnitKind kind, std::span<const std::uint8_t> bytes,
-              std::optional<std::uint64_t> offset) override {
-        char line[80];
-        std::snprintf(line, sizeof line, "%s %02X %zu @%s\n",
-                      kind == UnitKind::picture ? "picture" : "set", bytes.empty() ? 0 : bytes[0],
-                      bytes.size(), offset ? std::to_string(*offset).c_str() : "-");
+    void unit(Codec, const WalkedUnit& unit) override {
+        static constexpr const char* kinds[] = {"set", "picture", "other"};
+        char line[96];
+        std::snprintf(line, sizeof line, "%s %02X %zu @%s #%llu\n",
+                      kinds[static_cast<int>(unit.kind)], unit.bytes.empty() ? 0 : unit.bytes[0],
+                      unit.bytes.size(), unit.offset ? std::to_string(*unit.offset).c_str() : "-",
+                      static_cast<unsigned long long>(unit.position));
         record += line;
     }
     std::string record;
@@ -267,18 +269,20 @@ TEST(VideoContainers, WalksHandOnEveryUnitWhateverThePieces) {
          cat({Bytes{0, 0, 0, 1, 0x67, 0x64, 0, 0x1E}, Bytes{0, 0, 1, 0x68, 0xEB, 0xE3},
               Bytes{0, 0, 1, 0x65, 0x88}, body, Bytes{0, 0, 1, 0x06, 5},
               Bytes{0, 0, 1, 0x41, 0x9A, 0x21}, Bytes{0, 0, 1, 0x67, 0x4D, 1}}),
-         "set 67 4 @4\nset 68 3 @11\npicture 65 32 @17\npicture 41 3 @5027\nset 67 3 "
-         "@5033\n"},
+         "set 67 4 @4 #0\nset 68 3 @11 #8\npicture 65 256 @17 #14\nother 06 2 @5022 #5019\n"
+         "picture 41 3 @5027 #5024\nset 67 3 @5033 #5030\n"},
         {"hevc", Codec::hevc,
          cat({Bytes{0, 0, 1, 0x42, 1, 1}, Bytes{0, 0, 1, 0x44, 1, 0xC1}, Bytes{0, 0, 1, 0x26, 1},
               body, Bytes{0, 0, 1, 0x4E, 1, 5}, Bytes{0, 0, 1, 0x02, 1, 0xD0}}),
-         "set 42 3 @3\nset 44 3 @9\npicture 26 32 @15\npicture 02 3 @5026\n"},
+         "set 42 3 @3 #0\nset 44 3 @9 #6\npicture 26 256 @15 #12\nother 4E 3 @5020 #5017\n"
+         "picture 02 3 @5026 #5023\n"},
         // The headers joined up to their VOP; a group of VOPs ends them too.
         {"mpeg4", Codec::mpeg4,
          cat({Bytes{0, 0, 1, 0xB0, 1}, Bytes{0, 0, 1, 0x00}, Bytes{0, 0, 1, 0x20, 0, 0xC4},
               Bytes{0, 0, 1, 0xB6, 0x10}, body, Bytes{0, 0, 1, 0x20, 0, 0xC8},
               Bytes{0, 0, 1, 0xB3, 0}, Bytes{0, 0, 1, 0xB6, 0x50}}),
-         "set 00 15 @0\npicture B6 32 @18\nset 00 6 @5020\npicture B6 2 @5034\n"},
+         "set 00 15 @0 #0\npicture B6 256 @18 #15\nset 00 6 @5020 #5020\nother B3 1 @5029 #5026\n"
+         "picture B6 2 @5034 #5030\n"},
     };
     for (const Stream& stream : streams) {
         SCOPED_TRACE(stream.name);

@@ -1,0 +1,90 @@
+#pragma once
+
+// The pictures of an MPEG-4 Part 2, H.264 or HEVC video, one record each in decoding order,
+// read from the units a walk over the whole stream hands on: each picture's type, its
+// structure, its picture order count, its bytes as stored, its times and the quantiser its
+// slice headers give; and the groups of pictures they make.
+
+#include "container/video_configuration.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace quantaline {
+
+enum class CodecPictureStructure : std::uint8_t { frame, top_field, bottom_field };
+
+struct CodecPicture {
+    std::uint64_t offset = 0; // the access unit's first byte in the file (its sample's)
+    std::uint64_t bytes = 0;  // the access unit as stored, parameter sets and SEI included
+    char type = 'I';          // I, P, B; MPEG-4's S-VOP S
+    // H.264 and HEVC: the nal_unit_type of its first slice; MPEG-4 Part 2: none.
+    std::uint8_t nal_type = 0;
+    CodecPictureStructure structure = CodecPictureStructure::frame;
+    bool mbaff = false;
+    bool reference = true;
+    bool coded = true;          // MPEG-4 Part 2: vop_coded
+    bool random_access = false; // begins a group of pictures
+    bool open_gop = false;      // ... whose leading pictures refer to pictures before it
+    std::optional<std::int32_t> poc;
+    std::optional<double> decode_time; // seconds from the first picture's decoding
+    std::optional<double> presentation_time;
+    // The slice QP, averaged over the picture's slices weighted by the macroblocks or CTUs
+    // each covers, in hundredths; none when no slice header could be read that far.
+    std::optional<std::uint32_t> qp_average_hundredths;
+    std::uint8_t qp_min = 0;
+    std::uint8_t qp_max = 0;
+    std::size_t list_set = 0; // 1-based set of lists in force, 0 when none is known
+    std::uint32_t ticks = 0;  // its display duration in clock ticks, 0 unknown
+};
+
+struct CodecGop {
+    std::uint64_t first_picture = 0;
+    std::uint64_t pictures = 0;
+    bool closed = true;
+};
+
+// What the whole stream's pictures sum to.
+struct CodecPictureSummary {
+    // Pictures before the first parameter sets they can be read with (a capture that
+    // starts mid-stream): counted, not recorded.
+    std::uint64_t before_parameter_sets = 0;
+    std::uint64_t i = 0;
+    std::uint64_t p = 0;
+    std::uint64_t b = 0;
+    std::uint64_t s = 0;
+    std::vector<CodecGop> gops;
+    std::optional<double> duration;         // seconds, when the pictures' times are known
+    std::optional<double> average_bit_rate; // bits per second
+    std::optional<double> highest_bit_rate; // over one second of decoding time
+    // The clock the times come from: "vui", "vop" or none.
+    const char* clock = nullptr;
+};
+
+// Fed by the walk, unit by unit; `list_set` is the set of lists the walk found in force
+// for the unit when it begins a picture.
+class CodecPictureReader {
+  public:
+    CodecPictureReader();
+    ~CodecPictureReader();
+    CodecPictureReader(const CodecPictureReader&) = delete;
+    CodecPictureReader& operator=(const CodecPictureReader&) = delete;
+
+    void parameter_set(container::Codec codec, std::span<const std::uint8_t> unit);
+    void unit(container::Codec codec, const container::WalkedUnit& unit, std::size_t list_set);
+    void sample(const container::WalkedSample& sample);
+    // The walk ended after `walked_bytes` of the video: the last picture's end, the times.
+    void finish(std::uint64_t walked_bytes);
+
+    std::vector<CodecPicture> pictures;
+    CodecPictureSummary summary;
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+} // namespace quantaline
