@@ -1029,6 +1029,18 @@ Check that the path to TMPGEnc is correct!</translation>
 <context>
     <name>Value</name>
     <message>
+        <source>Entrelacé</source>
+        <translation>Interlaced</translation>
+    </message>
+    <message>
+        <source>Entrelacé (MBAFF)</source>
+        <translation>Interlaced (MBAFF)</translation>
+    </message>
+    <message>
+        <source>Progressif</source>
+        <translation>Progressive</translation>
+    </message>
+    <message>
         <source>23,976</source>
         <translation>23.976</translation>
     </message>

@@ -3,6 +3,7 @@
 #include "analysis/display.h"
 #include "io/text.h"
 #include "json.h"
+#include "session/codec_view.h"
 
 namespace quantaline::cli {
 
@@ -30,6 +31,37 @@ template <class Value> std::string json_object(const CodecAnalysis& result, Valu
         }
     }
     return out + '}';
+}
+
+template <class T> std::string json_or_null(const std::optional<T>& value) {
+    return value ? std::to_string(*value) : std::string("null");
+}
+std::string json_name(std::optional<std::uint8_t> code, std::string_view (*name)(std::uint8_t)) {
+    const std::string_view text = code ? name(*code) : std::string_view{};
+    return text.empty() ? std::string("null") : json_string(std::string(text));
+}
+std::string json_ratio(const std::optional<Ratio>& ratio, const char* separator) {
+    return ratio ? json_string(std::to_string(ratio->num) + separator + std::to_string(ratio->den))
+                 : std::string("null");
+}
+
+// The sequence header's fields, null where the stream does not say.
+void append_header_json(std::string& out, const CodecHeader& h) {
+    out += ",\"sample_aspect_ratio\":" + json_ratio(h.sample_aspect_ratio, ":");
+    out += ",\"display_aspect_ratio\":" + json_ratio(h.display_aspect_ratio, ":");
+    out += ",\"frame_rate\":" + json_ratio(h.frame_rate, "/");
+    out += ",\"bit_rate\":" + json_or_null(h.bit_rate);
+    out += ",\"buffer_size\":" + json_or_null(h.buffer_size);
+    out += ",\"video_format\":" + json_or_null(h.video_format);
+    out += ",\"colour_primaries\":" + json_name(h.colour_primaries, colour_primaries_name);
+    out += ",\"transfer_characteristics\":" +
+           json_name(h.transfer_characteristics, transfer_characteristics_name);
+    out += ",\"matrix_coefficients\":" + json_name(h.matrix_coefficients, matrix_coefficients_name);
+    out += ",\"full_range\":" +
+           (h.full_range ? std::string(*h.full_range ? "true" : "false") : std::string("null"));
+    out += ",\"scan\":" +
+           (h.scan ? json_string(std::string(scan_type_key(*h.scan))) : std::string("null"));
+    out += ",\"bit_depth\":" + json_or_null(h.bit_depth);
 }
 
 } // namespace
@@ -108,12 +140,24 @@ std::string codec_info_text(const std::string& file, const CodecAnalysis& result
     const auto line = [&out](const char* caption, const std::string& value) {
         out += plain_caption(tr_text("Caption", caption)) + " " + value + "\n";
     };
-    const CodecPictureSize size = codec_picture_size(result);
+    const DisplayTexts texts = codec_display_texts(result);
     out += tr_text("Cli", "Fichier : ") + file + "\n";
-    line(caption::stream_type, codec_stream_type(result));
-    line(caption::resolution, std::to_string(size.width) + " x " + std::to_string(size.height));
+    line(caption::stream_type, texts.stream_type);
+    line(caption::resolution, texts.width + " x " + texts.height);
+    line(caption::aspect_ratio, texts.aspect_ratio);
+    line(caption::frame_rate, texts.frame_rate);
+    line(caption::max_bit_rate, texts.max_bit_rate);
+    line(caption::vbv, texts.vbv_buffer_size);
     line(caption::profile, codec_profile_text(result));
     line(caption::chroma_format, codec_chroma_text(result));
+    line(caption::video_format, texts.video_format);
+    line(caption::dc_precision, texts.dc_precision);
+    line(caption::picture_structure, texts.picture_structure);
+    if (result.pictures_before_configuration > 0) {
+        out += fill_text(tr_text("WholeStream", "%1 image(s) avant le premier jeu de paramètres"),
+                         {std::to_string(result.pictures_before_configuration)}) +
+               "\n";
+    }
     return out + '\n' + codec_lists_text(result);
 }
 
@@ -129,6 +173,9 @@ std::string codec_info_json(const std::string& file, const CodecAnalysis& result
     out += ",\"horizontal_size\":" + std::to_string(size.width);
     out += ",\"vertical_size\":" + std::to_string(size.height);
     out += ",\"chroma_format_text\":" + (read ? json_string(codec_chroma_text(result)) : "null");
+    append_header_json(out, result.header);
+    out += ",\"pictures_before_parameter_sets\":" +
+           std::to_string(result.pictures_before_configuration);
     out += ',' + codec_lists_json(result);
     return out + ",\"messages\":" + json_messages(result.messages) + "}\n";
 }

@@ -249,7 +249,9 @@ bool is_codec_read_here(Codec codec) {
     return codec == Codec::mpeg4 || codec == Codec::h264 || codec == Codec::hevc;
 }
 
-CodecAnalysis analyse_codec(const container::VideoConfiguration& configuration) {
+namespace {
+
+CodecAnalysis analyse_codec_lists(const container::VideoConfiguration& configuration) {
     CodecAnalysis result;
     result.container = configuration.container;
     result.codec = configuration.codec;
@@ -282,6 +284,18 @@ CodecAnalysis analyse_codec(const container::VideoConfiguration& configuration) 
         if (result.hevc) {
             add_hevc_lists(*result.hevc, result.lists);
         }
+    }
+    return result;
+}
+
+} // namespace
+
+CodecAnalysis analyse_codec(const container::VideoConfiguration& configuration) {
+    CodecAnalysis result = analyse_codec_lists(configuration);
+    if (result.ok()) {
+        const CodecPictureSize size = codec_picture_size(result);
+        result.header = codec_header(configuration, size.width, size.height);
+        result.pictures_before_configuration = configuration.pictures_before_configuration;
     }
     return result;
 }

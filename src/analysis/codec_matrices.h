@@ -5,6 +5,7 @@
 // the decoder resolves them, every list under one name with where it came from. MPEG-1
 // and MPEG-2 files are not read here: analyse_file() reads them.
 
+#include "analysis/codec_header.h"
 #include "container/video_configuration.h"
 #include "io/message.h"
 #include "io/text.h"
@@ -46,6 +47,9 @@ struct CodecAnalysis {
     // matrix id (the 32x32 chroma lists only for 4:4:4); MPEG-4's intra and non_intra
     // (none with H.263 quantisation).
     std::vector<CodecList> lists;
+    // The rest of the sequence header; the pictures a capture held before it.
+    CodecHeader header;
+    std::uint64_t pictures_before_configuration = 0;
     Messages messages; // why the matrices could not be read; empty when they were
     bool ok() const { return messages.empty(); }
 };

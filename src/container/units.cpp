@@ -271,26 +271,28 @@ std::optional<std::uint64_t> StartCodeSplitter::contiguous_offset(std::size_t en
     return offset;
 }
 
-// Inside the body of a unit stepped over, with at most the two bytes that may begin a start
-// code pending: bytes without a start code are looked at where they lie, never gathered.
+// Inside the body of a unit stepped over, with at most the three bytes that may begin a start
+// code (and its zero byte) pending: bytes without a start code are looked at where they lie, never
+// gathered.
 bool StartCodeSplitter::steps_over_bytes(std::span<const std::uint8_t> bytes,
                                          std::optional<std::uint64_t> offset) {
-    if (!in_unit_ || !head_given_ || pending_.size() > 2 || bytes.size() < 3) {
+    if (!in_unit_ || !head_given_ || pending_.size() > kept_bytes || bytes.size() < kept_bytes) {
         return false;
     }
     // A start code across the pending bytes and the new ones, or in the new ones.
-    std::uint8_t seam[4] = {1, 1, 1, 1};
-    std::copy(pending_.begin(), pending_.end(), seam + (2 - pending_.size()));
-    seam[2] = bytes[0];
-    seam[3] = bytes[1];
-    if (mpeg::find_start_code_prefix(seam, 0, 4) < 4 ||
+    std::uint8_t seam[kept_bytes + 2] = {1, 1, 1, 1, 1};
+    std::copy(pending_.begin(), pending_.end(), seam + (kept_bytes - pending_.size()));
+    seam[kept_bytes] = bytes[0];
+    seam[kept_bytes + 1] = bytes[1];
+    if (mpeg::find_start_code_prefix(seam, 0, sizeof seam) < sizeof seam ||
         mpeg::find_start_code_prefix(bytes.data(), 0, bytes.size()) < bytes.size()) {
         return false;
     }
-    pending_.assign(bytes.end() - 2, bytes.end());
-    base_ = fed_ - 2;
-    pieces_.assign(
-        1, {0, offset ? std::optional<std::uint64_t>(*offset + bytes.size() - 2) : std::nullopt});
+    pending_.assign(bytes.end() - kept_bytes, bytes.end());
+    base_ = fed_ - kept_bytes;
+    pieces_.assign(1, {0, offset ? std::optional<std::uint64_t>(*offset + bytes.size() - kept_bytes)
+                                 : std::nullopt});
+    scan_from_ = 0;
     return true;
 }
 
@@ -328,11 +330,12 @@ bool StartCodeSplitter::feed(std::span<const std::uint8_t> bytes,
         const std::size_t s =
             mpeg::find_start_code_prefix(pending_.data(), scan_from_, pending_.size());
         if (s >= pending_.size()) {
-            // The last two bytes may begin a start code.
+            // The last two bytes may begin a start code, and the byte before them be the
+            // zero byte of a four-byte one.
             scan_from_ = pending_.size() >= 2 ? pending_.size() - 2 : 0;
-            if ((!in_unit_ || head_given_) && scan_from_ > 0) {
-                drop_front(scan_from_);
-                scan_from_ = 0;
+            if ((!in_unit_ || head_given_) && pending_.size() > kept_bytes) {
+                drop_front(pending_.size() - kept_bytes);
+                scan_from_ = kept_bytes - 2;
             }
             return pending_.size() <= unit_limit;
         }

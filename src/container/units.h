@@ -100,6 +100,8 @@ class StartCodeSplitter {
     void drop_front(std::size_t count);
     bool steps_over_bytes(std::span<const std::uint8_t> bytes, std::optional<std::uint64_t> offset);
 
+    // Between units, the bytes kept for a start code that the next bytes may complete.
+    static constexpr std::size_t kept_bytes = 3;
     UnitCollector& collector_;
     std::uint64_t origin_; // the walk's bytes before this splitter's first
     std::uint64_t fed_ = 0;

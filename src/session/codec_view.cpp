@@ -4,6 +4,7 @@
 #include "io/text.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace quantaline {
 
@@ -23,6 +24,51 @@ std::string pair_label(const std::string& intra_key) {
     return fill_text(tr_text("Session", "Listes %1 %2"), {size, component});
 }
 
+// "25", "29,97", "23,976": up to three decimals, the language's separator.
+std::string rate_decimal(const Ratio& rate) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(rate.num) / rate.den);
+    std::string out = text;
+    while (out.back() == '0') {
+        out.pop_back();
+    }
+    if (out.back() == '.') {
+        out.pop_back();
+    }
+    const std::size_t point = out.find('.');
+    if (point != std::string::npos && text_language() == Language::french) {
+        out[point] = ',';
+    }
+    return out;
+}
+
+std::string scan_text(CodecScanType scan) {
+    switch (scan) {
+    case CodecScanType::interlaced:
+        return tr_text("Value", "Entrelacé");
+    case CodecScanType::mbaff:
+        return tr_text("Value", "Entrelacé (MBAFF)");
+    default:
+        return tr_text("Value", "Progressif");
+    }
+}
+
+// What the sequence parameter set's VUI (or MPEG-4's layer) says, "???" where it says
+// nothing.
+void header_texts(const CodecHeader& h, DisplayTexts& texts) {
+    const std::string unknown = "???";
+    texts.aspect_ratio = h.display_aspect_ratio ? ratio_text(*h.display_aspect_ratio) : unknown;
+    texts.frame_rate = h.frame_rate ? rate_decimal(*h.frame_rate) : unknown;
+    texts.max_bit_rate = h.bit_rate ? std::to_string((*h.bit_rate + 500) / 1000) : unknown;
+    // In KiB, as an MPEG stream's VBV buffer.
+    texts.vbv_buffer_size =
+        h.buffer_size ? std::to_string((*h.buffer_size / 8 + 512) / 1024) : unknown;
+    const std::string_view format = h.video_format ? video_format_text(*h.video_format) : "";
+    texts.video_format = format.empty() ? unknown : tr_string("Value", std::string(format));
+    texts.dc_precision = h.bit_depth ? " " + std::to_string(*h.bit_depth) : unknown;
+    texts.picture_structure = h.scan ? scan_text(*h.scan) : unknown;
+}
+
 } // namespace
 
 DisplayTexts codec_display_texts(const CodecAnalysis& result) {
@@ -32,12 +78,12 @@ DisplayTexts codec_display_texts(const CodecAnalysis& result) {
     texts.width = std::to_string(size.width);
     texts.height = std::to_string(size.height);
     texts.stream_type = codec_stream_type(result);
+    // Unknown rather than MPEG's defaults where the stream does not say.
+    header_texts(result.header, texts);
     if (read(result)) {
         texts.profile_and_level = codec_profile_text(result);
         texts.chroma_format = codec_chroma_text(result);
     }
-    // No video format is read from these codecs: unknown rather than MPEG's default.
-    texts.video_format = "???";
     return texts;
 }
 

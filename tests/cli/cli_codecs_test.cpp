@@ -366,6 +366,118 @@ TEST(CliCodecs, PicturesGiveEveryPictureAsTheDecoderSeesIt) {
     }
 }
 
+// ffprobe's stream fields of a file, "key=value" a line.
+std::string probed_stream(const std::string& file, const std::string& folder) {
+    const std::string out = folder + "/stream.txt";
+    const std::string command =
+        "ffprobe -v error -select_streams v:0 -show_streams '" + file + "' > '" + out + "'";
+    return std::system(command.c_str()) == 0 ? read_text(out) : std::string();
+}
+std::string probed_field(const std::string& stream, const std::string& key) {
+    const std::size_t at = stream.find("\n" + key + "=");
+    if (at == std::string::npos) {
+        return {};
+    }
+    const std::size_t from = at + key.size() + 2;
+    return stream.substr(from, stream.find('\n', from) - from);
+}
+// A JSON string or number value of `info --json`.
+std::string json_field(const std::string& json, const std::string& key) {
+    const std::size_t at = json.find("\"" + key + "\":");
+    if (at == std::string::npos) {
+        return "absent";
+    }
+    std::size_t from = at + key.size() + 3;
+    const bool quoted = json[from] == '"';
+    from += quoted ? 1 : 0;
+    return json.substr(from, json.find_first_of(quoted ? "\"" : ",}", from) - from);
+}
+
+// The sequence header's fields beyond the lists, against ffprobe's: aspect ratios, frame
+// rate, colour description and range, bit depth; the ones a stream does not say are null.
+TEST(CliCodecs, InfoGivesTheHeaderInFull) {
+    if (!has_encoder("libx264") || !has_encoder("libx265") || !has_encoder("mpeg4")) {
+        GTEST_SKIP() << "ffmpeg with libx264, libx265 and mpeg4 is not on this machine";
+    }
+    const std::string hdr = " -vf setsar=16/11 -color_primaries bt2020 -color_trc smpte2084 "
+                            "-colorspace bt2020nc -color_range pc";
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"sar.264", "-c:v libx264" + hdr + " -f h264"},
+        {"sar.mkv", "-c:v libx265 -x265-params log-level=error" + hdr},
+        {"bt709.mp4", "-c:v libx264 -color_primaries bt709 -color_trc bt709 -colorspace bt709"},
+        {"ntsc.mp4", "-c:v libx265 -x265-params log-level=error -color_primaries smpte170m "
+                     "-color_trc smpte170m -colorspace smpte170m -vf setsar=10/11"},
+        {"vol.avi", "-c:v mpeg4 -vf setsar=12/11"},
+    };
+    TempDir dir;
+    for (const auto& [name, options] : cases) {
+        SCOPED_TRACE(name);
+        const std::string file = dir.file(name);
+        ASSERT_TRUE(encode_test_pattern(options, file, "352x288", 3));
+        const auto run = cli_run::run_cli({"info", "--json", file});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string stream = probed_stream(file, dir.path().string());
+        const auto expect = [&](const std::string& key, const std::string& probed_key) {
+            std::string probed = probed_field(stream, probed_key);
+            probed = probed.empty() || probed == "unknown" || probed == "N/A" ? "null" : probed;
+            EXPECT_EQ(json_field(run.out, key), probed) << key << "\n" << run.out;
+        };
+        expect("sample_aspect_ratio", "sample_aspect_ratio");
+        expect("display_aspect_ratio", "display_aspect_ratio");
+        // ffmpeg's MPEG-4 layer has no fixed rate: ffprobe's comes from the container.
+        if (std::string(name) != "vol.avi") {
+            expect("frame_rate", "r_frame_rate");
+        } else {
+            EXPECT_EQ(json_field(run.out, "frame_rate"), "null");
+        }
+        expect("colour_primaries", "color_primaries");
+        expect("transfer_characteristics", "color_transfer");
+        expect("matrix_coefficients", "color_space");
+        EXPECT_EQ(json_field(run.out, "bit_depth"), "8");
+        const std::string range = probed_field(stream, "color_range");
+        EXPECT_EQ(json_field(run.out, "full_range"), range == "pc"   ? "true"
+                                                     : range == "tv" ? "false"
+                                                                     : "null");
+        EXPECT_EQ(json_field(run.out, "scan"), "progressive");
+    }
+}
+
+// A capture that starts between two parameter sets: its lists, header and pictures are
+// read from the first parameter sets met, the pictures before them counted and said.
+TEST(CliCodecs, ACaptureJoinedMidStreamIsReadFromItsFirstParameterSets) {
+    if (!has_encoder("libx264")) {
+        GTEST_SKIP() << "ffmpeg with libx264 is not on this machine";
+    }
+    TempDir dir;
+    const std::string whole = dir.file("whole.ts");
+    ASSERT_TRUE(encode_test_pattern("-c:v libx264 -bf 0 -x264-params keyint=10:repeat-headers=1",
+                                    whole, "320x240", 25));
+    const auto rows = csv_rows(cli_run::run_cli({"pictures", whole}).out);
+    ASSERT_EQ(rows.size(), 25u);
+    ASSERT_EQ(rows[10][4], "IDR");
+    // Cut at a packet inside the third picture: pictures 3 to 9 come before the second IDR.
+    const long cut = (std::stol(rows[2][2]) / 188 + 1) * 188;
+    ASSERT_LT(cut, std::stol(rows[3][2]));
+    const std::string bytes = read_text(whole);
+    const std::string joined = dir.file("joined.ts");
+    std::ofstream(joined, std::ios::binary) << bytes.substr(static_cast<std::size_t>(cut));
+
+    const auto info = cli_run::run_cli({"info", joined});
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("7 image(s) avant le premier jeu de paramètres\n"), std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("intra_8x8_y (plate)"), std::string::npos) << info.out;
+    const auto scan = cli_run::run_cli({"scan", joined});
+    EXPECT_EQ(scan.status, 0) << scan.err;
+    EXPECT_NE(scan.out.find("Début de la capture : 7 image(s) avant le premier jeu de paramètres"),
+              std::string::npos)
+        << scan.out;
+    const auto joined_rows = csv_rows(cli_run::run_cli({"pictures", joined}).out);
+    ASSERT_EQ(joined_rows.size(), 15u);
+    EXPECT_EQ(joined_rows[0][4], "IDR");
+    EXPECT_EQ(std::stol(joined_rows[0][2]) + cut, std::stol(rows[10][2]));
+}
+
 // The report, CCE and TMPGEnc take an MPEG-4 Part 2 video's two matrices, as they take an
 // MPEG-2 video's (the same bytes for the same matrices); for the videos that have no such
 // pair they refuse, write nothing and change nothing.
