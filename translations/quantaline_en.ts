@@ -1589,6 +1589,10 @@ Check that the path to TMPGEnc is correct!</translation>
 <context>
     <name>quantaline::FrmFluxListes</name>
     <message>
+        <source>Molette : zoom ; glisser : déplacer ; survol : l&apos;image</source>
+        <translation>Wheel: zoom; drag: move; hover: the picture</translation>
+    </message>
+    <message>
         <source>Jeu</source>
         <translation>Set</translation>
     </message>
@@ -1900,6 +1904,18 @@ A list in green is a flat or default list of the codec, or one taken from such a
 </context>
 <context>
     <name>quantaline::PictureGraph</name>
+    <message>
+        <source> En orange, dans la bande du bas, le QP des tranches de chaque image, moyen, et sa bande du minimum au maximum (0 à %1).</source>
+        <translation> In orange, in the bottom strip, each picture&apos;s average slice QP and its band from the lowest to the highest (0 to %1).</translation>
+    </message>
+    <message>
+        <source>, QP des tranches moyen %1 (min %2, max %3)</source>
+        <translation>, average slice QP %1 (min %2, max %3)</translation>
+    </message>
+    <message>
+        <source>QP des tranches (moyen, min–max)</source>
+        <translation>slice QP (average, min-max)</translation>
+    </message>
     <message>
         <source>Graphe des images</source>
         <translation>Picture graph</translation>

@@ -834,7 +834,9 @@ void CodecPictureReader::finish(std::uint64_t walked_bytes) {
     }
     if (duration > 0) {
         summary.average_bit_rate = static_cast<double>(bytes) * 8 / duration;
-        summary.highest_bit_rate = highest_second(pictures);
+        // Shorter than a second, the whole stream is the busiest second.
+        summary.highest_bit_rate =
+            duration < 1.0 ? *summary.average_bit_rate : highest_second(pictures);
     }
 }
 

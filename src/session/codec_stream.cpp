@@ -169,4 +169,67 @@ CodecAnalysis list_set_analysis(const CodecScan& result, std::size_t index) {
     return analysis;
 }
 
+mpeg::ScanResult codec_graph_stream(const CodecScan& result) {
+    mpeg::ScanResult graph;
+    graph.quantiser_read = true;
+    for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
+        const CodecPicture& p = result.picture_records[i];
+        mpeg::PictureRecord record;
+        record.index = i;
+        record.offset = p.offset;
+        record.bytes = p.bytes;
+        record.matrix_set = static_cast<std::uint32_t>(p.list_set);
+        record.picture_coding_type = p.type == 'I' ? 1 : p.type == 'B' ? 3 : 2;
+        record.picture_structure = p.structure == CodecPictureStructure::top_field      ? 1
+                                   : p.structure == CodecPictureStructure::bottom_field ? 2
+                                                                                        : 3;
+        record.fields =
+            static_cast<std::uint8_t>(p.structure == CodecPictureStructure::frame ? 2 : 1);
+        if (p.qp_average_hundredths) {
+            record.quantiser.read = true;
+            record.quantiser.quantiser_min = p.qp_min;
+            record.quantiser.quantiser_max = p.qp_max;
+            record.quantiser.quantiser_average_hundredths = static_cast<std::uint16_t>(
+                std::min<std::uint32_t>(*p.qp_average_hundredths, 65535));
+        }
+        graph.picture_records.push_back(record);
+    }
+    graph.pictures = result.picture_records.size();
+    // The changes of lists at the first picture with the new set, as a record counts them.
+    const std::uint64_t skipped = result.summary.before_parameter_sets;
+    for (const CodecListChange& change : result.changes) {
+        if (change.picture >= skipped && change.picture - skipped < graph.pictures) {
+            mpeg::MatrixChange moved;
+            moved.offset = change.offset;
+            moved.picture = change.picture - skipped;
+            graph.changes.push_back(moved);
+        }
+    }
+    return graph;
+}
+
+check::Timeline codec_timeline(const CodecScan& result) {
+    check::Timeline timeline;
+    const auto& pictures = result.picture_records;
+    if (pictures.empty() || !pictures.front().decode_time || !result.summary.duration) {
+        return timeline;
+    }
+    timeline.duration = *result.summary.duration;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const double time = pictures[i].decode_time.value_or(0);
+        timeline.times.push_back(time);
+        const auto second = static_cast<std::size_t>(std::max(0.0, time));
+        if (timeline.second_bits.size() <= second) {
+            timeline.second_bits.resize(second + 1, 0);
+        }
+        timeline.second_bits[second] += static_cast<double>(pictures[i].bytes) * 8;
+        if (i == 0 || pictures[i].random_access) {
+            timeline.group_starts.push_back(i);
+            timeline.group_bits.push_back(0);
+        }
+        timeline.group_bits.back() += static_cast<double>(pictures[i].bytes) * 8;
+    }
+    return timeline;
+}
+
 } // namespace quantaline

@@ -5,6 +5,7 @@
 // the windows lay them out.
 
 #include "analysis/codec_scan.h"
+#include "check/timeline.h"
 #include "session/whole_stream.h"
 
 #include <string>
@@ -22,6 +23,14 @@ std::vector<SummaryLine> codec_stream_summary(const CodecScan& result);
 // duration and bit rates, the slice QP by type; a capture's pictures before its first
 // parameter sets.
 std::vector<SummaryLine> codec_picture_lines(const CodecScan& result);
+
+// The pictures as "Flux complet"'s graph draws them: each one's type (an S-VOP as P), its
+// structure, bytes, set of lists and slice QP in a record of its own, the changes of
+// lists at their pictures.
+mpeg::ScanResult codec_graph_stream(const CodecScan& result);
+// Their decoding times, seconds and groups of pictures; empty when the stream gives no
+// times.
+check::Timeline codec_timeline(const CodecScan& result);
 
 // One row of the sets' table.
 struct ListSetRow {

@@ -39,16 +39,6 @@ const char* const finding_captions[] = {QT_TRANSLATE_NOOP("quantaline::FrmFluxCo
                                         QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Trouvé"),
                                         QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Limite")};
 
-// The graph's views in the order of its choice.
-const std::array<std::pair<PictureGraph::View, const char*>, 3> view_captions = {{
-    {PictureGraph::View::bit_rate,
-     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Débit par seconde")},
-    {PictureGraph::View::picture_bytes,
-     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Octets par image")},
-    {PictureGraph::View::group_bytes,
-     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Octets par GOP")},
-}};
-
 const char* const column_captions[] = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Jeu"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Première image"),
@@ -107,45 +97,13 @@ void FrmFluxComplet::build_summary_and_graph(QVBoxLayout& layout) {
     new QFormLayout(summary_);
     top->addWidget(summary_, 0);
 
-    auto* graph_box = new QGroupBox(tr("Images"), this);
-    auto* graph_layout = new QVBoxLayout(graph_box);
-    graph_layout->addWidget(build_view_choice(graph_box));
-    graph_ = new PictureGraph(graph_box);
-    graph_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    graph_layout->addWidget(graph_, 1);
-    auto* graph_help = new QLabel(
-        tr("Molette : zoom ; glisser : déplacer ; survol : l'image ; clic : ses macroblocs"),
-        graph_box);
-    graph_layout->addWidget(graph_help);
+    const GraphBox graph = picture_graph_box(
+        this, tr("Molette : zoom ; glisser : déplacer ; survol : l'image ; clic : ses macroblocs"));
+    graph_ = graph.graph;
+    view_choice_ = graph.views;
+    QGroupBox* graph_box = graph.box;
     top->addWidget(graph_box, 1);
     layout.addLayout(top, 1);
-}
-
-// "Vue :" and the graph's three views.
-QWidget* FrmFluxComplet::build_view_choice(QWidget* parent) {
-    auto* row = new QWidget(parent);
-    auto* row_layout = new QHBoxLayout(row);
-    row_layout->setContentsMargins(0, 0, 0, 0);
-    auto* caption = new QLabel(tr("Vue :"), row);
-    view_choice_ = new QComboBox(row);
-    view_choice_->setObjectName(QStringLiteral("cb_vue"));
-    view_choice_->setAccessibleName(tr("Vue du graphe"));
-    view_choice_->setAccessibleDescription(
-        tr("Ce que montre le graphe : le débit de chaque seconde, ou les octets de chaque image "
-           "ou de chaque GOP"));
-    for (const auto& [view, text] : view_captions) {
-        view_choice_->addItem(tr(text), static_cast<int>(view));
-    }
-    view_choice_->setCurrentIndex(1);
-    caption->setBuddy(view_choice_);
-    row_layout->addWidget(caption);
-    row_layout->addWidget(view_choice_);
-    row_layout->addStretch(1);
-    connect(view_choice_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        graph_->set_view_kind(
-            static_cast<PictureGraph::View>(view_choice_->itemData(index).toInt()));
-    });
-    return row;
 }
 
 // The matrix sets' table and the grids of the one selected.

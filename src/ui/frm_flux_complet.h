@@ -52,7 +52,6 @@ class FrmFluxComplet : public QWidget {
     void build_sets_tab();
     void build_picture_tab();
     void build_check_tab();
-    QWidget* build_view_choice(QWidget* parent);
     void show_check();
     void fill_findings(const check::CheckResult& result);
     void choose_profile(int index);

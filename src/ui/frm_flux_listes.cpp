@@ -1,8 +1,10 @@
 #include "ui/frm_flux_listes.h"
 
+#include "session/codec_stream.h"
 #include "session/codec_view.h"
 #include "ui/controls.h"
 #include "ui/matrix_grid.h"
+#include "ui/picture_graph.h"
 #include "ui/stream_views.h"
 
 #include <QComboBox>
@@ -42,8 +44,15 @@ FrmFluxListes::FrmFluxListes(Session& session, QWidget* parent)
     summary_->setMinimumWidth(230);
     new QFormLayout(summary_);
     top->addWidget(summary_, 0);
-    build_sets(this, *top);
+    const GraphBox graph =
+        picture_graph_box(this, tr("Molette : zoom ; glisser : déplacer ; survol : l'image"));
+    graph_ = graph.graph;
+    graph_->set_slice_qp(true);
+    top->addWidget(graph.box, 1);
     layout->addLayout(top, 1);
+    auto* bottom = new QHBoxLayout;
+    build_sets(this, *bottom);
+    layout->addLayout(bottom, 1);
 
     auto* buttons = new QHBoxLayout;
     auto* close = new QPushButton(tr("Fermer"), this);
@@ -55,7 +64,7 @@ FrmFluxListes::FrmFluxListes(Session& session, QWidget* parent)
     connect(table_, &QTableWidget::itemSelectionChanged, this, &FrmFluxListes::show_selected_set);
     connect(lists_box_, &QComboBox::currentIndexChanged, this, &FrmFluxListes::show_pair);
 
-    resize(1080, 560);
+    resize(1000, 720);
     show_stream();
 }
 
@@ -114,6 +123,12 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
 void FrmFluxListes::show_stream() {
     fill_summary(*summary_, session_.stream_summary());
     const CodecScan* result = session_.codec_stream();
+    graph_->set_stream(nullptr);
+    graph_->set_timing(nullptr, nullptr);
+    graph_stream_ = result != nullptr ? codec_graph_stream(*result) : mpeg::ScanResult{};
+    timeline_ = result != nullptr ? codec_timeline(*result) : check::Timeline{};
+    graph_->set_stream(&graph_stream_);
+    graph_->set_timing(timeline_.times.empty() ? nullptr : &timeline_, nullptr);
     const std::vector<ListSetRow> rows =
         result != nullptr ? list_set_rows(*result) : std::vector<ListSetRow>{};
     std::vector<std::vector<std::string>> cells;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "check/timeline.h"
+#include "mpeg/scan.h"
 #include "session/session.h"
 
 #include <QWidget>
@@ -14,10 +16,12 @@ class QTableWidget;
 namespace quantaline {
 
 class MatrixGrid;
+class PictureGraph;
 
 // "Flux complet - NAME" for an MPEG-4 Part 2, H.264 or HEVC video: the summary of the walk
-// over its parameter sets, the table of its sets of lists, and the lists of the set
-// selected, a pair at a time as the main window shows them. It shows what the session
+// over its pictures and parameter sets, the graph of its pictures (bytes, types, slice QP
+// along time), the table of its sets of lists, and the lists of the set selected, a pair
+// at a time as the main window shows them. It shows what the session
 // holds; the session's result must stay until the window is rebuilt or closed.
 class FrmFluxListes : public QWidget {
     Q_OBJECT
@@ -27,6 +31,7 @@ class FrmFluxListes : public QWidget {
     // Fills every part from the session's result.
     void show_stream();
     QTableWidget& sets_table() { return *table_; }
+    PictureGraph& graph() { return *graph_; }
     QComboBox& lists_choice() { return *lists_box_; }
 
   private:
@@ -40,6 +45,10 @@ class FrmFluxListes : public QWidget {
     QComboBox* lists_box_ = nullptr;
     std::array<MatrixGrid*, 2> grids_{};
     QLabel* dc_label_ = nullptr;
+    PictureGraph* graph_ = nullptr;
+    // What the graph draws, kept while it shows them.
+    mpeg::ScanResult graph_stream_;
+    check::Timeline timeline_;
     // The selected set's lists and their pairs, into them.
     CodecAnalysis shown_;
     std::vector<ListPair> pairs_;

@@ -422,7 +422,8 @@ void PictureGraph::draw_quantiser(QPainter& painter, const QRect& strip, double 
     // Its name inside at the left, its axis at the right: its top and 0.
     painter.setPen(quantiser_colour);
     const int height = fontMetrics().height();
-    const QString name = tr("quantificateur (moyen, min–max)");
+    const QString name =
+        slice_qp_ ? tr("QP des tranches (moyen, min–max)") : tr("quantificateur (moyen, min–max)");
     const QRect name_area(strip.left() + 3, strip.top() + 2,
                           fontMetrics().horizontalAdvance(name) + 4, height);
     painter.fillRect(name_area, QColor(255, 255, 255, 220));
@@ -887,7 +888,8 @@ QString PictureGraph::picture_text(std::size_t index) const {
         text += tr(", jeu %1").arg(p.matrix_set);
     }
     if (result_->quantiser_read && p.quantiser.read) {
-        text += tr(", quantificateur moyen %1 (min %2, max %3)")
+        text += (slice_qp_ ? tr(", QP des tranches moyen %1 (min %2, max %3)")
+                           : tr(", quantificateur moyen %1 (min %2, max %3)"))
                     .arg(QString::fromStdString(
                              quantiser_average_text(p.quantiser.quantiser_average_hundredths)),
                          QString::number(p.quantiser.quantiser_min),
@@ -932,7 +934,11 @@ QString PictureGraph::description() const {
         return tr("Aucune image.");
     }
     QString text = view_text();
-    if (shows_quantiser()) {
+    if (shows_quantiser() && slice_qp_) {
+        text += tr(" En orange, dans la bande du bas, le QP des tranches de chaque image, moyen, "
+                   "et sa bande du minimum au maximum (0 à %1).")
+                    .arg(quantiser_top_);
+    } else if (shows_quantiser()) {
         text += tr(" En orange, dans la bande du bas, le quantificateur moyen de chaque image et "
                    "sa bande du minimum au maximum (0 à %1). Un clic ou Entrée montre les "
                    "macroblocs de l'image.")

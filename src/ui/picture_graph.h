@@ -37,6 +37,9 @@ class PictureGraph : public QWidget {
     // The stream's times and buffer, from its check; nothing: pictures along the axis and no
     // buffer. They must outlive the graph or be replaced first.
     void set_timing(const check::Timeline* timeline, const check::BufferModel* buffer);
+    // The strip shows the slice headers' QP (H.264, HEVC, MPEG-4 visual), not the
+    // macroblocks' quantiser, and is named so.
+    void set_slice_qp(bool slice_qp) { slice_qp_ = slice_qp; }
     View view() const { return view_; }
     void set_view_kind(View view);
     // A picture marked across the graph and brought into view; nothing: none.
@@ -150,6 +153,7 @@ class PictureGraph : public QWidget {
     const check::BufferModel* buffer_ = nullptr;
     double buffer_top_ = 0; // the buffer axis' top, bits
     View view_ = View::picture_bytes;
+    bool slice_qp_ = false;
     std::optional<std::size_t> selected_;
     // Level k holds the maxima of blocks of (base_block << k) pictures.
     std::vector<std::vector<Maxima>> pyramid_;

@@ -10,11 +10,23 @@
 #include <string>
 #include <vector>
 
+class QComboBox;
 class QGroupBox;
 class QTableWidget;
 class QWidget;
 
 namespace quantaline {
+
+class PictureGraph;
+
+// The graph of the pictures in its box "Images": the choice of its view above it ("Vue :"),
+// `help` below it.
+struct GraphBox {
+    QGroupBox* box = nullptr;
+    PictureGraph* graph = nullptr;
+    QComboBox* views = nullptr;
+};
+GraphBox picture_graph_box(QWidget* parent, const QString& help);
 
 // A table read a row at a time: whole rows chosen one at a time, nothing edited.
 QTableWidget* row_table(QWidget* parent, const QString& name, const QStringList& headers);

@@ -184,9 +184,10 @@ class CodecWindowTest : public QObject {
         QCOMPARE(label("Label2"), QStringLiteral("64"));
         QFETCH(QString, chroma);
         QCOMPARE(label("Label15"), chroma);
-        // What these codecs do not give shows as a missing value does.
-        QCOMPARE(label("Label3"), QStringLiteral("???"));
-        QCOMPARE(label("Label19"), QStringLiteral("???"));
+        // The header beyond the lists: square samples, 8 bits, progressive coding.
+        QCOMPARE(label("Label3"), QStringLiteral("3:2"));
+        QCOMPARE(label("Label19"), QStringLiteral(" 8"));
+        QCOMPARE(label("Label9"), QStringLiteral("Progressif"));
 
         auto* box = window.findChild<QComboBox*>(QStringLiteral("cb_listes"));
         QVERIFY(box->isVisible());
