@@ -1,7 +1,5 @@
 #include "container/demuxed.h"
 
-#include <cstring>
-
 namespace quantaline::container {
 
 namespace {
@@ -13,16 +11,12 @@ class SourceReader final : public mpeg::ByteSource {
         : source_(source), limit_(limit), at_(start) {}
     std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
         const std::uint64_t room = limit_ > at_ ? limit_ - at_ : 0;
-        const auto bytes =
-            source_.read(at_, static_cast<std::size_t>(std::min<std::uint64_t>(size, room)));
-        if (!bytes) {
-            return std::nullopt;
+        const auto read = source_.read_into(
+            at_, data, static_cast<std::size_t>(std::min<std::uint64_t>(size, room)));
+        if (read) {
+            at_ += *read;
         }
-        if (!bytes->empty()) {
-            std::memcpy(data, bytes->data(), bytes->size());
-        }
-        at_ += bytes->size();
-        return bytes->size();
+        return read;
     }
 
   private:

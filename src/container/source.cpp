@@ -3,6 +3,7 @@
 #include "io/file_system.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 
 namespace quantaline::container {
@@ -26,18 +27,30 @@ FileSource::FileSource(const std::string& path) : reader_(path) {
     }
 }
 
-std::optional<std::vector<std::uint8_t>> FileSource::read(std::uint64_t offset, std::size_t count) {
+std::optional<std::size_t> ByteSource::read_into(std::uint64_t offset, std::uint8_t* data,
+                                                 std::size_t count) {
+    const auto bytes = read(offset, count);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    if (!bytes->empty()) {
+        std::memcpy(data, bytes->data(), bytes->size());
+    }
+    return bytes->size();
+}
+
+std::optional<std::size_t> FileSource::read_into(std::uint64_t offset, std::uint8_t* data,
+                                                 std::size_t count) {
     if (offset >= size_) {
-        return std::vector<std::uint8_t>{};
+        return 0;
     }
     count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
     if (!reader_.seek(offset)) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(count);
     std::size_t have = 0;
     while (have < count) {
-        const auto got = reader_.read(bytes.data() + have, count - have);
+        const auto got = reader_.read(data + have, count - have);
         if (!got) {
             return std::nullopt;
         }
@@ -46,7 +59,20 @@ std::optional<std::vector<std::uint8_t>> FileSource::read(std::uint64_t offset, 
         }
         have += *got;
     }
-    bytes.resize(have);
+    return have;
+}
+
+std::optional<std::vector<std::uint8_t>> FileSource::read(std::uint64_t offset, std::size_t count) {
+    if (offset >= size_) {
+        return std::vector<std::uint8_t>{};
+    }
+    std::vector<std::uint8_t> bytes(
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset)));
+    const auto have = read_into(offset, bytes.data(), bytes.size());
+    if (!have) {
+        return std::nullopt;
+    }
+    bytes.resize(*have);
     return bytes;
 }
 

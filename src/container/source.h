@@ -26,6 +26,9 @@ class ByteSource {
     // failed.
     virtual std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset,
                                                           std::size_t count) = 0;
+    // The same into `data`, which holds `count` bytes: how many were read.
+    virtual std::optional<std::size_t> read_into(std::uint64_t offset, std::uint8_t* data,
+                                                 std::size_t count);
 };
 
 class MemorySource final : public ByteSource {
@@ -44,6 +47,9 @@ class FileSource final : public ByteSource {
     bool is_open() const { return reader_.is_open(); }
     std::uint64_t size() const override { return size_; }
     std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::size_t count) override;
+    // Straight into `data`: a whole-stream walk copies its bytes once.
+    std::optional<std::size_t> read_into(std::uint64_t offset, std::uint8_t* data,
+                                         std::size_t count) override;
 
   private:
     FileReader reader_;
