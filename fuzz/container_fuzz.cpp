@@ -25,13 +25,17 @@ class CheckingSink final : public UnitSink {
             check(unit.bytes, unit.offset);
         }
     }
-    void unit(Codec, UnitKind kind, std::span<const std::uint8_t> bytes,
-              std::optional<std::uint64_t> offset) override {
+    // Units come in the order they are stored: their positions never go back.
+    void unit(Codec, const WalkedUnit& unit) override {
         ++units_;
-        if (bytes.empty() || (kind == UnitKind::picture && bytes.size() > picture_head_size)) {
+        if (unit.bytes.empty() ||
+            (unit.kind != UnitKind::parameter_set && unit.kind != UnitKind::other &&
+             unit.bytes.size() > picture_head_size) ||
+            unit.position < last_position_) {
             std::abort();
         }
-        check(bytes, offset);
+        last_position_ = unit.position;
+        check(unit.bytes, unit.offset);
     }
     void check(std::span<const std::uint8_t> bytes, std::optional<std::uint64_t> offset) const {
         if (offset && (*offset > input_.size() || input_.size() - *offset < bytes.size() ||
@@ -45,6 +49,7 @@ class CheckingSink final : public UnitSink {
   private:
     std::span<const std::uint8_t> input_;
     std::size_t units_ = 0;
+    std::uint64_t last_position_ = 0;
 };
 
 } // namespace
@@ -91,6 +96,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (change.set >= scan.sets.size() || change.picture >= scan.pictures) {
                 std::abort();
             }
+        }
+        // The pictures' bytes are the video's, each counted once; no picture is recorded
+        // that the scan did not count.
+        std::uint64_t recorded = 0;
+        for (const auto& picture : scan.picture_records) {
+            recorded += picture.bytes;
+        }
+        if (recorded > walked.walked_bytes ||
+            scan.picture_records.size() + scan.summary.before_parameter_sets > scan.pictures) {
+            std::abort();
         }
     }
     return 0;

@@ -303,10 +303,10 @@ void inter_fields(BitReader& r, const SeqParameterSetWhole& sps, const PicParame
     if (pps.lists_modification_present_flag && total_curr > 1) {
         const int bits = ceil_log2(static_cast<std::uint32_t>(total_curr));
         if (r.read_flag()) { // ref_pic_list_modification_flag_l0
-            r.skip(static_cast<std::size_t>((n.l0 + 1) * bits));
+            r.skip(static_cast<std::size_t>(n.l0 + 1) * static_cast<std::size_t>(bits));
         }
         if (b && r.read_flag()) {
-            r.skip(static_cast<std::size_t>((n.l1 + 1) * bits));
+            r.skip(static_cast<std::size_t>(n.l1 + 1) * static_cast<std::size_t>(bits));
         }
     }
     if (b) {
