@@ -495,10 +495,12 @@ start=$(date +%s)
 wine "C:\\Program Files\\Quantaline\\uninstall.exe" /S >/dev/null 2>&1 || true
 # The uninstaller runs from a copy of itself in the temporary folder and returns at once.
 wait_while 120 test -e "$installed" || true
+# It removes the Start-menu entry after the folder: a moment later on a busy machine.
+start_menu_link="$c_drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Quantaline.lnk"
+wait_while 30 test -e "$start_menu_link" || true
 say "silent uninstall in $(($(date +%s) - start)) s"
 [ -e "$installed" ] && fail "left in Program Files after the uninstall: $(find "$installed" | tr '\n' ' ')"
-[ -e "$c_drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Quantaline.lnk" ] &&
-    fail "the Start-menu entry survived the uninstall"
+[ -e "$start_menu_link" ] && fail "the Start-menu entry survived the uninstall"
 wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstaller is still registered"
 wine reg query 'HKCR\.vob\OpenWithProgids' /v Quantaline.VideoMPEG >/dev/null 2>&1 &&
     fail "the Open with entry survived the uninstall"
