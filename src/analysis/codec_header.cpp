@@ -3,7 +3,6 @@
 #include "h264/vui.h"
 #include "hevc/slice.h"
 #include "mpeg/rbsp.h"
-#include "mpeg/start_code.h"
 #include "mpeg4/syntax.h"
 
 #include <array>
@@ -14,6 +13,7 @@ namespace quantaline {
 namespace {
 
 using container::Codec;
+using mpeg::rbsp_after;
 
 // aspect_ratio_idc 1 to 16 of H.264 and HEVC; MPEG-4's aspect_ratio_info takes the first five.
 constexpr std::array<Ratio, 17> sample_aspect_ratios = {{{0, 0},
@@ -73,11 +73,6 @@ void colour_fields(CodecHeader& h, bool signal, std::uint8_t format, bool full, 
     }
 }
 
-std::vector<std::uint8_t> rbsp_after(std::span<const std::uint8_t> unit, std::size_t header) {
-    return unit.size() > header ? mpeg::remove_emulation_prevention(unit.subspan(header))
-                                : std::vector<std::uint8_t>{};
-}
-
 void h264_header(std::span<const std::uint8_t> unit, CodecHeader& h) {
     const auto parsed = h264::seq_parameter_set_with_vui(rbsp_after(unit, 1));
     const h264::SeqParameterSet& sps = parsed.fields.sps;
@@ -133,38 +128,29 @@ void hevc_header(std::span<const std::uint8_t> unit, CodecHeader& h) {
 }
 
 void mpeg4_header(std::span<const std::uint8_t> bytes, CodecHeader& h) {
-    std::uint8_t verid = 1;
-    const auto any = [](std::uint8_t) { return true; };
-    for (std::size_t s = mpeg::find_start_code(bytes.data(), 0, bytes.size(), any);
-         s + 3 < bytes.size(); s = mpeg::find_start_code(bytes.data(), s + 3, bytes.size(), any)) {
-        const std::uint8_t code = bytes[s + 3];
-        const auto after = bytes.subspan(s + 4);
-        if (code == mpeg4::start_code::visual_object) {
-            const auto object = mpeg4::visual_object(after).fields;
-            verid = object.visual_object_verid;
-            colour_fields(h, object.video_signal_type, object.video_format, object.video_range,
-                          object.colour_description, object.colour_primaries,
-                          object.transfer_characteristics, object.matrix_coefficients);
-        } else if (code >= mpeg4::start_code::video_object_layer_first &&
-                   code <= mpeg4::start_code::video_object_layer_last) {
-            const auto vol = mpeg4::video_object_layer(after, verid).fields;
-            h.sample_aspect_ratio =
-                vol.aspect_ratio_info < 6 || vol.aspect_ratio_info == mpeg4::extended_par
-                    ? coded_sample_ratio(vol.aspect_ratio_info, vol.par_width, vol.par_height,
-                                         mpeg4::extended_par)
-                    : std::nullopt;
-            h.scan = vol.interlaced ? CodecScanType::interlaced : CodecScanType::progressive;
-            h.bit_depth = vol.not_8_bit ? vol.bits_per_pixel : 8;
-            if (vol.fixed_vop_rate && vol.fixed_vop_time_increment != 0) {
-                h.frame_rate =
-                    reduced(vol.vop_time_increment_resolution, vol.fixed_vop_time_increment);
-            }
-            if (vol.vbv_parameters) {
-                h.bit_rate = std::uint64_t{vol.bit_rate} * 400;
-                h.buffer_size = std::uint64_t{vol.vbv_buffer_size} * 16384;
-            }
-            return;
-        }
+    const auto headers = mpeg4::configuration_headers(bytes);
+    if (const auto& object = headers.visual_object) {
+        colour_fields(h, object->video_signal_type, object->video_format, object->video_range,
+                      object->colour_description, object->colour_primaries,
+                      object->transfer_characteristics, object->matrix_coefficients);
+    }
+    if (!headers.layer) {
+        return;
+    }
+    const mpeg4::VideoObjectLayer& vol = *headers.layer;
+    h.sample_aspect_ratio =
+        vol.aspect_ratio_info < 6 || vol.aspect_ratio_info == mpeg4::extended_par
+            ? coded_sample_ratio(vol.aspect_ratio_info, vol.par_width, vol.par_height,
+                                 mpeg4::extended_par)
+            : std::nullopt;
+    h.scan = vol.interlaced ? CodecScanType::interlaced : CodecScanType::progressive;
+    h.bit_depth = vol.not_8_bit ? vol.bits_per_pixel : 8;
+    if (vol.fixed_vop_rate && vol.fixed_vop_time_increment != 0) {
+        h.frame_rate = reduced(vol.vop_time_increment_resolution, vol.fixed_vop_time_increment);
+    }
+    if (vol.vbv_parameters) {
+        h.bit_rate = std::uint64_t{vol.bit_rate} * 400;
+        h.buffer_size = std::uint64_t{vol.vbv_buffer_size} * 16384;
     }
 }
 

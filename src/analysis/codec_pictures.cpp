@@ -4,7 +4,6 @@
 #include "h264/vui.h"
 #include "hevc/slice.h"
 #include "mpeg/rbsp.h"
-#include "mpeg/start_code.h"
 #include "mpeg4/vop.h"
 
 #include <algorithm>
@@ -18,11 +17,7 @@ namespace {
 using container::Codec;
 using container::UnitKind;
 using container::WalkedUnit;
-
-std::vector<std::uint8_t> rbsp_after(std::span<const std::uint8_t> unit, std::size_t header) {
-    return unit.size() > header ? mpeg::remove_emulation_prevention(unit.subspan(header))
-                                : std::vector<std::uint8_t>{};
-}
+using mpeg::rbsp_after;
 
 // What one slice (or VOP) header says of its picture.
 struct SliceFacts {
@@ -399,21 +394,9 @@ struct Mpeg4State {
 };
 
 void mpeg4_header(Mpeg4State& state, std::span<const std::uint8_t> bytes) {
-    std::uint8_t verid = 1;
-    const auto any = [](std::uint8_t) { return true; };
-    for (std::size_t s = mpeg::find_start_code(bytes.data(), 0, bytes.size(), any);
-         s + 3 < bytes.size(); s = mpeg::find_start_code(bytes.data(), s + 3, bytes.size(), any)) {
-        const std::uint8_t code = bytes[s + 3];
-        const auto after = bytes.subspan(s + 4);
-        if (code == mpeg4::start_code::visual_object) {
-            verid = mpeg4::visual_object(after).fields.visual_object_verid;
-        } else if (code >= mpeg4::start_code::video_object_layer_first &&
-                   code <= mpeg4::start_code::video_object_layer_last) {
-            const auto layer = mpeg4::video_object_layer(after, verid);
-            if (layer.fields.vop_time_increment_resolution != 0) {
-                state.layer = layer.fields;
-            }
-        }
+    const auto headers = mpeg4::configuration_headers(bytes);
+    if (headers.layer && headers.layer->vop_time_increment_resolution != 0) {
+        state.layer = headers.layer;
     }
 }
 

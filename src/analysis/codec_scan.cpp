@@ -17,6 +17,7 @@ using container::Codec;
 using container::ConfigurationError;
 using container::ConfigurationUnit;
 using container::UnitKind;
+using mpeg::rbsp_after;
 
 struct StoredSet {
     std::vector<std::uint8_t> bytes;
@@ -29,11 +30,6 @@ struct PictureSets {
     bool first_of_picture = false;
     int pps = -1; // -1: none (MPEG-4 Part 2 has one header in force)
 };
-
-std::vector<std::uint8_t> rbsp_after(std::span<const std::uint8_t> unit, std::size_t header) {
-    return unit.size() > header ? mpeg::remove_emulation_prevention(unit.subspan(header))
-                                : std::vector<std::uint8_t>{};
-}
 
 // The id a parameter set is stored under: its own id, and 0x100 more for a PPS.
 std::optional<int> parameter_set_key(Codec codec, std::span<const std::uint8_t> unit) {

@@ -16,6 +16,12 @@ namespace quantaline::mpeg {
 
 // Every 03 that follows 00 00 dropped (the 00 00 after it counts afresh).
 std::vector<std::uint8_t> remove_emulation_prevention(std::span<const std::uint8_t> unit);
+// A NAL unit's RBSP: the bytes after its `header`, emulation prevention taken out.
+inline std::vector<std::uint8_t> rbsp_after(std::span<const std::uint8_t> unit,
+                                            std::size_t header) {
+    return unit.size() > header ? remove_emulation_prevention(unit.subspan(header))
+                                : std::vector<std::uint8_t>{};
+}
 
 // The readers of the parameter sets' fields, each held to the range its field may take:
 // a value outside it is the structure's error (the first one kept), the field clamped;

@@ -1,6 +1,7 @@
 #include "mpeg4/syntax.h"
 
 #include "mpeg/rbsp.h"
+#include "mpeg/start_code.h"
 
 namespace quantaline::mpeg4 {
 
@@ -243,6 +244,26 @@ Parsed<VideoObjectLayer> video_object_layer(std::span<const std::uint8_t> bytes,
         tail_fields(r, v);
     }
     return finish(r, v, error);
+}
+
+ConfigurationHeaders configuration_headers(std::span<const std::uint8_t> bytes) {
+    ConfigurationHeaders found;
+    const auto any = [](std::uint8_t) { return true; };
+    for (std::size_t s = mpeg::find_start_code(bytes.data(), 0, bytes.size(), any);
+         s + 3 < bytes.size() && !found.layer;
+         s = mpeg::find_start_code(bytes.data(), s + 3, bytes.size(), any)) {
+        const std::uint8_t code = bytes[s + 3];
+        const auto after = bytes.subspan(s + 4);
+        if (code == start_code::visual_object) {
+            found.visual_object = visual_object(after).fields;
+        } else if (code >= start_code::video_object_layer_first &&
+                   code <= start_code::video_object_layer_last) {
+            const std::uint8_t verid =
+                found.visual_object ? found.visual_object->visual_object_verid : 1;
+            found.layer = video_object_layer(after, verid).fields;
+        }
+    }
+    return found;
 }
 
 } // namespace quantaline::mpeg4

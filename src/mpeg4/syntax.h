@@ -9,6 +9,7 @@
 #include "mpeg/syntax.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace quantaline::mpeg4 {
@@ -142,5 +143,14 @@ Parsed<VisualObject> visual_object(std::span<const std::uint8_t> bytes);
 // layer takes when it codes none.
 Parsed<VideoObjectLayer> video_object_layer(std::span<const std::uint8_t> bytes,
                                             std::uint8_t visual_object_verid = 1);
+
+// The visual object and the first video object layer of a configuration's bytes (the
+// headers with their start codes, as a container or the stream holds them); the layer
+// read over the object's verid.
+struct ConfigurationHeaders {
+    std::optional<VisualObject> visual_object;
+    std::optional<VideoObjectLayer> layer;
+};
+ConfigurationHeaders configuration_headers(std::span<const std::uint8_t> bytes);
 
 } // namespace quantaline::mpeg4
