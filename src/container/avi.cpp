@@ -82,6 +82,13 @@ std::optional<Codec> read_stream_list(std::span<const std::uint8_t> list, std::u
         return std::nullopt;
     }
     Codec codec = codec_of(list.data() + header->payload + 4);
+    if (header->size >= 28) {
+        const std::uint32_t scale = le32(list.data() + header->payload + 20);
+        const std::uint32_t rate = le32(list.data() + header->payload + 24);
+        if (scale != 0 && rate != 0) {
+            config.frame_rate = {rate, scale};
+        }
+    }
     if (format && format->size >= 40) {
         const std::uint8_t* info = list.data() + format->payload;
         if (codec == Codec::unknown) {

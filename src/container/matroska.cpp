@@ -27,7 +27,14 @@ constexpr std::uint32_t pixel_height = 0xBA;
 constexpr std::uint32_t simple_block = 0xA3;
 constexpr std::uint32_t block_group = 0xA0;
 constexpr std::uint32_t block = 0xA1;
+constexpr std::uint32_t info = 0x1549A966;
+constexpr std::uint32_t timecode_scale = 0x2AD7B1;
+constexpr std::uint32_t cluster_timecode = 0xE7;
+constexpr std::uint32_t default_duration = 0x23E383;
 } // namespace id
+
+// The blocks' times count in nanoseconds.
+constexpr std::uint32_t nanoseconds = 1000000000;
 
 // The elements that end a cluster of unknown size: the segment's own children.
 bool is_segment_child(std::uint32_t element) {
@@ -120,6 +127,7 @@ struct Track {
     std::uint64_t number = 0;
     Codec codec = Codec::unknown;
     std::size_t length_size = 4;
+    std::uint64_t timecode_scale = 1000000; // the segment's, in nanoseconds
 };
 
 Codec codec_of(std::string_view codec) {
@@ -160,6 +168,7 @@ struct Candidate {
     std::uint64_t private_offset = 0;
     std::optional<std::uint32_t> width;
     std::optional<std::uint32_t> height;
+    std::uint64_t default_duration = 0; // nanoseconds a frame
 };
 
 std::optional<Candidate> read_track_entry(std::span<const std::uint8_t> entry,
@@ -173,6 +182,8 @@ std::optional<Candidate> read_track_entry(std::span<const std::uint8_t> entry,
         } else if (element.id == id::codec_id) {
             candidate.track.codec = codec_of(
                 std::string_view(reinterpret_cast<const char*>(payload.data()), payload.size()));
+        } else if (element.id == id::default_duration) {
+            candidate.default_duration = unsigned_value(payload);
         } else if (element.id == id::codec_private) {
             candidate.codec_private = payload;
             candidate.private_offset = offset + element.payload;
@@ -211,6 +222,9 @@ std::optional<Track> read_tracks(std::span<const std::uint8_t> tracks, std::uint
     config.codec = track.codec;
     config.width = chosen->width;
     config.height = chosen->height;
+    if (chosen->default_duration != 0 && chosen->default_duration <= nanoseconds) {
+        config.frame_rate = {nanoseconds, static_cast<std::uint32_t>(chosen->default_duration)};
+    }
     const auto bytes = chosen->codec_private;
     bool read = true;
     if (track.codec == Codec::h264 && !bytes.empty()) {
@@ -232,13 +246,15 @@ std::optional<Track> read_tracks(std::span<const std::uint8_t> tracks, std::uint
 
 // A block's frame when it belongs to `track`: after its track number, timecode and flags.
 std::optional<std::span<const std::uint8_t>> frame_of(std::span<const std::uint8_t> block,
-                                                      const Track& track, std::size_t& header) {
+                                                      const Track& track, std::size_t& header,
+                                                      std::int16_t& timecode) {
     std::size_t at = 0;
     bool ones = false;
     const auto number = vint(block, at, 8, false, ones);
     if (!number || *number != track.number || block.size() - at < 3) {
         return std::nullopt;
     }
+    timecode = static_cast<std::int16_t>((block[at] << 8) | block[at + 1]);
     const std::uint8_t flags = block[at + 2];
     if ((flags & 0x06) != 0) {
         return std::nullopt; // laced: video frames never are in practice; stepped over
@@ -248,9 +264,11 @@ std::optional<std::span<const std::uint8_t>> frame_of(std::span<const std::uint8
 }
 
 void take_frame(std::span<const std::uint8_t> frame, std::uint64_t offset, const Track& track,
-                VideoConfiguration& config) {
+                std::int64_t time, VideoConfiguration& config) {
     UnitCollector collector(track.codec, config);
-    collector.sample({offset, frame.size(), std::nullopt, std::nullopt, 0});
+    // A block's time is when its frame is shown.
+    collector.sample({offset, frame.size(), std::nullopt,
+                      time * static_cast<std::int64_t>(track.timecode_scale), nanoseconds});
     if (track.codec == Codec::mpeg4) {
         // The headers before the first VOP count only when the track had none of its own.
         if (config.units.empty() || config.walk != nullptr) {
@@ -301,6 +319,7 @@ struct ClusterRead {
 ClusterRead read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end,
                          const Track& track, VideoConfiguration& config) {
     ClusterRead read;
+    std::int64_t cluster_time = 0;
     for (std::size_t count = 0; at < end && (count < element_limit || reads_every_sample(config)) &&
                                 !walk_cancelled(config);
          ++count) {
@@ -316,6 +335,10 @@ ClusterRead read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end
             config.error = ConfigurationError::truncated;
             return read;
         }
+        if (element->id == id::cluster_timecode && element->size <= 8) {
+            const auto value = source.read(element->payload, element->size);
+            cluster_time = value ? static_cast<std::int64_t>(unsigned_value(*value)) : 0;
+        }
         const bool block = element->id == id::simple_block || element->id == id::block_group;
         if (block && element->size <= structure_limit) {
             const auto data = block_of(source, *element, config.error);
@@ -323,7 +346,8 @@ ClusterRead read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end
                 return read;
             }
             std::size_t header = 0;
-            const auto frame = data ? frame_of(data->first, track, header) : std::nullopt;
+            std::int16_t timecode = 0;
+            const auto frame = data ? frame_of(data->first, track, header, timecode) : std::nullopt;
             if (frame &&
                 place_mpeg_sample(config, track.codec, data->second + header, frame->size())) {
                 read.block_read = true;
@@ -331,7 +355,7 @@ ClusterRead read_cluster(ByteSource& source, std::uint64_t at, std::uint64_t end
                     return read;
                 }
             } else if (frame) {
-                take_frame(*frame, data->second + header, track, config);
+                take_frame(*frame, data->second + header, track, cluster_time + timecode, config);
                 read.block_read = true;
                 if (config.walk == nullptr) {
                     return read;
@@ -389,6 +413,31 @@ std::optional<Track> read_tracks_element(ByteSource& source, const Element& elem
     return read_tracks(*bytes, element.payload, config);
 }
 
+// Where a child of the segment ends: a cluster may end with the segment, the others must
+// have their size (0 when one has not).
+std::uint64_t segment_child_end(const Element& element, std::uint64_t segment_end) {
+    if (element.id == id::cluster) {
+        return end_of(element, segment_end);
+    }
+    return element.size == unknown_size || element.size > segment_end - element.payload
+               ? 0
+               : element.payload + element.size;
+}
+
+// The segment's time scale, from its Info element.
+std::optional<std::uint64_t> read_timecode_scale(ByteSource& source, const Element& info) {
+    const auto bytes = source.read(info.payload, static_cast<std::size_t>(info.size));
+    std::optional<std::uint64_t> scale;
+    if (bytes) {
+        children(*bytes, 0, bytes->size(), [&](const Element& field, auto value) {
+            if (field.id == id::timecode_scale && unsigned_value(value) != 0) {
+                scale = unsigned_value(value);
+            }
+        });
+    }
+    return scale;
+}
+
 } // namespace
 
 void read_matroska(ByteSource& source, VideoConfiguration& config) {
@@ -400,6 +449,7 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
     }
     const std::uint64_t segment_end = end_of(*segment, file_size);
     std::optional<Track> track;
+    std::uint64_t timecode_scale = 1000000;
     std::uint64_t at = segment->payload;
     for (std::size_t count = 0;
          at < segment_end && (count < element_limit || reads_every_sample(config)); ++count) {
@@ -407,15 +457,13 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
         if (!element) {
             return;
         }
-        // A cluster may end with the segment; the others must have their size.
-        const std::uint64_t end =
-            element->id == id::cluster ? end_of(*element, segment_end)
-            : element->size == unknown_size || element->size > segment_end - element->payload
-                ? 0
-                : element->payload + element->size;
+        const std::uint64_t end = segment_child_end(*element, segment_end);
         if (end == 0) {
             error = ConfigurationError::truncated;
             return;
+        }
+        if (element->id == id::info && element->size <= structure_limit) {
+            timecode_scale = read_timecode_scale(source, *element).value_or(timecode_scale);
         }
         if (element->id == id::tracks && !track) {
             track = read_tracks_element(source, *element, config);
@@ -423,6 +471,7 @@ void read_matroska(ByteSource& source, VideoConfiguration& config) {
                 return;
             }
         } else if (element->id == id::cluster && track) {
+            track->timecode_scale = timecode_scale;
             const ClusterRead read = read_cluster(source, element->payload, end, *track, config);
             if ((read.block_read && !reads_every_sample(config)) ||
                 error != ConfigurationError::none || walk_cancelled(config)) {

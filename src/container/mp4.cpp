@@ -142,9 +142,22 @@ std::uint32_t track_id_of(std::span<const std::uint8_t> moov, const Box& trak) {
     return be32(p + (p[0] == 1 ? 20 : 12));
 }
 
-// The sample table of the first video track, and that track's id.
+// The media's time scale, from its header; 0 when it has none.
+std::uint32_t media_timescale(std::span<const std::uint8_t> moov, const Box& mdia) {
+    ConfigurationError ignored = ConfigurationError::none;
+    const auto mdhd = child(moov, mdia, "mdhd", ignored);
+    if (!mdhd || mdhd->end - mdhd->payload < 24) {
+        return 0;
+    }
+    const std::uint8_t* p = moov.data() + mdhd->payload;
+    // Version 1 dates take eight bytes each.
+    return p[0] == 1 ? (mdhd->end - mdhd->payload >= 32 ? be32(p + 20) : 0) : be32(p + 12);
+}
+
+// The sample table of the first video track, that track's id and its time scale.
 std::optional<Box> video_sample_table(std::span<const std::uint8_t> moov, const Box& top,
-                                      ConfigurationError& error, std::uint32_t& track_id) {
+                                      ConfigurationError& error, std::uint32_t& track_id,
+                                      std::uint32_t& timescale) {
     std::size_t count = 0;
     for (std::uint64_t at = top.payload; at < top.end && count < box_limit; ++count) {
         const auto trak = box_at(moov, at, top.end, error);
@@ -158,6 +171,7 @@ std::optional<Box> video_sample_table(std::span<const std::uint8_t> moov, const 
         track_id = track_id_of(moov, *trak);
         const auto mdia = child(moov, *trak, "mdia", error);
         const auto minf = mdia ? child(moov, *mdia, "minf", error) : std::nullopt;
+        timescale = mdia ? media_timescale(moov, *mdia) : 0;
         auto stbl = minf ? child(moov, *minf, "stbl", error) : std::nullopt;
         // A video track without its sample table is damaged.
         if (!stbl && error == ConfigurationError::none) {
@@ -174,6 +188,13 @@ std::optional<Box> video_sample_table(std::span<const std::uint8_t> moov, const 
 struct Entry {
     Codec codec = Codec::unknown;
     std::size_t length_size = 4;
+    std::uint32_t timescale = 0; // the media's, that the samples' times count in
+};
+
+// A sample's decoding and composition times, in the media's time scale.
+struct SampleTimes {
+    std::optional<std::int64_t> decode;
+    std::optional<std::int64_t> presentation;
 };
 
 // A descriptor of an esds box: its tag, then its size in 7-bit groups.
@@ -373,7 +394,7 @@ first_sample(std::span<const std::uint8_t> moov, const Box& stbl) {
 
 // The units one sample carries.
 void read_sample(ByteSource& source, std::uint64_t offset, std::uint64_t size, const Entry& entry,
-                 VideoConfiguration& config) {
+                 VideoConfiguration& config, const SampleTimes& times = {}) {
     if (place_mpeg_sample(config, entry.codec, offset, size)) {
         return;
     }
@@ -386,7 +407,7 @@ void read_sample(ByteSource& source, std::uint64_t offset, std::uint64_t size, c
         return;
     }
     UnitCollector collector(entry.codec, config);
-    collector.sample({offset, size, std::nullopt, std::nullopt, 0});
+    collector.sample({offset, size, times.decode, times.presentation, entry.timescale});
     if (entry.codec == Codec::mpeg4) {
         StartCodeSplitter splitter(collector);
         splitter.feed(*bytes, offset);
@@ -423,6 +444,47 @@ std::optional<Table> table_of(std::span<const std::uint8_t> moov, const Box& stb
     return Table{p + 8 + skip, std::min<std::uint64_t>(be32(p + 4 + skip), room)};
 }
 
+// The samples' times, sample by sample: the decoding deltas of the time-to-sample table
+// and the composition offsets, when the track has them.
+class SampleClock {
+  public:
+    SampleClock(std::span<const std::uint8_t> moov, const Box& stbl)
+        : deltas_(table_of(moov, stbl, "stts", 8)), offsets_(table_of(moov, stbl, "ctts", 8)) {}
+    SampleTimes next() {
+        SampleTimes times;
+        if (!deltas_ || delta_entry_ >= deltas_->count) {
+            return times;
+        }
+        times.decode = decode_;
+        times.presentation = decode_;
+        if (offsets_ && offset_entry_ < offsets_->count) {
+            const std::uint8_t* entry = offsets_->entries + offset_entry_ * 8;
+            // Signed in version 1; an unsigned offset past 2^31 is no real one either.
+            *times.presentation += static_cast<std::int32_t>(be32(entry + 4));
+            if (++offset_used_ >= be32(entry)) {
+                ++offset_entry_;
+                offset_used_ = 0;
+            }
+        }
+        const std::uint8_t* entry = deltas_->entries + delta_entry_ * 8;
+        decode_ += be32(entry + 4);
+        if (++delta_used_ >= be32(entry)) {
+            ++delta_entry_;
+            delta_used_ = 0;
+        }
+        return times;
+    }
+
+  private:
+    std::optional<Table> deltas_;
+    std::optional<Table> offsets_;
+    std::int64_t decode_ = 0;
+    std::uint64_t delta_entry_ = 0;
+    std::uint32_t delta_used_ = 0;
+    std::uint64_t offset_entry_ = 0;
+    std::uint32_t offset_used_ = 0;
+};
+
 // Walking: every sample of the track, chunk by chunk as the sample-to-chunk table places
 // them.
 void walk_samples(ByteSource& source, std::span<const std::uint8_t> moov, const Box& stbl,
@@ -440,6 +502,7 @@ void walk_samples(ByteSource& source, std::span<const std::uint8_t> moov, const 
     const std::uint64_t samples =
         uniform != 0 ? be32(moov.data() + stsz->payload + 8) : (sizes ? sizes->count : 0);
     std::uint64_t sample = 0;
+    SampleClock clock(moov, stbl);
     for (std::uint64_t e = 0; e < stsc->count && sample < samples; ++e) {
         const std::uint8_t* run = stsc->entries + e * 12;
         const std::uint64_t last = e + 1 < stsc->count ? be32(run + 12) : chunks->count + 1;
@@ -449,7 +512,7 @@ void walk_samples(ByteSource& source, std::span<const std::uint8_t> moov, const 
             for (std::uint32_t k = 0; k < be32(run + 4) && sample < samples; ++k, ++sample) {
                 const std::uint64_t size =
                     uniform != 0 ? uniform : be32(sizes->entries + sample * 4);
-                read_sample(source, offset, size, entry, config);
+                read_sample(source, offset, size, entry, config, clock.next());
                 if (config.error != ConfigurationError::none || walk_cancelled(config)) {
                     return;
                 }
@@ -462,6 +525,9 @@ void walk_samples(ByteSource& source, std::span<const std::uint8_t> moov, const 
 struct Fragments {
     std::uint32_t track_id = 0;
     std::uint32_t default_size = 0; // the movie's trex
+    std::uint32_t default_duration = 0;
+    // Where the next fragment's samples are decoded, unless its tfdt says.
+    std::int64_t next_decode = 0;
 };
 
 // A track fragment's header: where its data lies from (the movie fragment, unless it
@@ -469,9 +535,10 @@ struct Fragments {
 struct FragmentBase {
     std::uint64_t base = 0;
     std::uint32_t default_size = 0;
+    std::uint32_t default_duration = 0;
 };
 FragmentBase fragment_base(const std::uint8_t* header, std::uint64_t size,
-                           std::uint64_t moof_offset, std::uint32_t default_size) {
+                           std::uint64_t moof_offset, const Fragments& fragments) {
     const std::uint32_t flags = be32(header) & 0xFFFFFF;
     std::uint64_t field = 8;
     const auto next_field = [&](std::uint64_t bytes) {
@@ -479,15 +546,17 @@ FragmentBase fragment_base(const std::uint8_t* header, std::uint64_t size,
         field += bytes;
         return field <= size ? std::optional<std::uint64_t>(at) : std::nullopt;
     };
-    FragmentBase base{moof_offset, default_size};
+    FragmentBase base{moof_offset, fragments.default_size, fragments.default_duration};
     if ((flags & 0x01) != 0) {
         const auto at = next_field(8);
         base.base = at ? be64(header + *at) : base.base;
     }
-    for (const std::uint32_t flag : {0x02u, 0x08u}) {
-        if ((flags & flag) != 0) {
-            next_field(4);
-        }
+    if ((flags & 0x02) != 0) {
+        next_field(4);
+    }
+    if ((flags & 0x08) != 0) {
+        const auto at = next_field(4);
+        base.default_duration = at ? be32(header + *at) : base.default_duration;
     }
     if ((flags & 0x10) != 0) {
         const auto at = next_field(4);
@@ -499,7 +568,8 @@ FragmentBase fragment_base(const std::uint8_t* header, std::uint64_t size,
 // One run of samples: each sample from `offset` on, which moves past them. False once the
 // walk is to stop.
 bool walk_run(ByteSource& source, std::span<const std::uint8_t> run, const FragmentBase& base,
-              std::uint64_t& offset, const Entry& entry, VideoConfiguration& config) {
+              std::uint64_t& offset, std::int64_t& decode, const Entry& entry,
+              VideoConfiguration& config) {
     const std::uint32_t flags = be32(run.data()) & 0xFFFFFF;
     std::uint64_t place = 8;
     if ((flags & 0x01) != 0 && place + 4 <= run.size()) {
@@ -510,10 +580,17 @@ bool walk_run(ByteSource& source, std::span<const std::uint8_t> run, const Fragm
     // Duration, size, flags, composition offset: four bytes each that the run has.
     const std::uint64_t per_sample = std::uint64_t{4} * std::popcount(flags & 0xF00);
     for (std::uint32_t i = 0; i < be32(run.data() + 4) && place + per_sample <= run.size(); ++i) {
-        const std::uint32_t size = (flags & 0x200) != 0
-                                       ? be32(run.data() + place + ((flags & 0x100) != 0 ? 4 : 0))
-                                       : base.default_size;
-        read_sample(source, offset, size, entry, config);
+        const std::uint8_t* fields = run.data() + place;
+        const bool timed = (flags & 0x100) != 0;
+        const std::uint32_t size =
+            (flags & 0x200) != 0 ? be32(fields + (timed ? 4 : 0)) : base.default_size;
+        const std::uint32_t duration = timed ? be32(fields) : base.default_duration;
+        SampleTimes times{decode, decode};
+        if ((flags & 0x800) != 0) {
+            *times.presentation += static_cast<std::int32_t>(be32(fields + per_sample - 4));
+        }
+        decode += duration;
+        read_sample(source, offset, size, entry, config, times);
         if (config.error != ConfigurationError::none || walk_cancelled(config)) {
             return false;
         }
@@ -525,7 +602,7 @@ bool walk_run(ByteSource& source, std::span<const std::uint8_t> run, const Fragm
 
 // One track fragment's runs of samples, when it is of the track.
 void walk_track_fragment(ByteSource& source, std::span<const std::uint8_t> moof,
-                         std::uint64_t moof_offset, const Box& traf, const Fragments& fragments,
+                         std::uint64_t moof_offset, const Box& traf, Fragments& fragments,
                          const Entry& entry, VideoConfiguration& config) {
     ConfigurationError ignored = ConfigurationError::none;
     const auto tfhd = child(moof, traf, "tfhd", ignored);
@@ -534,7 +611,14 @@ void walk_track_fragment(ByteSource& source, std::span<const std::uint8_t> moof,
         return;
     }
     const FragmentBase base = fragment_base(moof.data() + tfhd->payload, tfhd->end - tfhd->payload,
-                                            moof_offset, fragments.default_size);
+                                            moof_offset, fragments);
+    // The fragment's first decoding time, when it says it.
+    if (const auto tfdt = child(moof, traf, "tfdt", ignored);
+        tfdt && tfdt->end - tfdt->payload >= 8) {
+        const std::uint8_t* p = moof.data() + tfdt->payload;
+        const bool wide = p[0] == 1 && tfdt->end - tfdt->payload >= 12;
+        fragments.next_decode = static_cast<std::int64_t>(wide ? be64(p + 4) : be32(p + 4));
+    }
     std::uint64_t offset = base.base;
     for (std::uint64_t at = traf.payload; at < traf.end;) {
         const auto box = box_at(moof, at, traf.end, ignored);
@@ -544,7 +628,7 @@ void walk_track_fragment(ByteSource& source, std::span<const std::uint8_t> moof,
         at = box->end;
         if (fourcc_is(box->type, "trun") && box->end - box->payload >= 8 &&
             !walk_run(source, moof.subspan(box->payload, box->end - box->payload), base, offset,
-                      entry, config)) {
+                      fragments.next_decode, entry, config)) {
             return;
         }
     }
@@ -552,8 +636,7 @@ void walk_track_fragment(ByteSource& source, std::span<const std::uint8_t> moof,
 
 // One movie fragment: its track fragments of the track.
 void walk_movie_fragment(ByteSource& source, std::uint64_t at, std::size_t size,
-                         const Fragments& fragments, const Entry& entry,
-                         VideoConfiguration& config) {
+                         Fragments& fragments, const Entry& entry, VideoConfiguration& config) {
     const auto moof = source.read(at, size);
     if (!moof || moof->size() != size) {
         config.error = ConfigurationError::read_failed;
@@ -574,7 +657,7 @@ void walk_movie_fragment(ByteSource& source, std::uint64_t at, std::size_t size,
 }
 
 // Walking a fragmented file: the movie fragments after the movie box, in file order.
-void walk_fragments(ByteSource& source, const Fragments& fragments, const Entry& entry,
+void walk_fragments(ByteSource& source, Fragments fragments, const Entry& entry,
                     VideoConfiguration& config) {
     for (std::uint64_t at = 0; at + 16 <= source.size() &&
                                config.error == ConfigurationError::none &&
@@ -596,9 +679,11 @@ void walk_fragments(ByteSource& source, const Fragments& fragments, const Entry&
     }
 }
 
-// The movie's default sample size for the track, from its trex.
-std::uint32_t trex_default_size(std::span<const std::uint8_t> moov, const Box& top,
-                                std::uint32_t track_id) {
+// The movie's default sample size and duration for the track, from its trex.
+Fragments track_defaults(std::span<const std::uint8_t> moov, const Box& top,
+                         std::uint32_t track_id) {
+    Fragments fragments;
+    fragments.track_id = track_id;
     ConfigurationError ignored = ConfigurationError::none;
     const auto mvex = child(moov, top, "mvex", ignored);
     for (std::uint64_t at = mvex ? mvex->payload : 0; mvex && at < mvex->end;) {
@@ -609,10 +694,12 @@ std::uint32_t trex_default_size(std::span<const std::uint8_t> moov, const Box& t
         at = trex->end;
         if (fourcc_is(trex->type, "trex") && trex->end - trex->payload >= 24 &&
             be32(moov.data() + trex->payload + 4) == track_id) {
-            return be32(moov.data() + trex->payload + 16);
+            fragments.default_duration = be32(moov.data() + trex->payload + 12);
+            fragments.default_size = be32(moov.data() + trex->payload + 16);
+            break;
         }
     }
-    return 0;
+    return fragments;
 }
 
 } // namespace
@@ -687,21 +774,28 @@ void read_mp4(ByteSource& source, VideoConfiguration& config) {
     }
     const auto top = box_at(*moov, 0, moov->size(), config.error);
     std::uint32_t track_id = 0;
-    const auto stbl = top ? video_sample_table(*moov, *top, config.error, track_id) : std::nullopt;
+    std::uint32_t timescale = 0;
+    const auto stbl =
+        top ? video_sample_table(*moov, *top, config.error, track_id, timescale) : std::nullopt;
     if (!stbl) {
         return;
     }
-    const auto entry = read_sample_entry(*moov, moov_offset, *stbl, config);
+    auto entry = read_sample_entry(*moov, moov_offset, *stbl, config);
     if (!entry) {
         return;
+    }
+    entry->timescale = timescale;
+    // The pictures' rate as the first decoding delta times them.
+    if (const auto deltas = table_of(*moov, *stbl, "stts", 8);
+        deltas && deltas->count > 0 && timescale != 0 && be32(deltas->entries + 4) != 0) {
+        config.frame_rate = {timescale, be32(deltas->entries + 4)};
     }
     if (is_mpeg12(entry->codec) && config.mpeg_samples == nullptr) {
         return; // MPEG-1 and MPEG-2 carry their matrices in their own headers, read by mpeg/
     }
     if (reads_every_sample(config)) {
         walk_samples(source, *moov, *stbl, *entry, config);
-        walk_fragments(source, {track_id, trex_default_size(*moov, *top, track_id)}, *entry,
-                       config);
+        walk_fragments(source, track_defaults(*moov, *top, track_id), *entry, config);
         return;
     }
     // MPEG-4 Part 2 with its headers in the esds needs no sample.

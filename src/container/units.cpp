@@ -175,6 +175,9 @@ void UnitCollector::hand_on(std::span<const std::uint8_t> unit, std::optional<st
     }
 }
 
+// The SEI units kept before the first picture: more are a damaged stream's.
+constexpr std::size_t kept_messages = 16;
+
 bool UnitCollector::take(std::span<const std::uint8_t> unit, std::optional<std::uint64_t> offset,
                          std::uint64_t position, std::uint8_t prefix) {
     if (done_ || unit.empty()) {
@@ -194,11 +197,17 @@ bool UnitCollector::take(std::span<const std::uint8_t> unit, std::optional<std::
         if (begins_new_picture(unit)) {
             ++skipped_pictures_;
         }
+        if (messages_ != nullptr) {
+            messages_->clear(); // they were the skipped picture's
+        }
         return false;
     }
     if (codec_ != Codec::mpeg4) {
         if (is_parameter_set(codec_, unit)) {
             units_.push_back({{unit.begin(), unit.end()}, offset});
+        } else if (messages_ != nullptr && messages_->size() < kept_messages &&
+                   (unit[0] & 0x80) == 0 && sei_header(codec_, unit[0])) {
+            messages_->push_back({{unit.begin(), unit.end()}, offset});
         }
         return false;
     }

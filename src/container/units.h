@@ -31,11 +31,11 @@ class UnitCollector {
   public:
     // The units of the samples: to the walk's sink when there is one.
     UnitCollector(Codec codec, VideoConfiguration& config)
-        : codec_(codec), units_(config.units), sink_(config.walk), walked_(config.walked_bytes),
-          skipped_pictures_(config.pictures_before_configuration) {}
+        : codec_(codec), units_(config.units), messages_(&config.messages), sink_(config.walk),
+          walked_(config.walked_bytes), skipped_pictures_(config.pictures_before_configuration) {}
     // The container's own configuration: always into `units`.
     UnitCollector(Codec codec, std::vector<ConfigurationUnit>& units)
-        : codec_(codec), units_(units), sink_(nullptr), walked_(own_walked_),
+        : codec_(codec), units_(units), messages_(nullptr), sink_(nullptr), walked_(own_walked_),
           skipped_pictures_(own_skipped_) {}
     UnitCollector(const UnitCollector&) = delete;
     UnitCollector& operator=(const UnitCollector&) = delete;
@@ -69,6 +69,7 @@ class UnitCollector {
 
     Codec codec_;
     std::vector<ConfigurationUnit>& units_;
+    std::vector<ConfigurationUnit>* messages_;
     UnitSink* sink_;
     std::uint64_t own_walked_ = 0;
     std::uint64_t& walked_;

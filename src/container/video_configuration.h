@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quantaline::container {
@@ -97,11 +98,17 @@ struct VideoConfiguration {
     // In stream order: the container's own configuration first, then the units met in the
     // samples up to the first coded picture. Empty for MPEG-1 and MPEG-2.
     std::vector<ConfigurationUnit> units;
+    // Not walking: the SEI units of the access unit the first picture read lies in (its
+    // HDR metadata). H.264 and HEVC only.
+    std::vector<ConfigurationUnit> messages;
     // What the container itself states about the video, when it does.
     std::optional<std::uint8_t> profile;
     std::optional<std::uint8_t> level;
     std::optional<std::uint32_t> width;
     std::optional<std::uint32_t> height;
+    // Pictures per second as the container times them (numerator, denominator): MP4's first
+    // sample duration, Matroska's default duration, AVI's rate and scale.
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> frame_rate;
     ConfigurationError error = ConfigurationError::none;
     // Set: the whole stream is walked and what its samples carry goes there, the
     // container's own configuration still into `units`.
