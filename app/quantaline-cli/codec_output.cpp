@@ -1,6 +1,7 @@
 #include "codec_output.h"
 
 #include "analysis/display.h"
+#include "export/picture_table.h"
 #include "io/text.h"
 #include "json.h"
 #include "session/codec_view.h"
@@ -50,6 +51,9 @@ void append_header_json(std::string& out, const CodecHeader& h) {
     out += ",\"sample_aspect_ratio\":" + json_ratio(h.sample_aspect_ratio, ":");
     out += ",\"display_aspect_ratio\":" + json_ratio(h.display_aspect_ratio, ":");
     out += ",\"frame_rate\":" + json_ratio(h.frame_rate, "/");
+    out += ",\"frame_rate_source\":" + (!h.frame_rate                 ? std::string("null")
+                                        : h.frame_rate_from_container ? std::string("\"container\"")
+                                                                      : std::string("\"stream\""));
     out += ",\"bit_rate\":" + json_or_null(h.bit_rate);
     out += ",\"buffer_size\":" + json_or_null(h.buffer_size);
     out += ",\"video_format\":" + json_or_null(h.video_format);
@@ -62,9 +66,47 @@ void append_header_json(std::string& out, const CodecHeader& h) {
     out += ",\"scan\":" +
            (h.scan ? json_string(std::string(scan_type_key(*h.scan))) : std::string("null"));
     out += ",\"bit_depth\":" + json_or_null(h.bit_depth);
+    out += ",\"mastering_display\":" +
+           (h.mastering_display ? mastering_display_json(*h.mastering_display) : "null");
+    out += ",\"content_light_level\":" +
+           (h.content_light_level ? light_level_json(*h.content_light_level) : "null");
 }
 
 } // namespace
+
+std::string mastering_display_json(const mpeg::MasteringDisplay& d) {
+    // Up to `decimals` decimals, trailing zeros dropped: 0.68, 0.3127, 1000.
+    const auto number = [](double value, int decimals) {
+        std::string text;
+        append_fixed(text, value, decimals);
+        while (text.back() == '0') {
+            text.pop_back();
+        }
+        if (text.back() == '.') {
+            text.pop_back();
+        }
+        return text;
+    };
+    std::string out = "{";
+    // The message gives green, blue and red, in that order.
+    static constexpr std::pair<const char*, std::size_t> primaries[] = {
+        {"red", 2}, {"green", 0}, {"blue", 1}};
+    for (const auto& [name, c] : primaries) {
+        out += std::string(out.size() > 1 ? "," : "") + '"' + name +
+               "_x\":" + number(d.primaries_x[c] / 50000.0, 5) + ",\"" + name +
+               "_y\":" + number(d.primaries_y[c] / 50000.0, 5);
+    }
+    out += ",\"white_point_x\":" + number(d.white_point_x / 50000.0, 5);
+    out += ",\"white_point_y\":" + number(d.white_point_y / 50000.0, 5);
+    out += ",\"min_luminance\":" + number(d.min_luminance / 10000.0, 4);
+    out += ",\"max_luminance\":" + number(d.max_luminance / 10000.0, 4);
+    return out + '}';
+}
+
+std::string light_level_json(const mpeg::ContentLightLevel& level) {
+    return "{\"max_cll\":" + std::to_string(level.max_content_light_level) +
+           ",\"max_fall\":" + std::to_string(level.max_pic_average_light_level) + '}';
+}
 
 const char* codec_key(container::Codec codec) {
     switch (codec) {
@@ -153,6 +195,9 @@ std::string codec_info_text(const std::string& file, const CodecAnalysis& result
     line(caption::video_format, texts.video_format);
     line(caption::dc_precision, texts.dc_precision);
     line(caption::picture_structure, texts.picture_structure);
+    for (const SummaryLine& more : codec_header_lines(result.header)) {
+        out += more.caption + " " + more.value + "\n";
+    }
     if (result.pictures_before_configuration > 0) {
         out += fill_text(tr_text("WholeStream", "%1 image(s) avant le premier jeu de paramètres"),
                          {std::to_string(result.pictures_before_configuration)}) +

@@ -18,6 +18,11 @@ std::string codec_info_json(const std::string& file, const CodecAnalysis& result
 // "matrices":{...},"dc":{...},"sources":{...}: the lists' members of the JSON objects.
 std::string codec_lists_json(const CodecAnalysis& result);
 
+// {"red_x":0.68,...,"white_point_y":0.329,"min_luminance":0.005,"max_luminance":1000};
+// {"max_cll":1000,"max_fall":400}
+std::string mastering_display_json(const mpeg::MasteringDisplay& display);
+std::string light_level_json(const mpeg::ContentLightLevel& level);
+
 // "mpeg4", "h264", "hevc" in the JSON; "mp4", "matroska", ... for the container.
 const char* codec_key(container::Codec codec);
 const char* container_key(container::Container container);

@@ -125,6 +125,13 @@ void hevc_header(std::span<const std::uint8_t> unit, CodecHeader& h) {
     if (vui.vui_timing_info_present_flag) {
         h.frame_rate = reduced(vui.vui_time_scale, vui.vui_num_units_in_tick);
     }
+    const hevc::HrdParameters& hrd = vui.hrd;
+    const bool nal = hrd.nal_hrd_parameters_present_flag;
+    if (vui.vui_hrd_parameters_present_flag && (nal || hrd.vcl_hrd_parameters_present_flag)) {
+        const hevc::HrdSchedule& first = nal ? hrd.nal[0] : hrd.vcl[0];
+        h.bit_rate = hevc::bit_rate(hrd, first);
+        h.buffer_size = hevc::cpb_size(hrd, first);
+    }
 }
 
 void mpeg4_header(std::span<const std::uint8_t> bytes, CodecHeader& h) {
@@ -154,6 +161,13 @@ void mpeg4_header(std::span<const std::uint8_t> bytes, CodecHeader& h) {
     }
 }
 
+bool is_sei(Codec codec, const std::vector<std::uint8_t>& unit) {
+    if (codec == Codec::h264) {
+        return !unit.empty() && (unit[0] & 0x1F) == 6;
+    }
+    return codec == Codec::hevc && unit.size() >= 2 && ((unit[0] >> 1) & 0x3F) == 39;
+}
+
 } // namespace
 
 CodecHeader codec_header(const container::VideoConfiguration& configuration, std::uint32_t width,
@@ -176,6 +190,20 @@ CodecHeader codec_header(const container::VideoConfiguration& configuration, std
             break;
         }
     }
+    if (!h.frame_rate && configuration.frame_rate) {
+        h.frame_rate = reduced(configuration.frame_rate->first, configuration.frame_rate->second);
+        h.frame_rate_from_container = true;
+    }
+    mpeg::HdrMetadata hdr;
+    for (const auto* list : {&configuration.units, &configuration.messages}) {
+        for (const auto& unit : *list) {
+            if (is_sei(codec, unit.bytes)) {
+                mpeg::read_hdr_messages(rbsp_after(unit.bytes, codec == Codec::hevc ? 2 : 1), hdr);
+            }
+        }
+    }
+    h.mastering_display = hdr.mastering_display;
+    h.content_light_level = hdr.content_light_level;
     if (h.sample_aspect_ratio && width != 0 && height != 0) {
         h.display_aspect_ratio = reduced(std::uint64_t{width} * h.sample_aspect_ratio->num,
                                          std::uint64_t{height} * h.sample_aspect_ratio->den);

@@ -3,9 +3,10 @@
 // What an MPEG-4 Part 2, H.264 or HEVC video's sequence header says beyond its lists: the
 // sample and display aspect ratios, the frame rate, the buffer's rate and size, the video
 // signal (format, colour description, range), progressive or interlaced coding, the bit
-// depth. Each field is absent where the stream does not say it.
+// depth, the HDR metadata. Each field is absent where the stream does not say it.
 
 #include "container/video_configuration.h"
+#include "mpeg/hdr.h"
 
 #include <cstdint>
 #include <optional>
@@ -26,6 +27,7 @@ struct CodecHeader {
     std::optional<Ratio> sample_aspect_ratio;
     std::optional<Ratio> display_aspect_ratio;
     std::optional<Ratio> frame_rate;          // pictures (frames) per second
+    bool frame_rate_from_container = false;   // the stream says none, its container does
     std::optional<std::uint64_t> bit_rate;    // bits per second
     std::optional<std::uint64_t> buffer_size; // bits
     std::optional<std::uint8_t> video_format;
@@ -35,6 +37,9 @@ struct CodecHeader {
     std::optional<bool> full_range;
     std::optional<CodecScanType> scan;
     std::optional<int> bit_depth;
+    // The SEI of the first picture's access unit (or the container's configuration).
+    std::optional<mpeg::MasteringDisplay> mastering_display;
+    std::optional<mpeg::ContentLightLevel> content_light_level;
 };
 
 // From the configuration's first sequence parameter set (or MPEG-4's headers), for a

@@ -137,7 +137,69 @@ void vui_picture_fields(BitReader& r, VuiParameters& v, SyntaxError& error) {
     }
 }
 
-void vui_parameters(BitReader& r, VuiParameters& v, SyntaxError& error) {
+void sub_layer_hrd(BitReader& r, const HrdParameters& h, std::array<HrdSchedule, 32>& schedules,
+                   bool keep, SyntaxError& error) {
+    for (int i = 0; i <= h.cpb_cnt_minus1; ++i) {
+        HrdSchedule s;
+        s.bit_rate_value_minus1 = ue<std::uint32_t>(r, 0xFFFFFFFEu, error);
+        s.cpb_size_value_minus1 = ue<std::uint32_t>(r, 0xFFFFFFFEu, error);
+        if (h.sub_pic_hrd_params_present_flag) {
+            r.read_ue(); // cpb_size_du_value_minus1
+            r.read_ue(); // bit_rate_du_value_minus1
+        }
+        s.cbr_flag = r.read_flag();
+        if (keep) {
+            schedules[i] = s;
+        }
+    }
+}
+
+void hrd_common(BitReader& r, HrdParameters& h) {
+    h.nal_hrd_parameters_present_flag = r.read_flag();
+    h.vcl_hrd_parameters_present_flag = r.read_flag();
+    if (!h.nal_hrd_parameters_present_flag && !h.vcl_hrd_parameters_present_flag) {
+        return;
+    }
+    h.sub_pic_hrd_params_present_flag = r.read_flag();
+    if (h.sub_pic_hrd_params_present_flag) {
+        r.skip(8 + 5 + 1 + 5); // tick divisor, du delay length, flag, du output delay length
+    }
+    h.bit_rate_scale = field<std::uint8_t>(r, 4);
+    h.cpb_size_scale = field<std::uint8_t>(r, 4);
+    if (h.sub_pic_hrd_params_present_flag) {
+        r.skip(4); // cpb_size_du_scale
+    }
+    h.initial_cpb_removal_delay_length_minus1 = field<std::uint8_t>(r, 5);
+    h.au_cpb_removal_delay_length_minus1 = field<std::uint8_t>(r, 5);
+    h.dpb_output_delay_length_minus1 = field<std::uint8_t>(r, 5);
+}
+
+// hrd_parameters(1, sub_layers - 1): the common part, then each sub-layer's; the last
+// sub-layer's kept.
+void hrd_parameters(BitReader& r, int sub_layers, HrdParameters& h, SyntaxError& error) {
+    hrd_common(r, h);
+    for (int i = 0; i < sub_layers && !r.overrun(); ++i) {
+        const bool general = r.read_flag(); // fixed_pic_rate_general_flag
+        h.fixed_pic_rate_within_cvs_flag = general || r.read_flag();
+        h.low_delay_hrd_flag = false;
+        h.elemental_duration_in_tc_minus1 = 0;
+        if (h.fixed_pic_rate_within_cvs_flag) {
+            h.elemental_duration_in_tc_minus1 = ue<std::uint32_t>(r, 2047, error);
+        } else {
+            h.low_delay_hrd_flag = r.read_flag();
+        }
+        h.cpb_cnt_minus1 = h.low_delay_hrd_flag ? 0 : ue<std::uint8_t>(r, 31, error);
+        const bool last = i + 1 == sub_layers;
+        if (h.nal_hrd_parameters_present_flag) {
+            sub_layer_hrd(r, h, h.nal, last, error);
+        }
+        if (h.vcl_hrd_parameters_present_flag) {
+            sub_layer_hrd(r, h, h.vcl, last, error);
+        }
+    }
+}
+
+void vui_parameters(BitReader& r, int sub_layers, VuiParameters& v, SyntaxError& error) {
     vui_picture_fields(r, v, error);
     r.read_flag(); // neutral_chroma_indication_flag
     v.field_seq_flag = r.read_flag();
@@ -157,8 +219,10 @@ void vui_parameters(BitReader& r, VuiParameters& v, SyntaxError& error) {
         if (r.read_flag()) { // vui_poc_proportional_to_timing_flag
             r.read_ue();
         }
-        // The HRD's own parameters follow; what the pictures need lies before them.
         v.vui_hrd_parameters_present_flag = r.read_flag();
+        if (v.vui_hrd_parameters_present_flag) {
+            hrd_parameters(r, sub_layers, v.hrd, error);
+        }
     }
 }
 
@@ -181,6 +245,14 @@ void reference_fields(BitReader& r, SeqParameterSetWhole& s, SyntaxError& error)
 }
 
 } // namespace
+
+std::uint64_t bit_rate(const HrdParameters& hrd, const HrdSchedule& schedule) {
+    return (std::uint64_t{schedule.bit_rate_value_minus1} + 1) << (6 + hrd.bit_rate_scale);
+}
+
+std::uint64_t cpb_size(const HrdParameters& hrd, const HrdSchedule& schedule) {
+    return (std::uint64_t{schedule.cpb_size_value_minus1} + 1) << (4 + hrd.cpb_size_scale);
+}
 
 int ShortTermRefPicSet::used_by_curr() const {
     int used = 0;
@@ -217,7 +289,7 @@ Parsed<SeqParameterSetWhole> seq_parameter_set_whole(std::span<const std::uint8_
     r.read_flag(); // strong_intra_smoothing_enabled_flag
     s.vui_parameters_present_flag = r.read_flag();
     if (s.vui_parameters_present_flag) {
-        vui_parameters(r, s.vui, error);
+        vui_parameters(r, s.sps.sps_max_sub_layers_minus1 + 1, s.vui, error);
     }
     return mpeg::finish_rbsp(r, s, error);
 }

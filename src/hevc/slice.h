@@ -1,7 +1,7 @@
 #pragma once
 
 // What an HEVC slice segment's header needs of its SPS beyond the scaling lists (the
-// reference picture sets, the VUI's timing and video signal), the slice segment header as
+// reference picture sets, the VUI's timing, video signal and HRD), the slice segment header as
 // far as slice_qp_delta, and the SEI messages a picture's times are read from.
 
 #include "hevc/syntax.h"
@@ -32,6 +32,34 @@ struct ShortTermRefPicSet {
     int used_by_curr() const;
 };
 
+// One schedule of the hypothetical reference decoder's buffer.
+struct HrdSchedule {
+    std::uint32_t bit_rate_value_minus1 = 0;
+    std::uint32_t cpb_size_value_minus1 = 0;
+    bool cbr_flag = false;
+};
+
+// hrd_parameters() of the VUI, the sub-layer fields those of the highest sub-layer.
+struct HrdParameters {
+    bool nal_hrd_parameters_present_flag = false;
+    bool vcl_hrd_parameters_present_flag = false;
+    bool sub_pic_hrd_params_present_flag = false;
+    std::uint8_t bit_rate_scale = 0;
+    std::uint8_t cpb_size_scale = 0;
+    std::uint8_t initial_cpb_removal_delay_length_minus1 = 23;
+    std::uint8_t au_cpb_removal_delay_length_minus1 = 23;
+    std::uint8_t dpb_output_delay_length_minus1 = 23;
+    bool fixed_pic_rate_within_cvs_flag = false;
+    std::uint32_t elemental_duration_in_tc_minus1 = 0;
+    bool low_delay_hrd_flag = false;
+    std::uint8_t cpb_cnt_minus1 = 0;
+    std::array<HrdSchedule, 32> nal{};
+    std::array<HrdSchedule, 32> vcl{};
+};
+// BitRate[i] and CpbSize[i] in bits per second and bits.
+std::uint64_t bit_rate(const HrdParameters& hrd, const HrdSchedule& schedule);
+std::uint64_t cpb_size(const HrdParameters& hrd, const HrdSchedule& schedule);
+
 // The VUI's fields read here, each as inferred when not coded.
 struct VuiParameters {
     bool aspect_ratio_info_present_flag = false;
@@ -51,6 +79,7 @@ struct VuiParameters {
     std::uint32_t vui_num_units_in_tick = 0;
     std::uint32_t vui_time_scale = 0;
     bool vui_hrd_parameters_present_flag = false;
+    HrdParameters hrd{};
 };
 
 // The SPS whole (as far as its VUI), with what the slices need derived.
