@@ -990,6 +990,50 @@ Check that the path to TMPGEnc is correct!</translation>
 <context>
     <name>Session</name>
     <message>
+        <source>%1 (conteneur)</source>
+        <translation>%1 (container)</translation>
+    </message>
+    <message>
+        <source>%1 %2 %3, blanc (%4 %5), %6 à %7 cd/m²</source>
+        <translation>%1 %2 %3, white (%4 %5), %6 to %7 cd/m2</translation>
+    </message>
+    <message>
+        <source>R</source>
+        <translation>R</translation>
+    </message>
+    <message>
+        <source>V</source>
+        <translation>G</translation>
+    </message>
+    <message>
+        <source>MaxCLL %1 cd/m², MaxFALL %2 cd/m²</source>
+        <translation>MaxCLL %1 cd/m2, MaxFALL %2 cd/m2</translation>
+    </message>
+    <message>
+        <source>primaires %1, transfert %2, matrice %3</source>
+        <translation>primaries %1, transfer %2, matrix %3</translation>
+    </message>
+    <message>
+        <source>plage complète</source>
+        <translation>full range</translation>
+    </message>
+    <message>
+        <source>plage limitée</source>
+        <translation>limited range</translation>
+    </message>
+    <message>
+        <source>Couleurs :</source>
+        <translation>Colours:</translation>
+    </message>
+    <message>
+        <source>Écran de mastering :</source>
+        <translation>Mastering display:</translation>
+    </message>
+    <message>
+        <source>Niveaux de lumière :</source>
+        <translation>Light levels:</translation>
+    </message>
+    <message>
         <source>Lecture des macroblocs interrompue : %1</source>
         <translation>Macroblock read cancelled: %1</translation>
     </message>
@@ -1127,6 +1171,30 @@ Check that the path to TMPGEnc is correct!</translation>
 </context>
 <context>
     <name>WholeStream</name>
+    <message>
+        <source>Métadonnées HDR :</source>
+        <translation>HDR metadata:</translation>
+    </message>
+    <message>
+        <source>données ou changées aux images %1</source>
+        <translation>given or changed at pictures %1</translation>
+    </message>
+    <message>
+        <source>Temps des images :</source>
+        <translation>Picture times:</translation>
+    </message>
+    <message>
+        <source>du conteneur</source>
+        <translation>from the container</translation>
+    </message>
+    <message>
+        <source>de la VUI du flux</source>
+        <translation>from the stream&apos;s VUI</translation>
+    </message>
+    <message>
+        <source>des VOP du flux</source>
+        <translation>from the stream&apos;s VOPs</translation>
+    </message>
     <message>
         <source>Début de la capture :</source>
         <translation>Start of the capture:</translation>
@@ -1588,6 +1656,18 @@ Check that the path to TMPGEnc is correct!</translation>
 </context>
 <context>
     <name>quantaline::FrmFluxListes</name>
+    <message>
+        <source>Enregistrer les images (CSV)…</source>
+        <translation>Save the picture list (CSV)...</translation>
+    </message>
+    <message>
+        <source>Enregistrer les images (CSV)</source>
+        <translation>Save the picture list (CSV)</translation>
+    </message>
+    <message>
+        <source>Enregistre une ligne par image : position, type, structure, taille, QP des tranches, temps</source>
+        <translation>Saves one line per picture: position, type, structure, size, slice QP, times</translation>
+    </message>
     <message>
         <source>Molette : zoom ; glisser : déplacer ; survol : l&apos;image</source>
         <translation>Wheel: zoom; drag: move; hover: the picture</translation>

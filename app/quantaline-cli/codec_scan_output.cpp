@@ -81,9 +81,24 @@ void append_json_summary(std::string& out, const CodecPictureSummary& summary) {
     }
     out += ",\"gops\":" + std::to_string(summary.gops.size());
     out += ",\"open_gops\":" + std::to_string(open);
+    out += ",\"clock\":" +
+           (summary.clock != nullptr ? json_string(summary.clock) : std::string("null"));
     append_json_seconds(out, ",\"duration\":", summary.duration, decode_time_decimals);
     append_json_seconds(out, ",\"average_bit_rate\":", summary.average_bit_rate, 0);
     append_json_seconds(out, ",\"highest_bit_rate\":", summary.highest_bit_rate, 0);
+    out += ",\"hdr\":[";
+    for (const CodecHdrChange& change : summary.hdr_changes) {
+        out += &change == summary.hdr_changes.data() ? "{" : ",{";
+        out += "\"picture\":" + std::to_string(change.picture);
+        out += ",\"offset\":" + std::to_string(change.offset);
+        const mpeg::HdrMetadata& hdr = change.hdr;
+        out += ",\"mastering_display\":" +
+               (hdr.mastering_display ? mastering_display_json(*hdr.mastering_display) : "null");
+        out += ",\"content_light_level\":" +
+               (hdr.content_light_level ? light_level_json(*hdr.content_light_level) : "null");
+        out += '}';
+    }
+    out += ']';
 }
 
 } // namespace

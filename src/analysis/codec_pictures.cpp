@@ -174,6 +174,12 @@ struct H264Sets {
     std::optional<std::uint32_t> recovery; // a recovery point SEI before the next picture
     std::optional<std::uint8_t> pic_struct;
     const h264::SeqParameterSetVui* active = nullptr;
+    const h264::SeqParameterSetVui* latest = nullptr; // the SPS read last
+    // The VUI an SEI is read with: the active SPS's, before the first picture the last read.
+    const h264::VuiParameters* sei_vui() const {
+        const auto* in_force = active != nullptr ? active : latest;
+        return in_force != nullptr ? &in_force->vui : nullptr;
+    }
 };
 
 void h264_parameter_set(H264Sets& sets, std::span<const std::uint8_t> unit) {
@@ -182,9 +188,11 @@ void h264_parameter_set(H264Sets& sets, std::span<const std::uint8_t> unit) {
     if (type == h264::nal_type::seq_parameter_set) {
         const auto parsed = h264::seq_parameter_set_with_vui(rbsp);
         if (parsed.error == mpeg::SyntaxError::none) {
-            sets.sps[parsed.fields.sps.seq_parameter_set_id] = parsed.fields;
+            auto& sps = sets.sps[parsed.fields.sps.seq_parameter_set_id];
+            sps = parsed.fields;
             sets.pps.clear(); // read again over the new SPS
             sets.active = nullptr;
+            sets.latest = &sps;
         }
         return;
     }
@@ -276,6 +284,11 @@ struct HevcSets {
     bool after_end_of_sequence = false;
     std::optional<std::uint8_t> pic_struct;
     const hevc::SeqParameterSetWhole* active = nullptr;
+    const hevc::SeqParameterSetWhole* latest = nullptr;
+    const hevc::VuiParameters* sei_vui() const {
+        const auto* in_force = active != nullptr ? active : latest;
+        return in_force != nullptr ? &in_force->vui : nullptr;
+    }
 };
 
 void hevc_parameter_set(HevcSets& sets, std::span<const std::uint8_t> unit) {
@@ -284,8 +297,10 @@ void hevc_parameter_set(HevcSets& sets, std::span<const std::uint8_t> unit) {
     if (type == hevc::nal_type::sps) {
         const auto parsed = hevc::seq_parameter_set_whole(rbsp);
         if (parsed.error == mpeg::SyntaxError::none) {
-            sets.sps[parsed.fields.sps.sps_seq_parameter_set_id] = parsed.fields;
+            auto& sps = sets.sps[parsed.fields.sps.sps_seq_parameter_set_id];
+            sps = parsed.fields;
             sets.active = nullptr;
+            sets.latest = &sps;
         }
     } else if (type == hevc::nal_type::pps) {
         const auto parsed = hevc::pic_parameter_set_rbsp(rbsp);
@@ -431,6 +446,13 @@ SliceFacts mpeg4_vop(Mpeg4State& state, std::span<const std::uint8_t> head) {
 
 } // namespace
 
+// A sample's times as its container gives them, in its time scale.
+struct ContainerTime {
+    std::optional<std::int64_t> decode;
+    std::int64_t presentation = 0;
+    std::uint32_t timescale = 0;
+};
+
 struct CodecPictureReader::State {
     explicit State(std::vector<CodecPicture>& read) : pictures(read) {}
     void other_unit(const WalkedUnit& unit);
@@ -440,6 +462,7 @@ struct CodecPictureReader::State {
     void mark_open_group(const SliceFacts& facts, CodecPicture& picture);
     void picture_ticks(CodecPicture& picture);
     bool presentation_times(double& duration);
+    bool container_clock(double& duration, bool& decoded);
 
     std::vector<CodecPicture>& pictures;
     Codec codec = Codec::unknown;
@@ -466,6 +489,15 @@ struct CodecPictureReader::State {
     double gop_order = 0;
     std::uint64_t gop_period = 0;
     bool gop_closed = false;
+    // The HDR metadata the SEI gave so far, and as last recorded.
+    mpeg::HdrMetadata hdr;
+    mpeg::HdrMetadata recorded_hdr;
+    std::vector<CodecHdrChange> hdr_changes;
+    // The times of the sample that began since the last picture, of the open picture's
+    // sample, and of each picture's.
+    std::optional<ContainerTime> sample_time;
+    std::optional<ContainerTime> open_time;
+    std::vector<std::optional<ContainerTime>> container_times;
 };
 
 CodecPictureReader::CodecPictureReader() : state_(std::make_unique<State>(pictures)) {}
@@ -539,6 +571,11 @@ void average_slice_qp(std::vector<std::pair<std::uint32_t, int>>& slices, std::u
 void CodecPictureReader::sample(const container::WalkedSample& sample) {
     state_->next_start = sample.position;
     state_->next_offset = sample.offset;
+    state_->sample_time.reset();
+    if (sample.presentation_time && sample.timescale != 0) {
+        state_->sample_time =
+            ContainerTime{sample.decode_time, *sample.presentation_time, sample.timescale};
+    }
 }
 
 void CodecPictureReader::State::other_unit(const WalkedUnit& unit) {
@@ -549,15 +586,17 @@ void CodecPictureReader::State::other_unit(const WalkedUnit& unit) {
         s.next_offset = unit.offset ? std::optional(*unit.offset - unit.prefix) : std::nullopt;
     }
     if (codec == Codec::h264 && (first & 0x1F) == h264::nal_type::sei) {
-        const auto sei = h264::sei_messages(rbsp_after(unit.bytes, 1),
-                                            s.h264.active ? &s.h264.active->vui : nullptr);
+        const auto rbsp = rbsp_after(unit.bytes, 1);
+        const auto sei = h264::sei_messages(rbsp, s.h264.sei_vui());
+        mpeg::read_hdr_messages(rbsp, s.hdr);
         s.h264.recovery = sei.recovery_frame_cnt ? sei.recovery_frame_cnt : s.h264.recovery;
         s.h264.pic_struct = sei.pic_struct ? sei.pic_struct : s.h264.pic_struct;
     } else if (codec == Codec::hevc && unit.bytes.size() >= 2) {
         const int type = (first >> 1) & 0x3F;
         if (type == hevc::nal_type::prefix_sei) {
-            const auto sei = hevc::sei_messages(rbsp_after(unit.bytes, 2),
-                                                s.hevc.active ? &s.hevc.active->vui : nullptr);
+            const auto rbsp = rbsp_after(unit.bytes, 2);
+            const auto sei = hevc::sei_messages(rbsp, s.hevc.sei_vui());
+            mpeg::read_hdr_messages(rbsp, s.hdr);
             s.hevc.pic_struct = sei.pic_struct ? sei.pic_struct : s.hevc.pic_struct;
         } else if (type == hevc::nal_type::end_of_sequence) {
             s.hevc.after_end_of_sequence = true;
@@ -579,6 +618,7 @@ void CodecPictureReader::State::close_picture(std::uint64_t end) {
     picture.bytes = end > s.open_start ? end - s.open_start : 0;
     average_slice_qp(s.slices, s.units, picture);
     s.pictures.push_back(picture);
+    s.container_times.push_back(s.open_time);
     s.vop_times.push_back(s.vop_time);
     s.periods.push_back(s.period);
     s.open.reset();
@@ -627,9 +667,15 @@ void CodecPictureReader::unit(Codec codec, const WalkedUnit& unit, std::size_t l
 void CodecPictureReader::State::begin_picture(const SliceFacts& facts, std::uint64_t start,
                                               std::uint64_t offset, std::size_t list_set) {
     State& s = *this;
+    s.open_time = s.sample_time;
+    s.sample_time.reset(); // a second field in the same sample has no time of its own
     if (!facts.read && s.pictures.empty()) {
         ++s.before_parameter_sets;
         return;
+    }
+    if (s.hdr != s.recorded_hdr) {
+        s.hdr_changes.push_back({s.pictures.size(), offset, s.hdr});
+        s.recorded_hdr = s.hdr;
     }
     CodecPicture p;
     p.offset = offset;
@@ -787,10 +833,48 @@ bool CodecPictureReader::State::presentation_times(double& duration) {
     return true;
 }
 
+// The container's times, when it gave every picture its own: the presentation times, and
+// the decoding times when it gives them too (MP4; Matroska's blocks say only when a frame
+// is shown).
+bool CodecPictureReader::State::container_clock(double& duration, bool& decoded) {
+    decoded = true;
+    if (pictures.empty()) {
+        return false;
+    }
+    for (const auto& t : container_times) {
+        if (!t || t->timescale != container_times.front()->timescale) {
+            return false;
+        }
+        decoded = decoded && t->decode.has_value();
+    }
+    const double scale = container_times.front()->timescale;
+    const double first = decoded ? static_cast<double>(*container_times.front()->decode) : 0;
+    std::vector<double> shown;
+    shown.reserve(pictures.size());
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        const ContainerTime& t = *container_times[k];
+        pictures[k].presentation_time = (static_cast<double>(t.presentation) - first) / scale;
+        if (decoded) {
+            pictures[k].decode_time = (static_cast<double>(*t.decode) - first) / scale;
+        }
+        shown.push_back(*pictures[k].presentation_time);
+    }
+    std::sort(shown.begin(), shown.end());
+    // The last picture is shown for as long as the shortest step between two.
+    double step = 0;
+    for (std::size_t k = 1; k < shown.size(); ++k) {
+        const double gap = shown[k] - shown[k - 1];
+        step = gap > 0 && (step == 0 || gap < step) ? gap : step;
+    }
+    duration = shown.back() - shown.front() + step;
+    return true;
+}
+
 void CodecPictureReader::finish(std::uint64_t walked_bytes) {
     State& s = *state_;
     s.close_picture(walked_bytes);
     summary.before_parameter_sets = s.before_parameter_sets;
+    summary.hdr_changes = s.hdr_changes;
     for (const CodecPicture& p : pictures) {
         summary.i += p.type == 'I' ? 1 : 0;
         summary.p += p.type == 'P' ? 1 : 0;
@@ -805,11 +889,15 @@ void CodecPictureReader::finish(std::uint64_t walked_bytes) {
         }
     }
     double duration = 0;
-    if (pictures.empty() || !s.presentation_times(duration)) {
+    bool decoded = false;
+    const bool contained = s.container_clock(duration, decoded);
+    if (!contained && (pictures.empty() || !s.presentation_times(duration))) {
         return;
     }
-    decode_times(pictures);
-    summary.clock = s.codec == Codec::mpeg4 ? "vop" : "vui";
+    if (!contained || !decoded) {
+        decode_times(pictures);
+    }
+    summary.clock = contained ? "container" : s.codec == Codec::mpeg4 ? "vop" : "vui";
     summary.duration = duration;
     std::uint64_t bytes = 0;
     for (const CodecPicture& p : pictures) {

@@ -6,6 +6,7 @@
 // slice headers give; and the groups of pictures they make.
 
 #include "container/video_configuration.h"
+#include "mpeg/hdr.h"
 
 #include <cstdint>
 #include <memory>
@@ -47,6 +48,14 @@ struct CodecGop {
     bool closed = true;
 };
 
+// The HDR metadata the SEI give from a picture on, where it first differs from the
+// metadata before it.
+struct CodecHdrChange {
+    std::uint64_t picture = 0;
+    std::uint64_t offset = 0;
+    mpeg::HdrMetadata hdr;
+};
+
 // What the whole stream's pictures sum to.
 struct CodecPictureSummary {
     // Pictures before the first parameter sets they can be read with (a capture that
@@ -60,8 +69,10 @@ struct CodecPictureSummary {
     std::optional<double> duration;         // seconds, when the pictures' times are known
     std::optional<double> average_bit_rate; // bits per second
     std::optional<double> highest_bit_rate; // over one second of decoding time
-    // The clock the times come from: "vui", "vop" or none.
+    // The clock the times come from: "container" (MP4's and Matroska's timestamps), "vui"
+    // (the VUI's ticks and picture timing SEI), "vop" (MPEG-4's VOP times) or none.
     const char* clock = nullptr;
+    std::vector<CodecHdrChange> hdr_changes;
 };
 
 // Fed by the walk, unit by unit; `list_set` is the set of lists the walk found in force

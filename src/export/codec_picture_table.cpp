@@ -2,6 +2,7 @@
 
 #include "export/picture_table.h"
 #include "hevc/slice.h"
+#include "io/atomic_file.h"
 
 namespace quantaline {
 
@@ -71,6 +72,17 @@ void append_codec_picture_csv_rows(std::string& out, const std::string& file,
         }
         out += '\n';
     }
+}
+
+std::optional<Message> write_codec_picture_table(const std::string& path, const std::string& file,
+                                                 container::Codec codec,
+                                                 const std::vector<CodecPicture>& pictures) {
+    std::string text = codec_picture_csv_header;
+    append_codec_picture_csv_rows(text, file, codec, pictures, 0, pictures.size());
+    if (const auto error = write_file_atomically(path, text)) {
+        return picture_table_failed_message(*error);
+    }
+    return std::nullopt;
 }
 
 } // namespace quantaline

@@ -5,8 +5,10 @@
 
 #include "analysis/codec_pictures.h"
 #include "container/video_configuration.h"
+#include "io/message.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,5 +31,11 @@ void append_codec_picture_csv_rows(std::string& out, const std::string& file,
                                    container::Codec codec,
                                    const std::vector<CodecPicture>& pictures, std::size_t begin,
                                    std::size_t end);
+
+// The header and every row, written atomically as the CLI prints them (UTF-8, LF line
+// ends). Nothing on success, else the message.
+std::optional<Message> write_codec_picture_table(const std::string& path, const std::string& file,
+                                                 container::Codec codec,
+                                                 const std::vector<CodecPicture>& pictures);
 
 } // namespace quantaline

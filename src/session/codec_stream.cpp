@@ -1,6 +1,7 @@
 #include "session/codec_stream.h"
 
 #include "io/text.h"
+#include "session/codec_view.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -107,6 +108,34 @@ std::optional<std::string> slice_qp_text(const std::vector<CodecPicture>& pictur
                      {number, std::to_string(lowest), std::to_string(highest)});
 }
 
+// The HDR metadata the stream begins with, and the pictures it changes at.
+void hdr_lines(const std::vector<CodecHdrChange>& changes, std::vector<SummaryLine>& lines) {
+    if (changes.empty()) {
+        return;
+    }
+    const mpeg::HdrMetadata& first = changes.front().hdr;
+    if (first.mastering_display) {
+        lines.push_back({tr_text("Session", "Écran de mastering :"),
+                         mastering_display_text(*first.mastering_display)});
+    }
+    if (first.content_light_level) {
+        lines.push_back({tr_text("Session", "Niveaux de lumière :"),
+                         light_level_text(*first.content_light_level)});
+    }
+    if (changes.size() < 2 && changes.front().picture == 0) {
+        return;
+    }
+    // The pictures it changes at, the first few of them.
+    constexpr std::size_t named = 8;
+    std::string at;
+    for (std::size_t i = 0; i < changes.size() && i < named; ++i) {
+        at += (at.empty() ? "" : ", ") + grouped_number(changes[i].picture);
+    }
+    at += changes.size() > named ? ", ..." : "";
+    lines.push_back({tr_text("WholeStream", "Métadonnées HDR :"),
+                     fill_text(tr_text("WholeStream", "données ou changées aux images %1"), {at})});
+}
+
 } // namespace
 
 std::vector<SummaryLine> codec_picture_lines(const CodecScan& result) {
@@ -126,6 +155,13 @@ std::vector<SummaryLine> codec_picture_lines(const CodecScan& result) {
     const bool timed = summary.duration && summary.average_bit_rate;
     lines.push_back({tr_text("WholeStream", "Durée :"),
                      summary.duration ? duration_text(*summary.duration) : "???"});
+    if (summary.clock != nullptr) {
+        const std::string_view clock = summary.clock;
+        lines.push_back({tr_text("WholeStream", "Temps des images :"),
+                         clock == "container" ? tr_text("WholeStream", "du conteneur")
+                         : clock == "vui"     ? tr_text("WholeStream", "de la VUI du flux")
+                                              : tr_text("WholeStream", "des VOP du flux")});
+    }
     lines.push_back({tr_text("WholeStream", "Débit moyen :"),
                      timed ? rate_text(*summary.average_bit_rate) : "???"});
     lines.push_back({tr_text("WholeStream", "Débit maximal sur une seconde :"),
@@ -140,6 +176,7 @@ std::vector<SummaryLine> codec_picture_lines(const CodecScan& result) {
             lines.push_back({tr_text("WholeStream", qp_captions[t]), *text});
         }
     }
+    hdr_lines(summary.hdr_changes, lines);
     return lines;
 }
 

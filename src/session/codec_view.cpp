@@ -24,10 +24,10 @@ std::string pair_label(const std::string& intra_key) {
     return fill_text(tr_text("Session", "Listes %1 %2"), {size, component});
 }
 
-// "25", "29,97", "23,976": up to three decimals, the language's separator.
-std::string rate_decimal(const Ratio& rate) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(rate.num) / rate.den);
+// "25", "29,97", "0,005": up to `decimals` decimals, the language's separator.
+std::string short_decimal(double value, int decimals) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
     std::string out = text;
     while (out.back() == '0') {
         out.pop_back();
@@ -40,6 +40,21 @@ std::string rate_decimal(const Ratio& rate) {
         out[point] = ',';
     }
     return out;
+}
+
+std::string rate_decimal(const Ratio& rate) {
+    return short_decimal(static_cast<double>(rate.num) / rate.den, 3);
+}
+
+// A chromaticity coordinate, in units of 0.00002.
+std::string chromaticity(std::uint16_t code) {
+    return short_decimal(code / 50000.0, 5);
+}
+
+std::string colour_code_text(std::optional<std::uint8_t> code,
+                             std::string_view (*name)(std::uint8_t)) {
+    const std::string_view text = code ? name(*code) : std::string_view{};
+    return !text.empty() ? std::string(text) : code ? std::to_string(*code) : "???";
 }
 
 std::string scan_text(CodecScanType scan) {
@@ -58,7 +73,11 @@ std::string scan_text(CodecScanType scan) {
 void header_texts(const CodecHeader& h, DisplayTexts& texts) {
     const std::string unknown = "???";
     texts.aspect_ratio = h.display_aspect_ratio ? ratio_text(*h.display_aspect_ratio) : unknown;
-    texts.frame_rate = h.frame_rate ? rate_decimal(*h.frame_rate) : unknown;
+    texts.frame_rate =
+        !h.frame_rate ? unknown
+        : h.frame_rate_from_container
+            ? fill_text(tr_text("Session", "%1 (conteneur)"), {rate_decimal(*h.frame_rate)})
+            : rate_decimal(*h.frame_rate);
     texts.max_bit_rate = h.bit_rate ? std::to_string((*h.bit_rate + 500) / 1000) : unknown;
     // In KiB, as an MPEG stream's VBV buffer.
     texts.vbv_buffer_size =
@@ -70,6 +89,61 @@ void header_texts(const CodecHeader& h, DisplayTexts& texts) {
 }
 
 } // namespace
+
+std::string mastering_display_text(const mpeg::MasteringDisplay& d) {
+    // The message gives green, blue and red, in that order.
+    const auto point = [&d](const char* name, std::size_t c) {
+        return std::string(name) + "(" + chromaticity(d.primaries_x[c]) + " " +
+               chromaticity(d.primaries_y[c]) + ")";
+    };
+    return fill_text(tr_text("Session", "%1 %2 %3, blanc (%4 %5), %6 à %7 cd/m²"),
+                     {point(tr_text("Session", "R"), 2), point(tr_text("Session", "V"), 0),
+                      point("B", 1), chromaticity(d.white_point_x), chromaticity(d.white_point_y),
+                      short_decimal(d.min_luminance / 10000.0, 4),
+                      short_decimal(d.max_luminance / 10000.0, 4)});
+}
+
+std::string light_level_text(const mpeg::ContentLightLevel& level) {
+    return fill_text(tr_text("Session", "MaxCLL %1 cd/m², MaxFALL %2 cd/m²"),
+                     {std::to_string(level.max_content_light_level),
+                      std::to_string(level.max_pic_average_light_level)});
+}
+
+std::optional<SummaryLine> colour_line(const CodecHeader& h) {
+    if (!h.colour_primaries && !h.full_range) {
+        return std::nullopt;
+    }
+    std::string text =
+        h.colour_primaries
+            ? fill_text(
+                  tr_text("Session", "primaires %1, transfert %2, matrice %3"),
+                  {colour_code_text(h.colour_primaries, colour_primaries_name),
+                   colour_code_text(h.transfer_characteristics, transfer_characteristics_name),
+                   colour_code_text(h.matrix_coefficients, matrix_coefficients_name)})
+            : std::string();
+    if (h.full_range) {
+        text += (text.empty() ? "" : ", ") + std::string(*h.full_range
+                                                             ? tr_text("Session", "plage complète")
+                                                             : tr_text("Session", "plage limitée"));
+    }
+    return SummaryLine{tr_text("Session", "Couleurs :"), text};
+}
+
+std::vector<SummaryLine> codec_header_lines(const CodecHeader& h) {
+    std::vector<SummaryLine> lines;
+    if (auto colours = colour_line(h)) {
+        lines.push_back(std::move(*colours));
+    }
+    if (h.mastering_display) {
+        lines.push_back({tr_text("Session", "Écran de mastering :"),
+                         mastering_display_text(*h.mastering_display)});
+    }
+    if (h.content_light_level) {
+        lines.push_back(
+            {tr_text("Session", "Niveaux de lumière :"), light_level_text(*h.content_light_level)});
+    }
+    return lines;
+}
 
 DisplayTexts codec_display_texts(const CodecAnalysis& result) {
     // The values of an MPEG file whose header was not found, then what these codecs give.

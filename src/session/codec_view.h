@@ -7,6 +7,7 @@
 #include "analysis/display.h"
 #include "analysis/stream_info.h"
 #include "io/message.h"
+#include "session/whole_stream.h"
 
 #include <optional>
 #include <string>
@@ -17,6 +18,16 @@ namespace quantaline {
 // The header texts: the stream type, the size, the profile and the chroma format; the
 // values these codecs do not give show as a missing value of an MPEG file does.
 DisplayTexts codec_display_texts(const CodecAnalysis& result);
+
+// What the header says beyond the main window's fields, each line when the stream says it:
+// the colour description and range, the mastering display and the light levels.
+std::vector<SummaryLine> codec_header_lines(const CodecHeader& header);
+// Its first line alone: "Couleurs :" and the colour description, when the stream gives one.
+std::optional<SummaryLine> colour_line(const CodecHeader& header);
+// "R(0,68 0,32) V(0,265 0,69) B(0,15 0,06), blanc (0,3127 0,329), 0,005 à 1000 cd/m²"
+std::string mastering_display_text(const mpeg::MasteringDisplay& display);
+// "MaxCLL 1000 cd/m², MaxFALL 400 cd/m²"
+std::string light_level_text(const mpeg::ContentLightLevel& level);
 
 // The same values for the report and the print, as the text report writes them.
 StreamInfo codec_stream_info(const CodecAnalysis& result);

@@ -3,6 +3,7 @@
 #include "analysis/video.h"
 #include "check/texts.h"
 #include "export/cce_export.h"
+#include "export/codec_picture_table.h"
 #include "export/encoder_files.h"
 #include "export/matrix_formats.h"
 #include "export/picture_table.h"
@@ -333,7 +334,17 @@ StreamReadTexts Session::stream_read_texts() const {
 
 std::vector<SummaryLine> Session::stream_summary() const {
     if (codec_stream_) {
-        return codec_stream_summary(*codec_stream_);
+        auto lines = codec_stream_summary(*codec_stream_);
+        // The colour description before the HDR metadata, which the scan follows.
+        if (auto colours = codec_ ? colour_line(codec_->header) : std::nullopt) {
+            const std::string mastering = tr_text("Session", "Écran de mastering :");
+            const std::string levels = tr_text("Session", "Niveaux de lumière :");
+            const auto hdr = std::find_if(lines.begin(), lines.end(), [&](const SummaryLine& l) {
+                return l.caption == mastering || l.caption == levels;
+            });
+            lines.insert(hdr, std::move(*colours));
+        }
+        return lines;
     }
     if (!whole_stream_) {
         return {};
@@ -376,6 +387,10 @@ std::string Session::picture_table_suggested_path() const {
 }
 
 std::optional<Message> Session::save_picture_table(const std::string& path) const {
+    if (codec_stream_) {
+        return write_codec_picture_table(path, state_.file_path, codec_stream_->codec,
+                                         codec_stream_->picture_records);
+    }
     if (!whole_stream_) {
         return std::nullopt;
     }

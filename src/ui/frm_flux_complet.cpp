@@ -253,18 +253,7 @@ void FrmFluxComplet::use_selected_set() {
 }
 
 void FrmFluxComplet::save_pictures() {
-    const std::string path =
-        platform_.choose_save_path(this, tr("Enregistrer les images (CSV)").toStdString(),
-                                   session_.picture_table_suggested_path());
-    if (path.empty()) {
-        return;
-    }
-    platform_.show_hourglass();
-    const auto message = session_.save_picture_table(path);
-    platform_.show_arrow();
-    if (message) {
-        platform_.show_message(this, *message);
-    }
+    save_pictures_dialog(*this, session_, platform_, tr("Enregistrer les images (CSV)"));
 }
 
 } // namespace quantaline

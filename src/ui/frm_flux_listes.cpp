@@ -5,6 +5,7 @@
 #include "ui/controls.h"
 #include "ui/matrix_grid.h"
 #include "ui/picture_graph.h"
+#include "ui/platform.h"
 #include "ui/stream_views.h"
 
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -29,8 +31,8 @@ const char* const column_captions[] = {
 
 } // namespace
 
-FrmFluxListes::FrmFluxListes(Session& session, QWidget* parent)
-    : QWidget(parent, Qt::Window), session_(session) {
+FrmFluxListes::FrmFluxListes(Session& session, Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session), platform_(platform) {
     setObjectName(QStringLiteral("frm_flux_listes"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(default_font());
@@ -41,20 +43,32 @@ FrmFluxListes::FrmFluxListes(Session& session, QWidget* parent)
     summary_ = new QGroupBox(tr("Résumé"), this);
     summary_->setObjectName(QStringLiteral("cd_resume"));
     summary_->setAccessibleName(tr("Résumé"));
-    summary_->setMinimumWidth(230);
-    new QFormLayout(summary_);
+    summary_->setMinimumWidth(300);
+    auto* scroll = new QScrollArea(summary_);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    summary_lines_ = new QWidget(scroll);
+    new QFormLayout(summary_lines_);
+    scroll->setWidget(summary_lines_);
+    (new QVBoxLayout(summary_))->addWidget(scroll);
     top->addWidget(summary_, 0);
     const GraphBox graph =
         picture_graph_box(this, tr("Molette : zoom ; glisser : déplacer ; survol : l'image"));
     graph_ = graph.graph;
     graph_->set_slice_qp(true);
     top->addWidget(graph.box, 1);
-    layout->addLayout(top, 1);
+    layout->addLayout(top, 4);
     auto* bottom = new QHBoxLayout;
     build_sets(this, *bottom);
-    layout->addLayout(bottom, 1);
+    layout->addLayout(bottom, 3);
 
     auto* buttons = new QHBoxLayout;
+    save_ = new QPushButton(tr("Enregistrer les images (CSV)…"), this);
+    save_->setObjectName(QStringLiteral("btc_images_csv"));
+    save_->setAccessibleDescription(tr("Enregistre une ligne par image : position, type, "
+                                       "structure, taille, QP des tranches, temps"));
+    buttons->addWidget(save_);
+    connect(save_, &QPushButton::clicked, this, &FrmFluxListes::save_pictures);
     auto* close = new QPushButton(tr("Fermer"), this);
     close->setObjectName(QStringLiteral("btc_fermer"));
     buttons->addStretch(1);
@@ -121,7 +135,7 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
 }
 
 void FrmFluxListes::show_stream() {
-    fill_summary(*summary_, session_.stream_summary());
+    fill_summary(*summary_lines_, session_.stream_summary());
     const CodecScan* result = session_.codec_stream();
     graph_->set_stream(nullptr);
     graph_->set_timing(nullptr, nullptr);
@@ -137,10 +151,15 @@ void FrmFluxListes::show_stream() {
         cells.push_back({row.number, row.first_picture, row.pictures, row.origin});
     }
     fill_table(*table_, cells, 3);
+    save_->setEnabled(result != nullptr && !result->picture_records.empty());
     if (!rows.empty()) {
         table_->selectRow(0);
     }
     show_selected_set();
+}
+
+void FrmFluxListes::save_pictures() {
+    save_pictures_dialog(*this, session_, platform_, tr("Enregistrer les images (CSV)"));
 }
 
 void FrmFluxListes::show_selected_set() {

@@ -11,12 +11,14 @@ class QComboBox;
 class QGroupBox;
 class QHBoxLayout;
 class QLabel;
+class QPushButton;
 class QTableWidget;
 
 namespace quantaline {
 
 class MatrixGrid;
 class PictureGraph;
+class Platform;
 
 // "Flux complet - NAME" for an MPEG-4 Part 2, H.264 or HEVC video: the summary of the walk
 // over its pictures and parameter sets, the graph of its pictures (bytes, types, slice QP
@@ -26,7 +28,7 @@ class PictureGraph;
 class FrmFluxListes : public QWidget {
     Q_OBJECT
   public:
-    FrmFluxListes(Session& session, QWidget* parent = nullptr);
+    FrmFluxListes(Session& session, Platform& platform, QWidget* parent = nullptr);
 
     // Fills every part from the session's result.
     void show_stream();
@@ -38,9 +40,13 @@ class FrmFluxListes : public QWidget {
     void build_sets(QWidget* parent, QHBoxLayout& layout);
     void show_selected_set();
     void show_pair();
+    void save_pictures();
 
     Session& session_;
+    Platform& platform_;
+    QPushButton* save_ = nullptr;
     QGroupBox* summary_ = nullptr;
+    QWidget* summary_lines_ = nullptr; // in a scroll area: long values wrap, none is cut
     QTableWidget* table_ = nullptr;
     QComboBox* lists_box_ = nullptr;
     std::array<MatrixGrid*, 2> grids_{};

@@ -409,7 +409,7 @@ void HeaderFrm::show_stream_read_end() {
 void HeaderFrm::show_flux_complet() {
     if (session_.codec_stream() != nullptr) {
         if (listes_.isNull()) {
-            listes_ = new FrmFluxListes(session_, this);
+            listes_ = new FrmFluxListes(session_, platform_, this);
         }
         listes_->show();
         listes_->raise();
@@ -544,6 +544,18 @@ void HeaderFrm::display_analysis() {
     set("Label14", texts.profile_and_level);
     set("Label15", texts.chroma_format);
     set("Label17", texts.video_format);
+    // What the codecs' header says beyond the window's fields: the colour description and
+    // the HDR metadata, in the video format's tooltip.
+    QString more;
+    if (session_.codec() != nullptr) {
+        for (const SummaryLine& line : codec_header_lines(session_.codec()->header)) {
+            more += QString::fromStdString((more.isEmpty() ? "" : "\n") + line.caption + " " +
+                                           line.value);
+        }
+    }
+    auto* format = findChild<QLabel*>(QStringLiteral("Label17"));
+    format->setToolTip(more);
+    format->setAccessibleDescription(more);
     // A codec's profile may be longer than its box ("Format Range Extensions@6.2 (High
     // tier)"): whole in the tooltip.
     findChild<QLabel*>(QStringLiteral("Label14"))

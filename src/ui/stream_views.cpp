@@ -1,8 +1,10 @@
 #include "ui/stream_views.h"
 
 #include "io/file_system.h"
+#include "session/session.h"
 #include "ui/controls.h"
 #include "ui/picture_graph.h"
+#include "ui/platform.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -109,7 +111,7 @@ void fill_table(QTableWidget& table, const std::vector<std::vector<std::string>>
     table.resizeColumnsToContents();
 }
 
-void fill_summary(QGroupBox& summary, const std::vector<SummaryLine>& lines) {
+void fill_summary(QWidget& summary, const std::vector<SummaryLine>& lines) {
     auto* form = static_cast<QFormLayout*>(summary.layout());
     while (form->rowCount() > 0) {
         form->removeRow(0);
@@ -131,6 +133,21 @@ void fill_summary(QGroupBox& summary, const std::vector<SummaryLine>& lines) {
 
 QString file_name_of(const std::string& path) {
     return QString::fromStdString(path_to_utf8(path_from_utf8(path).filename()));
+}
+
+void save_pictures_dialog(QWidget& window, const Session& session, Platform& platform,
+                          const QString& title) {
+    const std::string path = platform.choose_save_path(&window, title.toStdString(),
+                                                       session.picture_table_suggested_path());
+    if (path.empty()) {
+        return;
+    }
+    platform.show_hourglass();
+    const auto message = session.save_picture_table(path);
+    platform.show_arrow();
+    if (message) {
+        platform.show_message(&window, *message);
+    }
 }
 
 } // namespace quantaline

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the two "Flux complet" windows share: their tables read a row at a time, their
-// summary of caption and value lines, the file's name in their title.
+// summary of caption and value lines, the file's name in their title, the save of the
+// pictures' table.
 
 #include "session/whole_stream.h"
 
@@ -18,6 +19,8 @@ class QWidget;
 namespace quantaline {
 
 class PictureGraph;
+class Platform;
+class Session;
 
 // The graph of the pictures in its box "Images": the choice of its view above it ("Vue :"),
 // `help` below it.
@@ -36,7 +39,11 @@ void fill_table(QTableWidget& table, const std::vector<std::vector<std::string>>
                 int right_aligned);
 // The summary's lines into the form layout of `summary`: each value a selectable label
 // named resume_N, its caption its buddy and its accessible description.
-void fill_summary(QGroupBox& summary, const std::vector<SummaryLine>& lines);
+void fill_summary(QWidget& summary, const std::vector<SummaryLine>& lines);
+// "Enregistrer les images (CSV)…": the dialog titled `title`, then the session's table
+// written, its failure told.
+void save_pictures_dialog(QWidget& window, const Session& session, Platform& platform,
+                          const QString& title);
 // The last part of a path, as the windows' titles give it.
 QString file_name_of(const std::string& path);
 

@@ -424,12 +424,10 @@ TEST(CliCodecs, InfoGivesTheHeaderInFull) {
         };
         expect("sample_aspect_ratio", "sample_aspect_ratio");
         expect("display_aspect_ratio", "display_aspect_ratio");
-        // ffmpeg's MPEG-4 layer has no fixed rate: ffprobe's comes from the container.
-        if (std::string(name) != "vol.avi") {
-            expect("frame_rate", "r_frame_rate");
-        } else {
-            EXPECT_EQ(json_field(run.out, "frame_rate"), "null");
-        }
+        // ffmpeg's MPEG-4 layer has no fixed rate: the rate is the container's.
+        expect("frame_rate", "r_frame_rate");
+        EXPECT_EQ(json_field(run.out, "frame_rate_source"),
+                  std::string(name) == "vol.avi" ? "container" : "stream");
         expect("colour_primaries", "color_primaries");
         expect("transfer_characteristics", "color_transfer");
         expect("matrix_coefficients", "color_space");
@@ -476,6 +474,194 @@ TEST(CliCodecs, ACaptureJoinedMidStreamIsReadFromItsFirstParameterSets) {
     ASSERT_EQ(joined_rows.size(), 15u);
     EXPECT_EQ(joined_rows[0][4], "IDR");
     EXPECT_EQ(std::stol(joined_rows[0][2]) + cut, std::stol(rows[10][2]));
+}
+
+// The mastering display and light levels an HDR10 encode was given, in `info` whatever its
+// container, and in `scan` at the pictures they change at (two encodes joined); the
+// buffer's rate and size from the HRD parameters, HEVC's as H.264's.
+TEST(CliCodecs, HdrMetadataAndTheBufferAreReadAsTheEncoderWasTold) {
+    if (!has_encoder("libx264") || !has_encoder("libx265")) {
+        GTEST_SKIP() << "ffmpeg with libx264 and libx265 is not on this machine";
+    }
+    const std::string display = "master-display=G(13250,34500)B(7500,3000)R(34000,16000)"
+                                "WP(15635,16450)L(10000000,1)";
+    // The shell takes the parentheses when quoted.
+    const std::string hdr10 = "-pix_fmt yuv420p10le -c:v libx265 -x265-params "
+                              "'log-level=error:hdr10=1:repeat-headers=1:keyint=5:" +
+                              display;
+    const std::string mastering =
+        "{\"red_x\":0.68,\"red_y\":0.32,\"green_x\":0.265,\"green_y\":0.69,\"blue_x\":0.15,"
+        "\"blue_y\":0.06,\"white_point_x\":0.3127,\"white_point_y\":0.329,\"min_luminance\":"
+        "0.0001,\"max_luminance\":1000}";
+    const std::string vbv = "vbv-maxrate=1500:vbv-bufsize=3000:";
+    struct Case {
+        const char* file;
+        std::string options;
+        const char* mastering; // the JSON object, or null
+        const char* levels;
+        bool buffer; // the HRD says 1 500 000 bit/s and 3 000 000 bits
+    };
+    const std::vector<Case> cases = {
+        {"hdr10.hevc", hdr10 + ":max-cll=1000,400' -f hevc", mastering.c_str(),
+         "{\"max_cll\":1000,\"max_fall\":400}", false},
+        {"hdr10.mp4", hdr10 + ":max-cll=1000,400'", mastering.c_str(),
+         "{\"max_cll\":1000,\"max_fall\":400}", false},
+        // Told no light levels, x265 says 0 and 0.
+        {"hdr10.mkv", hdr10 + "'", mastering.c_str(), "{\"max_cll\":0,\"max_fall\":0}", false},
+        {"hrd.hevc", "-c:v libx265 -x265-params log-level=error:hrd=1:" + vbv + "crf=30 -f hevc",
+         "null", "null", true},
+        {"hrd.264", "-c:v libx264 -x264-params nal-hrd=vbr:" + vbv + "crf=30 -f h264", "null",
+         "null", true},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = dir.file(c.file);
+        ASSERT_TRUE(encode_test_pattern(c.options, file, "320x240", 10));
+        const auto run = cli_run::run_cli({"info", "--json", file});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto object = [&](const std::string& key) {
+            const std::size_t at = run.out.find("\"" + key + "\":");
+            const std::size_t from = at + key.size() + 3;
+            return at == std::string::npos
+                       ? std::string("absent")
+                       : run.out.substr(from, run.out[from] == '{'
+                                                  ? run.out.find('}', from) + 1 - from
+                                                  : run.out.find_first_of(",}", from) - from);
+        };
+        EXPECT_EQ(object("mastering_display"), c.mastering);
+        EXPECT_EQ(object("content_light_level"), c.levels);
+        if (c.buffer) {
+            // Rounded to the scale the HRD codes them in.
+            EXPECT_NEAR(std::stod(json_field(run.out, "bit_rate")), 1500000, 1500000 / 64.0);
+            EXPECT_NEAR(std::stod(json_field(run.out, "buffer_size")), 3000000, 3000000 / 64.0);
+        }
+    }
+    // Two HDR10 encodes joined: the light levels change where the second begins.
+    const std::string first = dir.file("first.hevc");
+    const std::string second = dir.file("second.hevc");
+    ASSERT_TRUE(encode_test_pattern(hdr10 + ":max-cll=1000,400' -f hevc", first, "320x240", 10));
+    ASSERT_TRUE(encode_test_pattern(hdr10 + ":max-cll=600,200' -f hevc", second, "320x240", 10));
+    const std::string joined = dir.file("joined.hevc");
+    std::ofstream(joined, std::ios::binary) << read_text(first) << read_text(second);
+    const auto scan = cli_run::run_cli({"scan", "--json", joined});
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    EXPECT_NE(
+        scan.out.find("\"hdr\":[{\"picture\":0,\"offset\":0,\"mastering_display\":" + mastering +
+                      ",\"content_light_level\":{\"max_cll\":1000,"
+                      "\"max_fall\":400}},{\"picture\":10,"),
+        std::string::npos)
+        << scan.out;
+    EXPECT_NE(scan.out.find("\"max_cll\":600,\"max_fall\":200}}]"), std::string::npos);
+    const auto text = cli_run::run_cli({"scan", joined});
+    EXPECT_NE(text.out.find("Niveaux de lumière : MaxCLL 1000 cd/m², MaxFALL 400 cd/m²\n"
+                            "Métadonnées HDR : données ou changées aux images 0, 10\n"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("Écran de mastering : R(0,68 0,32) V(0,265 0,69) B(0,15 0,06), "
+                            "blanc (0,3127 0,329), 0,0001 à 1000 cd/m²\n"),
+              std::string::npos);
+}
+
+// ffprobe's packets of the video in decoding order: their presentation and decoding times.
+std::vector<std::pair<double, double>> probed_times(const std::string& file,
+                                                    const std::string& folder) {
+    const std::string out = folder + "/times.csv";
+    const std::string command = "ffprobe -v error -select_streams v:0 -show_entries "
+                                "packet=pts_time,dts_time -of csv=p=0 '" +
+                                file + "' > '" + out + "'";
+    std::vector<std::pair<double, double>> times;
+    if (std::system(command.c_str()) != 0) {
+        return times;
+    }
+    std::istringstream lines(read_text(out));
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t comma = line.find(',');
+        if (comma != std::string::npos && line[0] != 'N') {
+            const std::string dts = line.substr(comma + 1);
+            times.emplace_back(std::stod(line.substr(0, comma)),
+                               dts.empty() || dts[0] == 'N' ? 0.0 : std::stod(dts));
+        }
+    }
+    return times;
+}
+
+// A picture's times come from the container where it has them (MP4's decoding and
+// composition times, Matroska's block times), from the VUI elsewhere: an encode whose VUI
+// says 30 pictures a second, muxed at 25, is timed at 25 in MP4 and Matroska and at 30 in
+// its elementary stream; 3:2 pulldown's pictures last two and three fields in turn.
+TEST(CliCodecs, TimesComeFromTheContainerWhereItHasThem) {
+    if (!has_encoder("libx264")) {
+        GTEST_SKIP() << "ffmpeg with libx264 is not on this machine";
+    }
+    const std::string options = "-c:v libx264 -x264-params bframes=3:b-pyramid=normal:keyint=8 "
+                                "-bsf:v h264_metadata=tick_rate=60";
+    struct Case {
+        const char* file;
+        std::string options;
+        const char* clock;
+        bool decoding_times; // the container's own, compared too
+    };
+    const std::vector<Case> cases = {
+        {"timed.mp4", options, "container", true},
+        {"timed.mkv", options, "container", false},
+        {"timed.264", options + " -f h264", "vui", false},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = dir.file(c.file);
+        ASSERT_TRUE(encode_test_pattern(c.options, file, "320x240", 20));
+        const auto rows = csv_rows(cli_run::run_cli({"pictures", file}).out);
+        const auto scan = cli_run::run_cli({"scan", "--json", file});
+        EXPECT_EQ(json_field(scan.out, "clock"), c.clock);
+        ASSERT_EQ(rows.size(), 20u);
+        const double step = std::string(c.clock) == "vui" ? 1.0 / 30 : 1.0 / 25;
+        EXPECT_NEAR(std::stod(json_field(scan.out, "duration")), 20 * step, 1e-6);
+        // ffprobe times an elementary stream's packets by its own guess.
+        const auto probed = c.decoding_times || std::string(c.clock) == "container"
+                                ? probed_times(file, dir.path().string())
+                                : std::vector<std::pair<double, double>>(rows.size());
+        ASSERT_EQ(probed.size(), rows.size());
+        std::vector<double> shown;
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            shown.push_back(std::stod(rows[k][14]));
+            if (std::string(c.clock) == "container") {
+                EXPECT_NEAR(shown.back() - std::stod(rows[0][14]),
+                            probed[k].first - probed[0].first, 1e-3)
+                    << "picture " << k;
+            }
+            if (c.decoding_times) {
+                EXPECT_NEAR(std::stod(rows[k][13]), probed[k].second - probed[0].second, 1e-6);
+            }
+        }
+        std::sort(shown.begin(), shown.end());
+        for (std::size_t k = 1; k < shown.size(); ++k) {
+            EXPECT_NEAR(shown[k] - shown[k - 1], step, 1e-3) << "picture " << k;
+        }
+    }
+    // 3:2 pulldown (x264's own, which ffmpeg's libx264 does not pass on): each picture's
+    // pic_struct SEI, the first one's before any slice, three fields then two.
+    if (std::system("x264 --version > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "x264 is not on this machine: 3:2 pulldown not checked";
+    }
+    const std::string source = dir.file("film.y4m");
+    const std::string pulldown = dir.file("pulldown.264");
+    ASSERT_TRUE(run_ffmpeg_once("-f lavfi -i testsrc=size=320x240:rate=24000/1001 -frames:v 8 "
+                                "-pix_fmt yuv420p -f yuv4mpegpipe",
+                                source));
+    ASSERT_EQ(std::system(("x264 --quiet --pulldown 32 --bframes 0 -o '" + pulldown + "' '" +
+                           source + "' 2> /dev/null")
+                              .c_str()),
+              0);
+    const auto rows = csv_rows(cli_run::run_cli({"pictures", pulldown}).out);
+    ASSERT_EQ(rows.size(), 8u);
+    const double field = 1001 / 60000.0;
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        EXPECT_NEAR(std::stod(rows[k][14]) - std::stod(rows[k - 1][14]),
+                    (k % 2 == 1 ? 3 : 2) * field, 1e-6)
+            << "picture " << k;
+    }
 }
 
 // The report, CCE and TMPGEnc take an MPEG-4 Part 2 video's two matrices, as they take an
