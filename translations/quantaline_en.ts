@@ -51,6 +51,106 @@
 <context>
     <name>Check</name>
     <message>
+        <source>Sous-alimentation du tampon CPB</source>
+        <translation>CPB underflow</translation>
+    </message>
+    <message>
+        <source>Débordement du tampon CPB</source>
+        <translation>CPB overflow</translation>
+    </message>
+    <message>
+        <source>Délai initial du tampon CPB hors de ses bornes</source>
+        <translation>CPB initial delay out of bounds</translation>
+    </message>
+    <message>
+        <source>Délai initial et décalage changés dans une séquence</source>
+        <translation>Initial delay and offset changed within a sequence</translation>
+    </message>
+    <message>
+        <source>Format d&apos;image non admis</source>
+        <translation>Picture format not allowed</translation>
+    </message>
+    <message>
+        <source>Profil non admis</source>
+        <translation>Profile not allowed</translation>
+    </message>
+    <message>
+        <source>Niveau non admis</source>
+        <translation>Level not allowed</translation>
+    </message>
+    <message>
+        <source>Débit du HRD trop élevé</source>
+        <translation>HRD bit rate too high</translation>
+    </message>
+    <message>
+        <source>Tampon CPB trop grand</source>
+        <translation>CPB too large</translation>
+    </message>
+    <message>
+        <source>Paramètres HRD absents ou non admis</source>
+        <translation>HRD parameters missing or not allowed</translation>
+    </message>
+    <message>
+        <source>Fréquence d&apos;image non fixée</source>
+        <translation>Frame rate not fixed</translation>
+    </message>
+    <message>
+        <source>aspect_ratio_idc non admis</source>
+        <translation>aspect_ratio_idc not allowed</translation>
+    </message>
+    <message>
+        <source>Codage entrelacé sans pic_struct</source>
+        <translation>Interlaced coding without pic_struct</translation>
+    </message>
+    <message>
+        <source>Moins de 4 tranches par image</source>
+        <translation>Fewer than 4 slices per picture</translation>
+    </message>
+    <message>
+        <source>Tranches de types différents dans une image</source>
+        <translation>Slices of different types in one picture</translation>
+    </message>
+    <message>
+        <source>Plus d&apos;une seconde entre deux images I</source>
+        <translation>More than one second between two I pictures</translation>
+    </message>
+    <message>
+        <source>Plus de 3 images B consécutives</source>
+        <translation>More than 3 consecutive B pictures</translation>
+    </message>
+    <message>
+        <source>Unité d&apos;accès sans délimiteur</source>
+        <translation>Access unit without a delimiter</translation>
+    </message>
+    <message>
+        <source>Trop d&apos;images de référence</source>
+        <translation>Too many reference pictures</translation>
+    </message>
+    <message>
+        <source>Position de la chrominance non admise</source>
+        <translation>Chroma location not allowed</translation>
+    </message>
+    <message>
+        <source>Tampon CPB : non modélisé (ni paramètres HRD ni --rate et --buffer)</source>
+        <translation>CPB: not modelled (no HRD parameters, no --rate and --buffer)</translation>
+    </message>
+    <message>
+        <source>--rate et --buffer, délai initial tampon ÷ débit</source>
+        <translation>--rate and --buffer, initial delay buffer / rate</translation>
+    </message>
+    <message>
+        <source>HRD VCL</source>
+        <translation>VCL HRD</translation>
+    </message>
+    <message>
+        <source>HRD NAL</source>
+        <translation>NAL HRD</translation>
+    </message>
+    <message>
+        <source>Tampon CPB : %1, %2 bit/s, %3 bits, %4</source>
+        <translation>CPB: %1, %2 bit/s, %3 bits, %4</translation>
+    </message>
+    <message>
         <source>Sous-alimentation du tampon VBV</source>
         <translation>VBV buffer underflow</translation>
     </message>
@@ -181,6 +281,10 @@
 </context>
 <context>
     <name>Cli</name>
+    <message>
+        <source>Note :</source>
+        <translation>Note:</translation>
+    </message>
     <message>
         <source>image %1</source>
         <translation>picture %1</translation>

@@ -2,18 +2,22 @@
 // rules, from the same read as pictures, printed in argument order.
 
 #include "check/check.h"
+#include "check/codec_check.h"
 #include "check/texts.h"
+#include "codec_output.h"
 #include "command_line.h"
 #include "commands.h"
 #include "export/picture_table.h"
 #include "io/text.h"
 #include "json.h"
+#include "mpeg/demux.h"
 #include "scan_runs.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <variant>
@@ -157,19 +161,114 @@ void write_text(std::string& out, const std::string& file, const mpeg::ScanResul
     }
 }
 
+// An H.264 or HEVC video: its buffer's model and the disc's rules.
+std::string json_cpb(const check::CodecCheckResult& c) {
+    const bool modelled = c.source != check::CpbSource::none;
+    std::string out = "{\"source\":\"" + std::string(check::cpb_source_key(c.source)) + "\"";
+    out += ",\"hrd\":\"" + std::string(c.vcl ? "vcl" : "nal") + "\"";
+    out += ",\"bit_rate\":" + (modelled ? json_number(c.bit_rate) : "null");
+    out += ",\"buffer_size\":" + (modelled ? json_number(c.buffer_size) : "null");
+    out += ",\"cbr\":" + std::string(!modelled ? "null" : c.cbr ? "true" : "false");
+    out += ",\"underflow_pictures\":" +
+           (modelled ? json_number(static_cast<double>(c.underflow_pictures)) : "null");
+    out += ",\"overflow_pictures\":" +
+           (modelled ? json_number(static_cast<double>(c.overflow_pictures)) : "null");
+    return out + "}";
+}
+
+void write_codec_json(std::string& out, const std::string& file, const CodecScan& result,
+                      const check::CodecCheckResult& c) {
+    out += "{\"file\":" + json_string(file);
+    out += ",\"codec\":" + json_string(codec_key(result.codec));
+    out += ",\"profile\":\"" + std::string(c.profile) + "\"";
+    out += ",\"findings\":" + json_findings(c.findings);
+    out += ",\"notes\":" + json_findings(c.notes);
+    out += ",\"cpb\":" + json_cpb(c);
+    out += ",\"messages\":" + json_messages(result.messages) + "}\n";
+}
+
+void write_codec_text(std::string& out, const std::string& file, const CodecScan& result,
+                      const check::CodecCheckResult& c) {
+    if (result.picture_records.empty()) {
+        out += file + " : " + tr_text("Cli", "Aucune image") + "\n";
+        return;
+    }
+    const std::string profile = c.profile_chosen_automatically
+                                    ? fill_text(tr_text("Cli", "%1 (auto)"), {c.profile})
+                                    : std::string(c.profile);
+    out += file + " : " + check::codec_verdict_text(c) + "\n";
+    out += "  " + fill_text(tr_text("Cli", "Profil : %1"), {profile}) + "\n";
+    out += "  " + check::cpb_text(c) + "\n";
+    for (const Finding& f : c.findings) {
+        out += finding_line(f);
+    }
+    for (const Finding& f : c.notes) {
+        out += "  " + std::string(tr_text("Cli", "Note :")) + finding_line(f).substr(1);
+    }
+}
+
+// A transport stream of 192-byte packets (a Blu-ray disc's).
+bool is_m2ts(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::uint8_t> start(mpeg::transport_probe_size);
+    in.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(in.gcount()));
+    const mpeg::Layout layout = mpeg::detect_layout(start);
+    return layout.container == mpeg::Container::transport && layout.packet_size == 192;
+}
+
+// --hrd, --sched, --rate, --buffer, --cbr; false with the usage error said.
+std::optional<check::CpbOptions> cpb_options(const ParsedArguments& parsed, int& status) {
+    check::CpbOptions options;
+    const auto value = [&](const char* name) {
+        const auto found = parsed.values.find(name);
+        return found == parsed.values.end() ? std::optional<std::string>() : found->second;
+    };
+    const auto number = [&](const char* name, double& out) {
+        const auto text = value(name);
+        if (!text) {
+            return true;
+        }
+        const auto end = std::from_chars(text->data(), text->data() + text->size(), out);
+        return end.ec == std::errc() && end.ptr == text->data() + text->size() && out > 0;
+    };
+    const auto hrd = value("--hrd");
+    double schedule = 1;
+    double rate = 0;
+    double buffer = 0;
+    if ((hrd && *hrd != "nal" && *hrd != "vcl") || !number("--sched", schedule) ||
+        !number("--rate", rate) || !number("--buffer", buffer) ||
+        schedule != std::floor(schedule) || (value("--sched") && schedule > 32)) {
+        status = usage_error("check: --hrd takes nal or vcl, --sched a schedule from 0 to 31, "
+                             "--rate and --buffer positive numbers");
+        return std::nullopt;
+    }
+    options.vcl = hrd && *hrd == "vcl";
+    options.schedule = value("--sched") ? static_cast<std::size_t>(schedule) : 0;
+    options.rate = value("--rate") ? std::optional(rate) : std::nullopt;
+    options.buffer = value("--buffer") ? std::optional(buffer) : std::nullopt;
+    options.cbr = parsed.flags.contains("--cbr");
+    return options;
+}
+
 } // namespace
 
 int run_check(const Arguments& arguments) {
     int parse_status = exit_ok;
-    const auto parsed = parse_arguments("check", arguments, {"--profile"},
-                                        {"-r", "--recursive", "--json"}, false, parse_status);
+    const auto parsed =
+        parse_arguments("check", arguments, {"--profile", "--hrd", "--sched", "--rate", "--buffer"},
+                        {"-r", "--recursive", "--json", "--cbr"}, false, parse_status);
     if (!parsed) {
         return parse_status;
     }
     const auto option = parsed->values.find("--profile");
     const std::string profile = option == parsed->values.end() ? "auto" : option->second;
-    if (!check::is_profile_name(profile)) {
+    if (!check::is_profile_name(profile) && !check::is_codec_profile_name(profile)) {
         return usage_error("unknown profile for check: " + profile);
+    }
+    auto cpb = cpb_options(*parsed, parse_status);
+    if (!cpb) {
+        return parse_status;
     }
     const bool json = parsed->flags.contains("--json");
     const bool recursive = parsed->flags.contains("-r") || parsed->flags.contains("--recursive");
@@ -177,6 +276,7 @@ int run_check(const Arguments& arguments) {
     int status = exit_ok;
     const std::vector<std::string> files = files_of_arguments(parsed->files, recursive, status);
     bool findings = false;
+    bool refused = false;
     status = run_scans(
         files, true, false,
         [&](std::size_t, const std::string& file, const mpeg::ScanResult& result) {
@@ -190,7 +290,27 @@ int run_check(const Arguments& arguments) {
                 write_text(writer.text, file, result, c);
             }
         },
-        status);
+        status,
+        [&](std::size_t, const std::string& file, const CodecScan& result) {
+            if (result.codec == container::Codec::mpeg4) {
+                // MPEG-4 visual has no buffer model of this kind.
+                print_messages(file, {*pictures_not_read(file)});
+                refused = true;
+                return;
+            }
+            cpb->m2ts = is_m2ts(file);
+            const auto c = check::check_codec_pictures(result.codec, result.picture_records,
+                                                       result.summary, profile, *cpb);
+            findings = findings || !c.findings.empty();
+            Writer writer;
+            if (json) {
+                write_codec_json(writer.text, file, result, c);
+            } else {
+                print_messages(file, result.messages);
+                write_codec_text(writer.text, file, result, c);
+            }
+        });
+    status = refused ? exit_message : status;
     return status == exit_ok && findings ? exit_message : status;
 }
 

@@ -144,8 +144,9 @@ void write_json_line(Writer& writer, const std::string& file, const ScanResult& 
 void write_codec_csv_rows(Writer& writer, const std::string& file, const CodecScan& result) {
     constexpr std::size_t rows_at_once = 1024;
     const std::size_t count = result.picture_records.size();
+    const auto cpb = stream_cpb(result.codec, result.picture_records, result.summary);
     for (std::size_t begin = 0; begin < count; begin += rows_at_once) {
-        append_codec_picture_csv_rows(writer.text, file, result.codec, result.picture_records,
+        append_codec_picture_csv_rows(writer.text, file, result.codec, result.picture_records, cpb,
                                       begin, std::min(count, begin + rows_at_once));
         writer.flush_if_large();
     }
@@ -161,7 +162,7 @@ void append_json_time(std::string& out, const char* key, const std::optional<dou
 }
 
 void append_json_codec_picture(std::string& out, container::Codec codec, std::size_t index,
-                               const CodecPicture& p) {
+                               const CodecPicture& p, const check::CpbPicture* cpb) {
     out += index == 0 ? "{\"index\":" : ",{\"index\":";
     append_decimal(out, index);
     out += ",\"offset\":";
@@ -190,6 +191,18 @@ void append_json_codec_picture(std::string& out, container::Codec codec, std::si
     }
     append_json_time(out, ",\"decode_time\":", p.decode_time);
     append_json_time(out, ",\"presentation_time\":", p.presentation_time);
+    const auto at = [cpb](double check::CpbPicture::*field) {
+        return cpb != nullptr ? std::optional<double>(cpb->*field) : std::nullopt;
+    };
+    append_json_time(out, ",\"cpb_arrival_start\":", at(&check::CpbPicture::arrival_start));
+    append_json_time(out, ",\"cpb_arrival_end\":", at(&check::CpbPicture::arrival_end));
+    append_json_time(out, ",\"cpb_removal\":", at(&check::CpbPicture::removal));
+    out += ",\"cpb_fullness\":";
+    if (cpb != nullptr) {
+        append_fixed(out, cpb->fullness, occupancy_decimals);
+    } else {
+        out += "null";
+    }
     out += '}';
 }
 
@@ -201,8 +214,10 @@ void write_codec_json_line(Writer& writer, const std::string& file, const CodecS
     out += ",\"pictures_before_parameter_sets\":" +
            std::to_string(result.summary.before_parameter_sets);
     out += ",\"pictures\":[";
+    const auto cpb = stream_cpb(result.codec, result.picture_records, result.summary);
     for (std::size_t i = 0; i < result.picture_records.size(); ++i) {
-        append_json_codec_picture(out, result.codec, i, result.picture_records[i]);
+        append_json_codec_picture(out, result.codec, i, result.picture_records[i],
+                                  i < cpb.size() ? &cpb[i] : nullptr);
         writer.flush_if_large();
     }
     out += "],\"messages\":" + json_messages(result.messages) + "}\n";

@@ -446,6 +446,116 @@ SliceFacts mpeg4_vop(Mpeg4State& state, std::span<const std::uint8_t> head) {
 
 } // namespace
 
+// The buffer's schedules and the format's fields of the SPS in force.
+std::vector<CodecHrdSchedule> h264_schedules(const h264::HrdParameters& hrd) {
+    std::vector<CodecHrdSchedule> schedules;
+    for (int i = 0; i <= hrd.cpb_cnt_minus1; ++i) {
+        schedules.push_back({h264::bit_rate(hrd, i), h264::cpb_size(hrd, i), hrd.cbr_flag[i]});
+    }
+    return schedules;
+}
+
+CodecSequence h264_sequence(const h264::SeqParameterSetVui& s) {
+    CodecSequence q;
+    const h264::VuiParameters& v = s.vui;
+    if (v.timing_info_present_flag && v.time_scale != 0) {
+        q.tick = static_cast<double>(v.num_units_in_tick) / v.time_scale;
+        q.time_scale = v.time_scale;
+        q.num_units_in_tick = v.num_units_in_tick;
+    }
+    if (v.nal_hrd_parameters_present_flag) {
+        q.nal = h264_schedules(v.nal_hrd);
+    }
+    if (v.vcl_hrd_parameters_present_flag) {
+        q.vcl = h264_schedules(v.vcl_hrd);
+    }
+    q.low_delay = v.low_delay_hrd_flag;
+    q.fixed_frame_rate = v.fixed_frame_rate_flag;
+    const auto size = h264::cropped_size(s.sps);
+    q.width = size.width;
+    q.height = size.height;
+    q.profile_idc = s.sps.profile_idc;
+    q.level_idc = s.sps.level_idc;
+    q.constraint_set3 = ((s.sps.constraint_set_flags >> 2) & 1) != 0;
+    q.frame_mbs_only = s.sps.frame_mbs_only_flag;
+    q.mbaff = s.sps.mb_adaptive_frame_field_flag;
+    if (v.aspect_ratio_info_present_flag) {
+        q.aspect_ratio_idc = v.aspect_ratio_idc;
+    }
+    q.pic_struct_present = v.pic_struct_present_flag;
+    q.max_num_ref_frames = s.sps.max_num_ref_frames;
+    if (v.bitstream_restriction_flag) {
+        q.max_dec_frame_buffering = v.max_dec_frame_buffering;
+    }
+    if (v.chroma_loc_info_present_flag) {
+        q.chroma_loc_top = v.chroma_sample_loc_type_top_field;
+        q.chroma_loc_bottom = v.chroma_sample_loc_type_bottom_field;
+    }
+    return q;
+}
+
+std::vector<CodecHrdSchedule> hevc_schedules(const hevc::HrdParameters& hrd,
+                                             const std::array<hevc::HrdSchedule, 32>& list) {
+    std::vector<CodecHrdSchedule> schedules;
+    for (int i = 0; i <= hrd.cpb_cnt_minus1; ++i) {
+        schedules.push_back(
+            {hevc::bit_rate(hrd, list[i]), hevc::cpb_size(hrd, list[i]), list[i].cbr_flag});
+    }
+    return schedules;
+}
+
+CodecSequence hevc_sequence(const hevc::SeqParameterSetWhole& s) {
+    CodecSequence q;
+    const hevc::VuiParameters& v = s.vui;
+    if (v.vui_timing_info_present_flag && v.vui_time_scale != 0) {
+        q.tick = static_cast<double>(v.vui_num_units_in_tick) / v.vui_time_scale;
+        q.time_scale = v.vui_time_scale;
+        q.num_units_in_tick = v.vui_num_units_in_tick;
+    }
+    if (v.vui_hrd_parameters_present_flag) {
+        if (v.hrd.nal_hrd_parameters_present_flag) {
+            q.nal = hevc_schedules(v.hrd, v.hrd.nal);
+        }
+        if (v.hrd.vcl_hrd_parameters_present_flag) {
+            q.vcl = hevc_schedules(v.hrd, v.hrd.vcl);
+        }
+        q.low_delay = v.hrd.low_delay_hrd_flag;
+        q.fixed_frame_rate = v.hrd.fixed_pic_rate_within_cvs_flag;
+    }
+    q.width = s.sps.pic_width_in_luma_samples;
+    q.height = s.sps.pic_height_in_luma_samples;
+    return q;
+}
+
+// A unit of the access units not yet closed: what the buffer counts of it.
+struct PendingUnit {
+    std::uint64_t position = 0;
+    std::uint8_t prefix = 0;
+    bool length_field = false;
+    bool parameter_set = false;
+    bool vcl = false; // a coded slice or filler data
+    bool delimiter = false;
+};
+
+PendingUnit pending_unit(Codec codec, const WalkedUnit& unit) {
+    PendingUnit u{unit.position,
+                  unit.prefix,
+                  unit.length_field,
+                  unit.kind == UnitKind::parameter_set,
+                  unit.kind == UnitKind::picture,
+                  false};
+    if (codec == Codec::h264) {
+        const int type = unit.bytes[0] & 0x1F;
+        u.vcl = u.vcl || type == 12;
+        u.delimiter = type == h264::nal_type::access_unit_delimiter;
+    } else if (codec == Codec::hevc) {
+        const int type = (unit.bytes[0] >> 1) & 0x3F;
+        u.vcl = u.vcl || type == 38;
+        u.delimiter = type == hevc::nal_type::access_unit_delimiter;
+    }
+    return u;
+}
+
 // A sample's times as its container gives them, in its time scale.
 struct ContainerTime {
     std::optional<std::int64_t> decode;
@@ -498,6 +608,17 @@ struct CodecPictureReader::State {
     std::optional<ContainerTime> sample_time;
     std::optional<ContainerTime> open_time;
     std::vector<std::optional<ContainerTime>> container_times;
+    // The units since the open picture began, the buffering period and picture timing the
+    // SEI gave the next picture, the first slice's type.
+    std::vector<PendingUnit> au_units;
+    std::optional<mpeg::BufferingPeriod> pending_period;
+    std::optional<std::uint32_t> pending_removal;
+    std::optional<std::uint32_t> pending_output;
+    char first_slice_type = 'I';
+    std::vector<mpeg::BufferingPeriod> buffering_periods;
+    std::vector<CodecSequence> sequences;
+    void buffer_bytes(CodecPicture& picture, std::uint64_t end);
+    void buffer_facts(CodecPicture& picture);
 };
 
 CodecPictureReader::CodecPictureReader() : state_(std::make_unique<State>(pictures)) {}
@@ -589,6 +710,11 @@ void CodecPictureReader::State::other_unit(const WalkedUnit& unit) {
         const auto rbsp = rbsp_after(unit.bytes, 1);
         const auto sei = h264::sei_messages(rbsp, s.h264.sei_vui());
         mpeg::read_hdr_messages(rbsp, s.hdr);
+        s.pending_period = sei.buffering_period ? sei.buffering_period : s.pending_period;
+        if (sei.cpb_removal_delay) {
+            s.pending_removal = sei.cpb_removal_delay;
+            s.pending_output = sei.dpb_output_delay;
+        }
         s.h264.recovery = sei.recovery_frame_cnt ? sei.recovery_frame_cnt : s.h264.recovery;
         s.h264.pic_struct = sei.pic_struct ? sei.pic_struct : s.h264.pic_struct;
     } else if (codec == Codec::hevc && unit.bytes.size() >= 2) {
@@ -597,6 +723,11 @@ void CodecPictureReader::State::other_unit(const WalkedUnit& unit) {
             const auto rbsp = rbsp_after(unit.bytes, 2);
             const auto sei = hevc::sei_messages(rbsp, s.hevc.sei_vui());
             mpeg::read_hdr_messages(rbsp, s.hdr);
+            s.pending_period = sei.buffering_period ? sei.buffering_period : s.pending_period;
+            if (sei.au_cpb_removal_delay) {
+                s.pending_removal = sei.au_cpb_removal_delay;
+                s.pending_output = sei.pic_dpb_output_delay;
+            }
             s.hevc.pic_struct = sei.pic_struct ? sei.pic_struct : s.hevc.pic_struct;
         } else if (type == hevc::nal_type::end_of_sequence) {
             s.hevc.after_end_of_sequence = true;
@@ -617,6 +748,7 @@ void CodecPictureReader::State::close_picture(std::uint64_t end) {
     CodecPicture& picture = *s.open;
     picture.bytes = end > s.open_start ? end - s.open_start : 0;
     average_slice_qp(s.slices, s.units, picture);
+    s.buffer_bytes(picture, end);
     s.pictures.push_back(picture);
     s.container_times.push_back(s.open_time);
     s.vop_times.push_back(s.vop_time);
@@ -629,6 +761,9 @@ void CodecPictureReader::unit(Codec codec, const WalkedUnit& unit, std::size_t l
     s.codec = codec;
     if (unit.bytes.empty()) {
         return;
+    }
+    if (codec != Codec::mpeg4) {
+        s.au_units.push_back(pending_unit(codec, unit));
     }
     if (unit.kind != UnitKind::picture) {
         if (unit.kind == UnitKind::parameter_set) {
@@ -655,6 +790,8 @@ void CodecPictureReader::unit(Codec codec, const WalkedUnit& unit, std::size_t l
         s.next_offset.reset();
         s.begin_picture(facts, start, offset, list_set);
     } else if (s.open && facts.read) {
+        ++s.open->slices;
+        s.open->mixed_slice_types = s.open->mixed_slice_types || facts.type != s.first_slice_type;
         s.slices.emplace_back(facts.start,
                               facts.qp.value_or(s.slices.empty() ? -1 : s.slices.back().second));
         s.open->type = std::max(s.open->type, facts.type, [](char a, char b) {
@@ -671,6 +808,8 @@ void CodecPictureReader::State::begin_picture(const SliceFacts& facts, std::uint
     s.sample_time.reset(); // a second field in the same sample has no time of its own
     if (!facts.read && s.pictures.empty()) {
         ++s.before_parameter_sets;
+        s.pending_period.reset();
+        s.pending_removal.reset();
         return;
     }
     if (s.hdr != s.recorded_hdr) {
@@ -693,10 +832,66 @@ void CodecPictureReader::State::begin_picture(const SliceFacts& facts, std::uint
     s.vop_time = facts.vop_time;
     mark_open_group(facts, p);
     picture_ticks(p);
+    p.slices = 1;
+    s.first_slice_type = facts.type;
+    buffer_facts(p);
     s.open = p;
     s.open_start = start;
     s.units = facts.units;
     s.slices.assign(1, {facts.start, facts.qp.value_or(-1)});
+}
+
+// What the buffer receives of the picture closing at `end`: its units' bytes as a byte
+// stream (a length field stands for a start code of four bytes for the first unit and the
+// parameter sets, three for the others), and its slices' and filler data's own.
+void CodecPictureReader::State::buffer_bytes(CodecPicture& picture, std::uint64_t end) {
+    std::int64_t nal = static_cast<std::int64_t>(picture.bytes);
+    bool first = true;
+    std::size_t k = 0;
+    for (; k < au_units.size() && au_units[k].position < end; ++k) {
+        const PendingUnit& u = au_units[k];
+        if (u.position < open_start) {
+            continue;
+        }
+        const std::uint64_t next = k + 1 < au_units.size() && au_units[k + 1].position < end
+                                       ? au_units[k + 1].position
+                                       : end;
+        if (u.length_field) {
+            nal += (first || u.parameter_set ? 4 : 3) - std::int64_t{u.prefix};
+        }
+        if (u.vcl && next > u.position + u.prefix) {
+            picture.vcl_bytes += next - u.position - u.prefix;
+        }
+        picture.delimited = first ? u.delimiter : picture.delimited;
+        first = false;
+    }
+    au_units.erase(au_units.begin(), au_units.begin() + static_cast<std::ptrdiff_t>(k));
+    picture.nal_bytes = static_cast<std::uint64_t>(std::max<std::int64_t>(nal, 0));
+}
+
+// The buffering period and picture timing its SEI gave, and the sequence in force.
+void CodecPictureReader::State::buffer_facts(CodecPicture& picture) {
+    picture.cpb_removal_delay = pending_removal;
+    picture.dpb_output_delay = pending_output;
+    pending_removal.reset();
+    pending_output.reset();
+    if (pending_period) {
+        buffering_periods.push_back(std::move(*pending_period));
+        picture.buffering_period = static_cast<std::uint32_t>(buffering_periods.size());
+        pending_period.reset();
+    }
+    std::optional<CodecSequence> in_force;
+    if (codec == Codec::h264 && h264.active != nullptr) {
+        in_force = h264_sequence(*h264.active);
+    } else if (codec == Codec::hevc && hevc.active != nullptr) {
+        in_force = hevc_sequence(*hevc.active);
+    }
+    if (in_force) {
+        if (sequences.empty() || sequences.back() != *in_force) {
+            sequences.push_back(std::move(*in_force));
+        }
+        picture.sequence = static_cast<std::uint32_t>(sequences.size());
+    }
 }
 
 // A group whose leading pictures refer to pictures before it is open: HEVC's RASL
@@ -875,6 +1070,8 @@ void CodecPictureReader::finish(std::uint64_t walked_bytes) {
     s.close_picture(walked_bytes);
     summary.before_parameter_sets = s.before_parameter_sets;
     summary.hdr_changes = s.hdr_changes;
+    summary.buffering_periods = std::move(s.buffering_periods);
+    summary.sequences = std::move(s.sequences);
     for (const CodecPicture& p : pictures) {
         summary.i += p.type == 'I' ? 1 : 0;
         summary.p += p.type == 'P' ? 1 : 0;

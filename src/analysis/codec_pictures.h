@@ -7,6 +7,7 @@
 
 #include "container/video_configuration.h"
 #include "mpeg/hdr.h"
+#include "mpeg/hrd.h"
 
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,54 @@ struct CodecPicture {
     std::uint8_t qp_max = 0;
     std::size_t list_set = 0; // 1-based set of lists in force, 0 when none is known
     std::uint32_t ticks = 0;  // its display duration in clock ticks, 0 unknown
+    // What the hypothetical reference decoder's buffer receives of it: for the NAL HRD its
+    // access unit as a byte stream (each length field taken for the start code it stands
+    // for), for the VCL HRD its coded slices and filler data alone.
+    std::uint64_t nal_bytes = 0;
+    std::uint64_t vcl_bytes = 0;
+    // pic_timing's delays, in clock ticks (HEVC's AuCpbRemovalDelayVal).
+    std::optional<std::uint32_t> cpb_removal_delay;
+    std::optional<std::uint32_t> dpb_output_delay;
+    std::uint32_t buffering_period = 0; // 1-based in the summary's, 0: none begins here
+    std::uint32_t sequence = 0;         // 1-based in the summary's, 0: unknown
+    std::uint16_t slices = 0;
+    bool mixed_slice_types = false;
+    bool delimited = false; // its access unit begins with a delimiter
+};
+
+// One schedule of the hypothetical reference decoder's buffer.
+struct CodecHrdSchedule {
+    std::uint64_t bit_rate = 0; // bits per second
+    std::uint64_t cpb_size = 0; // bits
+    bool cbr = false;
+    bool operator==(const CodecHrdSchedule&) const = default;
+};
+
+// What an H.264 or HEVC sequence parameter set in force says of the buffer and of the
+// stream's format, for the checks.
+struct CodecSequence {
+    double tick = 0; // t_c, seconds; 0 without timing information
+    std::vector<CodecHrdSchedule> nal;
+    std::vector<CodecHrdSchedule> vcl;
+    bool low_delay = false;
+    bool fixed_frame_rate = false;
+    std::uint32_t width = 0; // cropped
+    std::uint32_t height = 0;
+    // H.264 alone from here.
+    std::uint8_t profile_idc = 0;
+    std::uint8_t level_idc = 0;
+    bool constraint_set3 = false;
+    bool frame_mbs_only = true;
+    bool mbaff = false;
+    std::optional<std::uint8_t> aspect_ratio_idc;
+    bool pic_struct_present = false;
+    std::uint32_t max_num_ref_frames = 0;
+    std::optional<std::uint8_t> max_dec_frame_buffering;
+    std::optional<std::uint8_t> chroma_loc_top;
+    std::optional<std::uint8_t> chroma_loc_bottom;
+    std::uint32_t time_scale = 0;
+    std::uint32_t num_units_in_tick = 0;
+    bool operator==(const CodecSequence&) const = default;
 };
 
 struct CodecGop {
@@ -73,6 +122,8 @@ struct CodecPictureSummary {
     // (the VUI's ticks and picture timing SEI), "vop" (MPEG-4's VOP times) or none.
     const char* clock = nullptr;
     std::vector<CodecHdrChange> hdr_changes;
+    std::vector<mpeg::BufferingPeriod> buffering_periods;
+    std::vector<CodecSequence> sequences;
 };
 
 // Fed by the walk, unit by unit; `list_set` is the set of lists the walk found in force

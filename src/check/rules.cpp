@@ -8,7 +8,7 @@ namespace quantaline::check {
 
 namespace {
 
-constexpr std::array<RuleInfo, 17> infos = {{
+constexpr std::array<RuleInfo, 37> infos = {{
     {Rule::vbv_underflow, "vbv-underflow",
      TR_NOOP_TEXT("Check", "Sous-alimentation du tampon VBV")},
     {Rule::vbv_overflow, "vbv-overflow", TR_NOOP_TEXT("Check", "Débordement du tampon VBV")},
@@ -31,6 +31,35 @@ constexpr std::array<RuleInfo, 17> infos = {{
     {Rule::chroma_format, "chroma-format", TR_NOOP_TEXT("Check", "Format YUV non admis")},
     {Rule::field_order_break, "field-order-break",
      TR_NOOP_TEXT("Check", "Rupture de l'ordre des trames")},
+    {Rule::cpb_underflow, "cpb-underflow",
+     TR_NOOP_TEXT("Check", "Sous-alimentation du tampon CPB")},
+    {Rule::cpb_overflow, "cpb-overflow", TR_NOOP_TEXT("Check", "Débordement du tampon CPB")},
+    {Rule::cpb_initial_delay, "cpb-initial-delay",
+     TR_NOOP_TEXT("Check", "Délai initial du tampon CPB hors de ses bornes")},
+    {Rule::cpb_delay_changed, "cpb-delay-changed",
+     TR_NOOP_TEXT("Check", "Délai initial et décalage changés dans une séquence")},
+    {Rule::bd_format, "bd-format", TR_NOOP_TEXT("Check", "Format d'image non admis")},
+    {Rule::bd_profile, "bd-profile", TR_NOOP_TEXT("Check", "Profil non admis")},
+    {Rule::bd_level, "bd-level", TR_NOOP_TEXT("Check", "Niveau non admis")},
+    {Rule::bd_bitrate, "bd-bitrate", TR_NOOP_TEXT("Check", "Débit du HRD trop élevé")},
+    {Rule::bd_cpb_size, "bd-cpb-size", TR_NOOP_TEXT("Check", "Tampon CPB trop grand")},
+    {Rule::bd_hrd, "bd-hrd", TR_NOOP_TEXT("Check", "Paramètres HRD absents ou non admis")},
+    {Rule::bd_fixed_frame_rate, "bd-fixed-frame-rate",
+     TR_NOOP_TEXT("Check", "Fréquence d'image non fixée")},
+    {Rule::bd_vui_aspect, "bd-vui-aspect", TR_NOOP_TEXT("Check", "aspect_ratio_idc non admis")},
+    {Rule::bd_pic_struct, "bd-pic-struct",
+     TR_NOOP_TEXT("Check", "Codage entrelacé sans pic_struct")},
+    {Rule::bd_slices, "bd-slices", TR_NOOP_TEXT("Check", "Moins de 4 tranches par image")},
+    {Rule::bd_slice_type, "bd-slice-type",
+     TR_NOOP_TEXT("Check", "Tranches de types différents dans une image")},
+    {Rule::bd_gop_length, "bd-gop-length",
+     TR_NOOP_TEXT("Check", "Plus d'une seconde entre deux images I")},
+    {Rule::bd_consecutive_b, "bd-consecutive-b",
+     TR_NOOP_TEXT("Check", "Plus de 3 images B consécutives")},
+    {Rule::bd_aud, "bd-aud", TR_NOOP_TEXT("Check", "Unité d'accès sans délimiteur")},
+    {Rule::bd_refs, "bd-refs", TR_NOOP_TEXT("Check", "Trop d'images de référence")},
+    {Rule::bd_chroma_loc, "bd-chroma-loc",
+     TR_NOOP_TEXT("Check", "Position de la chrominance non admise")},
 }};
 
 } // namespace

@@ -29,6 +29,28 @@ enum class Rule : std::uint8_t {
     profile_level,
     chroma_format,
     field_order_break,
+    // The coded picture buffer of H.264 and HEVC.
+    cpb_underflow,
+    cpb_overflow,
+    cpb_initial_delay,
+    cpb_delay_changed, // a note
+    // The Blu-ray disc's rules for H.264 video.
+    bd_format,
+    bd_profile,
+    bd_level,
+    bd_bitrate,
+    bd_cpb_size,
+    bd_hrd,
+    bd_fixed_frame_rate,
+    bd_vui_aspect,
+    bd_pic_struct,
+    bd_slices,
+    bd_slice_type,
+    bd_gop_length,
+    bd_consecutive_b,
+    bd_aud,
+    bd_refs,
+    bd_chroma_loc,
 };
 
 inline constexpr const char* rule_context = "Check";

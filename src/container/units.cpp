@@ -143,12 +143,15 @@ void UnitCollector::hand_on(std::span<const std::uint8_t> unit, std::optional<st
     const auto head = unit.first(std::min(unit.size(), picture_head_size));
     if (codec_ != Codec::mpeg4) {
         if (is_parameter_set(codec_, unit)) {
-            sink_->unit(codec_, {UnitKind::parameter_set, unit, offset, position, prefix});
+            sink_->unit(codec_,
+                        {UnitKind::parameter_set, unit, offset, position, prefix, length_fields_});
         } else if (is_coded_picture(codec_, unit)) {
-            sink_->unit(codec_, {UnitKind::picture, head, offset, position, prefix});
+            sink_->unit(codec_,
+                        {UnitKind::picture, head, offset, position, prefix, length_fields_});
         } else {
             const bool whole = (unit[0] & 0x80) == 0 && sei_header(codec_, unit[0]);
-            sink_->unit(codec_, {UnitKind::other, whole ? unit : head, offset, position, prefix});
+            sink_->unit(codec_, {UnitKind::other, whole ? unit : head, offset, position, prefix,
+                                 length_fields_});
         }
         return;
     }
@@ -377,6 +380,7 @@ bool split_length_prefixed(std::span<const std::uint8_t> sample, std::size_t len
                            std::uint64_t offset, UnitCollector& collector) {
     const std::uint64_t walked = collector.walked();
     collector.set_walked(walked + sample.size());
+    collector.set_length_fields();
     std::size_t at = 0;
     while (at < sample.size() && !collector.done()) {
         if (sample.size() - at < length_size) {

@@ -55,6 +55,8 @@ class UnitCollector {
     bool steps_over(std::span<const std::uint8_t> head) const;
     bool done() const { return done_; }
     bool walking() const { return sink_ != nullptr; }
+    // The units that follow come behind length fields rather than start codes.
+    void set_length_fields() { length_fields_ = true; }
     // A transport stream knows its codec only from its tables.
     void set_codec(Codec codec) { codec_ = codec; }
 
@@ -76,6 +78,7 @@ class UnitCollector {
     std::uint64_t own_skipped_ = 0;
     std::uint64_t& skipped_pictures_;
     bool done_ = false;
+    bool length_fields_ = false;
     bool in_mpeg4_header_ = false;
     ConfigurationUnit mpeg4_header_; // walking: the headers met since the last VOP
     std::uint64_t mpeg4_header_position_ = 0;

@@ -65,6 +65,8 @@ struct WalkedUnit {
     // bytes come before `bytes`.
     std::uint64_t position = 0;
     std::uint8_t prefix = 0;
+    // The prefix is a length field (MP4, Matroska), not a start code.
+    bool length_field = false;
 };
 
 // One sample of a container that cuts the video into samples (MP4, Matroska, AVI), before

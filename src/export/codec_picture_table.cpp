@@ -29,7 +29,8 @@ std::string_view codec_structure_key(const CodecPicture& picture) {
 
 void append_codec_picture_csv_rows(std::string& out, const std::string& file,
                                    container::Codec codec,
-                                   const std::vector<CodecPicture>& pictures, std::size_t begin,
+                                   const std::vector<CodecPicture>& pictures,
+                                   const std::vector<check::CpbPicture>& cpb, std::size_t begin,
                                    std::size_t end) {
     const std::string name = csv_field(file) + ",";
     for (std::size_t i = begin; i < end; ++i) {
@@ -70,15 +71,37 @@ void append_codec_picture_csv_rows(std::string& out, const std::string& file,
                 append_fixed(out, *time, decode_time_decimals);
             }
         }
+        if (i < cpb.size()) {
+            const check::CpbPicture& c = cpb[i];
+            for (const double time : {c.arrival_start, c.arrival_end, c.removal}) {
+                out += ',';
+                append_fixed(out, time, decode_time_decimals);
+            }
+            out += ',';
+            append_fixed(out, c.fullness, occupancy_decimals);
+        } else {
+            out += ",,,,";
+        }
         out += '\n';
     }
 }
 
+std::vector<check::CpbPicture> stream_cpb(container::Codec codec,
+                                          const std::vector<CodecPicture>& pictures,
+                                          const CodecPictureSummary& summary) {
+    if (codec != container::Codec::h264 && codec != container::Codec::hevc) {
+        return {};
+    }
+    return check::check_codec_pictures(codec, pictures, summary, "none", {}).cpb;
+}
+
 std::optional<Message> write_codec_picture_table(const std::string& path, const std::string& file,
                                                  container::Codec codec,
-                                                 const std::vector<CodecPicture>& pictures) {
+                                                 const std::vector<CodecPicture>& pictures,
+                                                 const CodecPictureSummary& summary) {
     std::string text = codec_picture_csv_header;
-    append_codec_picture_csv_rows(text, file, codec, pictures, 0, pictures.size());
+    append_codec_picture_csv_rows(text, file, codec, pictures, stream_cpb(codec, pictures, summary),
+                                  0, pictures.size());
     if (const auto error = write_file_atomically(path, text)) {
         return picture_table_failed_message(*error);
     }

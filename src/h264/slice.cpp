@@ -173,39 +173,66 @@ Parsed<SliceHeader> slice_header(std::span<const std::uint8_t> rbsp, const NalUn
 namespace {
 
 // pic_timing(): the delays first when an HRD is described, then pic_struct.
-std::optional<std::uint8_t> pic_struct_of(BitReader r, const VuiParameters& vui) {
+void pic_timing(BitReader r, const VuiParameters& vui, SeiMessages& found) {
     const HrdParameters* hrd = vui.nal_hrd_parameters_present_flag   ? &vui.nal_hrd
                                : vui.vcl_hrd_parameters_present_flag ? &vui.vcl_hrd
                                                                      : nullptr;
     if (hrd != nullptr) {
-        r.skip(hrd->cpb_removal_delay_length_minus1 + 1u);
-        r.skip(hrd->dpb_output_delay_length_minus1 + 1u);
+        const std::uint32_t removal = r.read(hrd->cpb_removal_delay_length_minus1 + 1);
+        const std::uint32_t output = r.read(hrd->dpb_output_delay_length_minus1 + 1);
+        if (!r.overrun()) {
+            found.cpb_removal_delay = removal;
+            found.dpb_output_delay = output;
+        }
     }
-    if (!vui.pic_struct_present_flag) {
-        return std::nullopt;
+    if (vui.pic_struct_present_flag) {
+        const auto value = field<std::uint8_t>(r, 4);
+        found.pic_struct = r.overrun() ? std::nullopt : std::optional<std::uint8_t>(value);
     }
-    const auto value = field<std::uint8_t>(r, 4);
-    return r.overrun() ? std::nullopt : std::optional<std::uint8_t>(value);
+}
+
+// Each schedule's delay and offset of one HRD.
+void initial_delays(BitReader& r, const HrdParameters& hrd,
+                    std::vector<std::pair<std::uint32_t, std::uint32_t>>& delays) {
+    const int bits = hrd.initial_cpb_removal_delay_length_minus1 + 1;
+    for (int i = 0; i <= hrd.cpb_cnt_minus1; ++i) {
+        const std::uint32_t delay = r.read(bits);
+        delays.emplace_back(delay, r.read(bits));
+    }
+}
+
+std::optional<mpeg::BufferingPeriod> buffering_period(BitReader r, const VuiParameters& vui) {
+    r.read_ue(); // seq_parameter_set_id
+    mpeg::BufferingPeriod period;
+    if (vui.nal_hrd_parameters_present_flag) {
+        initial_delays(r, vui.nal_hrd, period.nal);
+    }
+    if (vui.vcl_hrd_parameters_present_flag) {
+        initial_delays(r, vui.vcl_hrd, period.vcl);
+    }
+    return r.overrun() ? std::nullopt : std::optional(period);
 }
 
 } // namespace
 
 SeiMessages sei_messages(std::span<const std::uint8_t> rbsp, const VuiParameters* vui) {
     SeiMessages found;
-    mpeg::for_each_sei_message(rbsp,
-                               [&](std::uint32_t type, std::span<const std::uint8_t> payload) {
-                                   if (type == 1 && vui != nullptr) {
-                                       found.pic_struct = pic_struct_of(BitReader(payload), *vui);
-                                   } else if (type == 6) {
-                                       BitReader r(payload);
-                                       const std::uint32_t count = r.read_ue();
-                                       r.read_flag(); // exact_match_flag
-                                       found.broken_link_flag = r.read_flag();
-                                       if (!r.overrun()) {
-                                           found.recovery_frame_cnt = count;
-                                       }
-                                   }
-                               });
+    mpeg::for_each_sei_message(
+        rbsp, [&](std::uint32_t type, std::span<const std::uint8_t> payload) {
+            if (type == 0 && vui != nullptr) {
+                found.buffering_period = buffering_period(BitReader(payload), *vui);
+            } else if (type == 1 && vui != nullptr) {
+                pic_timing(BitReader(payload), *vui, found);
+            } else if (type == 6) {
+                BitReader r(payload);
+                const std::uint32_t count = r.read_ue();
+                r.read_flag(); // exact_match_flag
+                found.broken_link_flag = r.read_flag();
+                if (!r.overrun()) {
+                    found.recovery_frame_cnt = count;
+                }
+            }
+        });
     return found;
 }
 

@@ -5,6 +5,7 @@
 
 #include "h264/syntax.h"
 #include "h264/vui.h"
+#include "mpeg/hrd.h"
 
 #include <cstdint>
 #include <optional>
@@ -46,8 +47,12 @@ Parsed<SliceHeader> slice_header(std::span<const std::uint8_t> rbsp, const NalUn
 
 // The SEI messages read here, from one SEI unit's RBSP.
 struct SeiMessages {
-    // pic_timing(): pic_struct when the VUI says it is coded.
+    // pic_timing(): pic_struct when the VUI says it is coded, the delays when it has an HRD.
     std::optional<std::uint8_t> pic_struct;
+    std::optional<std::uint32_t> cpb_removal_delay;
+    std::optional<std::uint32_t> dpb_output_delay;
+    // buffering_period(), read with the VUI's HRD.
+    std::optional<mpeg::BufferingPeriod> buffering_period;
     // recovery_point(): the picture is a random access point.
     std::optional<std::uint32_t> recovery_frame_cnt;
     bool broken_link_flag = false;

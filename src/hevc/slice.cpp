@@ -456,22 +456,85 @@ Parsed<SliceSegmentHeader> slice_segment_header(std::span<const std::uint8_t> rb
     return mpeg::finish_rbsp(r, h, error);
 }
 
+namespace {
+
+bool has_hrd(const VuiParameters& vui) {
+    return vui.vui_hrd_parameters_present_flag &&
+           (vui.hrd.nal_hrd_parameters_present_flag || vui.hrd.vcl_hrd_parameters_present_flag);
+}
+
+void pic_timing(BitReader& r, const VuiParameters& vui, SeiMessages& found) {
+    if (vui.frame_field_info_present_flag) {
+        found.pic_struct = field<std::uint8_t>(r, 4);
+        r.skip(3); // source_scan_type, duplicate_flag
+    }
+    if (has_hrd(vui)) {
+        const std::uint32_t removal = r.read(vui.hrd.au_cpb_removal_delay_length_minus1 + 1) + 1;
+        const std::uint32_t output = r.read(vui.hrd.dpb_output_delay_length_minus1 + 1);
+        if (!r.overrun()) {
+            found.au_cpb_removal_delay = removal;
+            found.pic_dpb_output_delay = output;
+        }
+    }
+}
+
+void initial_delays(BitReader& r, const HrdParameters& hrd, bool alternative,
+                    std::vector<std::pair<std::uint32_t, std::uint32_t>>& delays) {
+    const int bits = hrd.initial_cpb_removal_delay_length_minus1 + 1;
+    for (int i = 0; i <= hrd.cpb_cnt_minus1; ++i) {
+        const std::uint32_t delay = r.read(bits);
+        delays.emplace_back(delay, r.read(bits));
+        if (alternative) {
+            r.skip(std::size_t{2} *
+                   static_cast<std::size_t>(bits)); // the alternative delay and offset
+        }
+    }
+}
+
+std::optional<mpeg::BufferingPeriod> buffering_period(BitReader& r, const VuiParameters& vui) {
+    const HrdParameters& hrd = vui.hrd;
+    r.read_ue(); // bp_seq_parameter_set_id
+    bool irap_cpb_params = false;
+    if (!hrd.sub_pic_hrd_params_present_flag) {
+        irap_cpb_params = r.read_flag();
+    }
+    if (irap_cpb_params) {
+        r.skip(hrd.au_cpb_removal_delay_length_minus1 + 1u); // cpb_delay_offset
+        r.skip(hrd.dpb_output_delay_length_minus1 + 1u);     // dpb_delay_offset
+    }
+    mpeg::BufferingPeriod period;
+    period.concatenation_flag = r.read_flag();
+    period.au_cpb_removal_delay_delta = r.read(hrd.au_cpb_removal_delay_length_minus1 + 1) + 1;
+    const bool alternative = hrd.sub_pic_hrd_params_present_flag || irap_cpb_params;
+    if (hrd.nal_hrd_parameters_present_flag) {
+        initial_delays(r, hrd, alternative, period.nal);
+    }
+    if (hrd.vcl_hrd_parameters_present_flag) {
+        initial_delays(r, hrd, alternative, period.vcl);
+    }
+    return r.overrun() ? std::nullopt : std::optional(period);
+}
+
+} // namespace
+
 SeiMessages sei_messages(std::span<const std::uint8_t> rbsp, const VuiParameters* vui) {
     SeiMessages found;
-    mpeg::for_each_sei_message(
-        rbsp, [&](std::uint32_t type, std::span<const std::uint8_t> payload) {
-            BitReader r(payload);
-            if (type == 1 && vui != nullptr && vui->frame_field_info_present_flag) {
-                found.pic_struct = field<std::uint8_t>(r, 4);
-            } else if (type == 6) {
-                const std::int32_t count = r.read_se();
-                r.read_flag(); // exact_match_flag
-                found.broken_link_flag = r.read_flag();
-                if (!r.overrun()) {
-                    found.recovery_poc_cnt = count;
-                }
-            }
-        });
+    mpeg::for_each_sei_message(rbsp,
+                               [&](std::uint32_t type, std::span<const std::uint8_t> payload) {
+                                   BitReader r(payload);
+                                   if (type == 0 && vui != nullptr && has_hrd(*vui)) {
+                                       found.buffering_period = buffering_period(r, *vui);
+                                   } else if (type == 1 && vui != nullptr) {
+                                       pic_timing(r, *vui, found);
+                                   } else if (type == 6) {
+                                       const std::int32_t count = r.read_se();
+                                       r.read_flag(); // exact_match_flag
+                                       found.broken_link_flag = r.read_flag();
+                                       if (!r.overrun()) {
+                                           found.recovery_poc_cnt = count;
+                                       }
+                                   }
+                               });
     return found;
 }
 

@@ -5,6 +5,7 @@
 // far as slice_qp_delta, and the SEI messages a picture's times are read from.
 
 #include "hevc/syntax.h"
+#include "mpeg/hrd.h"
 
 #include <array>
 #include <cstdint>
@@ -116,9 +117,14 @@ Parsed<SliceSegmentHeader> slice_segment_header(std::span<const std::uint8_t> rb
                                                 const PicParameterSet& pps);
 
 // pic_timing()'s pic_struct (when the VUI says frame-field information is coded) and
-// recovery_point(), from one SEI unit's RBSP.
+// recovery_point(), and the buffer's delays, from one SEI unit's RBSP.
 struct SeiMessages {
     std::optional<std::uint8_t> pic_struct;
+    // pic_timing()'s AuCpbRemovalDelayVal and pic_dpb_output_delay, when the VUI has an HRD;
+    // buffering_period().
+    std::optional<std::uint32_t> au_cpb_removal_delay;
+    std::optional<std::uint32_t> pic_dpb_output_delay;
+    std::optional<mpeg::BufferingPeriod> buffering_period;
     std::optional<std::int32_t> recovery_poc_cnt;
     bool broken_link_flag = false;
 };

@@ -389,7 +389,7 @@ std::string Session::picture_table_suggested_path() const {
 std::optional<Message> Session::save_picture_table(const std::string& path) const {
     if (codec_stream_) {
         return write_codec_picture_table(path, state_.file_path, codec_stream_->codec,
-                                         codec_stream_->picture_records);
+                                         codec_stream_->picture_records, codec_stream_->summary);
     }
     if (!whole_stream_) {
         return std::nullopt;

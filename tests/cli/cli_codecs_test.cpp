@@ -213,25 +213,28 @@ TEST(CliCodecs, FormatsThatCannotCarryTheListsAreRefused) {
     }
 }
 
-// The commands that judge MPEG pictures say so of these videos, rather than read one that
-// is not there.
-TEST(CliCodecs, CheckAndMacroblocksSayTheyDoNotReadTheseVideos) {
-    if (!has_encoder("libx264")) {
-        GTEST_SKIP() << "ffmpeg with libx264 is not on this machine";
+// What the commands cannot judge they say, rather than read a video that is not there:
+// the macroblocks of these codecs, the buffer of MPEG-4 visual.
+TEST(CliCodecs, MacroblocksAndMpeg4ChecksSayTheyDoNotReadTheseVideos) {
+    if (!has_encoder("libx264") || !has_encoder("mpeg4")) {
+        GTEST_SKIP() << "ffmpeg with libx264 and mpeg4 is not on this machine";
     }
     TempDir dir;
-    const std::string file = dir.file("a.mkv");
-    ASSERT_TRUE(encode("-c:v libx264", file));
-    const std::vector<std::vector<std::string>> commands = {
-        {"check", file}, {"macroblocks", file, "--picture", "0"}};
-    for (const auto& command : commands) {
+    const std::string h264 = dir.file("a.mkv");
+    const std::string mpeg4 = dir.file("b.avi");
+    ASSERT_TRUE(encode("-c:v libx264", h264));
+    ASSERT_TRUE(encode("-c:v mpeg4", mpeg4));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> commands = {
+        {{"check", mpeg4},
+         "b.avi: Lecture du flux...: La vidéo de ce fichier est en MPEG-4 Part 2"},
+        {{"macroblocks", h264, "--picture", "0"},
+         "a.mkv: Lecture du flux...: La vidéo de ce fichier est en H.264"}};
+    for (const auto& [command, said] : commands) {
         SCOPED_TRACE(command.front());
         const auto run = cli_run::run_cli(command);
         EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("a.mkv: Lecture du flux...: La vidéo de ce fichier est en H.264"),
-                  std::string::npos)
-            << run.err;
-        EXPECT_EQ(run.out.find("a.mkv"), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
+        EXPECT_EQ(run.out.find(command[1]), std::string::npos) << run.out;
     }
 }
 
@@ -340,7 +343,7 @@ TEST(CliCodecs, PicturesGiveEveryPictureAsTheDecoderSeesIt) {
         std::vector<long> bytes;
         std::vector<std::pair<double, char>> shown;
         for (const auto& row : rows) {
-            ASSERT_EQ(row.size(), 15u) << run.out;
+            ASSERT_EQ(row.size(), 19u) << run.out;
             bytes.push_back(std::stol(row[8]));
             total += bytes.back();
             shown.emplace_back(std::stod(row[14]), row[3][0]);
@@ -662,6 +665,195 @@ TEST(CliCodecs, TimesComeFromTheContainerWhereItHasThem) {
                     (k % 2 == 1 ? 3 : 2) * field, 1e-6)
             << "picture " << k;
     }
+}
+
+// The rule ids of a check's findings, in order.
+std::string finding_rules(const std::string& json) {
+    std::string rules;
+    const std::string key = "\"rule\":\"";
+    const std::size_t notes = json.find("\"notes\":");
+    for (std::size_t at = json.find(key); at != std::string::npos && at < notes;
+         at = json.find(key, at + 1)) {
+        const std::size_t from = at + key.size();
+        rules += (rules.empty() ? "" : " ") + json.substr(from, json.find('"', from) - from);
+    }
+    return rules;
+}
+
+// Each buffering period's first initial_cpb_removal_delay, as ffmpeg's header trace reads it.
+std::vector<double> traced_initial_delays(const std::string& file, const std::string& folder) {
+    const std::string out = folder + "/trace.txt";
+    const std::string command = "ffmpeg -hide_banner -i '" + file +
+                                "' -c copy -bsf:v trace_headers -f null - > '" + out + "' 2>&1";
+    std::vector<double> delays;
+    if (std::system(command.c_str()) != 0) {
+        return delays;
+    }
+    std::istringstream lines(read_text(out));
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find(" initial_cpb_removal_delay[0] ") != std::string::npos) {
+            delays.push_back(std::stod(line.substr(line.rfind("= ") + 2)));
+        }
+    }
+    return delays;
+}
+
+// The coded picture buffer modelled against the encoders that hold it: a CBR x264 stream
+// finds its buffer exactly as full as each buffering period says, in every container that
+// keeps its bytes; a transport stream's added delimiters, x265's uncounted non-VCL units
+// and a buffer smaller than the encoder's are found.
+TEST(CliCodecs, CheckModelsTheBufferAsTheEncoderHeldIt) {
+    if (!has_encoder("libx264") || !has_encoder("libx265")) {
+        GTEST_SKIP() << "ffmpeg with libx264 and libx265 is not on this machine";
+    }
+    TempDir dir;
+    const std::string cbr = dir.file("cbr.264");
+    ASSERT_TRUE(encode_test_pattern("-c:v libx264 -x264-params nal-hrd=cbr:vbv-maxrate=2000:"
+                                    "vbv-bufsize=2000:bitrate=2000:keyint=12 -f h264",
+                                    cbr, "640x360", 96));
+    struct Case {
+        const char* file;
+        std::string encode; // ffmpeg's options, or empty for a copy of the CBR stream
+        std::vector<std::string> check;
+        const char* findings;
+        bool periods_full; // at each buffering period, as full as its delay says
+    };
+    const std::vector<Case> cases = {
+        {"cbr.264", "", {}, "", true},
+        {"cbr.mp4", "", {}, "", true},
+        {"cbr.mkv", "", {}, "", true},
+        // ffmpeg's muxer adds the delimiters the encoder never counted.
+        {"cbr.ts", "", {}, "cpb-initial-delay", false},
+        {"vbr.264",
+         "-c:v libx264 -x264-params nal-hrd=vbr:vbv-maxrate=2000:vbv-bufsize=2000:crf=18:"
+         "keyint=12 -f h264",
+         {},
+         "",
+         false},
+        {"x265.hevc",
+         "-c:v libx265 -x265-params log-level=error:hrd=1:vbv-maxrate=1000:vbv-bufsize=1000:"
+         "bitrate=1000:keyint=12:strict-cbr=1 -f hevc",
+         {},
+         "cpb-initial-delay",
+         false},
+        {"vbv.264",
+         "-c:v libx264 -x264-params vbv-maxrate=2000:vbv-bufsize=2000:crf=18 -f h264",
+         {"--rate", "2000000", "--buffer", "2000000"},
+         "",
+         false},
+        // Filled at the constant rate, a buffer smaller than the encoder's spills over; filled
+        // no earlier than its delay, the first picture is not all there when removed.
+        {"small.264",
+         "-c:v libx264 -x264-params vbv-maxrate=2000:vbv-bufsize=2000:crf=18 -f h264",
+         {"--rate", "2000000", "--buffer", "100000", "--cbr"},
+         "cpb-overflow",
+         false},
+        {"tiny.264",
+         "-c:v libx264 -x264-params vbv-maxrate=2000:vbv-bufsize=2000:crf=18 -f h264",
+         {"--rate", "2000000", "--buffer", "20000"},
+         "cpb-underflow",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = dir.file(c.file);
+        if (c.encode.empty() && file != cbr) {
+            // Matroska and the transport stream take their times from the MP4 made before.
+            const std::string from = file.ends_with(".mp4") ? cbr : dir.file("cbr.mp4");
+            ASSERT_TRUE(run_ffmpeg_once("-i '" + from + "' -c copy", file));
+        } else if (!c.encode.empty()) {
+            ASSERT_TRUE(encode_test_pattern(c.encode, file, "640x360", 96));
+        }
+        std::vector<std::string> command = {"check", "--json", file};
+        command.insert(command.end(), c.check.begin(), c.check.end());
+        const auto run = cli_run::run_cli(command);
+        EXPECT_EQ(finding_rules(run.out).rfind(c.findings, 0), 0u) << run.out;
+        EXPECT_EQ(run.status, std::string(c.findings).empty() ? 0 : 1) << run.err;
+        if (!c.periods_full) {
+            continue;
+        }
+        const auto delays = traced_initial_delays(file, dir.path().string());
+        const auto rows = csv_rows(cli_run::run_cli({"pictures", file}).out);
+        ASSERT_FALSE(rows.empty());
+        ASSERT_EQ(rows.back().size(), 19u);
+        // Past the stream's last bit the buffer fills no more: the periods before it.
+        const double last_bit = std::stod(rows.back()[16]);
+        std::size_t period = 0;
+        std::size_t checked = 0;
+        for (const auto& row : rows) {
+            if (row[3] == "I" && period < delays.size() && std::stod(row[17]) < last_bit) {
+                // Within one 90 kHz tick of the rate.
+                EXPECT_NEAR(std::stod(row[18]), 2000000 * delays[period] / 90000, 2000000 / 90000.0)
+                    << "picture " << row[1];
+                ++checked;
+            }
+            period += row[3] == "I" ? 1 : 0;
+        }
+        EXPECT_GE(checked, 5u);
+    }
+}
+
+// The Blu-ray rules: x264's Blu-ray settings keep every one, and each encode that changes
+// one setting breaks its rule alone; `auto` takes the profile for a 192-byte-packet
+// transport stream of a Blu-ray format.
+TEST(CliCodecs, BlurayRulesAreEachBrokenAlone) {
+    if (!has_encoder("libx264")) {
+        GTEST_SKIP() << "ffmpeg with libx264 is not on this machine";
+    }
+    const std::string recipe = "bluray-compat=1:level=4.1:vbv-maxrate=40000:vbv-bufsize=30000:"
+                               "nal-hrd=vbr:bitrate=20000:keyint=24:min-keyint=1:slices=4:aud=1:"
+                               "b-pyramid=strict:bframes=3:ref=4:force-cfr=1";
+    const auto with = [&](const std::string& from, const std::string& to) {
+        std::string changed = recipe;
+        changed.replace(changed.find(from), from.size(), to);
+        return changed;
+    };
+    struct Case {
+        const char* file;
+        std::string size;
+        std::string params;
+        std::string more; // ffmpeg's own options
+        const char* findings;
+    };
+    const std::vector<Case> cases = {
+        {"recipe.m2ts", "1920x1080", recipe, "-aspect 16:9 -mpegts_m2ts_mode 1", ""},
+        {"slices.ts", "1920x1080", with("slices=4", "slices=1"), "-aspect 16:9", "bd-slices"},
+        {"gop.ts", "1920x1080", with("keyint=24", "keyint=30"), "-aspect 16:9", "bd-gop-length"},
+        {"rate.ts", "1920x1080", with("maxrate=40000", "maxrate=45000"), "-aspect 16:9",
+         "bd-bitrate"},
+        {"buffer.ts", "1920x1080", with("bufsize=30000", "bufsize=35000"), "-aspect 16:9",
+         "bd-cpb-size"},
+        {"aspect.ts", "1920x1080", recipe, "-aspect 4:3", "bd-vui-aspect"},
+        {"size.ts", "1280x544", recipe, "-aspect 1280:544", "bd-format"},
+        {"level.ts", "1920x1080", with("level=4.1", "level=5.1"), "-aspect 16:9", "bd-level"},
+        {"refs.ts", "1920x1080", with("ref=4", "ref=6"), "-aspect 16:9", "bd-refs"},
+        {"profile.ts", "1920x1080", recipe, "-aspect 16:9 -pix_fmt yuv420p10le", "bd-profile"},
+        // x264's Blu-ray settings force delimiters and three B pictures at most.
+        {"aud.264", "1920x1080",
+         with("compat=1:level=4.1", "compat=0:level=4.1").replace(recipe.find("aud=1"), 5, "aud=0"),
+         "-aspect 16:9 -f h264", "bd-aud"},
+        {"b.ts", "1920x1080", with("bframes=3", "bframes=5:b-adapt=0:bluray-compat=0"),
+         "-aspect 16:9", "bd-consecutive-b"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = dir.file(c.file);
+        ASSERT_TRUE(run_ffmpeg_once("-f lavfi -i testsrc=size=" + c.size +
+                                        ":rate=24000/1001 -frames:v 30 -pix_fmt yuv420p -c:v "
+                                        "libx264 -preset ultrafast -x264-params " +
+                                        c.params + " " + c.more,
+                                    file));
+        const bool automatic = std::string(c.file) == "recipe.m2ts";
+        const auto run =
+            cli_run::run_cli({"check", "--json", "--profile", automatic ? "auto" : "bluray", file});
+        EXPECT_EQ(finding_rules(run.out), c.findings) << run.out;
+        EXPECT_EQ(json_field(run.out, "profile"), "bluray");
+    }
+    const auto text = cli_run::run_cli({"check", dir.file("recipe.m2ts")});
+    EXPECT_NE(text.out.find(": Conforme au profil Blu-ray\n  Profil : bluray (auto)\n"),
+              std::string::npos)
+        << text.out;
 }
 
 // The report, CCE and TMPGEnc take an MPEG-4 Part 2 video's two matrices, as they take an
