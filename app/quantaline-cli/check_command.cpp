@@ -1,8 +1,8 @@
 // quantaline-cli check: does the encode hold? Each file's decoder buffer, cadence and disc
 // rules, from the same read as pictures, printed in argument order.
 
+#include "analysis/codec_check.h"
 #include "check/check.h"
-#include "check/codec_check.h"
 #include "check/texts.h"
 #include "codec_output.h"
 #include "command_line.h"

@@ -3,8 +3,8 @@
 // The per-picture table of an MPEG-4 Part 2, H.264 or HEVC video: one CSV row per picture,
 // as `quantaline-cli pictures` prints it, with MPEG-2's columns where they mean the same.
 
+#include "analysis/codec_check.h"
 #include "analysis/codec_pictures.h"
-#include "check/codec_check.h"
 #include "container/video_configuration.h"
 #include "io/message.h"
 

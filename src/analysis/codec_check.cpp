@@ -1,4 +1,4 @@
-#include "check/codec_check.h"
+#include "analysis/codec_check.h"
 
 #include "check/texts.h"
 #include "io/text.h"

@@ -1,6 +1,6 @@
 // The Blu-ray disc's rules for an H.264 primary video: its formats, profile, level, buffer
 // and HRD, its timing, and how its pictures are cut and ordered.
-#include "check/codec_check.h"
+#include "analysis/codec_check.h"
 
 #include <algorithm>
 #include <array>
