@@ -320,17 +320,7 @@ CodecCheckResult check_codec_pictures(Codec codec, const std::vector<CodecPictur
 }
 
 std::string codec_verdict_text(const CodecCheckResult& result) {
-    const std::size_t n = result.findings.size();
-    const std::string count = std::to_string(n);
-    const std::string title = result.title;
-    if (title.empty()) {
-        return n == 0   ? tr_text("Check", "Aucun écart")
-               : n == 1 ? tr_text("Check", "1 écart")
-                        : fill_text(tr_text("Check", "%1 écarts"), {count});
-    }
-    return n == 0   ? fill_text(tr_text("Check", "Conforme au profil %1"), {title})
-           : n == 1 ? fill_text(tr_text("Check", "1 écart au profil %1"), {title})
-                    : fill_text(tr_text("Check", "%1 écarts au profil %2"), {count, title});
+    return verdict_text(result.findings.size(), result.title);
 }
 
 const char* cpb_source_key(CpbSource source) {

@@ -125,9 +125,12 @@ std::string limit_text(const Finding& finding) {
 }
 
 std::string verdict_text(const CheckResult& result) {
-    const std::size_t n = result.findings.size();
+    return verdict_text(result.findings.size(),
+                        result.profile != nullptr ? result.profile->title : "");
+}
+
+std::string verdict_text(std::size_t n, const std::string& title) {
     const std::string count = std::to_string(n);
-    const std::string title = result.profile != nullptr ? result.profile->title : "";
     if (title.empty()) {
         return n == 0   ? tr_text("Check", "Aucun écart")
                : n == 1 ? tr_text("Check", "1 écart")

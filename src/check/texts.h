@@ -22,6 +22,8 @@ std::string limit_text(const Finding& finding);
 // "Conforme au profil DVD", "3 écarts au profil DVD"; "Aucun écart", "3 écarts" without a
 // disc profile.
 std::string verdict_text(const CheckResult& result);
+// The same for `findings` findings against the profile titled `title` (none: empty).
+std::string verdict_text(std::size_t findings, const std::string& title);
 // The buffer's mode as JSON names it: "vbv_delay", "0xFFFF", "none".
 const char* buffer_mode_key(BufferMode mode);
 // "Tampon VBV : mode vbv_delay, 9800000 bit/s, 1835008 bits, marge minimale ..."
