@@ -63,7 +63,8 @@ struct Place {
 
 // A run of pictures that break one rule: the first of them, how many, the worst value.
 struct Run {
-    std::optional<std::uint64_t> first;
+    bool open = false;
+    std::uint64_t first = 0;
     std::uint64_t count = 0;
     double worst = 0;
     double limit = 0;
@@ -75,8 +76,8 @@ class Runs {
         : place_(place), rule_(rule), findings_(findings), higher_(higher_is_worse) {}
     void picture(std::uint64_t index, bool broken, double found, double limit) {
         if (broken) {
-            if (!run_.first) {
-                run_ = {index, 0, found, limit};
+            if (!run_.open) {
+                run_ = {true, index, 0, found, limit};
             }
             ++run_.count;
             ++total;
@@ -89,7 +90,7 @@ class Runs {
         }
     }
     void end() {
-        if (run_.first) {
+        if (run_.open) {
             Finding f = place_.at(rule_, run_.first);
             f.pictures = run_.count;
             f.found = run_.worst;
