@@ -1662,30 +1662,6 @@ Check that the path to TMPGEnc is correct!</translation>
         <translation>Picture not found in the file</translation>
     </message>
     <message>
-        <source>Règle</source>
-        <translation>Rule</translation>
-    </message>
-    <message>
-        <source>GOP</source>
-        <translation>GOP</translation>
-    </message>
-    <message>
-        <source>Image</source>
-        <translation>Picture</translation>
-    </message>
-    <message>
-        <source>Temps</source>
-        <translation>Time</translation>
-    </message>
-    <message>
-        <source>Trouvé</source>
-        <translation>Found</translation>
-    </message>
-    <message>
-        <source>Limite</source>
-        <translation>Limit</translation>
-    </message>
-    <message>
         <source>Débit par seconde</source>
         <translation>Bit rate per second</translation>
     </message>
@@ -1706,28 +1682,8 @@ Check that the path to TMPGEnc is correct!</translation>
         <translation>Graph view</translation>
     </message>
     <message>
-        <source>Profil :</source>
-        <translation>Profile:</translation>
-    </message>
-    <message>
-        <source>Profil</source>
-        <translation>Profile</translation>
-    </message>
-    <message>
-        <source>Les règles du disque auxquelles le flux est comparé ; automatique d&apos;après sa première séquence</source>
-        <translation>The disc rules the stream is checked against; automatic picks them from its first sequence</translation>
-    </message>
-    <message>
-        <source>Conformité du flux à son profil</source>
-        <translation>The stream&apos;s conformance to its profile</translation>
-    </message>
-    <message>
         <source>Le tampon VBV et la cadence du flux</source>
         <translation>The stream&apos;s VBV buffer and field cadence</translation>
-    </message>
-    <message>
-        <source>Écarts</source>
-        <translation>Deviations</translation>
     </message>
     <message>
         <source>Un écart par ligne : règle, groupe d&apos;images, image, temps, valeur trouvée, limite ; choisir une ligne montre son image dans le graphe et ses macroblocs</source>
@@ -1760,6 +1716,26 @@ Check that the path to TMPGEnc is correct!</translation>
 </context>
 <context>
     <name>quantaline::FrmFluxListes</name>
+    <message>
+        <source>aucun profil de disque</source>
+        <translation>no disc profile</translation>
+    </message>
+    <message>
+        <source>Un écart par ligne : règle, groupe d&apos;images, image, temps, valeur trouvée, limite, puis les notes ; choisir une ligne montre son image dans le graphe</source>
+        <translation>One finding per line: rule, group of pictures, picture, time, value found, limit, then the notes; choosing a line shows its picture in the graph</translation>
+    </message>
+    <message>
+        <source>Le tampon CPB : sa source, son débit, sa taille</source>
+        <translation>The CPB buffer: its source, its rate, its size</translation>
+    </message>
+    <message>
+        <source>Conformité</source>
+        <translation>Conformance</translation>
+    </message>
+    <message>
+        <source>Automatique (%1)</source>
+        <translation>Automatic (%1)</translation>
+    </message>
     <message>
         <source>Enregistrer les images (CSV)…</source>
         <translation>Save the picture list (CSV)...</translation>
@@ -2157,8 +2133,8 @@ A list in green is a flat or default list of the codec, or one taken from such a
         <translation>kbit/s</translation>
     </message>
     <message>
-        <source>tampon VBV (kbit, à droite)</source>
-        <translation>VBV buffer (kbit, right)</translation>
+        <source>tampon %1 (kbit, à droite)</source>
+        <translation>%1 buffer (kbit, right)</translation>
     </message>
     <message>
         <source>débit maximum de l&apos;en-tête</source>
@@ -2173,8 +2149,8 @@ A list in green is a flat or default list of the codec, or one taken from such a
         <translation>, at %1</translation>
     </message>
     <message>
-        <source>, tampon VBV %1 kbit</source>
-        <translation>, VBV buffer %1 kbit</translation>
+        <source>, tampon %1 %2 kbit</source>
+        <translation>, %1 buffer %2 kbit</translation>
     </message>
     <message>
         <source> (sous-alimentation)</source>
@@ -2197,8 +2173,8 @@ A list in green is a flat or default list of the codec, or one taken from such a
         <translation> In orange, in the strip at the bottom, each picture&apos;s average quantiser and its band from minimum to maximum (0 to %1). A click or Enter shows the picture&apos;s macroblocks.</translation>
     </message>
     <message>
-        <source> En bleu-vert, l&apos;occupation du tampon VBV sur l&apos;axe de droite en kbit, sa taille (%1 kbit) en pointillés ; images en sous-alimentation : %2, en débordement : %3.</source>
-        <translation> In teal, the VBV buffer&apos;s occupancy on the right-hand axis in kbit, its size (%1 kbit) dashed; pictures in underflow: %2, in overflow: %3.</translation>
+        <source> En bleu-vert, l&apos;occupation du tampon %1 sur l&apos;axe de droite en kbit, sa taille (%2 kbit) en pointillés ; images en sous-alimentation : %3, en débordement : %4.</source>
+        <translation> In teal, the %1 buffer&apos;s occupancy on the right-hand axis in kbit, its size (%2 kbit) dashed; pictures in underflow: %3, in overflow: %4.</translation>
     </message>
     <message>
         <source> De %1 à %2.</source>
@@ -2214,6 +2190,53 @@ A list in green is a flat or default list of the codec, or one taken from such a
     <message>
         <source>Fichiers texte (*.txt);;Tous les fichiers (*)</source>
         <translation>Text files (*.txt);;All files (*)</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::CheckPanel</name>
+    <message>
+        <source>Écarts</source>
+        <translation>Deviations</translation>
+    </message>
+    <message>
+        <source>Trouvé</source>
+        <translation>Found</translation>
+    </message>
+    <message>
+        <source>Temps</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Règle</source>
+        <translation>Rule</translation>
+    </message>
+    <message>
+        <source>Profil</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>Limite</source>
+        <translation>Limit</translation>
+    </message>
+    <message>
+        <source>Les règles du disque auxquelles le flux est comparé ; automatique d&apos;après sa première séquence</source>
+        <translation>The disc rules the stream is checked against; automatic picks them from its first sequence</translation>
+    </message>
+    <message>
+        <source>GOP</source>
+        <translation>GOP</translation>
+    </message>
+    <message>
+        <source>Profil :</source>
+        <translation>Profile:</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Picture</translation>
+    </message>
+    <message>
+        <source>Conformité du flux à son profil</source>
+        <translation>The stream&apos;s conformance to its profile</translation>
     </message>
 </context>
 </TS>

@@ -10,14 +10,12 @@
 #include "export/picture_table.h"
 #include "io/text.h"
 #include "json.h"
-#include "mpeg/demux.h"
 #include "scan_runs.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <variant>
@@ -207,16 +205,6 @@ void write_codec_text(std::string& out, const std::string& file, const CodecScan
     }
 }
 
-// A transport stream of 192-byte packets (a Blu-ray disc's).
-bool is_m2ts(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::uint8_t> start(mpeg::transport_probe_size);
-    in.read(reinterpret_cast<char*>(start.data()), static_cast<std::streamsize>(start.size()));
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    const mpeg::Layout layout = mpeg::detect_layout(start);
-    return layout.container == mpeg::Container::transport && layout.packet_size == 192;
-}
-
 // --hrd, --sched, --rate, --buffer, --cbr; false with the usage error said.
 std::optional<check::CpbOptions> cpb_options(const ParsedArguments& parsed, int& status) {
     check::CpbOptions options;
@@ -298,7 +286,7 @@ int run_check(const Arguments& arguments) {
                 refused = true;
                 return;
             }
-            cpb->m2ts = is_m2ts(file);
+            cpb->m2ts = result.packet_size == 192;
             const auto c = check::check_codec_pictures(result.codec, result.picture_records,
                                                        result.summary, profile, *cpb);
             findings = findings || !c.findings.empty();

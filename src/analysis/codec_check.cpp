@@ -262,8 +262,11 @@ void fill_and_judge(const std::vector<CodecPicture>& pictures, const CodecPictur
                          (c.removal - r.cpb[arriving].arrival_start) * schedules[arriving].rate);
         }
         c.fullness = arrived + partial - removed;
-        underflows.picture(k, c.arrival_end > c.removal + 1e-7, c.arrival_end, c.removal);
-        overflows.picture(k, c.fullness > schedules[k].size + 1, c.fullness, schedules[k].size);
+        c.buffer_size = schedules[k].size;
+        c.underflow = c.arrival_end > c.removal + 1e-7;
+        c.overflow = c.fullness > schedules[k].size + 1;
+        underflows.picture(k, c.underflow, c.arrival_end, c.removal);
+        overflows.picture(k, c.overflow, c.fullness, schedules[k].size);
         removed += bits_of(pictures[k], vcl);
     }
     underflows.end();
@@ -283,16 +286,24 @@ bool is_bluray_format(const CodecSequence& sequence);
 void check_bluray(const std::vector<CodecPicture>& pictures, const CodecPictureSummary& summary,
                   std::vector<Finding>& findings);
 
+const char* auto_codec_profile(Codec codec, const std::vector<CodecPicture>& pictures,
+                               const CodecPictureSummary& summary, bool m2ts) {
+    const CodecSequence* first =
+        pictures.empty() ? nullptr : sequence_of(summary, pictures.front());
+    return codec == Codec::h264 && m2ts && first != nullptr && is_bluray_format(*first) ? "bluray"
+                                                                                        : "none";
+}
+
 CodecCheckResult check_codec_pictures(Codec codec, const std::vector<CodecPicture>& pictures,
                                       const CodecPictureSummary& summary, std::string_view profile,
                                       const CpbOptions& options) {
     CodecCheckResult r;
     r.vcl = options.vcl;
-    const CodecSequence* first =
-        pictures.empty() ? nullptr : sequence_of(summary, pictures.front());
-    const bool bluray = codec == Codec::h264 &&
-                        (profile == "bluray" || (profile == "auto" && options.m2ts &&
-                                                 first != nullptr && is_bluray_format(*first)));
+    const bool bluray =
+        codec == Codec::h264 &&
+        (profile == "bluray" ||
+         (profile == "auto" && std::string_view(auto_codec_profile(codec, pictures, summary,
+                                                                   options.m2ts)) == "bluray"));
     r.profile = bluray ? "bluray" : "none";
     r.title = bluray ? "Blu-ray" : "";
     r.profile_chosen_automatically = profile == "auto";
@@ -318,6 +329,29 @@ CodecCheckResult check_codec_pictures(Codec codec, const std::vector<CodecPictur
         check_bluray(pictures, summary, r.findings);
     }
     return r;
+}
+
+BufferModel cpb_buffer_model(const CodecCheckResult& result,
+                             const std::vector<CodecPicture>& pictures) {
+    BufferModel model;
+    if (result.cpb.size() != pictures.size() || pictures.empty()) {
+        return model;
+    }
+    model.mode = BufferMode::fill;
+    model.bit_rate = result.bit_rate;
+    model.buffer_size = result.buffer_size;
+    model.pictures.reserve(pictures.size());
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        const CpbPicture& c = result.cpb[k];
+        PictureBuffer& p = model.pictures.emplace_back();
+        p.decode_time = c.removal;
+        p.occupancy = c.fullness;
+        p.chunk_bits = bits_of(pictures[k], result.vcl);
+        p.buffer_size = c.buffer_size;
+        p.underflow = c.underflow;
+        p.overflow = c.overflow;
+    }
+    return model;
 }
 
 std::string codec_verdict_text(const CodecCheckResult& result) {

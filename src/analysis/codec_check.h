@@ -5,6 +5,7 @@
 // sequence in force; and for H.264 the rules of the Blu-ray disc.
 
 #include "analysis/codec_pictures.h"
+#include "check/buffer_model.h"
 #include "check/check.h"
 
 #include <cstdint>
@@ -30,6 +31,9 @@ struct CpbPicture {
     double arrival_end = 0;
     double removal = 0;
     double fullness = 0;
+    double buffer_size = 0; // of its sequence's schedule, bits
+    bool underflow = false; // not all arrived at its removal
+    bool overflow = false;  // the buffer over its size just before its removal
 };
 
 enum class CpbSource : std::uint8_t {
@@ -60,6 +64,15 @@ CodecCheckResult check_codec_pictures(container::Codec codec,
                                       const CodecPictureSummary& summary, std::string_view profile,
                                       const CpbOptions& options);
 bool is_codec_profile_name(std::string_view name);
+// What "auto" takes: "bluray" for an H.264 stream in a Blu-ray format in a transport stream
+// of 192-byte packets, else "none".
+const char* auto_codec_profile(container::Codec codec, const std::vector<CodecPicture>& pictures,
+                               const CodecPictureSummary& summary, bool m2ts);
+
+// The buffer as the graph draws it: each picture's removal time and fullness; mode none
+// when it was not modelled.
+BufferModel cpb_buffer_model(const CodecCheckResult& result,
+                             const std::vector<CodecPicture>& pictures);
 
 // "Conforme au profil Blu-ray", "3 écarts au profil Blu-ray", "Aucun écart".
 std::string codec_verdict_text(const CodecCheckResult& result);

@@ -273,6 +273,7 @@ CodecScan finish(ListWalk& walk, const container::VideoConfiguration& configurat
     CodecScan result = std::move(walk.result);
     result.container = configuration.container;
     result.codec = configuration.codec;
+    result.packet_size = configuration.packet_size;
     const ConfigurationError error = configuration.error;
     if (walk.cancelled()) {
         result.messages.push_back(Message{MessageId::scan_interrupted,

@@ -39,6 +39,7 @@ struct CodecListSet {
 struct CodecScan {
     container::Container container = container::Container::unknown;
     container::Codec codec = container::Codec::unknown;
+    std::uint16_t packet_size = 0; // a transport stream's
     std::uint64_t pictures = 0;
     // Before the first one with lists known (no parameter set yet, or a damaged one).
     std::uint64_t pictures_without_lists = 0;

@@ -36,6 +36,7 @@ Codec codec_of_stream_type(std::uint8_t type) {
 void read_transport(ByteSource& source, std::span<const std::uint8_t> probe,
                     VideoConfiguration& config) {
     const mpeg::Layout layout = mpeg::detect_layout(probe);
+    config.packet_size = static_cast<std::uint16_t>(layout.packet_size);
     // The video chosen and its codec, from its first payload bytes.
     PayloadProbe first;
     mpeg::DemuxReport report;

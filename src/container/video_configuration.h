@@ -112,6 +112,8 @@ struct VideoConfiguration {
     // sample duration, Matroska's default duration, AVI's rate and scale.
     std::optional<std::pair<std::uint32_t, std::uint32_t>> frame_rate;
     ConfigurationError error = ConfigurationError::none;
+    // A transport stream's packets: 188 bytes, 192 with a timecode before each (a disc's).
+    std::uint16_t packet_size = 0;
     // Set: the whole stream is walked and what its samples carry goes there, the
     // container's own configuration still into `units`.
     UnitSink* walk = nullptr;

@@ -166,6 +166,8 @@ void Session::stop_stream_read() {
     whole_stream_.reset();
     codec_stream_.reset();
     check_.reset();
+    codec_check_.reset();
+    codec_buffer_ = {};
     timeline_.reset();
     matrix_set_in_use_ = 0;
 }
@@ -235,6 +237,7 @@ void Session::start_stream_read() {
         start<CodecScan>(Read::stream, codec_scan_work(state_.file_path),
                          [this](CodecScan&& result) {
                              codec_stream_ = std::make_unique<CodecScan>(std::move(result));
+                             set_check_profile(check_profile_);
                          });
         return;
     }
@@ -273,10 +276,26 @@ void Session::start_quantiser_read() {
 }
 
 void Session::set_check_profile(const std::string& name) {
-    check_profile_ = check::is_profile_name(name) ? name : "auto";
+    // One choice for both kinds of video; each takes "auto" for the other's profiles.
+    if (check::is_profile_name(name) || check::is_codec_profile_name(name)) {
+        check_profile_ = name;
+    }
+    if (codec_stream_) {
+        const std::string profile =
+            check::is_codec_profile_name(check_profile_) ? check_profile_ : "auto";
+        const CodecScan& s = *codec_stream_;
+        if (s.codec == container::Codec::h264 || s.codec == container::Codec::hevc) {
+            check::CpbOptions options;
+            options.m2ts = s.packet_size == 192;
+            codec_check_ = std::make_unique<check::CodecCheckResult>(check::check_codec_pictures(
+                s.codec, s.picture_records, s.summary, profile, options));
+            codec_buffer_ = check::cpb_buffer_model(*codec_check_, s.picture_records);
+        }
+        return;
+    }
     if (whole_stream_) {
-        check_ = std::make_unique<check::CheckResult>(
-            check::check_stream(*whole_stream_, check_profile_));
+        check_ = std::make_unique<check::CheckResult>(check::check_stream(
+            *whole_stream_, check::is_profile_name(check_profile_) ? check_profile_ : "auto"));
     }
 }
 
@@ -312,8 +331,13 @@ void Session::start_picture_map(std::uint64_t index) {
 
 StreamReadTexts Session::stream_read_texts() const {
     if (codec_stream_) {
-        return codec_stream_read_texts(*codec_stream_,
-                                       read_state(Read::stream) == ReadState::cancelled);
+        StreamReadTexts texts = codec_stream_read_texts(*codec_stream_, read_state(Read::stream) ==
+                                                                            ReadState::cancelled);
+        if (codec_check_) {
+            texts.conformance = check::codec_verdict_text(*codec_check_);
+            texts.conformance_fault = !codec_check_->findings.empty();
+        }
+        return texts;
     }
     if (!whole_stream_) {
         return {};

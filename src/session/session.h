@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/codec_check.h"
 #include "analysis/codec_matrices.h"
 #include "check/check.h"
 #include "check/timeline.h"
@@ -143,6 +144,10 @@ class Session {
     // once the header read has ended, checked again when the profile changes. Nothing
     // before.
     const check::CheckResult* check_result() const { return check_.get(); }
+    // The same for an H.264 or HEVC video: its coded picture buffer, and the Blu-ray rules
+    // under "bluray" (or "auto" for a disc's stream); the buffer as the graph draws it.
+    const check::CodecCheckResult* codec_check_result() const { return codec_check_.get(); }
+    const check::BufferModel& codec_buffer() const { return codec_buffer_; }
     const check::Timeline* timeline() const { return timeline_.get(); }
     const std::string& check_profile() const { return check_profile_; }
     void set_check_profile(const std::string& name);
@@ -205,6 +210,8 @@ class Session {
     std::unique_ptr<PictureMap> picture_map_;
     std::string check_profile_ = "auto";
     std::unique_ptr<check::CheckResult> check_;
+    std::unique_ptr<check::CodecCheckResult> codec_check_;
+    check::BufferModel codec_buffer_;
     std::unique_ptr<check::Timeline> timeline_;
     std::size_t matrix_set_in_use_ = 0;
     std::optional<std::string> warned_folder_state_;

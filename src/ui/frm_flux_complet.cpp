@@ -32,13 +32,6 @@ const std::array<const char*, 4> grid_captions = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice chroma Intra-block"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice chroma non Intra-block")};
 
-const char* const finding_captions[] = {QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Règle"),
-                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "GOP"),
-                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Image"),
-                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Temps"),
-                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Trouvé"),
-                                        QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Limite")};
-
 const char* const column_captions[] = {
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Jeu"),
     QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Première image"),
@@ -313,50 +306,26 @@ namespace quantaline {
 
 // "Conformité": the profile, the verdict and the buffer, the findings one a line.
 void FrmFluxComplet::build_check_tab() {
-    auto* tab = new QWidget(tabs_);
-    auto* layout = new QVBoxLayout(tab);
-    auto* top = new QHBoxLayout;
-    auto* caption = new QLabel(tr("Profil :"), tab);
-    profile_choice_ = new QComboBox(tab);
-    profile_choice_->setObjectName(QStringLiteral("cb_profil"));
-    profile_choice_->setAccessibleName(tr("Profil"));
-    profile_choice_->setAccessibleDescription(
-        tr("Les règles du disque auxquelles le flux est comparé ; automatique d'après sa "
-           "première séquence"));
-    caption->setBuddy(profile_choice_);
-    verdict_ = new QLabel(tab);
-    verdict_->setObjectName(QStringLiteral("lbl_verdict"));
-    verdict_->setFont(ui_font(8.25, true));
-    verdict_->setAccessibleDescription(tr("Conformité du flux à son profil"));
-    top->addWidget(caption);
-    top->addWidget(profile_choice_);
-    top->addSpacing(16);
-    top->addWidget(verdict_, 1);
-    layout->addLayout(top);
-    buffer_text_ = new QLabel(tab);
-    buffer_text_->setObjectName(QStringLiteral("lbl_tampon"));
-    buffer_text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    buffer_text_->setAccessibleDescription(tr("Le tampon VBV et la cadence du flux"));
-    layout->addWidget(buffer_text_);
-
-    findings_ = row_table(tab, QStringLiteral("tab_ecarts"), headers_of(finding_captions));
-    findings_->setAccessibleName(tr("Écarts"));
-    findings_->setAccessibleDescription(
+    check_ = new CheckPanel(
+        tr("Le tampon VBV et la cadence du flux"),
         tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite ; "
-           "choisir une ligne montre son image dans le graphe et ses macroblocs"));
-    layout->addWidget(findings_, 1);
-    tabs_->addTab(tab, tr("Conformité"));
-
-    connect(profile_choice_, &QComboBox::activated, this, &FrmFluxComplet::choose_profile);
-    connect(findings_, &QTableWidget::itemSelectionChanged, this, [this] { show_finding(false); });
-    connect(findings_, &QTableWidget::itemActivated, this, [this] { show_finding(true); });
+           "choisir une ligne montre son image dans le graphe et ses macroblocs"),
+        tabs_);
+    tabs_->addTab(check_, tr("Conformité"));
+    connect(check_, &CheckPanel::profile_chosen, this, [this](const QString& name) {
+        session_.set_check_profile(name.toStdString());
+        show_check();
+        emit profile_chosen();
+    });
+    connect(check_, &CheckPanel::finding_chosen, this, [this](std::size_t picture, bool activated) {
+        graph_->select_picture(picture);
+        show_picture(picture, activated);
+    });
 }
 
 void FrmFluxComplet::show_check() {
     const check::CheckResult* result = session_.check_result();
     graph_->set_timing(session_.timeline(), result != nullptr ? &result->buffer : nullptr);
-    const QSignalBlocker blocker(profile_choice_);
-    profile_choice_->clear();
     // What "auto" picks, whichever profile is chosen.
     const mpeg::ScanResult* stream = session_.whole_stream();
     const check::Profile* automatic = stream != nullptr && !stream->sequences.empty()
@@ -366,19 +335,17 @@ void FrmFluxComplet::show_check() {
         return *profile.title != '\0' ? QString::fromUtf8(profile.title)
                                       : tr("aucun profil de disque");
     };
-    profile_choice_->addItem(automatic != nullptr ? tr("Automatique (%1)").arg(title(*automatic))
-                                                  : tr("Automatique"),
-                             QStringLiteral("auto"));
+    std::vector<std::pair<QString, QString>> profiles = {
+        {automatic != nullptr ? tr("Automatique (%1)").arg(title(*automatic)) : tr("Automatique"),
+         QStringLiteral("auto")}};
     for (const check::Profile& profile : check::profiles()) {
-        profile_choice_->addItem(title(profile), QString::fromUtf8(profile.name));
+        profiles.emplace_back(title(profile), QString::fromUtf8(profile.name));
     }
-    profile_choice_->setCurrentIndex(
-        std::max(0, profile_choice_->findData(QString::fromStdString(session_.check_profile()))));
-    profile_choice_->setEnabled(result != nullptr);
-    verdict_->setText(result != nullptr ? QString::fromStdString(check::verdict_text(*result))
-                                        : QString());
-    set_text_colour(*verdict_, result != nullptr && !result->findings.empty() ? QColor(192, 0, 0)
-                                                                              : QColor(0, 0, 0));
+    check_->set_profiles(profiles, QString::fromStdString(session_.check_profile()),
+                         result != nullptr);
+    check_->set_verdict(result != nullptr ? QString::fromStdString(check::verdict_text(*result))
+                                          : QString(),
+                        result != nullptr && !result->findings.empty());
     QString figures;
     if (result != nullptr) {
         figures = QString::fromStdString(check::buffer_text(*result));
@@ -387,71 +354,14 @@ void FrmFluxComplet::show_check() {
                 figures, QString::fromStdString(check::cadence_text(result->cadence)));
         }
     }
-    buffer_text_->setText(figures);
+    check_->set_figures(figures);
     // The end of the quantiser pass shows the stream again: the same check keeps its lines
     // and the finding chosen.
     if (result == nullptr || result != shown_check_) {
-        fill_findings(result != nullptr ? *result : check::CheckResult{});
+        check_->set_findings(result != nullptr ? result->findings : std::vector<check::Finding>{},
+                             {}, session_.timeline());
         shown_check_ = result;
     }
-}
-
-void FrmFluxComplet::fill_findings(const check::CheckResult& result) {
-    const QSignalBlocker blocker(findings_);
-    findings_->clearContents();
-    findings_->setRowCount(static_cast<int>(result.findings.size()));
-    const check::Timeline* timeline = session_.timeline();
-    const auto number = [](std::optional<std::uint64_t> value) {
-        return value ? QString::fromStdString(grouped_number(*value)) : QString();
-    };
-    for (std::size_t r = 0; r < result.findings.size(); ++r) {
-        const check::Finding& f = result.findings[r];
-        QString picture = number(f.picture);
-        if (f.picture && f.pictures && *f.pictures > 1) {
-            picture += QStringLiteral(" – ") + number(*f.picture + *f.pictures - 1);
-        }
-        QString time;
-        if (f.picture && timeline != nullptr && *f.picture < timeline->times.size()) {
-            time = QString::fromStdString(check::time_text(timeline->times[*f.picture]));
-        }
-        const std::array<QString, 6> cells = {
-            QString::fromUtf8(tr_text(check::rule_context, check::rule_text(f.rule))),
-            number(f.gop),
-            picture,
-            time,
-            QString::fromStdString(check::found_text(f)),
-            QString::fromStdString(check::limit_text(f))};
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            auto* item = new QTableWidgetItem(cells[c]);
-            if (c >= 1 && c <= 3) {
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            }
-            if (f.picture) {
-                item->setData(Qt::UserRole, QVariant::fromValue<qulonglong>(*f.picture));
-            }
-            findings_->setItem(static_cast<int>(r), static_cast<int>(c), item);
-        }
-    }
-    findings_->resizeColumnsToContents();
-}
-
-void FrmFluxComplet::choose_profile(int index) {
-    session_.set_check_profile(profile_choice_->itemData(index).toString().toStdString());
-    show_check();
-    emit profile_chosen();
-}
-
-// The finding chosen: its picture marked in the graph and its macroblocks read; its tab
-// brought forward when the finding was activated.
-void FrmFluxComplet::show_finding(bool bring_forward) {
-    const QList<QTableWidgetItem*> selected = findings_->selectedItems();
-    if (selected.isEmpty() || !selected.front()->data(Qt::UserRole).isValid()) {
-        return;
-    }
-    const auto picture =
-        static_cast<std::size_t>(selected.front()->data(Qt::UserRole).toULongLong());
-    graph_->select_picture(picture);
-    show_picture(picture, bring_forward);
 }
 
 } // namespace quantaline

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/session.h"
+#include "ui/check_panel.h"
 
 #include <QWidget>
 #include <array>
@@ -38,8 +39,8 @@ class FrmFluxComplet : public QWidget {
     // The picture view: picture `index`'s macroblocks, read in the background, its tab
     // brought forward unless `bring_forward` is false.
     void show_picture(std::size_t index, bool bring_forward = true);
-    QTableWidget& findings_table() { return *findings_; }
-    QComboBox& profile_choice() { return *profile_choice_; }
+    QTableWidget& findings_table() { return check_->findings_table(); }
+    QComboBox& profile_choice() { return check_->profile_choice(); }
 
   signals:
     // "Utiliser ce jeu de matrices" put the selected set in the session.
@@ -53,9 +54,6 @@ class FrmFluxComplet : public QWidget {
     void build_picture_tab();
     void build_check_tab();
     void show_check();
-    void fill_findings(const check::CheckResult& result);
-    void choose_profile(int index);
-    void show_finding(bool bring_forward);
     void build_buttons(QVBoxLayout& layout);
     void show_selected_set();
     void use_selected_set();
@@ -77,10 +75,7 @@ class FrmFluxComplet : public QWidget {
     MacroblockMap* map_ = nullptr;
     QTimer* map_timer_ = nullptr;
     QComboBox* view_choice_ = nullptr;
-    QComboBox* profile_choice_ = nullptr;
-    QLabel* verdict_ = nullptr;
-    QLabel* buffer_text_ = nullptr;
-    QTableWidget* findings_ = nullptr;
+    CheckPanel* check_ = nullptr;
     const check::CheckResult* shown_check_ = nullptr;
     QPushButton* use_ = nullptr;
     QPushButton* save_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "session/codec_stream.h"
 #include "session/codec_view.h"
+#include "ui/check_panel.h"
 #include "ui/controls.h"
 #include "ui/matrix_grid.h"
 #include "ui/picture_graph.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -58,9 +60,14 @@ FrmFluxListes::FrmFluxListes(Session& session, Platform& platform, QWidget* pare
     graph_->set_slice_qp(true);
     top->addWidget(graph.box, 1);
     layout->addLayout(top, 4);
-    auto* bottom = new QHBoxLayout;
-    build_sets(this, *bottom);
-    layout->addLayout(bottom, 3);
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("onglets_flux"));
+    auto* sets_tab = new QWidget(tabs_);
+    auto* bottom = new QHBoxLayout(sets_tab);
+    build_sets(sets_tab, *bottom);
+    tabs_->addTab(sets_tab, tr("Jeux de listes"));
+    build_check_tab();
+    layout->addWidget(tabs_, 3);
 
     auto* buttons = new QHBoxLayout;
     save_ = new QPushButton(tr("Enregistrer les images (CSV)…"), this);
@@ -134,6 +141,55 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
     layout.addWidget(lists, 0);
 }
 
+// "Conformité": the coded picture buffer and, for H.264, the Blu-ray rules.
+void FrmFluxListes::build_check_tab() {
+    check_ = new CheckPanel(
+        tr("Le tampon CPB : sa source, son débit, sa taille"),
+        tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite, "
+           "puis les notes ; choisir une ligne montre son image dans le graphe"),
+        tabs_);
+    tabs_->addTab(check_, tr("Conformité"));
+    connect(check_, &CheckPanel::profile_chosen, this, [this](const QString& name) {
+        session_.set_check_profile(name.toStdString());
+        show_check();
+        emit profile_chosen();
+    });
+    connect(check_, &CheckPanel::finding_chosen, this,
+            [this](std::size_t picture, bool) { graph_->select_picture(picture); });
+}
+
+void FrmFluxListes::show_check() {
+    const CodecScan* stream = session_.codec_stream();
+    const check::CodecCheckResult* result = session_.codec_check_result();
+    const check::BufferModel& buffer = session_.codec_buffer();
+    graph_->set_timing(timeline_.times.empty() ? nullptr : &timeline_,
+                       buffer.mode != check::BufferMode::none ? &buffer : nullptr);
+    const bool checked = stream != nullptr && result != nullptr;
+    tabs_->setTabVisible(1, checked);
+    if (!checked) {
+        return;
+    }
+    const auto title = [](std::string_view profile) {
+        return profile == "bluray" ? QStringLiteral("Blu-ray") : tr("aucun profil de disque");
+    };
+    const bool m2ts = stream->packet_size == 192;
+    std::vector<std::pair<QString, QString>> profiles = {
+        {tr("Automatique (%1)")
+             .arg(title(check::auto_codec_profile(stream->codec, stream->picture_records,
+                                                  stream->summary, m2ts))),
+         QStringLiteral("auto")},
+        {title("none"), QStringLiteral("none")}};
+    if (stream->codec == container::Codec::h264) {
+        profiles.emplace_back(title("bluray"), QStringLiteral("bluray"));
+    }
+    check_->set_profiles(profiles, QString::fromStdString(session_.check_profile()), true);
+    check_->set_verdict(QString::fromStdString(check::codec_verdict_text(*result)),
+                        !result->findings.empty());
+    check_->set_figures(QString::fromStdString(check::cpb_text(*result)));
+    check_->set_findings(result->findings, result->notes,
+                         timeline_.times.empty() ? nullptr : &timeline_);
+}
+
 void FrmFluxListes::show_stream() {
     fill_summary(*summary_lines_, session_.stream_summary());
     const CodecScan* result = session_.codec_stream();
@@ -142,7 +198,7 @@ void FrmFluxListes::show_stream() {
     graph_stream_ = result != nullptr ? codec_graph_stream(*result) : mpeg::ScanResult{};
     timeline_ = result != nullptr ? codec_timeline(*result) : check::Timeline{};
     graph_->set_stream(&graph_stream_);
-    graph_->set_timing(timeline_.times.empty() ? nullptr : &timeline_, nullptr);
+    show_check();
     const std::vector<ListSetRow> rows =
         result != nullptr ? list_set_rows(*result) : std::vector<ListSetRow>{};
     std::vector<std::vector<std::string>> cells;

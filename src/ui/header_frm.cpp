@@ -410,6 +410,8 @@ void HeaderFrm::show_flux_complet() {
     if (session_.codec_stream() != nullptr) {
         if (listes_.isNull()) {
             listes_ = new FrmFluxListes(session_, platform_, this);
+            connect(listes_, &FrmFluxListes::profile_chosen, this,
+                    &HeaderFrm::show_stream_read_end);
         }
         listes_->show();
         listes_->raise();

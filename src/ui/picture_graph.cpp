@@ -750,8 +750,8 @@ void PictureGraph::draw_captions(QPainter& painter, const QRect& area) const {
                      Qt::AlignLeft | Qt::AlignVCenter, unit);
     int x = area.right() - 4;
     if (shows_buffer()) {
-        x = draw_legend_entry(painter, x, y, tr("tampon VBV (kbit, à droite)"), buffer_colour,
-                              true);
+        x = draw_legend_entry(painter, x, y, tr("tampon %1 (kbit, à droite)").arg(buffer_name()),
+                              buffer_colour, true);
     }
     if (by_type) {
         for (std::size_t type = 4; type-- > 0;) {
@@ -899,8 +899,9 @@ QString PictureGraph::picture_text(std::size_t index) const {
         text += tr(", à %1").arg(QString::fromStdString(check::time_text(timeline_->times[index])));
     }
     if (const check::PictureBuffer* b = shows_buffer() ? buffer_->at(index) : nullptr) {
-        text += tr(", tampon VBV %1 kbit")
-                    .arg(grouped(static_cast<std::uint64_t>(std::llround(b->occupancy / 1000))));
+        text += tr(", tampon %1 %2 kbit")
+                    .arg(buffer_name(),
+                         grouped(static_cast<std::uint64_t>(std::llround(b->occupancy / 1000))));
         if (b->underflow) {
             text += tr(" (sous-alimentation)");
         } else if (b->overflow) {
@@ -952,10 +953,11 @@ QString PictureGraph::description() const {
             overflows += p.overflow ? 1 : 0;
         }
         text +=
-            tr(" En bleu-vert, l'occupation du tampon VBV sur l'axe de droite en kbit, sa "
-               "taille (%1 kbit) en pointillés ; images en sous-alimentation : %2, en "
-               "débordement : %3.")
-                .arg(grouped(static_cast<std::uint64_t>(std::llround(buffer_->buffer_size / 1000))),
+            tr(" En bleu-vert, l'occupation du tampon %1 sur l'axe de droite en kbit, sa "
+               "taille (%2 kbit) en pointillés ; images en sous-alimentation : %3, en "
+               "débordement : %4.")
+                .arg(buffer_name(),
+                     grouped(static_cast<std::uint64_t>(std::llround(buffer_->buffer_size / 1000))),
                      grouped(underflows), grouped(overflows));
     }
     QStringList marks;

@@ -39,6 +39,7 @@ class PictureGraph : public QWidget {
     void set_timing(const check::Timeline* timeline, const check::BufferModel* buffer);
     // The strip shows the slice headers' QP (H.264, HEVC, MPEG-4 visual), not the
     // macroblocks' quantiser, and is named so.
+    // Their buffer is the coded picture buffer, named so.
     void set_slice_qp(bool slice_qp) { slice_qp_ = slice_qp; }
     View view() const { return view_; }
     void set_view_kind(View view);
@@ -128,6 +129,9 @@ class PictureGraph : public QWidget {
     void draw_buffer_axis(QPainter& painter, const QRect& plot) const;
     double buffer_y(double bits, const QRect& plot) const;
     bool shows_rate() const;
+    QString buffer_name() const {
+        return slice_qp_ ? QStringLiteral("CPB") : QStringLiteral("VBV");
+    }
     // The stream's average rate and its first header's maximum, kbit/s.
     double average_kbits() const;
     double header_kbits() const;

@@ -10,16 +10,19 @@
 #include "support/ffmpeg.h"
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
+#include "ui/check_panel.h"
 #include "ui/frm_flux_listes.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/header_frm.h"
 #include "ui/matrix_menu.h"
+#include "ui/picture_graph.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
 #include <cstdlib>
@@ -333,6 +336,74 @@ class CodecWindowTest : public QObject {
         QCOMPARE(cell(2, 1)->text(), QStringLiteral("10"));
         QCOMPARE(cell(2, 5)->text(), QString());
         listes->close();
+    }
+
+    // The coded picture buffer under the bars and the findings in "Conformité": none under
+    // auto for a small x264 CBR stream, the disc's rules broken once Blu-ray is chosen, and
+    // the main window's strip saying the same; MPEG-4 visual has no such check.
+    void the_buffer_and_the_disc_rules() {
+        if (!has_encoder("libx264") || !has_encoder("mpeg4")) {
+            QSKIP("ffmpeg with libx264 and mpeg4 is not on this machine");
+        }
+        TempDir folder;
+        QVERIFY(encode_test_pattern("-c:v libx264 -x264-params nal-hrd=cbr:vbv-maxrate=500:"
+                                    "vbv-bufsize=500:bitrate=500:keyint=12 -f h264",
+                                    folder.file("cbr.264"), "320x240", 24));
+        QVERIFY(encode("-c:v mpeg4 -f avi", folder.file("part2.avi")));
+        AppState state;
+        FakePlatform platform;
+        Session session(state);
+        HeaderFrm window(session, platform);
+        window.show();
+        const QString path = QString::fromStdString(folder.path().string());
+        QVERIFY(open_in_folder(window, path, "cbr.264"));
+        auto* strip = window.findChild<QLabel*>(QStringLiteral("lbl_conformite"));
+        QTRY_COMPARE_WITH_TIMEOUT(strip->text(), QStringLiteral("Aucun écart"), 20000);
+        window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->click();
+        FrmFluxListes* listes = window.flux_listes_window();
+        QVERIFY(listes != nullptr);
+        auto* tabs = listes->findChild<QTabWidget*>(QStringLiteral("onglets_flux"));
+        QVERIFY(tabs->isTabVisible(1));
+        CheckPanel& panel = listes->check_panel();
+        QCOMPARE(panel.findings_table().rowCount(), 0);
+        QVERIFY(listes->findChild<QLabel*>(QStringLiteral("lbl_tampon"))
+                    ->text()
+                    .startsWith(QStringLiteral("Tampon CPB : HRD NAL, ")));
+        QVERIFY(listes->graph().description().contains(QStringLiteral("tampon CPB")));
+        QVERIFY(listes->graph().description().contains(
+            QStringLiteral("images en sous-alimentation : 0, en débordement : 0")));
+
+        QComboBox& profiles = panel.profile_choice();
+        QCOMPARE(profiles.itemText(0), QStringLiteral("Automatique (aucun profil de disque)"));
+        const int bluray = profiles.findData(QStringLiteral("bluray"));
+        QVERIFY(bluray > 0);
+        profiles.setCurrentIndex(bluray);
+        emit profiles.activated(bluray);
+        auto* verdict = listes->findChild<QLabel*>(QStringLiteral("lbl_verdict"));
+        QVERIFY(verdict->text().endsWith(QStringLiteral(" écarts au profil Blu-ray")));
+        QCOMPARE(strip->text(), verdict->text());
+        QTableWidget& findings = panel.findings_table();
+        QStringList rules;
+        for (int r = 0; r < findings.rowCount(); ++r) {
+            rules << findings.item(r, 0)->text();
+        }
+        QVERIFY2(rules.contains(QStringLiteral("Format d'image non admis")),
+                 qPrintable(rules.join('|')));
+        QVERIFY2(rules.contains(QStringLiteral("Unité d'accès sans délimiteur")),
+                 qPrintable(rules.join('|')));
+        findings.selectRow(
+            static_cast<int>(rules.indexOf(QStringLiteral("Format d'image non admis"))));
+        QCOMPARE(listes->graph().selected_picture(), std::optional<std::size_t>(0));
+        listes->close();
+
+        QVERIFY(open_in_folder(window, path, "part2.avi"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->isEnabled(), 20000);
+        window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->click();
+        listes = window.flux_listes_window();
+        QVERIFY(listes != nullptr);
+        QVERIFY(!listes->findChild<QTabWidget*>(QStringLiteral("onglets_flux"))->isTabVisible(1));
+        QCOMPARE(strip->text(), QString());
     }
 
     void an_mpeg2_file_shows_no_box() {

@@ -1,6 +1,7 @@
 #include "screenshot_tour.h"
 
 #include "scripted_open.h"
+#include "ui/check_panel.h"
 #include "ui/frm_exporter.h"
 #include "ui/frm_flux_complet.h"
 #include "ui/frm_flux_listes.h"
@@ -150,6 +151,17 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
                 if (FrmFluxListes* listes = window.flux_listes_window()) {
                     listes->sets_table().selectRow(listes->sets_table().rowCount() - 1);
                     save_screen(*listes, folder + QStringLiteral("/frm_flux_listes.png"));
+                    // Its check, the first finding chosen in the graph.
+                    auto* tabs = listes->findChild<QTabWidget*>(QStringLiteral("onglets_flux"));
+                    if (tabs != nullptr && tabs->isTabVisible(1)) {
+                        tabs->setCurrentIndex(1);
+                        QTableWidget& findings = listes->check_panel().findings_table();
+                        if (findings.rowCount() > 0) {
+                            findings.selectRow(0);
+                        }
+                        save_screen(*listes, folder + QStringLiteral("/frm_flux_listes_check.png"));
+                        tabs->setCurrentIndex(0);
+                    }
                 }
                 if (FrmFluxComplet* flux = window.flux_complet_window()) {
                     save_screen(*flux, folder + QStringLiteral("/frm_flux_complet.png"));
