@@ -51,6 +51,10 @@
 <context>
     <name>Check</name>
     <message>
+        <source>Intervalle de sortie contraire à la cadence fixe</source>
+        <translation>Output interval contrary to the fixed frame rate</translation>
+    </message>
+    <message>
         <source>Sous-alimentation du tampon CPB</source>
         <translation>CPB underflow</translation>
     </message>

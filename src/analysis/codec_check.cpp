@@ -219,6 +219,39 @@ bool hrd_times(Codec codec, const std::vector<CodecPicture>& pictures,
     return true;
 }
 
+// Under fixed_frame_rate_flag the output times (removal + dpb_output_delay ticks) step, in
+// output order, by each picture's own duration (its fields under pic_struct, two for a
+// frame, one for a field). H.264 only: HEVC's step is its elemental duration, not read.
+// Each run of pictures that steps otherwise is a note, in ticks.
+void check_output_intervals(const std::vector<CodecPicture>& pictures,
+                            const CodecPictureSummary& summary, CodecCheckResult& r) {
+    struct Output {
+        double time;
+        std::size_t picture;
+    };
+    std::vector<Output> outputs;
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        const CodecSequence* q = sequence_of(summary, pictures[k]);
+        if (q == nullptr || !q->fixed_frame_rate || q->tick <= 0 || !pictures[k].dpb_output_delay) {
+            continue;
+        }
+        outputs.push_back({r.cpb[k].removal + q->tick * *pictures[k].dpb_output_delay, k});
+    }
+    std::stable_sort(outputs.begin(), outputs.end(),
+                     [](const Output& a, const Output& b) { return a.time < b.time; });
+    const Place place{pictures, summary};
+    Runs steps(place, Rule::output_interval, r.notes, true);
+    for (std::size_t i = 1; i < outputs.size(); ++i) {
+        const CodecPicture& p = pictures[outputs[i - 1].picture];
+        const double tick = sequence_of(summary, p)->tick;
+        const double step = (outputs[i].time - outputs[i - 1].time) / tick;
+        const double expected = p.ticks != 0 ? p.ticks : 2.0;
+        steps.picture(outputs[i - 1].picture, std::abs(step - expected) > 0.01,
+                      std::round(step * 100) / 100, expected);
+    }
+    steps.end();
+}
+
 // Without HRD parameters: --rate and --buffer, the first picture removed once the buffer
 // would be full, the others at their decoding times.
 bool option_times(const std::vector<CodecPicture>& pictures, const CpbOptions& options,
@@ -324,6 +357,9 @@ CodecCheckResult check_codec_pictures(Codec codec, const std::vector<CodecPictur
         r.buffer_size = schedules[0].size;
         r.cbr = schedules[0].cbr;
         fill_and_judge(pictures, summary, schedules, options.vcl, r);
+        if (codec == Codec::h264 && r.source == CpbSource::hrd) {
+            check_output_intervals(pictures, summary, r);
+        }
     }
     if (bluray) {
         check_bluray(pictures, summary, r.findings);

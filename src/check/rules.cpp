@@ -8,7 +8,7 @@ namespace quantaline::check {
 
 namespace {
 
-constexpr std::array<RuleInfo, 37> infos = {{
+constexpr std::array<RuleInfo, 38> infos = {{
     {Rule::vbv_underflow, "vbv-underflow",
      TR_NOOP_TEXT("Check", "Sous-alimentation du tampon VBV")},
     {Rule::vbv_overflow, "vbv-overflow", TR_NOOP_TEXT("Check", "Débordement du tampon VBV")},
@@ -38,6 +38,8 @@ constexpr std::array<RuleInfo, 37> infos = {{
      TR_NOOP_TEXT("Check", "Délai initial du tampon CPB hors de ses bornes")},
     {Rule::cpb_delay_changed, "cpb-delay-changed",
      TR_NOOP_TEXT("Check", "Délai initial et décalage changés dans une séquence")},
+    {Rule::output_interval, "output-interval",
+     TR_NOOP_TEXT("Check", "Intervalle de sortie contraire à la cadence fixe")},
     {Rule::bd_format, "bd-format", TR_NOOP_TEXT("Check", "Format d'image non admis")},
     {Rule::bd_profile, "bd-profile", TR_NOOP_TEXT("Check", "Profil non admis")},
     {Rule::bd_level, "bd-level", TR_NOOP_TEXT("Check", "Niveau non admis")},

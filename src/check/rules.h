@@ -34,6 +34,7 @@ enum class Rule : std::uint8_t {
     cpb_overflow,
     cpb_initial_delay,
     cpb_delay_changed, // a note
+    output_interval,   // a note: output times that contradict fixed_frame_rate_flag
     // The Blu-ray disc's rules for H.264 video.
     bd_format,
     bd_profile,
