@@ -196,10 +196,17 @@ bool hrd_times(Codec codec, const std::vector<CodecPicture>& pictures,
         double removal = period.delay / ticks_90khz;
         if (k > 0) {
             const double previous = r.cpb[k - 1].removal;
+            const double next = previous + tick * std::max<std::uint32_t>(p.ticks, 1);
             removal = bp != nullptr && bp->concatenation_flag
                           ? previous + tick * bp->au_cpb_removal_delay_delta
                       : p.cpb_removal_delay ? base + tick * *p.cpb_removal_delay
-                                            : previous + tick * std::max<std::uint32_t>(p.ticks, 1);
+                                            : next;
+            // Two encodes joined: the second's first period counts its delay from its own
+            // start, before the pictures of the first. Its clock goes on from theirs; its
+            // initial delay is then judged against the gap it finds.
+            if (bp != nullptr && removal <= previous) {
+                removal = next;
+            }
         }
         base = bp != nullptr || k == 0 ? removal : base;
         if (bp != nullptr) {

@@ -7,6 +7,7 @@
 #include "support/temp_dir.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -790,6 +791,162 @@ TEST(CliCodecs, CheckModelsTheBufferAsTheEncoderHeldIt) {
             period += row[3] == "I" ? 1 : 0;
         }
         EXPECT_GE(checked, 5u);
+    }
+}
+
+// An SPS's payload with its HRD told otherwise: the 4-bit scale of its bit rate (or of its
+// buffer size) lowered by one, so that it states half the rate (or size) it was encoded
+// for; empty when not found. The HRD is found by its bits: cpb_cnt_minus1 0, the two
+// scales, the rate's and the size's values.
+std::string with_halved_hrd(const std::string& payload, std::uint64_t rate, std::uint64_t size,
+                            bool halve_rate) {
+    std::vector<bool> bits;
+    int zeros = 0;
+    for (const char c : payload) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        if (zeros >= 2 && byte == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = byte == 0 ? zeros + 1 : 0;
+        for (int b = 7; b >= 0; --b) {
+            bits.push_back(((byte >> b) & 1) != 0);
+        }
+    }
+    const auto put = [](std::vector<bool>& out, std::uint64_t v, int length) {
+        for (int b = length - 1; b >= 0; --b) {
+            out.push_back(((v >> b) & 1) != 0);
+        }
+    };
+    const auto ue = [&](std::vector<bool>& out, std::uint64_t v) {
+        const int length = static_cast<int>(std::bit_width(v + 1));
+        out.insert(out.end(), static_cast<std::size_t>(length - 1), false);
+        put(out, v + 1, length);
+    };
+    for (unsigned rs = 1; rs < 16; ++rs) {
+        for (unsigned ss = 1; ss < 16; ++ss) {
+            if ((rate >> (6 + rs)) << (6 + rs) != rate || (size >> (4 + ss)) << (4 + ss) != size) {
+                continue;
+            }
+            std::vector<bool> pattern = {true};
+            put(pattern, rs, 4);
+            put(pattern, ss, 4);
+            ue(pattern, (rate >> (6 + rs)) - 1);
+            ue(pattern, (size >> (4 + ss)) - 1);
+            const auto at = std::search(bits.begin(), bits.end(), pattern.begin(), pattern.end());
+            if (at == bits.end()) {
+                continue;
+            }
+            std::vector<bool> lowered;
+            put(lowered, (halve_rate ? rs : ss) - 1, 4);
+            std::copy(lowered.begin(), lowered.end(), at + 1 + (halve_rate ? 0 : 4));
+            std::string out;
+            zeros = 0;
+            for (std::size_t i = 0; i + 8 <= bits.size(); i += 8) {
+                std::uint8_t byte = 0;
+                for (std::size_t b = 0; b < 8; ++b) {
+                    byte = static_cast<std::uint8_t>(byte << 1 | (bits[i + b] ? 1 : 0));
+                }
+                if (zeros >= 2 && byte <= 3) {
+                    out += '\3';
+                    zeros = 0;
+                }
+                zeros = byte == 0 ? zeros + 1 : 0;
+                out += static_cast<char>(byte);
+            }
+            return out;
+        }
+    }
+    return {};
+}
+
+// The byte stream with every SPS's HRD told as with_halved_hrd tells it; empty when one
+// could not be.
+std::string with_halved_hrds(const std::string& stream, std::uint64_t rate, std::uint64_t size,
+                             bool halve_rate) {
+    const std::string start_code("\0\0\1", 3);
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t at = stream.find(start_code); at != std::string::npos;
+         at = stream.find(start_code, at + 3)) {
+        if (at + 3 >= stream.size() || (stream[at + 3] & 0x1F) != 7) {
+            continue;
+        }
+        std::size_t end = stream.find(start_code, at + 4);
+        end = end == std::string::npos ? stream.size() : end;
+        while (end > at + 4 && stream[end - 1] == '\0') {
+            --end; // the next start code's leading zero
+        }
+        const std::string patched =
+            with_halved_hrd(stream.substr(at + 4, end - at - 4), rate, size, halve_rate);
+        if (patched.empty()) {
+            return {};
+        }
+        out += stream.substr(copied, at + 4 - copied) + patched;
+        copied = end;
+    }
+    return out.empty() ? out : out + stream.substr(copied);
+}
+
+// Two CBR encodes joined, and an encode whose SPS states half its buffer or half its rate:
+// the join's second encode is timed on from the first (its removals never go back) and
+// breaks the initial delay's bound there; the halved buffer spills over, the halved rate
+// leaves pictures short at their removal.
+TEST(CliCodecs, JoinedAndMisstatedBuffersBreakTheirRules) {
+    if (!has_encoder("libx264")) {
+        GTEST_SKIP() << "ffmpeg with libx264 is not on this machine";
+    }
+    TempDir dir;
+    const std::string options =
+        "-c:v libx264 -x264-params nal-hrd=cbr:vbv-maxrate=2000:vbv-bufsize=2000:bitrate=2000:"
+        "keyint=12 -f h264";
+    const std::string first = dir.file("first.264");
+    const std::string second = dir.file("second.264");
+    ASSERT_TRUE(encode_test_pattern(options, first, "640x360", 48));
+    ASSERT_TRUE(encode_test_pattern("-vf hflip " + options, second, "640x360", 48));
+    const std::string encoded = read_text(first);
+    std::ofstream(dir.file("joined.264"), std::ios::binary) << encoded << read_text(second);
+    const std::string size = with_halved_hrds(encoded, 2000000, 2000000, false);
+    const std::string rate = with_halved_hrds(encoded, 2000000, 2000000, true);
+    ASSERT_FALSE(size.empty());
+    ASSERT_FALSE(rate.empty());
+    std::ofstream(dir.file("size.264"), std::ios::binary) << size;
+    std::ofstream(dir.file("rate.264"), std::ios::binary) << rate;
+    struct Case {
+        const char* file;
+        const char* stated; // what the check says of the buffer
+        std::vector<std::string> rules;
+        const char* first_picture; // of the first finding
+    };
+    const std::vector<Case> cases = {
+        {"joined.264", "\"bit_rate\":2000000,\"buffer_size\":2000000", {"cpb-initial-delay"}, "48"},
+        {"size.264",
+         "\"bit_rate\":2000000,\"buffer_size\":1000000",
+         {"cpb-initial-delay", "cpb-overflow"},
+         "0"},
+        {"rate.264", "\"bit_rate\":1000000,\"buffer_size\":2000000", {"cpb-underflow"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = dir.file(c.file);
+        const auto run = cli_run::run_cli({"check", "--json", file});
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.out.find(c.stated), std::string::npos) << run.out;
+        const std::string rules = finding_rules(run.out);
+        for (const std::string& rule : c.rules) {
+            EXPECT_NE(rules.find(rule), std::string::npos) << rules;
+        }
+        if (c.first_picture != nullptr) {
+            EXPECT_EQ(rules.rfind(c.rules.front(), 0), 0u) << rules;
+            const std::string key = std::string("\"picture\":") + c.first_picture + ",";
+            EXPECT_EQ(run.out.find("\"picture\":"), run.out.find(key)) << run.out;
+        }
+        // Removed one after the other, in decoding order.
+        const auto rows = csv_rows(cli_run::run_cli({"pictures", file}).out);
+        ASSERT_GT(rows.size(), 2u);
+        for (std::size_t r = 2; r < rows.size(); ++r) {
+            EXPECT_GT(std::stod(rows[r][17]), std::stod(rows[r - 1][17])) << "picture " << r - 1;
+        }
     }
 }
 
