@@ -26,8 +26,8 @@ const char* const finding_captions[] = {QT_TRANSLATE_NOOP("quantaline::CheckPane
 
 } // namespace
 
-CheckPanel::CheckPanel(const QString& figures_description, const QString& findings_description,
-                       QWidget* parent)
+CheckPanel::CheckPanel(Session& session, const QString& figures_description,
+                       const QString& findings_description, QWidget* parent)
     : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -63,8 +63,9 @@ CheckPanel::CheckPanel(const QString& figures_description, const QString& findin
     findings_->setAccessibleDescription(findings_description);
     layout->addWidget(findings_, 1);
 
-    connect(profile_choice_, &QComboBox::activated, this, [this](int index) {
-        emit profile_chosen(profile_choice_->itemData(index).toString());
+    connect(profile_choice_, &QComboBox::activated, this, [this, &session](int index) {
+        session.set_check_profile(profile_choice_->itemData(index).toString().toStdString());
+        emit profile_chosen();
     });
     connect(findings_, &QTableWidget::itemSelectionChanged, this,
             [this] { choose_finding(false); });

@@ -2,6 +2,7 @@
 
 #include "check/check.h"
 #include "check/timeline.h"
+#include "session/session.h"
 
 #include <QString>
 #include <QWidget>
@@ -20,9 +21,10 @@ namespace quantaline {
 class CheckPanel : public QWidget {
     Q_OBJECT
   public:
-    // What the figures and the lines say, for assistive technology.
-    CheckPanel(const QString& figures_description, const QString& findings_description,
-               QWidget* parent);
+    // What the figures and the lines say, for assistive technology. The profile chosen goes
+    // to the session, which checks the stream again.
+    CheckPanel(Session& session, const QString& figures_description,
+               const QString& findings_description, QWidget* parent);
 
     // The profiles offered, each its text and its name; `current` chosen.
     void set_profiles(const std::vector<std::pair<QString, QString>>& profiles,
@@ -36,7 +38,8 @@ class CheckPanel : public QWidget {
     QComboBox& profile_choice() { return *profile_choice_; }
 
   signals:
-    void profile_chosen(const QString& name);
+    // Another profile was chosen: the session checked the stream again.
+    void profile_chosen();
     // A line chosen (`activated`: Enter or a double click) names this picture.
     void finding_chosen(std::size_t picture, bool activated);
 

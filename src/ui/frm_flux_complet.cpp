@@ -307,13 +307,12 @@ namespace quantaline {
 // "Conformité": the profile, the verdict and the buffer, the findings one a line.
 void FrmFluxComplet::build_check_tab() {
     check_ = new CheckPanel(
-        tr("Le tampon VBV et la cadence du flux"),
+        session_, tr("Le tampon VBV et la cadence du flux"),
         tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite ; "
            "choisir une ligne montre son image dans le graphe et ses macroblocs"),
         tabs_);
     tabs_->addTab(check_, tr("Conformité"));
-    connect(check_, &CheckPanel::profile_chosen, this, [this](const QString& name) {
-        session_.set_check_profile(name.toStdString());
+    connect(check_, &CheckPanel::profile_chosen, this, [this] {
         show_check();
         emit profile_chosen();
     });

@@ -144,13 +144,12 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
 // "Conformité": the coded picture buffer and, for H.264, the Blu-ray rules.
 void FrmFluxListes::build_check_tab() {
     check_ = new CheckPanel(
-        tr("Le tampon CPB : sa source, son débit, sa taille"),
+        session_, tr("Le tampon CPB : sa source, son débit, sa taille"),
         tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite, "
            "puis les notes ; choisir une ligne montre son image dans le graphe"),
         tabs_);
     tabs_->addTab(check_, tr("Conformité"));
-    connect(check_, &CheckPanel::profile_chosen, this, [this](const QString& name) {
-        session_.set_check_profile(name.toStdString());
+    connect(check_, &CheckPanel::profile_chosen, this, [this] {
         show_check();
         emit profile_chosen();
     });
