@@ -18,12 +18,8 @@ runs=${2:-5}
 size_mib=${3:-2048}
 cli="$build/quantaline-cli"
 
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
-command -v ffmpeg >/dev/null || { echo "ffmpeg is missing" >&2; exit 1; }
-[ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package time)" >&2; exit 1; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/quantaline-pictures-bench.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+work_name=quantaline-pictures-bench
+. "$top/bench/common.sh"
 part="$work/part.vob"
 vob="$work/large.vob"
 
@@ -39,13 +35,6 @@ bytes=$(stat -c %s "$vob")
 cat "$vob" >/dev/null
 cat "$vob" >/dev/null
 
-# One run under /usr/bin/time: "wall user system peak_kib", the output thrown away.
-measure() {
-    /usr/bin/time -o "$work/time" -f '%e %U %S %M' "$@" >/dev/null 2>&1 || true
-    # A non-zero exit (check's findings) puts a line of its own before the figures.
-    tail -n 1 "$work/time"
-}
-
 pictures=$(( $("$cli" pictures --format csv "$vob" | wc -l) - 1 ))
 echo "Machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) before the runs"
 echo "File: $copies joined copies of 20 s of PAL DVD video, $bytes bytes, $pictures pictures"
@@ -60,14 +49,6 @@ for _ in $(seq "$runs"); do
     measure "$cli" check "$vob" >>"$work/check"
 done
 
-# "median_wall median_cpu max_peak" of a file of runs.
-summary() {
-    local wall cpu peak
-    wall=$(awk '{ print $1 }' "$1" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
-    cpu=$(awk '{ printf "%.2f\n", $2 + $3 }' "$1" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
-    peak=$(awk '{ print $4 }' "$1" | sort -n | tail -1)
-    echo "$wall $cpu $peak"
-}
 read -r cat_wall cat_cpu cat_peak < <(summary "$work/cat")
 read -r pic_wall pic_cpu pic_peak < <(summary "$work/pictures")
 read -r chk_wall chk_cpu chk_peak < <(summary "$work/check")
