@@ -163,9 +163,10 @@ void mpeg4_header(std::span<const std::uint8_t> bytes, CodecHeader& h) {
 
 bool is_sei(Codec codec, const std::vector<std::uint8_t>& unit) {
     if (codec == Codec::h264) {
-        return !unit.empty() && (unit[0] & 0x1F) == 6;
+        return !unit.empty() && h264::nal_type_of(unit[0]) == h264::nal_type::sei;
     }
-    return codec == Codec::hevc && unit.size() >= 2 && ((unit[0] >> 1) & 0x3F) == 39;
+    return codec == Codec::hevc && unit.size() >= 2 &&
+           hevc::nal_type_of(unit[0]) == hevc::nal_type::prefix_sei;
 }
 
 } // namespace
@@ -180,11 +181,13 @@ CodecHeader codec_header(const container::VideoConfiguration& configuration, std
             mpeg4_header(bytes, h);
             break;
         }
-        if (codec == Codec::h264 && !bytes.empty() && (bytes[0] & 0x1F) == 7) {
+        if (codec == Codec::h264 && !bytes.empty() &&
+            h264::nal_type_of(bytes[0]) == h264::nal_type::seq_parameter_set) {
             h264_header(bytes, h);
             break;
         }
-        if (codec == Codec::hevc && bytes.size() >= 2 && ((bytes[0] >> 1) & 0x3F) == 33 &&
+        if (codec == Codec::hevc && bytes.size() >= 2 &&
+            hevc::nal_type_of(bytes[0]) == hevc::nal_type::sps &&
             ((bytes[0] & 1) | (bytes[1] >> 3)) == 0) {
             hevc_header(bytes, h);
             break;

@@ -1,5 +1,6 @@
 #include "analysis/codec_matrices.h"
 
+#include "h264/syntax.h"
 #include "io/text.h"
 
 #include <array>
@@ -155,25 +156,9 @@ std::string decimal_level(unsigned tenths) {
 }
 
 std::string h264_profile(const scaling::H264Matrices& m) {
-    struct Name {
-        unsigned idc;
-        const char* name;
-    };
-    static constexpr std::array<Name, 9> names = {{{66, "Baseline"},
-                                                   {77, "Main"},
-                                                   {88, "Extended"},
-                                                   {100, "High"},
-                                                   {110, "High 10"},
-                                                   {122, "High 4:2:2"},
-                                                   {244, "High 4:4:4 Predictive"},
-                                                   {44, "CAVLC 4:4:4 Intra"},
-                                                   {118, "Multiview High"}}};
-    std::string profile = std::to_string(m.profile_idc);
-    for (const Name& name : names) {
-        if (name.idc == m.profile_idc) {
-            profile = name.name;
-        }
-    }
+    const h264::Profile* p = h264::find_profile(m.profile_idc);
+    const std::string profile =
+        p != nullptr && p->name != nullptr ? p->name : std::to_string(m.profile_idc);
     return profile + "@" + decimal_level(m.level_idc);
 }
 

@@ -183,7 +183,7 @@ struct H264Sets {
 };
 
 void h264_parameter_set(H264Sets& sets, std::span<const std::uint8_t> unit) {
-    const int type = unit[0] & 0x1F;
+    const int type = h264::nal_type_of(unit[0]);
     auto rbsp = rbsp_after(unit, 1);
     if (type == h264::nal_type::seq_parameter_set) {
         const auto parsed = h264::seq_parameter_set_with_vui(rbsp);
@@ -292,7 +292,7 @@ struct HevcSets {
 };
 
 void hevc_parameter_set(HevcSets& sets, std::span<const std::uint8_t> unit) {
-    const int type = (unit[0] >> 1) & 0x3F;
+    const int type = hevc::nal_type_of(unit[0]);
     const auto rbsp = rbsp_after(unit, hevc::nal_unit_header_size);
     if (type == hevc::nal_type::sps) {
         const auto parsed = hevc::seq_parameter_set_whole(rbsp);
@@ -371,7 +371,7 @@ SliceFacts hevc_slice(HevcSets& sets, std::span<const std::uint8_t> head) {
     if (head.size() < hevc::nal_unit_header_size) {
         return facts;
     }
-    facts.nal_type = static_cast<std::uint8_t>((head[0] >> 1) & 0x3F);
+    facts.nal_type = static_cast<std::uint8_t>(hevc::nal_type_of(head[0]));
     facts.reference = !hevc::is_sub_layer_non_reference(facts.nal_type);
     const auto rbsp = rbsp_after(head, hevc::nal_unit_header_size);
     const auto start = hevc::slice_segment_header_start(rbsp, facts.nal_type).fields;
@@ -545,12 +545,12 @@ PendingUnit pending_unit(Codec codec, const WalkedUnit& unit) {
                   unit.kind == UnitKind::picture,
                   false};
     if (codec == Codec::h264) {
-        const int type = unit.bytes[0] & 0x1F;
-        u.vcl = u.vcl || type == 12;
+        const int type = h264::nal_type_of(unit.bytes[0]);
+        u.vcl = u.vcl || type == h264::nal_type::filler_data;
         u.delimiter = type == h264::nal_type::access_unit_delimiter;
     } else if (codec == Codec::hevc) {
-        const int type = (unit.bytes[0] >> 1) & 0x3F;
-        u.vcl = u.vcl || type == 38;
+        const int type = hevc::nal_type_of(unit.bytes[0]);
+        u.vcl = u.vcl || type == hevc::nal_type::filler_data;
         u.delimiter = type == hevc::nal_type::access_unit_delimiter;
     }
     return u;
@@ -645,12 +645,12 @@ namespace {
 // after a picture's slices.
 bool opens_access_unit(Codec codec, std::uint8_t first) {
     if (codec == Codec::h264) {
-        const int type = first & 0x1F;
+        const int type = h264::nal_type_of(first);
         return type == h264::nal_type::sei || type == h264::nal_type::access_unit_delimiter ||
                (type >= 14 && type <= 18);
     }
     if (codec == Codec::hevc) {
-        const int type = (first >> 1) & 0x3F;
+        const int type = hevc::nal_type_of(first);
         return type == hevc::nal_type::access_unit_delimiter ||
                type == hevc::nal_type::prefix_sei || (type >= 41 && type <= 44) ||
                (type >= 48 && type <= 55);
@@ -706,7 +706,7 @@ void CodecPictureReader::State::other_unit(const WalkedUnit& unit) {
         s.next_start = unit.position;
         s.next_offset = unit.offset ? std::optional(*unit.offset - unit.prefix) : std::nullopt;
     }
-    if (codec == Codec::h264 && (first & 0x1F) == h264::nal_type::sei) {
+    if (codec == Codec::h264 && h264::nal_type_of(first) == h264::nal_type::sei) {
         const auto rbsp = rbsp_after(unit.bytes, 1);
         const auto sei = h264::sei_messages(rbsp, s.h264.sei_vui());
         mpeg::read_hdr_messages(rbsp, s.hdr);
@@ -718,7 +718,7 @@ void CodecPictureReader::State::other_unit(const WalkedUnit& unit) {
         s.h264.recovery = sei.recovery_frame_cnt ? sei.recovery_frame_cnt : s.h264.recovery;
         s.h264.pic_struct = sei.pic_struct ? sei.pic_struct : s.h264.pic_struct;
     } else if (codec == Codec::hevc && unit.bytes.size() >= 2) {
-        const int type = (first >> 1) & 0x3F;
+        const int type = hevc::nal_type_of(first);
         if (type == hevc::nal_type::prefix_sei) {
             const auto rbsp = rbsp_after(unit.bytes, 2);
             const auto sei = hevc::sei_messages(rbsp, s.hevc.sei_vui());

@@ -34,14 +34,14 @@ struct PictureSets {
 // The id a parameter set is stored under: its own id, and 0x100 more for a PPS.
 std::optional<int> parameter_set_key(Codec codec, std::span<const std::uint8_t> unit) {
     if (codec == Codec::h264) {
-        const int type = unit[0] & 0x1F;
+        const int type = h264::nal_type_of(unit[0]);
         const auto rbsp = rbsp_after(unit, 1);
         if (type == h264::nal_type::seq_parameter_set) {
             return h264::seq_parameter_set_rbsp(rbsp).fields.seq_parameter_set_id;
         }
         return 0x100 + static_cast<int>(h264::pic_parameter_set_ids(rbsp).pic_parameter_set_id);
     }
-    const int type = (unit[0] >> 1) & 0x3F;
+    const int type = hevc::nal_type_of(unit[0]);
     const auto rbsp = rbsp_after(unit, hevc::nal_unit_header_size);
     if (type == hevc::nal_type::sps) {
         return hevc::seq_parameter_set_rbsp(rbsp).fields.sps_seq_parameter_set_id;
@@ -73,7 +73,7 @@ PictureSets picture_sets(Codec codec, std::span<const std::uint8_t> head) {
     if (head.size() < hevc::nal_unit_header_size) {
         return {};
     }
-    const auto type = static_cast<std::uint8_t>((head[0] >> 1) & 0x3F);
+    const auto type = hevc::nal_type_of(head[0]);
     const auto slice =
         hevc::slice_segment_header_start(rbsp_after(head, hevc::nal_unit_header_size), type);
     return {slice.fields.first_slice_segment_in_pic_flag, slice.fields.slice_pic_parameter_set_id};

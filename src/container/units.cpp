@@ -1,5 +1,7 @@
 #include "container/units.h"
 
+#include "h264/syntax.h"
+#include "hevc/syntax.h"
 #include "mpeg/start_code.h"
 #include "mpeg/syntax.h"
 #include "mpeg4/syntax.h"
@@ -11,7 +13,7 @@ namespace quantaline::container {
 namespace {
 
 int nal_type(Codec codec, std::uint8_t header) {
-    return codec == Codec::hevc ? (header >> 1) & 0x3F : header & 0x1F;
+    return codec == Codec::hevc ? hevc::nal_type_of(header) : h264::nal_type_of(header);
 }
 
 // A parameter set's type, told by a NAL unit's first byte.
@@ -405,9 +407,7 @@ bool split_length_prefixed(std::span<const std::uint8_t> sample, std::size_t len
 namespace {
 
 bool plausible_h264_profile(std::uint8_t profile) {
-    static constexpr std::uint8_t known[] = {44,  66,  77,  83,  86,  88,  100, 110,
-                                             118, 122, 128, 134, 135, 138, 139, 244};
-    return std::find(std::begin(known), std::end(known), profile) != std::end(known);
+    return h264::find_profile(profile) != nullptr;
 }
 
 // What one start code's following bytes tell: a codec, or nothing decisive.

@@ -116,10 +116,15 @@ CropUnit crop_unit(const SeqParameterSet& s) {
 
 } // namespace
 
+const Profile* find_profile(std::uint8_t profile_idc) {
+    const auto found = std::find_if(profiles.begin(), profiles.end(),
+                                    [&](const Profile& p) { return p.idc == profile_idc; });
+    return found != profiles.end() ? &*found : nullptr;
+}
+
 bool codes_chroma_format(std::uint8_t profile_idc) {
-    constexpr std::array<std::uint8_t, 13> profiles = {100, 110, 122, 244, 44,  83, 86,
-                                                       118, 128, 138, 139, 134, 135};
-    return std::find(profiles.begin(), profiles.end(), profile_idc) != profiles.end();
+    const Profile* p = find_profile(profile_idc);
+    return p != nullptr && p->codes_chroma_format;
 }
 
 Parsed<NalUnitHeader> nal_unit_header(std::span<const std::uint8_t> unit) {

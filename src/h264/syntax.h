@@ -25,7 +25,13 @@ inline constexpr std::uint8_t sei = 6;
 inline constexpr std::uint8_t seq_parameter_set = 7;
 inline constexpr std::uint8_t pic_parameter_set = 8;
 inline constexpr std::uint8_t access_unit_delimiter = 9;
+inline constexpr std::uint8_t filler_data = 12;
 } // namespace nal_type
+
+// nal_unit_type from a NAL unit's first byte.
+constexpr std::uint8_t nal_type_of(std::uint8_t first_byte) {
+    return first_byte & 0x1F;
+}
 
 struct NalUnitHeader {
     bool forbidden_zero_bit = false;
@@ -118,7 +124,31 @@ struct PicParameterSet {
     std::int8_t second_chroma_qp_index_offset = 0; // chroma_qp_index_offset when not coded
 };
 
-// The profiles whose SPS codes the chroma format, the bit depths and the scaling matrix.
+// The profiles of profile_idc: the name the header gives it (none: its number is shown)
+// and whether its SPS codes the chroma format, the bit depths and the scaling matrix.
+struct Profile {
+    std::uint8_t idc;
+    const char* name;
+    bool codes_chroma_format;
+};
+inline constexpr std::array<Profile, 16> profiles = {{{44, "CAVLC 4:4:4 Intra", true},
+                                                      {66, "Baseline", false},
+                                                      {77, "Main", false},
+                                                      {83, nullptr, true},
+                                                      {86, nullptr, true},
+                                                      {88, "Extended", false},
+                                                      {100, "High", true},
+                                                      {110, "High 10", true},
+                                                      {118, "Multiview High", true},
+                                                      {122, "High 4:2:2", true},
+                                                      {128, nullptr, true},
+                                                      {134, nullptr, true},
+                                                      {135, nullptr, true},
+                                                      {138, nullptr, true},
+                                                      {139, nullptr, true},
+                                                      {244, "High 4:4:4 Predictive", true}}};
+// Nothing for a profile_idc no standard profile has.
+const Profile* find_profile(std::uint8_t profile_idc);
 bool codes_chroma_format(std::uint8_t profile_idc);
 
 Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbsp);

@@ -25,7 +25,13 @@ inline constexpr std::uint8_t access_unit_delimiter = 35;
 inline constexpr std::uint8_t end_of_sequence = 36;
 inline constexpr std::uint8_t prefix_sei = 39;
 inline constexpr std::uint8_t suffix_sei = 40;
+inline constexpr std::uint8_t filler_data = 38;
 } // namespace nal_type
+
+// nal_unit_type from a NAL unit's first byte (after the forbidden bit, six bits).
+constexpr std::uint8_t nal_type_of(std::uint8_t first_byte) {
+    return (first_byte >> 1) & 0x3F;
+}
 
 struct NalUnitHeader {
     bool forbidden_zero_bit = false;
