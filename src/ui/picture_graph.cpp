@@ -22,18 +22,7 @@ namespace quantaline {
 
 namespace {
 
-constexpr std::size_t base_block = 16;
-// Below this many pictures a column reads the records themselves.
-constexpr std::size_t direct_reach = 2 * base_block;
 constexpr double smallest_view = 10;
-
-// I, P, B, then D and the forbidden codes together.
-std::size_t type_slot(std::uint8_t picture_coding_type) {
-    return picture_coding_type >= mpeg::intra_coded &&
-                   picture_coding_type <= mpeg::bidirectionally_predictive_coded
-               ? picture_coding_type - 1u
-               : 3u;
-}
 
 const std::array<QColor, 4> type_colours = {QColor(200, 0, 0), QColor(0, 70, 200),
                                             QColor(0, 150, 0), QColor(110, 110, 110)};
@@ -150,7 +139,7 @@ void PictureGraph::set_stream(const mpeg::ScanResult* result) {
     const bool same = result != nullptr && result == result_ &&
                       static_cast<double>(result->picture_records.size()) >= first_ + count_;
     result_ = result;
-    build_pyramid();
+    pyramid_.build(result);
     if (!same) {
         first_ = 0;
         count_ = static_cast<double>(picture_count());
@@ -192,127 +181,12 @@ void PictureGraph::select_picture(std::optional<std::size_t> index) {
     update();
 }
 
-void PictureGraph::Quantiser::add(const Quantiser& other) {
-    min = std::min(min, other.min);
-    max = std::max(max, other.max);
-    pictures += other.pictures;
-    average_sum += other.average_sum;
-}
-
 bool PictureGraph::shows_quantiser() const {
-    return result_ != nullptr && result_->quantiser_read && quantiser_top_ != 0;
+    return result_ != nullptr && result_->quantiser_read && pyramid_.quantiser_top() != 0;
 }
 
 std::size_t PictureGraph::picture_count() const {
     return result_ != nullptr ? result_->picture_records.size() : 0;
-}
-
-void PictureGraph::build_pyramid() {
-    pyramid_.clear();
-    quantiser_pyramid_.clear();
-    quantiser_top_ = 0;
-    const std::size_t n = picture_count();
-    // Until the quantiser pass has ended its figures are its own (it writes them meanwhile).
-    for (std::size_t i = 0; result_ != nullptr && result_->quantiser_read && i < n; ++i) {
-        const mpeg::PictureQuantiserFigures& q = result_->picture_records[i].quantiser;
-        if (q.read) {
-            quantiser_top_ = std::max(quantiser_top_, q.quantiser_max);
-        }
-    }
-    if (n <= direct_reach) {
-        return;
-    }
-    std::vector<Maxima> level((n + base_block - 1) / base_block, Maxima{});
-    std::vector<Quantiser> quantiser(quantiser_top_ != 0 ? level.size() : 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        const mpeg::PictureRecord& p = result_->picture_records[i];
-        std::uint32_t& slot = level[i / base_block][type_slot(p.picture_coding_type)];
-        slot = std::max(slot,
-                        static_cast<std::uint32_t>(std::min<std::uint64_t>(p.bytes, UINT32_MAX)));
-        if (!quantiser.empty() && p.quantiser.read) {
-            quantiser[i / base_block].add(Quantiser{p.quantiser.quantiser_min,
-                                                    p.quantiser.quantiser_max, 1,
-                                                    p.quantiser.quantiser_average_hundredths});
-        }
-    }
-    pyramid_.push_back(std::move(level));
-    if (!quantiser.empty()) {
-        quantiser_pyramid_.push_back(std::move(quantiser));
-    }
-    while (pyramid_.back().size() > 1) {
-        const std::vector<Maxima>& below = pyramid_.back();
-        std::vector<Maxima> above((below.size() + 1) / 2, Maxima{});
-        for (std::size_t i = 0; i < below.size(); ++i) {
-            for (std::size_t t = 0; t < 4; ++t) {
-                above[i / 2][t] = std::max(above[i / 2][t], below[i][t]);
-            }
-        }
-        pyramid_.push_back(std::move(above));
-        if (!quantiser_pyramid_.empty()) {
-            const std::vector<Quantiser>& q_below = quantiser_pyramid_.back();
-            std::vector<Quantiser> q_above((q_below.size() + 1) / 2);
-            for (std::size_t i = 0; i < q_below.size(); ++i) {
-                q_above[i / 2].add(q_below[i]);
-            }
-            quantiser_pyramid_.push_back(std::move(q_above));
-        }
-    }
-}
-
-std::optional<std::size_t> PictureGraph::level_for(std::size_t begin, std::size_t end) const {
-    if (end - begin <= direct_reach || pyramid_.empty()) {
-        return std::nullopt;
-    }
-    // The coarsest level whose blocks still fit twice in the column: a few blocks, the two
-    // at the edges reaching at most one block past it.
-    std::size_t level = 0;
-    while (level + 1 < pyramid_.size() && (base_block << (level + 1)) * 2 <= end - begin) {
-        ++level;
-    }
-    return level;
-}
-
-PictureGraph::Maxima PictureGraph::column_maxima(std::size_t begin, std::size_t end) const {
-    Maxima maxima{};
-    const auto level = level_for(begin, end);
-    if (!level) {
-        for (std::size_t i = begin; i < end; ++i) {
-            const mpeg::PictureRecord& p = result_->picture_records[i];
-            std::uint32_t& slot = maxima[type_slot(p.picture_coding_type)];
-            slot = std::max(
-                slot, static_cast<std::uint32_t>(std::min<std::uint64_t>(p.bytes, UINT32_MAX)));
-        }
-        return maxima;
-    }
-    const std::size_t block = base_block << *level;
-    const std::vector<Maxima>& blocks = pyramid_[*level];
-    for (std::size_t b = begin / block; b <= (end - 1) / block && b < blocks.size(); ++b) {
-        for (std::size_t t = 0; t < 4; ++t) {
-            maxima[t] = std::max(maxima[t], blocks[b][t]);
-        }
-    }
-    return maxima;
-}
-
-PictureGraph::Quantiser PictureGraph::column_quantiser(std::size_t begin, std::size_t end) const {
-    Quantiser quantiser;
-    const auto level = level_for(begin, end);
-    if (!level || quantiser_pyramid_.empty()) {
-        for (std::size_t i = begin; i < end; ++i) {
-            const mpeg::PictureQuantiserFigures& q = result_->picture_records[i].quantiser;
-            if (q.read) {
-                quantiser.add(
-                    Quantiser{q.quantiser_min, q.quantiser_max, 1, q.quantiser_average_hundredths});
-            }
-        }
-        return quantiser;
-    }
-    const std::size_t block = base_block << *level;
-    const std::vector<Quantiser>& blocks = quantiser_pyramid_[*level];
-    for (std::size_t b = begin / block; b <= (end - 1) / block && b < blocks.size(); ++b) {
-        quantiser.add(blocks[b]);
-    }
-    return quantiser;
 }
 
 void PictureGraph::set_view(double first, double count) {
@@ -383,7 +257,7 @@ void PictureGraph::draw_quantiser(QPainter& painter, const QRect& strip, double 
     painter.drawRect(strip.adjusted(0, 0, -1, -1));
     const int columns = strip.width() - 2;
     const int bottom = strip.bottom() - 1;
-    const double scale = (strip.height() - 3) / static_cast<double>(quantiser_top_);
+    const double scale = (strip.height() - 3) / static_cast<double>(pyramid_.quantiser_top());
     const auto y_of = [&](double quantiser) {
         return bottom - static_cast<int>(std::lround(quantiser * scale));
     };
@@ -392,7 +266,8 @@ void PictureGraph::draw_quantiser(QPainter& painter, const QRect& strip, double 
     std::vector<std::vector<QPoint>> lines;
     for (int c = 0; c < columns; ++c) {
         const auto [begin, end] = column_pictures(c, per_column);
-        const Quantiser q = begin < end ? column_quantiser(begin, end) : Quantiser{};
+        const PicturePyramid::Quantiser q =
+            begin < end ? pyramid_.quantiser(begin, end) : PicturePyramid::Quantiser{};
         const int x = strip.left() + 1 + c;
         if (q.pictures == 0) {
             // Pictures not read (a cancelled pass, before the first sequence header) break
@@ -428,7 +303,7 @@ void PictureGraph::draw_quantiser(QPainter& painter, const QRect& strip, double 
                           fontMetrics().horizontalAdvance(name) + 4, height);
     painter.fillRect(name_area, QColor(255, 255, 255, 220));
     painter.drawText(name_area, Qt::AlignCenter, name);
-    for (const int value : {static_cast<int>(quantiser_top_), 0}) {
+    for (const int value : {static_cast<int>(pyramid_.quantiser_top()), 0}) {
         const int y = std::clamp(y_of(value), strip.top() + height / 2, bottom - height / 2);
         painter.drawLine(strip.right() - 2, y_of(value), strip.right(), y_of(value));
         painter.drawText(QRect(strip.right() + 3, y - height / 2, 40, height),
@@ -779,7 +654,7 @@ std::vector<PictureGraph::Maxima> PictureGraph::columns_maxima(int columns, doub
         if (begin >= end) {
             continue;
         }
-        maxima[static_cast<std::size_t>(c)] = column_maxima(begin, end);
+        maxima[static_cast<std::size_t>(c)] = pyramid_.maxima(begin, end);
         for (const std::uint32_t bytes : maxima[static_cast<std::size_t>(c)]) {
             top = std::max(top, bytes);
         }
@@ -938,12 +813,12 @@ QString PictureGraph::description() const {
     if (shows_quantiser() && slice_qp_) {
         text += tr(" En orange, dans la bande du bas, le QP des tranches de chaque image, moyen, "
                    "et sa bande du minimum au maximum (0 à %1).")
-                    .arg(quantiser_top_);
+                    .arg(pyramid_.quantiser_top());
     } else if (shows_quantiser()) {
         text += tr(" En orange, dans la bande du bas, le quantificateur moyen de chaque image et "
                    "sa bande du minimum au maximum (0 à %1). Un clic ou Entrée montre les "
                    "macroblocs de l'image.")
-                    .arg(quantiser_top_);
+                    .arg(pyramid_.quantiser_top());
     }
     if (shows_buffer()) {
         std::uint64_t underflows = 0;

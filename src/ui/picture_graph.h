@@ -3,6 +3,7 @@
 #include "check/buffer_model.h"
 #include "check/timeline.h"
 #include "mpeg/scan.h"
+#include "session/picture_pyramid.h"
 
 #include <QString>
 #include <QWidget>
@@ -81,22 +82,7 @@ class PictureGraph : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    // The maxima of one block of pictures, by type: I, P, B, D and others.
-    using Maxima = std::array<std::uint32_t, 4>;
-    // The quantiser of one block of pictures: the least minimum, the largest maximum, the
-    // sum of the averages (hundredths) and the pictures read.
-    struct Quantiser {
-        std::uint8_t min = UINT8_MAX;
-        std::uint8_t max = 0;
-        std::uint32_t pictures = 0;
-        std::uint64_t average_sum = 0;
-        void add(const Quantiser& other);
-    };
-    void build_pyramid();
-    Maxima column_maxima(std::size_t begin, std::size_t end) const;
-    Quantiser column_quantiser(std::size_t begin, std::size_t end) const;
-    // The coarsest level whose blocks still fit twice in [begin, end); none: the records.
-    std::optional<std::size_t> level_for(std::size_t begin, std::size_t end) const;
+    using Maxima = PicturePyramid::Maxima;
     bool shows_quantiser() const;
     // Where each part lies in an area: the bars' plot, the quantiser's strip (empty without
     // quantiser) and the time axis under them.
@@ -159,10 +145,7 @@ class PictureGraph : public QWidget {
     View view_ = View::picture_bytes;
     bool slice_qp_ = false;
     std::optional<std::size_t> selected_;
-    // Level k holds the maxima of blocks of (base_block << k) pictures.
-    std::vector<std::vector<Maxima>> pyramid_;
-    std::vector<std::vector<Quantiser>> quantiser_pyramid_;
-    std::uint8_t quantiser_top_ = 0; // the stream's largest quantiser
+    PicturePyramid pyramid_;
     std::optional<int> press_x_;
     double first_ = 0;
     double count_ = 0;
