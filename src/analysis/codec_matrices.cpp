@@ -39,16 +39,26 @@ std::string h264_key(int index) {
     return index < 6 ? list_key(index, "4x4") : list_key(h264_8x8_matrix_id(index - 6), "8x8");
 }
 
+// The list's codec, kind and colour, from its matrix id (0 to 2 intra Y, Cb, Cr; 3 to 5
+// inter).
+void set_kind(CodecList& list, Codec codec, int matrix_id) {
+    list.codec = codec;
+    list.intra = matrix_id < 3;
+    list.component = static_cast<std::uint8_t>(matrix_id % 3);
+}
+
 void add_h264_lists(const scaling::H264Matrices& m, std::vector<CodecList>& lists) {
     for (int i = 0; i < 6; ++i) {
         const auto& list = m.lists_4x4[static_cast<std::size_t>(i)];
         lists.push_back(
             {h264_key(i), 4, 4, {list.values.begin(), list.values.end()}, {}, list.source, {}});
+        set_kind(lists.back(), Codec::h264, i);
     }
     for (int i = 0; i < m.lists_8x8_count; ++i) {
         const auto& list = m.lists_8x8[static_cast<std::size_t>(i)];
         lists.push_back(
             {h264_key(6 + i), 8, 8, {list.values.begin(), list.values.end()}, {}, list.source, {}});
+        set_kind(lists.back(), Codec::h264, h264_8x8_matrix_id(i));
     }
     for (CodecList& list : lists) {
         if (list.source.reference != scaling::default_table) {
@@ -77,6 +87,7 @@ void add_hevc_lists(const scaling::HevcMatrices& m, std::vector<CodecList>& list
             if (size_id >= 2) {
                 out.dc = list.dc;
             }
+            set_kind(out, Codec::hevc, matrix_id);
             if (list.source.reference != scaling::default_table) {
                 // A 32x32 chroma list of 4:4:4 comes from the 16x16 list; a prediction
                 // from a list of its own size.
@@ -101,6 +112,9 @@ void add_mpeg4_lists(const scaling::Mpeg4Matrices& m, std::vector<CodecList>& li
                      {},
                      m.nonintra.source,
                      {}});
+    set_kind(lists[lists.size() - 2], Codec::mpeg4, 0);
+    set_kind(lists.back(), Codec::mpeg4, 3);
+    lists.back().component = 0;
 }
 
 TextId resolve_reason(ResolveError error) {
@@ -155,14 +169,13 @@ std::string decimal_level(unsigned tenths) {
            (tenths % 10 != 0 ? "." + std::to_string(tenths % 10) : "");
 }
 
-std::string h264_profile(const scaling::H264Matrices& m) {
+CodecProfile h264_profile(const scaling::H264Matrices& m) {
     const h264::Profile* p = h264::find_profile(m.profile_idc);
-    const std::string profile =
-        p != nullptr && p->name != nullptr ? p->name : std::to_string(m.profile_idc);
-    return profile + "@" + decimal_level(m.level_idc);
+    return {p != nullptr && p->name != nullptr ? p->name : std::to_string(m.profile_idc),
+            decimal_level(m.level_idc)};
 }
 
-std::string hevc_profile(const scaling::HevcMatrices& m) {
+CodecProfile hevc_profile(const scaling::HevcMatrices& m) {
     static constexpr std::array<const char*, 10> names = {"",
                                                           "Main",
                                                           "Main 10",
@@ -177,40 +190,40 @@ std::string hevc_profile(const scaling::HevcMatrices& m) {
                                     ? names[m.general_profile_idc]
                                     : std::to_string(m.general_profile_idc);
     // general_level_idc is 30 times the level.
-    const std::string text = profile + "@" + decimal_level(m.general_level_idc / 3u);
-    return m.general_tier_flag ? text + " (High tier)" : text;
+    const std::string level = decimal_level(m.general_level_idc / 3u);
+    return {profile, m.general_tier_flag ? level + " (High tier)" : level};
 }
 
-std::string mpeg4_profile(const scaling::Mpeg4Matrices& m, Language language) {
+CodecProfile mpeg4_profile(const scaling::Mpeg4Matrices& m, Language language) {
     if (!m.visual_object_sequence) {
-        return text_in(language, "Value", TR_NOOP_TEXT("Value", "Sans objet"));
+        return {text_in(language, "Value", TR_NOOP_TEXT("Value", "Sans objet")), {}};
     }
     struct Name {
         unsigned code;
         const char* name;
     };
-    static constexpr std::array<Name, 14> names = {{{0x08, "Simple@L0"},
-                                                    {0x01, "Simple@L1"},
-                                                    {0x02, "Simple@L2"},
-                                                    {0x03, "Simple@L3"},
-                                                    {0x04, "Simple@L4a"},
-                                                    {0x05, "Simple@L5"},
-                                                    {0x06, "Simple@L6"},
-                                                    {0xF0, "Advanced Simple@L0"},
-                                                    {0xF1, "Advanced Simple@L1"},
-                                                    {0xF2, "Advanced Simple@L2"},
-                                                    {0xF3, "Advanced Simple@L3"},
-                                                    {0xF4, "Advanced Simple@L4"},
-                                                    {0xF5, "Advanced Simple@L5"},
-                                                    {0xF7, "Advanced Simple@L3b"}}};
+    static constexpr std::array<Name, 14> names = {{{0x08, "L0"},
+                                                    {0x01, "L1"},
+                                                    {0x02, "L2"},
+                                                    {0x03, "L3"},
+                                                    {0x04, "L4a"},
+                                                    {0x05, "L5"},
+                                                    {0x06, "L6"},
+                                                    {0xF0, "L0"},
+                                                    {0xF1, "L1"},
+                                                    {0xF2, "L2"},
+                                                    {0xF3, "L3"},
+                                                    {0xF4, "L4"},
+                                                    {0xF5, "L5"},
+                                                    {0xF7, "L3b"}}};
     for (const Name& name : names) {
         if (name.code == m.profile_and_level_indication) {
-            return name.name;
+            return {name.code >= 0xF0 ? "Advanced Simple" : "Simple", name.name};
         }
     }
     char code[8];
     std::snprintf(code, sizeof code, "0x%02X", m.profile_and_level_indication);
-    return code;
+    return {code, {}};
 }
 
 } // namespace
@@ -337,7 +350,7 @@ std::string codec_stream_type(const CodecAnalysis& result, Language language) {
     return container + " " + codec_name(result.codec);
 }
 
-std::string codec_profile_text(const CodecAnalysis& result, Language language) {
+CodecProfile codec_profile(const CodecAnalysis& result, Language language) {
     if (result.h264) {
         return h264_profile(*result.h264);
     }
@@ -347,7 +360,12 @@ std::string codec_profile_text(const CodecAnalysis& result, Language language) {
     if (result.mpeg4) {
         return mpeg4_profile(*result.mpeg4, language);
     }
-    return "???";
+    return {"???", {}};
+}
+
+std::string codec_profile_text(const CodecAnalysis& result, Language language) {
+    const CodecProfile p = codec_profile(result, language);
+    return p.level.empty() ? p.profile : p.profile + "@" + p.level;
 }
 
 std::string codec_chroma_text(const CodecAnalysis& result) {
@@ -364,8 +382,7 @@ std::string codec_chroma_text(const CodecAnalysis& result) {
 }
 
 std::string list_source_text(const CodecList& list, Language language) {
-    const Codec codec = list.key == "intra" || list.key == "non_intra" ? Codec::mpeg4 : Codec::h264;
-    std::string level = level_name(list.source.level, codec);
+    std::string level = level_name(list.source.level, list.codec);
     const std::string reference =
         list.reference_key.empty()
             ? text_in(language, "Codec", TR_NOOP_TEXT("Codec", "la liste par défaut"))

@@ -31,6 +31,10 @@ struct CodecList {
     std::optional<std::uint8_t> dc;
     scaling::ListSource source{};
     std::string reference_key; // the list copied or predicted from, when another list
+    // What the key says, for the front ends to pair and name the lists without reading it.
+    container::Codec codec = container::Codec::unknown;
+    bool intra = true;          // intra (MPEG-4: intra), else inter (non_intra)
+    std::uint8_t component = 0; // 0 Y, 1 Cb, 2 Cr (MPEG-4's matrices: 0)
     std::uint8_t at(int row, int column) const {
         return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(grid) +
                       static_cast<std::size_t>(column)];
@@ -72,6 +76,13 @@ CodecAnalysis analyse_codec(const container::VideoConfiguration& configuration);
 std::string codec_name(container::Codec codec); // "H.264", "HEVC", "MPEG-4 Part 2"
 // "Flux transport H.264", "MP4 HEVC"
 std::string codec_stream_type(const CodecAnalysis& result, Language language = text_language());
+// The profile and the level apart: "High" and "4.1", "Main 10" and "5.1 (High tier)",
+// "Simple" and "L1"; no level when the stream names none.
+struct CodecProfile {
+    std::string profile;
+    std::string level;
+};
+CodecProfile codec_profile(const CodecAnalysis& result, Language language = text_language());
 // "High@4.1", "Main 10@5.1"
 std::string codec_profile_text(const CodecAnalysis& result, Language language = text_language());
 std::string codec_chroma_text(const CodecAnalysis& result); // "4:2:0"

@@ -4,6 +4,7 @@
 #include "io/text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace quantaline {
@@ -14,14 +15,12 @@ bool read(const CodecAnalysis& result) {
     return result.h264 || result.hevc || result.mpeg4;
 }
 
-// "intra_8x8_cb" gives "8x8" and "Cb".
-std::string pair_label(const std::string& intra_key) {
-    const std::string rest = intra_key.substr(intra_key.find('_') + 1); // "8x8_cb"
-    const std::size_t blank = rest.find('_');
-    const std::string size = rest.substr(0, blank);
-    const std::string colour = rest.substr(blank + 1);
-    const std::string component = colour == "y" ? "Y" : colour == "cb" ? "Cb" : "Cr";
-    return fill_text(tr_text("Session", "Listes %1 %2"), {size, component});
+// "Listes 8x8 Cb"
+std::string pair_label(const CodecList& intra) {
+    static constexpr std::array<const char*, 3> components = {"Y", "Cb", "Cr"};
+    const std::string size = std::to_string(intra.size) + "x" + std::to_string(intra.size);
+    return fill_text(tr_text("Session", "Listes %1 %2"),
+                     {size, components[std::min<std::size_t>(intra.component, 2)]});
 }
 
 // "25", "29,97", "0,005": up to `decimals` decimals, the language's separator.
@@ -168,10 +167,9 @@ StreamInfo codec_stream_info(const CodecAnalysis& result) {
     info.horizontal_size = static_cast<std::int16_t>(std::min<std::uint32_t>(size.width, 32767));
     info.vertical_size = static_cast<std::int16_t>(std::min<std::uint32_t>(size.height, 32767));
     if (read(result)) {
-        const std::string profile = codec_profile_text(result);
-        const std::size_t at = profile.find('@');
-        info.profile_text = profile.substr(0, at);
-        info.level_text = at == std::string::npos ? std::string() : profile.substr(at + 1);
+        CodecProfile profile = codec_profile(result);
+        info.profile_text = std::move(profile.profile);
+        info.level_text = std::move(profile.level);
         info.chroma_format_text = codec_chroma_text(result);
     }
     return info;
@@ -179,23 +177,24 @@ StreamInfo codec_stream_info(const CodecAnalysis& result) {
 
 std::vector<ListPair> list_pairs(const CodecAnalysis& result) {
     std::vector<ListPair> pairs;
-    if (const CodecList* intra = find_list(result, "intra")) {
-        pairs.push_back(
-            {tr_text("Session", "Matrices 8x8"), intra, find_list(result, "non_intra")});
-        return pairs;
-    }
     for (const CodecList& list : result.lists) {
-        if (list.key.rfind("intra_", 0) == 0) {
-            pairs.push_back(
-                {pair_label(list.key), &list, find_list(result, "inter_" + list.key.substr(6))});
+        if (!list.intra) {
+            continue;
         }
+        const auto inter =
+            std::find_if(result.lists.begin(), result.lists.end(), [&](const CodecList& l) {
+                return !l.intra && l.size == list.size && l.component == list.component;
+            });
+        pairs.push_back({list.codec == container::Codec::mpeg4 ? tr_text("Session", "Matrices 8x8")
+                                                               : pair_label(list),
+                         &list, inter != result.lists.end() ? &*inter : nullptr});
     }
     return pairs;
 }
 
 std::size_t first_list_pair(const std::vector<ListPair>& pairs) {
     for (std::size_t i = 0; i < pairs.size(); ++i) {
-        if (pairs[i].intra->key == "intra_8x8_y" || pairs[i].intra->key == "intra") {
+        if (pairs[i].intra->size == 8 && pairs[i].intra->component == 0) {
             return i;
         }
     }
