@@ -1824,14 +1824,6 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>Sans matrice : quantification H.263</source>
         <translation>No matrix: H.263 quantisation</translation>
     </message>
-    <message>
-        <source>DC intra : %1</source>
-        <translation>Intra DC: %1</translation>
-    </message>
-    <message>
-        <source>DC inter : %1</source>
-        <translation>Inter DC: %1</translation>
-    </message>
 </context>
 <context>
     <name>quantaline::FrmOuvrir</name>
@@ -1989,14 +1981,6 @@ A matrix in green is the MPEG default matrix. The file you have just read does n
     <message>
         <source>Sans matrice : quantification H.263</source>
         <translation>No matrix: H.263 quantisation</translation>
-    </message>
-    <message>
-        <source>DC intra : %1</source>
-        <translation>Intra DC: %1</translation>
-    </message>
-    <message>
-        <source>DC inter : %1</source>
-        <translation>Inter DC: %1</translation>
     </message>
     <message>
         <source>Valeurs DC des listes 16x16 et 32x32</source>
@@ -2241,6 +2225,17 @@ A list in green is a flat or default list of the codec, or one taken from such a
     <message>
         <source>Conformité du flux à son profil</source>
         <translation>The stream&apos;s conformance to its profile</translation>
+    </message>
+</context>
+<context>
+    <name>quantaline::MatrixGrid</name>
+    <message>
+        <source>DC intra : %1</source>
+        <translation>Intra DC: %1</translation>
+    </message>
+    <message>
+        <source>DC inter : %1</source>
+        <translation>Inter DC: %1</translation>
     </message>
 </context>
 </TS>

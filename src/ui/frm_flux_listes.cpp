@@ -244,26 +244,11 @@ void FrmFluxListes::show_pair() {
     const int index = lists_box_->currentIndex();
     const ListPair* pair =
         index >= 0 && static_cast<std::size_t>(index) < pairs_.size() ? &pairs_[index] : nullptr;
-    QStringList dc;
-    for (std::size_t g = 0; g < grids_.size(); ++g) {
-        MatrixGrid* grid = grids_[g];
-        const CodecList* list = pair == nullptr ? nullptr : g == 0 ? pair->intra : pair->inter;
-        if (list == nullptr) {
-            grid->clear();
-            grid->setToolTip(shown_.codec == container::Codec::mpeg4 && session_.codec_stream()
-                                 ? tr("Sans matrice : quantification H.263")
-                                 : QString());
-            grid->setAccessibleDescription(grid->toolTip());
-            continue;
-        }
-        grid->show_values(list->values, list->grid, list_from_stream(shown_, *list));
-        const QString tooltip = QString::fromStdString(list_tooltip(*list));
-        grid->setToolTip(tooltip);
-        grid->setAccessibleDescription(tooltip);
-        if (list->dc) {
-            dc << (g == 0 ? tr("DC intra : %1") : tr("DC inter : %1")).arg(*list->dc);
-        }
-    }
+    const bool h263 = shown_.codec == container::Codec::mpeg4 && session_.codec_stream();
+    const QStringList dc = show_list_pair(
+        grids_, shown_,
+        {pair != nullptr ? pair->intra : nullptr, pair != nullptr ? pair->inter : nullptr},
+        h263 ? tr("Sans matrice : quantification H.263") : QString());
     dc_label_->setText(dc.join(QStringLiteral(" ; ")));
 }
 

@@ -601,29 +601,15 @@ void HeaderFrm::display_codec_lists() {
 }
 
 void HeaderFrm::display_list_pair() {
-    QStringList dc;
-    for (const bool intra : {true, false}) {
-        MatrixGrid* grid = intra ? intra_grid_ : non_intra_grid_;
-        const CodecList* list = session_.shown_list(intra);
-        if (list == nullptr) {
-            // H.263 quantisation, or lists that could not be read.
-            grid->clear();
-            const CodecAnalysis* codec = session_.codec();
-            set_grid_tooltip(grid, grid->cells(),
-                             codec != nullptr && codec->mpeg4
-                                 ? tr("Sans matrice : quantification H.263")
-                                 : QString());
-            grid->setAccessibleDescription(grid->toolTip());
-            continue;
-        }
-        grid->show_values(list->values, list->grid, list_from_stream(*session_.codec(), *list));
-        const QString tooltip = QString::fromStdString(list_tooltip(*list));
-        set_grid_tooltip(grid, grid->cells(), tooltip);
-        grid->setAccessibleDescription(tooltip);
-        if (list->dc) {
-            dc << (intra ? tr("DC intra : %1") : tr("DC inter : %1")).arg(*list->dc);
-        }
+    const CodecAnalysis* codec = session_.codec();
+    if (codec == nullptr) {
+        return;
     }
+    // A grid without a list: H.263 quantisation, or lists that could not be read.
+    const QStringList dc =
+        show_list_pair({intra_grid_, non_intra_grid_}, *codec,
+                       {session_.shown_list(true), session_.shown_list(false)},
+                       codec->mpeg4 ? tr("Sans matrice : quantification H.263") : QString());
     dc_label_->setText(dc.join(QLatin1Char('\n')));
     dc_label_->setAccessibleDescription(tr("Valeurs DC des listes 16x16 et 32x32"));
     dc_label_->setVisible(!dc.isEmpty());

@@ -1,6 +1,8 @@
 #include "ui/matrix_grid.h"
 
+#include "session/codec_view.h"
 #include "ui/controls.h"
+#include "ui/matrix_menu.h"
 
 #include <QApplication>
 
@@ -76,6 +78,29 @@ void MatrixGrid::take_first_cell_style() {
         cell.setFont(font);
         cell.setAlignment(cells_[0]->alignment());
     }
+}
+
+QStringList show_list_pair(const std::array<MatrixGrid*, 2>& grids, const CodecAnalysis& analysis,
+                           const std::array<const CodecList*, 2>& lists, const QString& without) {
+    QStringList dc;
+    for (std::size_t g = 0; g < grids.size(); ++g) {
+        MatrixGrid* grid = grids[g];
+        const CodecList* list = lists[g];
+        const QString tooltip =
+            list != nullptr ? QString::fromStdString(list_tooltip(*list)) : without;
+        if (list == nullptr) {
+            grid->clear();
+        } else {
+            grid->show_values(list->values, list->grid, list_from_stream(analysis, *list));
+        }
+        set_grid_tooltip(grid, grid->cells(), tooltip);
+        grid->setAccessibleDescription(tooltip);
+        if (list != nullptr && list->dc) {
+            dc << (g == 0 ? MatrixGrid::tr("DC intra : %1") : MatrixGrid::tr("DC inter : %1"))
+                      .arg(*list->dc);
+        }
+    }
+    return dc;
 }
 
 } // namespace quantaline

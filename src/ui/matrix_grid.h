@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QPoint>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -12,6 +13,9 @@
 class QLabel;
 
 namespace quantaline {
+
+struct CodecAnalysis;
+struct CodecList;
 
 // A matrix shown as its 8 x 8 values in a frame with its caption, as the main window and the
 // "Flux complet" window show them. The cells are bordered labels named NAME_1 to NAME_64,
@@ -51,5 +55,11 @@ class MatrixGrid : public QGroupBox {
   private:
     std::array<QLabel*, 64> cells_{};
 };
+
+// An H.264, HEVC or MPEG-4 video's pair of lists (intra, inter) in two grids, each grid and
+// its cells told where its list comes from, or `without` when it has none (H.263
+// quantisation, lists not read); the DC values of the lists that have one ("DC intra : 16").
+QStringList show_list_pair(const std::array<MatrixGrid*, 2>& grids, const CodecAnalysis& analysis,
+                           const std::array<const CodecList*, 2>& lists, const QString& without);
 
 } // namespace quantaline
