@@ -3,7 +3,8 @@
 // The matrices in force for the first picture of an MPEG-4 Part 2, H.264 or HEVC video,
 // whatever carries it: the container's configuration read, the parameter sets resolved as
 // the decoder resolves them, every list under one name with where it came from. MPEG-1
-// and MPEG-2 files are not read here: analyse_file() reads them.
+// and MPEG-2 files are not read here: analyse_file() reads them. The names of the codecs,
+// profiles, chroma formats and lists' sources are in codec_names.cpp.
 
 #include "analysis/codec_header.h"
 #include "container/video_configuration.h"
