@@ -1721,6 +1721,10 @@ Check that the path to TMPGEnc is correct!</translation>
 <context>
     <name>quantaline::FrmFluxListes</name>
     <message>
+        <source>Tampon CPB : non modélisé (le flux ne porte pas de paramètres HRD et de SEI de période de tampon)</source>
+        <translation>CPB buffer: not modelled (the stream carries no HRD parameters and buffering period SEI)</translation>
+    </message>
+    <message>
         <source>aucun profil de disque</source>
         <translation>no disc profile</translation>
     </message>

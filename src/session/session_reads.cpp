@@ -250,7 +250,11 @@ StreamReadTexts Session::stream_read_texts() const {
     if (codec_stream_) {
         StreamReadTexts texts = codec_stream_read_texts(*codec_stream_, read_state(Read::stream) ==
                                                                             ReadState::cancelled);
-        if (codec_check_) {
+        // Neither a buffer to model nor a disc's rules: nothing was checked, nothing is said.
+        const bool checked = codec_check_ && (codec_check_->source != check::CpbSource::none ||
+                                              !codec_check_->findings.empty() ||
+                                              std::string_view(codec_check_->profile) != "none");
+        if (checked) {
             texts.conformance = check::codec_verdict_text(*codec_check_);
             texts.conformance_fault = !codec_check_->findings.empty();
         }

@@ -184,7 +184,10 @@ void FrmFluxListes::show_check() {
     check_->set_profiles(profiles, QString::fromStdString(session_.check_profile()), true);
     check_->set_verdict(QString::fromStdString(check::codec_verdict_text(*result)),
                         !result->findings.empty());
-    check_->set_figures(QString::fromStdString(check::cpb_text(*result)));
+    check_->set_figures(result->source == check::CpbSource::none
+                            ? tr("Tampon CPB : non modélisé (le flux ne porte pas de paramètres "
+                                 "HRD et de SEI de période de tampon)")
+                            : QString::fromStdString(check::cpb_text(*result)));
     check_->set_findings(result->findings, result->notes,
                          timeline_.times.empty() ? nullptr : &timeline_);
 }

@@ -350,6 +350,7 @@ class CodecWindowTest : public QObject {
                                     "vbv-bufsize=500:bitrate=500:keyint=12 -f h264",
                                     folder.file("cbr.264"), "320x240", 24));
         QVERIFY(encode("-c:v mpeg4 -f avi", folder.file("part2.avi")));
+        QVERIFY(encode_test_pattern("-c:v libx264 -f h264", folder.file("plain.264"), "96x64", 3));
         AppState state;
         FakePlatform platform;
         Session session(state);
@@ -404,6 +405,21 @@ class CodecWindowTest : public QObject {
         QVERIFY(listes != nullptr);
         QVERIFY(!listes->findChild<QTabWidget*>(QStringLiteral("onglets_flux"))->isTabVisible(1));
         QCOMPARE(strip->text(), QString());
+        listes->close();
+
+        // Without HRD parameters nothing is modelled under auto: the strip says nothing, the
+        // tab why. The profile chosen stays from one file to the next until changed.
+        session.set_check_profile("auto");
+        QVERIFY(open_in_folder(window, path, "plain.264"));
+        QTRY_COMPARE_WITH_TIMEOUT(window.findChild<QLabel*>(QStringLiteral("lbl_flux"))->text(),
+                                  QStringLiteral("Flux complet : 3 images, 1 jeu de listes"),
+                                  20000);
+        QCOMPARE(strip->text(), QString());
+        window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->click();
+        listes = window.flux_listes_window();
+        QVERIFY(listes->findChild<QLabel*>(QStringLiteral("lbl_tampon"))
+                    ->text()
+                    .startsWith(QStringLiteral("Tampon CPB : non modélisé")));
     }
 
     void an_mpeg2_file_shows_no_box() {
