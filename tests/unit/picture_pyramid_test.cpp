@@ -35,8 +35,8 @@ TEST(PicturePyramid, StretchesReadFromBlocksAsFromTheRecords) {
             p.quantiser.quantiser_min = static_cast<std::uint8_t>(1 + random() % 10);
             p.quantiser.quantiser_max =
                 static_cast<std::uint8_t>(p.quantiser.quantiser_min + random() % 20);
-            p.quantiser.quantiser_average_hundredths =
-                static_cast<std::uint16_t>(100 * p.quantiser.quantiser_min + random() % 500);
+            p.quantiser.quantiser_average_hundredths = static_cast<std::uint16_t>(
+                std::uint64_t{p.quantiser.quantiser_min} * 100 + random() % 500);
             top = p.quantiser.read ? std::max(top, p.quantiser.quantiser_max) : top;
             r.picture_records.push_back(p);
         }
