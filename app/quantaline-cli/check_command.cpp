@@ -174,8 +174,8 @@ std::string json_cpb(const check::CodecCheckResult& c) {
     return out + "}";
 }
 
-void write_codec_json(std::string& out, const std::string& file, const CodecScan& result,
-                      const check::CodecCheckResult& c) {
+void write_json(std::string& out, const std::string& file, const CodecScan& result,
+                const check::CodecCheckResult& c) {
     out += "{\"file\":" + json_string(file);
     out += ",\"codec\":" + json_string(codec_key(result.codec));
     out += ",\"profile\":\"" + std::string(c.profile) + "\"";
@@ -185,8 +185,8 @@ void write_codec_json(std::string& out, const std::string& file, const CodecScan
     out += ",\"messages\":" + json_messages(result.messages) + "}\n";
 }
 
-void write_codec_text(std::string& out, const std::string& file, const CodecScan& result,
-                      const check::CodecCheckResult& c) {
+void write_text(std::string& out, const std::string& file, const CodecScan& result,
+                const check::CodecCheckResult& c) {
     if (result.picture_records.empty()) {
         out += file + " : " + tr_text("Cli", "Aucune image") + "\n";
         return;
@@ -202,6 +202,18 @@ void write_codec_text(std::string& out, const std::string& file, const CodecScan
     }
     for (const Finding& f : c.notes) {
         out += "  " + std::string(tr_text("Cli", "Note :")) + finding_line(f).substr(1);
+    }
+}
+
+// One file's check, MPEG-1/2's or a codec's: its JSON, or its messages and its text.
+template <class Result, class Check>
+void write_check(bool json, const std::string& file, const Result& result, const Check& c) {
+    Writer writer;
+    if (json) {
+        write_json(writer.text, file, result, c);
+    } else {
+        print_messages(file, result.messages);
+        write_text(writer.text, file, result, c);
     }
 }
 
@@ -270,13 +282,7 @@ int run_check(const Arguments& arguments) {
         [&](std::size_t, const std::string& file, const mpeg::ScanResult& result) {
             const CheckResult c = check::check_stream(result, profile);
             findings = findings || !c.findings.empty();
-            Writer writer;
-            if (json) {
-                write_json(writer.text, file, result, c);
-            } else {
-                print_messages(file, result.messages);
-                write_text(writer.text, file, result, c);
-            }
+            write_check(json, file, result, c);
         },
         status,
         [&](std::size_t, const std::string& file, const CodecScan& result) {
@@ -290,13 +296,7 @@ int run_check(const Arguments& arguments) {
             const auto c = check::check_codec_pictures(result.codec, result.picture_records,
                                                        result.summary, profile, *cpb);
             findings = findings || !c.findings.empty();
-            Writer writer;
-            if (json) {
-                write_codec_json(writer.text, file, result, c);
-            } else {
-                print_messages(file, result.messages);
-                write_codec_text(writer.text, file, result, c);
-            }
+            write_check(json, file, result, c);
         });
     status = refused ? exit_message : status;
     return status == exit_ok && findings ? exit_message : status;

@@ -446,6 +446,19 @@ SliceFacts mpeg4_vop(Mpeg4State& state, std::span<const std::uint8_t> head) {
 
 } // namespace
 
+namespace {
+
+// The clock of the VUI's timing information, when it gives one.
+void set_clock(CodecSequence& q, std::uint32_t num_units_in_tick, std::uint32_t time_scale) {
+    if (time_scale != 0) {
+        q.tick = static_cast<double>(num_units_in_tick) / time_scale;
+        q.time_scale = time_scale;
+        q.num_units_in_tick = num_units_in_tick;
+    }
+}
+
+} // namespace
+
 // The buffer's schedules and the format's fields of the SPS in force.
 std::vector<CodecHrdSchedule> h264_schedules(const h264::HrdParameters& hrd) {
     std::vector<CodecHrdSchedule> schedules;
@@ -458,10 +471,8 @@ std::vector<CodecHrdSchedule> h264_schedules(const h264::HrdParameters& hrd) {
 CodecSequence h264_sequence(const h264::SeqParameterSetVui& s) {
     CodecSequence q;
     const h264::VuiParameters& v = s.vui;
-    if (v.timing_info_present_flag && v.time_scale != 0) {
-        q.tick = static_cast<double>(v.num_units_in_tick) / v.time_scale;
-        q.time_scale = v.time_scale;
-        q.num_units_in_tick = v.num_units_in_tick;
+    if (v.timing_info_present_flag) {
+        set_clock(q, v.num_units_in_tick, v.time_scale);
     }
     if (v.nal_hrd_parameters_present_flag) {
         q.nal = h264_schedules(v.nal_hrd);
@@ -507,10 +518,8 @@ std::vector<CodecHrdSchedule> hevc_schedules(const hevc::HrdParameters& hrd,
 CodecSequence hevc_sequence(const hevc::SeqParameterSetWhole& s) {
     CodecSequence q;
     const hevc::VuiParameters& v = s.vui;
-    if (v.vui_timing_info_present_flag && v.vui_time_scale != 0) {
-        q.tick = static_cast<double>(v.vui_num_units_in_tick) / v.vui_time_scale;
-        q.time_scale = v.vui_time_scale;
-        q.num_units_in_tick = v.vui_num_units_in_tick;
+    if (v.vui_timing_info_present_flag) {
+        set_clock(q, v.vui_num_units_in_tick, v.vui_time_scale);
     }
     if (v.vui_hrd_parameters_present_flag) {
         if (v.hrd.nal_hrd_parameters_present_flag) {
