@@ -99,16 +99,7 @@ struct Sink {
     const CodecPictureSummary& summary;
     std::vector<Finding>& findings;
     Finding& add(Rule rule, std::optional<std::uint64_t> picture = std::nullopt) {
-        Finding f;
-        f.rule = rule;
-        if (picture) {
-            f.picture = *picture;
-            f.offset = pictures[*picture].offset;
-            for (std::size_t g = 0; g < summary.gops.size(); ++g) {
-                f.gop = summary.gops[g].first_picture <= *picture ? std::optional(g) : f.gop;
-            }
-        }
-        findings.push_back(f);
+        findings.push_back(finding_at(rule, pictures, summary, picture));
         return findings.back();
     }
 };

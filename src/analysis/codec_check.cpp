@@ -50,14 +50,7 @@ struct Place {
     const std::vector<CodecPicture>& pictures;
     const CodecPictureSummary& summary;
     Finding at(Rule rule, std::optional<std::uint64_t> picture) const {
-        Finding f;
-        f.rule = rule;
-        if (picture && *picture < pictures.size()) {
-            f.picture = *picture;
-            f.gop = gop_of(summary, *picture);
-            f.offset = pictures[*picture].offset;
-        }
-        return f;
+        return finding_at(rule, pictures, summary, picture);
     }
 };
 
@@ -316,6 +309,18 @@ void fill_and_judge(const std::vector<CodecPicture>& pictures, const CodecPictur
 }
 
 } // namespace
+
+Finding finding_at(Rule rule, const std::vector<CodecPicture>& pictures,
+                   const CodecPictureSummary& summary, std::optional<std::uint64_t> picture) {
+    Finding f;
+    f.rule = rule;
+    if (picture && *picture < pictures.size()) {
+        f.picture = *picture;
+        f.gop = gop_of(summary, *picture);
+        f.offset = pictures[*picture].offset;
+    }
+    return f;
+}
 
 bool is_codec_profile_name(std::string_view name) {
     return name == "auto" || name == "none" || name == "bluray";

@@ -64,6 +64,10 @@ CodecCheckResult check_codec_pictures(container::Codec codec,
                                       const CodecPictureSummary& summary, std::string_view profile,
                                       const CpbOptions& options);
 bool is_codec_profile_name(std::string_view name);
+// A finding of `rule` at `picture` (none: the stream's), with its group of pictures and its
+// offset.
+Finding finding_at(Rule rule, const std::vector<CodecPicture>& pictures,
+                   const CodecPictureSummary& summary, std::optional<std::uint64_t> picture);
 // What "auto" takes: "bluray" for an H.264 stream in a Blu-ray format in a transport stream
 // of 192-byte packets, else "none".
 const char* auto_codec_profile(container::Codec codec, const std::vector<CodecPicture>& pictures,
