@@ -1717,16 +1717,9 @@ Check that the path to TMPGEnc is correct!</translation>
         <source>Ce que montre le graphe : le débit de chaque seconde, ou les octets de chaque image ou de chaque GOP</source>
         <translation>What the graph shows: the bit rate of each second, or the bytes of each picture or of each GOP</translation>
     </message>
-</context>
-<context>
-    <name>quantaline::FrmFluxListes</name>
     <message>
         <source>Tampon CPB : non modélisé (le flux ne porte pas de paramètres HRD et de SEI de période de tampon)</source>
         <translation>CPB buffer: not modelled (the stream carries no HRD parameters and buffering period SEI)</translation>
-    </message>
-    <message>
-        <source>aucun profil de disque</source>
-        <translation>no disc profile</translation>
     </message>
     <message>
         <source>Un écart par ligne : règle, groupe d&apos;images, image, temps, valeur trouvée, limite, puis les notes ; choisir une ligne montre son image dans le graphe</source>
@@ -1737,22 +1730,6 @@ Check that the path to TMPGEnc is correct!</translation>
         <translation>The CPB buffer: its source, its rate, its size</translation>
     </message>
     <message>
-        <source>Conformité</source>
-        <translation>Conformance</translation>
-    </message>
-    <message>
-        <source>Automatique (%1)</source>
-        <translation>Automatic (%1)</translation>
-    </message>
-    <message>
-        <source>Enregistrer les images (CSV)…</source>
-        <translation>Save the picture list (CSV)...</translation>
-    </message>
-    <message>
-        <source>Enregistrer les images (CSV)</source>
-        <translation>Save the picture list (CSV)</translation>
-    </message>
-    <message>
         <source>Enregistre une ligne par image : position, type, structure, taille, QP des tranches, temps</source>
         <translation>Saves one line per picture: position, type, structure, size, slice QP, times</translation>
     </message>
@@ -1761,32 +1738,8 @@ Check that the path to TMPGEnc is correct!</translation>
         <translation>Wheel: zoom; drag: move; hover: the picture</translation>
     </message>
     <message>
-        <source>Jeu</source>
-        <translation>Set</translation>
-    </message>
-    <message>
-        <source>Première image</source>
-        <translation>First picture</translation>
-    </message>
-    <message>
-        <source>Images</source>
-        <translation>Pictures</translation>
-    </message>
-    <message>
         <source>Jeux de paramètres</source>
         <translation>Parameter sets</translation>
-    </message>
-    <message>
-        <source>Flux complet - %1</source>
-        <translation>Whole stream - %1</translation>
-    </message>
-    <message>
-        <source>Résumé</source>
-        <translation>Summary</translation>
-    </message>
-    <message>
-        <source>Fermer</source>
-        <translation>Close</translation>
     </message>
     <message>
         <source>Jeux de listes</source>

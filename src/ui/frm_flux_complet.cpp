@@ -1,22 +1,19 @@
+// "Flux complet": the window's frame, the summary and the graph above, the buttons below,
+// the panes of the video's codec between them (frm_flux_matrices.cpp for MPEG-1/2,
+// frm_flux_listes.cpp for the other codecs).
 #include "ui/frm_flux_complet.h"
 
-#include "analysis/display.h"
-#include "check/texts.h"
 #include "ui/controls.h"
-#include "ui/macroblock_map.h"
-#include "ui/matrix_grid.h"
 #include "ui/picture_graph.h"
 #include "ui/platform.h"
 #include "ui/stream_views.h"
 
 #include <QComboBox>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -24,35 +21,10 @@
 
 namespace quantaline {
 
-namespace {
-
-const std::array<const char*, 4> grid_captions = {
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice Intra-block"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice non Intra-block"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice chroma Intra-block"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice chroma non Intra-block")};
-
-const char* const column_captions[] = {
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Jeu"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Première image"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Images"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Code temporel"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice intra"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Matrice non intra")};
-
-template <std::size_t columns> QStringList headers_of(const char* const (&captions)[columns]) {
-    QStringList headers;
-    for (const char* caption : captions) {
-        headers << FrmFluxComplet::tr(caption);
-    }
-    return headers;
-}
-
-} // namespace
-
 FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window), session_(session), platform_(platform) {
-    setObjectName(QStringLiteral("frm_flux_complet"));
+    : QWidget(parent, Qt::Window), session_(session), platform_(platform),
+      lists_(session.codec_stream() != nullptr) {
+    setObjectName(lists_ ? QStringLiteral("frm_flux_listes") : QStringLiteral("frm_flux_complet"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(default_font());
     setWindowTitle(tr("Flux complet - %1").arg(file_name_of(session.state().file_path)));
@@ -61,256 +33,83 @@ FrmFluxComplet::FrmFluxComplet(Session& session, Platform& platform, QWidget* pa
     build_summary_and_graph(*layout);
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("onglets_flux"));
-    build_sets_tab();
-    build_picture_tab();
+    if (lists_) {
+        build_lists_tab();
+    } else {
+        build_sets_tab();
+        build_picture_tab();
+        map_timer_ = new QTimer(this);
+        map_timer_->setInterval(50);
+        connect(map_timer_, &QTimer::timeout, this, &FrmFluxComplet::follow_map_read);
+        connect(graph_, &PictureGraph::picture_chosen, this, [this](std::size_t index) {
+            graph_->select_picture(index);
+            show_picture(index);
+        });
+    }
     build_check_tab();
-    layout->addWidget(tabs_, 1);
-    map_timer_ = new QTimer(this);
-    map_timer_->setInterval(50);
-    connect(map_timer_, &QTimer::timeout, this, &FrmFluxComplet::follow_map_read);
-    connect(graph_, &PictureGraph::picture_chosen, this, [this](std::size_t index) {
-        graph_->select_picture(index);
-        show_picture(index);
-    });
-
+    layout->addWidget(tabs_, lists_ ? 3 : 1);
     build_buttons(*layout);
+    if (lists_) {
+        connect(table_, &QTableWidget::itemSelectionChanged, this,
+                &FrmFluxComplet::show_selected_lists);
+        connect(lists_box_, &QComboBox::currentIndexChanged, this, &FrmFluxComplet::show_pair);
+    } else {
+        connect(table_, &QTableWidget::itemSelectionChanged, this,
+                &FrmFluxComplet::show_selected_set);
+    }
 
-    connect(table_, &QTableWidget::itemSelectionChanged, this, &FrmFluxComplet::show_selected_set);
-
-    resize(960, 720);
+    resize(lists_ ? 1000 : 960, 720);
     show_stream();
 }
 
-// The summary beside the graph of the pictures.
+// The summary beside the graph of the pictures. The lists' summary has the pictures' lines
+// too: in a scroll area, long values wrap and none is cut.
 void FrmFluxComplet::build_summary_and_graph(QVBoxLayout& layout) {
     auto* top = new QHBoxLayout;
     summary_ = new QGroupBox(tr("Résumé"), this);
     summary_->setObjectName(QStringLiteral("cd_resume"));
     summary_->setAccessibleName(tr("Résumé"));
-    new QFormLayout(summary_);
+    if (lists_) {
+        summary_->setMinimumWidth(300);
+        auto* scroll = new QScrollArea(summary_);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        summary_lines_ = new QWidget(scroll);
+        new QFormLayout(summary_lines_);
+        scroll->setWidget(summary_lines_);
+        (new QVBoxLayout(summary_))->addWidget(scroll);
+    } else {
+        summary_lines_ = summary_;
+        new QFormLayout(summary_);
+    }
     top->addWidget(summary_, 0);
 
     const GraphBox graph = picture_graph_box(
-        this, tr("Molette : zoom ; glisser : déplacer ; survol : l'image ; clic : ses macroblocs"));
+        this,
+        lists_
+            ? tr("Molette : zoom ; glisser : déplacer ; survol : l'image")
+            : tr("Molette : zoom ; glisser : déplacer ; survol : l'image ; clic : ses macroblocs"));
     graph_ = graph.graph;
-    view_choice_ = graph.views;
-    QGroupBox* graph_box = graph.box;
-    top->addWidget(graph_box, 1);
-    layout.addLayout(top, 1);
+    graph_->set_slice_qp(lists_);
+    top->addWidget(graph.box, 1);
+    layout.addLayout(top, lists_ ? 4 : 1);
 }
 
-// The matrix sets' table and the grids of the one selected.
-void FrmFluxComplet::build_sets_tab() {
-    auto* sets_tab = new QWidget(tabs_);
-    auto* bottom = new QHBoxLayout(sets_tab);
-    bottom->setContentsMargins(0, 0, 0, 0);
-    auto* sets_box = new QGroupBox(tr("Jeux de matrices"), sets_tab);
-    auto* sets_layout = new QVBoxLayout(sets_box);
-    table_ = row_table(sets_box, QStringLiteral("tab_jeux"), headers_of(column_captions));
-    table_->setAccessibleName(tr("Jeux de matrices"));
-    table_->setAccessibleDescription(
-        tr("Un jeu par ligne : numéro, première image, nombre d'images, code "
-           "temporel du changement, noms des matrices intra et non intra"));
-    sets_layout->addWidget(table_);
-    bottom->addWidget(sets_box, 1);
-
-    grids_box_ = new QGroupBox(tr("Matrices du jeu"), sets_tab);
-    grids_box_->setObjectName(QStringLiteral("cd_matrices_jeu"));
-    auto* grids_layout = new QGridLayout(grids_box_);
-    for (std::size_t g = 0; g < 4; ++g) {
-        const MatrixGrid::Cells cells{QStringLiteral("jeu_mat%1").arg(g + 1), QPoint(8, 20),
-                                      ui_font(9.75, true), ui_font(9.75, true), true};
-        auto* grid = new MatrixGrid(tr(grid_captions[g]), cells, grids_box_);
-        grid->setObjectName(QStringLiteral("cd_jeu_mat%1").arg(g + 1));
-        grid->setFont(ui_font(8.25, true));
-        grid->setFixedSize(8 * MatrixGrid::cell_pitch + 1 + 16,
-                           8 * MatrixGrid::cell_pitch + 1 + 28);
-        grids_[g] = grid;
-        grids_layout->addWidget(grid, static_cast<int>(g / 2), static_cast<int>(g % 2));
-    }
-    bottom->addWidget(grids_box_, 0);
-    tabs_->addTab(sets_tab, tr("Jeux de matrices"));
-}
-
-// The picture chosen in the graph, its macroblocks.
-void FrmFluxComplet::build_picture_tab() {
-    picture_tab_ = new QWidget(tabs_);
-    auto* picture_layout = new QVBoxLayout(picture_tab_);
-    picture_text_ = new QLabel(picture_tab_);
-    picture_text_->setObjectName(QStringLiteral("lbl_image"));
-    picture_text_->setWordWrap(true);
-    picture_text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    picture_text_->setAccessibleDescription(tr("L'image choisie dans le graphe"));
-    picture_layout->addWidget(picture_text_);
-    map_ = new MacroblockMap(picture_tab_);
-    map_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    picture_layout->addWidget(map_, 1);
-    tabs_->addTab(picture_tab_, tr("Macroblocs de l'image"));
-}
-
-// "Utiliser ce jeu de matrices", "Enregistrer les images (CSV)…", "Fermer".
-void FrmFluxComplet::build_buttons(QVBoxLayout& layout) {
-    auto* buttons = new QHBoxLayout;
-    use_ = new QPushButton(tr("Utiliser ce jeu de matrices"), this);
-    use_->setObjectName(QStringLiteral("btc_utiliser"));
-    use_->setAccessibleDescription(
-        tr("La fenêtre principale montre le jeu choisi ; ses exportations, le rapport et "
-           "l'impression l'utilisent"));
-    save_ = new QPushButton(tr("Enregistrer les images (CSV)…"), this);
-    save_->setObjectName(QStringLiteral("btc_images_csv"));
-    save_->setAccessibleDescription(
-        tr("Enregistre une ligne par image : position, type, structure, taille, jeu"));
-    auto* close = new QPushButton(tr("Fermer"), this);
-    close->setObjectName(QStringLiteral("btc_fermer"));
-    buttons->addWidget(use_);
-    buttons->addWidget(save_);
-    buttons->addStretch(1);
-    buttons->addWidget(close);
-    layout.addLayout(buttons);
-
-    connect(use_, &QPushButton::clicked, this, &FrmFluxComplet::use_selected_set);
-    connect(save_, &QPushButton::clicked, this, &FrmFluxComplet::save_pictures);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
-}
-
-void FrmFluxComplet::show_stream() {
-    const mpeg::ScanResult* result = session_.whole_stream();
-    graph_->set_stream(result);
-    show_check();
-    if (session_.picture_map() == nullptr &&
-        session_.read_state(Session::Read::picture_map) != Session::ReadState::reading) {
-        map_->set_map(nullptr, 1, 1);
-        picture_text_->setText(tr("Aucune image choisie"));
-        map_->set_empty_text(
-            tr("Choisissez une image dans le graphe (clic ou Entrée) pour voir ses macroblocs."));
-    }
-
-    fill_summary(*summary_, session_.stream_summary());
-
-    const MatrixLibrary library = session_.known_matrices(user_matrix_folder());
-    const std::vector<MatrixSetRow> rows =
-        result != nullptr ? matrix_set_rows(*result, library.entries) : std::vector<MatrixSetRow>{};
-    std::vector<std::vector<std::string>> cells;
-    cells.reserve(rows.size());
-    for (const MatrixSetRow& row : rows) {
-        cells.push_back({row.number, row.first_picture, row.pictures, row.time_code, row.intra_name,
-                         row.non_intra_name});
-    }
-    fill_table(*table_, cells, 3);
-    save_->setEnabled(result != nullptr && !result->picture_records.empty());
-    if (!rows.empty()) {
-        const std::size_t in_use = session_.matrix_set_in_use();
-        table_->selectRow(static_cast<int>(in_use != 0 ? in_use - 1 : 0));
-    }
-    show_selected_set();
-}
-
-std::size_t FrmFluxComplet::selected_set() const {
-    const QList<QTableWidgetItem*> selected = table_->selectedItems();
-    return selected.isEmpty() ? 0 : static_cast<std::size_t>(selected.front()->row()) + 1;
-}
-
-void FrmFluxComplet::show_selected_set() {
-    const mpeg::ScanResult* result = session_.whole_stream();
-    const std::size_t number = selected_set();
-    use_->setEnabled(number != 0);
-    if (result == nullptr || number == 0 || number > result->matrix_sets.size()) {
-        grids_box_->setTitle(tr("Matrices du jeu"));
-        for (MatrixGrid* grid : grids_) {
-            grid->clear();
-        }
-        return;
-    }
-    grids_box_->setTitle(tr("Matrices du jeu %1").arg(number));
-    const mpeg::MatrixSet& set = result->matrices_of(result->matrix_sets[number - 1]);
-    // The chroma matrices are a 4:2:2 or 4:4:4 stream's only.
-    const auto& extension = session_.state().codes.sequence_extension;
-    const bool chroma_matrices = extension && (extension->chroma_format == mpeg::chroma_422 ||
-                                               extension->chroma_format == mpeg::chroma_444);
-    for (std::size_t g = 0; g < 4; ++g) {
-        grids_[g]->setVisible(g < 2 || chroma_matrices);
-        const mpeg::Matrix& matrix = set.at(g);
-        // The scan keeps values, not origins: a default matrix shows green as in the main
-        // window.
-        const bool is_default = is_default_matrix(matrix, g % 2 == 0);
-        grids_[g]->show_matrix(matrix, !is_default);
-        grids_[g]->setAccessibleDescription(is_default ? tr("Matrice standard de la norme MPEG")
-                                                       : tr("Matrice lue dans le flux"));
-    }
-}
-
-void FrmFluxComplet::use_selected_set() {
-    if (session_.use_matrix_set(selected_set())) {
-        emit matrix_set_chosen();
-    }
-}
-
-void FrmFluxComplet::save_pictures() {
-    save_pictures_dialog(*this, session_, platform_, tr("Enregistrer les images (CSV)"));
-}
-
-} // namespace quantaline
-
-namespace quantaline {
-
-void FrmFluxComplet::show_picture(std::size_t index, bool bring_forward) {
-    session_.start_picture_map(index);
-    map_->set_map(nullptr, 1, 1);
-    const QString reading = tr("Lecture des macroblocs de l'image %1…")
-                                .arg(QString::fromStdString(grouped_number(index)));
-    picture_text_->setText(reading);
-    map_->set_empty_text(reading);
-    if (bring_forward) {
-        tabs_->setCurrentWidget(picture_tab_);
-    }
-    map_timer_->start();
-}
-
-void FrmFluxComplet::follow_map_read() {
-    const Session::ReadStatus status = session_.poll(Session::Read::picture_map);
-    if (!status.ended) {
-        if (status.state != Session::ReadState::reading) {
-            map_timer_->stop();
-        }
-        return;
-    }
-    map_timer_->stop();
-    const PictureMap* map = session_.picture_map();
-    if (map == nullptr) {
-        picture_text_->setText(tr("Image introuvable dans le fichier"));
-        map_->set_empty_text(picture_text_->text());
-        return;
-    }
-    // One scale for every picture of the stream once its quantisers are known, so that a
-    // colour means the same quantiser from picture to picture.
-    int low = map->figures.quantiser_min;
-    int high = map->figures.quantiser_max;
-    if (const mpeg::ScanResult* result = session_.whole_stream();
-        result != nullptr && result->quantiser_read) {
-        bool first = true;
-        for (const mpeg::QuantiserTotals& totals : result->quantiser_by_type) {
-            if (totals.macroblocks != 0) {
-                low = first ? totals.quantiser_min : std::min<int>(low, totals.quantiser_min);
-                high = first ? totals.quantiser_max : std::max<int>(high, totals.quantiser_max);
-                first = false;
-            }
-        }
-    }
-    picture_text_->setText(QString::fromStdString(picture_map_text(*map)));
-    map_->set_map(map, low, high);
-}
-
-} // namespace quantaline
-
-namespace quantaline {
-
-// "Conformité": the profile, the verdict and the buffer, the findings one a line.
+// "Conformité": the profile, the verdict and the buffer, the findings one a line. A finding
+// chosen is shown in the graph, and for MPEG-1/2 its picture's macroblocks too.
 void FrmFluxComplet::build_check_tab() {
-    check_ = new CheckPanel(
-        session_, tr("Le tampon VBV et la cadence du flux"),
-        tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite ; "
-           "choisir une ligne montre son image dans le graphe et ses macroblocs"),
-        tabs_);
+    check_ =
+        lists_
+            ? new CheckPanel(session_, tr("Le tampon CPB : sa source, son débit, sa taille"),
+                             tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur "
+                                "trouvée, limite, puis les notes ; choisir une ligne montre son "
+                                "image dans le graphe"),
+                             tabs_)
+            : new CheckPanel(session_, tr("Le tampon VBV et la cadence du flux"),
+                             tr("Un écart par ligne : règle, groupe d'images, image, "
+                                "temps, valeur trouvée, limite ; choisir une ligne "
+                                "montre son image dans le graphe et ses macroblocs"),
+                             tabs_);
     tabs_->addTab(check_, tr("Conformité"));
     connect(check_, &CheckPanel::profile_chosen, this, [this] {
         show_check();
@@ -318,49 +117,64 @@ void FrmFluxComplet::build_check_tab() {
     });
     connect(check_, &CheckPanel::finding_chosen, this, [this](std::size_t picture, bool activated) {
         graph_->select_picture(picture);
-        show_picture(picture, activated);
+        if (!lists_) {
+            show_picture(picture, activated);
+        }
     });
 }
 
-void FrmFluxComplet::show_check() {
-    const check::CheckResult* result = session_.check_result();
-    graph_->set_timing(session_.timeline(), result != nullptr ? &result->buffer : nullptr);
-    // What "auto" picks, whichever profile is chosen.
+// "Utiliser ce jeu de matrices" (MPEG-1/2's sets), "Enregistrer les images (CSV)…", "Fermer".
+void FrmFluxComplet::build_buttons(QVBoxLayout& layout) {
+    auto* buttons = new QHBoxLayout;
+    if (!lists_) {
+        use_ = new QPushButton(tr("Utiliser ce jeu de matrices"), this);
+        use_->setObjectName(QStringLiteral("btc_utiliser"));
+        use_->setAccessibleDescription(
+            tr("La fenêtre principale montre le jeu choisi ; ses exportations, le rapport et "
+               "l'impression l'utilisent"));
+        buttons->addWidget(use_);
+        connect(use_, &QPushButton::clicked, this, &FrmFluxComplet::use_selected_set);
+    }
+    save_ = new QPushButton(tr("Enregistrer les images (CSV)…"), this);
+    save_->setObjectName(QStringLiteral("btc_images_csv"));
+    save_->setAccessibleDescription(
+        lists_ ? tr("Enregistre une ligne par image : position, type, structure, taille, QP des "
+                    "tranches, temps")
+               : tr("Enregistre une ligne par image : position, type, structure, taille, jeu"));
+    auto* close = new QPushButton(tr("Fermer"), this);
+    close->setObjectName(QStringLiteral("btc_fermer"));
+    buttons->addWidget(save_);
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    layout.addLayout(buttons);
+
+    connect(save_, &QPushButton::clicked, this, &FrmFluxComplet::save_pictures);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void FrmFluxComplet::show_stream() {
+    fill_summary(*summary_lines_, session_.stream_summary());
+    if (lists_) {
+        show_list_sets();
+    } else {
+        show_matrix_sets();
+    }
+    const CodecScan* lists = session_.codec_stream();
     const mpeg::ScanResult* stream = session_.whole_stream();
-    const check::Profile* automatic = stream != nullptr && !stream->sequences.empty()
-                                          ? &check::auto_profile(stream->sequences.front())
-                                          : nullptr;
-    const auto title = [](const check::Profile& profile) {
-        return *profile.title != '\0' ? QString::fromUtf8(profile.title)
-                                      : tr("aucun profil de disque");
-    };
-    std::vector<std::pair<QString, QString>> profiles = {
-        {automatic != nullptr ? tr("Automatique (%1)").arg(title(*automatic)) : tr("Automatique"),
-         QStringLiteral("auto")}};
-    for (const check::Profile& profile : check::profiles()) {
-        profiles.emplace_back(title(profile), QString::fromUtf8(profile.name));
+    save_->setEnabled(lists_ ? lists != nullptr && !lists->picture_records.empty()
+                             : stream != nullptr && !stream->picture_records.empty());
+}
+
+void FrmFluxComplet::show_check() {
+    if (lists_) {
+        show_codec_check();
+    } else {
+        show_mpeg_check();
     }
-    check_->set_profiles(profiles, QString::fromStdString(session_.check_profile()),
-                         result != nullptr);
-    check_->set_verdict(result != nullptr ? QString::fromStdString(check::verdict_text(*result))
-                                          : QString(),
-                        result != nullptr && !result->findings.empty());
-    QString figures;
-    if (result != nullptr) {
-        figures = QString::fromStdString(check::buffer_text(*result));
-        if (!result->cadence.pattern.empty()) {
-            figures = tr("%1 ; %2").arg(
-                figures, QString::fromStdString(check::cadence_text(result->cadence)));
-        }
-    }
-    check_->set_figures(figures);
-    // The end of the quantiser pass shows the stream again: the same check keeps its lines
-    // and the finding chosen.
-    if (result == nullptr || result != shown_check_) {
-        check_->set_findings(result != nullptr ? result->findings : std::vector<check::Finding>{},
-                             {}, session_.timeline());
-        shown_check_ = result;
-    }
+}
+
+void FrmFluxComplet::save_pictures() {
+    save_pictures_dialog(*this, session_, platform_, tr("Enregistrer les images (CSV)"));
 }
 
 } // namespace quantaline

@@ -1,21 +1,18 @@
-#include "ui/frm_flux_listes.h"
-
+// The panes of an MPEG-4 Part 2, H.264 or HEVC video in "Flux complet": its sets of lists, the
+// lists of the one selected a pair at a time, and for H.264 and HEVC the check of the coded
+// picture buffer and of the disc's rules.
 #include "session/codec_stream.h"
 #include "session/codec_view.h"
-#include "ui/check_panel.h"
 #include "ui/controls.h"
+#include "ui/frm_flux_complet.h"
 #include "ui/matrix_grid.h"
 #include "ui/picture_graph.h"
-#include "ui/platform.h"
 #include "ui/stream_views.h"
 
 #include <QComboBox>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -25,76 +22,23 @@ namespace quantaline {
 
 namespace {
 
-const char* const column_captions[] = {
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Jeu"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Première image"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Images"),
-    QT_TRANSLATE_NOOP("quantaline::FrmFluxListes", "Jeux de paramètres")};
+const char* const list_column_captions[] = {
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Jeu"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Première image"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Images"),
+    QT_TRANSLATE_NOOP("quantaline::FrmFluxComplet", "Jeux de paramètres")};
 
 } // namespace
 
-FrmFluxListes::FrmFluxListes(Session& session, Platform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window), session_(session), platform_(platform) {
-    setObjectName(QStringLiteral("frm_flux_listes"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setFont(default_font());
-    setWindowTitle(tr("Flux complet - %1").arg(file_name_of(session.state().file_path)));
-
-    auto* layout = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    summary_ = new QGroupBox(tr("Résumé"), this);
-    summary_->setObjectName(QStringLiteral("cd_resume"));
-    summary_->setAccessibleName(tr("Résumé"));
-    summary_->setMinimumWidth(300);
-    auto* scroll = new QScrollArea(summary_);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    summary_lines_ = new QWidget(scroll);
-    new QFormLayout(summary_lines_);
-    scroll->setWidget(summary_lines_);
-    (new QVBoxLayout(summary_))->addWidget(scroll);
-    top->addWidget(summary_, 0);
-    const GraphBox graph =
-        picture_graph_box(this, tr("Molette : zoom ; glisser : déplacer ; survol : l'image"));
-    graph_ = graph.graph;
-    graph_->set_slice_qp(true);
-    top->addWidget(graph.box, 1);
-    layout->addLayout(top, 4);
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("onglets_flux"));
-    auto* sets_tab = new QWidget(tabs_);
-    auto* bottom = new QHBoxLayout(sets_tab);
-    build_sets(sets_tab, *bottom);
-    tabs_->addTab(sets_tab, tr("Jeux de listes"));
-    build_check_tab();
-    layout->addWidget(tabs_, 3);
-
-    auto* buttons = new QHBoxLayout;
-    save_ = new QPushButton(tr("Enregistrer les images (CSV)…"), this);
-    save_->setObjectName(QStringLiteral("btc_images_csv"));
-    save_->setAccessibleDescription(tr("Enregistre une ligne par image : position, type, "
-                                       "structure, taille, QP des tranches, temps"));
-    buttons->addWidget(save_);
-    connect(save_, &QPushButton::clicked, this, &FrmFluxListes::save_pictures);
-    auto* close = new QPushButton(tr("Fermer"), this);
-    close->setObjectName(QStringLiteral("btc_fermer"));
-    buttons->addStretch(1);
-    buttons->addWidget(close);
-    layout->addLayout(buttons);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
-    connect(table_, &QTableWidget::itemSelectionChanged, this, &FrmFluxListes::show_selected_set);
-    connect(lists_box_, &QComboBox::currentIndexChanged, this, &FrmFluxListes::show_pair);
-
-    resize(1000, 720);
-    show_stream();
-}
-
-// The sets' table, then the lists of the one selected with the choice of the pair.
-void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
+// "Jeux de listes": the sets' table, then the lists of the one selected with the choice of
+// the pair.
+void FrmFluxComplet::build_lists_tab() {
+    auto* parent = new QWidget(tabs_);
+    auto* layout = new QHBoxLayout(parent);
     auto* sets_box = new QGroupBox(tr("Jeux de listes"), parent);
     auto* sets_layout = new QVBoxLayout(sets_box);
     QStringList headers;
-    for (const char* caption : column_captions) {
+    for (const char* caption : list_column_captions) {
         headers << tr(caption);
     }
     table_ = row_table(sets_box, QStringLiteral("tab_jeux_listes"), headers);
@@ -103,7 +47,7 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
         tr("Un jeu de listes par ligne : numéro, première image, nombre d'images, jeux de "
            "paramètres de sa première image"));
     sets_layout->addWidget(table_);
-    layout.addWidget(sets_box, 1);
+    layout->addWidget(sets_box, 1);
 
     auto* lists = new QGroupBox(tr("Listes du jeu"), parent);
     lists->setObjectName(QStringLiteral("cd_listes_jeu"));
@@ -121,7 +65,7 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
     choice->addWidget(lists_box_, 1);
     lists_layout->addLayout(choice);
     auto* grids = new QHBoxLayout;
-    for (std::size_t g = 0; g < grids_.size(); ++g) {
+    for (std::size_t g = 0; g < list_grids_.size(); ++g) {
         const MatrixGrid::Cells cells{QStringLiteral("jeu_liste%1").arg(g + 1), QPoint(8, 20),
                                       ui_font(9.75, true), ui_font(9.75, true), true};
         auto* grid = new MatrixGrid(g == 0 ? tr("Liste intra") : tr("Liste inter"), cells, lists);
@@ -129,7 +73,7 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
         grid->setFont(ui_font(8.25, true));
         grid->setFixedSize(8 * MatrixGrid::cell_pitch + 1 + 16,
                            8 * MatrixGrid::cell_pitch + 1 + 28);
-        grids_[g] = grid;
+        list_grids_[g] = grid;
         grids->addWidget(grid);
     }
     lists_layout->addLayout(grids);
@@ -138,26 +82,11 @@ void FrmFluxListes::build_sets(QWidget* parent, QHBoxLayout& layout) {
     dc_label_->setAccessibleDescription(tr("Valeurs DC des listes 16x16 et 32x32"));
     lists_layout->addWidget(dc_label_);
     lists_layout->addStretch(1);
-    layout.addWidget(lists, 0);
+    layout->addWidget(lists, 0);
+    tabs_->addTab(parent, tr("Jeux de listes"));
 }
 
-// "Conformité": the coded picture buffer and, for H.264, the Blu-ray rules.
-void FrmFluxListes::build_check_tab() {
-    check_ = new CheckPanel(
-        session_, tr("Le tampon CPB : sa source, son débit, sa taille"),
-        tr("Un écart par ligne : règle, groupe d'images, image, temps, valeur trouvée, limite, "
-           "puis les notes ; choisir une ligne montre son image dans le graphe"),
-        tabs_);
-    tabs_->addTab(check_, tr("Conformité"));
-    connect(check_, &CheckPanel::profile_chosen, this, [this] {
-        show_check();
-        emit profile_chosen();
-    });
-    connect(check_, &CheckPanel::finding_chosen, this,
-            [this](std::size_t picture, bool) { graph_->select_picture(picture); });
-}
-
-void FrmFluxListes::show_check() {
+void FrmFluxComplet::show_codec_check() {
     const CodecScan* stream = session_.codec_stream();
     const check::CodecCheckResult* result = session_.codec_check_result();
     const check::BufferModel& buffer = session_.codec_buffer();
@@ -192,15 +121,14 @@ void FrmFluxListes::show_check() {
                          timeline_.times.empty() ? nullptr : &timeline_);
 }
 
-void FrmFluxListes::show_stream() {
-    fill_summary(*summary_lines_, session_.stream_summary());
+void FrmFluxComplet::show_list_sets() {
     const CodecScan* result = session_.codec_stream();
     graph_->set_stream(nullptr);
     graph_->set_timing(nullptr, nullptr);
     graph_stream_ = result != nullptr ? codec_graph_stream(*result) : mpeg::ScanResult{};
     timeline_ = result != nullptr ? codec_timeline(*result) : check::Timeline{};
     graph_->set_stream(&graph_stream_);
-    show_check();
+    show_codec_check();
     const std::vector<ListSetRow> rows =
         result != nullptr ? list_set_rows(*result) : std::vector<ListSetRow>{};
     std::vector<std::vector<std::string>> cells;
@@ -209,18 +137,13 @@ void FrmFluxListes::show_stream() {
         cells.push_back({row.number, row.first_picture, row.pictures, row.origin});
     }
     fill_table(*table_, cells, 3);
-    save_->setEnabled(result != nullptr && !result->picture_records.empty());
     if (!rows.empty()) {
         table_->selectRow(0);
     }
-    show_selected_set();
+    show_selected_lists();
 }
 
-void FrmFluxListes::save_pictures() {
-    save_pictures_dialog(*this, session_, platform_, tr("Enregistrer les images (CSV)"));
-}
-
-void FrmFluxListes::show_selected_set() {
+void FrmFluxComplet::show_selected_lists() {
     const QList<QTableWidgetItem*> selected = table_->selectedItems();
     const CodecScan* result = session_.codec_stream();
     const int keep = lists_box_->currentIndex();
@@ -243,13 +166,13 @@ void FrmFluxListes::show_selected_set() {
     show_pair();
 }
 
-void FrmFluxListes::show_pair() {
+void FrmFluxComplet::show_pair() {
     const int index = lists_box_->currentIndex();
     const ListPair* pair =
         index >= 0 && static_cast<std::size_t>(index) < pairs_.size() ? &pairs_[index] : nullptr;
     const bool h263 = shown_.codec == container::Codec::mpeg4 && session_.codec_stream();
     const QStringList dc = show_list_pair(
-        grids_, shown_,
+        list_grids_, shown_,
         {pair != nullptr ? pair->intra : nullptr, pair != nullptr ? pair->inter : nullptr},
         h263 ? tr("Sans matrice : quantification H.263") : QString());
     dc_label_->setText(dc.join(QStringLiteral(" ; ")));

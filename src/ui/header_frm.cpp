@@ -8,7 +8,6 @@
 #include "ui/controls.h"
 #include "ui/frm_exporter.h"
 #include "ui/frm_flux_complet.h"
-#include "ui/frm_flux_listes.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
 #include "ui/matrix_grid.h"
@@ -260,15 +259,10 @@ LinkLabel* HeaderFrm::build_help_and_link() {
 HeaderFrm::~HeaderFrm() {
     delete about_.data();
     delete flux_.data();
-    delete listes_.data();
 }
 
 FrmFluxComplet* HeaderFrm::flux_complet_window() const {
     return flux_.data();
-}
-
-FrmFluxListes* HeaderFrm::flux_listes_window() const {
-    return listes_.data();
 }
 
 void HeaderFrm::build_strip() {
@@ -314,8 +308,8 @@ void HeaderFrm::build_strip() {
 
 void HeaderFrm::start_stream_read() {
     // The lists' window shows one file's walk: another file's read closes it.
-    if (!listes_.isNull()) {
-        listes_->close();
+    if (!flux_.isNull() && flux_->shows_lists()) {
+        flux_->close();
     }
     session_.start_stream_read();
     read_note_->clear();
@@ -401,24 +395,10 @@ void HeaderFrm::show_stream_read_end() {
     if (!flux_.isNull()) {
         flux_->show_stream();
     }
-    if (!listes_.isNull()) {
-        listes_->show_stream();
-    }
 }
 
 void HeaderFrm::show_flux_complet() {
-    if (session_.codec_stream() != nullptr) {
-        if (listes_.isNull()) {
-            listes_ = new FrmFluxListes(session_, platform_, this);
-            connect(listes_, &FrmFluxListes::profile_chosen, this,
-                    &HeaderFrm::show_stream_read_end);
-        }
-        listes_->show();
-        listes_->raise();
-        listes_->activateWindow();
-        return;
-    }
-    if (session_.whole_stream() == nullptr) {
+    if (session_.codec_stream() == nullptr && session_.whole_stream() == nullptr) {
         return;
     }
     if (flux_.isNull()) {

@@ -16,7 +16,6 @@ class QTimer;
 namespace quantaline {
 
 class FrmFluxComplet;
-class FrmFluxListes;
 class FrmPropos;
 class LinkLabel;
 class MatrixGrid;
@@ -46,7 +45,6 @@ class HeaderFrm : public QWidget {
 
     // The "Flux complet" window, built when the user first asks for it; nothing before.
     FrmFluxComplet* flux_complet_window() const;
-    FrmFluxListes* flux_listes_window() const;
 
   public slots:
     void open_and_display();
@@ -107,7 +105,6 @@ class HeaderFrm : public QWidget {
     QPushButton* flux_button_ = nullptr;
     QTimer* poll_timer_ = nullptr;
     QPointer<FrmFluxComplet> flux_;
-    QPointer<FrmFluxListes> listes_; // the same for the other codecs' lists
 };
 
 } // namespace quantaline

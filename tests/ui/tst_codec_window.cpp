@@ -11,7 +11,7 @@
 #include "support/stream_builder.h"
 #include "support/temp_dir.h"
 #include "ui/check_panel.h"
-#include "ui/frm_flux_listes.h"
+#include "ui/frm_flux_complet.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/header_frm.h"
 #include "ui/matrix_menu.h"
@@ -304,9 +304,17 @@ class CodecWindowTest : public QObject {
         auto* flux = window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"));
         QVERIFY(flux->isEnabled());
         flux->click();
-        FrmFluxListes* listes = window.flux_listes_window();
+        FrmFluxComplet* listes = window.flux_complet_window();
         QVERIFY(listes != nullptr);
         QCOMPARE(listes->windowTitle(), QStringLiteral("Flux complet - joined.264"));
+        // The one "Flux complet" window with the lists' panes: no matrix sets, no macroblocks,
+        // nothing to put in the main window.
+        QVERIFY(listes->shows_lists());
+        const auto* tabs = listes->findChild<QTabWidget*>(QStringLiteral("onglets_flux"));
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Jeux de listes"));
+        QVERIFY(listes->findChild<QPushButton*>(QStringLiteral("btc_utiliser")) == nullptr);
+        QVERIFY(listes->findChild<QTableWidget*>(QStringLiteral("tab_jeux")) == nullptr);
         QTableWidget& table = listes->sets_table();
         QCOMPARE(table.rowCount(), 2);
         const QStringList rows[] = {{"1", "0", "4", "SPS 0, PPS 0"},
@@ -361,7 +369,7 @@ class CodecWindowTest : public QObject {
         auto* strip = window.findChild<QLabel*>(QStringLiteral("lbl_conformite"));
         QTRY_COMPARE_WITH_TIMEOUT(strip->text(), QStringLiteral("Aucun écart"), 20000);
         window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->click();
-        FrmFluxListes* listes = window.flux_listes_window();
+        FrmFluxComplet* listes = window.flux_complet_window();
         QVERIFY(listes != nullptr);
         auto* tabs = listes->findChild<QTabWidget*>(QStringLiteral("onglets_flux"));
         QVERIFY(tabs->isTabVisible(1));
@@ -401,7 +409,7 @@ class CodecWindowTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(
             window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->isEnabled(), 20000);
         window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->click();
-        listes = window.flux_listes_window();
+        listes = window.flux_complet_window();
         QVERIFY(listes != nullptr);
         QVERIFY(!listes->findChild<QTabWidget*>(QStringLiteral("onglets_flux"))->isTabVisible(1));
         QCOMPARE(strip->text(), QString());
@@ -416,7 +424,7 @@ class CodecWindowTest : public QObject {
                                   20000);
         QCOMPARE(strip->text(), QString());
         window.findChild<QPushButton*>(QStringLiteral("btc_flux_complet"))->click();
-        listes = window.flux_listes_window();
+        listes = window.flux_complet_window();
         QVERIFY(listes->findChild<QLabel*>(QStringLiteral("lbl_tampon"))
                     ->text()
                     .startsWith(QStringLiteral("Tampon CPB : non modélisé")));

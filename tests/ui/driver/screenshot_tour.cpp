@@ -4,7 +4,6 @@
 #include "ui/check_panel.h"
 #include "ui/frm_exporter.h"
 #include "ui/frm_flux_complet.h"
-#include "ui/frm_flux_listes.h"
 #include "ui/frm_ouvrir.h"
 #include "ui/frm_propos.h"
 #include "ui/header_frm.h"
@@ -148,7 +147,8 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
             if (flux_button->isEnabled()) {
                 flux_button->click();
                 // The sets of lists of the other codecs, the last set selected.
-                if (FrmFluxListes* listes = window.flux_listes_window()) {
+                if (FrmFluxComplet* listes = window.flux_complet_window();
+                    listes != nullptr && listes->shows_lists()) {
                     listes->sets_table().selectRow(listes->sets_table().rowCount() - 1);
                     save_screen(*listes, folder + QStringLiteral("/frm_flux_listes.png"));
                     // Its check, the first finding chosen in the graph.
@@ -163,7 +163,8 @@ void start_screenshot_tour_if_asked(HeaderFrm& window, AppState& state) {
                         tabs->setCurrentIndex(0);
                     }
                 }
-                if (FrmFluxComplet* flux = window.flux_complet_window()) {
+                if (FrmFluxComplet* flux = window.flux_complet_window();
+                    flux != nullptr && !flux->shows_lists()) {
                     save_screen(*flux, folder + QStringLiteral("/frm_flux_complet.png"));
                     save_flux_views(*flux, folder);
                     // A picture from the middle of the stream, its macroblocks shown.
