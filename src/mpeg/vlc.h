@@ -373,9 +373,10 @@ inline constexpr std::array<DctCode, 113> dct_coefficients_table_zero = {{
     {"0000 0000 0001 1011 s", 31, 1},
 }};
 
-// B.15, DCT coefficients table one, for intra blocks when intra_vlc_format is 1. Its
-// codes of 14 bits and more (from run 0, level 16 on) are those of table zero.
-inline constexpr std::array<DctCode, 113> dct_coefficients_table_one = {{
+// B.15, DCT coefficients table one, for intra blocks when intra_vlc_format is 1: the rows
+// of its codes shorter than 14 bits. Its codes of 14 bits and more (from run 0, level 16 on)
+// are those of table zero, joined to these below.
+inline constexpr std::array<DctCode, 65> dct_coefficients_table_one_short = {{
     {"0110", end_of_block, 0},
     {"10s", 0, 1},
     {"010s", 1, 1},
@@ -441,55 +442,44 @@ inline constexpr std::array<DctCode, 113> dct_coefficients_table_one = {{
     {"0000 0000 1110 1s", 24, 1},
     {"0000 0000 1110 0s", 25, 1},
     {"0000 0000 1101 1s", 26, 1},
-    {"0000 0000 0111 11s", 0, 16},
-    {"0000 0000 0111 10s", 0, 17},
-    {"0000 0000 0111 01s", 0, 18},
-    {"0000 0000 0111 00s", 0, 19},
-    {"0000 0000 0110 11s", 0, 20},
-    {"0000 0000 0110 10s", 0, 21},
-    {"0000 0000 0110 01s", 0, 22},
-    {"0000 0000 0110 00s", 0, 23},
-    {"0000 0000 0101 11s", 0, 24},
-    {"0000 0000 0101 10s", 0, 25},
-    {"0000 0000 0101 01s", 0, 26},
-    {"0000 0000 0101 00s", 0, 27},
-    {"0000 0000 0100 11s", 0, 28},
-    {"0000 0000 0100 10s", 0, 29},
-    {"0000 0000 0100 01s", 0, 30},
-    {"0000 0000 0100 00s", 0, 31},
-    {"0000 0000 0011 000s", 0, 32},
-    {"0000 0000 0010 111s", 0, 33},
-    {"0000 0000 0010 110s", 0, 34},
-    {"0000 0000 0010 101s", 0, 35},
-    {"0000 0000 0010 100s", 0, 36},
-    {"0000 0000 0010 011s", 0, 37},
-    {"0000 0000 0010 010s", 0, 38},
-    {"0000 0000 0010 001s", 0, 39},
-    {"0000 0000 0010 000s", 0, 40},
-    {"0000 0000 0011 111s", 1, 8},
-    {"0000 0000 0011 110s", 1, 9},
-    {"0000 0000 0011 101s", 1, 10},
-    {"0000 0000 0011 100s", 1, 11},
-    {"0000 0000 0011 011s", 1, 12},
-    {"0000 0000 0011 010s", 1, 13},
-    {"0000 0000 0011 001s", 1, 14},
-    {"0000 0000 0001 0011 s", 1, 15},
-    {"0000 0000 0001 0010 s", 1, 16},
-    {"0000 0000 0001 0001 s", 1, 17},
-    {"0000 0000 0001 0000 s", 1, 18},
-    {"0000 0000 0001 0100 s", 6, 3},
-    {"0000 0000 0001 1010 s", 11, 2},
-    {"0000 0000 0001 1001 s", 12, 2},
-    {"0000 0000 0001 1000 s", 13, 2},
-    {"0000 0000 0001 0111 s", 14, 2},
-    {"0000 0000 0001 0110 s", 15, 2},
-    {"0000 0000 0001 0101 s", 16, 2},
-    {"0000 0000 0001 1111 s", 27, 1},
-    {"0000 0000 0001 1110 s", 28, 1},
-    {"0000 0000 0001 1101 s", 29, 1},
-    {"0000 0000 0001 1100 s", 30, 1},
-    {"0000 0000 0001 1011 s", 31, 1},
 }};
+
+// The number of bits of a code, its sign left out.
+constexpr int code_length(const char* bits) {
+    int length = 0;
+    for (const char* c = bits; *c != '\0'; ++c) {
+        length += (*c == '0' || *c == '1') ? 1 : 0;
+    }
+    return length;
+}
+
+inline constexpr int dct_long_code_length = 14;
+
+// The rows of table zero that table one shares: its codes of 14 bits and more.
+constexpr std::size_t shared_long_rows() {
+    std::size_t count = 0;
+    for (const DctCode& row : dct_coefficients_table_zero) {
+        count += code_length(row.bits) >= dct_long_code_length ? 1 : 0;
+    }
+    return count;
+}
+static_assert(dct_coefficients_table_one_short.size() + shared_long_rows() == 113,
+              "table one has 113 rows, as table zero has");
+
+// Table one whole: its own short rows, then table zero's long ones.
+inline constexpr std::array<DctCode, 113> dct_coefficients_table_one = [] {
+    std::array<DctCode, 113> rows{};
+    std::size_t next = 0;
+    for (const DctCode& row : dct_coefficients_table_one_short) {
+        rows[next++] = row;
+    }
+    for (const DctCode& row : dct_coefficients_table_zero) {
+        if (code_length(row.bits) >= dct_long_code_length) {
+            rows[next++] = row;
+        }
+    }
+    return rows;
+}();
 
 // --- the lookup tables built from the rows above --------------------------------------
 
