@@ -126,28 +126,6 @@ const char* codec_key(container::Codec codec) {
     return "unknown";
 }
 
-const char* container_key(container::Container container) {
-    switch (container) {
-    case container::Container::elementary:
-        return "elementary";
-    case container::Container::program:
-        return "program";
-    case container::Container::transport:
-        return "transport";
-    case container::Container::mp4:
-        return "mp4";
-    case container::Container::matroska:
-        return "matroska";
-    case container::Container::avi:
-        return "avi";
-    case container::Container::mxf:
-        return "mxf";
-    case container::Container::unknown:
-        break;
-    }
-    return "unknown";
-}
-
 std::string codec_lists_text(const CodecAnalysis& result) {
     if (result.lists.empty() && result.mpeg4) {
         return std::string(tr_text("Codec", "sans matrice (quantification H.263)")) + '\n';

@@ -23,8 +23,7 @@ std::string codec_lists_json(const CodecAnalysis& result);
 std::string mastering_display_json(const mpeg::MasteringDisplay& display);
 std::string light_level_json(const mpeg::ContentLightLevel& level);
 
-// "mpeg4", "h264", "hevc" in the JSON; "mp4", "matroska", ... for the container.
+// "mpeg4", "h264", "hevc" in the JSON.
 const char* codec_key(container::Codec codec);
-const char* container_key(container::Container container);
 
 } // namespace quantaline::cli

@@ -94,6 +94,8 @@ const char* container_key(mpeg::Container container) {
         return "avi";
     case mpeg::Container::mxf:
         return "mxf";
+    case mpeg::Container::unknown:
+        return "unknown";
     case mpeg::Container::elementary:
         break;
     }

@@ -21,7 +21,8 @@ std::string json_matrix(const std::array<std::uint8_t, 64>& matrix);
 // `first_reason`, when not empty, goes into the first message as its "reason".
 std::string json_messages(const Messages& messages, const std::string& first_reason = {});
 
-// "elementary", "program" or "transport", as scan and pictures write the container.
+// "elementary", "program", "transport", "mp4", "matroska", "avi", "mxf" (or "unknown"), as
+// every command writes the container.
 const char* container_key(mpeg::Container container);
 
 } // namespace quantaline::cli

@@ -1,4 +1,5 @@
 #include "analysis/codec_matrices.h"
+#include "analysis/display.h"
 #include "h264/syntax.h"
 #include "io/text.h"
 
@@ -116,33 +117,10 @@ std::string codec_name(Codec codec) {
 }
 
 std::string codec_stream_type(const CodecAnalysis& result, Language language) {
-    std::string container;
-    switch (result.container) {
-    case container::Container::elementary:
-        container = text_in(language, "Value", TR_NOOP_TEXT("Value", "Flux élémentaire"));
-        break;
-    case container::Container::transport:
-        container = text_in(language, "Value", TR_NOOP_TEXT("Value", "Flux transport"));
-        break;
-    case container::Container::program:
-        container = text_in(language, "Value", TR_NOOP_TEXT("Value", "Flux programme"));
-        break;
-    case container::Container::mp4:
-        container = "MP4";
-        break;
-    case container::Container::matroska:
-        container = "Matroska";
-        break;
-    case container::Container::avi:
-        container = "AVI";
-        break;
-    case container::Container::mxf:
-        container = "MXF";
-        break;
-    case container::Container::unknown:
-        break;
-    }
-    return container + " " + codec_name(result.codec);
+    // The container's name as MPEG-1/2's header gives it ("Flux transport", "MP4").
+    const std::string container(stream_type_text(result.container));
+    return (container.empty() ? container : text_in(language, "Value", container.c_str())) + " " +
+           codec_name(result.codec);
 }
 
 CodecProfile codec_profile(const CodecAnalysis& result, Language language) {

@@ -64,6 +64,7 @@ std::string_view sample_container_name(mpeg::Container container) {
     case mpeg::Container::elementary:
     case mpeg::Container::program:
     case mpeg::Container::transport:
+    case mpeg::Container::unknown:
         break;
     }
     return "";
@@ -84,6 +85,8 @@ std::string_view stream_type_text(mpeg::Container container) {
     case mpeg::Container::avi:
     case mpeg::Container::mxf:
         return sample_container_name(container);
+    case mpeg::Container::unknown:
+        break;
     }
     return "";
 }
@@ -156,6 +159,8 @@ std::string_view container_text(mpeg::Container container) {
     case mpeg::Container::avi:
     case mpeg::Container::mxf:
         return sample_container_name(container);
+    case mpeg::Container::unknown:
+        break;
     }
     return "";
 }

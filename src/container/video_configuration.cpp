@@ -181,16 +181,10 @@ std::optional<mpeg::Layout> sample_layout(ByteSource& source) {
     mpeg::Layout layout;
     switch (config.container) {
     case Container::mp4:
-        layout.container = mpeg::Container::mp4;
-        break;
     case Container::matroska:
-        layout.container = mpeg::Container::matroska;
-        break;
     case Container::avi:
-        layout.container = mpeg::Container::avi;
-        break;
     case Container::mxf:
-        layout.container = mpeg::Container::mxf;
+        layout.container = config.container;
         break;
     default:
         return std::nullopt; // an MPEG stream: mpeg/ tells it from its bytes

@@ -18,7 +18,7 @@
 namespace quantaline::container {
 
 enum class Codec { mpeg1, mpeg2, mpeg4, h264, hevc, unknown };
-enum class Container { elementary, program, transport, mp4, matroska, avi, mxf, unknown };
+using Container = mpeg::Container;
 
 enum class ConfigurationError {
     none,

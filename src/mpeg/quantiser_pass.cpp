@@ -584,6 +584,7 @@ std::optional<ScanControl::Resume> resume_point(const std::string& path,
     case Container::matroska:
     case Container::avi:
     case Container::mxf:
+    case Container::unknown:
         break;
     }
     return std::nullopt;

@@ -119,6 +119,8 @@ void demux(ByteWindow& window, VideoPayloadSink& video, ScanResult& result, Demu
             demux_samples(window, video, *layout.samples, report);
         }
         break;
+    case Container::unknown:
+        break; // nothing read here
     }
 }
 

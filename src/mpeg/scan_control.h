@@ -20,8 +20,9 @@ struct ScanResult;
 
 // The MPEG streams, then the containers whose index places each video sample in the file
 // (mp4: MP4 and QuickTime; mxf: its picture essence elements), which the containers'
-// reader tells and this folder reads through the samples' places alone.
-enum class Container { elementary, program, transport, mp4, matroska, avi, mxf };
+// reader tells and this folder reads through the samples' places alone; unknown: no
+// container read here. The one enum of containers, which container/ names too.
+enum class Container { elementary, program, transport, mp4, matroska, avi, mxf, unknown };
 
 // Where a sample of video lies in the file.
 struct Extent {
