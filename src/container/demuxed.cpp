@@ -1,28 +1,32 @@
 #include "container/demuxed.h"
 
+#include <algorithm>
+
 namespace quantaline::container {
 
 namespace {
 
-// The container's source read in order, as mpeg/'s window reads a file; at most `limit`.
-class SourceReader final : public mpeg::ByteSource {
+// The container's source up to `limit`: mpeg/'s demultiplexers read no further.
+class BoundedSource final : public ByteSource {
   public:
-    SourceReader(container::ByteSource& source, std::uint64_t start, std::uint64_t limit)
-        : source_(source), limit_(limit), at_(start) {}
-    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
-        const std::uint64_t room = limit_ > at_ ? limit_ - at_ : 0;
-        const auto read = source_.read_into(
-            at_, data, static_cast<std::size_t>(std::min<std::uint64_t>(size, room)));
-        if (read) {
-            at_ += *read;
-        }
-        return read;
+    BoundedSource(ByteSource& source, std::uint64_t limit) : source_(source), limit_(limit) {}
+    std::uint64_t size() const override { return std::min(limit_, source_.size()); }
+    std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset,
+                                                  std::size_t count) override {
+        return source_.read(offset, room(offset, count));
+    }
+    std::optional<std::size_t> read_into(std::uint64_t offset, std::uint8_t* data,
+                                         std::size_t count) override {
+        return source_.read_into(offset, data, room(offset, count));
     }
 
   private:
-    container::ByteSource& source_;
+    std::size_t room(std::uint64_t offset, std::size_t count) const {
+        return static_cast<std::size_t>(
+            std::min<std::uint64_t>(count, limit_ > offset ? limit_ - offset : 0));
+    }
+    ByteSource& source_;
     std::uint64_t limit_;
-    std::uint64_t at_;
 };
 
 } // namespace
@@ -38,7 +42,7 @@ bool PayloadUnits::paused() const {
 }
 
 bool demux_program_stream(ByteSource& source, std::uint64_t limit, mpeg::VideoPayloadSink& video) {
-    SourceReader reader(source, 0, limit);
+    BoundedSource reader(source, limit);
     const mpeg::ScanControl control;
     mpeg::ByteWindow window(reader, control, mpeg::scan_buffer_size);
     mpeg::ScanResult result;
@@ -49,7 +53,7 @@ bool demux_program_stream(ByteSource& source, std::uint64_t limit, mpeg::VideoPa
 
 bool demux_transport_stream(ByteSource& source, const mpeg::Layout& layout, std::uint64_t limit,
                             mpeg::VideoPayloadSink& video, mpeg::DemuxReport& report) {
-    SourceReader reader(source, layout.first_packet, limit);
+    BoundedSource reader(source, limit);
     const mpeg::ScanControl control;
     mpeg::ByteWindow window(reader, control, mpeg::scan_buffer_size, layout.first_packet);
     mpeg::ScanResult result;

@@ -1,10 +1,11 @@
 #pragma once
 
-// What the container readers read through: a file read through io's reader, or bytes in
-// memory, both as random access with a bound on each read.
+// What the container readers share: the bound on a structure read into memory, the fields
+// of bytes in memory, and the readers of each container, all reading through io's
+// ByteSource (a file, or bytes in memory, as random access).
 
 #include "container/video_configuration.h"
-#include "io/file_reader.h"
+#include "io/byte_source.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,44 +18,6 @@ namespace quantaline::container {
 
 // The most bytes one structure of a container is read into memory with.
 inline constexpr std::size_t structure_limit = std::size_t{64} * 1024 * 1024;
-
-class ByteSource {
-  public:
-    virtual ~ByteSource() = default;
-    virtual std::uint64_t size() const = 0;
-    // The bytes [offset, offset + count) cut at the end of the source; nothing when a read
-    // failed.
-    virtual std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset,
-                                                          std::size_t count) = 0;
-    // The same into `data`, which holds `count` bytes: how many were read.
-    virtual std::optional<std::size_t> read_into(std::uint64_t offset, std::uint8_t* data,
-                                                 std::size_t count);
-};
-
-class MemorySource final : public ByteSource {
-  public:
-    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    std::uint64_t size() const override { return bytes_.size(); }
-    std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::size_t count) override;
-
-  private:
-    std::span<const std::uint8_t> bytes_;
-};
-
-class FileSource final : public ByteSource {
-  public:
-    explicit FileSource(const std::string& path);
-    bool is_open() const { return reader_.is_open(); }
-    std::uint64_t size() const override { return size_; }
-    std::optional<std::vector<std::uint8_t>> read(std::uint64_t offset, std::size_t count) override;
-    // Straight into `data`: a whole-stream walk copies its bytes once.
-    std::optional<std::size_t> read_into(std::uint64_t offset, std::uint8_t* data,
-                                         std::size_t count) override;
-
-  private:
-    FileReader reader_;
-    std::uint64_t size_ = 0;
-};
 
 // Little helpers over bytes in memory: big- and little-endian fields, none read out of
 // bounds (the callers check the sizes first).

@@ -23,7 +23,8 @@ ByteWindow::ByteWindow(ByteSource& source, const ScanControl& control, std::size
                        std::uint64_t start)
     : source_(&source), control_(&control),
       storage_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity + read_alignment)),
-      buffer_(aligned(storage_.get())), bytes_(buffer_), capacity_(capacity), base_(start) {}
+      buffer_(aligned(storage_.get())), bytes_(buffer_), capacity_(capacity), base_(start),
+      next_(start) {}
 
 ByteWindow::ByteWindow(std::span<const std::uint8_t> bytes)
     : bytes_(bytes.data()), capacity_(bytes.size()), end_(bytes.size()), at_end_(true) {}
@@ -50,7 +51,7 @@ std::size_t ByteWindow::refill(std::size_t count) {
             at_end_ = true;
             break;
         }
-        const auto got = source_->read(buffer_ + end_, capacity_ - end_);
+        const auto got = source_->read_into(next_, buffer_ + end_, capacity_ - end_);
         if (!got) {
             failed_ = true;
             at_end_ = true;
@@ -61,6 +62,7 @@ std::size_t ByteWindow::refill(std::size_t count) {
             break;
         }
         end_ += *got;
+        next_ += *got;
         if (control_->progress) {
             control_->progress(base_ + end_);
         }

@@ -13,7 +13,7 @@ namespace quantaline::mpeg {
 // ahead of their position, consume them, and never see a buffer boundary in a header.
 class ByteWindow {
   public:
-    // `start` is the file offset of the source's first byte.
+    // The window reads the source front to back from `start`.
     ByteWindow(ByteSource& source, const ScanControl& control, std::size_t capacity,
                std::uint64_t start = 0);
     // The window over bytes already in memory: nothing is copied.
@@ -52,6 +52,7 @@ class ByteWindow {
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     std::uint64_t base_ = 0; // file offset of buffer_[0] (modulo 2^64: see refill())
+    std::uint64_t next_ = 0; // where the next read from the source begins
     bool at_end_ = false;
     bool failed_ = false;
     bool stopped_ = false;

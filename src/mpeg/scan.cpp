@@ -208,51 +208,14 @@ ScanResult scan_source(ByteSource& source, const ScanControl& control) {
     return result;
 }
 
-namespace {
-
-class MemorySource final : public ByteSource {
-  public:
-    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
-        const std::size_t step = std::min(size, bytes_.size() - position_);
-        // An empty span may have no data at all: memcpy must not see its null pointer.
-        if (step == 0) {
-            return 0;
-        }
-        std::memcpy(data, bytes_.data() + position_, step);
-        position_ += step;
-        return step;
-    }
-
-  private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t position_ = 0;
-};
-
-// The file through the program's one reader.
-class FileSource final : public ByteSource {
-  public:
-    explicit FileSource(const std::string& path) : file_(path, FileReader::Access::sequential) {}
-    bool is_open() const { return file_.is_open(); }
-    bool seek(std::uint64_t offset) { return file_.seek(offset); }
-    std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) override {
-        return file_.read(data, size);
-    }
-
-  private:
-    FileReader file_;
-};
-
-} // namespace
-
 ScanResult scan_bytes(std::span<const std::uint8_t> bytes, const ScanControl& control) {
     MemorySource source(bytes);
     return scan_source(source, control);
 }
 
 ScanResult scan_file(const std::string& path, const ScanControl& control) {
-    FileSource source(path);
-    if (!source.is_open() || (control.resume && !source.seek(control.resume->offset))) {
+    FileSource source(path, FileReader::Access::sequential);
+    if (!source.is_open()) {
         ScanResult result;
         result.messages.push_back(scan_unreadable_message);
         return result;

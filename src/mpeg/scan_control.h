@@ -4,6 +4,8 @@
 // stops it, and the source of the file's bytes. The byte window needs these and nothing else
 // of the scan.
 
+#include "io/byte_source.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -97,14 +99,6 @@ struct ScanControl {
     // runs, the records' quantiser figures are its own; their other members and the rest
     // of the read's result are only read.
     ScanResult* recorded = nullptr;
-};
-
-// A source of the file's bytes, read front to back.
-class ByteSource {
-  public:
-    virtual ~ByteSource() = default;
-    // Reads up to `size` bytes; 0 at the end; nothing when the read failed.
-    virtual std::optional<std::size_t> read(std::uint8_t* data, std::size_t size) = 0;
 };
 
 // The size of the one buffer a scan reads through.

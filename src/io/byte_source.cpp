@@ -1,4 +1,4 @@
-#include "container/source.h"
+#include "io/byte_source.h"
 
 #include "io/file_system.h"
 
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-namespace quantaline::container {
+namespace quantaline {
 
 std::optional<std::vector<std::uint8_t>> MemorySource::read(std::uint64_t offset,
                                                             std::size_t count) {
@@ -19,7 +19,7 @@ std::optional<std::vector<std::uint8_t>> MemorySource::read(std::uint64_t offset
                                      bytes_.begin() + static_cast<std::ptrdiff_t>(from + size));
 }
 
-FileSource::FileSource(const std::string& path) : reader_(path) {
+FileSource::FileSource(const std::string& path, FileReader::Access access) : reader_(path, access) {
     if (reader_.is_open()) {
         std::error_code error;
         const auto size = std::filesystem::file_size(path_from_utf8(path), error);
@@ -41,10 +41,6 @@ std::optional<std::size_t> ByteSource::read_into(std::uint64_t offset, std::uint
 
 std::optional<std::size_t> FileSource::read_into(std::uint64_t offset, std::uint8_t* data,
                                                  std::size_t count) {
-    if (offset >= size_) {
-        return 0;
-    }
-    count = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - offset));
     if (!reader_.seek(offset)) {
         return std::nullopt;
     }
@@ -55,7 +51,7 @@ std::optional<std::size_t> FileSource::read_into(std::uint64_t offset, std::uint
             return std::nullopt;
         }
         if (*got == 0) {
-            break; // the file shrank under us: what was read is all there is
+            break; // the end of the file: what was read is all there is
         }
         have += *got;
     }
@@ -76,4 +72,4 @@ std::optional<std::vector<std::uint8_t>> FileSource::read(std::uint64_t offset, 
     return bytes;
 }
 
-} // namespace quantaline::container
+} // namespace quantaline
