@@ -47,29 +47,29 @@ std::string json_ratio(const std::optional<Ratio>& ratio, const char* separator)
 }
 
 // The sequence header's fields, null where the stream does not say.
-void append_header_json(std::string& out, const CodecHeader& h) {
-    out += ",\"sample_aspect_ratio\":" + json_ratio(h.sample_aspect_ratio, ":");
-    out += ",\"display_aspect_ratio\":" + json_ratio(h.display_aspect_ratio, ":");
-    out += ",\"frame_rate\":" + json_ratio(h.frame_rate, "/");
-    out += ",\"frame_rate_source\":" + (!h.frame_rate                 ? std::string("null")
-                                        : h.frame_rate_from_container ? std::string("\"container\"")
-                                                                      : std::string("\"stream\""));
-    out += ",\"bit_rate\":" + json_or_null(h.bit_rate);
-    out += ",\"buffer_size\":" + json_or_null(h.buffer_size);
-    out += ",\"video_format\":" + json_or_null(h.video_format);
-    out += ",\"colour_primaries\":" + json_name(h.colour_primaries, colour_primaries_name);
-    out += ",\"transfer_characteristics\":" +
-           json_name(h.transfer_characteristics, transfer_characteristics_name);
-    out += ",\"matrix_coefficients\":" + json_name(h.matrix_coefficients, matrix_coefficients_name);
-    out += ",\"full_range\":" +
-           (h.full_range ? std::string(*h.full_range ? "true" : "false") : std::string("null"));
-    out += ",\"scan\":" +
-           (h.scan ? json_string(std::string(scan_type_key(*h.scan))) : std::string("null"));
-    out += ",\"bit_depth\":" + json_or_null(h.bit_depth);
-    out += ",\"mastering_display\":" +
-           (h.mastering_display ? mastering_display_json(*h.mastering_display) : "null");
-    out += ",\"content_light_level\":" +
-           (h.content_light_level ? light_level_json(*h.content_light_level) : "null");
+void append_header_members(Description& d, const CodecHeader& h) {
+    d.member("sample_aspect_ratio", json_ratio(h.sample_aspect_ratio, ":"));
+    d.member("display_aspect_ratio", json_ratio(h.display_aspect_ratio, ":"));
+    d.member("frame_rate", json_ratio(h.frame_rate, "/"));
+    d.member("frame_rate_source", !h.frame_rate                 ? std::string("null")
+                                  : h.frame_rate_from_container ? std::string("\"container\"")
+                                                                : std::string("\"stream\""));
+    d.member("bit_rate", json_or_null(h.bit_rate));
+    d.member("buffer_size", json_or_null(h.buffer_size));
+    d.member("video_format", json_or_null(h.video_format));
+    d.member("colour_primaries", json_name(h.colour_primaries, colour_primaries_name));
+    d.member("transfer_characteristics",
+             json_name(h.transfer_characteristics, transfer_characteristics_name));
+    d.member("matrix_coefficients", json_name(h.matrix_coefficients, matrix_coefficients_name));
+    d.member("full_range",
+             h.full_range ? std::string(*h.full_range ? "true" : "false") : std::string("null"));
+    d.member("scan",
+             h.scan ? json_string(std::string(scan_type_key(*h.scan))) : std::string("null"));
+    d.member("bit_depth", json_or_null(h.bit_depth));
+    d.member("mastering_display",
+             h.mastering_display ? mastering_display_json(*h.mastering_display) : "null");
+    d.member("content_light_level",
+             h.content_light_level ? light_level_json(*h.content_light_level) : "null");
 }
 
 } // namespace
@@ -155,13 +155,13 @@ std::string codec_lists_csv(const CodecAnalysis& result) {
     return out;
 }
 
-std::string codec_info_text(const std::string& file, const CodecAnalysis& result) {
-    std::string out;
-    const auto line = [&out](const char* caption, const std::string& value) {
-        out += plain_caption(tr_text("Caption", caption)) + " " + value + "\n";
+Description describe_codec(const std::string& file, const CodecAnalysis& result) {
+    Description d;
+    d.file = file;
+    const auto line = [&d](const char* caption, const std::string& value) {
+        d.line(plain_caption(tr_text("Caption", caption)), value);
     };
     const DisplayTexts texts = codec_display_texts(result);
-    out += tr_text("Cli", "Fichier : ") + file + "\n";
     line(caption::stream_type, texts.stream_type);
     line(caption::resolution, texts.width + " x " + texts.height);
     line(caption::aspect_ratio, texts.aspect_ratio);
@@ -174,44 +174,51 @@ std::string codec_info_text(const std::string& file, const CodecAnalysis& result
     line(caption::dc_precision, texts.dc_precision);
     line(caption::picture_structure, texts.picture_structure);
     for (const SummaryLine& more : codec_header_lines(result.header)) {
-        out += more.caption + " " + more.value + "\n";
+        d.line(more.caption, more.value);
     }
     if (result.pictures_before_configuration > 0) {
-        out += fill_text(tr_text("WholeStream", "%1 image(s) avant le premier jeu de paramètres"),
-                         {std::to_string(result.pictures_before_configuration)}) +
-               "\n";
+        d.line({},
+               fill_text(tr_text("WholeStream", "%1 image(s) avant le premier jeu de paramètres"),
+                         {std::to_string(result.pictures_before_configuration)}));
     }
-    return out + '\n' + codec_lists_text(result);
-}
+    d.lists = codec_lists_text(result);
 
-std::string codec_info_json(const std::string& file, const CodecAnalysis& result) {
     const CodecPictureSize size = codec_picture_size(result);
     const bool read = result.ok();
-    std::string out = "{\"file\":" + json_string(file);
-    out += ",\"codec\":" + json_string(codec_key(result.codec));
-    out += ",\"container\":" + json_string(container_key(result.container));
-    out += ",\"stream_type_text\":" + json_string(codec_stream_type(result, Language::french));
-    out += ",\"profile_text\":" +
-           (read ? json_string(codec_profile_text(result, Language::french)) : "null");
-    out += ",\"horizontal_size\":" + std::to_string(size.width);
-    out += ",\"vertical_size\":" + std::to_string(size.height);
-    out += ",\"chroma_format_text\":" + (read ? json_string(codec_chroma_text(result)) : "null");
-    append_header_json(out, result.header);
-    out += ",\"pictures_before_parameter_sets\":" +
-           std::to_string(result.pictures_before_configuration);
-    out += ',' + codec_lists_json(result);
-    return out + ",\"messages\":" + json_messages(result.messages) + "}\n";
+    d.member("codec", json_string(codec_key(result.codec)));
+    d.member("container", json_string(container_key(result.container)));
+    d.member("stream_type_text", json_string(codec_stream_type(result, Language::french)));
+    d.member("profile_text",
+             read ? json_string(codec_profile_text(result, Language::french)) : "null");
+    d.member("horizontal_size", std::to_string(size.width));
+    d.member("vertical_size", std::to_string(size.height));
+    d.member("chroma_format_text", read ? json_string(codec_chroma_text(result)) : "null");
+    append_header_members(d, result.header);
+    d.member("pictures_before_parameter_sets",
+             std::to_string(result.pictures_before_configuration));
+    append_list_members(d, result);
+    d.member("messages", json_messages(result.messages));
+    return d;
+}
+
+void append_list_members(Description& d, const CodecAnalysis& result) {
+    d.member("matrices", json_object(result, json_rows));
+    d.member("dc", json_object(result, [](const CodecList& list) {
+                 return list.dc ? std::to_string(*list.dc) : std::string();
+             }));
+    d.member("sources", json_object(result, [](const CodecList& list) {
+                 return json_string(list_source_text(list, Language::french));
+             }));
 }
 
 std::string codec_lists_json(const CodecAnalysis& result) {
-    return "\"matrices\":" + json_object(result, json_rows) + ",\"dc\":" +
-           json_object(result,
-                       [](const CodecList& list) {
-                           return list.dc ? std::to_string(*list.dc) : std::string();
-                       }) +
-           ",\"sources\":" + json_object(result, [](const CodecList& list) {
-               return json_string(list_source_text(list, Language::french));
-           });
+    Description d;
+    append_list_members(d, result);
+    std::string out;
+    for (const auto& [key, value] : d.members) {
+        out += (out.empty() ? "\"" : ",\"") + key + "\":" + value;
+    }
+    return out;
 }
 
 } // namespace quantaline::cli

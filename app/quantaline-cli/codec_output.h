@@ -4,6 +4,7 @@
 // their sources, as text, CSV and JSON.
 
 #include "analysis/codec_matrices.h"
+#include "description.h"
 
 #include <string>
 
@@ -13,8 +14,10 @@ namespace quantaline::cli {
 std::string codec_lists_text(const CodecAnalysis& result);
 // One line a row of each list: its name, then its values.
 std::string codec_lists_csv(const CodecAnalysis& result);
-std::string codec_info_text(const std::string& file, const CodecAnalysis& result);
-std::string codec_info_json(const std::string& file, const CodecAnalysis& result);
+// What `info` tells of the video, for the one printer of text and JSON.
+Description describe_codec(const std::string& file, const CodecAnalysis& result);
+// Its lists' members of the JSON: "matrices", "dc" and "sources".
+void append_list_members(Description& description, const CodecAnalysis& result);
 // "matrices":{...},"dc":{...},"sources":{...}: the lists' members of the JSON objects.
 std::string codec_lists_json(const CodecAnalysis& result);
 

@@ -3,6 +3,7 @@
 #include "analysis/video.h"
 #include "codec_output.h"
 #include "command_line.h"
+#include "description.h"
 #include "export/matrix_formats.h"
 #include "export/matrix_library.h"
 #include "io/file_system.h"
@@ -18,14 +19,24 @@ namespace quantaline::cli {
 
 namespace {
 
-std::string human_text(const std::string& file, const AnalysisResult& result,
-                       const MatrixLibrary& library) {
+std::string json_match(const std::optional<MatrixMatch>& match) {
+    if (!match) {
+        return "null";
+    }
+    return "{\"name\":" + json_string(match->name) +
+           ",\"distance\":" + std::to_string(match->distance) + '}';
+}
+
+// An MPEG-1 or MPEG-2 video: the window's texts for the text, StreamInfo's fields for the
+// JSON.
+Description describe_mpeg(const std::string& file, const AnalysisResult& result,
+                          const MatrixLibrary& library) {
+    Description d;
+    d.file = file;
     const DisplayTexts texts = display_texts(result.info);
-    std::string out;
-    const auto line = [&out](const char* caption, const std::string& value) {
-        out += plain_caption(tr_text("Caption", caption)) + " " + value + "\n";
+    const auto line = [&d](const char* caption, const std::string& value) {
+        d.line(plain_caption(tr_text("Caption", caption)), value);
     };
-    out += tr_text("Cli", "Fichier : ") + file + "\n";
     line(caption::stream_type, texts.stream_type);
     line(caption::resolution, texts.width + " x " + texts.height);
     line(caption::aspect_ratio, texts.aspect_ratio);
@@ -36,49 +47,21 @@ std::string human_text(const std::string& file, const AnalysisResult& result,
     line(caption::chroma_format, texts.chroma_format);
     line(caption::video_format, texts.video_format);
     // The precision's text brings its own leading blank, as in the window.
-    out += plain_caption(tr_text("Caption", caption::dc_precision)) + texts.dc_precision + "\n";
+    d.line(plain_caption(tr_text("Caption", caption::dc_precision)), texts.dc_precision, "");
     line(caption::picture_structure, texts.picture_structure);
-    out += '\n';
-    out += matrix_pair_text(
+    d.lists = matrix_pair_text(
         result.matrices,
         exact_matrix_name(library.entries, result.matrices.intra, MatrixKind::intra),
         exact_matrix_name(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
-    return out;
-}
 
-std::string json_match(const std::optional<MatrixMatch>& match) {
-    if (!match) {
-        return "null";
-    }
-    return "{\"name\":" + json_string(match->name) +
-           ",\"distance\":" + std::to_string(match->distance) + '}';
-}
-
-std::string json_line(const std::string& file, const AnalysisResult& result,
-                      const MatrixLibrary& library) {
     const StreamInfo& info = result.info;
-    std::string out = "{";
-    const auto key = [&out](const char* name) {
-        if (out.size() > 1) {
-            out += ',';
-        }
-        out += '"';
-        out += name;
-        out += "\":";
+    const auto text = [&d](const char* key, const std::string& value) {
+        d.member(key, json_string(value));
     };
-    const auto text = [&](const char* name, const std::string& value) {
-        key(name);
-        out += json_string(value);
+    const auto number = [&d](const char* key, long value) { d.member(key, std::to_string(value)); };
+    const auto boolean = [&d](const char* key, bool value) {
+        d.member(key, value ? "true" : "false");
     };
-    const auto number = [&](const char* name, long value) {
-        key(name);
-        out += std::to_string(value);
-    };
-    const auto boolean = [&](const char* name, bool value) {
-        key(name);
-        out += value ? "true" : "false";
-    };
-    text("file", file);
     text("stream_type_text", info.stream_type_text);
     number("header_position", info.header_position);
     text("mpeg_version_text", info.mpeg_version_text);
@@ -94,24 +77,21 @@ std::string json_line(const std::string& file, const AnalysisResult& result,
     number("intra_dc_precision_bits", info.intra_dc_precision_bits);
     text("video_format_text", info.video_format_text);
     text("picture_structure_text", info.picture_structure_text);
-    key("intra");
-    out += json_matrix(result.matrices.intra);
-    key("non_intra");
-    out += json_matrix(result.matrices.non_intra);
+    d.member("intra", json_matrix(result.matrices.intra));
+    d.member("non_intra", json_matrix(result.matrices.non_intra));
     boolean("intra_from_stream", result.matrices.intra_from_stream);
     boolean("non_intra_from_stream", result.matrices.non_intra_from_stream);
-    key("intra_match");
-    out += json_match(nearest_matrix(library.entries, result.matrices.intra, MatrixKind::intra));
-    key("non_intra_match");
-    out += json_match(
-        nearest_matrix(library.entries, result.matrices.non_intra, MatrixKind::non_intra));
-    key("messages");
+    d.member("intra_match",
+             json_match(nearest_matrix(library.entries, result.matrices.intra, MatrixKind::intra)));
+    d.member("non_intra_match",
+             json_match(nearest_matrix(library.entries, result.matrices.non_intra,
+                                       MatrixKind::non_intra)));
     // A file that cannot be opened says why in its first message.
-    out += json_messages(result.messages, result.open_error ? render(reason_text(result.open_error),
+    d.member("messages", json_messages(result.messages, result.open_error
+                                                            ? render(reason_text(result.open_error),
                                                                      Language::french)
-                                                            : std::string()) +
-           "}\n";
-    return out;
+                                                            : std::string()));
+    return d;
 }
 
 } // namespace
@@ -138,13 +118,13 @@ int run_info(const Arguments& arguments) {
             }
             std::string out;
             if (json) {
-                out = codec_info_json(file, codec);
+                out = description_json(describe_codec(file, codec));
             } else {
                 print_messages(file, codec.messages);
                 if (!codec.ok()) {
                     continue;
                 }
-                out = (first ? "" : "\n") + codec_info_text(file, codec);
+                out = (first ? "" : "\n") + description_text(describe_codec(file, codec));
             }
             first = false;
             std::fwrite(out.data(), 1, out.size(), stdout);
@@ -157,7 +137,7 @@ int run_info(const Arguments& arguments) {
         }
         std::string out;
         if (json) {
-            out = json_line(file, result, library);
+            out = description_json(describe_mpeg(file, result, library));
         } else if (result.open_error) {
             // Nothing to show of a file that cannot be opened: only why, on standard error.
             print_messages(file, result.messages);
@@ -166,7 +146,7 @@ int run_info(const Arguments& arguments) {
             continue;
         } else {
             print_messages(file, result.messages);
-            out = (first ? "" : "\n") + human_text(file, result, library);
+            out = (first ? "" : "\n") + description_text(describe_mpeg(file, result, library));
         }
         first = false;
         std::fwrite(out.data(), 1, out.size(), stdout);
