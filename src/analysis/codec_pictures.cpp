@@ -196,9 +196,9 @@ void h264_parameter_set(H264Sets& sets, std::span<const std::uint8_t> unit) {
         }
         return;
     }
-    const auto ids = h264::pic_parameter_set_ids(rbsp);
-    if (ids.pic_parameter_set_id < 256) {
-        const int id = static_cast<int>(ids.pic_parameter_set_id);
+    const auto ids = mpeg::picture_set_ids(rbsp);
+    if (ids.pps < 256) {
+        const int id = static_cast<int>(ids.pps);
         sets.pps_rbsp[id] = std::move(rbsp);
         sets.pps.erase(id);
     }
@@ -210,8 +210,7 @@ const h264::PicParameterSet* h264_pps(H264Sets& sets, int id,
     if (raw == sets.pps_rbsp.end()) {
         return nullptr;
     }
-    const auto ids = h264::pic_parameter_set_ids(raw->second);
-    const auto s = sets.sps.find(static_cast<int>(ids.seq_parameter_set_id));
+    const auto s = sets.sps.find(static_cast<int>(mpeg::picture_set_ids(raw->second).sps));
     if (s == sets.sps.end()) {
         return nullptr;
     }
@@ -348,7 +347,7 @@ void hevc_picture_facts(HevcSets& sets, const hevc::SeqParameterSetWhole& sps,
                         const hevc::SliceSegmentHeader& sh, std::span<const std::uint8_t> head,
                         SliceFacts& facts) {
     const std::uint8_t type = facts.nal_type;
-    const std::uint8_t temporal_id = static_cast<std::uint8_t>((head[1] & 7) - 1);
+    const std::uint8_t temporal_id = hevc::temporal_id_of(head[1]);
     sets.active = &sps;
     facts.poc = hevc_order(sets, sps, sh, type, temporal_id, facts.new_period);
     facts.random_access = hevc::is_irap(type);

@@ -39,7 +39,7 @@ std::optional<int> parameter_set_key(Codec codec, std::span<const std::uint8_t> 
         if (type == h264::nal_type::seq_parameter_set) {
             return h264::seq_parameter_set_rbsp(rbsp).fields.seq_parameter_set_id;
         }
-        return 0x100 + static_cast<int>(h264::pic_parameter_set_ids(rbsp).pic_parameter_set_id);
+        return 0x100 + static_cast<int>(mpeg::picture_set_ids(rbsp).pps);
     }
     const int type = hevc::nal_type_of(unit[0]);
     const auto rbsp = rbsp_after(unit, hevc::nal_unit_header_size);
@@ -47,19 +47,15 @@ std::optional<int> parameter_set_key(Codec codec, std::span<const std::uint8_t> 
         return hevc::seq_parameter_set_rbsp(rbsp).fields.sps_seq_parameter_set_id;
     }
     if (type == hevc::nal_type::pps) {
-        return 0x100 + hevc::pic_parameter_set_rbsp(rbsp).fields.pps_pic_parameter_set_id;
+        return 0x100 + static_cast<int>(mpeg::picture_set_ids(rbsp).pps);
     }
     return std::nullopt; // a video parameter set holds no list
 }
 
 // The SPS a stored PPS refers to.
 int referred_sps(Codec codec, std::span<const std::uint8_t> pps) {
-    if (codec == Codec::h264) {
-        return static_cast<int>(
-            h264::pic_parameter_set_ids(rbsp_after(pps, 1)).seq_parameter_set_id);
-    }
-    return hevc::pic_parameter_set_rbsp(rbsp_after(pps, hevc::nal_unit_header_size))
-        .fields.pps_seq_parameter_set_id;
+    const std::size_t header = codec == Codec::h264 ? 1 : hevc::nal_unit_header_size;
+    return static_cast<int>(mpeg::picture_set_ids(rbsp_after(pps, header)).sps);
 }
 
 PictureSets picture_sets(Codec codec, std::span<const std::uint8_t> head) {
@@ -82,7 +78,8 @@ PictureSets picture_sets(Codec codec, std::span<const std::uint8_t> head) {
 // An HEVC unit of a layer above the base one (nuh_layer_id > 0): its sets and pictures are
 // the enhancement layer's, whose ids are not the base layer's.
 bool above_base_layer(Codec codec, std::span<const std::uint8_t> unit) {
-    return codec == Codec::hevc && unit.size() >= 2 && (((unit[0] & 1) << 5) | (unit[1] >> 3)) != 0;
+    return codec == Codec::hevc && unit.size() >= hevc::nal_unit_header_size &&
+           hevc::nal_layer_of(unit[0], unit[1]) != 0;
 }
 
 bool same_lists(const std::vector<CodecList>& a, const std::vector<CodecList>& b) {

@@ -168,14 +168,6 @@ SyntaxError seq_parameter_set_fields(BitReader& r, SeqParameterSet& s) {
     return error;
 }
 
-PicParameterSetIds pic_parameter_set_ids(std::span<const std::uint8_t> rbsp) {
-    BitReader r(rbsp);
-    PicParameterSetIds ids;
-    ids.pic_parameter_set_id = r.read_ue();
-    ids.seq_parameter_set_id = r.read_ue();
-    return ids;
-}
-
 Parsed<SliceHeaderStart> slice_header_start(std::span<const std::uint8_t> rbsp) {
     BitReader r(rbsp);
     SyntaxError error = SyntaxError::none;

@@ -154,13 +154,8 @@ bool codes_chroma_format(std::uint8_t profile_idc);
 Parsed<SeqParameterSet> seq_parameter_set_rbsp(std::span<const std::uint8_t> rbsp);
 // The same fields from a reader, which stops at vui_parameters_present_flag.
 SyntaxError seq_parameter_set_fields(mpeg::BitReader& r, SeqParameterSet& sps);
-// pic_parameter_set_id and seq_parameter_set_id: the first two fields, which tell the
-// SPS whose chroma_format_idc the rest of the PPS needs.
-struct PicParameterSetIds {
-    std::uint32_t pic_parameter_set_id = 0;
-    std::uint32_t seq_parameter_set_id = 0;
-};
-PicParameterSetIds pic_parameter_set_ids(std::span<const std::uint8_t> rbsp);
+// The PPS whose SPS is known (mpeg::picture_set_ids tells which): its chroma_format_idc
+// tells how many lists the rest holds.
 Parsed<PicParameterSet> pic_parameter_set_rbsp(std::span<const std::uint8_t> rbsp,
                                                std::uint8_t chroma_format_idc);
 

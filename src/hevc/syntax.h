@@ -32,6 +32,16 @@ inline constexpr std::uint8_t filler_data = 38;
 constexpr std::uint8_t nal_type_of(std::uint8_t first_byte) {
     return (first_byte >> 1) & 0x3F;
 }
+// nuh_layer_id from a NAL unit's two header bytes: the first byte's last bit, then the
+// second's first five.
+constexpr std::uint8_t nal_layer_of(std::uint8_t first_byte, std::uint8_t second_byte) {
+    return static_cast<std::uint8_t>(((first_byte & 1) << 5) | (second_byte >> 3));
+}
+// TemporalId: nuh_temporal_id_plus1, the second byte's last three bits, less one (255 for
+// a unit whose field is the forbidden 0: no sub-layer a picture is taken from).
+constexpr std::uint8_t temporal_id_of(std::uint8_t second_byte) {
+    return static_cast<std::uint8_t>((second_byte & 7) - 1);
+}
 
 struct NalUnitHeader {
     bool forbidden_zero_bit = false;

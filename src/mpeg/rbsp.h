@@ -23,6 +23,21 @@ inline std::vector<std::uint8_t> rbsp_after(std::span<const std::uint8_t> unit,
                                 : std::vector<std::uint8_t>{};
 }
 
+// A picture parameter set's first two fields, H.264's and HEVC's alike: its own id, then
+// the id of the SPS it refers to (which H.264's PPS needs to be read further). The one
+// reading of a PPS's link to its SPS.
+struct PictureSetIds {
+    std::uint32_t pps = 0;
+    std::uint32_t sps = 0;
+};
+inline PictureSetIds picture_set_ids(std::span<const std::uint8_t> rbsp) {
+    BitReader r(rbsp);
+    PictureSetIds ids;
+    ids.pps = r.read_ue();
+    ids.sps = r.read_ue();
+    return ids;
+}
+
 // The readers of the parameter sets' fields, each held to the range its field may take:
 // a value outside it is the structure's error (the first one kept), the field clamped;
 // past the end of the bytes the error is the truncation, which finish_rbsp reports.

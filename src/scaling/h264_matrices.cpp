@@ -225,8 +225,7 @@ Resolved<H264Matrices> resolve_h264(std::span<const std::span<const std::uint8_t
             continue;
         }
         const auto rbsp = rbsp_of(unit);
-        if (h264::pic_parameter_set_ids(rbsp).seq_parameter_set_id !=
-            sps->fields.seq_parameter_set_id) {
+        if (mpeg::picture_set_ids(rbsp).sps != sps->fields.seq_parameter_set_id) {
             continue;
         }
         const auto pps = h264::pic_parameter_set_rbsp(rbsp, sps->fields.chroma_format_idc);

@@ -153,13 +153,6 @@ std::optional<Unit> unit_of(std::span<const std::uint8_t> bytes, std::uint8_t ty
                 mpeg::remove_emulation_prevention(bytes.subspan(hevc::nal_unit_header_size))};
 }
 
-// pps_seq_parameter_set_id, the second field.
-std::uint32_t pps_sps_id(const std::vector<std::uint8_t>& rbsp) {
-    mpeg::BitReader r(rbsp);
-    r.read_ue();
-    return r.read_ue();
-}
-
 } // namespace
 
 Resolved<HevcMatrices> resolve_hevc(std::span<const std::span<const std::uint8_t>> units) {
@@ -182,7 +175,8 @@ Resolved<HevcMatrices> resolve_hevc(std::span<const std::span<const std::uint8_t
     }
     for (const auto bytes : units) {
         const auto unit = unit_of(bytes, hevc::nal_type::pps);
-        if (!unit || pps_sps_id(unit->rbsp) != sps->fields.sps_seq_parameter_set_id) {
+        if (!unit ||
+            mpeg::picture_set_ids(unit->rbsp).sps != sps->fields.sps_seq_parameter_set_id) {
             continue;
         }
         const auto pps = hevc::pic_parameter_set_rbsp(unit->rbsp);
