@@ -102,6 +102,27 @@ TEST(Rbsp, EmulationPreventionAndTheStopBit) {
     }
 }
 
+// The header fields read from the bytes at hand agree with the bit reader's parse of the
+// header, for every pair of bytes; a PPS's link to its SPS is its second field.
+TEST(NalHeader, ByteReadingsAgreeWithTheParse) {
+    for (int first = 0; first < 256; ++first) {
+        for (int second = 0; second < 256; ++second) {
+            const std::uint8_t unit[] = {static_cast<std::uint8_t>(first),
+                                         static_cast<std::uint8_t>(second)};
+            const auto header = hevc::nal_unit_header(unit).fields;
+            ASSERT_EQ(hevc::nal_type_of(unit[0]), header.nal_unit_type) << first;
+            ASSERT_EQ(hevc::nal_layer_of(unit[0], unit[1]), header.nuh_layer_id) << first;
+            ASSERT_EQ(hevc::temporal_id_of(unit[1]),
+                      static_cast<std::uint8_t>(header.nuh_temporal_id_plus1 - 1))
+                << second;
+        }
+    }
+    // ue(v) 3 then ue(v) 17: "00100" "000010010", then bits that are not read.
+    const auto ids = mpeg::picture_set_ids(bits("0010 0000 0100 1011 1111"));
+    EXPECT_EQ(ids.pps, 3u);
+    EXPECT_EQ(ids.sps, 17u);
+}
+
 TEST(Scans, CodedPositionsLandWhereTheyBelong) {
     // H.264's 4x4 zig-zag, HEVC's up-right diagonals: the raster index of each coded position.
     const std::array<std::uint8_t, 16> zigzag = {0, 1,  4,  8,  5, 2,  3,  6,
