@@ -214,11 +214,7 @@ void append_list_members(Description& d, const CodecAnalysis& result) {
 std::string codec_lists_json(const CodecAnalysis& result) {
     Description d;
     append_list_members(d, result);
-    std::string out;
-    for (const auto& [key, value] : d.members) {
-        out += (out.empty() ? "\"" : ",\"") + key + "\":" + value;
-    }
-    return out;
+    return json_members(d);
 }
 
 } // namespace quantaline::cli

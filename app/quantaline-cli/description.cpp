@@ -14,10 +14,22 @@ std::string description_text(const Description& description) {
     return out + '\n' + description.lists;
 }
 
+std::string json_members(const Description& description) {
+    std::string out;
+    for (const auto& [key, value] : description.members) {
+        out += out.empty() ? "\"" : ",\"";
+        out += key;
+        out += "\":";
+        out += value;
+    }
+    return out;
+}
+
 std::string description_json(const Description& description) {
     std::string out = "{\"file\":" + json_string(description.file);
-    for (const auto& [key, value] : description.members) {
-        out += ",\"" + key + "\":" + value;
+    if (!description.members.empty()) {
+        out += ',';
+        out += json_members(description);
     }
     return out + "}\n";
 }

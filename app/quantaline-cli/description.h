@@ -35,6 +35,8 @@ struct Description {
 
 // "Fichier : FILE", a line each, a blank line, the lists.
 std::string description_text(const Description& description);
+// "KEY":VALUE,... over the members, without the file.
+std::string json_members(const Description& description);
 // {"file":FILE,...} on one line.
 std::string description_json(const Description& description);
 
