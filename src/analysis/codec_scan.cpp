@@ -31,6 +31,13 @@ struct PictureSets {
     int pps = -1; // -1: none (MPEG-4 Part 2 has one header in force)
 };
 
+// A PPS's key: its id and 0x100 more; none for an id no PPS may have (H.264's go to 255,
+// HEVC's to 63), which no slice refers to.
+std::optional<int> pps_key(std::span<const std::uint8_t> rbsp) {
+    const std::uint32_t id = mpeg::picture_set_ids(rbsp).pps;
+    return id <= 255 ? std::optional<int>(0x100 + static_cast<int>(id)) : std::nullopt;
+}
+
 // The id a parameter set is stored under: its own id, and 0x100 more for a PPS.
 std::optional<int> parameter_set_key(Codec codec, std::span<const std::uint8_t> unit) {
     if (codec == Codec::h264) {
@@ -39,7 +46,7 @@ std::optional<int> parameter_set_key(Codec codec, std::span<const std::uint8_t> 
         if (type == h264::nal_type::seq_parameter_set) {
             return h264::seq_parameter_set_rbsp(rbsp).fields.seq_parameter_set_id;
         }
-        return 0x100 + static_cast<int>(mpeg::picture_set_ids(rbsp).pps);
+        return pps_key(rbsp);
     }
     const int type = hevc::nal_type_of(unit[0]);
     const auto rbsp = rbsp_after(unit, hevc::nal_unit_header_size);
@@ -47,15 +54,17 @@ std::optional<int> parameter_set_key(Codec codec, std::span<const std::uint8_t> 
         return hevc::seq_parameter_set_rbsp(rbsp).fields.sps_seq_parameter_set_id;
     }
     if (type == hevc::nal_type::pps) {
-        return 0x100 + static_cast<int>(mpeg::picture_set_ids(rbsp).pps);
+        return pps_key(rbsp);
     }
     return std::nullopt; // a video parameter set holds no list
 }
 
-// The SPS a stored PPS refers to.
+// The SPS a stored PPS refers to: -1, no key, for an id no SPS may have (H.264's go to 31,
+// HEVC's to 15), which would otherwise name a PPS's key.
 int referred_sps(Codec codec, std::span<const std::uint8_t> pps) {
     const std::size_t header = codec == Codec::h264 ? 1 : hevc::nal_unit_header_size;
-    return static_cast<int>(mpeg::picture_set_ids(rbsp_after(pps, header)).sps);
+    const std::uint32_t id = mpeg::picture_set_ids(rbsp_after(pps, header)).sps;
+    return id < 0x100 ? static_cast<int>(id) : -1;
 }
 
 PictureSets picture_sets(Codec codec, std::span<const std::uint8_t> head) {

@@ -193,5 +193,30 @@ TEST(CodecLists, ScanFollowsThePpsOfEachPicture) {
     }
 }
 
+// Ids no parameter set may have name nothing: a PPS that refers to SPS 256 (where PPS 0
+// is kept) has no lists rather than PPS 0's taken for an SPS, and a PPS id near 2^31 is
+// no set at all (its key, 0x100 more, would overflow).
+TEST(CodecLists, IdsOutOfRangeNameNoSet) {
+    test::H264Pps flat;
+    test::H264Pps astray;
+    astray.pic_parameter_set_id = 1;
+    astray.seq_parameter_set_id = 256;
+    test::H264Pps huge;
+    huge.pic_parameter_set_id = 0x7FFFFFF0;
+    const std::vector<std::vector<std::uint8_t>> units = {
+        test::h264_sps({}),   test::h264_pps(flat), test::h264_pps(astray),
+        test::h264_pps(huge), slice(0, 0),          slice(0, 1)};
+    std::vector<std::uint8_t> stream;
+    for (const auto& unit : units) {
+        stream.insert(stream.end(), {0, 0, 1});
+        stream.insert(stream.end(), unit.begin(), unit.end());
+    }
+    const CodecScan scan = scan_codec_bytes(stream);
+    EXPECT_EQ(scan.pictures, 2u);
+    EXPECT_EQ(scan.pictures_without_lists, 1u);
+    ASSERT_EQ(scan.sets.size(), 1u);
+    EXPECT_EQ(scan.sets[0].lists.front().values, std::vector<std::uint8_t>(16, 16));
+}
+
 } // namespace
 } // namespace quantaline
